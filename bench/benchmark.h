@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// A benchmark registers itself from its own source file:
+//   static const bool registered = Benchmarks::add("dsp.detector", runDetectorBench);
+// and reports each figure with Benchmarks::report().
+namespace Benchmarks {
+
+bool add(const QString &name, const std::function<void()> &run);
+// Prints "<name> <value> <unit>" on one line.
+void report(const QString &name, double value, const QString &unit);
+// Seconds of CPU used by this process so far (user + system).
+double processCpuSeconds();
+
+} // namespace Benchmarks

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// One sub-command of cardiolane-cli. `run` receives the program name and the
+// command name followed by the command's own arguments (arguments[0] is
+// "cardiolane-cli <name>"), ready for a QCommandLineParser.
+struct CliCommand
+{
+    QString name;
+    QString summary;
+    std::function<int(const QStringList &arguments)> run;
+};
+
+class CliRegistry
+{
+public:
+    static bool add(const CliCommand &command);
+    static const std::vector<CliCommand> &commands();
+};
+
+// Registers a command from its own source file:
+//   static const bool registered = CliRegistry::add({"detect", "...", runDetect});
+
+namespace cli {
+
+// Exit codes shared by every command.
+enum ExitCode { Success = 0, Failure = 1, BadArguments = 2 };
+
+// Prints "cardiolane-cli: <message>" on stderr and returns BadArguments.
+int usageError(const QString &message);
+// Prints "cardiolane-cli: <message>" on stderr and returns `code`.
+int fail(const QString &message, int code = Failure);
+
+// Parses the arguments with --help added; exits 0 after printing the help
+// when asked, returns false (after printing a one-line message) on unknown
+// options or a positional count outside [minPositional, maxPositional].
+bool parse(QCommandLineParser &parser, const QStringList &arguments, int minPositional, int maxPositional);
+
+// Whole files of headerless signed 16-bit little-endian samples (the replay
+// format). A trailing odd byte is ignored. Returns false when the file cannot
+// be read.
+bool readSamples(const QString &path, std::vector<qint16> &samples);
+bool writeSamples(const QString &path, const std::vector<qint16> &samples);
+
+} // namespace cli

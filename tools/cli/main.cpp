@@ -1,0 +1,129 @@
+#include "clicommand.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+std::vector<CliCommand> &registry()
+{
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+
+void printUsage(FILE *stream)
+{
+    QTextStream out(stream);
+    out << "Usage: cardiolane-cli <command> [options] [arguments]\n\n"
+        << "The Cardiolane station's command-line companion.\n\nCommands:\n";
+    std::vector<CliCommand> sorted = CliRegistry::commands();
+    std::sort(sorted.begin(), sorted.end(), [](const CliCommand &a, const CliCommand &b) { return a.name < b.name; });
+    for (const CliCommand &c : sorted)
+        out << "  " << c.name.leftJustified(18) << c.summary << "\n";
+    out << "\nRun 'cardiolane-cli <command> --help' for a command's options.\n";
+}
+
+} // namespace
+
+bool CliRegistry::add(const CliCommand &command)
+{
+    registry().push_back(command);
+    return true;
+}
+
+const std::vector<CliCommand> &CliRegistry::commands()
+{
+    return registry();
+}
+
+namespace cli {
+
+int usageError(const QString &message)
+{
+    return fail(message, BadArguments);
+}
+
+int fail(const QString &message, int code)
+{
+    fprintf(stderr, "cardiolane-cli: %s\n", qPrintable(message));
+    return code;
+}
+
+bool parse(QCommandLineParser &parser, const QStringList &arguments, int minPositional, int maxPositional)
+{
+    parser.addHelpOption();
+    if (!parser.parse(arguments)) {
+        usageError(parser.errorText());
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    const int n = parser.positionalArguments().size();
+    if (n < minPositional || n > maxPositional) {
+        usageError(n < minPositional ? QStringLiteral("missing arguments (see --help)")
+                                     : QStringLiteral("too many arguments (see --help)"));
+        return false;
+    }
+    return true;
+}
+
+bool readSamples(const QString &path, std::vector<qint16> &samples)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    const int n = bytes.size() / 2;
+    samples.resize(n);
+    const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
+    for (int i = 0; i < n; ++i)
+        samples[i] = qint16(p[2 * i] | (p[2 * i + 1] << 8));
+    return true;
+}
+
+bool writeSamples(const QString &path, const std::vector<qint16> &samples)
+{
+    QByteArray bytes;
+    bytes.resize(int(samples.size() * 2));
+    for (size_t i = 0; i < samples.size(); ++i) {
+        bytes[int(2 * i)] = char(samples[i] & 0xff);
+        bytes[int(2 * i + 1)] = char((quint16(samples[i]) >> 8) & 0xff);
+    }
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+} // namespace cli
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Norvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Cardiolane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.04b"));
+
+    QStringList args = app.arguments();
+    if (args.size() < 2 || args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h")
+        || args[1] == QLatin1String("help")) {
+        printUsage(stdout);
+        return cli::Success;
+    }
+    if (args[1] == QLatin1String("--version")) {
+        printf("cardiolane-cli %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        return cli::Success;
+    }
+    const QString name = args[1];
+    for (const CliCommand &c : CliRegistry::commands()) {
+        if (c.name == name) {
+            args.removeAt(1);
+            args[0] = QStringLiteral("cardiolane-cli ") + name;
+            return c.run(args);
+        }
+    }
+    printUsage(stderr);
+    return cli::usageError(QStringLiteral("unknown command '%1'").arg(name));
+}

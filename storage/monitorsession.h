@@ -1,0 +1,61 @@
+#pragma once
+
+#include "storage/sessiondata.h"
+#include "storage/tfilesignal.h"
+
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+struct SessionEvent
+{
+    int timeOffset = 0; // whole seconds from the session's start
+    QString description;
+    bool print = false; // its ECG strip goes into the session report
+};
+
+// One blood-pressure reading.
+struct Checkpoint
+{
+    double timeOffset = 0.0; // seconds of recording when it was entered
+    int heartRate = 0, sysBP = 0, diaBP = 0;
+};
+
+enum CheckpointPhase { PhaseBasal = 1, PhaseIntraExercise = 2, PhasePostExercise = 3 };
+
+// A session with its per-second trends, events, checkpoints and recording.
+class MonitorSession : public SessionData
+{
+public:
+    explicit MonitorSession(const SessionData &data);
+    ~MonitorSession();
+
+    MonitorSession(const MonitorSession &) = delete;
+    MonitorSession &operator=(const MonitorSession &) = delete;
+
+    TFileSignal *recording() const;
+    void setRecording(std::unique_ptr<TFileSignal> recording);
+
+    QVector<int> hrTrend, spo2Trend;
+    QVector<double> tempTrend;
+    QVector<SessionEvent> events;
+
+    // Appends an event stamped with the whole seconds from the start to now.
+    void addEvent(const QString &description);
+    // phase 1..3; other phases are ignored.
+    void setCheckpoint(int phase, const Checkpoint &checkpoint);
+    // phase 1..3; a zero checkpoint for other phases.
+    Checkpoint checkpoint(int phase) const;
+
+    int lastHeartRate() const;
+    int lastSpo2() const;
+    double lastTemperature() const;
+
+    static QString phaseName(int phase);   // "Basal", "IntraExercise", "PostExercise"; empty otherwise
+    static int phaseFromName(const QString &name); // 1..3, 0 for an unknown name
+
+private:
+    std::unique_ptr<TFileSignal> m_recording;
+    Checkpoint m_checkpoints[3];
+};

@@ -1,0 +1,437 @@
+#include "storage/monitordatabase.h"
+
+#include "storage/recordingheader.h"
+#include "storage/safefilename.h"
+#include "storage/storageerror.h"
+#include "storage/studyfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QVariant>
+
+namespace {
+
+const char DateTimeFormat[] = "yyyyMMddHHmmss";
+const char StudyExtension[] = "nvstudy";
+const char RecordingExtension[] = "nvecg";
+
+MonitorDatabase *s_instance = nullptr;
+
+[[noreturn]] void raise(const char *text)
+{
+    throw StorageError(QCoreApplication::translate("MonitorDatabase", text).toStdString());
+}
+
+[[noreturn]] void raiseSql(const QSqlError &error)
+{
+    throw StorageError(error.text().toStdString());
+}
+
+QSqlQuery prepare(const QString &statement)
+{
+    QSqlQuery query(QSqlDatabase::database());
+    if (!query.prepare(statement))
+        raiseSql(query.lastError());
+    return query;
+}
+
+void run(QSqlQuery &query)
+{
+    if (!query.exec())
+        raiseSql(query.lastError());
+}
+
+QString rowText(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+}
+
+// Text that does not parse gives an empty object, so every field takes its default.
+QJsonObject rowObject(const QVariant &value)
+{
+    return QJsonDocument::fromJson(value.toString().toUtf8()).object();
+}
+
+} // namespace
+
+QString MonitorDatabase::defaultRoot(const QString &folderName)
+{
+    return QStringLiteral("%1/%2").arg(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                                       folderName);
+}
+
+MonitorDatabase::MonitorDatabase(const QString &rootPath)
+    : m_rootPath(rootPath)
+{
+    if (s_instance)
+        throw std::logic_error("Only one MonitorDatabase may be open at a time");
+
+    QDir().mkpath(m_rootPath);
+    QDir root(m_rootPath);
+    root.mkdir(QStringLiteral("data"));
+    root.mkdir(QStringLiteral("pictures"));
+
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        raise("SQLite driver not available");
+
+    const QString path = databasePath();
+    const bool isNew = !QFileInfo::exists(path);
+    const QString connection = QLatin1String(QSqlDatabase::defaultConnection);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        db.setDatabaseName(path);
+        if (!db.open()) {
+            const QString text = db.lastError().text();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(connection);
+            throw StorageError(text.toStdString());
+        }
+    }
+    s_instance = this;
+    if (!isNew)
+        return;
+    try {
+        createTables();
+        rebuildIndex();
+    } catch (...) {
+        // A half-filled new index would look complete on the next start:
+        // drop it so that start rebuilds it again from the study files.
+        {
+            QSqlDatabase db = QSqlDatabase::database();
+            db.rollback();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        QFile::remove(path);
+        s_instance = nullptr;
+        throw;
+    }
+}
+
+MonitorDatabase::~MonitorDatabase()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+MonitorDatabase *MonitorDatabase::instance()
+{
+    return s_instance;
+}
+
+QString MonitorDatabase::rootPath() const
+{
+    return m_rootPath;
+}
+
+QString MonitorDatabase::databasePath() const
+{
+    return QStringLiteral("%1/data/sessions.sqlite").arg(m_rootPath);
+}
+
+QString MonitorDatabase::picturePath(int id) const
+{
+    return QStringLiteral("%1/pictures/pic%2").arg(m_rootPath).arg(id);
+}
+
+QString MonitorDatabase::studyPath(const QString &baseFilename) const
+{
+    return QStringLiteral("%1/%2.%3").arg(m_rootPath, baseFilename, QLatin1String(StudyExtension));
+}
+
+QString MonitorDatabase::recordingPath(const QString &baseFilename) const
+{
+    return QStringLiteral("%1/%2.%3").arg(m_rootPath, baseFilename, QLatin1String(RecordingExtension));
+}
+
+QString MonitorDatabase::makeBaseFilename(const PatientRecord &patient, const QDateTime &start)
+{
+    return QStringLiteral("%1-%2-%3")
+        .arg(safeFileNamePart(patient.lastName), safeFileNamePart(patient.firstName),
+             start.toString(QLatin1String(DateTimeFormat)));
+}
+
+void MonitorDatabase::createTables()
+{
+    QSqlQuery patients = prepare(QStringLiteral("create table Patient(id integer primary key, data text)"));
+    run(patients);
+    QSqlQuery sessions =
+        prepare(QStringLiteral("create table Session(patientId integer, sessionNumber integer, data text)"));
+    run(sessions);
+}
+
+void MonitorDatabase::setAsidePictures()
+{
+    // The new index hands out ids from 1 again: pictures named after the old
+    // ids would show the wrong faces, so they are kept in a folder of their own.
+    QDir pictures(m_rootPath + QStringLiteral("/pictures"));
+    static const QRegularExpression pictureName(QStringLiteral("^pic\\d+$"));
+    const QStringList names = pictures.entryList(QDir::Files | QDir::Hidden);
+    QStringList old;
+    for (const QString &name : names)
+        if (pictureName.match(name).hasMatch())
+            old.append(name);
+    if (old.isEmpty())
+        return;
+    const QString stamp = QDateTime::currentDateTime().toString(QLatin1String(DateTimeFormat));
+    QString folder = QStringLiteral("before-rebuild-%1").arg(stamp);
+    for (int n = 2; pictures.exists(folder); ++n)
+        folder = QStringLiteral("before-rebuild-%1-%2").arg(stamp).arg(n);
+    if (!pictures.mkdir(folder))
+        return;
+    for (const QString &name : old)
+        pictures.rename(name, folder + QLatin1Char('/') + name);
+}
+
+void MonitorDatabase::rebuildIndex()
+{
+    setAsidePictures();
+    QSqlDatabase db = QSqlDatabase::database();
+    db.transaction();
+    QDir root(m_rootPath, QStringLiteral("*.%1").arg(QLatin1String(StudyExtension)));
+    QHash<QUuid, int> patientIds;
+    for (const QString &name : root.entryList()) {
+        const QString stem = name.section(QLatin1Char('.'), 0, 0);
+        QJsonDocument document;
+        if (!readStudyFile(root.filePath(name), document))
+            continue;
+        const QJsonObject top = document.object();
+        const QJsonObject study = top.value(QStringLiteral("study")).toObject();
+        const QJsonObject patientObject = top.value(QStringLiteral("patient")).toObject();
+        if (top.isEmpty() || study.isEmpty()
+            || study.value(QStringLiteral("studyType")).toString() != QLatin1String("Monitor session")
+            || patientObject.isEmpty())
+            continue;
+        const QUuid uuid(patientObject.value(QStringLiteral("uuid")).toString());
+        if (uuid.isNull())
+            continue;
+
+        int patientId = patientIds.value(uuid, 0);
+        if (patientId == 0) {
+            PatientRecord patient = PatientRecord::fromJson(patientObject);
+            insertPatient(patient);
+            patientId = patient.id;
+            patientIds.insert(uuid, patientId);
+        }
+
+        const QJsonObject session = top.value(QStringLiteral("session")).toObject();
+        if (session.isEmpty())
+            continue;
+        SessionInfo info;
+        info.patientId = patientId;
+        info.sessionNumber = session.value(QStringLiteral("sessionNumber")).toInt(0);
+        info.presence = session.value(QStringLiteral("presence")).toBool(false);
+        info.startDateTime = QDateTime::fromString(session.value(QStringLiteral("startDateTime")).toString(),
+                                                   QLatin1String(DateTimeFormat));
+        info.baseFilename = stem;
+        insertSession(info);
+    }
+    db.commit();
+}
+
+void MonitorDatabase::insertPatient(PatientRecord &record)
+{
+    if (record.uuid.isNull())
+        record.uuid = QUuid::createUuid();
+    QSqlQuery query = prepare(QStringLiteral("insert into Patient(data) values (?)"));
+    query.addBindValue(rowText(record.toJson()));
+    run(query);
+    record.id = query.lastInsertId().toInt();
+}
+
+void MonitorDatabase::updatePatient(const PatientRecord &record)
+{
+    QSqlQuery query = prepare(QStringLiteral("update Patient set data = ? where id = ?"));
+    query.addBindValue(rowText(record.toJson()));
+    query.addBindValue(record.id);
+    run(query);
+}
+
+bool MonitorDatabase::loadPatient(int id, PatientRecord &record)
+{
+    QSqlQuery query = prepare(QStringLiteral("select data from Patient where id = ?"));
+    query.addBindValue(id);
+    run(query);
+    if (!query.next())
+        return false;
+    record = PatientRecord::fromJson(rowObject(query.value(0)));
+    record.id = id;
+    return true;
+}
+
+QList<PatientSummary> MonitorDatabase::listPatients()
+{
+    QSqlQuery query = prepare(QStringLiteral(
+        "select Patient.id, Patient.data, Session.data  from Patient left outer join Session on Session.patientId "
+        "= Patient.id  where Session.sessionNumber is null  or Session.sessionNumber = (  select "
+        "max(sessionNumber)  from Session  where Session.patientId = Patient.id)"));
+    run(query);
+    QList<PatientSummary> list;
+    while (query.next()) {
+        PatientSummary summary;
+        summary.id = query.value(0).toInt();
+        summary.name = PatientRecord::fromJson(rowObject(query.value(1))).displayName();
+        if (!query.isNull(2)) {
+            const QString start = rowObject(query.value(2)).value(QStringLiteral("startDateTime")).toString();
+            summary.lastSession = QDateTime::fromString(start, QLatin1String(DateTimeFormat)).date();
+        }
+        list.append(summary);
+    }
+    return list;
+}
+
+void MonitorDatabase::deletePatient(int id)
+{
+    for (const SessionInfo &info : listSessions(id)) {
+        QFile::remove(studyPath(info.baseFilename));
+        QFile::remove(recordingPath(info.baseFilename));
+    }
+    QSqlQuery sessions = prepare(QStringLiteral("delete from Session where patientId = ?"));
+    sessions.addBindValue(id);
+    run(sessions);
+    QSqlQuery patient = prepare(QStringLiteral("delete from Patient where id = ?"));
+    patient.addBindValue(id);
+    run(patient);
+    // A deleted patient leaves no face behind for a later patient of that id.
+    QFile::remove(picturePath(id));
+}
+
+int MonitorDatabase::nextSessionNumber(int patientId)
+{
+    QSqlQuery query = prepare(QStringLiteral("select max(sessionNumber) from Session where patientId = ?"));
+    query.addBindValue(patientId);
+    run(query);
+    const int maximum = query.next() ? query.value(0).toInt() : 0;
+    return maximum + 1;
+}
+
+void MonitorDatabase::insertSession(const SessionInfo &info)
+{
+    QSqlQuery query = prepare(QStringLiteral("insert into Session(patientId, sessionNumber, data) values (?, ?, ?)"));
+    query.addBindValue(info.patientId);
+    query.addBindValue(info.sessionNumber);
+    query.addBindValue(rowText(info.toJson()));
+    run(query);
+}
+
+QList<SessionInfo> MonitorDatabase::listSessions(int patientId)
+{
+    QSqlQuery query = prepare(QStringLiteral(
+        "select sessionNumber, data from Session where patientId = ? order by sessionNumber asc"));
+    query.addBindValue(patientId);
+    run(query);
+    QList<SessionInfo> list;
+    while (query.next()) {
+        SessionInfo info;
+        info.patientId = patientId;
+        info.sessionNumber = query.value(0).toInt();
+        info.readJson(rowObject(query.value(1)));
+        list.append(info);
+    }
+    return list;
+}
+
+bool MonitorDatabase::loadSession(int patientId, int sessionNumber, SessionInfo &info)
+{
+    QSqlQuery query = prepare(QStringLiteral("select data from Session where patientId = ? and sessionNumber = ?"));
+    query.addBindValue(patientId);
+    query.addBindValue(sessionNumber);
+    run(query);
+    if (!query.next())
+        return false;
+    info = SessionInfo();
+    info.patientId = patientId;
+    info.sessionNumber = sessionNumber;
+    info.readJson(rowObject(query.value(0)));
+    return true;
+}
+
+std::unique_ptr<MonitorSession> MonitorDatabase::startSession(const SessionData &data)
+{
+    PatientRecord patient;
+    if (!loadPatient(data.patientId, patient))
+        return nullptr;
+    SessionInfo info;
+    info.patientId = data.patientId;
+    info.sessionNumber = data.sessionNumber;
+    info.presence = data.presence;
+    info.startDateTime = data.startDateTime;
+    info.baseFilename = makeBaseFilename(patient, data.startDateTime);
+    insertSession(info);
+
+    auto session = std::make_unique<MonitorSession>(data);
+    writeStudyFile(*session, patient, studyPath(info.baseFilename));
+    std::unique_ptr<TFileSignal> recording = createRecording(info.baseFilename);
+    recording->writeHeader(recordingHeaderBytes(*recording, patient, data, recording->headerSize()));
+    session->setRecording(std::move(recording));
+    return session;
+}
+
+void MonitorDatabase::updateSession(const MonitorSession &session)
+{
+    SessionInfo info;
+    if (!loadSession(session.patientId, session.sessionNumber, info))
+        return;
+    PatientRecord patient;
+    if (!loadPatient(session.patientId, patient))
+        return;
+    writeStudyFile(session, patient, studyPath(info.baseFilename));
+}
+
+std::unique_ptr<MonitorSession> MonitorDatabase::openSession(int patientId, int sessionNumber)
+{
+    SessionInfo info;
+    if (!loadSession(patientId, sessionNumber, info))
+        return nullptr;
+    QJsonDocument document;
+    if (!readStudyFile(studyPath(info.baseFilename), document) || document.object().isEmpty())
+        return nullptr;
+    std::unique_ptr<MonitorSession> session = sessionFromStudy(document.object(), patientId, sessionNumber);
+    session->setRecording(openRecording(info.baseFilename));
+    return session;
+}
+
+bool MonitorDatabase::loadPicture(int id, QByteArray &bytes)
+{
+    QFile file(picturePath(id));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    return true;
+}
+
+void MonitorDatabase::savePicture(int id, const QByteArray &bytes)
+{
+    QFile file(picturePath(id));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+std::unique_ptr<TFileSignal> MonitorDatabase::createRecording(const QString &baseFilename)
+{
+    auto recording = std::make_unique<TFileSignal>(recordingPath(baseFilename), 1, 250,
+                                                   TFileSignal::RecordingHeaderSize, true);
+    recording->setRange(-6.0, 6.0);
+    recording->setResolutionBits(9);
+    recording->setChannelName(0, QStringLiteral("V5"));
+    return recording;
+}
+
+std::unique_ptr<TFileSignal> MonitorDatabase::openRecording(const QString &baseFilename)
+{
+    return TFileSignal::openRecordingFile(recordingPath(baseFilename));
+}

@@ -1,0 +1,184 @@
+#include "storage/studyfile.h"
+
+#include "storage/monitordatabase.h"
+#include "storage/monitorsession.h"
+#include "storage/patientrecord.h"
+#include "storage/storageerror.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QSaveFile>
+
+namespace {
+
+const char DateTimeFormat[] = "yyyyMMddHHmmss";
+const QByteArray MagicCompressed("NVSTUDY2");
+const QByteArray MagicPlain("NVSTUDY1");
+
+[[noreturn]] void raise(const char *text)
+{
+    throw StorageError(QCoreApplication::translate("MonitorDatabase", text).toStdString());
+}
+
+template<typename T>
+QJsonArray toArray(const QVector<T> &values)
+{
+    QJsonArray array;
+    for (const T &v : values)
+        array.append(v);
+    return array;
+}
+
+} // namespace
+
+QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patient)
+{
+    const QString start = session.startDateTime.toString(QLatin1String(DateTimeFormat));
+    QJsonObject study;
+    study.insert(QStringLiteral("studyType"), QStringLiteral("Monitor session"));
+    study.insert(QStringLiteral("studyDateTime"), start);
+
+    QJsonObject data;
+    data.insert(QStringLiteral("sessionNumber"), session.sessionNumber);
+    data.insert(QStringLiteral("presence"), session.presence);
+    data.insert(QStringLiteral("startDateTime"), start);
+    data.insert(QStringLiteral("exerciseType"), session.exerciseType);
+    data.insert(QStringLiteral("weight"), session.weight);
+    data.insert(QStringLiteral("height"), session.height);
+    data.insert(QStringLiteral("abdomen"), session.abdomen);
+    data.insert(QStringLiteral("borgRPE"), session.borgRPE);
+    data.insert(QStringLiteral("symptoms"), session.symptoms);
+    data.insert(QStringLiteral("conclusion"), session.conclusion);
+
+    QJsonArray checkpoints;
+    for (int phase = PhaseBasal; phase <= PhasePostExercise; ++phase) {
+        const Checkpoint c = session.checkpoint(phase);
+        QJsonObject o;
+        o.insert(QStringLiteral("phase"), MonitorSession::phaseName(phase));
+        o.insert(QStringLiteral("timeOffset"), c.timeOffset);
+        o.insert(QStringLiteral("heartRate"), c.heartRate);
+        o.insert(QStringLiteral("sysBP"), c.sysBP);
+        o.insert(QStringLiteral("diaBP"), c.diaBP);
+        checkpoints.append(o);
+    }
+    QJsonObject results;
+    results.insert(QStringLiteral("hrTrend"), toArray(session.hrTrend));
+    results.insert(QStringLiteral("spo2Trend"), toArray(session.spo2Trend));
+    results.insert(QStringLiteral("tempTrend"), toArray(session.tempTrend));
+    results.insert(QStringLiteral("checkpoints"), checkpoints);
+
+    QJsonArray events;
+    for (const SessionEvent &e : session.events) {
+        QJsonObject o;
+        o.insert(QStringLiteral("description"), e.description);
+        o.insert(QStringLiteral("timeOffset"), e.timeOffset);
+        o.insert(QStringLiteral("print"), e.print);
+        events.append(o);
+    }
+
+    QJsonObject top;
+    top.insert(QStringLiteral("study"), study);
+    top.insert(QStringLiteral("patient"), patient.toJson());
+    top.insert(QStringLiteral("session"), data);
+    top.insert(QStringLiteral("results"), results);
+    top.insert(QStringLiteral("events"), events);
+    return top;
+}
+
+void writeStudyFile(const MonitorSession &session, const PatientRecord &patient, const QString &path)
+{
+    const QByteArray json = QJsonDocument(studyJson(session, patient)).toJson(QJsonDocument::Compact);
+    // The save file replaces the target only on commit, so a failed or
+    // interrupted write leaves the previous study file whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        raise("Cannot create study file");
+    file.write(MagicCompressed);
+    file.write(qCompress(json));
+    if (!file.commit())
+        raise("Write error");
+}
+
+void writeStudyFile(const MonitorSession &session, const QString &path)
+{
+    MonitorDatabase *database = MonitorDatabase::instance();
+    PatientRecord patient;
+    if (!database || !database->loadPatient(session.patientId, patient))
+        return;
+    writeStudyFile(session, patient, path);
+}
+
+bool readStudyFile(const QString &path, QJsonDocument &document)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray magic = file.read(8);
+    if (magic.size() < 8 || (magic != MagicCompressed && magic != MagicPlain))
+        return false;
+    const QByteArray payload = file.readAll();
+    if (payload.isEmpty())
+        return false;
+    const QByteArray json = magic == MagicCompressed ? qUncompress(payload) : payload;
+    document = QJsonDocument::fromJson(json);
+    return true;
+}
+
+std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int patientId, int sessionNumber)
+{
+    const QJsonObject s = study.value(QStringLiteral("session")).toObject();
+    SessionData data;
+    data.patientId = patientId;
+    data.sessionNumber = sessionNumber;
+    data.presence = s.value(QStringLiteral("presence")).toBool(false);
+    data.startDateTime = QDateTime::fromString(s.value(QStringLiteral("startDateTime")).toString(),
+                                               QLatin1String(DateTimeFormat));
+    data.exerciseType = s.value(QStringLiteral("exerciseType")).toString();
+    data.weight = s.value(QStringLiteral("weight")).toDouble(0.0);
+    data.height = s.value(QStringLiteral("height")).toDouble(0.0);
+    data.abdomen = s.value(QStringLiteral("abdomen")).toDouble(0.0);
+    data.borgRPE = s.value(QStringLiteral("borgRPE")).toInt(0);
+    data.symptoms = s.value(QStringLiteral("symptoms")).toString();
+    data.conclusion = s.value(QStringLiteral("conclusion")).toString();
+
+    auto session = std::make_unique<MonitorSession>(data);
+    const QJsonObject results = study.value(QStringLiteral("results")).toObject();
+    const QJsonArray hr = results.value(QStringLiteral("hrTrend")).toArray();
+    const QJsonArray spo2 = results.value(QStringLiteral("spo2Trend")).toArray();
+    const QJsonArray temp = results.value(QStringLiteral("tempTrend")).toArray();
+    session->hrTrend.reserve(hr.size());
+    for (const QJsonValue &v : hr)
+        session->hrTrend.append(v.toInt(0));
+    session->spo2Trend.reserve(spo2.size());
+    for (const QJsonValue &v : spo2)
+        session->spo2Trend.append(v.toInt(0));
+    session->tempTrend.reserve(temp.size());
+    for (const QJsonValue &v : temp)
+        session->tempTrend.append(v.toDouble(0.0));
+
+    // A later checkpoint of a phase replaces an earlier one; unknown phases
+    // do not come from this program and are ignored.
+    for (const QJsonValue &v : results.value(QStringLiteral("checkpoints")).toArray()) {
+        const QJsonObject o = v.toObject();
+        const int phase = MonitorSession::phaseFromName(o.value(QStringLiteral("phase")).toString());
+        if (phase == 0)
+            continue;
+        Checkpoint c;
+        c.timeOffset = o.value(QStringLiteral("timeOffset")).toDouble(0.0);
+        c.heartRate = o.value(QStringLiteral("heartRate")).toInt(0);
+        c.sysBP = o.value(QStringLiteral("sysBP")).toInt(0);
+        c.diaBP = o.value(QStringLiteral("diaBP")).toInt(0);
+        session->setCheckpoint(phase, c);
+    }
+
+    for (const QJsonValue &v : study.value(QStringLiteral("events")).toArray()) {
+        const QJsonObject o = v.toObject();
+        SessionEvent e;
+        e.description = o.value(QStringLiteral("description")).toString();
+        e.timeOffset = o.value(QStringLiteral("timeOffset")).toInt(0);
+        e.print = o.value(QStringLiteral("print")).toBool(false);
+        session->events.append(e);
+    }
+    return session;
+}

@@ -1,0 +1,250 @@
+#include "storage/tfilesignal.h"
+
+#include "storage/storageerror.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QtEndian>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const char RecordingMagic[] = "NVECG1";
+constexpr int MagicSize = 6;
+// Upper bounds for values read from foreign headers.
+constexpr int MaxRate = 100000;
+constexpr int MaxResolution = 32;
+
+[[noreturn]] void raise(const char *text)
+{
+    throw StorageError(QCoreApplication::translate("TFileSignal", text).toStdString());
+}
+
+// Truncates toward zero and keeps the low 16 bits, without saturation.
+qint16 lowBits(double value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    const double wrapped = std::fmod(std::trunc(value), 65536.0);
+    return qint16(quint16(int(wrapped) & 0xFFFF));
+}
+
+} // namespace
+
+TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create)
+    : TSignal(channelCount)
+    , m_path(path)
+    , m_file(path)
+    , m_headerSize(headerSize)
+    , m_created(create)
+{
+    if (create) {
+        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+            raise("Cannot create file");
+        m_file.write(QByteArray(headerSize, '\0'));
+        m_file.flush();
+    } else {
+        if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+            raise("Cannot open file");
+    }
+    setRate(rate);
+    setSampleWidth(16);
+    setResolutionBits(16);
+    setRange(-1.0, 1.0);
+    setBlockLength(4 * rate);
+    m_window.assign(channelCount, std::vector<qint16>(WindowLength));
+    updateCounts(m_file.size());
+}
+
+TFileSignal::~TFileSignal()
+{
+    clearPageCache();
+    m_file.close();
+}
+
+void TFileSignal::updateCounts(qint64 fileSize)
+{
+    const qint64 frames = std::max<qint64>(0, fileSize - m_headerSize) / (2 * channelCount());
+    setSampleCount(int(std::min<qint64>(frames, INT_MAX)));
+    setBlockCount(blockLength() > 0 ? sampleCount() / blockLength() : 0);
+}
+
+int TFileSignal::sample(int channel, int index)
+{
+    if (channel < 0 || channel >= channelCount() || index < 0 || index >= sampleCount())
+        return 0;
+    if (index / blockLength() < blockCount())
+        return pagedSample(channel, index);
+    // The incomplete last block comes from the tail window.
+    if (index < m_windowStart || index >= m_windowStart + m_windowCount)
+        reloadWindow(index);
+    if (index < m_windowStart || index >= m_windowStart + m_windowCount)
+        return 0;
+    return m_window[channel][index - m_windowStart];
+}
+
+void TFileSignal::reloadWindow(int index)
+{
+    int start = index - WindowLength / 2;
+    if (start < 0)
+        start = 0;
+    else if (start + WindowLength > sampleCount())
+        start = std::max(0, sampleCount() - WindowLength);
+    const int channels = channelCount();
+    std::vector<qint16> frames(size_t(WindowLength) * channels);
+    m_file.seek(m_headerSize + qint64(2) * channels * start);
+    const qint64 bytes = m_file.read(reinterpret_cast<char *>(frames.data()), qint64(frames.size()) * 2);
+    const int held = bytes > 0 ? int(bytes / (2 * channels)) : 0;
+    for (int k = 0; k < held; ++k)
+        for (int c = 0; c < channels; ++c)
+            m_window[c][k] = qFromLittleEndian(frames[size_t(k) * channels + c]);
+    m_windowStart = start;
+    m_windowCount = held;
+}
+
+void TFileSignal::readRange(int channel, int start, int n, double *out)
+{
+    if (n <= 0)
+        return;
+    // Complete blocks through the page cache, the rest sample by sample.
+    pagedReadRange(channel, start, n, out);
+    const qint64 tailStart = std::max<qint64>(qint64(blockCount()) * blockLength(), start);
+    const qint64 tailEnd = std::min<qint64>(sampleCount(), qint64(start) + n);
+    for (qint64 i = tailStart; i < tailEnd; ++i)
+        out[i - start] = sample(channel, int(i));
+}
+
+qint16 *TFileSignal::readBlock(int channel, int block)
+{
+    if (block < 0 || block >= blockCount() || channel < 0 || channel >= channelCount())
+        return nullptr;
+    const int length = blockLength();
+    const int channels = channelCount();
+    std::vector<qint16> frames(size_t(length) * channels, 0);
+    m_file.seek(m_headerSize + qint64(2) * channels * block * length);
+    // A short read leaves the zeros in place.
+    m_file.read(reinterpret_cast<char *>(frames.data()), qint64(frames.size()) * 2);
+    qint16 *data = new qint16[length];
+    for (int k = 0; k < length; ++k)
+        data[k] = qFromLittleEndian(frames[size_t(k) * channels + channel]);
+    return data;
+}
+
+void TFileSignal::freeBlock(qint16 *block)
+{
+    delete[] block;
+}
+
+void TFileSignal::appendFrames(const qint16 *interleaved, int frames)
+{
+    if (frames > 0) {
+        m_file.seek(m_file.size());
+        const qint64 bytes = qint64(frames) * channelCount() * 2;
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        m_file.write(reinterpret_cast<const char *>(interleaved), bytes);
+#else
+        std::vector<qint16> le(interleaved, interleaved + frames * channelCount());
+        for (qint16 &v : le)
+            v = qToLittleEndian(v);
+        m_file.write(reinterpret_cast<const char *>(le.data()), bytes);
+#endif
+        // Hand the samples to the system at once, so that a crash loses
+        // only what the recorder has not appended yet.
+        m_file.flush();
+        updateCounts(m_file.pos());
+    }
+    notifyListeners();
+}
+
+void TFileSignal::appendInterleaved(const void *data, int byteCount)
+{
+    // A trailing partial frame is ignored so the file stays frame-aligned.
+    const int frames = byteCount > 0 ? byteCount / (2 * channelCount()) : 0;
+    if (frames == 0) {
+        notifyListeners();
+        return;
+    }
+    std::vector<qint16> copy(size_t(frames) * channelCount());
+    std::memcpy(copy.data(), data, copy.size() * 2);
+    appendFrames(copy.data(), frames);
+}
+
+void TFileSignal::appendChannels(const qint16 *const *channels, int n)
+{
+    const int count = channelCount();
+    std::vector<qint16> frames(size_t(std::max(n, 0)) * count);
+    for (int k = 0; k < n; ++k)
+        for (int c = 0; c < count; ++c)
+            frames[size_t(k) * count + c] = channels[c][k];
+    appendFrames(frames.data(), std::max(n, 0));
+}
+
+void TFileSignal::appendChannelsF64(const double *const *channels, int n)
+{
+    const int count = channelCount();
+    std::vector<qint16> frames(size_t(std::max(n, 0)) * count);
+    for (int k = 0; k < n; ++k)
+        for (int c = 0; c < count; ++c)
+            frames[size_t(k) * count + c] = lowBits(channels[c][k]);
+    appendFrames(frames.data(), std::max(n, 0));
+}
+
+void TFileSignal::writeHeader(const char *bytes, int size)
+{
+    const int n = std::clamp(size, 0, m_headerSize);
+    QByteArray area(m_headerSize, '\0');
+    if (n > 0)
+        std::memcpy(area.data(), bytes, size_t(n));
+    m_file.seek(0);
+    m_file.write(area);
+    m_file.flush();
+}
+
+bool TFileSignal::readRecordingHeader(const QString &path, QJsonObject &header)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray magic = file.read(MagicSize);
+    if (magic != QByteArray(RecordingMagic))
+        return false;
+    // The JSON ends at the first zero byte of the header area.
+    QByteArray text = file.read(RecordingHeaderSize - MagicSize);
+    const int zero = text.indexOf('\0');
+    if (zero >= 0)
+        text.truncate(zero);
+    const QJsonDocument document = QJsonDocument::fromJson(text);
+    const QJsonObject object = document.object();
+    if (object.isEmpty() || object.value(QStringLiteral("ecg")).toObject().isEmpty())
+        return false;
+    header = object;
+    return true;
+}
+
+std::unique_ptr<TFileSignal> TFileSignal::openRecordingFile(const QString &path)
+{
+    QJsonObject header;
+    if (!readRecordingHeader(path, header))
+        return nullptr;
+    const QJsonObject ecg = header.value(QStringLiteral("ecg")).toObject();
+    const int resolution = ecg.value(QStringLiteral("resolution")).toInt(0);
+    const double gainMin = ecg.value(QStringLiteral("gainMin")).toDouble(0.0);
+    const double gainMax = ecg.value(QStringLiteral("gainMax")).toDouble(0.0);
+    const int rate = ecg.value(QStringLiteral("samplingRate")).toInt(0);
+    const QString format = ecg.value(QStringLiteral("sampleFormat")).toString();
+    const QJsonArray names = ecg.value(QStringLiteral("channels")).toArray();
+    if (resolution <= 0 || resolution > MaxResolution || rate <= 0 || rate > MaxRate || names.isEmpty()
+        || names.size() > TSignal::MaxChannels || format.isEmpty())
+        return nullptr;
+    auto signal = std::make_unique<TFileSignal>(path, names.size(), rate, RecordingHeaderSize, false);
+    signal->setRange(gainMin, gainMax);
+    signal->setResolutionBits(resolution);
+    for (int i = 0; i < names.size(); ++i)
+        signal->setChannelName(i, names.at(i).toString());
+    return signal;
+}

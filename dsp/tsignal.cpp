@@ -178,6 +178,18 @@ void TSignal::evictOne()
     }
 }
 
+void TSignal::dropPage(int channel, int block)
+{
+    if (channel < 0 || channel >= m_channelCount || block < 0 || block >= int(m_pageTable[channel].size()))
+        return;
+    Page &p = m_pageTable[channel][block];
+    if (!p.data || p.references > 0)
+        return;
+    freeBlock(p.data);
+    p.data = nullptr;
+    m_cacheList.erase(p.cachePosition);
+}
+
 void TSignal::clearPageCache()
 {
     for (const auto &entry : m_cacheList) {

@@ -124,6 +124,9 @@ protected:
     int pagedSample(int channel, int index);
     void pagedReadRange(int channel, int start, int n, double *out);
 
+    // Frees one cached page unless it is in use, so that it is read again.
+    void dropPage(int channel, int block);
+
     // Drops every cached page (for destructors of derived classes, which must
     // free their blocks while their freeBlock() is still callable).
     void clearPageCache();

@@ -1,0 +1,3 @@
+#include "tblockfilter.h"
+
+TBlockFilter::~TBlockFilter() = default;

@@ -1,0 +1,48 @@
+// cardiolane-cli detect: runs the beat detector over a replay-format file.
+
+#include "clicommand.h"
+
+#include "dsp/tbeatdetector.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+int runDetect(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "cli", "Detects the heart beats of FILE (headerless signed 16-bit little-endian samples at "
+               "250 samples/s). Prints the 0-based sample index of each beat on stdout and the "
+               "final heart rate on stderr."));
+    const QCommandLineOption raw(QStringLiteral("raw"),
+                                 QCoreApplication::translate("cli", "Feed the samples unscaled (the station scales them by 75/16)."));
+    parser.addOption(raw);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("cli", "Sample file to analyse."));
+    if (!cli::parse(parser, arguments, 1, 1))
+        return cli::BadArguments;
+
+    const QString path = parser.positionalArguments().constFirst();
+    std::vector<qint16> samples;
+    if (!cli::readSamples(path, samples))
+        return cli::usageError(QCoreApplication::translate("cli", "cannot read '%1'").arg(path));
+
+    const bool scaled = !parser.isSet(raw);
+    TBeatDetector detector;
+    for (qint16 sample : samples) {
+        const int beat = scaled ? detector.feedStationSample(sample) : detector.feed(sample);
+        if (beat >= 0)
+            printf("%d\n", beat);
+    }
+    fflush(stdout);
+    fprintf(stderr, "heart rate: %d bpm\n", detector.heartRate());
+    return cli::Success;
+}
+
+const bool registered = CliRegistry::add(
+    {QStringLiteral("detect"), QStringLiteral("detect heart beats in a sample file"), runDetect});
+
+} // namespace

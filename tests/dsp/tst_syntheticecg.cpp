@@ -1,0 +1,212 @@
+#include "beatmatch.h"
+
+#include "dsp/tbeatdetector.h"
+#include "dsp/tsyntheticecg.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+std::vector<double> course(std::initializer_list<std::pair<int, double>> segments)
+{
+    std::vector<double> rates;
+    for (const auto &[seconds, bpm] : segments)
+        rates.insert(rates.end(), size_t(seconds), bpm);
+    return rates;
+}
+
+TSyntheticEcgOptions allDisturbances(quint32 seed)
+{
+    TSyntheticEcgOptions options;
+    options.seed = seed;
+    options.baselineWander = options.mainsHum = options.muscleNoise = true;
+    return options;
+}
+
+double countsToMv(double counts)
+{
+    return counts / TSyntheticEcg::CountsPerMillivolt;
+}
+
+} // namespace
+
+class TestSyntheticEcg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void detectorFindsBeatsAndFollowsCourse_data();
+    void detectorFindsBeatsAndFollowsCourse();
+    void morphologyAndAmplitude();
+    void naturalBeatToBeatVariation();
+    void disturbancesAddOnlyThemselves();
+    void deterministicForSeed();
+    void emptyCourse();
+};
+
+void TestSyntheticEcg::detectorFindsBeatsAndFollowsCourse_data()
+{
+    QTest::addColumn<bool>("disturbed");
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("clean") << false << 1u;
+    QTest::newRow("wander, hum and muscle noise") << true << 1u;
+    QTest::newRow("another seed, disturbed") << true << 99u;
+}
+
+void TestSyntheticEcg::detectorFindsBeatsAndFollowsCourse()
+{
+    QFETCH(bool, disturbed);
+    QFETCH(quint32, seed);
+    TSyntheticEcgOptions options = disturbed ? allDisturbances(seed) : TSyntheticEcgOptions{};
+    options.seed = seed;
+    TSyntheticEcg generator(options);
+    const std::vector<double> rates = course({{60, 60.0}, {60, 120.0}, {60, 80.0}});
+    const std::vector<qint16> samples = generator.generate(rates);
+    QCOMPARE(samples.size(), size_t(180 * 250));
+
+    TBeatDetector detector;
+    std::vector<int> beats;
+    std::vector<int> ratePerSecond;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const int beat = detector.feedStationSample(samples[i]);
+        if (beat >= 0)
+            beats.push_back(beat);
+        if ((i + 1) % 250 == 0)
+            ratePerSecond.push_back(detector.heartRate());
+    }
+    const BeatScore score = scoreBeats(beats, generator.beatPositions(), 5 * 250, int(samples.size()) - 100, 10);
+    QVERIFY2(score.sensitivity() >= 99.5 && score.positivePredictivity() >= 99.5,
+             qPrintable(QStringLiteral("Se %1 +P %2").arg(score.sensitivity()).arg(score.positivePredictivity())));
+    QVERIFY(std::abs(score.delay) <= 4);
+
+    // Ten seconds after each change the detected rate is within 8% of the course.
+    for (int second : {20, 40, 59, 80, 100, 119, 140, 160, 179}) {
+        const double asked = rates[size_t(second)];
+        QVERIFY2(std::abs(ratePerSecond[size_t(second)] - asked) <= 0.08 * asked,
+                 qPrintable(QStringLiteral("second %1: %2 bpm").arg(second).arg(ratePerSecond[size_t(second)])));
+    }
+}
+
+void TestSyntheticEcg::morphologyAndAmplitude()
+{
+    TSyntheticEcg generator;
+    const std::vector<qint16> samples = generator.generate(course({{30, 70.0}}));
+    const std::vector<int> &beats = generator.beatPositions();
+    QVERIFY(beats.size() >= 33 && beats.size() <= 37);
+    for (int r : beats) {
+        if (r < 100 || r > int(samples.size()) - 100)
+            continue;
+        // The R wave is the largest sample of its beat, about 1 to 1.5 mV.
+        const double height = countsToMv(samples[size_t(r)]);
+        QVERIFY2(height >= 0.95 && height <= 1.55, qPrintable(QString::number(height)));
+        int low = 0, high = 0;
+        for (int k = r - 100; k <= r + 100; ++k) {
+            QVERIFY(samples[size_t(k)] <= samples[size_t(r)]);
+            low = std::min<int>(low, samples[size_t(k)]);
+            high = std::max<int>(high, samples[size_t(k)]);
+        }
+        // Q/S dips below the baseline but far less than the R wave rises.
+        QVERIFY(countsToMv(low) < -0.1 && countsToMv(low) > -0.5);
+        // A positive T wave some 200 to 350 ms after R.
+        int tPeak = 0;
+        for (int k = r + 50; k <= r + 88; ++k)
+            tPeak = std::max<int>(tPeak, samples[size_t(k)]);
+        QVERIFY(countsToMv(tPeak) > 0.15 && countsToMv(tPeak) < 0.5);
+    }
+}
+
+void TestSyntheticEcg::naturalBeatToBeatVariation()
+{
+    TSyntheticEcg generator;
+    generator.generate(course({{120, 75.0}}));
+    const std::vector<int> &beats = generator.beatPositions();
+    double sum = 0.0, sumSquares = 0.0;
+    const int n = int(beats.size()) - 1;
+    for (int k = 1; k <= n; ++k) {
+        const double rr = beats[size_t(k)] - beats[size_t(k - 1)];
+        QVERIFY(rr > 0.85 * 200 && rr < 1.15 * 200);
+        sum += rr;
+        sumSquares += rr * rr;
+    }
+    const double mean = sum / n;
+    const double spread = std::sqrt(sumSquares / n - mean * mean);
+    QVERIFY(std::abs(mean - 200.0) < 4.0);   // 75 bpm on average
+    QVERIFY(spread > 0.01 * mean && spread < 0.06 * mean);
+}
+
+void TestSyntheticEcg::disturbancesAddOnlyThemselves()
+{
+    const std::vector<double> rates = course({{40, 72.0}});
+    const std::vector<qint16> clean = TSyntheticEcg().generate(rates);
+    auto differenceWith = [&](void (*enable)(TSyntheticEcgOptions &)) {
+        TSyntheticEcgOptions options;
+        enable(options);
+        const std::vector<qint16> disturbed = TSyntheticEcg(options).generate(rates);
+        std::vector<double> difference(clean.size());
+        for (size_t i = 0; i < clean.size(); ++i)
+            difference[i] = countsToMv(disturbed[i] - clean[i]);
+        return difference;
+    };
+    const double oneCount = countsToMv(1.0) + 1e-9;
+
+    // Hum: a 50 Hz sine, five samples per period, under 0.1 mV.
+    const std::vector<double> hum = differenceWith([](TSyntheticEcgOptions &o) { o.mainsHum = true; });
+    double humPeak = 0.0;
+    for (size_t i = 0; i + 5 < hum.size(); ++i) {
+        QVERIFY(std::abs(hum[i + 5] - hum[i]) <= 2 * oneCount);
+        humPeak = std::max(humPeak, std::abs(hum[i]));
+    }
+    QVERIFY(humPeak > 0.03 && humPeak < 0.1);
+
+    // Wander: slow, a few tenths of a mV.
+    const std::vector<double> wander = differenceWith([](TSyntheticEcgOptions &o) { o.baselineWander = true; });
+    double wanderPeak = 0.0;
+    for (size_t i = 0; i + 1 < wander.size(); ++i) {
+        QVERIFY(std::abs(wander[i + 1] - wander[i]) <= 2 * oneCount);
+        wanderPeak = std::max(wanderPeak, std::abs(wander[i]));
+    }
+    QVERIFY(wanderPeak > 0.1 && wanderPeak < 0.4);
+
+    // Muscle noise: zero-mean, fast, a few hundredths of a mV.
+    const std::vector<double> muscle = differenceWith([](TSyntheticEcgOptions &o) { o.muscleNoise = true; });
+    double mean = 0.0, power = 0.0, neighbour = 0.0;
+    for (size_t i = 0; i + 1 < muscle.size(); ++i) {
+        mean += muscle[i];
+        power += muscle[i] * muscle[i];
+        neighbour += muscle[i] * muscle[i + 1];
+    }
+    mean /= muscle.size();
+    const double rms = std::sqrt(power / muscle.size());
+    QVERIFY(std::abs(mean) < 0.005);
+    QVERIFY(rms > 0.01 && rms < 0.06);
+    QVERIFY(std::abs(neighbour / power) < 0.3);   // no slow component: little lag-one correlation
+}
+
+void TestSyntheticEcg::deterministicForSeed()
+{
+    const std::vector<double> rates = course({{20, 65.0}, {20, 90.0}});
+    TSyntheticEcg first(allDisturbances(7));
+    TSyntheticEcg second(allDisturbances(7));
+    const std::vector<qint16> a = first.generate(rates);
+    QCOMPARE(second.generate(rates), a);
+    QCOMPARE(second.beatPositions(), first.beatPositions());
+    QCOMPARE(first.generate(rates), a);   // generating again repeats itself
+
+    TSyntheticEcg other(allDisturbances(8));
+    QVERIFY(other.generate(rates) != a);
+    QVERIFY(other.beatPositions() != first.beatPositions());
+}
+
+void TestSyntheticEcg::emptyCourse()
+{
+    TSyntheticEcg generator;
+    generator.generate(course({{10, 60.0}}));
+    QVERIFY(generator.generate({}).empty());
+    QVERIFY(generator.beatPositions().empty());
+}
+
+QTEST_GUILESS_MAIN(TestSyntheticEcg)
+#include "tst_syntheticecg.moc"

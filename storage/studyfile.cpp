@@ -92,10 +92,16 @@ void writeStudyFile(const MonitorSession &session, const PatientRecord &patient,
     // The save file replaces the target only on commit, so a failed or
     // interrupted write leaves the previous study file whole.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         raise("Cannot create study file");
-    file.write(MagicCompressed);
-    file.write(qCompress(json));
+    // A full disk can end a write short without reporting an error, so the
+    // byte count is checked before the new file may replace the old one.
+    const QByteArray bytes = MagicCompressed + qCompress(json);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        file.commit();
+        raise("Write error");
+    }
     if (!file.commit())
         raise("Write error");
 }

@@ -1,0 +1,364 @@
+#include "storage/monitorsession.h"
+#include "storage/patientrecord.h"
+#include "storage/sessioninfo.h"
+#include "storage/storageerror.h"
+#include "storage/studyfile.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+class TestStorageRecords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void patientJsonRoundTrip();
+    void patientJsonDefaults();
+    void sessionInfoJson();
+    void monitorSessionOperations();
+    void checkpointPhases_data();
+    void checkpointPhases();
+    void studyJsonLayout();
+    void studyFileRoundTrip();
+    void studyFileRejects_data();
+    void studyFileRejects();
+    void studyFilePlainJson();
+    void studyFileCorruptPayloadGivesEmptyDocument();
+    void studyFileUnwritablePath();
+    void studyFileFailedWriteKeepsPrevious();
+
+private:
+    static PatientRecord samplePatient();
+    static std::unique_ptr<MonitorSession> sampleSession();
+    static void writeBytes(const QString &path, const QByteArray &bytes);
+    QTemporaryDir m_dir;
+};
+
+void TestStorageRecords::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_dir.isValid());
+}
+
+PatientRecord TestStorageRecords::samplePatient()
+{
+    PatientRecord p;
+    p.uuid = QUuid(QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"));
+    p.firstName = QStringLiteral("José");
+    p.lastName = QStringLiteral("Núñez");
+    p.sex = QStringLiteral("M");
+    p.birthDate = QDate(1956, 3, 9);
+    p.city = QStringLiteral("Córdoba");
+    p.comments = QStringLiteral("line one\nline two");
+    p.conclusion = QStringLiteral("stable");
+    return p;
+}
+
+std::unique_ptr<MonitorSession> TestStorageRecords::sampleSession()
+{
+    SessionData d;
+    d.patientId = 7;
+    d.sessionNumber = 3;
+    d.presence = true;
+    d.startDateTime = QDateTime(QDate(2026, 2, 1), QTime(9, 30, 5));
+    d.exerciseType = QStringLiteral("Treadmill");
+    d.weight = 81.5;
+    d.height = 172;
+    d.abdomen = 98.25;
+    d.borgRPE = 13;
+    d.symptoms = QStringLiteral("none");
+    d.conclusion = QStringLiteral("good");
+    auto s = std::make_unique<MonitorSession>(d);
+    s->hrTrend = {0, 72, 75};
+    s->spo2Trend = {0, 97, 98};
+    s->tempTrend = {0.0, 36.5, 36.6};
+    s->setCheckpoint(PhaseIntraExercise, Checkpoint{120.5, 110, 150, 85});
+    s->events.append(SessionEvent{12, QStringLiteral("BP 150/85"), true});
+    s->events.append(SessionEvent{40, QStringLiteral("Stop monitoring"), false});
+    return s;
+}
+
+void TestStorageRecords::writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+void TestStorageRecords::patientJsonRoundTrip()
+{
+    const PatientRecord p = samplePatient();
+    const QJsonObject o = p.toJson();
+    QCOMPARE(o.value("uuid").toString(), QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"));
+    QCOMPARE(o.value("birthDate").toString(), QStringLiteral("19560309"));
+    QCOMPARE(o.size(), 20);
+    QVERIFY(!o.contains("id"));
+
+    PatientRecord back = PatientRecord::fromJson(o);
+    QCOMPARE(back.id, 0);
+    QCOMPARE(back.uuid, p.uuid);
+    QCOMPARE(back.firstName, p.firstName);
+    QCOMPARE(back.lastName, p.lastName);
+    QCOMPARE(back.birthDate, p.birthDate);
+    QCOMPARE(back.comments, p.comments);
+    QCOMPARE(back.displayName(), QStringLiteral("Núñez, José"));
+}
+
+void TestStorageRecords::patientJsonDefaults()
+{
+    PatientRecord empty;
+    QCOMPARE(empty.toJson().value("birthDate").toString(), QString());
+    const PatientRecord back = PatientRecord::fromJson(QJsonObject{{"birthDate", ""}, {"uuid", "garbage"}});
+    QVERIFY(!back.birthDate.isValid());
+    QVERIFY(back.uuid.isNull());
+    QVERIFY(back.firstName.isEmpty());
+    QVERIFY(back.conclusion.isEmpty());
+}
+
+void TestStorageRecords::sessionInfoJson()
+{
+    SessionInfo info;
+    info.presence = true;
+    info.baseFilename = QStringLiteral("L-F-20260201093005");
+    info.startDateTime = QDateTime(QDate(2026, 2, 1), QTime(9, 30, 5));
+    const QJsonObject o = info.toJson();
+    QCOMPARE(o.keys(), (QStringList{"baseFilename", "presence", "startDateTime"}));
+    QCOMPARE(o.value("startDateTime").toString(), QStringLiteral("20260201093005"));
+
+    SessionInfo back;
+    back.readJson(o);
+    QCOMPARE(back.baseFilename, info.baseFilename);
+    QCOMPARE(back.startDateTime, info.startDateTime);
+    QVERIFY(back.presence);
+    back.readJson(QJsonObject());
+    QVERIFY(!back.presence);
+    QVERIFY(!back.startDateTime.isValid());
+}
+
+void TestStorageRecords::monitorSessionOperations()
+{
+    SessionData d;
+    d.startDateTime = QDateTime::currentDateTime().addSecs(-65);
+    MonitorSession s(d);
+    QCOMPARE(s.lastHeartRate(), 0);
+    QCOMPARE(s.lastSpo2(), 0);
+    QCOMPARE(s.lastTemperature(), 0.0);
+    QVERIFY(!s.recording());
+    s.hrTrend = {70, 81};
+    s.spo2Trend = {96};
+    s.tempTrend = {36.2, 36.9};
+    QCOMPARE(s.lastHeartRate(), 81);
+    QCOMPARE(s.lastSpo2(), 96);
+    QCOMPARE(s.lastTemperature(), 36.9);
+
+    s.addEvent(QStringLiteral("Start"));
+    QCOMPARE(s.events.size(), 1);
+    QVERIFY(s.events[0].timeOffset >= 65 && s.events[0].timeOffset <= 66);
+    QCOMPARE(s.events[0].description, QStringLiteral("Start"));
+    QVERIFY(!s.events[0].print);
+}
+
+void TestStorageRecords::checkpointPhases_data()
+{
+    QTest::addColumn<int>("phase");
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("basal") << 1 << true << "Basal";
+    QTest::newRow("intra") << 2 << true << "IntraExercise";
+    QTest::newRow("post") << 3 << true << "PostExercise";
+    QTest::newRow("zero") << 0 << false << "";
+    QTest::newRow("four") << 4 << false << "";
+}
+
+void TestStorageRecords::checkpointPhases()
+{
+    QFETCH(int, phase);
+    QFETCH(bool, stored);
+    QFETCH(QString, name);
+    MonitorSession s{SessionData()};
+    s.setCheckpoint(phase, Checkpoint{10.0, 90, 130, 80});
+    QCOMPARE(s.checkpoint(phase).sysBP, stored ? 130 : 0);
+    QCOMPARE(MonitorSession::phaseName(phase), name);
+    QCOMPARE(MonitorSession::phaseFromName(name), stored ? phase : 0);
+}
+
+void TestStorageRecords::studyJsonLayout()
+{
+    const auto s = sampleSession();
+    const QJsonObject o = studyJson(*s, samplePatient());
+    QCOMPARE(o.value("study").toObject().value("studyType").toString(), QStringLiteral("Monitor session"));
+    QCOMPARE(o.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260201093005"));
+    const QJsonObject session = o.value("session").toObject();
+    QCOMPARE(session.value("sessionNumber").toInt(), 3);
+    QCOMPARE(session.value("borgRPE").toInt(), 13);
+    QCOMPARE(session.value("startDateTime").toString(), QStringLiteral("20260201093005"));
+    QVERIFY(!session.contains("patientId"));
+    // Checkpoints never entered are still written, zero, in phase order.
+    const QJsonArray cps = o.value("results").toObject().value("checkpoints").toArray();
+    QCOMPARE(cps.size(), 3);
+    QCOMPARE(cps[0].toObject().value("phase").toString(), QStringLiteral("Basal"));
+    QCOMPARE(cps[0].toObject().value("sysBP").toInt(), 0);
+    QCOMPARE(cps[0].toObject().value("timeOffset").toDouble(), 0.0);
+    QCOMPARE(cps[1].toObject().value("phase").toString(), QStringLiteral("IntraExercise"));
+    QCOMPARE(cps[2].toObject().value("phase").toString(), QStringLiteral("PostExercise"));
+    QCOMPARE(o.value("events").toArray().size(), 2);
+    QCOMPARE(o.value("patient").toObject().value("lastName").toString(), QStringLiteral("Núñez"));
+}
+
+void TestStorageRecords::studyFileRoundTrip()
+{
+    const QString path = m_dir.filePath("round.nvstudy");
+    const auto s = sampleSession();
+    writeStudyFile(*s, samplePatient(), path);
+
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QCOMPARE(bytes.left(8), QByteArray("NVSTUDY2"));
+    // qCompress layout: big-endian length of the compact JSON, then zlib.
+    const QByteArray json = QJsonDocument(studyJson(*s, samplePatient())).toJson(QJsonDocument::Compact);
+    QCOMPARE(qUncompress(bytes.mid(8)), json);
+    QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 8), quint32(json.size()));
+
+    QJsonDocument doc;
+    QVERIFY(readStudyFile(path, doc));
+    const auto back = sessionFromStudy(doc.object(), 99, 5);
+    QCOMPARE(back->patientId, 99);
+    QCOMPARE(back->sessionNumber, 5);
+    QCOMPARE(back->startDateTime, s->startDateTime);
+    QCOMPARE(back->exerciseType, s->exerciseType);
+    QCOMPARE(back->weight, 81.5);
+    QCOMPARE(back->abdomen, 98.25);
+    QCOMPARE(back->borgRPE, 13);
+    QCOMPARE(back->symptoms, s->symptoms);
+    QCOMPARE(back->conclusion, s->conclusion);
+    QCOMPARE(back->hrTrend, s->hrTrend);
+    QCOMPARE(back->spo2Trend, s->spo2Trend);
+    QCOMPARE(back->tempTrend, s->tempTrend);
+    QCOMPARE(back->checkpoint(PhaseIntraExercise).timeOffset, 120.5);
+    QCOMPARE(back->checkpoint(PhaseIntraExercise).heartRate, 110);
+    QCOMPARE(back->checkpoint(PhaseIntraExercise).diaBP, 85);
+    QCOMPARE(back->checkpoint(PhaseBasal).sysBP, 0);
+    QCOMPARE(back->events.size(), 2);
+    QCOMPARE(back->events[0].timeOffset, 12);
+    QVERIFY(back->events[0].print);
+    QVERIFY(!back->events[1].print);
+}
+
+void TestStorageRecords::studyFileRejects_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("seven bytes") << QByteArray("NVSTUDY");
+    QTest::newRow("magic only") << QByteArray("NVSTUDY2");
+    QTest::newRow("other magic") << QByteArray("NVSTUDY3{\"a\":1}");
+    QTest::newRow("foreign file") << QByteArray("PK\x03\x04 not a study at all");
+}
+
+void TestStorageRecords::studyFileRejects()
+{
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir.filePath("reject.nvstudy");
+    writeBytes(path, bytes);
+    QJsonDocument doc;
+    QVERIFY(!readStudyFile(path, doc));
+    QVERIFY(!readStudyFile(m_dir.filePath("missing.nvstudy"), doc));
+}
+
+void TestStorageRecords::studyFilePlainJson()
+{
+    const QString path = m_dir.filePath("plain.nvstudy");
+    writeBytes(path, "NVSTUDY1{\"session\":{\"borgRPE\":11,\"presence\":true},"
+                     "\"results\":{\"hrTrend\":[60,61],\"checkpoints\":[{\"phase\":\"Recovery\",\"sysBP\":1},"
+                     "{\"phase\":\"Basal\",\"sysBP\":120},{\"phase\":\"Basal\",\"sysBP\":125}]}}");
+    QJsonDocument doc;
+    QVERIFY(readStudyFile(path, doc));
+    const auto s = sessionFromStudy(doc.object(), 1, 1);
+    QCOMPARE(s->borgRPE, 11);
+    QVERIFY(s->presence);
+    QCOMPARE(s->hrTrend, (QVector<int>{60, 61}));
+    QVERIFY(s->spo2Trend.isEmpty());
+    // An unknown phase is ignored; a later element of a phase wins.
+    QCOMPARE(s->checkpoint(PhaseBasal).sysBP, 125);
+    QCOMPARE(s->checkpoint(PhaseIntraExercise).sysBP, 0);
+    QCOMPARE(s->weight, 0.0);
+    QVERIFY(s->events.isEmpty());
+}
+
+void TestStorageRecords::studyFileCorruptPayloadGivesEmptyDocument()
+{
+    const QString path = m_dir.filePath("corrupt.nvstudy");
+    QByteArray good = qCompress(QByteArray("{\"study\":{}}"));
+    writeBytes(path, "NVSTUDY2" + good.left(good.size() - 4) + "xxxx");
+    QJsonDocument doc;
+    QVERIFY(readStudyFile(path, doc));
+    QVERIFY(doc.object().isEmpty());
+
+    writeBytes(path, "NVSTUDY1{\"truncated\":[1,2");
+    QVERIFY(readStudyFile(path, doc));
+    QVERIFY(doc.object().isEmpty());
+}
+
+void TestStorageRecords::studyFileUnwritablePath()
+{
+    const auto s = sampleSession();
+    try {
+        writeStudyFile(*s, samplePatient(), m_dir.filePath("no/such/folder/x.nvstudy"));
+        QFAIL("no exception");
+    } catch (const StorageError &e) {
+        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Cannot create study file"));
+    }
+}
+
+void TestStorageRecords::studyFileFailedWriteKeepsPrevious()
+{
+#ifdef Q_OS_UNIX
+    const QString path = m_dir.filePath("keep.nvstudy");
+    auto s = sampleSession();
+    writeStudyFile(*s, samplePatient(), path);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    // A long session no longer fits on a "full disk": the process may not
+    // write files larger than a few hundred bytes.
+    s->hrTrend.fill(1, 20000);
+    std::srand(1);
+    for (int &v : s->hrTrend)
+        v = std::rand();
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 512;
+    setrlimit(RLIMIT_FSIZE, &small);
+    QString message;
+    try {
+        writeStudyFile(*s, samplePatient(), path);
+    } catch (const StorageError &e) {
+        message = QString::fromUtf8(e.what());
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    QCOMPARE(message, QStringLiteral("Write error"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+    // Nothing but the study file is left behind.
+    QCOMPARE(QDir(m_dir.path()).entryList({"keep*"}, QDir::Files), QStringList{"keep.nvstudy"});
+#else
+    QSKIP("needs a file size limit");
+#endif
+}
+
+QTEST_GUILESS_MAIN(TestStorageRecords)
+#include "tst_storagerecords.moc"

@@ -1,0 +1,467 @@
+#include "storage/patientrecord.h"
+#include "storage/recordingheader.h"
+#include "storage/sessiondata.h"
+#include "storage/storageerror.h"
+#include "storage/tfilesignal.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <vector>
+
+namespace {
+
+// Counts appends, to check that every append form notifies.
+struct CountingListener : TSignalListener
+{
+    int calls = 0;
+    void signalChanged() override { ++calls; }
+};
+
+QJsonObject stationHeader(int rate = 250, int resolution = 9, QJsonArray channels = {"V5"},
+                          const QString &format = QStringLiteral("short"))
+{
+    QJsonObject ecg{{"sampleFormat", format}, {"samplingRate", rate}, {"resolution", resolution},
+                    {"gainMin", -6.0}, {"gainMax", 6.0}, {"channels", channels}};
+    return QJsonObject{{"study", QJsonObject{{"studyType", "Monitor session"}}}, {"ecg", ecg}};
+}
+
+} // namespace
+
+class TestTFileSignal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void newRecordingIsHeaderOnly();
+    void appendGrowsFileAndCounts();
+    void appendReachesDiskAtOnce();
+    void appendForms();
+    void partialFrameIgnored();
+    void oddSizedFileRoundsDown();
+    void blocksAndTailWindow();
+    void tailWindowFollowsAppends();
+    void readRangeOutside();
+    void interleavedChannels();
+    void shortBlockReadIsZeroFilled();
+    void openRecordingFile();
+    void openRecordingRejects_data();
+    void openRecordingRejects();
+    void createAndOpenFailures();
+    void headerFits();
+    void longPatientTextsAreShortened_data();
+    void longPatientTextsAreShortened();
+
+private:
+    QString newPath();
+    static void writeFile(const QString &path, const QByteArray &bytes);
+    static QByteArray headerBytes(const QJsonObject &header);
+    QTemporaryDir m_dir;
+    int m_fileNumber = 0;
+};
+
+void TestTFileSignal::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_dir.isValid());
+}
+
+QString TestTFileSignal::newPath()
+{
+    return m_dir.filePath(QStringLiteral("rec%1.nvecg").arg(++m_fileNumber));
+}
+
+void TestTFileSignal::writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray TestTFileSignal::headerBytes(const QJsonObject &header)
+{
+    QByteArray area = "NVECG1" + QJsonDocument(header).toJson(QJsonDocument::Compact);
+    area.append(QByteArray(4096 - area.size(), '\0'));
+    return area;
+}
+
+void TestTFileSignal::newRecordingIsHeaderOnly()
+{
+    const QString path = newPath();
+    TFileSignal s(path, 1, 250, 4096, true);
+    QCOMPARE(s.sampleCount(), 0);
+    QCOMPARE(s.blockCount(), 0);
+    QCOMPARE(s.blockLength(), 1000);
+    QCOMPARE(s.resolutionBits(), 16);
+    QCOMPARE(s.minimum(), -1.0);
+    QCOMPARE(QFileInfo(path).size(), 4096);
+    s.writeHeader(QByteArray("NVECG1{}"));
+    QCOMPARE(QFileInfo(path).size(), 4096);
+    QCOMPARE(s.sample(0, 0), 0);
+}
+
+void TestTFileSignal::appendGrowsFileAndCounts()
+{
+    const QString path = newPath();
+    TFileSignal s(path, 1, 250, 4096, true);
+    std::vector<qint16> v(250);
+    for (int i = 0; i < 250; ++i)
+        v[i] = qint16(i - 100);
+    const qint16 *channels[] = {v.data()};
+    s.appendChannels(channels, 250);
+    QCOMPARE(QFileInfo(path).size(), 4596);
+    QCOMPARE(s.sampleCount(), 250);
+    QCOMPARE(s.sample(0, 0), -100);
+    QCOMPARE(s.sample(0, 249), 149);
+    QCOMPARE(s.sample(0, 250), 0);
+    QCOMPARE(s.sample(0, -1), 0);
+    QCOMPARE(s.sample(1, 10), 0);
+    QCOMPARE(s.duration(), 1.0);
+    // The header written afterwards leaves the samples alone.
+    s.writeHeader(QByteArray(5000, 'x'));
+    QCOMPARE(QFileInfo(path).size(), 4596);
+    QCOMPARE(s.sample(0, 0), -100);
+}
+
+void TestTFileSignal::appendReachesDiskAtOnce()
+{
+    const QString path = newPath();
+    TFileSignal s(path, 1, 250, 4096, true);
+    const qint16 frame[3] = {1, -2, 3};
+    s.appendInterleaved(frame, sizeof frame);
+    // Another reader sees the samples while the recording is still open.
+    QFile reader(path);
+    QVERIFY(reader.open(QIODevice::ReadOnly));
+    const QByteArray bytes = reader.readAll();
+    QCOMPARE(bytes.size(), 4096 + 6);
+    QCOMPARE(qFromLittleEndian<qint16>(bytes.constData() + 4098), qint16(-2));
+}
+
+void TestTFileSignal::appendForms()
+{
+    TFileSignal s(newPath(), 2, 250, 4096, true);
+    CountingListener listener;
+    s.addListener(&listener);
+    const qint16 frames[4] = {1, 2, 3, 4};
+    s.appendInterleaved(frames, sizeof frames);
+    const qint16 a[2] = {5, 7}, b[2] = {6, 8};
+    const qint16 *ch[] = {a, b};
+    s.appendChannels(ch, 2);
+    const double da[3] = {1.9, -1.9, 70000.0}, db[3] = {-32769.0, 32768.0, -0.5};
+    const double *dch[] = {da, db};
+    s.appendChannelsF64(dch, 3);
+    s.removeListener(&listener);
+    QCOMPARE(listener.calls, 3);
+    QCOMPARE(s.sampleCount(), 7);
+    const int c0[] = {1, 3, 5, 7, 1, -1, 70000 - 65536};
+    const int c1[] = {2, 4, 6, 8, 32767, -32768, 0};
+    for (int i = 0; i < 7; ++i) {
+        QCOMPARE(s.sample(0, i), c0[i]);
+        QCOMPARE(s.sample(1, i), c1[i]);
+    }
+}
+
+void TestTFileSignal::partialFrameIgnored()
+{
+    const QString path = newPath();
+    TFileSignal s(path, 2, 250, 4096, true);
+    const qint16 data[3] = {10, 20, 30};
+    s.appendInterleaved(data, sizeof data);
+    QCOMPARE(s.sampleCount(), 1);
+    QCOMPARE(QFileInfo(path).size(), 4096 + 4);
+    s.appendInterleaved(data, sizeof data);
+    QCOMPARE(s.sample(0, 1), 10);
+    QCOMPARE(s.sample(1, 1), 20);
+}
+
+void TestTFileSignal::oddSizedFileRoundsDown()
+{
+    const QString path = newPath();
+    writeFile(path, QByteArray(4097, '\0'));
+    TFileSignal s(path, 1, 250, 4096, false);
+    QCOMPARE(s.sampleCount(), 0);
+    QCOMPARE(s.sample(0, 0), 0);
+}
+
+void TestTFileSignal::blocksAndTailWindow()
+{
+    const QString path = newPath();
+    {
+        TFileSignal w(path, 1, 250, 4096, true);
+        std::vector<qint16> v(2500);
+        for (int i = 0; i < 2500; ++i)
+            v[i] = qint16(i * 7 - 9000);
+        const qint16 *ch[] = {v.data()};
+        w.appendChannels(ch, 2500);
+    }
+    TFileSignal s(path, 1, 250, 4096, false);
+    QCOMPARE(s.sampleCount(), 2500);
+    QCOMPARE(s.blockCount(), 2);
+    QCOMPARE(s.cachedPageCount(), 0);
+    // The tail is served without touching the page cache.
+    QCOMPARE(s.sample(0, 2000), 2000 * 7 - 9000);
+    QCOMPARE(s.sample(0, 2499), 2499 * 7 - 9000);
+    QCOMPARE(s.cachedPageCount(), 0);
+    QCOMPARE(s.sample(0, 1999), 1999 * 7 - 9000);
+    QCOMPARE(s.sample(0, 0), -9000);
+    QCOMPARE(s.cachedPageCount(), 2);
+    QVERIFY(s.readBlock(0, 2) == nullptr);
+    qint16 *block = s.readBlock(0, 1);
+    QVERIFY(block);
+    QCOMPARE(int(block[0]), 1000 * 7 - 9000);
+    s.freeBlock(block);
+
+    std::vector<double> out(2500);
+    s.readRange(0, 0, 2500, out.data());
+    for (int i = 0; i < 2500; i += 97)
+        QCOMPARE(out[i], double(i * 7 - 9000));
+    QCOMPARE(out[2499], double(2499 * 7 - 9000));
+}
+
+void TestTFileSignal::tailWindowFollowsAppends()
+{
+    TFileSignal s(newPath(), 1, 250, 4096, true);
+    std::vector<qint16> v(40000);
+    for (int i = 0; i < 40000; ++i)
+        v[i] = qint16(i % 30000);
+    const qint16 *ch[] = {v.data()};
+    s.appendChannels(ch, 500);
+    QCOMPARE(s.sample(0, 499), 499);
+    // Samples appended after the window was loaded are still found.
+    const qint16 *rest[] = {v.data() + 500};
+    s.appendChannels(rest, 300);
+    QCOMPARE(s.sample(0, 799), 799);
+    QCOMPARE(s.blockCount(), 0);
+    const qint16 *more[] = {v.data() + 800};
+    s.appendChannels(more, 39199 - 800);
+    QCOMPARE(s.sampleCount(), 39199);
+    QCOMPARE(s.blockCount(), 39);
+    QCOMPARE(s.sample(0, 39198), 39198 % 30000);
+    QCOMPARE(s.sample(0, 39000), 39000 % 30000);
+    QCOMPARE(s.sample(0, 38999), 38999 % 30000);
+}
+
+void TestTFileSignal::readRangeOutside()
+{
+    TFileSignal s(newPath(), 1, 250, 4096, true);
+    std::vector<qint16> v(1200, 5);
+    const qint16 *ch[] = {v.data()};
+    s.appendChannels(ch, 1200);
+    std::vector<double> out(10, -1.0);
+    s.readRange(0, -3, 6, out.data());
+    QCOMPARE(out[0], 0.0);
+    QCOMPARE(out[2], 0.0);
+    QCOMPARE(out[3], 5.0);
+    QCOMPARE(out[5], 5.0);
+    std::fill(out.begin(), out.end(), -1.0);
+    s.readRange(0, 1195, 10, out.data());
+    QCOMPARE(out[4], 5.0);
+    QCOMPARE(out[5], 0.0);
+    QCOMPARE(out[9], 0.0);
+}
+
+void TestTFileSignal::interleavedChannels()
+{
+    const QString path = newPath();
+    {
+        TFileSignal w(path, 3, 100, 4096, true);
+        std::vector<qint16> frames;
+        for (int k = 0; k < 450; ++k)
+            for (int c = 0; c < 3; ++c)
+                frames.push_back(qint16(k * 10 + c));
+        w.appendInterleaved(frames.data(), int(frames.size() * 2));
+        QCOMPARE(QFileInfo(path).size(), 4096 + 450 * 6);
+    }
+    TFileSignal s(path, 3, 100, 4096, false);
+    QCOMPARE(s.sampleCount(), 450);
+    QCOMPARE(s.blockLength(), 400);
+    for (int c = 0; c < 3; ++c) {
+        QCOMPARE(s.sample(c, 0), c);
+        QCOMPARE(s.sample(c, 399), 3990 + c);
+        QCOMPARE(s.sample(c, 449), 4490 + c);
+    }
+}
+
+void TestTFileSignal::shortBlockReadIsZeroFilled()
+{
+    // A recording opened for one channel rate but read as two channels has
+    // a last block shorter than the frames it needs: the gap reads as zero.
+    const QString path = newPath();
+    QByteArray bytes(4096, '\0');
+    for (int i = 0; i < 2100; ++i) {
+        const qint16 v = qToLittleEndian<qint16>(qint16(i + 1));
+        bytes.append(reinterpret_cast<const char *>(&v), 2);
+    }
+    writeFile(path, bytes);
+    TFileSignal s(path, 1, 250, 4096, false);
+    QCOMPARE(s.blockCount(), 2);
+    qint16 *block = s.readBlock(0, 1);
+    QCOMPARE(int(block[999]), 2000);
+    s.freeBlock(block);
+    // Shrink the file under the open signal: block 1 is now half missing.
+    QVERIFY(QFile::resize(path, 4096 + 2 * 1500));
+    block = s.readBlock(0, 1);
+    QCOMPARE(int(block[0]), 1001);
+    QCOMPARE(int(block[499]), 1500);
+    QCOMPARE(int(block[500]), 0);
+    QCOMPARE(int(block[999]), 0);
+    s.freeBlock(block);
+}
+
+void TestTFileSignal::openRecordingFile()
+{
+    const QString path = newPath();
+    QByteArray bytes = headerBytes(stationHeader(250, 9, {"V5", "II"}));
+    for (int i = 0; i < 6; ++i) {
+        const qint16 v = qToLittleEndian<qint16>(qint16(100 + i));
+        bytes.append(reinterpret_cast<const char *>(&v), 2);
+    }
+    writeFile(path, bytes);
+    QJsonObject header;
+    QVERIFY(TFileSignal::readRecordingHeader(path, header));
+    QCOMPARE(header.value("ecg").toObject().value("samplingRate").toInt(), 250);
+    auto s = TFileSignal::openRecordingFile(path);
+    QVERIFY(s);
+    QCOMPARE(s->channelCount(), 2);
+    QCOMPARE(s->channelName(0), QStringLiteral("V5"));
+    QCOMPARE(s->channelName(1), QStringLiteral("II"));
+    QCOMPARE(s->resolutionBits(), 9);
+    QCOMPARE(s->minimum(), -6.0);
+    QCOMPARE(s->maximum(), 6.0);
+    QCOMPARE(s->lsb(), 12.0 / 512.0);
+    QCOMPARE(s->sampleCount(), 3);
+    QCOMPARE(s->sample(1, 2), 105);
+    QVERIFY(!s->isCreated());
+}
+
+void TestTFileSignal::openRecordingRejects_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QJsonObject noEcg = stationHeader();
+    noEcg.remove("ecg");
+    QJsonObject emptyEcg = stationHeader();
+    emptyEcg.insert("ecg", QJsonObject());
+    QJsonArray seventeen;
+    for (int i = 0; i < 17; ++i)
+        seventeen.append(QStringLiteral("C%1").arg(i));
+    QTest::newRow("five bytes") << QByteArray("NVECG");
+    QTest::newRow("wrong magic") << headerBytes(stationHeader()).replace(0, 6, "NVECG2");
+    QTest::newRow("not json") << QByteArray("NVECG1{\"ecg\":").append(QByteArray(4083, '\0'));
+    QTest::newRow("empty object") << headerBytes(QJsonObject());
+    QTest::newRow("no ecg") << headerBytes(noEcg);
+    QTest::newRow("empty ecg") << headerBytes(emptyEcg);
+    QTest::newRow("rate zero") << headerBytes(stationHeader(0));
+    QTest::newRow("rate negative") << headerBytes(stationHeader(-250));
+    QTest::newRow("resolution zero") << headerBytes(stationHeader(250, 0));
+    QTest::newRow("no channels") << headerBytes(stationHeader(250, 9, QJsonArray()));
+    QTest::newRow("too many channels") << headerBytes(stationHeader(250, 9, seventeen));
+    QTest::newRow("no sample format") << headerBytes(stationHeader(250, 9, {"V5"}, QString()));
+}
+
+void TestTFileSignal::openRecordingRejects()
+{
+    QFETCH(QByteArray, bytes);
+    const QString path = newPath();
+    writeFile(path, bytes);
+    QVERIFY(!TFileSignal::openRecordingFile(path));
+    QVERIFY(!TFileSignal::openRecordingFile(m_dir.filePath("missing.nvecg")));
+}
+
+void TestTFileSignal::createAndOpenFailures()
+{
+    try {
+        TFileSignal s(m_dir.filePath("no/folder/x.nvecg"), 1, 250, 4096, true);
+        QFAIL("no exception");
+    } catch (const StorageError &e) {
+        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Cannot create file"));
+    }
+    try {
+        TFileSignal s(m_dir.filePath("missing.nvecg"), 1, 250, 4096, false);
+        QFAIL("no exception");
+    } catch (const StorageError &e) {
+        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Cannot open file"));
+    }
+    QVERIFY(!QFile::exists(m_dir.filePath("missing.nvecg")));
+}
+
+void TestTFileSignal::headerFits()
+{
+    TFileSignal s(newPath(), 1, 250, 4096, true);
+    s.setRange(-6.0, 6.0);
+    s.setResolutionBits(9);
+    s.setChannelName(0, QStringLiteral("V5"));
+    PatientRecord p;
+    p.firstName = QStringLiteral("Ana");
+    p.lastName = QStringLiteral("Gómez");
+    SessionData d;
+    d.sessionNumber = 4;
+    d.weight = 70.5;
+    d.startDateTime = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
+    const QByteArray bytes = recordingHeaderBytes(s, p, d, 4096);
+    QVERIFY(bytes.startsWith("NVECG1{"));
+    const QJsonObject o = QJsonDocument::fromJson(bytes.mid(6)).object();
+    QCOMPARE(o.value("patient").toObject().value("lastName").toString(), QStringLiteral("Gómez"));
+    QCOMPARE(o.value("session").toObject().value("sessionNumber").toInt(), 4);
+    QCOMPARE(o.value("session").toObject().value("startDateTime").toString(), QStringLiteral("20260102030405"));
+    QCOMPARE(o.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260102030405"));
+    const QJsonObject ecg = o.value("ecg").toObject();
+    QCOMPARE(ecg.value("sampleFormat").toString(), QStringLiteral("short"));
+    QCOMPARE(ecg.value("samplingRate").toInt(), 250);
+    QCOMPARE(ecg.value("resolution").toInt(), 9);
+    QCOMPARE(ecg.value("gainMin").toDouble(), -6.0);
+    QCOMPARE(ecg.value("channels").toArray(), QJsonArray{"V5"});
+}
+
+void TestTFileSignal::longPatientTextsAreShortened_data()
+{
+    QTest::addColumn<QString>("comments");
+    QTest::addColumn<QString>("medication");
+    QTest::newRow("one long text") << QString(6000, QLatin1Char('c')) << QStringLiteral("aspirin");
+    QTest::newRow("two long texts") << QString(3000, QLatin1Char('c')) << QString(3000, QLatin1Char('m'));
+    QTest::newRow("escaped text") << QString(3000, QChar(0x01)) << QString(100, QLatin1Char('"'));
+    QTest::newRow("accents") << QString(2500, QChar(0x00F1)) << QString(1000, QChar(0x20AC));
+    QTest::newRow("surrogates") << QString::fromUtf8(QByteArray(6000, 'a')).replace(
+        QLatin1Char('a'), QString::fromUtf8("\xF0\x9F\x92\x93"))
+                                << QStringLiteral("none");
+}
+
+void TestTFileSignal::longPatientTextsAreShortened()
+{
+    QFETCH(QString, comments);
+    QFETCH(QString, medication);
+    const QString path = newPath();
+    {
+        TFileSignal s(path, 1, 250, 4096, true);
+        s.setRange(-6.0, 6.0);
+        s.setResolutionBits(9);
+        s.setChannelName(0, QStringLiteral("V5"));
+        PatientRecord p;
+        p.uuid = QUuid::createUuid();
+        p.firstName = QStringLiteral("Ana");
+        p.lastName = QStringLiteral("Gómez");
+        p.comments = comments;
+        p.medication = medication;
+        const QByteArray bytes = recordingHeaderBytes(s, p, SessionData(), 4096);
+        QVERIFY(bytes.size() <= 4096);
+        s.writeHeader(bytes);
+    }
+    // The recording opens, with a complete header that keeps the names and
+    // the uuid whole and only shortens the long texts.
+    QJsonObject header;
+    QVERIFY(TFileSignal::readRecordingHeader(path, header));
+    const QJsonObject patient = header.value("patient").toObject();
+    QCOMPARE(patient.value("lastName").toString(), QStringLiteral("Gómez"));
+    QCOMPARE(patient.value("uuid").toString().size(), 38);
+    QVERIFY(comments.startsWith(patient.value("comments").toString()));
+    QVERIFY(medication.startsWith(patient.value("medication").toString()));
+    QVERIFY(patient.value("comments").toString().size() < comments.size());
+    QVERIFY(TFileSignal::openRecordingFile(path));
+}
+
+QTEST_GUILESS_MAIN(TestTFileSignal)
+#include "tst_tfilesignal.moc"

@@ -26,6 +26,10 @@ QPlotGraphic::QPlotGraphic(QWidget *parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The label strips are 30 and 15 pixels: labels need a small font.
+    QFont labelFont = font();
+    labelFont.setPointSizeF(7.5);
+    setFont(labelFont);
     m_frame = QPixmap(qMax(1, width()), qMax(1, height()));
     updateLayout();
 }

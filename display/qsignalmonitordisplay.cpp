@@ -209,11 +209,7 @@ void QSignalMonitorDisplay::drawTraces(QPainter &painter)
     const int meanFrom = count > N ? count - N : 0;
 
     painter.setRenderHint(QPainter::Antialiasing, true);
-    // A cosmetic one-pixel pen draws the same line as a width-1 pen without a
-    // transform, through the much faster line rasterizer.
-    QPen tracePen(m_colors.value(TraceColor), 1.0);
-    tracePen.setCosmetic(true);
-    painter.setPen(tracePen);
+    painter.setPen(QPen(m_colors.value(TraceColor), 1.0));
 
     double centre = laneHeight * 0.5;
     const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));

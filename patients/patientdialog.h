@@ -1,0 +1,85 @@
+#pragma once
+
+#include "storage/patientrecord.h"
+
+#include <QDate>
+#include <QDialog>
+#include <QPixmap>
+
+class QCamera;
+class QCameraImageCapture;
+class QCameraViewfinder;
+class QComboBox;
+class QImage;
+class QVideoFrame;
+
+namespace Ui {
+class PatientDialog;
+}
+
+// Modal editor of one patient record with its picture. It only fills the
+// record and holds the picture; the caller stores both.
+class PatientDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Patient id 0 opens an empty record as a new patient; any other id loads
+    // that patient from the open database.
+    explicit PatientDialog(QWidget *parent = nullptr, int patientId = 0);
+    ~PatientDialog() override;
+
+    // The edited record, with the id and uuid it was loaded with.
+    PatientRecord record() const { return m_record; }
+    // The picture shown; null when none is shown.
+    QPixmap picture() const { return m_picture; }
+
+    // The date ages are computed against; today unless set otherwise.
+    QDate referenceDate() const { return m_referenceDate; }
+    void setReferenceDate(const QDate &date);
+
+    // Reads a birth date typed as day/month/year; a two-digit year means
+    // 1900-1999. Invalid when the text is not such a date.
+    static QDate parseBirthDate(const QString &text);
+    // Completed years from birth to the given day (negative for future births).
+    static int ageOn(const QDate &birth, const QDate &today);
+    // The centred square of a camera image (full height of a landscape image).
+    static QImage squareCrop(const QImage &image);
+
+public slots:
+    void accept() override;
+    void done(int result) override;
+
+private slots:
+    void on_listCategory_currentRowChanged(int row);
+    void on_txtLastName_textChanged(const QString &text);
+    void on_txtFirstName_textChanged(const QString &text);
+    void on_cboSex_currentIndexChanged(int index);
+    void on_txtBirthDate_textChanged(const QString &text);
+    void on_txtAge_textChanged(const QString &text);
+    void on_txtAge_textEdited(const QString &text);
+    void on_btnCamera_clicked();
+    void on_btnTakePicture_clicked();
+    void on_btnClearPicture_clicked();
+
+private:
+    void loadPickLists();
+    void savePickLists();
+    void loadPatient(int patientId);
+    void showRecord();
+    void updateAge();
+    bool validate();
+    void showPicture(const QPixmap &picture);
+    void imageArrived(const QImage &image);
+    void stopCamera();
+
+    Ui::PatientDialog *ui;
+    PatientRecord m_record;
+    QPixmap m_picture;
+    bool m_newPatient = true;
+    QDate m_referenceDate;
+    bool m_ageTyped = false;
+    QCamera *m_camera = nullptr;
+    QCameraViewfinder *m_viewfinder = nullptr;
+    QCameraImageCapture *m_capture = nullptr;
+};

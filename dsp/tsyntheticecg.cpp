@@ -131,13 +131,13 @@ std::vector<qint16> TSyntheticEcg::generate(const std::vector<double> &heartRate
             mv[n] += 0.18 * std::sin(2.0 * Pi * breathingHz * time + wanderPhase)
                 + 0.08 * std::sin(2.0 * Pi * 0.05 * time + driftPhase);
         if (m_options.mainsHum)
-            mv[n] += 0.06 * std::sin(2.0 * Pi * 50.0 * time + humPhase);
+            mv[n] += 0.08 * std::sin(2.0 * Pi * 50.0 * time + humPhase);
         // Muscle noise: white noise through 1 - z^-2 (a band pass with zeros at
         // DC and 125 Hz) scaled to unit power, swelling and fading every 10 s.
         const double white = random.gaussian();
         if (m_options.muscleNoise) {
             const double envelope = 0.75 + 0.5 * std::abs(std::sin(2.0 * Pi * 0.05 * time));
-            mv[n] += 0.025 * envelope * (white - previous2) / std::sqrt(2.0);
+            mv[n] += 0.03 * envelope * (white - previous2) / std::sqrt(2.0);
         }
         previous2 = previous;
         previous = white;

@@ -82,6 +82,11 @@ void runMonitorDisplayBench()
     // Share of one core for nine patients at 20 redraws a second each.
     Benchmarks::report(QStringLiteral("display.monitor.nine-patients"), t.second * 9 * 20 / 1e4,
                        QStringLiteral("%core"));
+
+    // What is left without a signal: blitting the cached grid and the repaint.
+    display.setSignal(nullptr);
+    const auto grid = timePerCall([&](int) { display.refresh(); });
+    Benchmarks::report(QStringLiteral("display.monitor.grid-only"), grid.second, QStringLiteral("us/redraw"));
 }
 
 void runPlotBench()

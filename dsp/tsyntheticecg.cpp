@@ -49,7 +49,7 @@ struct Wave
 // Heart rate at time t (s), interpolated between the middles of the seconds.
 double rateAt(const std::vector<double> &course, double t)
 {
-    auto clamped = [](double bpm) { return std::clamp(bpm, 20.0, 250.0); };
+    auto clamped = [](double bpm) { return std::isfinite(bpm) ? std::clamp(bpm, 20.0, 250.0) : 60.0; };
     const double position = t - 0.5;
     if (position <= 0.0)
         return clamped(course.front());

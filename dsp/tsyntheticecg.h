@@ -29,7 +29,8 @@ public:
 
     // 250 samples/s station samples (12/512 mV per count), one second of ECG
     // per entry of the heart-rate course (beats per minute, held between 20
-    // and 250). Deterministic for a given seed and course.
+    // and 250; a value that is not a number counts as 60). Deterministic for a
+    // given seed and course.
     std::vector<qint16> generate(const std::vector<double> &heartRatePerSecond);
 
     // R-peak sample indexes of the last generate() call.

@@ -44,7 +44,7 @@ private slots:
     void naturalBeatToBeatVariation();
     void disturbancesAddOnlyThemselves();
     void deterministicForSeed();
-    void emptyCourse();
+    void oddCourses();
 };
 
 void TestSyntheticEcg::detectorFindsBeatsAndFollowsCourse_data()
@@ -200,12 +200,20 @@ void TestSyntheticEcg::deterministicForSeed()
     QVERIFY(other.beatPositions() != first.beatPositions());
 }
 
-void TestSyntheticEcg::emptyCourse()
+void TestSyntheticEcg::oddCourses()
 {
     TSyntheticEcg generator;
     generator.generate(course({{10, 60.0}}));
     QVERIFY(generator.generate({}).empty());
     QVERIFY(generator.beatPositions().empty());
+
+    // Rates outside 20..250 bpm are held at the limits; a NaN reads as 60.
+    QCOMPARE(generator.generate({0.0, 0.0, 0.0, 0.0, 0.0, 0.0}).size(), size_t(6 * 250));
+    QVERIFY(generator.beatPositions().size() <= 3);
+    generator.generate(std::vector<double>(4, 1000.0));
+    QVERIFY(generator.beatPositions().size() >= 15 && generator.beatPositions().size() <= 18);
+    generator.generate(std::vector<double>(10, std::nan("")));
+    QVERIFY(generator.beatPositions().size() >= 9 && generator.beatPositions().size() <= 11);
 }
 
 QTEST_GUILESS_MAIN(TestSyntheticEcg)

@@ -56,6 +56,7 @@ private slots:
     void liveHeartRateTimeAxis();
     void labelFormats();
     void emptyPlotIsBackgroundAndGrid();
+    void stylesDrawMarkersOrLines();
     void denseTrendSpansTheWidth();
     void panAndZoomUnlockedAxes();
     void zoomNeverInvertsRange();
@@ -190,6 +191,49 @@ void TestPlotGraphic::emptyPlotIsBackgroundAndGrid()
             nonWhite += p != qRgb(255, 255, 255);
         }
     QVERIFY(nonWhite > 100);
+}
+
+void TestPlotGraphic::stylesDrawMarkersOrLines()
+{
+    TestValues values;
+    values.series.push_back({{0, 100, 200, 300}, {50, 50, 50, 50}, Qt::red, QString()});
+    QPlotGraphic plot;
+    plot.resize(330, 115);
+    plot.setXRange(0, 300);
+    plot.setYRange(0, 100);
+    plot.setValues(&values);
+    const int y = int(plot.pixelY(50));
+    const int between = int(plot.pixelX(150));
+    const int marker = int(plot.pixelX(100));
+
+    plot.setStyle(QPlotGraphic::Markers);
+    QImage image = plot.frameBuffer().toImage();
+    QVERIFY(isRedish(image.pixel(marker + 2, y - 3)));
+    QVERIFY(!isRedish(image.pixel(between, y)));
+
+    plot.setStyle(QPlotGraphic::Lines);
+    image = plot.frameBuffer().toImage();
+    QVERIFY(isRedish(image.pixel(between, y)));
+    QVERIFY(!isRedish(image.pixel(marker + 2, y - 3)));
+
+    plot.setStyle(QPlotGraphic::LinesAndMarkers);
+    image = plot.frameBuffer().toImage();
+    QVERIFY(isRedish(image.pixel(between, y)));
+    QVERIFY(isRedish(image.pixel(marker + 2, y - 3)));
+
+    // A gap wider than the threshold is drawn dotted in a paler colour.
+    plot.setStyle(QPlotGraphic::Lines);
+    plot.setGapThreshold(50);
+    plot.refresh();
+    image = plot.frameBuffer().toImage();
+    bool pale = false, solid = false;
+    for (int x = between - 20; x < between + 20; ++x) {
+        const QRgb p = image.pixel(x, y);
+        pale = pale || (qRed(p) > 240 && qGreen(p) > 100 && qGreen(p) < 160);
+        solid = solid || (qRed(p) > 240 && qGreen(p) < 40);
+    }
+    QVERIFY(pale);
+    QVERIFY(!solid);
 }
 
 void TestPlotGraphic::denseTrendSpansTheWidth()

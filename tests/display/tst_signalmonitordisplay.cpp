@@ -46,7 +46,9 @@ private slots:
     void traceAtExpectedHeight();
     void autoCentreRemovesOffset();
     void previousSweepRightOfCursor();
+    void speedRescalesAtOnce();
     void secondLaneCentre();
+    void lanesFollowResize();
     void hiddenChannelTakesNoLane();
 
 private:
@@ -188,6 +190,25 @@ void TestSignalMonitorDisplay::previousSweepRightOfCursor()
     QVERIFY(grey);
 }
 
+void TestSignalMonitorDisplay::speedRescalesAtOnce()
+{
+    if (m_display->frameBuffer().widthMM() != 250)
+        QSKIP("the test screen is not 96 dpi");
+    MemorySignal signal(1, 250);
+    m_display->setAutoCenter(false);
+    m_display->setSignal(&signal);
+    signal.appendConstant(0, 1000);   // 4 s: 378 px at 25 mm/s, 756 px at 50 mm/s
+    m_display->refresh();
+    QVERIFY(columnHasTrace(frame(), 370));
+    QVERIFY(!columnHasTrace(frame(), 600));
+    m_display->setSpeed(50.0);
+    QVERIFY(columnHasTrace(frame(), 600));
+    QVERIFY(!columnHasTrace(frame(), 800));
+    m_display->setSpeed(12.5);
+    QVERIFY(columnHasTrace(frame(), 180));
+    QVERIFY(!columnHasTrace(frame(), 200));
+}
+
 void TestSignalMonitorDisplay::secondLaneCentre()
 {
     MemorySignal signal(2, 250);
@@ -198,6 +219,19 @@ void TestSignalMonitorDisplay::secondLaneCentre()
     const QImage image = frame();
     QVERIFY(traceRowNear(image, 100, 75.0, 1) >= 0);
     QVERIFY(traceRowNear(image, 100, 225.0, 1) >= 0);
+}
+
+void TestSignalMonitorDisplay::lanesFollowResize()
+{
+    MemorySignal signal(1, 250);
+    m_display->setAutoCenter(false);
+    m_display->setSignal(&signal);
+    signal.appendConstant(0, 500);
+    m_display->resize(945, 201);
+    m_display->refresh();
+    QCOMPARE(m_display->frameBuffer().height(), 201);
+    QVERIFY(traceRowNear(frame(), 100, 100.5, 1) >= 0);
+    QVERIFY(traceRowNear(frame(), 100, 150.5, 3) < 0);
 }
 
 void TestSignalMonitorDisplay::hiddenChannelTakesNoLane()

@@ -1,0 +1,234 @@
+// cardiolane-cli patients, sessions, study, recording and demo-data: looks
+// into a storage root and its files, and fills a root with demonstration data.
+
+#include "clicommand.h"
+
+#include "storage/demodata.h"
+#include "storage/monitordatabase.h"
+#include "storage/storageerror.h"
+#include "storage/studyfile.h"
+#include "storage/tfilesignal.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTextStream>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("cli", text);
+}
+
+QCommandLineOption rootOption()
+{
+    return QCommandLineOption(QStringLiteral("root"),
+                              tr("Storage root to use instead of the station's own (%1).")
+                                  .arg(MonitorDatabase::defaultRoot()),
+                              QStringLiteral("DIR"), MonitorDatabase::defaultRoot());
+}
+
+void print(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+int runPatients(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(tr("Lists the patients: id, name and date of the last session."));
+    const QCommandLineOption root = rootOption();
+    parser.addOption(root);
+    if (!cli::parse(parser, arguments, 0, 0))
+        return cli::BadArguments;
+    try {
+        MonitorDatabase database(parser.value(root));
+        for (const PatientSummary &p : database.listPatients())
+            print(QStringLiteral("%1\t%2\t%3\n")
+                      .arg(p.id)
+                      .arg(p.name, p.lastSession.isValid() ? p.lastSession.toString(Qt::ISODate)
+                                                           : QStringLiteral("-")));
+    } catch (const StorageError &e) {
+        return cli::fail(QString::fromUtf8(e.what()));
+    }
+    return cli::Success;
+}
+
+int runSessions(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        tr("Lists the session rows of a patient: number, start, presence and base file name."));
+    const QCommandLineOption root = rootOption();
+    parser.addOption(root);
+    parser.addPositionalArgument(QStringLiteral("PATIENT_ID"), tr("Database id of the patient."));
+    if (!cli::parse(parser, arguments, 1, 1))
+        return cli::BadArguments;
+    bool ok = false;
+    const int id = parser.positionalArguments().constFirst().toInt(&ok);
+    if (!ok)
+        return cli::usageError(tr("PATIENT_ID must be a number"));
+    try {
+        MonitorDatabase database(parser.value(root));
+        for (const SessionInfo &s : database.listSessions(id))
+            print(QStringLiteral("%1\t%2\t%3\t%4\n")
+                      .arg(s.sessionNumber)
+                      .arg(s.startDateTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                           s.presence ? QStringLiteral("present") : QStringLiteral("absent"), s.baseFilename));
+    } catch (const StorageError &e) {
+        return cli::fail(QString::fromUtf8(e.what()));
+    }
+    return cli::Success;
+}
+
+int runStudy(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(tr("dump FILE: prints the JSON of a study file, indented."));
+    parser.addPositionalArgument(QStringLiteral("dump"), tr("The action (dump)."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), tr("Study file."));
+    if (!cli::parse(parser, arguments, 2, 2))
+        return cli::BadArguments;
+    const QStringList positional = parser.positionalArguments();
+    if (positional[0] != QLatin1String("dump"))
+        return cli::usageError(tr("unknown action '%1' (see --help)").arg(positional[0]));
+    QJsonDocument document;
+    if (!readStudyFile(positional[1], document) || document.isNull() || document.object().isEmpty())
+        return cli::fail(tr("'%1' is not a readable study file").arg(positional[1]));
+    print(QString::fromUtf8(document.toJson(QJsonDocument::Indented)));
+    return cli::Success;
+}
+
+int recordingInfo(const QString &path)
+{
+    QJsonObject header;
+    std::unique_ptr<TFileSignal> recording;
+    if (TFileSignal::readRecordingHeader(path, header))
+        recording = TFileSignal::openRecordingFile(path);
+    if (!recording)
+        return cli::fail(tr("'%1' cannot be opened as a recording").arg(path));
+    print(QString::fromUtf8(QJsonDocument(header).toJson(QJsonDocument::Indented)));
+    print(tr("samples: %1\nduration: %2 s\n").arg(recording->sampleCount()).arg(recording->duration(), 0, 'f', 3));
+    return cli::Success;
+}
+
+int recordingExport(const QString &path, const QString &outPath)
+{
+    std::unique_ptr<TFileSignal> recording = TFileSignal::openRecordingFile(path);
+    if (!recording)
+        return cli::fail(tr("'%1' cannot be opened as a recording").arg(path));
+    QFile out(outPath);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return cli::fail(tr("cannot write '%1'").arg(outPath));
+    QTextStream stream(&out);
+    stream.setCodec("UTF-8");
+    stream << "time_s";
+    for (int c = 0; c < recording->channelCount(); ++c)
+        stream << ',' << (recording->channelName(c).isEmpty() ? QStringLiteral("ch%1").arg(c)
+                                                              : recording->channelName(c))
+               << "_mV";
+    stream << '\n';
+    const int channels = recording->channelCount();
+    const int total = recording->sampleCount();
+    const double lsb = recording->lsb();
+    const int chunk = 10000;
+    std::vector<std::vector<double>> values(static_cast<size_t>(channels), std::vector<double>(chunk));
+    for (int start = 0; start < total; start += chunk) {
+        const int n = std::min(chunk, total - start);
+        for (int c = 0; c < channels; ++c)
+            recording->readRange(c, start, n, values[size_t(c)].data());
+        for (int k = 0; k < n; ++k) {
+            stream << QString::number(double(start + k) / recording->rate(), 'f', 4);
+            for (int c = 0; c < channels; ++c)
+                stream << ',' << QString::number(values[size_t(c)][size_t(k)] * lsb, 'g', 10);
+            stream << '\n';
+        }
+    }
+    stream.flush();
+    if (out.error() != QFileDevice::NoError)
+        return cli::fail(tr("cannot write '%1'").arg(outPath));
+    return cli::Success;
+}
+
+int runRecording(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        tr("info FILE: prints the header JSON, the sample count and the duration of a recording.\n"
+           "export FILE OUT.csv: writes one row per sample, the time in seconds and each channel in mV."));
+    parser.addPositionalArgument(QStringLiteral("info|export"), tr("The action."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), tr("Recording file."));
+    parser.addPositionalArgument(QStringLiteral("[OUT.csv]"), tr("Output of export."));
+    if (!cli::parse(parser, arguments, 2, 3))
+        return cli::BadArguments;
+    const QStringList positional = parser.positionalArguments();
+    try {
+        if (positional[0] == QLatin1String("info") && positional.size() == 2)
+            return recordingInfo(positional[1]);
+        if (positional[0] == QLatin1String("export") && positional.size() == 3)
+            return recordingExport(positional[1], positional[2]);
+    } catch (const StorageError &e) {
+        return cli::fail(tr("'%1': %2").arg(positional[1], QString::fromUtf8(e.what())));
+    }
+    return cli::usageError(tr("expected 'info FILE' or 'export FILE OUT.csv' (see --help)"));
+}
+
+int runDemoData(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        tr("Fills a storage root with demonstration patients and sessions, with trends, blood pressure, "
+           "events and synthetic ECG recordings. The same seed gives the same data."));
+    const QCommandLineOption root = rootOption();
+    const QCommandLineOption patients(QStringLiteral("patients"), tr("Number of patients (default 5)."),
+                                      QStringLiteral("N"), QStringLiteral("5"));
+    const QCommandLineOption sessions(QStringLiteral("sessions"), tr("Sessions per patient (default 6)."),
+                                      QStringLiteral("M"), QStringLiteral("6"));
+    const QCommandLineOption minutes(QStringLiteral("minutes"), tr("Minutes of ECG per session (default 3)."),
+                                     QStringLiteral("K"), QStringLiteral("3"));
+    const QCommandLineOption seed(QStringLiteral("seed"), tr("Random seed (default 1)."), QStringLiteral("S"),
+                                  QStringLiteral("1"));
+    parser.addOptions({root, patients, sessions, minutes, seed});
+    if (!cli::parse(parser, arguments, 0, 0))
+        return cli::BadArguments;
+
+    DemoDataOptions options;
+    bool ok1 = false, ok2 = false, ok3 = false, ok4 = false;
+    options.patients = parser.value(patients).toInt(&ok1);
+    options.sessions = parser.value(sessions).toInt(&ok2);
+    options.minutes = parser.value(minutes).toInt(&ok3);
+    options.seed = parser.value(seed).toUInt(&ok4);
+    if (!ok1 || !ok2 || !ok3 || !ok4 || options.patients < 0 || options.patients > 1000 || options.sessions < 0
+        || options.sessions > 1000 || options.minutes < 0 || options.minutes > 600)
+        return cli::usageError(tr("--patients and --sessions take 0 to 1000, --minutes 0 to 600, "
+                                  "--seed a non-negative number"));
+    try {
+        MonitorDatabase database(parser.value(root));
+        const DemoDataResult result = fillDemoData(database, options);
+        print(tr("%1 patients, %2 sessions (%3 absent) added to %4\n")
+                  .arg(result.patients)
+                  .arg(result.sessions)
+                  .arg(result.absentSessions)
+                  .arg(database.rootPath()));
+    } catch (const StorageError &e) {
+        return cli::fail(QString::fromUtf8(e.what()));
+    }
+    return cli::Success;
+}
+
+const bool registered =
+    CliRegistry::add({QStringLiteral("patients"), QStringLiteral("list the patients of a storage root"), runPatients})
+    && CliRegistry::add({QStringLiteral("sessions"), QStringLiteral("list the sessions of a patient"), runSessions})
+    && CliRegistry::add({QStringLiteral("study"), QStringLiteral("dump a study file as JSON"), runStudy})
+    && CliRegistry::add(
+        {QStringLiteral("recording"), QStringLiteral("show or export an ECG recording file"), runRecording})
+    && CliRegistry::add(
+        {QStringLiteral("demo-data"), QStringLiteral("fill a storage root with demonstration data"), runDemoData});
+
+} // namespace

@@ -52,6 +52,7 @@ private slots:
     void openRecordingFile();
     void openRecordingRejects_data();
     void openRecordingRejects();
+    void headerFillingWholeArea();
     void createAndOpenFailures();
     void headerFits();
     void longPatientTextsAreShortened_data();
@@ -370,6 +371,24 @@ void TestTFileSignal::openRecordingRejects()
     writeFile(path, bytes);
     QVERIFY(!TFileSignal::openRecordingFile(path));
     QVERIFY(!TFileSignal::openRecordingFile(m_dir.filePath("missing.nvecg")));
+}
+
+void TestTFileSignal::headerFillingWholeArea()
+{
+    // Magic and JSON fill all 4096 bytes, so no zero byte ends the JSON;
+    // the samples right behind it must not be read as part of it.
+    QJsonObject header = stationHeader();
+    const int plain = int(QJsonDocument(header).toJson(QJsonDocument::Compact).size());
+    header.insert("note", QString(4090 - plain - 10, QLatin1Char('n')));
+    QByteArray bytes = "NVECG1" + QJsonDocument(header).toJson(QJsonDocument::Compact);
+    QCOMPARE(bytes.size(), 4096);
+    bytes.append("\x11\x22\x33\x44", 4);
+    const QString path = newPath();
+    writeFile(path, bytes);
+    auto s = TFileSignal::openRecordingFile(path);
+    QVERIFY(s);
+    QCOMPARE(s->sampleCount(), 2);
+    QCOMPARE(s->sample(0, 0), 0x2211);
 }
 
 void TestTFileSignal::createAndOpenFailures()

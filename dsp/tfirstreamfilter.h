@@ -21,8 +21,13 @@ public:
     void process() override;
 
 private:
+    // Outputs computed together: their sums run side by side (each still in
+    // tap order), which keeps long filters fast.
+    static constexpr int Batch = 32;
+
     std::vector<double> m_h;
     int m_delay;
-    std::vector<double> m_work;
-    std::array<qint16, MaxChannels> m_holders{};
+    std::vector<double> m_work; // input for one batch: taps + Batch - 1 values
+    std::vector<double> m_sums; // Batch running sums
+    std::array<std::array<qint16, Batch>, MaxChannels> m_holders{};
 };

@@ -1,0 +1,679 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es_ES" sourcelanguage="en">
+<context>
+    <name>BPDialog</name>
+    <message>
+        <source>Enter BP</source>
+        <translation>Introducir PA</translation>
+    </message>
+    <message>
+        <source>&lt;Patient name&gt;</source>
+        <translation>&lt;Nombre del paciente&gt;</translation>
+    </message>
+    <message>
+        <source>SBP / DBP</source>
+        <translation>PAS / PAD</translation>
+    </message>
+    <message>
+        <source>099</source>
+        <translation>099</translation>
+    </message>
+    <message>
+        <source>Basal</source>
+        <translation>Basal</translation>
+    </message>
+    <message>
+        <source>Intra-exercise</source>
+        <translation>Intraejercicio</translation>
+    </message>
+    <message>
+        <source>Post-exercise</source>
+        <translation>Postejercicio</translation>
+    </message>
+</context>
+<context>
+    <name>ConfigDialog</name>
+    <message>
+        <source>Configuration</source>
+        <translation>Configuración</translation>
+    </message>
+    <message>
+        <source>Monitoring</source>
+        <translation>Monitorización</translation>
+    </message>
+    <message>
+        <source>Devices</source>
+        <translation>Dispositivos</translation>
+    </message>
+    <message>
+        <source>Alarms</source>
+        <translation>Alarmas</translation>
+    </message>
+    <message>
+        <source>Monitored patients</source>
+        <translation>Pacientes monitorizados</translation>
+    </message>
+    <message>
+        <source>Up to 2</source>
+        <translation>Hasta 2</translation>
+    </message>
+    <message>
+        <source>Up to 4</source>
+        <translation>Hasta 4</translation>
+    </message>
+    <message>
+        <source>Up to 6</source>
+        <translation>Hasta 6</translation>
+    </message>
+    <message>
+        <source>Up to 9</source>
+        <translation>Hasta 9</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Dispositivo</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Puerto</translation>
+    </message>
+    <message>
+        <source>Detect</source>
+        <translation>Detectar</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Añadir</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Quitar</translation>
+    </message>
+    <message>
+        <source>Heart rate alarm (bpm)</source>
+        <translation>Alarma de frecuencia cardíaca (lpm)</translation>
+    </message>
+    <message>
+        <source>SpO2 alarm (%)</source>
+        <translation>Alarma de SpO2 (%)</translation>
+    </message>
+    <message>
+        <source>Temperature alarm (°C)</source>
+        <translation>Alarma de temperatura (°C)</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Información</translation>
+    </message>
+    <message>
+        <source>Make sure that all modules have been paired and are turned on.
+Press &lt;OK&gt; to continue.</source>
+        <translation>Asegúrese de que todos los módulos estén emparejados y encendidos.
+Pulse &lt;Aceptar&gt; para continuar.</translation>
+    </message>
+    <message>
+        <source>Please wait...</source>
+        <translation>Espere, por favor...</translation>
+    </message>
+    <message>
+        <source>%1 modules found.</source>
+        <translation>Se encontraron %1 módulos.</translation>
+    </message>
+    <message>
+        <source>No modules found.</source>
+        <translation>No se encontró ningún módulo.</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>TAVO</source>
+        <translation>TAVO</translation>
+    </message>
+    <message>
+        <source>Session monitor</source>
+        <translation>Monitor de sesión</translation>
+    </message>
+    <message>
+        <source>Patient review</source>
+        <translation>Revisión de pacientes</translation>
+    </message>
+    <message>
+        <source>Configuration</source>
+        <translation>Configuración</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Salir</translation>
+    </message>
+    <message>
+        <source>Please wait...</source>
+        <translation>Espere, por favor...</translation>
+    </message>
+</context>
+<context>
+    <name>PatientDialog</name>
+    <message>
+        <source>Patient data</source>
+        <translation>Datos del paciente</translation>
+    </message>
+    <message>
+        <source>Patient</source>
+        <translation>Paciente</translation>
+    </message>
+    <message>
+        <source>Medical info</source>
+        <translation>Información médica</translation>
+    </message>
+    <message>
+        <source>Last name(s)</source>
+        <translation>Apellidos</translation>
+    </message>
+    <message>
+        <source>First name(s)</source>
+        <translation>Nombre</translation>
+    </message>
+    <message>
+        <source>Sex</source>
+        <translation>Sexo</translation>
+    </message>
+    <message>
+        <source>Birth date</source>
+        <translation>Fecha de nacimiento</translation>
+    </message>
+    <message>
+        <source>day/month/year</source>
+        <translation>día/mes/año</translation>
+    </message>
+    <message>
+        <source>Age</source>
+        <translation>Edad</translation>
+    </message>
+    <message>
+        <source>ID type</source>
+        <translation>Tipo de documento</translation>
+    </message>
+    <message>
+        <source>ID number</source>
+        <translation>Número de documento</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Dirección</translation>
+    </message>
+    <message>
+        <source>Phone number</source>
+        <translation>Teléfono</translation>
+    </message>
+    <message>
+        <source>City</source>
+        <translation>Ciudad</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Provincia</translation>
+    </message>
+    <message>
+        <source>Medical insurance</source>
+        <translation>Mutua / aseguradora</translation>
+    </message>
+    <message>
+        <source>Medical insurance number</source>
+        <translation>Número de afiliado</translation>
+    </message>
+    <message>
+        <source>Medical history number</source>
+        <translation>Número de historia clínica</translation>
+    </message>
+    <message>
+        <source>Turn on camera</source>
+        <translation>Encender la cámara</translation>
+    </message>
+    <message>
+        <source>Take picture</source>
+        <translation>Tomar foto</translation>
+    </message>
+    <message>
+        <source>Clear picture</source>
+        <translation>Borrar foto</translation>
+    </message>
+    <message>
+        <source>Risk factors / history</source>
+        <translation>Factores de riesgo / antecedentes</translation>
+    </message>
+    <message>
+        <source>Medication</source>
+        <translation>Medicación</translation>
+    </message>
+    <message>
+        <source>Comments</source>
+        <translation>Comentarios</translation>
+    </message>
+    <message>
+        <source>New patient</source>
+        <translation>Nuevo paciente</translation>
+    </message>
+    <message>
+        <source>Male</source>
+        <translation>Hombre</translation>
+    </message>
+    <message>
+        <source>Female</source>
+        <translation>Mujer</translation>
+    </message>
+    <message>
+        <source>d/M/yyyy</source>
+        <translation>d/M/yyyy</translation>
+    </message>
+    <message>
+        <source>d/M/yy</source>
+        <translation>d/M/yy</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>PatientFinalizeForm</name>
+    <message>
+        <source>[picture]</source>
+        <translation>[foto]</translation>
+    </message>
+    <message>
+        <source>&lt;Patient name&gt;</source>
+        <translation>&lt;Nombre del paciente&gt;</translation>
+    </message>
+    <message>
+        <source>Age</source>
+        <translation>Edad</translation>
+    </message>
+    <message>
+        <source>&lt;Patient age&gt;</source>
+        <translation>&lt;Edad del paciente&gt;</translation>
+    </message>
+    <message>
+        <source>Comments</source>
+        <translation>Comentarios</translation>
+    </message>
+    <message>
+        <source>&lt;Comments&gt;</source>
+        <translation>&lt;Comentarios&gt;</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Dispositivo</translation>
+    </message>
+    <message>
+        <source>Resume monitoring</source>
+        <translation>Reanudar monitorización</translation>
+    </message>
+    <message>
+        <source>Borg</source>
+        <translation>Borg</translation>
+    </message>
+    <message>
+        <source>Symptoms</source>
+        <translation>Síntomas</translation>
+    </message>
+    <message>
+        <source>Conclusion</source>
+        <translation>Conclusión</translation>
+    </message>
+    <message>
+        <source>Device: %1</source>
+        <translation>Dispositivo: %1</translation>
+    </message>
+    <message>
+        <source>Start monitoring</source>
+        <translation>Iniciar monitorización</translation>
+    </message>
+</context>
+<context>
+    <name>PatientMonitorForm</name>
+    <message>
+        <source>[picture]</source>
+        <translation>[foto]</translation>
+    </message>
+    <message>
+        <source>Age</source>
+        <translation>Edad</translation>
+    </message>
+    <message>
+        <source>HR</source>
+        <translation>FC</translation>
+    </message>
+    <message>
+        <source>bpm</source>
+        <translation>lpm</translation>
+    </message>
+    <message>
+        <source>TEMP</source>
+        <translation>TEMP</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
+    </message>
+    <message>
+        <source>SpO2</source>
+        <translation>SpO2</translation>
+    </message>
+    <message>
+        <source>%</source>
+        <translation>%</translation>
+    </message>
+    <message>
+        <source>Simulated ECG</source>
+        <translation>ECG simulado</translation>
+    </message>
+    <message>
+        <source>Module battery low</source>
+        <translation>Batería del módulo baja</translation>
+    </message>
+    <message>
+        <source>Module not connected</source>
+        <translation>Módulo no conectado</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>12.5</source>
+        <translation>12.5</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>25</source>
+        <translation>25</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>50</source>
+        <translation>50</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>5</source>
+        <translation>5</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>10</source>
+        <translation>10</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>20</source>
+        <translation>20</translation>
+    </message>
+    <message>
+        <source>Muscle noise filter</source>
+        <translation>Filtro de ruido muscular</translation>
+    </message>
+    <message>
+        <source>MF</source>
+        <translation>FM</translation>
+    </message>
+    <message>
+        <source>Line notch filter</source>
+        <translation>Filtro de red eléctrica</translation>
+    </message>
+    <message>
+        <source>NF</source>
+        <translation>FR</translation>
+    </message>
+    <message>
+        <source>Baseline filter</source>
+        <translation>Filtro de línea de base</translation>
+    </message>
+    <message>
+        <source>BF</source>
+        <translation>LB</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>Evento</translation>
+    </message>
+    <message>
+        <source>Blood pressure</source>
+        <translation>Presión arterial</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Detener</translation>
+    </message>
+    <message>
+        <source>Basal</source>
+        <translation>Basal</translation>
+    </message>
+    <message>
+        <source>Intra-exercise</source>
+        <translation>Intraejercicio</translation>
+    </message>
+    <message>
+        <source>Post-exercise</source>
+        <translation>Postejercicio</translation>
+    </message>
+    <message>
+        <source>%1 BP %2/%3</source>
+        <translation>%1 PA %2/%3</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirmar</translation>
+    </message>
+    <message>
+        <source>%1, %2
+
+Stop monitor session?</source>
+        <translation>%1, %2
+
+¿Detener la sesión de monitorización?</translation>
+    </message>
+    <message>
+        <source>Stop monitoring</source>
+        <translation>Detener monitorización</translation>
+    </message>
+</context>
+<context>
+    <name>PatientPreviewForm</name>
+    <message>
+        <source>Select patient...</source>
+        <translation>Seleccionar paciente...</translation>
+    </message>
+    <message>
+        <source>New patient...</source>
+        <translation>Nuevo paciente...</translation>
+    </message>
+    <message>
+        <source>Edit patient...</source>
+        <translation>Editar paciente...</translation>
+    </message>
+    <message>
+        <source>[picture]</source>
+        <translation>[foto]</translation>
+    </message>
+    <message>
+        <source>Age</source>
+        <translation>Edad</translation>
+    </message>
+    <message>
+        <source>Present</source>
+        <translation>Presente</translation>
+    </message>
+    <message>
+        <source>Absent</source>
+        <translation>Ausente</translation>
+    </message>
+    <message>
+        <source>Exercise type</source>
+        <translation>Tipo de ejercicio</translation>
+    </message>
+    <message>
+        <source>Weight (Kg)</source>
+        <translation>Peso (kg)</translation>
+    </message>
+    <message>
+        <source>Height (cm)</source>
+        <translation>Talla (cm)</translation>
+    </message>
+    <message>
+        <source>Abdomen (cm)</source>
+        <translation>Abdomen (cm)</translation>
+    </message>
+    <message>
+        <source>BMI</source>
+        <translation>IMC</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Dispositivo</translation>
+    </message>
+    <message>
+        <source>Simulated ECG</source>
+        <translation>ECG simulado</translation>
+    </message>
+    <message>
+        <source>Start monitoring (0)</source>
+        <translation>Iniciar monitorización (0)</translation>
+    </message>
+    <message>
+        <source>Start monitoring</source>
+        <translation>Iniciar monitorización</translation>
+    </message>
+    <message>
+        <source>Session #%1</source>
+        <translation>Sesión n.º %1</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>Please select a device for this patient</source>
+        <translation>Seleccione un dispositivo para este paciente</translation>
+    </message>
+    <message>
+        <source>Selected device is already used in this session</source>
+        <translation>El dispositivo seleccionado ya se usa en esta sesión</translation>
+    </message>
+    <message>
+        <source>Selected patient is already in this session</source>
+        <translation>El paciente seleccionado ya está en esta sesión</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+</context>
+<context>
+    <name>PatientSelectDialog</name>
+    <message>
+        <source>Select patient</source>
+        <translation>Seleccionar paciente</translation>
+    </message>
+    <message>
+        <source>Find by name</source>
+        <translation>Buscar por nombre</translation>
+    </message>
+    <message>
+        <source>Id</source>
+        <translation>Id</translation>
+    </message>
+    <message>
+        <source>Patient</source>
+        <translation>Paciente</translation>
+    </message>
+    <message>
+        <source>Last session</source>
+        <translation>Última sesión</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Eliminar</translation>
+    </message>
+    <message>
+        <source>Del</source>
+        <translation>Del</translation>
+    </message>
+    <message>
+        <source>Unspecified application error</source>
+        <translation>Error de aplicación no especificado</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirmar</translation>
+    </message>
+    <message>
+        <source>Delete selected patients?</source>
+        <translation>¿Eliminar los pacientes seleccionados?</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>SessionWindow</name>
+    <message>
+        <source>Session monitor</source>
+        <translation>Monitor de sesión</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirmar</translation>
+    </message>
+    <message>
+        <source>Stop all sessions and end monitoring?</source>
+        <translation>¿Detener todas las sesiones y finalizar la monitorización?</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+</context>
+<context>
+    <name>StationApplication</name>
+    <message>
+        <source>Unspecified application error</source>
+        <translation>Error de aplicación no especificado</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Información</translation>
+    </message>
+    <message>
+        <source>%1 is already running</source>
+        <translation>%1 ya se está ejecutando</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>TMHRPlotValues</name>
+    <message>
+        <source>HR</source>
+        <translation>FC</translation>
+    </message>
+</context>
+</TS>

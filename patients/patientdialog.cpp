@@ -57,6 +57,10 @@ PatientDialog::PatientDialog(QWidget *parent, int patientId)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(521, 311);
     setWindowTitle(m_newPatient ? tr("New patient") : tr("Patient data"));
+    // Roomy rows; a long page name wraps onto a second line.
+    const QSize rowSize(ui->listCategory->maximumWidth() - 2 * ui->listCategory->frameWidth(), 38);
+    for (int row = 0; row < ui->listCategory->count(); ++row)
+        ui->listCategory->item(row)->setSizeHint(rowSize);
     ui->listCategory->setCurrentRow(0);
     // Captions sit above their fields: a little air above each keeps it with
     // its own field rather than with the row before.
@@ -209,6 +213,10 @@ void PatientDialog::showRecord()
     ui->txtRiskFactors->setPlainText(m_record.risks);
     ui->txtMedication->setPlainText(m_record.medication);
     ui->txtComments->setPlainText(m_record.comments);
+
+    // Long texts show their beginning, not their end.
+    for (QLineEdit *field : ui->pagePatient->findChildren<QLineEdit *>())
+        field->setCursorPosition(0);
 }
 
 void PatientDialog::accept()

@@ -37,7 +37,9 @@ public:
     {
         // Accented and lower-case names sort with their plain letters.
         static const QCollator names = [] {
-            QCollator collator;
+            // The C locale would sort by code point, putting accented names last.
+            const QLocale locale = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+            QCollator collator(locale);
             collator.setCaseSensitivity(Qt::CaseInsensitive);
             return collator;
         }();

@@ -81,7 +81,7 @@ MonitorDatabase::MonitorDatabase(const QString &rootPath)
     root.mkdir(QStringLiteral("pictures"));
 
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        raise("SQLite driver not available");
+        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "SQLite driver not available"));
 
     const QString path = databasePath();
     const bool isNew = !QFileInfo::exists(path);

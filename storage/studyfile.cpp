@@ -93,17 +93,17 @@ void writeStudyFile(const MonitorSession &session, const PatientRecord &patient,
     // interrupted write leaves the previous study file whole.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        raise("Cannot create study file");
+        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot create study file"));
     // A full disk can end a write short without reporting an error, so the
     // byte count is checked before the new file may replace the old one.
     const QByteArray bytes = MagicCompressed + qCompress(json);
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         file.commit();
-        raise("Write error");
+        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Write error"));
     }
     if (!file.commit())
-        raise("Write error");
+        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Write error"));
 }
 
 void writeStudyFile(const MonitorSession &session, const QString &path)

@@ -45,12 +45,12 @@ TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int he
 {
     if (create) {
         if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate))
-            raise("Cannot create file");
+            raise(QT_TRANSLATE_NOOP("TFileSignal", "Cannot create file"));
         m_file.write(QByteArray(headerSize, '\0'));
         m_file.flush();
     } else {
         if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-            raise("Cannot open file");
+            raise(QT_TRANSLATE_NOOP("TFileSignal", "Cannot open file"));
     }
     setRate(rate);
     setSampleWidth(16);

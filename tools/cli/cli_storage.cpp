@@ -20,15 +20,10 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("cli", text);
-}
-
 QCommandLineOption rootOption()
 {
     return QCommandLineOption(QStringLiteral("root"),
-                              tr("Storage root to use instead of the station's own (%1).")
+                              QCoreApplication::translate("cli", "Storage root to use instead of the station's own (%1).")
                                   .arg(MonitorDatabase::defaultRoot()),
                               QStringLiteral("DIR"), MonitorDatabase::defaultRoot());
 }
@@ -42,7 +37,7 @@ void print(const QString &text)
 int runPatients(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(tr("Lists the patients: id, name and date of the last session."));
+    parser.setApplicationDescription(QCoreApplication::translate("cli", "Lists the patients: id, name and date of the last session."));
     const QCommandLineOption root = rootOption();
     parser.addOption(root);
     if (!cli::parse(parser, arguments, 0, 0))
@@ -64,16 +59,16 @@ int runSessions(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        tr("Lists the session rows of a patient: number, start, presence and base file name."));
+        QCoreApplication::translate("cli", "Lists the session rows of a patient: number, start, presence and base file name."));
     const QCommandLineOption root = rootOption();
     parser.addOption(root);
-    parser.addPositionalArgument(QStringLiteral("PATIENT_ID"), tr("Database id of the patient."));
+    parser.addPositionalArgument(QStringLiteral("PATIENT_ID"), QCoreApplication::translate("cli", "Database id of the patient."));
     if (!cli::parse(parser, arguments, 1, 1))
         return cli::BadArguments;
     bool ok = false;
     const int id = parser.positionalArguments().constFirst().toInt(&ok);
     if (!ok)
-        return cli::usageError(tr("PATIENT_ID must be a number"));
+        return cli::usageError(QCoreApplication::translate("cli", "PATIENT_ID must be a number"));
     try {
         MonitorDatabase database(parser.value(root));
         for (const SessionInfo &s : database.listSessions(id))
@@ -90,17 +85,17 @@ int runSessions(const QStringList &arguments)
 int runStudy(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(tr("dump FILE: prints the JSON of a study file, indented."));
-    parser.addPositionalArgument(QStringLiteral("dump"), tr("The action (dump)."));
-    parser.addPositionalArgument(QStringLiteral("FILE"), tr("Study file."));
+    parser.setApplicationDescription(QCoreApplication::translate("cli", "dump FILE: prints the JSON of a study file, indented."));
+    parser.addPositionalArgument(QStringLiteral("dump"), QCoreApplication::translate("cli", "The action (dump)."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("cli", "Study file."));
     if (!cli::parse(parser, arguments, 2, 2))
         return cli::BadArguments;
     const QStringList positional = parser.positionalArguments();
     if (positional[0] != QLatin1String("dump"))
-        return cli::usageError(tr("unknown action '%1' (see --help)").arg(positional[0]));
+        return cli::usageError(QCoreApplication::translate("cli", "unknown action '%1' (see --help)").arg(positional[0]));
     QJsonDocument document;
     if (!readStudyFile(positional[1], document) || document.isNull() || document.object().isEmpty())
-        return cli::fail(tr("'%1' is not a readable study file").arg(positional[1]));
+        return cli::fail(QCoreApplication::translate("cli", "'%1' is not a readable study file").arg(positional[1]));
     print(QString::fromUtf8(document.toJson(QJsonDocument::Indented)));
     return cli::Success;
 }
@@ -112,9 +107,9 @@ int recordingInfo(const QString &path)
     if (TFileSignal::readRecordingHeader(path, header))
         recording = TFileSignal::openRecordingFile(path);
     if (!recording)
-        return cli::fail(tr("'%1' cannot be opened as a recording").arg(path));
+        return cli::fail(QCoreApplication::translate("cli", "'%1' cannot be opened as a recording").arg(path));
     print(QString::fromUtf8(QJsonDocument(header).toJson(QJsonDocument::Indented)));
-    print(tr("samples: %1\nduration: %2 s\n").arg(recording->sampleCount()).arg(recording->duration(), 0, 'f', 3));
+    print(QCoreApplication::translate("cli", "samples: %1\nduration: %2 s\n").arg(recording->sampleCount()).arg(recording->duration(), 0, 'f', 3));
     return cli::Success;
 }
 
@@ -122,10 +117,10 @@ int recordingExport(const QString &path, const QString &outPath)
 {
     std::unique_ptr<TFileSignal> recording = TFileSignal::openRecordingFile(path);
     if (!recording)
-        return cli::fail(tr("'%1' cannot be opened as a recording").arg(path));
+        return cli::fail(QCoreApplication::translate("cli", "'%1' cannot be opened as a recording").arg(path));
     QFile out(outPath);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return cli::fail(tr("cannot write '%1'").arg(outPath));
+        return cli::fail(QCoreApplication::translate("cli", "cannot write '%1'").arg(outPath));
     QTextStream stream(&out);
     stream.setCodec("UTF-8");
     stream << "time_s";
@@ -152,7 +147,7 @@ int recordingExport(const QString &path, const QString &outPath)
     }
     stream.flush();
     if (out.error() != QFileDevice::NoError)
-        return cli::fail(tr("cannot write '%1'").arg(outPath));
+        return cli::fail(QCoreApplication::translate("cli", "cannot write '%1'").arg(outPath));
     return cli::Success;
 }
 
@@ -160,11 +155,11 @@ int runRecording(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        tr("info FILE: prints the header JSON, the sample count and the duration of a recording.\n"
+        QCoreApplication::translate("cli", "info FILE: prints the header JSON, the sample count and the duration of a recording.\n"
            "export FILE OUT.csv: writes one row per sample, the time in seconds and each channel in mV."));
-    parser.addPositionalArgument(QStringLiteral("info|export"), tr("The action."));
-    parser.addPositionalArgument(QStringLiteral("FILE"), tr("Recording file."));
-    parser.addPositionalArgument(QStringLiteral("[OUT.csv]"), tr("Output of export."));
+    parser.addPositionalArgument(QStringLiteral("info|export"), QCoreApplication::translate("cli", "The action."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("cli", "Recording file."));
+    parser.addPositionalArgument(QStringLiteral("[OUT.csv]"), QCoreApplication::translate("cli", "Output of export."));
     if (!cli::parse(parser, arguments, 2, 3))
         return cli::BadArguments;
     const QStringList positional = parser.positionalArguments();
@@ -174,25 +169,25 @@ int runRecording(const QStringList &arguments)
         if (positional[0] == QLatin1String("export") && positional.size() == 3)
             return recordingExport(positional[1], positional[2]);
     } catch (const StorageError &e) {
-        return cli::fail(tr("'%1': %2").arg(positional[1], QString::fromUtf8(e.what())));
+        return cli::fail(QCoreApplication::translate("cli", "'%1': %2").arg(positional[1], QString::fromUtf8(e.what())));
     }
-    return cli::usageError(tr("expected 'info FILE' or 'export FILE OUT.csv' (see --help)"));
+    return cli::usageError(QCoreApplication::translate("cli", "expected 'info FILE' or 'export FILE OUT.csv' (see --help)"));
 }
 
 int runDemoData(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        tr("Fills a storage root with demonstration patients and sessions, with trends, blood pressure, "
+        QCoreApplication::translate("cli", "Fills a storage root with demonstration patients and sessions, with trends, blood pressure, "
            "events and synthetic ECG recordings. The same seed gives the same data."));
     const QCommandLineOption root = rootOption();
-    const QCommandLineOption patients(QStringLiteral("patients"), tr("Number of patients (default 5)."),
+    const QCommandLineOption patients(QStringLiteral("patients"), QCoreApplication::translate("cli", "Number of patients (default 5)."),
                                       QStringLiteral("N"), QStringLiteral("5"));
-    const QCommandLineOption sessions(QStringLiteral("sessions"), tr("Sessions per patient (default 6)."),
+    const QCommandLineOption sessions(QStringLiteral("sessions"), QCoreApplication::translate("cli", "Sessions per patient (default 6)."),
                                       QStringLiteral("M"), QStringLiteral("6"));
-    const QCommandLineOption minutes(QStringLiteral("minutes"), tr("Minutes of ECG per session (default 3)."),
+    const QCommandLineOption minutes(QStringLiteral("minutes"), QCoreApplication::translate("cli", "Minutes of ECG per session (default 3)."),
                                      QStringLiteral("K"), QStringLiteral("3"));
-    const QCommandLineOption seed(QStringLiteral("seed"), tr("Random seed (default 1)."), QStringLiteral("S"),
+    const QCommandLineOption seed(QStringLiteral("seed"), QCoreApplication::translate("cli", "Random seed (default 1)."), QStringLiteral("S"),
                                   QStringLiteral("1"));
     parser.addOptions({root, patients, sessions, minutes, seed});
     if (!cli::parse(parser, arguments, 0, 0))
@@ -206,12 +201,12 @@ int runDemoData(const QStringList &arguments)
     options.seed = parser.value(seed).toUInt(&ok4);
     if (!ok1 || !ok2 || !ok3 || !ok4 || options.patients < 0 || options.patients > 1000 || options.sessions < 0
         || options.sessions > 1000 || options.minutes < 0 || options.minutes > 600)
-        return cli::usageError(tr("--patients and --sessions take 0 to 1000, --minutes 0 to 600, "
+        return cli::usageError(QCoreApplication::translate("cli", "--patients and --sessions take 0 to 1000, --minutes 0 to 600, "
                                   "--seed a non-negative number"));
     try {
         MonitorDatabase database(parser.value(root));
         const DemoDataResult result = fillDemoData(database, options);
-        print(tr("%1 patients, %2 sessions (%3 absent) added to %4\n")
+        print(QCoreApplication::translate("cli", "%1 patients, %2 sessions (%3 absent) added to %4\n")
                   .arg(result.patients)
                   .arg(result.sessions)
                   .arg(result.absentSessions)

@@ -1,0 +1,158 @@
+// Acquisition commands: a simulated module on a pseudo-terminal and module
+// detection over serial ports.
+#include "clicommand.h"
+
+#include "acquisition/mockmonitorsource.h"
+#include "acquisition/modulediscovery.h"
+#ifndef _WIN32
+#include "acquisition/modulesimulator.h"
+#endif
+
+#include <QFile>
+#include <QTextStream>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+std::atomic<bool> quitRequested{false};
+
+void requestQuit(int)
+{
+    quitRequested = true;
+}
+
+bool parseNumber(const QCommandLineParser &parser, const QString &option, double &value)
+{
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    value = parser.value(option).toDouble(&ok);
+    return ok && value >= 0;
+}
+
+int runSimulateModule(const QStringList &arguments)
+{
+#ifdef _WIN32
+    Q_UNUSED(arguments);
+    return cli::fail(QStringLiteral("simulate-module needs pseudo-terminals"));
+#else
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Opens a pseudo-terminal that behaves like an acquisition module and prints its device path.\n"
+        "Runs until interrupted, hung up or --seconds have passed."));
+    parser.addOptions({
+        {QStringLiteral("link"), QStringLiteral("Also make a symbolic link to the terminal at PATH."), QStringLiteral("PATH")},
+        {QStringLiteral("name"), QStringLiteral("Module name answered to identification (default NVR1)."), QStringLiteral("NAME"), QStringLiteral("NVR1")},
+        {QStringLiteral("ecg"), QStringLiteral("Replay-format ECG file (default: the bundled ecg250-1.dat)."), QStringLiteral("FILE")},
+        {QStringLiteral("battery"), QStringLiteral("Battery voltage sent in every frame (default 2.6)."), QStringLiteral("VOLTS"), QStringLiteral("2.6")},
+        {QStringLiteral("stall-after"), QStringLiteral("Stop sending frames after SECONDS of streaming (once)."), QStringLiteral("SECONDS")},
+        {QStringLiteral("hangup-after"), QStringLiteral("Close the terminal after SECONDS of streaming."), QStringLiteral("SECONDS")},
+        {QStringLiteral("garbage"), QStringLiteral("Send random bytes, some of them sync bytes, between frames.")},
+        {QStringLiteral("fast"), QStringLiteral("Send frames as fast as the terminal takes them.")},
+        {QStringLiteral("seconds"), QStringLiteral("Exit after SECONDS."), QStringLiteral("SECONDS")},
+    });
+    if (!cli::parse(parser, arguments, 0, 0))
+        return cli::BadArguments;
+
+    ModuleSimulatorOptions options;
+    options.name = parser.value(QStringLiteral("name")).toLatin1();
+    if (options.name.isEmpty() || options.name.size() > 10)
+        return cli::usageError(QStringLiteral("--name needs 1 to 10 characters"));
+    double seconds = -1;
+    if (!parseNumber(parser, QStringLiteral("battery"), options.batteryVolts)
+        || !parseNumber(parser, QStringLiteral("stall-after"), options.stallAfter)
+        || !parseNumber(parser, QStringLiteral("hangup-after"), options.hangupAfter)
+        || !parseNumber(parser, QStringLiteral("seconds"), seconds))
+        return cli::usageError(QStringLiteral("numeric options need a number of 0 or more"));
+    options.garbage = parser.isSet(QStringLiteral("garbage"));
+    options.fast = parser.isSet(QStringLiteral("fast"));
+
+    const QString ecgPath = parser.isSet(QStringLiteral("ecg")) ? parser.value(QStringLiteral("ecg"))
+                                                                  : MockMonitorSource::findReplayFile();
+    if (!ecgPath.isEmpty()) {
+        std::vector<qint16> samples;
+        if (!cli::readSamples(ecgPath, samples))
+            return cli::usageError(QStringLiteral("cannot read %1").arg(ecgPath));
+        options.ecg.assign(samples.begin(), samples.end());
+    } else {
+        fprintf(stderr, "cardiolane-cli: no replay file found; sending a flat line\n");
+    }
+
+    ModuleSimulator simulator(options);
+    QString error;
+    if (!simulator.open(&error))
+        return cli::fail(error);
+    const QString link = parser.value(QStringLiteral("link"));
+    if (!link.isEmpty()) {
+        QFile::remove(link);
+        if (!QFile::link(simulator.devicePath(), link))
+            return cli::fail(QStringLiteral("cannot create the link %1").arg(link));
+    }
+    printf("%s\n", qPrintable(simulator.devicePath()));
+    fflush(stdout);
+
+    std::signal(SIGINT, requestQuit);
+    std::signal(SIGTERM, requestQuit);
+    std::thread timer;
+    if (seconds >= 0) {
+        timer = std::thread([seconds] {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(qint64(seconds * 1000));
+            while (!quitRequested && std::chrono::steady_clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            quitRequested = true;
+        });
+    }
+    simulator.serve(quitRequested);
+    quitRequested = true;
+    if (timer.joinable())
+        timer.join();
+    if (!link.isEmpty())
+        QFile::remove(link);
+    fprintf(stderr, "frames=%ld start=%d keepalive=%d stop=%d identification=%d%s\n", simulator.framesSent(),
+            simulator.startCommands(), simulator.keepAliveCommands(), simulator.stopCommands(),
+            simulator.identificationRequests(), simulator.isHungUp() ? " hungup" : "");
+    return cli::Success;
+#endif
+}
+
+int runDetectModules(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Asks serial ports for a module identification and prints name=port for every answer.\n"
+        "Without --port, probes the ports that look like paired Bluetooth modules."));
+    parser.addOptions({
+        {QStringLiteral("port"), QStringLiteral("Probe PORT (repeatable)."), QStringLiteral("PORT")},
+        {QStringLiteral("timeout"), QStringLiteral("Read time-out in ms (default 10000)."), QStringLiteral("MS"), QStringLiteral("10000")},
+    });
+    if (!cli::parse(parser, arguments, 0, 0))
+        return cli::BadArguments;
+    bool ok = false;
+    const int timeout = parser.value(QStringLiteral("timeout")).toInt(&ok);
+    if (!ok || timeout < 1)
+        return cli::usageError(QStringLiteral("--timeout needs a positive number of milliseconds"));
+    QList<QByteArray> ports;
+    for (const QString &port : parser.values(QStringLiteral("port")))
+        ports << port.toLocal8Bit();
+    if (ports.isEmpty())
+        ports = candidateModulePorts();
+    const DiscoveryResult result = discoverModules(ports, timeout);
+    QTextStream out(stdout);
+    for (const auto &pair : result)
+        out << formatDeviceEntry(moduleName(pair.second), QString::fromLocal8Bit(pair.first)) << "\n";
+    if (result.isEmpty())
+        fprintf(stderr, "No modules found.\n");
+    return cli::Success;
+}
+
+const bool registered = CliRegistry::add({QStringLiteral("simulate-module"),
+                                          QStringLiteral("Serve a simulated acquisition module on a pseudo-terminal"),
+                                          runSimulateModule})
+    && CliRegistry::add({QStringLiteral("detect-modules"), QStringLiteral("Find acquisition modules on serial ports"),
+                         runDetectModules});
+
+} // namespace

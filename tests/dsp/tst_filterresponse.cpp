@@ -194,7 +194,7 @@ void TestFilterResponse::notchTables_data()
     QTest::addColumn<double>("depth");
     QTest::addColumn<double>("lowEdge");
     QTest::addColumn<double>("highEdge");
-    QTest::addColumn<double>("dcGain"); // NaN: not specified
+    QTest::addColumn<double>("dcGain"); // NaN: no figure to check
     QTest::newRow("50hz 250") << "50hz" << 250 << -87.0 << 47.1 << 52.9 << 1.0025;
     QTest::newRow("50hz 500") << "50hz" << 500 << -60.0 << 47.0 << 53.0 << 1.0;
     QTest::newRow("50hz 1000") << "50hz" << 1000 << -60.0 << 47.5 << 52.5 << 1.0;
@@ -229,7 +229,7 @@ void TestFilterResponse::lowpassTables_data()
     QTest::addColumn<int>("rate");
     QTest::addColumn<double>("corner");
     QTest::addColumn<double>("at50");
-    QTest::addColumn<double>("at60"); // NaN: not specified
+    QTest::addColumn<double>("at60"); // NaN: no figure to check
     QTest::addColumn<double>("dcGain");
     QTest::newRow("40hz 250") << "40hz" << 250 << 36.6 << -28.0 << -54.0 << 1.0;
     QTest::newRow("40hz 500") << "40hz" << 500 << 39.6 << -5.0 << double(NAN) << 1.0;

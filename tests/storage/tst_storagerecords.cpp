@@ -1,6 +1,5 @@
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
-#include "storage/sessioninfo.h"
 #include "storage/storageerror.h"
 #include "storage/studyfile.h"
 
@@ -24,11 +23,7 @@ private slots:
     void initTestCase();
     void patientJsonRoundTrip();
     void patientJsonDefaults();
-    void sessionInfoJson();
     void monitorSessionOperations();
-    void checkpointPhases_data();
-    void checkpointPhases();
-    void studyJsonLayout();
     void studyFileRoundTrip();
     void studyFileRejects_data();
     void studyFileRejects();
@@ -125,26 +120,6 @@ void TestStorageRecords::patientJsonDefaults()
     QVERIFY(back.conclusion.isEmpty());
 }
 
-void TestStorageRecords::sessionInfoJson()
-{
-    SessionInfo info;
-    info.presence = true;
-    info.baseFilename = QStringLiteral("L-F-20260201093005");
-    info.startDateTime = QDateTime(QDate(2026, 2, 1), QTime(9, 30, 5));
-    const QJsonObject o = info.toJson();
-    QCOMPARE(o.keys(), (QStringList{"baseFilename", "presence", "startDateTime"}));
-    QCOMPARE(o.value("startDateTime").toString(), QStringLiteral("20260201093005"));
-
-    SessionInfo back;
-    back.readJson(o);
-    QCOMPARE(back.baseFilename, info.baseFilename);
-    QCOMPARE(back.startDateTime, info.startDateTime);
-    QVERIFY(back.presence);
-    back.readJson(QJsonObject());
-    QVERIFY(!back.presence);
-    QVERIFY(!back.startDateTime.isValid());
-}
-
 void TestStorageRecords::monitorSessionOperations()
 {
     SessionData d;
@@ -161,58 +136,14 @@ void TestStorageRecords::monitorSessionOperations()
     QCOMPARE(s.lastSpo2(), 96);
     QCOMPARE(s.lastTemperature(), 36.9);
 
+    s.setCheckpoint(4, Checkpoint{1.0, 2, 3, 4});
+    QCOMPARE(s.checkpoint(4).sysBP, 0);
+    QCOMPARE(s.checkpoint(PhasePostExercise).sysBP, 0);
     s.addEvent(QStringLiteral("Start"));
     QCOMPARE(s.events.size(), 1);
     QVERIFY(s.events[0].timeOffset >= 65 && s.events[0].timeOffset <= 66);
     QCOMPARE(s.events[0].description, QStringLiteral("Start"));
     QVERIFY(!s.events[0].print);
-}
-
-void TestStorageRecords::checkpointPhases_data()
-{
-    QTest::addColumn<int>("phase");
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("basal") << 1 << true << "Basal";
-    QTest::newRow("intra") << 2 << true << "IntraExercise";
-    QTest::newRow("post") << 3 << true << "PostExercise";
-    QTest::newRow("zero") << 0 << false << "";
-    QTest::newRow("four") << 4 << false << "";
-}
-
-void TestStorageRecords::checkpointPhases()
-{
-    QFETCH(int, phase);
-    QFETCH(bool, stored);
-    QFETCH(QString, name);
-    MonitorSession s{SessionData()};
-    s.setCheckpoint(phase, Checkpoint{10.0, 90, 130, 80});
-    QCOMPARE(s.checkpoint(phase).sysBP, stored ? 130 : 0);
-    QCOMPARE(MonitorSession::phaseName(phase), name);
-    QCOMPARE(MonitorSession::phaseFromName(name), stored ? phase : 0);
-}
-
-void TestStorageRecords::studyJsonLayout()
-{
-    const auto s = sampleSession();
-    const QJsonObject o = studyJson(*s, samplePatient());
-    QCOMPARE(o.value("study").toObject().value("studyType").toString(), QStringLiteral("Monitor session"));
-    QCOMPARE(o.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260201093005"));
-    const QJsonObject session = o.value("session").toObject();
-    QCOMPARE(session.value("sessionNumber").toInt(), 3);
-    QCOMPARE(session.value("borgRPE").toInt(), 13);
-    QCOMPARE(session.value("startDateTime").toString(), QStringLiteral("20260201093005"));
-    QVERIFY(!session.contains("patientId"));
-    // Checkpoints never entered are still written, zero, in phase order.
-    const QJsonArray cps = o.value("results").toObject().value("checkpoints").toArray();
-    QCOMPARE(cps.size(), 3);
-    QCOMPARE(cps[0].toObject().value("phase").toString(), QStringLiteral("Basal"));
-    QCOMPARE(cps[0].toObject().value("sysBP").toInt(), 0);
-    QCOMPARE(cps[0].toObject().value("timeOffset").toDouble(), 0.0);
-    QCOMPARE(cps[1].toObject().value("phase").toString(), QStringLiteral("IntraExercise"));
-    QCOMPARE(cps[2].toObject().value("phase").toString(), QStringLiteral("PostExercise"));
-    QCOMPARE(o.value("events").toArray().size(), 2);
-    QCOMPARE(o.value("patient").toObject().value("lastName").toString(), QStringLiteral("Núñez"));
 }
 
 void TestStorageRecords::studyFileRoundTrip()
@@ -232,7 +163,19 @@ void TestStorageRecords::studyFileRoundTrip()
 
     QJsonDocument doc;
     QVERIFY(readStudyFile(path, doc));
-    const auto back = sessionFromStudy(doc.object(), 99, 5);
+    const QJsonObject o = doc.object();
+    QCOMPARE(o.value("study").toObject().value("studyType").toString(), QStringLiteral("Monitor session"));
+    QCOMPARE(o.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260201093005"));
+    QCOMPARE(o.value("patient").toObject().value("lastName").toString(), QStringLiteral("Núñez"));
+    // Checkpoints never entered are still written, zero, in phase order.
+    const QJsonArray cps = o.value("results").toObject().value("checkpoints").toArray();
+    QCOMPARE(cps.size(), 3);
+    QCOMPARE(cps[0].toObject(), (QJsonObject{{"phase", "Basal"}, {"timeOffset", 0}, {"heartRate", 0},
+                                             {"sysBP", 0}, {"diaBP", 0}}));
+    QCOMPARE(cps[1].toObject().value("phase").toString(), QStringLiteral("IntraExercise"));
+    QCOMPARE(cps[2].toObject().value("phase").toString(), QStringLiteral("PostExercise"));
+
+    const auto back = sessionFromStudy(o, 99, 5);
     QCOMPARE(back->patientId, 99);
     QCOMPARE(back->sessionNumber, 5);
     QCOMPARE(back->startDateTime, s->startDateTime);

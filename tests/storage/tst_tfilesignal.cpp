@@ -54,7 +54,6 @@ private slots:
     void openRecordingRejects();
     void headerFillingWholeArea();
     void createAndOpenFailures();
-    void headerFits();
     void longPatientTextsAreShortened_data();
     void longPatientTextsAreShortened();
 
@@ -406,34 +405,6 @@ void TestTFileSignal::createAndOpenFailures()
         QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Cannot open file"));
     }
     QVERIFY(!QFile::exists(m_dir.filePath("missing.nvecg")));
-}
-
-void TestTFileSignal::headerFits()
-{
-    TFileSignal s(newPath(), 1, 250, 4096, true);
-    s.setRange(-6.0, 6.0);
-    s.setResolutionBits(9);
-    s.setChannelName(0, QStringLiteral("V5"));
-    PatientRecord p;
-    p.firstName = QStringLiteral("Ana");
-    p.lastName = QStringLiteral("Gómez");
-    SessionData d;
-    d.sessionNumber = 4;
-    d.weight = 70.5;
-    d.startDateTime = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
-    const QByteArray bytes = recordingHeaderBytes(s, p, d, 4096);
-    QVERIFY(bytes.startsWith("NVECG1{"));
-    const QJsonObject o = QJsonDocument::fromJson(bytes.mid(6)).object();
-    QCOMPARE(o.value("patient").toObject().value("lastName").toString(), QStringLiteral("Gómez"));
-    QCOMPARE(o.value("session").toObject().value("sessionNumber").toInt(), 4);
-    QCOMPARE(o.value("session").toObject().value("startDateTime").toString(), QStringLiteral("20260102030405"));
-    QCOMPARE(o.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260102030405"));
-    const QJsonObject ecg = o.value("ecg").toObject();
-    QCOMPARE(ecg.value("sampleFormat").toString(), QStringLiteral("short"));
-    QCOMPARE(ecg.value("samplingRate").toInt(), 250);
-    QCOMPARE(ecg.value("resolution").toInt(), 9);
-    QCOMPARE(ecg.value("gainMin").toDouble(), -6.0);
-    QCOMPARE(ecg.value("channels").toArray(), QJsonArray{"V5"});
 }
 
 void TestTFileSignal::longPatientTextsAreShortened_data()

@@ -79,13 +79,15 @@ PatientDialog::PatientDialog(QWidget *parent, int patientId)
     loadPickLists();
     ui->cboSex->addItems({QString(), tr("Male"), tr("Female")});
 
-    if (!m_newPatient)
-        loadPatient(patientId);
-    else
+    // A stored patient may lack what a new one needs (the age is not stored),
+    // so OK starts enabled for it. A patient that could not be loaded is
+    // validated like a new one, so that no empty record is handed back.
+    const bool loaded = !m_newPatient && loadPatient(patientId);
+    if (m_newPatient)
         ui->txtLastName->setFocus();
 
     validate();
-    if (!m_newPatient)
+    if (loaded)
         ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(true);
 
     ui->btnCamera->setEnabled(true);
@@ -167,11 +169,11 @@ void PatientDialog::savePickLists()
     }
 }
 
-void PatientDialog::loadPatient(int patientId)
+bool PatientDialog::loadPatient(int patientId)
 {
     MonitorDatabase *database = MonitorDatabase::instance();
     if (!database)
-        return;
+        return false;
     // A patient that cannot be loaded leaves the fields empty; the record then
     // keeps id 0, so accepting can never overwrite the stored patient.
     QByteArray pictureBytes;
@@ -179,19 +181,20 @@ void PatientDialog::loadPatient(int patientId)
     try {
         PatientRecord loaded;
         if (!database->loadPatient(patientId, loaded))
-            return;
+            return false;
         m_record = loaded;
         m_record.id = patientId;
         hasPicture = database->loadPicture(patientId, pictureBytes);
     } catch (const std::exception &error) {
         QMessageBox::critical(this, tr("Error"), QString::fromUtf8(error.what()));
-        return;
+        return false;
     }
     showRecord();
     QPixmap picture;
     if (hasPicture)
         picture.loadFromData(pictureBytes);
     showPicture(picture);
+    return true;
 }
 
 void PatientDialog::showRecord()

@@ -65,7 +65,7 @@ private slots:
 private:
     void loadPickLists();
     void savePickLists();
-    void loadPatient(int patientId);
+    bool loadPatient(int patientId);
     void showRecord();
     void updateAge();
     bool validate();

@@ -1,3 +1,5 @@
+#include "messageboxanswerer.h"
+
 #include "patients/patientdialog.h"
 #include "storage/monitordatabase.h"
 
@@ -7,10 +9,10 @@
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -43,11 +45,10 @@ private slots:
     void pickListsLearnTrimmedCaseSensitiveEntries();
     void existingPatientRoundTrip();
     void femaleSexIsKept();
-    void pictureIsNullWithoutOne();
-    void storedPictureIsLoaded();
+    void pictures();
     void clearPictureShowsPlaceholder();
     void cameraButtonWithoutCameraDoesNothing();
-    void plainTextFieldsPassTabOn();
+    void unloadablePatientOpensEmpty();
 
 private:
     static QLineEdit *line(QWidget *dialog, const char *name) { return dialog->findChild<QLineEdit *>(name); }
@@ -376,7 +377,7 @@ void TestPatientDialog::femaleSexIsKept()
     QCOMPARE(male.record().sex, QStringLiteral("M"));
 }
 
-void TestPatientDialog::pictureIsNullWithoutOne()
+void TestPatientDialog::pictures()
 {
     PatientDialog dialog;
     typeNames(dialog);
@@ -392,14 +393,7 @@ void TestPatientDialog::pictureIsNullWithoutOne()
     m_database->savePicture(stored.id, QByteArray());
     PatientDialog existing(nullptr, stored.id);
     QVERIFY(existing.picture().isNull());
-}
 
-void TestPatientDialog::storedPictureIsLoaded()
-{
-    PatientRecord stored;
-    stored.lastName = "Con";
-    stored.firstName = "Foto";
-    m_database->insertPatient(stored);
     QImage image(60, 60, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
     QByteArray bytes;
@@ -407,9 +401,8 @@ void TestPatientDialog::storedPictureIsLoaded()
     buffer.open(QIODevice::WriteOnly);
     QVERIFY(image.save(&buffer, "JPG"));
     m_database->savePicture(stored.id, bytes);
-
-    PatientDialog dialog(nullptr, stored.id);
-    QCOMPARE(dialog.picture().size(), QSize(60, 60));
+    PatientDialog withPicture(nullptr, stored.id);
+    QCOMPARE(withPicture.picture().size(), QSize(60, 60));
 }
 
 void TestPatientDialog::clearPictureShowsPlaceholder()
@@ -437,20 +430,26 @@ void TestPatientDialog::cameraButtonWithoutCameraDoesNothing()
     dialog.reject();
 }
 
-void TestPatientDialog::plainTextFieldsPassTabOn()
+void TestPatientDialog::unloadablePatientOpensEmpty()
 {
-    PatientDialog dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    auto *risks = dialog.findChild<QPlainTextEdit *>("txtRiskFactors");
-    dialog.findChild<QListWidget *>("listCategory")->setCurrentRow(1);
-    risks->setFocus();
-    QTest::keyClicks(risks, "Diabetes");
-    QTest::keyClick(risks, Qt::Key_Tab);
-    QCOMPARE(risks->toPlainText(), QStringLiteral("Diabetes"));
-    QVERIFY(!risks->hasFocus());
-    QCOMPARE(QApplication::focusWidget(), dialog.findChild<QWidget *>("txtMedication"));
-    dialog.reject();
+    // No such patient: empty fields, and OK waits for valid input.
+    PatientDialog missing(nullptr, 4711);
+    QCOMPARE(missing.windowTitle(), QStringLiteral("Patient data"));
+    QCOMPARE(line(&missing, "txtLastName")->text(), QString());
+    QVERIFY(!okButton(&missing)->isEnabled());
+
+    // A failing database is reported and leaves the fields empty as well.
+    PatientRecord stored;
+    stored.lastName = "Ríos";
+    stored.firstName = "Luz";
+    m_database->insertPatient(stored);
+    QVERIFY(QSqlQuery().exec("drop table Patient"));
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    PatientDialog failed(nullptr, stored.id);
+    QCOMPARE(answerer.titles, QStringList{"Error"});
+    QCOMPARE(line(&failed, "txtLastName")->text(), QString());
+    QVERIFY(!okButton(&failed)->isEnabled());
+    QCOMPARE(failed.record().id, 0);
 }
 
 QTEST_MAIN(TestPatientDialog)

@@ -34,6 +34,8 @@ private slots:
     void blockOutputsSaturate();
     void streamOutputsWrap();
     void firStreamWaitsForDelayedInput();
+    void firStreamMatchesDirectSum();
+    void streamFiltersKeepSixteenChannels();
     void iirStreamMatchesRecursion();
 };
 
@@ -324,6 +326,67 @@ void TestSignalModel::firStreamWaitsForDelayedInput()
     QCOMPARE(output.sampleCount(), 2);
     QCOMPARE(output.sample(0, 1), 5 + 40 + 300 + 2000);
     QCOMPARE(fir.position(), 2);
+}
+
+void TestSignalModel::firStreamMatchesDirectSum()
+{
+    // Full-scale noise in uneven batches: every output is the plain sum,
+    // wrapped to 16 bits, whatever the batch boundaries.
+    std::vector<double> h(41);
+    for (int j = 0; j < 41; ++j)
+        h[j] = std::sin(0.37 * j) * 0.9;
+    std::vector<qint16> x(700);
+    quint32 state = 12345;
+    for (qint16 &v : x) {
+        state = state * 1103515245u + 12345u;
+        v = qint16(state >> 16);
+    }
+    TLiveSignal input(10, 1000, 1, 250);
+    TLiveSignal output(10, 1000, 1, 250);
+    TFirStreamFilter fir(h, 20);
+    fir.connectInput(&input, 0);
+    fir.connectOutput(&output);
+    for (size_t i = 0, step = 1; i < x.size(); i += step, step = step % 53 + 7) {
+        appendSamples(input, std::vector<qint16>(x.begin() + i, x.begin() + std::min(x.size(), i + step)));
+        fir.process();
+    }
+    QCOMPARE(output.sampleCount(), 700 - 20);
+    for (int k = 0; k < 680; ++k) {
+        double y = 0;
+        for (int j = 0; j < 41; ++j) {
+            const int at = k + 20 - j;
+            y += h[j] * (at >= 0 ? x[at] : 0);
+        }
+        QCOMPARE(output.sample(0, k), int(qint16(quint16(qint64(y) & 0xffff))));
+    }
+}
+
+void TestSignalModel::streamFiltersKeepSixteenChannels()
+{
+    TLiveSignal input(4, 400, 16, 250);
+    TLiveSignal firOut(4, 400, 16, 250);
+    TLiveSignal iirOut(4, 400, 16, 250);
+    TFirStreamFilter fir({0.0, 1.0, 0.0}, 1);
+    TIirStreamFilter iir({2.0, 0.0}, {0.0, 0.5});
+    fir.connectInput(&input, 0);
+    fir.connectOutput(&firOut);
+    iir.connectInput(&input, 0);
+    iir.connectOutput(&iirOut);
+    std::vector<qint16> frames;
+    for (int n = 0; n < 3; ++n)
+        for (int c = 0; c < 16; ++c)
+            frames.push_back(qint16(100 * c + n));
+    input.appendInterleaved(frames.data(), int(frames.size() * 2));
+    fir.process();
+    iir.process();
+    QCOMPARE(firOut.sampleCount(), 2);
+    QCOMPARE(iirOut.sampleCount(), 3);
+    for (int c = 0; c < 16; ++c) {
+        QCOMPARE(firOut.sample(c, 1), 100 * c + 1);
+        // y = 2 x[n] + 0.5 y[n-1], each channel with its own state
+        const double y0 = 2.0 * (100 * c), y1 = 2.0 * (100 * c + 1) + 0.5 * y0;
+        QCOMPARE(iirOut.sample(c, 1), int(y1));
+    }
 }
 
 void TestSignalModel::iirStreamMatchesRecursion()

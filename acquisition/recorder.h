@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+#include <map>
+#include <memory>
+
+class ISource;
+class MonitorSession;
+class TBeatDetector;
+
+// The pump of live monitoring: every 40 ms it moves the queued ECG of every
+// running source into its session's recording and through the source's beat
+// detector; every second it appends heart rate, SpO2 and temperature to the
+// session's trends, or restarts a source that reports an error.
+class Recorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int PollInterval = 40;
+    static constexpr int TrendInterval = 1000;
+    static constexpr int MaxSamplesPerPoll = 1000;
+
+    explicit Recorder(QObject *parent = nullptr);
+    ~Recorder() override;
+
+    void start();
+    // Pairs the source (not owned) with its session (not owned) and starts it.
+    void addSource(ISource *source, MonitorSession *session);
+    // Stops the source and forgets it.
+    void removeSource(ISource *source);
+    // Stops every source, adds "Stop monitoring" to each session, forgets
+    // them all and stops the timers.
+    void stopAll();
+
+    int sourceCount() const { return int(sessions.size()); }
+    bool isActive() const { return pollTimer.isActive(); }
+
+    // One poll tick and one trend tick; the timers call these.
+    void pollSources();
+    void updateTrends();
+
+    // Drains a vital-sign queue: the last non-negative reading, or 0 when none.
+    static int lastSpo2(ISource &source);
+    static double lastTemperature(ISource &source);
+
+private:
+    std::map<ISource *, MonitorSession *> sessions;
+    std::map<ISource *, std::unique_ptr<TBeatDetector>> detectors;
+    QTimer pollTimer;
+    QTimer trendTimer;
+    std::array<short, MaxSamplesPerPoll> buffer{};
+};

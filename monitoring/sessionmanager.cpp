@@ -1,0 +1,197 @@
+#include "monitoring/sessionmanager.h"
+
+#include "acquisition/mockmonitorsource.h"
+#include "acquisition/modulesource.h"
+#include "acquisition/recorder.h"
+#include "storage/monitordatabase.h"
+#include "storage/monitorsession.h"
+#include "storage/storageerror.h"
+
+#include <QDateTime>
+#include <QTimer>
+#include <QtDebug>
+
+#include <exception>
+#include <vector>
+
+SessionManager::SessionManager(QObject *parent)
+    : QObject(parent), recorder(std::make_unique<Recorder>())
+{
+    recorder->start();
+}
+
+SessionManager::~SessionManager()
+{
+    for (QTimer *timer : qAsConst(saveTimers))
+        timer->stop();
+    recorder->stopAll();
+    recorder.reset();
+    sources.clear();
+    MonitorDatabase *database = MonitorDatabase::instance();
+    for (auto &[patientId, session] : sessions) {
+        // Every study file gets its chance even when one cannot be written.
+        try {
+            if (database)
+                database->updateSession(*session);
+        } catch (const std::exception &error) {
+            qWarning("Session of patient %d not saved: %s", patientId, error.what());
+        }
+        session.reset();
+    }
+}
+
+void SessionManager::setDevicePort(const QString &name, const QString &port)
+{
+    devices[name] = port;
+}
+
+void SessionManager::setAlarmLimits(int index, double low, double high)
+{
+    limits[index] = qMakePair(low, high);
+}
+
+QStringList SessionManager::deviceNames() const
+{
+    return devices.keys();
+}
+
+QPair<double, double> SessionManager::alarmLimits(int index) const
+{
+    return limits.value(index, qMakePair(0.0, 0.0));
+}
+
+bool SessionManager::isDeviceInUse(const QString &deviceName) const
+{
+    if (deviceName == QLatin1String("sim"))
+        return false;
+    for (const QString &used : patientDevices) {
+        if (used == deviceName)
+            return true;
+    }
+    return false;
+}
+
+bool SessionManager::hasPatient(int patientId) const
+{
+    return sessions.count(patientId) != 0;
+}
+
+QString SessionManager::deviceName(int patientId) const
+{
+    return patientDevices.value(patientId);
+}
+
+double SessionManager::batteryVoltage(int patientId) const
+{
+    const auto it = sources.find(patientId);
+    return it == sources.end() ? 0.0 : it->second->batteryVoltage();
+}
+
+bool SessionManager::isConnected(int patientId) const
+{
+    const auto it = sources.find(patientId);
+    return it != sources.end() && it->second->isConnected();
+}
+
+int SessionManager::patientCount() const
+{
+    return int(sessions.size());
+}
+
+std::unique_ptr<ISource> SessionManager::createSource(const QString &deviceName) const
+{
+    if (deviceName == QLatin1String("sim"))
+        return std::make_unique<MockMonitorSource>();
+    // An unknown name gives an empty port: the source reports its opening
+    // error and the recorder keeps retrying.
+    return std::make_unique<ModuleSource>(devices.value(deviceName).toLocal8Bit());
+}
+
+MonitorSession *SessionManager::startMonitoring(const SessionData &data, const QString &deviceName)
+{
+    MonitorDatabase *database = MonitorDatabase::instance();
+    if (!database)
+        return nullptr;
+    std::unique_ptr<MonitorSession> created = database->startSession(data);
+    if (!created)
+        return nullptr;
+    MonitorSession *session = created.get();
+    session->startDateTime = QDateTime::currentDateTime();
+    const int patientId = session->patientId;
+    sessions[patientId] = std::move(created);
+    std::unique_ptr<ISource> &source = sources[patientId];
+    source = createSource(deviceName);
+    recorder->addSource(source.get(), session);
+    patientDevices[patientId] = deviceName;
+    startAutosave(patientId);
+    return session;
+}
+
+void SessionManager::stopMonitoring(int patientId)
+{
+    if (QTimer *timer = saveTimers.take(patientId)) {
+        timer->stop();
+        timer->deleteLater();
+    }
+    const auto it = sources.find(patientId);
+    if (it == sources.end())
+        return;
+    recorder->removeSource(it->second.get());
+    sources.erase(it);
+}
+
+MonitorSession *SessionManager::resumeMonitoring(int patientId)
+{
+    const auto found = sessions.find(patientId);
+    if (sources.count(patientId) != 0 || found == sessions.end())
+        return nullptr;
+    MonitorSession *session = found->second.get();
+    const int recorded = session->hrTrend.size();
+    const qint64 gap = session->startDateTime.addSecs(recorded).secsTo(QDateTime::currentDateTime());
+    if (gap > 0) {
+        // Keep trend index = seconds and sample index = 250 x seconds since the start.
+        for (qint64 i = 0; i < gap; ++i) {
+            session->hrTrend.append(0);
+            session->spo2Trend.append(0);
+            session->tempTrend.append(0.0);
+        }
+        if (TFileSignal *recording = session->recording()) {
+            const std::vector<qint16> silence(size_t(recording->rate()), 0);
+            for (qint64 i = 0; i < gap; ++i)
+                recording->appendInterleaved(silence.data(), int(silence.size() * 2));
+        }
+    }
+    std::unique_ptr<ISource> &source = sources[patientId];
+    source = createSource(patientDevices.value(patientId));
+    recorder->addSource(source.get(), session);
+    startAutosave(patientId);
+    return session;
+}
+
+void SessionManager::startAutosave(int patientId)
+{
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this, patientId] { autosave(patientId); });
+    timer->start(AutosaveInterval);
+    saveTimers[patientId] = timer;
+}
+
+void SessionManager::autosave(int patientId)
+{
+    const auto it = sessions.find(patientId);
+    MonitorDatabase *database = MonitorDatabase::instance();
+    if (it == sessions.end() || !database)
+        return;
+    // A failed save (disk full, folder gone) must not end monitoring: tell the
+    // user once and try again at the next tick.
+    try {
+        database->updateSession(*it->second);
+        failedSaves.remove(patientId);
+    } catch (const std::exception &error) {
+        if (!failedSaves.contains(patientId)) {
+            failedSaves.insert(patientId);
+            emit autosaveFailed(tr("The session could not be saved: %1\nMonitoring goes on and the save will be tried again.")
+                                    .arg(QString::fromStdString(error.what())));
+        }
+    }
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QMap>
+#include <QObject>
+#include <QPair>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+
+class ISource;
+class MonitorSession;
+class QTimer;
+class Recorder;
+struct SessionData;
+
+// Owns everything that runs per patient in one monitoring window: the source,
+// the session record, the device name and a 30-s autosave timer, plus the
+// recorder that pumps every running source into its session. Patients are
+// named by their database id.
+class SessionManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int AutosaveInterval = 30000;
+
+    explicit SessionManager(QObject *parent = nullptr);
+    // Stops every source ("Stop monitoring" for the running ones) and writes
+    // every session's study file once more.
+    ~SessionManager() override;
+
+    void setDevicePort(const QString &name, const QString &port);
+    void setAlarmLimits(int index, double low, double high);
+
+    QStringList deviceNames() const;
+    QPair<double, double> alarmLimits(int index) const;
+    bool isDeviceInUse(const QString &deviceName) const;
+    bool hasPatient(int patientId) const;
+    QString deviceName(int patientId) const;
+    double batteryVoltage(int patientId) const;
+    bool isConnected(int patientId) const;
+    int patientCount() const;
+
+    // Starts a new session and its source; null when the database has no such
+    // patient. The session stays owned by the manager.
+    MonitorSession *startMonitoring(const SessionData &data, const QString &deviceName);
+    void stopMonitoring(int patientId);
+    // Restarts a stopped patient, filling the pause with zero trend entries and
+    // silence in the recording; null when the patient is running or unknown.
+    MonitorSession *resumeMonitoring(int patientId);
+
+signals:
+    // An automatic save failed; reported once until a save of that patient
+    // succeeds again. Monitoring goes on and the save is retried.
+    void autosaveFailed(const QString &message);
+
+private:
+    std::unique_ptr<ISource> createSource(const QString &deviceName) const;
+    void startAutosave(int patientId);
+    void autosave(int patientId);
+
+    QMap<QString, QString> devices;
+    QMap<int, QString> patientDevices;
+    std::map<int, std::unique_ptr<ISource>> sources;
+    std::map<int, std::unique_ptr<MonitorSession>> sessions;
+    QMap<int, QTimer *> saveTimers;
+    std::unique_ptr<Recorder> recorder;
+    QMap<int, QPair<double, double>> limits;
+    QSet<int> failedSaves;
+};

@@ -1,0 +1,129 @@
+#include "monitoring/monitorrules.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace MonitorRules {
+
+GridShape gridShape(int maxPatients, double screenRatio)
+{
+    if (maxPatients <= 2)
+        return {2, 1};
+    if (maxPatients <= 4)
+        return {2, 2};
+    if (maxPatients <= 6)
+        return screenRatio >= 1.5 ? GridShape{2, 3} : GridShape{3, 2};
+    return {3, 3};
+}
+
+AlarmZone risingAlarmZone(double value, double low, double high)
+{
+    if (value == 0.0 || low == 0.0)
+        return AlarmZone::None;
+    if (value <= low)
+        return AlarmZone::Normal;
+    if (value <= high)
+        return AlarmZone::Warning;
+    return AlarmZone::Alarm;
+}
+
+AlarmZone fallingAlarmZone(double value, double low, double high)
+{
+    if (value == 0.0 || low == 0.0)
+        return AlarmZone::None;
+    if (value >= high)
+        return AlarmZone::Normal;
+    if (value >= low)
+        return AlarmZone::Warning;
+    return AlarmZone::Alarm;
+}
+
+QString alarmStyle(AlarmZone zone)
+{
+    switch (zone) {
+    case AlarmZone::Normal:
+        return QStringLiteral("background-color: lightgreen");
+    case AlarmZone::Warning:
+        return QStringLiteral("background-color: yellow");
+    case AlarmZone::Alarm:
+        return QStringLiteral("background-color: red");
+    case AlarmZone::None:
+        break;
+    }
+    return QString();
+}
+
+double leadingNumber(const QString &text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?"));
+    const QRegularExpressionMatch match = number.match(text);
+    if (!match.hasMatch())
+        return 0.0;
+    const double value = match.captured(0).trimmed().toDouble();
+    return std::isfinite(value) ? value : 0.0;
+}
+
+double measureValue(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    // "inf" and "nan" read as numbers but cannot be stored in a session record.
+    return ok && std::isfinite(value) ? value : 0.0;
+}
+
+bool isValidMeasure(const QString &text)
+{
+    return text.isEmpty() || measureValue(text) > 0.0;
+}
+
+QString bmiText(const QString &weightText, const QString &heightText)
+{
+    const double weight = leadingNumber(weightText);
+    const double height = leadingNumber(heightText) / 100.0;
+    if (height <= 0.0)
+        return QString();
+    return QString::number(weight / (height * height), 'f', 1);
+}
+
+QString ageText(const QDate &birthDate, const QDate &today)
+{
+    if (!birthDate.isValid())
+        return QString();
+    return QString::number(today.year() - birthDate.year());
+}
+
+QString eventLine(const QDateTime &sessionStart, int timeOffset, const QString &description)
+{
+    return QStringLiteral("%1 %2")
+        .arg(sessionStart.addSecs(timeOffset).toString(QStringLiteral("HH:mm")), description);
+}
+
+bool isBatteryLow(double voltage)
+{
+    return voltage > 0.0 && voltage < 2.2;
+}
+
+QPoint batteryMarkPosition(int ecgWidth, int markWidth, int currentY)
+{
+    return QPoint(ecgWidth - markWidth - 10, currentY);
+}
+
+QPoint linkMarkPosition(const QSize &ecgSize, const QSize &markSize)
+{
+    return QPoint(ecgSize.width() / 2 - markSize.width() / 2,
+                  ecgSize.height() / 2 - markSize.height() / 2);
+}
+
+bool isBloodPressureAcceptable(int kind, int systolic, int diastolic)
+{
+    return kind >= 1 && kind <= 3 && diastolic >= 11 && systolic >= 11 && systolic > diastolic;
+}
+
+bool isSystolicComplete(int systolic)
+{
+    return systolic >= 36;
+}
+
+} // namespace MonitorRules

@@ -1,0 +1,62 @@
+#include "monitoring/patientfinalizeform.h"
+#include "ui_patientfinalizeform.h"
+
+#include "monitoring/monitorrules.h"
+#include "monitoring/patientmonitorform.h"
+#include "monitoring/panelhost.h"
+#include "monitoring/sessionmanager.h"
+#include "storage/monitordatabase.h"
+#include "storage/monitorsession.h"
+#include "storage/patientrecord.h"
+
+#include <QPixmap>
+
+PatientFinalizeForm::PatientFinalizeForm(QWidget *parent, SessionManager *manager,
+                                         MonitorSession *session)
+    : QWidget(parent), ui(new Ui::PatientFinalizeForm), m_manager(manager), m_session(session)
+{
+    ui->setupUi(this);
+
+    PatientRecord record;
+    MonitorDatabase *db = MonitorDatabase::instance();
+    if (db && db->loadPatient(m_session->patientId, record)) {
+        ui->txtPatientName->setText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
+        ui->lblPatientAge->setText(MonitorRules::ageText(record.birthDate, QDate::currentDate()));
+        ui->lblPatientComments->setText(record.comments);
+        QByteArray bytes;
+        QPixmap picture;
+        if (db->loadPicture(m_session->patientId, bytes) && picture.loadFromData(bytes))
+            ui->lblPicture->setPixmap(picture);
+    }
+    ui->lblDevice->setText(tr("Device: %1").arg(m_manager->deviceName(m_session->patientId)));
+
+    // After a restart the session already holds what was entered before; show
+    // it again so that stopping a second time does not lose it.
+    if (m_session->borgRPE >= ui->numBorgRPE->minimum() && m_session->borgRPE <= ui->numBorgRPE->maximum())
+        ui->numBorgRPE->setValue(m_session->borgRPE);
+    ui->txtSymptoms->setPlainText(m_session->symptoms);
+    ui->txtConclusion->setPlainText(m_session->conclusion);
+}
+
+PatientFinalizeForm::~PatientFinalizeForm() = default;
+
+void PatientFinalizeForm::collectInputs()
+{
+    m_session->borgRPE = ui->numBorgRPE->value();
+    m_session->symptoms = ui->txtSymptoms->toPlainText();
+    m_session->conclusion = ui->txtConclusion->toPlainText();
+}
+
+void PatientFinalizeForm::on_btnRestart_clicked()
+{
+    MonitorSession *resumed = m_manager->resumeMonitoring(m_session->patientId);
+    if (!resumed)
+        return;
+    collectInputs();
+    m_session = resumed;
+    m_session->addEvent(tr("Start monitoring"));
+    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, m_session);
+    hide();
+    PanelHost::replacePanel(this, monitor);
+    deleteLater();
+}

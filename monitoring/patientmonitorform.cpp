@@ -1,0 +1,259 @@
+#include "monitoring/patientmonitorform.h"
+#include "ui_patientmonitorform.h"
+
+#include "dsp/tlivefilterchain.h"
+#include "monitoring/bpdialog.h"
+#include "monitoring/monitorrules.h"
+#include "monitoring/panelhost.h"
+#include "monitoring/patientfinalizeform.h"
+#include "monitoring/sessionmanager.h"
+#include "monitoring/tmhrplotvalues.h"
+#include "storage/monitordatabase.h"
+#include "storage/monitorsession.h"
+#include "storage/tfilesignal.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPixmap>
+
+using MonitorRules::AlarmZone;
+
+PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
+                                       MonitorSession *session)
+    : QWidget(parent), ui(new Ui::PatientMonitorForm), m_manager(manager), m_session(session)
+{
+    ui->setupUi(this);
+    ui->spo2Frame->hide();
+    ui->tempFrame->hide();
+
+    m_hrLimits = m_manager->alarmLimits(0);
+    m_tempLimits = m_manager->alarmLimits(1);
+    m_spo2Limits = m_manager->alarmLimits(2);
+
+    const int patientId = m_session->patientId;
+    MonitorDatabase *db = MonitorDatabase::instance();
+    if (db)
+        db->loadPatient(patientId, m_patient);
+    ui->txtPatientName->setText(patientTitle());
+    ui->txtPatientName->setToolTip(patientTitle());
+    ui->lblPatientAge->setText(MonitorRules::ageText(m_patient.birthDate, QDate::currentDate()));
+    ui->lblPatientComments->setText(m_patient.comments);
+    QByteArray bytes;
+    QPixmap picture;
+    if (db && db->loadPicture(patientId, bytes))
+        picture.loadFromData(bytes);
+    ui->lblPicture->setPixmap(picture);
+
+    configureFilters();
+
+    m_hrValues = std::make_unique<TMHRPlotValues>(&m_session->hrTrend);
+    ui->hrGraphic->setValues(m_hrValues.get());
+    ui->hrGraphic->setStyle(1);
+    ui->hrGraphic->setTimeFormat(QStringLiteral("mm:ss"));
+    ui->hrGraphic->setXRange(0, 300);
+    ui->hrGraphic->setYRange(50, 200);
+    ui->hrGraphic->setXLocked(false);
+
+    ui->lblBattery->hide();
+    ui->lblConnecting->hide();
+    ui->lblSimulationWarning->setVisible(m_manager->deviceName(patientId) == QLatin1String("sim"));
+
+    for (const SessionEvent &event : m_session->events)
+        appendEventLine(event.timeOffset, event.description);
+
+    connect(&m_readoutTimer, &QTimer::timeout, this, &PatientMonitorForm::updateReadouts);
+    connect(&m_displayTimer, &QTimer::timeout, this, &PatientMonitorForm::updateDisplay);
+    m_readoutTimer.start(ReadoutInterval);
+    m_displayTimer.start(DisplayInterval);
+}
+
+PatientMonitorForm::~PatientMonitorForm()
+{
+    m_displayTimer.stop();
+    m_readoutTimer.stop();
+    // The display must not keep a pointer into the chain it outlives.
+    ui->ecgGraphic->setSignal(nullptr);
+    ui->hrGraphic->setValues(nullptr);
+}
+
+QString PatientMonitorForm::patientTitle() const
+{
+    return QStringLiteral("%1, %2").arg(m_patient.lastName, m_patient.firstName);
+}
+
+void PatientMonitorForm::configureFilters()
+{
+    // Detach first: the old chain's head goes away when the chain is rebuilt.
+    ui->ecgGraphic->setSignal(nullptr);
+    if (!m_chain) {
+        m_chain = std::make_unique<TLiveFilterChain>(m_session->recording());
+        m_chain->setNotchKind(QStringLiteral("50hz"));
+        m_chain->setLowpassKind(QStringLiteral("25hz"));
+    }
+    m_chain->configure(ui->btnFilterNotch->isChecked(), ui->btnFilterLowpass->isChecked(),
+                       ui->btnFilterBaseline->isChecked());
+    ui->ecgGraphic->setSignal(m_chain->head());
+    ui->ecgGraphic->setAutoCenter(!ui->btnFilterBaseline->isChecked());
+}
+
+void PatientMonitorForm::updateDisplay()
+{
+    m_chain->process();
+    ui->ecgGraphic->refresh();
+}
+
+void PatientMonitorForm::updateReadouts()
+{
+    const int hr = m_session->lastHeartRate();
+    const int spo2 = m_session->lastSpo2();
+    const double temperature = m_session->lastTemperature();
+
+    ui->hrFrame->setStyleSheet(MonitorRules::alarmStyle(
+        MonitorRules::risingAlarmZone(hr, m_hrLimits.first, m_hrLimits.second)));
+    ui->tempFrame->setStyleSheet(MonitorRules::alarmStyle(
+        MonitorRules::risingAlarmZone(temperature, m_tempLimits.first, m_tempLimits.second)));
+    ui->spo2Frame->setStyleSheet(MonitorRules::alarmStyle(
+        MonitorRules::fallingAlarmZone(spo2, m_spo2Limits.first, m_spo2Limits.second)));
+
+    ui->txtPatientHR->setText(QString::number(hr));
+    ui->txtPatientSpo2->setText(QString::number(spo2));
+    ui->txtPatientTemp->setText(QString::number(temperature, 'f', 1));
+
+    ui->hrGraphic->refresh();
+
+    const int patientId = m_session->patientId;
+    if (MonitorRules::isBatteryLow(m_manager->batteryVoltage(patientId))) {
+        ui->lblBattery->move(MonitorRules::batteryMarkPosition(
+            ui->ecgGraphic->width(), ui->lblBattery->width(), ui->lblBattery->y()));
+        ui->lblBattery->setVisible(!ui->lblBattery->isVisible());
+    } else {
+        ui->lblBattery->hide();
+    }
+
+    if (!m_manager->isConnected(patientId)) {
+        ui->lblConnecting->move(
+            MonitorRules::linkMarkPosition(ui->ecgGraphic->size(), ui->lblConnecting->size()));
+        ui->lblConnecting->setVisible(!ui->lblConnecting->isVisible());
+    } else {
+        ui->lblConnecting->hide();
+    }
+}
+
+void PatientMonitorForm::appendEventLine(int timeOffset, const QString &description)
+{
+    ui->listEvents->addItem(MonitorRules::eventLine(m_session->startDateTime, timeOffset, description));
+    ui->listEvents->scrollToBottom();
+}
+
+void PatientMonitorForm::on_btnSpeed12_clicked()
+{
+    ui->ecgGraphic->setSpeed(12.5);
+}
+
+void PatientMonitorForm::on_btnSpeed25_clicked()
+{
+    ui->ecgGraphic->setSpeed(25.0);
+}
+
+void PatientMonitorForm::on_btnSpeed50_clicked()
+{
+    ui->ecgGraphic->setSpeed(50.0);
+}
+
+void PatientMonitorForm::on_btnAmp5_clicked()
+{
+    ui->ecgGraphic->setAmplitude(5.0);
+}
+
+void PatientMonitorForm::on_btnAmp10_clicked()
+{
+    ui->ecgGraphic->setAmplitude(10.0);
+}
+
+void PatientMonitorForm::on_btnAmp20_clicked()
+{
+    ui->ecgGraphic->setAmplitude(20.0);
+}
+
+void PatientMonitorForm::on_btnFilterNotch_clicked()
+{
+    configureFilters();
+}
+
+void PatientMonitorForm::on_btnFilterLowpass_clicked()
+{
+    configureFilters();
+}
+
+void PatientMonitorForm::on_btnFilterBaseline_clicked()
+{
+    configureFilters();
+}
+
+void PatientMonitorForm::on_btnEvent_clicked()
+{
+    const QString text = QInputDialog::getText(this, patientTitle(), tr("Event"));
+    if (text.isEmpty())
+        return;
+    m_session->addEvent(text);
+    appendEventLine(m_session->events.last().timeOffset, text);
+}
+
+void PatientMonitorForm::on_btnBP_clicked()
+{
+    TSignal *recording = m_session->recording();
+    const double t = recording && recording->rate() > 0
+                         ? double(recording->sampleCount()) / recording->rate()
+                         : 0.0;
+    BPDialog dialog(this, patientTitle(), m_lastBPKind + 1);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_lastBPKind = dialog.kind();
+    Checkpoint checkpoint;
+    checkpoint.timeOffset = t;
+    checkpoint.heartRate = m_session->lastHeartRate();
+    checkpoint.sysBP = dialog.systolic();
+    checkpoint.diaBP = dialog.diastolic();
+    m_session->setCheckpoint(m_lastBPKind, checkpoint);
+
+    QString kindLabel;
+    switch (m_lastBPKind) {
+    case 1:
+        kindLabel = tr("Basal");
+        break;
+    case 2:
+        kindLabel = tr("Intra-exercise");
+        break;
+    case 3:
+        kindLabel = tr("Post-exercise");
+        break;
+    default:
+        break;
+    }
+    const QString text = tr("%1 BP %2/%3").arg(kindLabel).arg(dialog.systolic()).arg(dialog.diastolic());
+    m_session->addEvent(text);
+    m_session->events.last().print = true;
+    appendEventLine(m_session->events.last().timeOffset, text);
+}
+
+void PatientMonitorForm::on_btnStop_clicked()
+{
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, tr("Confirm"),
+        tr("%1, %2\n\nStop monitor session?").arg(m_patient.lastName, m_patient.firstName),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    m_displayTimer.stop();
+    m_readoutTimer.stop();
+    ui->ecgGraphic->setSignal(nullptr);
+    m_chain.reset();
+    m_session->addEvent(tr("Stop monitoring"));
+    m_manager->stopMonitoring(m_session->patientId);
+
+    auto *finalize = new PatientFinalizeForm(parentWidget(), m_manager, m_session);
+    hide();
+    PanelHost::replacePanel(this, finalize);
+    deleteLater();
+}

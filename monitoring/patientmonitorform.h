@@ -1,0 +1,68 @@
+#pragma once
+
+#include "storage/patientrecord.h"
+
+#include <QPair>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class MonitorSession;
+class SessionManager;
+class TLiveFilterChain;
+class TMHRPlotValues;
+
+namespace Ui {
+class PatientMonitorForm;
+}
+
+// The place of a patient while monitoring runs: live ECG on paper, HR readout
+// with its alarm colour, HR trend, events, blood pressure and the stop.
+class PatientMonitorForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int DisplayInterval = 50;   // ms, filter and redraw the ECG
+    static constexpr int ReadoutInterval = 500;  // ms, readouts and indicators
+
+    PatientMonitorForm(QWidget *parent, SessionManager *manager, MonitorSession *session);
+    ~PatientMonitorForm() override;
+
+    MonitorSession *session() const { return m_session; }
+
+private slots:
+    void on_btnSpeed12_clicked();
+    void on_btnSpeed25_clicked();
+    void on_btnSpeed50_clicked();
+    void on_btnAmp5_clicked();
+    void on_btnAmp10_clicked();
+    void on_btnAmp20_clicked();
+    void on_btnFilterNotch_clicked();
+    void on_btnFilterLowpass_clicked();
+    void on_btnFilterBaseline_clicked();
+    void on_btnEvent_clicked();
+    void on_btnBP_clicked();
+    void on_btnStop_clicked();
+
+private:
+    void configureFilters();
+    void updateDisplay();
+    void updateReadouts();
+    void appendEventLine(int timeOffset, const QString &description);
+    QString patientTitle() const;
+
+    std::unique_ptr<Ui::PatientMonitorForm> ui;
+    SessionManager *m_manager;
+    MonitorSession *m_session;
+    PatientRecord m_patient;
+    QPair<double, double> m_hrLimits;
+    QPair<double, double> m_tempLimits;
+    QPair<double, double> m_spo2Limits;
+    std::unique_ptr<TLiveFilterChain> m_chain;
+    int m_lastBPKind = 0;
+    QTimer m_displayTimer;
+    QTimer m_readoutTimer;
+    std::unique_ptr<TMHRPlotValues> m_hrValues;
+};

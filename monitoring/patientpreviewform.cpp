@@ -1,0 +1,279 @@
+#include "monitoring/patientpreviewform.h"
+#include "ui_patientpreviewform.h"
+
+#include "monitoring/monitorrules.h"
+#include "monitoring/panelhost.h"
+#include "monitoring/patientmonitorform.h"
+#include "monitoring/sessionmanager.h"
+#include "patients/patientdialog.h"
+#include "patients/patientselectdialog.h"
+#include "storage/monitordatabase.h"
+#include "storage/monitorsession.h"
+#include "storage/patientrecord.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QSettings>
+
+#include <exception>
+
+namespace {
+
+const char ExerciseTypeListKey[] = "ExerciseTypeList";
+const char SimulatedDevice[] = "sim";
+
+} // namespace
+
+PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
+    : QWidget(parent), ui(new Ui::PatientPreviewForm), m_manager(manager)
+{
+    ui->setupUi(this);
+
+    ui->cboExerciseType->addItems(QSettings().value(ExerciseTypeListKey).toStringList());
+    ui->cboExerciseType->setCurrentIndex(-1);
+    ui->cboExerciseType->setCurrentText(QString());
+
+    ui->cboDevice->addItem(QString());
+    ui->cboDevice->addItem(QString::fromLatin1(SimulatedDevice));
+    ui->cboDevice->addItems(m_manager->deviceNames());
+
+    ui->btnEdit->setEnabled(false);
+    ui->framePatientInfo->hide();
+    ui->frameSessionInfo->hide();
+    ui->frameDeviceControl->hide();
+    ui->lblSimulationWarning->hide();
+
+    for (QLineEdit *field : {ui->txtWeight, ui->txtHeight, ui->txtAbdomen})
+        connect(field, &QLineEdit::textChanged, this, &PatientPreviewForm::validate);
+    for (QLineEdit *field : {ui->txtWeight, ui->txtHeight})
+        connect(field, &QLineEdit::textChanged, this, &PatientPreviewForm::updateBmi);
+}
+
+PatientPreviewForm::~PatientPreviewForm()
+{
+    learnExerciseType();
+    if (!m_data.presence)
+        recordAbsence();
+}
+
+void PatientPreviewForm::learnExerciseType()
+{
+    const QString type = ui->cboExerciseType->currentText().trimmed();
+    if (type.isEmpty())
+        return;
+    QSettings settings;
+    QStringList list = settings.value(ExerciseTypeListKey).toStringList();
+    if (list.contains(type, Qt::CaseSensitive))
+        return;
+    list.append(type);
+    settings.setValue(ExerciseTypeListKey, list);
+}
+
+void PatientPreviewForm::recordAbsence()
+{
+    MonitorDatabase *db = MonitorDatabase::instance();
+    if (!db)
+        return;
+    m_data.startDateTime = QDateTime::currentDateTime();
+    // Runs while the window is being destroyed: a storage failure must not
+    // escape the destructor and take every other patient's session with it.
+    try {
+        db->startSession(m_data);
+    } catch (const std::exception &error) {
+        qWarning("Absence of patient %d not recorded: %s", m_data.patientId, error.what());
+    }
+}
+
+void PatientPreviewForm::resetSessionData()
+{
+    m_data = SessionData();
+}
+
+void PatientPreviewForm::choosePatient(int patientId)
+{
+    MonitorDatabase *db = MonitorDatabase::instance();
+    if (!db)
+        return;
+    resetSessionData();
+    m_data.patientId = patientId;
+    m_data.sessionNumber = db->nextSessionNumber(patientId);
+    refresh();
+    ui->btnEdit->setEnabled(true);
+    ui->frameDeviceControl->show();
+}
+
+void PatientPreviewForm::on_btnSelect_clicked()
+{
+    PatientSelectDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedPatientId() <= 0)
+        return;
+    choosePatient(dialog.selectedPatientId());
+}
+
+void PatientPreviewForm::on_btnNew_clicked()
+{
+    MonitorDatabase *db = MonitorDatabase::instance();
+    if (!db)
+        return;
+    PatientDialog dialog(this, 0);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    resetSessionData();
+    m_data.sessionNumber = 1;
+    PatientRecord record = dialog.record();
+    db->insertPatient(record);
+    storePicture(record.id, dialog.picture());
+    m_data.patientId = record.id;
+    refresh();
+    ui->btnEdit->setEnabled(true);
+    ui->frameDeviceControl->show();
+}
+
+void PatientPreviewForm::on_btnEdit_clicked()
+{
+    MonitorDatabase *db = MonitorDatabase::instance();
+    if (!db)
+        return;
+    PatientDialog dialog(this, m_data.patientId);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    db->updatePatient(dialog.record());
+    storePicture(m_data.patientId, dialog.picture());
+    refresh();
+}
+
+void PatientPreviewForm::storePicture(int patientId, const QPixmap &picture)
+{
+    QByteArray bytes;
+    if (!picture.isNull()) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        picture.toImage().save(&buffer, "JPG");
+    }
+    MonitorDatabase::instance()->savePicture(patientId, bytes);
+}
+
+void PatientPreviewForm::refresh()
+{
+    MonitorDatabase *db = MonitorDatabase::instance();
+    PatientRecord record;
+    if (!db || !db->loadPatient(m_data.patientId, record))
+        return;
+    ui->txtPatientName->setText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
+    ui->lblPatientAge->setText(MonitorRules::ageText(record.birthDate, QDate::currentDate()));
+    ui->lblPatientComments->setText(record.comments);
+    QByteArray bytes;
+    QPixmap picture;
+    if (db->loadPicture(m_data.patientId, bytes))
+        picture.loadFromData(bytes);
+    ui->lblPicture->setPixmap(picture);
+    ui->framePatientInfo->show();
+    ui->frameSessionInfo->show();
+    if (m_data.presence)
+        ui->rbtPresent->setChecked(true);
+    else
+        ui->rbtAbsent->setChecked(true);
+    ui->lblSessionNumber->setText(tr("Session #%1").arg(m_data.sessionNumber));
+    if (m_data.weight > 0.0)
+        ui->txtWeight->setText(QString::number(m_data.weight, 'f', 1));
+    if (m_data.height > 0.0)
+        ui->txtHeight->setText(QString::number(m_data.height, 'f', 1));
+    updateBmi();
+}
+
+void PatientPreviewForm::updateBmi()
+{
+    ui->txtBMI->setText(MonitorRules::bmiText(ui->txtWeight->text(), ui->txtHeight->text()));
+}
+
+void PatientPreviewForm::validate()
+{
+    bool allValid = true;
+    for (QLineEdit *field : {ui->txtWeight, ui->txtHeight, ui->txtAbdomen}) {
+        const bool valid = MonitorRules::isValidMeasure(field->text());
+        field->setStyleSheet(valid ? QString() : QStringLiteral("background-color: lightyellow"));
+        allValid = allValid && valid;
+    }
+    ui->btnStart->setEnabled(allValid && m_data.presence);
+}
+
+void PatientPreviewForm::setSessionFieldsEnabled(bool enabled)
+{
+    for (QWidget *field : {static_cast<QWidget *>(ui->txtWeight), static_cast<QWidget *>(ui->txtHeight),
+                           static_cast<QWidget *>(ui->txtBMI), static_cast<QWidget *>(ui->txtAbdomen),
+                           static_cast<QWidget *>(ui->cboExerciseType)})
+        field->setEnabled(enabled);
+}
+
+void PatientPreviewForm::on_rbtAbsent_toggled(bool checked)
+{
+    if (!checked)
+        return;
+    m_data.presence = false;
+    setSessionFieldsEnabled(false);
+    ui->btnStart->setEnabled(false);
+    ui->cboDevice->setCurrentIndex(0);
+    ui->cboDevice->setEnabled(false);
+}
+
+void PatientPreviewForm::on_rbtPresent_toggled(bool checked)
+{
+    if (!checked)
+        return;
+    m_data.presence = true;
+    setSessionFieldsEnabled(true);
+    ui->cboDevice->setEnabled(true);
+    // Start follows the measurement fields again.
+    validate();
+}
+
+void PatientPreviewForm::on_cboDevice_currentTextChanged(const QString &text)
+{
+    ui->lblSimulationWarning->setVisible(text == QLatin1String(SimulatedDevice));
+}
+
+void PatientPreviewForm::warn(const QString &text)
+{
+    QMessageBox::warning(this, tr("Warning"), text);
+}
+
+void PatientPreviewForm::on_btnStart_clicked()
+{
+    const QString device = ui->cboDevice->currentText();
+    if (device.isEmpty()) {
+        warn(tr("Please select a device for this patient"));
+        return;
+    }
+    if (m_manager->isDeviceInUse(device)) {
+        warn(tr("Selected device is already used in this session"));
+        return;
+    }
+    if (m_manager->hasPatient(m_data.patientId)) {
+        warn(tr("Selected patient is already in this session"));
+        return;
+    }
+    MonitorDatabase *db = MonitorDatabase::instance();
+    PatientRecord record;
+    if (!db || !db->loadPatient(m_data.patientId, record)) {
+        warn(tr("Cannot get patient data"));
+        return;
+    }
+
+    m_data.weight = MonitorRules::measureValue(ui->txtWeight->text());
+    m_data.height = MonitorRules::measureValue(ui->txtHeight->text());
+    m_data.abdomen = MonitorRules::measureValue(ui->txtAbdomen->text());
+    m_data.exerciseType = ui->cboExerciseType->currentText();
+    m_data.startDateTime = QDateTime::currentDateTime();
+
+    MonitorSession *session = m_manager->startMonitoring(m_data, device);
+    if (!session) {
+        warn(tr("Cannot get patient data"));
+        return;
+    }
+    session->addEvent(tr("Start monitoring"));
+    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, session);
+    hide();
+    PanelHost::replacePanel(this, monitor);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "storage/sessiondata.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class SessionManager;
+
+namespace Ui {
+class PatientPreviewForm;
+}
+
+// The place of a patient before monitoring: choose or register the patient,
+// mark presence, enter the session's measurements, choose the device and
+// start. An absent patient's session is recorded when the panel goes away.
+class PatientPreviewForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    PatientPreviewForm(QWidget *parent, SessionManager *manager);
+    ~PatientPreviewForm() override;
+
+    // Chooses a patient as the selection dialog would (session number from the database).
+    void choosePatient(int patientId);
+    const SessionData &sessionData() const { return m_data; }
+
+private slots:
+    void on_btnSelect_clicked();
+    void on_btnNew_clicked();
+    void on_btnEdit_clicked();
+    void on_btnStart_clicked();
+    void on_rbtPresent_toggled(bool checked);
+    void on_rbtAbsent_toggled(bool checked);
+    void on_cboDevice_currentTextChanged(const QString &text);
+
+private:
+    void resetSessionData();
+    void refresh();
+    void updateBmi();
+    void validate();
+    void setSessionFieldsEnabled(bool enabled);
+    void storePicture(int patientId, const QPixmap &picture);
+    void warn(const QString &text);
+    void learnExerciseType();
+    void recordAbsence();
+
+    std::unique_ptr<Ui::PatientPreviewForm> ui;
+    SessionManager *m_manager;
+    SessionData m_data;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QGridLayout;
+class SessionManager;
+
+namespace Ui {
+class SessionWindow;
+}
+
+// The monitoring window: a grid of patient places sharing one session
+// manager. Closing it stops every monitoring and saves every session.
+class SessionWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit SessionWindow(QWidget *parent = nullptr);
+    ~SessionWindow() override;
+
+    SessionManager *manager() const { return m_manager.get(); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void loadSettings();
+    void buildGrid();
+    void showSaveFailure(const QString &message);
+
+    std::unique_ptr<Ui::SessionWindow> ui;
+    std::unique_ptr<SessionManager> m_manager;
+    QGridLayout *m_grid = nullptr;
+    bool m_saveFailureShown = false;
+};

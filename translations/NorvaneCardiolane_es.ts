@@ -44,7 +44,7 @@
     </message>
     <message>
         <source>Devices</source>
-        <translation>Dispositivos</translation>
+        <translation>Módulos</translation>
     </message>
     <message>
         <source>Alarms</source>
@@ -72,7 +72,7 @@
     </message>
     <message>
         <source>Device</source>
-        <translation>Dispositivo</translation>
+        <translation>Módulo</translation>
     </message>
     <message>
         <source>Port</source>
@@ -150,6 +150,21 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>Please wait...</source>
         <translation>Espere, por favor...</translation>
+    </message>
+</context>
+<context>
+    <name>MonitorDatabase</name>
+    <message>
+        <source>SQLite driver not available</source>
+        <translation>El controlador de SQLite no está disponible</translation>
+    </message>
+    <message>
+        <source>Cannot create study file</source>
+        <translation>No se puede crear el archivo de estudio</translation>
+    </message>
+    <message>
+        <source>Write error</source>
+        <translation>Error de escritura</translation>
     </message>
 </context>
 <context>
@@ -303,7 +318,7 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     </message>
     <message>
         <source>Device</source>
-        <translation>Dispositivo</translation>
+        <translation>Módulo</translation>
     </message>
     <message>
         <source>Resume monitoring</source>
@@ -323,7 +338,7 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     </message>
     <message>
         <source>Device: %1</source>
-        <translation>Dispositivo: %1</translation>
+        <translation>Módulo: %1</translation>
     </message>
     <message>
         <source>Start monitoring</source>
@@ -545,7 +560,7 @@ Stop monitor session?</source>
     </message>
     <message>
         <source>Device</source>
-        <translation>Dispositivo</translation>
+        <translation>Módulo</translation>
     </message>
     <message>
         <source>Simulated ECG</source>
@@ -569,11 +584,11 @@ Stop monitor session?</source>
     </message>
     <message>
         <source>Please select a device for this patient</source>
-        <translation>Seleccione un dispositivo para este paciente</translation>
+        <translation>Seleccione un módulo para este paciente</translation>
     </message>
     <message>
         <source>Selected device is already used in this session</source>
-        <translation>El dispositivo seleccionado ya se usa en esta sesión</translation>
+        <translation>El módulo seleccionado ya se usa en esta sesión</translation>
     </message>
     <message>
         <source>Selected patient is already in this session</source>
@@ -632,6 +647,22 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
+    <name>Recorder</name>
+    <message>
+        <source>Stop monitoring</source>
+        <translation>Detener monitorización</translation>
+    </message>
+</context>
+<context>
+    <name>SessionManager</name>
+    <message>
+        <source>The session could not be saved: %1
+Monitoring goes on and the save will be tried again.</source>
+        <translation>No se pudo guardar la sesión: %1
+La monitorización continúa y se volverá a intentar guardar.</translation>
+    </message>
+</context>
+<context>
     <name>SessionWindow</name>
     <message>
         <source>Session monitor</source>
@@ -667,6 +698,17 @@ Stop monitor session?</source>
     <message>
         <source>Error</source>
         <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>TFileSignal</name>
+    <message>
+        <source>Cannot create file</source>
+        <translation>No se puede crear el archivo</translation>
+    </message>
+    <message>
+        <source>Cannot open file</source>
+        <translation>No se puede abrir el archivo</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,77 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "config/configdialog.h"
+#include "storage/monitordatabase.h"
+
+#include <QCloseEvent>
+#include <QProgressDialog>
+#include <QTimer>
+
+namespace {
+
+// Keeps the application-wide wait cursor for the lifetime of the object, so
+// that it is restored also when the work in between throws.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    const QString label = QCoreApplication::applicationName().replace(QLatin1String("Cardiolane"),
+                                                                      QLatin1String("TAVO"));
+    setWindowTitle(QStringLiteral("%1 %2").arg(QCoreApplication::organizationName(), label));
+    ui->lblVersion->setText(QStringLiteral("v %1").arg(QCoreApplication::applicationVersion()));
+
+    // The database may take a while to open; the window is painted first.
+    QTimer::singleShot(10, this, &MainWindow::initialize);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::initialize()
+{
+    setEnabled(false);
+    QProgressDialog progress(tr("Please wait..."), QString(), 0, 1, this);
+    progress.setCancelButton(nullptr);
+    progress.setMinimumDuration(0);
+    progress.show();
+    QCoreApplication::processEvents();
+    {
+        WaitCursor wait;
+        m_database = std::make_unique<MonitorDatabase>(
+            MonitorDatabase::defaultRoot(QStringLiteral("NorvaneMonitor")));
+    }
+    progress.hide();
+    setEnabled(true);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
+    event->accept();
+}
+
+void MainWindow::on_btnConfig_clicked()
+{
+    ConfigDialog dialog(this);
+    dialog.exec();
+}
+
+void MainWindow::on_btnExit_clicked()
+{
+    close();
+}

@@ -1,0 +1,48 @@
+#include "app/stationapplication.h"
+
+#include <QMessageBox>
+#include <cstdio>
+#include <exception>
+
+StationApplication::StationApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool StationApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        fail(QString::fromUtf8(e.what()));
+    } catch (...) {
+        fail(unspecifiedErrorText());
+    }
+    return false;
+}
+
+void StationApplication::fail(const QString &message)
+{
+    // The first failure is the one the user needs to see; later ones are
+    // usually consequences of it.
+    if (!m_failed) {
+        m_failed = true;
+        m_failureMessage = message;
+    }
+    exit(0);
+}
+
+QString StationApplication::unspecifiedErrorText()
+{
+    return tr("Unspecified application error");
+}
+
+void StationApplication::showMessage(QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    if (qgetenv("CARDIOLANE_NONINTERACTIVE") == "1") {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+        return;
+    }
+    QMessageBox box(icon, title, text, QMessageBox::Ok);
+    box.exec();
+}

@@ -1,0 +1,188 @@
+#include "config/configdialog.h"
+#include "ui_configdialog.h"
+
+#include "acquisition/modulediscovery.h"
+
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QSettings>
+#include <QTimer>
+
+namespace {
+
+const char *const keyMaxPatients = "Config/MaxPatients";
+const char *const keyHrLow = "Config/Alarms/HrLow";
+const char *const keyHrHigh = "Config/Alarms/HrHigh";
+const char *const keySpo2Low = "Config/Alarms/Spo2Low";
+const char *const keySpo2High = "Config/Alarms/Spo2High";
+const char *const keyTempLow = "Config/Alarms/TempLow";
+const char *const keyTempHigh = "Config/Alarms/TempHigh";
+const char *const keyDevices = "Config/Devices";
+
+} // namespace
+
+ConfigDialog::ConfigDialog(QWidget *parent)
+    : QDialog(parent), ui(new Ui::ConfigDialog)
+{
+    ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // Only the heart-rate limits are offered; the other limits keep their
+    // stored values, which are loaded and written back unchanged.
+    ui->spo2AlarmFrame->hide();
+    ui->tempAlarmFrame->hide();
+    ui->listCategory->setCurrentRow(0);
+    ui->pages->setCurrentIndex(0);
+    ui->treeDevices->setColumnWidth(0, 100);
+    loadSettings();
+}
+
+ConfigDialog::~ConfigDialog()
+{
+    // A detection still waiting for its timer must not leave the wait cursor on.
+    if (m_detecting)
+        QApplication::restoreOverrideCursor();
+}
+
+void ConfigDialog::loadSettings()
+{
+    QSettings settings;
+    switch (settings.value(keyMaxPatients, 9).toInt()) {
+    case 2: ui->rbtMaxPatients2->setChecked(true); break;
+    case 4: ui->rbtMaxPatients4->setChecked(true); break;
+    case 6: ui->rbtMaxPatients6->setChecked(true); break;
+    case 9: ui->rbtMaxPatients9->setChecked(true); break;
+    default: break;   // an unknown count shows no choice
+    }
+
+    // The fields bring out-of-range values into their ranges.
+    ui->hrAlarmLow->setValue(settings.value(keyHrLow, 100).toInt());
+    ui->hrAlarmHigh->setValue(settings.value(keyHrHigh, 120).toInt());
+    ui->spo2AlarmLow->setValue(settings.value(keySpo2Low, 80).toInt());
+    ui->spo2AlarmHigh->setValue(settings.value(keySpo2High, 90).toInt());
+    ui->tempAlarmLow->setValue(settings.value(keyTempLow, 37.0).toDouble());
+    ui->tempAlarmHigh->setValue(settings.value(keyTempHigh, 38.0).toDouble());
+
+    QList<DeviceEntry> rows;
+    const QStringList entries = settings.value(keyDevices, QStringList()).toStringList();
+    for (const QString &entry : entries) {
+        DeviceEntry device;
+        if (parseDeviceEntry(entry, device))
+            rows.append(device);
+    }
+    setDeviceRows(rows);
+}
+
+void ConfigDialog::saveSettings() const
+{
+    QSettings settings;
+    int maxPatients = 9;
+    if (ui->rbtMaxPatients2->isChecked())
+        maxPatients = 2;
+    else if (ui->rbtMaxPatients4->isChecked())
+        maxPatients = 4;
+    else if (ui->rbtMaxPatients6->isChecked())
+        maxPatients = 6;
+    settings.setValue(keyMaxPatients, maxPatients);
+
+    settings.setValue(keyHrLow, ui->hrAlarmLow->value());
+    settings.setValue(keyHrHigh, ui->hrAlarmHigh->value());
+    settings.setValue(keySpo2Low, ui->spo2AlarmLow->value());
+    settings.setValue(keySpo2High, ui->spo2AlarmHigh->value());
+    settings.setValue(keyTempLow, ui->tempAlarmLow->value());
+    settings.setValue(keyTempHigh, ui->tempAlarmHigh->value());
+
+    // Rows are stored as the user left them, placeholders and duplicates too.
+    QStringList entries;
+    const QList<DeviceEntry> rows = deviceRows();
+    for (const DeviceEntry &row : rows)
+        entries.append(formatDeviceEntry(row.name, row.port));
+    settings.setValue(keyDevices, entries);
+}
+
+QList<DeviceEntry> ConfigDialog::deviceRows() const
+{
+    QList<DeviceEntry> rows;
+    for (int i = 0; i < ui->treeDevices->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = ui->treeDevices->topLevelItem(i);
+        rows.append(DeviceEntry{item->text(0), item->text(1)});
+    }
+    return rows;
+}
+
+void ConfigDialog::setDeviceRows(const QList<DeviceEntry> &rows)
+{
+    ui->treeDevices->clear();
+    for (const DeviceEntry &row : rows)
+        addDeviceRow(row.name, row.port);
+}
+
+void ConfigDialog::addDeviceRow(const QString &name, const QString &port)
+{
+    auto *item = new QTreeWidgetItem(ui->treeDevices, QStringList{name, port});
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
+}
+
+void ConfigDialog::on_listCategory_currentRowChanged(int currentRow)
+{
+    ui->pages->setCurrentIndex(currentRow);
+    ui->pages->setFocus();
+}
+
+void ConfigDialog::on_btnAdd_clicked()
+{
+    addDeviceRow(QStringLiteral("NVR999"), QStringLiteral("COM99"));
+    QTreeWidgetItem *item = ui->treeDevices->topLevelItem(ui->treeDevices->topLevelItemCount() - 1);
+    ui->treeDevices->setCurrentItem(item, 0);
+    ui->treeDevices->editItem(item, 0);
+}
+
+void ConfigDialog::on_btnRemove_clicked()
+{
+    QTreeWidgetItem *item = ui->treeDevices->currentItem();
+    if (item)
+        delete ui->treeDevices->takeTopLevelItem(ui->treeDevices->indexOfTopLevelItem(item));
+}
+
+void ConfigDialog::on_btnDetect_clicked()
+{
+    if (m_detecting)
+        return;
+    QMessageBox question(QMessageBox::Information, tr("Information"),
+                         tr("Make sure that all modules have been paired and are turned on.\n"
+                            "Press <OK> to continue."),
+                         QMessageBox::Ok | QMessageBox::Cancel, this);
+    question.setTextFormat(Qt::PlainText);
+    if (question.exec() != QMessageBox::Ok)
+        return;
+
+    m_detecting = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto *progress = new QProgressDialog(tr("Please wait..."), QString(), 0, 1, this);
+    progress->setObjectName(QStringLiteral("detectProgress"));
+    progress->setCancelButton(nullptr);
+    progress->setMinimumDuration(0);
+    progress->show();
+    // The probes block the event loop; the progress dialog is painted first.
+    QTimer::singleShot(10, this, [this, progress]() {
+        const int count = mergeDetectedModules();
+        QApplication::restoreOverrideCursor();
+        m_detecting = false;
+        progress->hide();
+        progress->deleteLater();
+        QMessageBox::information(this, tr("Information"),
+                                 count > 0 ? tr("%1 modules found.").arg(count) : tr("No modules found."));
+    });
+}
+
+int ConfigDialog::mergeDetectedModules()
+{
+    const DiscoveryResult detected = discoverModules();
+    setDeviceRows(mergeDevices(deviceRows(), detected));
+    // Every answering port counts, even when two share a module name.
+    return detected.size();
+}
+
+void ConfigDialog::on_ConfigDialog_accepted()
+{
+    saveSettings();
+}

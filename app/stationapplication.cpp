@@ -40,7 +40,7 @@ QString StationApplication::unspecifiedErrorText()
 void StationApplication::showMessage(QMessageBox::Icon icon, const QString &title, const QString &text)
 {
     if (qgetenv("CARDIOLANE_NONINTERACTIVE") == "1") {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+        std::fprintf(stderr, "%s: %s\n", title.toUtf8().constData(), text.toUtf8().constData());
         return;
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok);

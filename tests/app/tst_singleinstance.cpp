@@ -211,12 +211,24 @@ void TestSingleInstance::stationRefusesSecondCopyAndSurvivesCrash()
     QVERIFY2(waitForFile(databaseFile, third, 60000), third.readAllStandardError().constData());
     QCOMPARE(third.state(), QProcess::Running);
 
+    // With the translation files beside the program the station speaks
+    // Spanish unless English is asked for.
+    QProcessEnvironment spanish = stationEnvironment(dir);
+    spanish.insert(QStringLiteral("LANGUAGE"), QStringLiteral("es_ES:es"));
     QProcess fourth;
-    fourth.setProcessEnvironment(stationEnvironment(dir));
+    fourth.setProcessEnvironment(spanish);
     fourth.start(stationPath, QStringList());
     QVERIFY(fourth.waitForFinished(30000));
     QCOMPARE(fourth.exitCode(), 0);
-    QVERIFY(fourth.readAllStandardError().contains("is already running"));
+    QCOMPARE(QString::fromUtf8(fourth.readAllStandardError()).trimmed(),
+             QStringLiteral("Información: Norvane Cardiolane ya se está ejecutando"));
+
+    QProcess fifth;
+    fifth.setProcessEnvironment(spanish);
+    fifth.start(stationPath, {QStringLiteral("--lang=en")});
+    QVERIFY(fifth.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(fifth.readAllStandardError()).trimmed(),
+             QStringLiteral("Information: Norvane Cardiolane is already running"));
 
     third.kill();
     QVERIFY(third.waitForFinished(10000));

@@ -1,5 +1,5 @@
-// Acquisition commands: a simulated module on a pseudo-terminal and module
-// detection over serial ports.
+// Acquisition commands: a simulated module on a pseudo-terminal, module
+// detection over serial ports and headless monitoring.
 #include "clicommand.h"
 
 #include "acquisition/mockmonitorsource.h"
@@ -7,9 +7,17 @@
 #ifndef _WIN32
 #include "acquisition/modulesimulator.h"
 #endif
+#include "monitoring/sessionmanager.h"
+#include "storage/monitordatabase.h"
+#include "storage/storageerror.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
+#include <QTimer>
 
 #include <atomic>
 #include <csignal>
@@ -149,10 +157,119 @@ int runDetectModules(const QStringList &arguments)
     return cli::Success;
 }
 
+// Runs K patients through the session manager for N seconds, then stops them
+// as the monitoring window would and reports what was recorded.
+int runMonitor(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Monitors patients without a window: each on the simulated source (sim) or a module port.\n"
+        "Creates demo patients when the database has too few, then prints per patient the samples\n"
+        "recorded, trend lengths, last heart rate and the study and recording files."));
+    parser.addOptions({
+        {QStringLiteral("device"), QStringLiteral("sim, or a module's serial port (repeat for more patients)."), QStringLiteral("DEVICE")},
+        {QStringLiteral("patients"), QStringLiteral("Number of patients (default: one per --device)."), QStringLiteral("K")},
+        {QStringLiteral("seconds"), QStringLiteral("Seconds of monitoring."), QStringLiteral("N")},
+        {QStringLiteral("root"), QStringLiteral("Storage folder (default: the station's)."), QStringLiteral("DIR")},
+    });
+    if (!cli::parse(parser, arguments, 0, 0))
+        return cli::BadArguments;
+    const QStringList deviceArgs = parser.values(QStringLiteral("device"));
+    if (deviceArgs.isEmpty())
+        return cli::usageError(QStringLiteral("--device is required"));
+    bool ok = false;
+    const double seconds = parser.value(QStringLiteral("seconds")).toDouble(&ok);
+    if (!ok || seconds <= 0)
+        return cli::usageError(QStringLiteral("--seconds needs a positive number"));
+    int patients = deviceArgs.size();
+    if (parser.isSet(QStringLiteral("patients"))) {
+        patients = parser.value(QStringLiteral("patients")).toInt(&ok);
+        if (!ok || patients < 1 || patients > 1000)
+            return cli::usageError(QStringLiteral("--patients needs a number from 1 to 1000"));
+    }
+    // Patient i uses device i; the last one given serves the rest, which only
+    // "sim" can do (a module serves one patient).
+    QStringList devices;
+    for (int i = 0; i < patients; ++i)
+        devices << deviceArgs.value(i, deviceArgs.last());
+    for (int i = deviceArgs.size(); i < patients; ++i) {
+        if (devices[i] != QLatin1String("sim"))
+            return cli::usageError(QStringLiteral("a module port serves one patient; give one --device per patient"));
+    }
+
+    const QString root = parser.isSet(QStringLiteral("root")) ? parser.value(QStringLiteral("root"))
+                                                              : MonitorDatabase::defaultRoot();
+    try {
+        MonitorDatabase database(root);
+        QList<PatientSummary> listed = database.listPatients();
+        for (int i = listed.size(); i < patients; ++i) {
+            PatientRecord record;
+            record.firstName = QStringLiteral("Patient %1").arg(i + 1);
+            record.lastName = QStringLiteral("Demo");
+            record.sex = QStringLiteral("M");
+            record.birthDate = QDate(1955 + i % 30, 1 + i % 12, 1 + i % 28);
+            database.insertPatient(record);
+        }
+        listed = database.listPatients();
+
+        struct Running { int patientId; MonitorSession *session; QString device; };
+        QList<Running> running;
+        auto manager = std::make_unique<SessionManager>();
+        QObject::connect(manager.get(), &SessionManager::autosaveFailed, [](const QString &message) {
+            fprintf(stderr, "cardiolane-cli: %s\n", qPrintable(message));
+        });
+        for (int i = 0; i < patients; ++i) {
+            QString device = devices[i];
+            if (device != QLatin1String("sim")) {
+                const QString name = QStringLiteral("module%1").arg(i + 1);
+                manager->setDevicePort(name, device);
+                device = name;
+            }
+            SessionData data;
+            data.patientId = listed[i].id;
+            data.sessionNumber = database.nextSessionNumber(data.patientId);
+            data.startDateTime = QDateTime::currentDateTime();
+            data.exerciseType = QStringLiteral("Treadmill");
+            MonitorSession *session = manager->startMonitoring(data, device);
+            if (!session)
+                return cli::fail(QStringLiteral("cannot start a session for patient %1").arg(data.patientId));
+            session->addEvent(QCoreApplication::translate("PatientPreviewForm", "Start monitoring"));
+            running.append({data.patientId, session, devices[i]});
+        }
+
+        QEventLoop loop;
+        QTimer::singleShot(int(seconds * 1000), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+
+        QTextStream out(stdout);
+        for (const Running &r : running) {
+            r.session->addEvent(QCoreApplication::translate("PatientMonitorForm", "Stop monitoring"));
+            manager->stopMonitoring(r.patientId);
+            SessionInfo info;
+            database.loadSession(r.patientId, r.session->sessionNumber, info);
+            TFileSignal *recording = r.session->recording();
+            out << "patient=" << r.patientId << " device=" << r.device
+                << " samples=" << (recording ? recording->sampleCount() : 0)
+                << " hr=" << r.session->hrTrend.size() << " spo2=" << r.session->spo2Trend.size()
+                << " temp=" << r.session->tempTrend.size() << " lastHeartRate=" << r.session->lastHeartRate()
+                << "\n  study=" << database.studyPath(info.baseFilename)
+                << "\n  recording=" << database.recordingPath(info.baseFilename) << "\n";
+        }
+        out.flush();
+        // Closing the window: every study file is written once more.
+        manager.reset();
+    } catch (const StorageError &error) {
+        return cli::fail(QString::fromStdString(error.what()));
+    }
+    return cli::Success;
+}
+
 const bool registered = CliRegistry::add({QStringLiteral("simulate-module"),
                                           QStringLiteral("Serve a simulated acquisition module on a pseudo-terminal"),
                                           runSimulateModule})
     && CliRegistry::add({QStringLiteral("detect-modules"), QStringLiteral("Find acquisition modules on serial ports"),
-                         runDetectModules});
+                         runDetectModules})
+    && CliRegistry::add({QStringLiteral("monitor"), QStringLiteral("Monitor patients without a window for some seconds"),
+                         runMonitor});
 
 } // namespace

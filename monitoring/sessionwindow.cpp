@@ -18,6 +18,7 @@ SessionWindow::SessionWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::SessionWindow), m_manager(new SessionManager)
 {
     ui->setupUi(this);
+    connect(m_manager.get(), &SessionManager::autosaveFailed, this, &SessionWindow::showSaveFailure);
     loadSettings();
 
     m_grid = new QGridLayout;

@@ -57,7 +57,7 @@ int runSimulateModule(const QStringList &arguments)
         {QStringLiteral("name"), QStringLiteral("Module name answered to identification (default NVR1)."), QStringLiteral("NAME"), QStringLiteral("NVR1")},
         {QStringLiteral("ecg"), QStringLiteral("Replay-format ECG file (default: the bundled ecg250-1.dat)."), QStringLiteral("FILE")},
         {QStringLiteral("battery"), QStringLiteral("Battery voltage sent in every frame (default 2.6)."), QStringLiteral("VOLTS"), QStringLiteral("2.6")},
-        {QStringLiteral("stall-after"), QStringLiteral("Stop sending frames after SECONDS of streaming (once)."), QStringLiteral("SECONDS")},
+        {QStringLiteral("stall-after"), QStringLiteral("Stop sending frames after SECONDS of streaming (once; the next start command streams again)."), QStringLiteral("SECONDS")},
         {QStringLiteral("hangup-after"), QStringLiteral("Close the terminal after SECONDS of streaming."), QStringLiteral("SECONDS")},
         {QStringLiteral("garbage"), QStringLiteral("Send random bytes, some of them sync bytes, between frames.")},
         {QStringLiteral("fast"), QStringLiteral("Send frames as fast as the terminal takes them.")},

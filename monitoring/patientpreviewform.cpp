@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSettings>
+#include <QShortcut>
 
 #include <exception>
 
@@ -44,6 +45,16 @@ PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
     ui->frameSessionInfo->hide();
     ui->frameDeviceControl->hide();
     ui->lblSimulationWarning->hide();
+
+    // "0" starts monitoring of the place that has the keyboard focus. A button
+    // shortcut would be window-wide, and with several places showing their
+    // start button it would be ambiguous and never fire.
+    auto *startKey = new QShortcut(QKeySequence(Qt::Key_0), this);
+    startKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(startKey, &QShortcut::activated, this, [this]() {
+        if (ui->btnStart->isVisible() && ui->btnStart->isEnabled())
+            ui->btnStart->animateClick();
+    });
 
     for (QLineEdit *field : {ui->txtWeight, ui->txtHeight, ui->txtAbdomen})
         connect(field, &QLineEdit::textChanged, this, &PatientPreviewForm::validate);

@@ -41,6 +41,7 @@ private slots:
     void previewValidationAndBmi();
     void previewStartChecks();
     void previewStartReplacesPanel();
+    void previewStartKeyActsOnFocusedPlace();
     void absenceRecordedOnDestruction();
     void presentAgainRecordsNothing();
     void exerciseTypeLearnedOnDestruction();
@@ -299,6 +300,32 @@ void TestPatientPanels::previewStartReplacesPanel()
     QVERIFY(child<QLabel>(monitor, "lblSimulationWarning")->isVisible());
     QVERIFY(!child<QFrame>(monitor, "spo2Frame")->isVisible());
     QVERIFY(!child<QFrame>(monitor, "tempFrame")->isVisible());
+}
+
+void TestPatientPanels::previewStartKeyActsOnFocusedPlace()
+{
+    QVERIFY(QTest::qWaitForWindowActive(m_host.get()));
+    PatientPreviewForm *first = addPreview();
+    PatientPreviewForm *second = addPreview();
+    first->choosePatient(addPatient(QStringLiteral("Doe"), QStringLiteral("Jane")));
+    second->choosePatient(addPatient(QStringLiteral("Roe"), QStringLiteral("John")));
+    for (PatientPreviewForm *preview : {first, second})
+        child<QComboBox>(preview, "cboDevice")->setCurrentText(QStringLiteral("sim"));
+
+    // Typing a 0 into a measurement is text, not a start.
+    auto *weight = child<QLineEdit>(second, "txtWeight");
+    weight->setFocus();
+    QTest::keyClicks(weight, QStringLiteral("80"));
+    QCOMPARE(weight->text(), QStringLiteral("80"));
+    QCOMPARE(m_manager->patientCount(), 0);
+
+    auto *device = child<QComboBox>(second, "cboDevice");
+    device->setFocus();
+    QTest::keyClick(device, Qt::Key_0);
+    QTRY_COMPARE(m_manager->patientCount(), 1);
+    QVERIFY(m_manager->hasPatient(second->sessionData().patientId));
+    QVERIFY(first->isVisible());
+    QVERIFY(!second->isVisible());
 }
 
 void TestPatientPanels::absenceRecordedOnDestruction()

@@ -100,6 +100,10 @@ void PatientPreviewForm::recordAbsence()
 void PatientPreviewForm::resetSessionData()
 {
     m_data = SessionData();
+    // Measurements belong to one patient: choosing another must not carry
+    // the previous patient's figures into the new session.
+    for (QLineEdit *field : {ui->txtWeight, ui->txtHeight, ui->txtAbdomen})
+        field->clear();
 }
 
 void PatientPreviewForm::choosePatient(int patientId)

@@ -1,6 +1,7 @@
 #include "monitoring/sessionwindow.h"
 #include "ui_sessionwindow.h"
 
+#include "acquisition/modulediscovery.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientpreviewform.h"
@@ -10,7 +11,6 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 
@@ -54,12 +54,12 @@ void SessionWindow::loadSettings()
     m_manager->setAlarmLimits(2, spo2Low, spo2High);
     m_manager->setAlarmLimits(1, tempLow, tempHigh);
 
-    static const QRegularExpression entryPattern(QStringLiteral("^(.+)=(.+)$"));
+    // Entries are "name=port", split at the last "="; others are skipped.
     const QStringList devices = settings.value(QStringLiteral("Config/Devices")).toStringList();
     for (const QString &entry : devices) {
-        const QRegularExpressionMatch match = entryPattern.match(entry);
-        if (match.hasMatch())
-            m_manager->setDevicePort(match.captured(1), match.captured(2));
+        DeviceEntry device;
+        if (parseDeviceEntry(entry, device))
+            m_manager->setDevicePort(device.name, device.port);
     }
 }
 

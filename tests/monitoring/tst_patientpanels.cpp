@@ -210,6 +210,13 @@ void TestPatientPanels::previewValidationAndBmi()
     height->setText(QStringLiteral("0"));
     QCOMPARE(bmi->text(), QString());
     QVERIFY(!start->isEnabled());
+
+    // Another patient starts with empty measurements.
+    preview->choosePatient(addPatient(QStringLiteral("Roe"), QStringLiteral("John")));
+    QCOMPARE(weight->text(), QString());
+    QCOMPARE(height->text(), QString());
+    QCOMPARE(bmi->text(), QString());
+    QVERIFY(start->isEnabled());
 }
 
 void TestPatientPanels::previewStartChecks()

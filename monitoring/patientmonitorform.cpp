@@ -53,6 +53,7 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
     ui->hrGraphic->setXRange(0, 300);
     ui->hrGraphic->setYRange(50, 200);
     ui->hrGraphic->setXLocked(false);
+    ui->hrGraphic->refresh();
 
     ui->lblBattery->hide();
     ui->lblConnecting->hide();

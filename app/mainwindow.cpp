@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "config/configdialog.h"
+#include "monitoring/sessionwindow.h"
 #include "storage/monitordatabase.h"
 
 #include <QCloseEvent>
@@ -63,6 +64,17 @@ void MainWindow::closeEvent(QCloseEvent *event)
             window->close();
     }
     event->accept();
+}
+
+void MainWindow::on_btnStartSession_clicked()
+{
+    // One monitoring window at a time: the start window ignores input until
+    // the monitoring window is gone.
+    auto *session = new SessionWindow;
+    session->setAttribute(Qt::WA_DeleteOnClose);
+    connect(session, &QObject::destroyed, this, [this]() { setEnabled(true); });
+    session->showMaximized();
+    setEnabled(false);
 }
 
 void MainWindow::on_btnConfig_clicked()

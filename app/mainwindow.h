@@ -26,6 +26,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private slots:
+    void on_btnStartSession_clicked();
     void on_btnConfig_clicked();
     void on_btnExit_clicked();
 

@@ -40,9 +40,9 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
     ui->lblPatientComments->setText(m_patient.comments);
     QByteArray bytes;
     QPixmap picture;
-    if (db && db->loadPicture(patientId, bytes))
-        picture.loadFromData(bytes);
-    ui->lblPicture->setPixmap(picture);
+    // Without a picture the label keeps its "[picture]" placeholder.
+    if (db && db->loadPicture(patientId, bytes) && picture.loadFromData(bytes))
+        ui->lblPicture->setPixmap(picture);
 
     configureFilters();
 

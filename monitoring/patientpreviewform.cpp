@@ -181,9 +181,10 @@ void PatientPreviewForm::refresh()
     ui->lblPatientComments->setText(record.comments);
     QByteArray bytes;
     QPixmap picture;
-    if (db->loadPicture(m_data.patientId, bytes))
-        picture.loadFromData(bytes);
-    ui->lblPicture->setPixmap(picture);
+    if (db->loadPicture(m_data.patientId, bytes) && picture.loadFromData(bytes))
+        ui->lblPicture->setPixmap(picture);
+    else
+        ui->lblPicture->setText(tr("[picture]"));
     ui->framePatientInfo->show();
     ui->frameSessionInfo->show();
     if (m_data.presence)

@@ -11,6 +11,7 @@
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFrame>
@@ -278,8 +279,16 @@ void TestPatientPanels::previewStartChecks()
 void TestPatientPanels::previewStartReplacesPanel()
 {
     const int id = addPatient(QStringLiteral("Doe"), QStringLiteral("Jane"));
+    QImage photo(32, 32, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    photo.save(&buffer, "JPG");
+    m_db->savePicture(id, jpeg);
     PatientPreviewForm *preview = addPreview();
     preview->choosePatient(id);
+    QVERIFY(!child<QLabel>(preview, "lblPicture")->pixmap(Qt::ReturnByValue).isNull());
     child<QLineEdit>(preview, "txtWeight")->setText(QStringLiteral("70"));
     child<QLineEdit>(preview, "txtHeight")->setText(QStringLiteral("175"));
     child<QLineEdit>(preview, "txtAbdomen")->setText(QStringLiteral("96.5"));
@@ -307,6 +316,7 @@ void TestPatientPanels::previewStartReplacesPanel()
     QCOMPARE(events->item(0)->text(),
              session->startDateTime.toString(QStringLiteral("HH:mm")) + QStringLiteral(" Start monitoring"));
     QCOMPARE(child<QLabel>(monitor, "txtPatientName")->text(), QStringLiteral("Doe, Jane"));
+    QVERIFY(!child<QLabel>(monitor, "lblPicture")->pixmap(Qt::ReturnByValue).isNull());
     QVERIFY(child<QLabel>(monitor, "lblSimulationWarning")->isVisible());
     QVERIFY(!child<QFrame>(monitor, "spo2Frame")->isVisible());
     QVERIFY(!child<QFrame>(monitor, "tempFrame")->isVisible());
@@ -421,6 +431,7 @@ void TestPatientPanels::monitorAlarmColours()
     auto *hrFrame = child<QFrame>(monitor, "hrFrame");
     auto *spo2Frame = child<QFrame>(monitor, "spo2Frame");
     auto *hrText = child<QLabel>(monitor, "txtPatientHR");
+    QCOMPARE(child<QLabel>(monitor, "lblPicture")->text(), QStringLiteral("[picture]"));
 
     struct Case { int hr; int spo2; QString hrStyle; QString spo2Style; };
     const QList<Case> cases = {

@@ -54,8 +54,8 @@ void TestMainWindow::showsTitleVersionAndFixedSize()
     QCOMPARE(window.windowTitle(), QStringLiteral("Norvane TAVO"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(), QStringLiteral("v 1.04b"));
     QVERIFY(!window.findChild<QLabel *>(QStringLiteral("label_3"))->pixmap(Qt::ReturnByValue).isNull());
-    // The windows behind these two buttons are not part of the program yet.
-    QVERIFY(!window.findChild<QPushButton *>(QStringLiteral("btnStartSession"))->isEnabled());
+    // The review window is not part of the program yet.
+    QVERIFY(window.findChild<QPushButton *>(QStringLiteral("btnStartSession"))->isEnabled());
     QVERIFY(!window.findChild<QPushButton *>(QStringLiteral("btnOpen"))->isEnabled());
 }
 

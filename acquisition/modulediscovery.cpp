@@ -39,6 +39,19 @@ QList<QByteArray> candidateModulePorts()
         if (isCandidateModulePort(info.portName(), info.description()))
             ports.append(info.portName().toLocal8Bit());
     }
+    return ports + extraModulePorts(qgetenv("CARDIOLANE_MODULE_PORTS"));
+}
+
+QList<QByteArray> extraModulePorts(const QByteArray &variable)
+{
+    QList<QByteArray> ports;
+    for (QByteArray port : variable.split(':')) {
+        for (QByteArray part : port.split(',')) {
+            part = part.trimmed();
+            if (!part.isEmpty())
+                ports.append(part);
+        }
+    }
     return ports;
 }
 

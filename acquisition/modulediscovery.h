@@ -13,8 +13,13 @@ using DiscoveryResult = QList<QPair<QByteArray, QByteArray>>;
 DiscoveryResult discoverModules();
 // Probes exactly the given ports (same result form, key order by port name).
 DiscoveryResult discoverModules(const QList<QByteArray> &ports, int readTimeoutMs = 10000);
-// The ports discoverModules() probes.
+// The ports discoverModules() probes: the platform's Bluetooth serial ports,
+// then the ports named in CARDIOLANE_MODULE_PORTS.
 QList<QByteArray> candidateModulePorts();
+// Ports named in a CARDIOLANE_MODULE_PORTS value: names or paths separated by
+// ':' or ','. Lets a module that the platform does not list as Bluetooth (a
+// USB adapter, a simulated module on a pseudo-terminal) be detected too.
+QList<QByteArray> extraModulePorts(const QByteArray &variable);
 // Whether a port is probed, from its name and its description.
 bool isCandidateModulePort(const QString &portName, const QString &description);
 // Opens the port, asks for the identification and closes it; empty on any failure.

@@ -114,6 +114,9 @@ void TestModuleDiscovery::candidatePorts()
 #ifdef Q_OS_LINUX
     QVERIFY(isCandidateModulePort("rfcomm0", ""));
 #endif
+    QCOMPARE(extraModulePorts(" /tmp/nvr1:ttyUSB0,, COM7 :"),
+             (QList<QByteArray>{"/tmp/nvr1", "ttyUSB0", "COM7"}));
+    QVERIFY(extraModulePorts("").isEmpty());
 }
 
 void TestModuleDiscovery::probesSimulatedModules()
@@ -140,6 +143,12 @@ void TestModuleDiscovery::probesSimulatedModules()
     QCOMPARE(b.identificationRequests(), 1);
     QCOMPARE(rows(mergeDevices({}, result)),
              (QStringList{formatDeviceEntry("NVR1", QString::fromLocal8Bit(pb)), formatDeviceEntry("NVR2", QString::fromLocal8Bit(pa))}));
+
+    // The station's own discovery finds a module whose port is offered for probing.
+    qputenv("CARDIOLANE_MODULE_PORTS", pb);
+    const DiscoveryResult offered = discoverModules();
+    qunsetenv("CARDIOLANE_MODULE_PORTS");
+    QVERIFY(offered.contains(qMakePair(pb, identification("NVR1"))));
 #endif
 }
 

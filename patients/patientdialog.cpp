@@ -40,19 +40,12 @@ int sexIndex(const QString &code)
 
 } // namespace
 
-static void initPatientsResources()
-{
-    // The icons of this library live in its own resource file.
-    Q_INIT_RESOURCE(patients);
-}
-
 PatientDialog::PatientDialog(QWidget *parent, int patientId)
     : QDialog(parent)
     , ui(new Ui::PatientDialog)
     , m_newPatient(patientId == 0)
     , m_referenceDate(QDate::currentDate())
 {
-    initPatientsResources();
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(521, 311);

@@ -66,7 +66,6 @@ PatientSelectDialog::PatientSelectDialog(QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::PatientSelectDialog)
 {
-    Q_INIT_RESOURCE(patients);
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 

@@ -159,13 +159,13 @@ void PatientPreviewForm::on_btnEdit_clicked()
     refresh();
 }
 
-void PatientPreviewForm::storePicture(int patientId, const QPixmap &picture)
+void PatientPreviewForm::storePicture(int patientId, const QImage &picture)
 {
     QByteArray bytes;
     if (!picture.isNull()) {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        picture.toImage().save(&buffer, "JPG");
+        picture.save(&buffer, "JPG");
     }
     MonitorDatabase::instance()->savePicture(patientId, bytes);
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class QImage;
 class SessionManager;
 
 namespace Ui {
@@ -42,7 +43,7 @@ private:
     void updateBmi();
     void validate();
     void setSessionFieldsEnabled(bool enabled);
-    void storePicture(int patientId, const QPixmap &picture);
+    void storePicture(int patientId, const QImage &picture);
     void warn(const QString &text);
     void learnExerciseType();
     void recordAbsence();

@@ -4,13 +4,13 @@
 
 #include <QDate>
 #include <QDialog>
+#include <QImage>
 #include <QPixmap>
 
 class QCamera;
 class QCameraImageCapture;
 class QCameraViewfinder;
 class QComboBox;
-class QImage;
 class QVideoFrame;
 
 namespace Ui {
@@ -32,7 +32,7 @@ public:
     // The edited record, with the id and uuid it was loaded with.
     PatientRecord record() const { return m_record; }
     // The picture shown; null when none is shown.
-    QPixmap picture() const { return m_picture; }
+    QImage picture() const { return m_picture.toImage(); }
 
     // The date ages are computed against; today unless set otherwise.
     QDate referenceDate() const { return m_referenceDate; }

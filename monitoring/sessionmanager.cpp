@@ -110,7 +110,9 @@ std::unique_ptr<ISource> SessionManager::createSource(const QString &deviceName)
 MonitorSession *SessionManager::startMonitoring(const SessionData &data, const QString &deviceName)
 {
     MonitorDatabase *database = MonitorDatabase::instance();
-    if (!database)
+    // A patient already held here keeps its session: replacing it would free
+    // the session and source the recorder is still pumping.
+    if (!database || hasPatient(data.patientId))
         return nullptr;
     std::unique_ptr<MonitorSession> created = database->startSession(data);
     if (!created)

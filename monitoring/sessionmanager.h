@@ -45,7 +45,8 @@ public:
     int patientCount() const;
 
     // Starts a new session and its source; null when the database has no such
-    // patient. The session stays owned by the manager.
+    // patient or the patient is already in this session. The session stays
+    // owned by the manager.
     MonitorSession *startMonitoring(const SessionData &data, const QString &deviceName);
     void stopMonitoring(int patientId);
     // Restarts a stopped patient, filling the pause with zero trend entries and

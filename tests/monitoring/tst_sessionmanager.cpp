@@ -123,6 +123,9 @@ void TestSessionManager::startStopResumeFillsTheGap()
     QCOMPARE(manager.batteryVoltage(patient), 2.5);
     QCOMPARE(autosaveTimers(manager).size(), 1);
     QCOMPARE(manager.resumeMonitoring(patient), nullptr);   // running
+    // A second start for a patient already here is refused and writes nothing.
+    QCOMPARE(manager.startMonitoring(sessionFor(patient), QStringLiteral("sim")), nullptr);
+    QCOMPARE(database->listSessions(patient).size(), 1);
 
     manager.stopMonitoring(patient);
     QVERIFY(manager.hasPatient(patient));

@@ -71,7 +71,8 @@ private:
 
     ModuleSimulatorOptions options;
     QString path;
-    int master = -1;
+    // Read by isHungUp() on other threads while the serving thread may close it.
+    std::atomic<int> master{-1};
     int slaveKeeper = -1;
     std::thread worker;
     std::atomic<bool> quitWorker{false};

@@ -1,6 +1,7 @@
 #include "plotscale.h"
 
 #include <QByteArray>
+#include <QDateTime>
 
 #include <cctype>
 #include <cmath>
@@ -90,6 +91,11 @@ QString formatLabel(const QString &format, double value)
     if (!isSafeDoubleFormat(format))
         return QString::asprintf("%g", value);
     return QString::asprintf(format.toUtf8().constData(), value);
+}
+
+QString timeLabel(double seconds, const QString &format)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(seconds * 1000.0)), Qt::UTC).toString(format);
 }
 
 int mixWithWhite(int component, int a)

@@ -33,6 +33,10 @@ double firstGridValue(double min, double spacing);
 // rather than reading arguments that were never passed.
 QString formatLabel(const QString &format, double value);
 bool isSafeDoubleFormat(const QString &format);
+// A time label: `seconds` counted from zero (an elapsed time) written with a
+// date-time format such as "mm:ss". Read as UTC, so that a local time zone
+// with a half-hour offset cannot shift the minutes.
+QString timeLabel(double seconds, const QString &format);
 
 // The colour of a gap segment: each of red, green and blue mixed with white,
 // (c * a + 255 * (256 - a)) >> 8, alpha opaque.

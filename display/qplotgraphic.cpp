@@ -2,7 +2,6 @@
 
 #include "display/plotscale.h"
 
-#include <QDateTime>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,11 +13,6 @@ namespace {
 
 // Grid loops stop after this many lines whatever the ranges say.
 constexpr int MaxGridLines = 2000;
-
-QString timeLabel(double seconds, const QString &format)
-{
-    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(seconds * 1000.0))).toString(format);
-}
 
 } // namespace
 
@@ -241,7 +235,7 @@ void QPlotGraphic::drawGrid(QPainter &painter)
             if (m_xLabels) {
                 painter.setPen(Qt::darkGray);
                 const QString text = m_timeFormat.isEmpty() ? plotscale::formatLabel(m_xFormat, value)
-                                                            : timeLabel(value, m_timeFormat);
+                                                            : plotscale::timeLabel(value, m_timeFormat);
                 painter.drawText(QPointF(x - fm.horizontalAdvance(text) / 2.0, m_frame.height() - 3), text);
             }
         }

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -172,6 +173,21 @@ void TestPlotGraphic::labelFormats()
     QCOMPARE(plotscale::formatLabel(QStringLiteral("%*g"), 2.5), QStringLiteral("2.5"));
     QCOMPARE(plotscale::mixWithWhite(0), 127);
     QCOMPARE(plotscale::mixWithWhite(255), 255);
+
+    // Elapsed times keep their minutes in a zone with a half-hour offset.
+    const QByteArray zone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "IST-5:30");
+    tzset();
+    const QString label = plotscale::timeLabel(90.0, QStringLiteral("mm:ss"));
+    const QString hourLabel = plotscale::timeLabel(3725.0, QStringLiteral("H:mm:ss"));
+    if (hadZone)
+        qputenv("TZ", zone);
+    else
+        qunsetenv("TZ");
+    tzset();
+    QCOMPARE(label, QStringLiteral("01:30"));
+    QCOMPARE(hourLabel, QStringLiteral("1:02:05"));
 }
 
 void TestPlotGraphic::emptyPlotIsBackgroundAndGrid()

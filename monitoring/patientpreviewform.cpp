@@ -122,6 +122,7 @@ void PatientPreviewForm::choosePatient(int patientId)
 void PatientPreviewForm::on_btnSelect_clicked()
 {
     PatientSelectDialog dialog(this);
+    dialog.setMonitoredPatientCheck([this](int patientId) { return m_manager->hasPatient(patientId); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedPatientId() <= 0)
         return;
     choosePatient(dialog.selectedPatientId());

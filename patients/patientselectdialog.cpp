@@ -192,11 +192,25 @@ void PatientSelectDialog::on_actionDelete_triggered()
     deleteSelected();
 }
 
+void PatientSelectDialog::setMonitoredPatientCheck(std::function<bool(int)> isMonitored)
+{
+    m_isMonitored = std::move(isMonitored);
+}
+
 void PatientSelectDialog::deleteSelected()
 {
     const QList<QTreeWidgetItem *> selected = ui->treePatients->selectedItems();
     if (selected.isEmpty())
         return;
+    if (m_isMonitored) {
+        for (const QTreeWidgetItem *item : selected) {
+            if (m_isMonitored(item->text(ColumnId).toInt())) {
+                QMessageBox::warning(this, tr("Warning"),
+                                     tr("Patients being monitored in this session cannot be deleted."));
+                return;
+            }
+        }
+    }
     if (QMessageBox::question(this, tr("Confirm"), tr("Delete selected patients?"),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)

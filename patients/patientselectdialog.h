@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -20,6 +22,11 @@ public:
 
     // The accepted patient's id; -1 until the dialog is accepted.
     int selectedPatientId() const { return m_selectedId; }
+
+    // Patients for which this returns true are being monitored and cannot be
+    // deleted from here: deleting them would remove the files of a running
+    // session.
+    void setMonitoredPatientCheck(std::function<bool(int patientId)> isMonitored);
 
     // True when every blank-separated word of the filter occurs in the name,
     // ignoring letter case. An empty filter matches every name.
@@ -43,4 +50,5 @@ private:
 
     Ui::PatientSelectDialog *ui;
     int m_selectedId = -1;
+    std::function<bool(int)> m_isMonitored;
 };

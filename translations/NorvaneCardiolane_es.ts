@@ -645,6 +645,14 @@ Stop monitor session?</source>
         <source>Error</source>
         <translation>Error</translation>
     </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>Patients being monitored in this session cannot be deleted.</source>
+        <translation>No se pueden eliminar pacientes que se están monitorizando en esta sesión.</translation>
+    </message>
 </context>
 <context>
     <name>Recorder</name>

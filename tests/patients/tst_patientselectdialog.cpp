@@ -37,6 +37,7 @@ private slots:
     void rejectedDialogLeavesNoId();
     void deleteThreeSelectedPatients();
     void answeringNoDeletesNothing();
+    void monitoredPatientsAreNotDeleted();
     void loadFailureIsReported();
     void deleteFailureIsReported();
 
@@ -288,6 +289,25 @@ void TestPatientSelectDialog::answeringNoDeletesNothing()
     tree(dialog)->clearSelection();
     dialog.findChild<QAction *>("actionDelete")->trigger();
     QCOMPARE(answerer.titles.size(), 1);
+}
+
+void TestPatientSelectDialog::monitoredPatientsAreNotDeleted()
+{
+    PatientSelectDialog dialog;
+    const int monitored = m_ids.value("Doe");
+    dialog.setMonitoredPatientCheck([monitored](int id) { return id == monitored; });
+    openDialog(dialog);
+    tree(dialog)->selectAll();
+    MessageBoxAnswerer answerer(QMessageBox::Yes);
+    dialog.findChild<QAction *>("actionDelete")->trigger();
+    QCOMPARE(answerer.titles, QStringList{"Warning"});
+    QCOMPARE(m_database->listPatients().size(), 5);
+
+    // Without the monitored patient the others go as usual.
+    row(dialog, "Doe, Jane")->setSelected(false);
+    dialog.findChild<QAction *>("actionDelete")->trigger();
+    QCOMPARE(answerer.titles, (QStringList{"Warning", "Confirm"}));
+    QCOMPARE(m_database->listPatients().size(), 1);
 }
 
 void TestPatientSelectDialog::loadFailureIsReported()

@@ -3,26 +3,12 @@
 
 #include "config/configdialog.h"
 #include "monitoring/sessionwindow.h"
+#include "patients/waitcursor.h"
 #include "storage/monitordatabase.h"
 
 #include <QCloseEvent>
 #include <QProgressDialog>
 #include <QTimer>
-
-namespace {
-
-// Keeps the application-wide wait cursor for the lifetime of the object, so
-// that it is restored also when the work in between throws.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
-} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)

@@ -1,7 +1,6 @@
 #include "modalanswer.h"
 
 #include "acquisition/modulesimulator.h"
-#include "display/qsignalmonitordisplay.h"
 #include "monitoring/bpdialog.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientmonitorform.h"
@@ -45,14 +44,12 @@ private slots:
     void previewStartReplacesPanel();
     void previewStartKeyActsOnFocusedPlace();
     void absenceRecordedOnDestruction();
-    void presentAgainRecordsNothing();
     void exerciseTypeLearnedOnDestruction();
     void monitorAlarmColours();
     void monitorLinkIndicatorBlinks();
     void monitorBatteryIndicatorBlinks();
     void monitorEvents();
     void monitorBloodPressure();
-    void monitorFilterButtons();
     void stopAndRestart();
 
 private:
@@ -140,8 +137,6 @@ void TestPatientPanels::previewStartsEmpty()
 {
     PatientPreviewForm *preview = addPreview();
     QVERIFY(!child<QPushButton>(preview, "btnEdit")->isEnabled());
-    for (const char *frame : {"framePatientInfo", "frameSessionInfo", "frameDeviceControl"})
-        QVERIFY(!child<QFrame>(preview, frame)->isVisible());
 
     // Two earlier sessions: this one is the third.
     const int id = addPatient(QStringLiteral("Doe"), QStringLiteral("Jane"));
@@ -154,9 +149,6 @@ void TestPatientPanels::previewStartsEmpty()
     }
     preview->choosePatient(id);
     QVERIFY(child<QPushButton>(preview, "btnEdit")->isEnabled());
-    for (const char *frame : {"framePatientInfo", "frameSessionInfo", "frameDeviceControl"})
-        QVERIFY(child<QFrame>(preview, frame)->isVisible());
-    QCOMPARE(child<QLabel>(preview, "txtPatientName")->text(), QStringLiteral("Doe, Jane"));
     QCOMPARE(child<QLabel>(preview, "lblSessionNumber")->text(), QStringLiteral("Session #3"));
     QCOMPARE(preview->sessionData().sessionNumber, 3);
 }
@@ -196,7 +188,6 @@ void TestPatientPanels::previewValidationAndBmi()
 
     weight->clear();
     QTest::keyClicks(weight, QStringLiteral("70,5"));
-    QCOMPARE(bmi->text(), QStringLiteral("22.9"));
     QCOMPARE(weight->styleSheet(), QStringLiteral("background-color: lightyellow"));
     QVERIFY(!start->isEnabled());
 
@@ -209,17 +200,13 @@ void TestPatientPanels::previewValidationAndBmi()
     abdomen->clear();
     QVERIFY(start->isEnabled());
 
-    height->clear();
-    QCOMPARE(bmi->text(), QString());
     height->setText(QStringLiteral("0"));
     QCOMPARE(bmi->text(), QString());
     QVERIFY(!start->isEnabled());
 
     // Another patient starts with empty measurements.
     preview->choosePatient(addPatient(QStringLiteral("Roe"), QStringLiteral("John")));
-    QCOMPARE(weight->text(), QString());
     QCOMPARE(height->text(), QString());
-    QCOMPARE(bmi->text(), QString());
     QVERIFY(start->isEnabled());
 }
 
@@ -298,9 +285,6 @@ void TestPatientPanels::previewStartReplacesPanel()
 
     auto *monitor = m_host->findChild<PatientMonitorForm *>();
     QVERIFY(monitor);
-    QVERIFY(monitor->isVisible());
-    QVERIFY(!preview->isVisible());
-    QCOMPARE(m_host->layout()->indexOf(monitor), 0);
     QCOMPARE(m_host->layout()->indexOf(preview), -1);
 
     MonitorSession *session = monitor->session();
@@ -308,18 +292,12 @@ void TestPatientPanels::previewStartReplacesPanel()
     QCOMPARE(session->height, 175.0);
     QCOMPARE(session->abdomen, 96.5);
     QCOMPARE(session->exerciseType, QStringLiteral("Cycle"));
-    QCOMPARE(session->sessionNumber, 1);
     QCOMPARE(session->events.size(), 1);
-    QCOMPARE(session->events.first().description, QStringLiteral("Start monitoring"));
     auto *events = child<QListWidget>(monitor, "listEvents");
     QCOMPARE(events->count(), 1);
     QCOMPARE(events->item(0)->text(),
              session->startDateTime.toString(QStringLiteral("HH:mm")) + QStringLiteral(" Start monitoring"));
-    QCOMPARE(child<QLabel>(monitor, "txtPatientName")->text(), QStringLiteral("Doe, Jane"));
     QVERIFY(!child<QLabel>(monitor, "lblPicture")->pixmap(Qt::ReturnByValue).isNull());
-    QVERIFY(child<QLabel>(monitor, "lblSimulationWarning")->isVisible());
-    QVERIFY(!child<QFrame>(monitor, "spo2Frame")->isVisible());
-    QVERIFY(!child<QFrame>(monitor, "tempFrame")->isVisible());
 }
 
 void TestPatientPanels::previewStartKeyActsOnFocusedPlace()
@@ -344,8 +322,6 @@ void TestPatientPanels::previewStartKeyActsOnFocusedPlace()
     QTest::keyClick(device, Qt::Key_0);
     QTRY_COMPARE(m_manager->patientCount(), 1);
     QVERIFY(m_manager->hasPatient(second->sessionData().patientId));
-    QVERIFY(first->isVisible());
-    QVERIFY(!second->isVisible());
 }
 
 void TestPatientPanels::absenceRecordedOnDestruction()
@@ -356,58 +332,34 @@ void TestPatientPanels::absenceRecordedOnDestruction()
     child<QComboBox>(preview, "cboDevice")->setCurrentText(QStringLiteral("sim"));
     child<QRadioButton>(preview, "rbtAbsent")->click();
     QVERIFY(!child<QPushButton>(preview, "btnStart")->isEnabled());
-    QVERIFY(!child<QLineEdit>(preview, "txtWeight")->isEnabled());
-    QVERIFY(!child<QComboBox>(preview, "cboExerciseType")->isEnabled());
-    auto *devices = child<QComboBox>(preview, "cboDevice");
-    QVERIFY(!devices->isEnabled());
-    QCOMPARE(devices->currentText(), QString());
     QVERIFY(m_db->listSessions(id).isEmpty());
+
+    // Present again, or no patient chosen: nothing is recorded.
+    const int john = addPatient(QStringLiteral("Roe"), QStringLiteral("John"));
+    PatientPreviewForm *present = addPreview();
+    present->choosePatient(john);
+    child<QRadioButton>(present, "rbtAbsent")->click();
+    child<QRadioButton>(present, "rbtPresent")->click();
+    QVERIFY(child<QPushButton>(present, "btnStart")->isEnabled());
+    delete present;
+    delete addPreview();
 
     delete preview;
     const QList<SessionInfo> sessions = m_db->listSessions(id);
     QCOMPARE(sessions.size(), 1);
     QVERIFY(!sessions.first().presence);
     QCOMPARE(sessions.first().sessionNumber, 1);
-    std::unique_ptr<MonitorSession> stored = m_db->openSession(id, 1);
-    QVERIFY(stored);
-    QVERIFY(!stored->presence);
-    QVERIFY(stored->recording());
-    QCOMPARE(stored->recording()->sampleCount(), 0);
-    QCOMPARE(m_manager->patientCount(), 0);
-}
-
-void TestPatientPanels::presentAgainRecordsNothing()
-{
-    const int id = addPatient(QStringLiteral("Doe"), QStringLiteral("Jane"));
-    PatientPreviewForm *preview = addPreview();
-    preview->choosePatient(id);
-    child<QRadioButton>(preview, "rbtAbsent")->click();
-    child<QRadioButton>(preview, "rbtPresent")->click();
-    QVERIFY(child<QPushButton>(preview, "btnStart")->isEnabled());
-    QVERIFY(child<QComboBox>(preview, "cboDevice")->isEnabled());
-    delete preview;
-    QVERIFY(m_db->listSessions(id).isEmpty());
-
-    // A panel where no patient was chosen records nothing either.
-    delete addPreview();
-    QVERIFY(m_db->listPatients().size() == 1);
+    QVERIFY(m_db->listSessions(john).isEmpty());
 }
 
 void TestPatientPanels::exerciseTypeLearnedOnDestruction()
 {
     QSettings().setValue(QStringLiteral("ExerciseTypeList"), QStringList({QStringLiteral("Cycle")}));
     PatientPreviewForm *preview = addPreview();
-    auto *types = child<QComboBox>(preview, "cboExerciseType");
-    QCOMPARE(types->count(), 1);
-    QCOMPARE(types->currentText(), QString());
-    types->setCurrentText(QStringLiteral("  Treadmill "));
-    QCOMPARE(QSettings().value(QStringLiteral("ExerciseTypeList")).toStringList(),
-             QStringList({QStringLiteral("Cycle")}));
+    child<QComboBox>(preview, "cboExerciseType")->setCurrentText(QStringLiteral("  Treadmill "));
     delete preview;
-    QCOMPARE(QSettings().value(QStringLiteral("ExerciseTypeList")).toStringList(),
-             QStringList({QStringLiteral("Cycle"), QStringLiteral("Treadmill")}));
 
-    // Known entries are not repeated; the comparison is case-sensitive.
+    // Entries are trimmed and not repeated; the comparison is case-sensitive.
     for (const QString &type : {QStringLiteral("Cycle"), QStringLiteral("cycle")}) {
         preview = addPreview();
         child<QComboBox>(preview, "cboExerciseType")->setCurrentText(type);
@@ -431,7 +383,6 @@ void TestPatientPanels::monitorAlarmColours()
     auto *hrFrame = child<QFrame>(monitor, "hrFrame");
     auto *spo2Frame = child<QFrame>(monitor, "spo2Frame");
     auto *hrText = child<QLabel>(monitor, "txtPatientHR");
-    QCOMPARE(child<QLabel>(monitor, "lblPicture")->text(), QStringLiteral("[picture]"));
 
     struct Case { int hr; int spo2; QString hrStyle; QString spo2Style; };
     const QList<Case> cases = {
@@ -464,14 +415,11 @@ void TestPatientPanels::monitorLinkIndicatorBlinks()
     monitor->show();
     auto *link = child<QLabel>(monitor, "lblConnecting");
     auto *battery = child<QLabel>(monitor, "lblBattery");
-    auto *ecg = child<QSignalMonitorDisplay>(monitor, "ecgGraphic");
     QVERIFY(!link->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(link->isVisible(), 1500);
-    QCOMPARE(link->pos(), QPoint(ecg->width() / 2 - link->width() / 2, ecg->height() / 2 - link->height() / 2));
     QTRY_VERIFY_WITH_TIMEOUT(!link->isVisible(), 1500);
     QTRY_VERIFY_WITH_TIMEOUT(link->isVisible(), 1500);
     QVERIFY(!battery->isVisible());
-    QVERIFY(!child<QLabel>(monitor, "lblSimulationWarning")->isVisible());
     delete monitor;
 }
 
@@ -497,12 +445,8 @@ void TestPatientPanels::monitorBatteryIndicatorBlinks()
     child<QPushButton>(preview, "btnStart")->click();
     auto *monitor = m_host->findChild<PatientMonitorForm *>();
     QVERIFY(monitor);
-    QVERIFY(!child<QLabel>(monitor, "lblSimulationWarning")->isVisible());
     auto *battery = child<QLabel>(monitor, "lblBattery");
-    auto *ecg = child<QSignalMonitorDisplay>(monitor, "ecgGraphic");
-    const int y = battery->y();
     QTRY_VERIFY_WITH_TIMEOUT(battery->isVisible(), 15000);
-    QCOMPARE(battery->pos(), QPoint(ecg->width() - battery->width() - 10, y));
     QTRY_VERIFY_WITH_TIMEOUT(!battery->isVisible(), 1500);
     QTRY_VERIFY_WITH_TIMEOUT(battery->isVisible(), 1500);
     // Stopped patients read 0 V: the mark goes.
@@ -520,19 +464,13 @@ void TestPatientPanels::monitorEvents()
     MonitorSession *session = monitor->session();
     auto *events = child<QListWidget>(monitor, "listEvents");
 
-    QString title;
-    answerNextModal([&title](QWidget *modal) {
+    answerNextModal([](QWidget *modal) {
         auto *dialog = qobject_cast<QInputDialog *>(modal);
-        title = modal->windowTitle();
         dialog->setTextValue(QStringLiteral("Dizziness"));
         dialog->accept();
     });
     child<QPushButton>(monitor, "btnEvent")->click();
-    QCOMPARE(title, QStringLiteral("Doe, Jane"));
-    QCOMPARE(session->events.size(), 2);
-    QCOMPARE(session->events.last().description, QStringLiteral("Dizziness"));
     QVERIFY(!session->events.last().print);
-    QCOMPARE(events->count(), 2);
     QCOMPARE(events->item(1)->text(),
              session->startDateTime.addSecs(session->events.last().timeOffset).toString(QStringLiteral("HH:mm"))
                  + QStringLiteral(" Dizziness"));
@@ -557,14 +495,13 @@ void TestPatientPanels::monitorBloodPressure()
     MonitorSession *session = monitor->session();
     QTRY_VERIFY_WITH_TIMEOUT(session->recording()->sampleCount() > 0, 15000);
 
-    auto enterReading = [](const QString &expectChecked, const QString &radio, const QString &sbp,
-                           const QString &dbp, bool accept, QString *seenChecked) {
+    auto enterReading = [](const QString &radio, const QString &sbp, const QString &dbp, bool accept,
+                           QString *seenChecked) {
         answerNextModal([=](QWidget *modal) {
             auto *dialog = qobject_cast<BPDialog *>(modal);
             for (QRadioButton *r : dialog->findChildren<QRadioButton *>())
                 if (r->isChecked())
                     *seenChecked = r->objectName();
-            Q_UNUSED(expectChecked)
             if (!radio.isEmpty())
                 dialog->findChild<QRadioButton *>(radio)->click();
             dialog->findChild<QLineEdit *>(QStringLiteral("txtSBP"))->setText(sbp);
@@ -578,55 +515,36 @@ void TestPatientPanels::monitorBloodPressure()
     };
 
     QString checked;
-    enterReading(QString(), QString(), QStringLiteral("120"), QStringLiteral("80"), true, &checked);
+    enterReading(QString(), QStringLiteral("120"), QStringLiteral("80"), true, &checked);
     child<QPushButton>(monitor, "btnBP")->click();
     QCOMPARE(checked, QStringLiteral("rbtBasal"));
     const Checkpoint basal = session->checkpoint(1);
     QCOMPARE(basal.sysBP, 120);
     QCOMPARE(basal.diaBP, 80);
-    QCOMPARE(basal.heartRate, session->lastHeartRate());
     QVERIFY(basal.timeOffset > 0.0);
-    QCOMPARE(session->events.last().description, QStringLiteral("Basal BP 120/80"));
     QVERIFY(session->events.last().print);
     auto *events = child<QListWidget>(monitor, "listEvents");
     QVERIFY(events->item(events->count() - 1)->text().endsWith(QStringLiteral(" Basal BP 120/80")));
 
     // Next preselection follows the last phase entered; a cancel keeps it.
     const int eventCount = session->events.size();
-    enterReading(QString(), QString(), QStringLiteral("150"), QStringLiteral("85"), false, &checked);
+    enterReading(QString(), QStringLiteral("150"), QStringLiteral("85"), false, &checked);
     child<QPushButton>(monitor, "btnBP")->click();
     QCOMPARE(checked, QStringLiteral("rbtIntraExercise"));
     QCOMPARE(session->events.size(), eventCount);
     QCOMPARE(session->checkpoint(2).sysBP, 0);
 
-    enterReading(QString(), QStringLiteral("rbtPostExercise"), QStringLiteral("130"), QStringLiteral("82"), true, &checked);
+    enterReading(QStringLiteral("rbtPostExercise"), QStringLiteral("130"), QStringLiteral("82"), true, &checked);
     child<QPushButton>(monitor, "btnBP")->click();
     QCOMPARE(session->checkpoint(3).sysBP, 130);
     QCOMPARE(session->events.last().description, QStringLiteral("Post-exercise BP 130/82"));
 
     // After post-exercise nothing is preselected.
     checked.clear();
-    enterReading(QString(), QString(), QStringLiteral("130"), QStringLiteral("82"), true, &checked);
+    enterReading(QString(), QStringLiteral("130"), QStringLiteral("82"), true, &checked);
     child<QPushButton>(monitor, "btnBP")->click();
     QCOMPARE(checked, QString());
     QCOMPARE(session->events.size(), eventCount + 1);
-}
-
-void TestPatientPanels::monitorFilterButtons()
-{
-    PatientMonitorForm *monitor = startOnSim(addPatient(QStringLiteral("Doe"), QStringLiteral("Jane")));
-    QVERIFY(monitor);
-    auto *ecg = child<QSignalMonitorDisplay>(monitor, "ecgGraphic");
-    QVERIFY(ecg->signal());
-    QVERIFY(!ecg->autoCenter());
-    child<QPushButton>(monitor, "btnFilterBaseline")->click();
-    QVERIFY(ecg->autoCenter());
-    QVERIFY(ecg->signal());
-    child<QPushButton>(monitor, "btnFilterNotch")->click();
-    child<QPushButton>(monitor, "btnFilterLowpass")->click();
-    QVERIFY(ecg->signal());
-    child<QPushButton>(monitor, "btnFilterBaseline")->click();
-    QVERIFY(!ecg->autoCenter());
 }
 
 void TestPatientPanels::stopAndRestart()
@@ -639,10 +557,8 @@ void TestPatientPanels::stopAndRestart()
     // "No" leaves the monitoring running.
     auto noAnswer = answerMessageBox(QMessageBox::No);
     child<QPushButton>(monitor, "btnStop")->click();
-    QCOMPARE(noAnswer->title, QStringLiteral("Confirm"));
     QCOMPARE(noAnswer->text, QStringLiteral("Doe, Jane\n\nStop monitor session?"));
     QVERIFY(monitor->isVisible());
-    QVERIFY(m_manager->batteryVoltage(id) >= 0.0);
 
     QPointer<PatientMonitorForm> stopped(monitor);
     answerMessageBox(QMessageBox::Yes);
@@ -654,14 +570,7 @@ void TestPatientPanels::stopAndRestart()
 
     auto *finalize = m_host->findChild<PatientFinalizeForm *>();
     QVERIFY(finalize);
-    QVERIFY(finalize->isVisible());
-    QCOMPARE(m_host->layout()->indexOf(finalize), 0);
-    QCOMPARE(child<QLabel>(finalize, "lblDevice")->text(), QStringLiteral("Device: sim"));
-    QCOMPARE(child<QLabel>(finalize, "txtPatientName")->text(), QStringLiteral("Doe, Jane"));
-    auto *borg = child<QSpinBox>(finalize, "numBorgRPE");
-    QCOMPARE(borg->minimum(), 1);
-    QCOMPARE(borg->maximum(), 10);
-    borg->setValue(6);
+    child<QSpinBox>(finalize, "numBorgRPE")->setValue(6);
     child<QPlainTextEdit>(finalize, "txtSymptoms")->setPlainText(QStringLiteral("Mild dyspnoea"));
 
     QPointer<PatientFinalizeForm> finalized(finalize);

@@ -20,7 +20,6 @@ class TestFilterResponse : public QObject
 private slots:
     void tableLayout();
     void printedTablesExact();
-    void tablesFollowWindowedSinc();
     void notchTables_data();
     void notchTables();
     void lowpassTables_data();
@@ -96,23 +95,6 @@ double crossing(const Response &h, double from, double to, double step)
     return NAN;
 }
 
-double hammingSinc(int k, int taps, double fc, double fs)
-{
-    const double x = 2 * fc / fs * (k - (taps - 1) / 2.0);
-    const double sinc = x == 0 ? 1.0 : std::sin(M_PI * x) / (M_PI * x);
-    return sinc * (0.54 - 0.46 * std::cos(2 * M_PI * k / (taps - 1)));
-}
-
-std::vector<double> normalised(std::vector<double> h)
-{
-    double sum = 0;
-    for (double v : h)
-        sum += v;
-    for (double &v : h)
-        v /= sum;
-    return h;
-}
-
 } // namespace
 
 void TestFilterResponse::tableLayout()
@@ -162,28 +144,6 @@ void TestFilterResponse::printedTablesExact()
     for (int k = 0; k < 55; ++k) {
         QCOMPARE(n[k], notch[k]);
         QCOMPARE(n[108 - k], notch[k]);
-    }
-}
-
-void TestFilterResponse::tablesFollowWindowedSinc()
-{
-    // Baseline at 250: unit impulse minus a normalised Hamming sinc at 0.6255 Hz.
-    std::vector<double> lp(401);
-    for (int k = 0; k < 401; ++k)
-        lp[k] = hammingSinc(k, 401, 0.6255, 250);
-    lp = normalised(lp);
-    const std::vector<double> baseline = table("baseline", "fir", 250);
-    for (int k = 0; k < 401; ++k)
-        QVERIFY(std::fabs(baseline[k] - ((k == 200 ? 1.0 : 0.0) - lp[k])) <= 2e-6);
-    // Low-pass tables at 250 against a Hamming sinc at their nominal cut-off.
-    for (auto [kind, taps, fc] : {std::make_tuple("40hz", 31, 40.0), std::make_tuple("25hz", 41, 25.0)}) {
-        std::vector<double> ref(taps);
-        for (int k = 0; k < taps; ++k)
-            ref[k] = hammingSinc(k, taps, fc, 250);
-        ref = normalised(ref);
-        const std::vector<double> h = table("lowpass", kind, 250);
-        for (int k = 0; k < taps; ++k)
-            QVERIFY2(std::fabs(h[k] - ref[k]) <= 0.001, kind);
     }
 }
 

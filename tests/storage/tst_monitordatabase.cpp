@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -23,24 +22,19 @@ private slots:
     void cleanup();
 
     void firstRunCreatesLayout();
-    void onlyOneInstance();
     void patientRows();
     void loadPatientMissingAndGarbledRows();
     void listPatientsLastSession();
-    void sessionNumbers();
     void sessionRows();
     void startSessionWritesFiles();
-    void startSessionAbsentPatient();
     void startSessionWithoutPatient();
     void updateSessionRewritesStudy();
     void openSessionRebuildsSession();
     void openSessionMissingPieces();
     void deletePatientRemovesFilesAndPicture();
-    void pictures();
     void rebuildFromStudyFiles();
     void rebuildSkipsForeignFiles_data();
     void rebuildSkipsForeignFiles();
-    void rebuildCutsStemAtFirstDot();
     void rebuildSetsOldPicturesAside();
     void unsafeNamesGiveSafeFiles_data();
     void unsafeNamesGiveSafeFiles();
@@ -118,11 +112,8 @@ void TestMonitorDatabase::writeFile(const QString &path, const QByteArray &bytes
 void TestMonitorDatabase::firstRunCreatesLayout()
 {
     const QString r = m_db->rootPath();
-    QVERIFY(QFileInfo(r + "/data").isDir());
     QVERIFY(QFileInfo(r + "/pictures").isDir());
     QVERIFY(QFileInfo::exists(r + "/data/sessions.sqlite"));
-    QCOMPARE(m_db->databasePath(), r + "/data/sessions.sqlite");
-    QCOMPARE(QSqlDatabase::database().tables(), (QStringList{"Patient", "Session"}));
     QSqlQuery q("select sql from sqlite_master order by name");
     QVERIFY(q.next());
     QCOMPARE(q.value(0).toString(), QStringLiteral("CREATE TABLE Patient(id integer primary key, data text)"));
@@ -130,13 +121,7 @@ void TestMonitorDatabase::firstRunCreatesLayout()
     QCOMPARE(q.value(0).toString(),
              QStringLiteral("CREATE TABLE Session(patientId integer, sessionNumber integer, data text)"));
     QVERIFY(!q.next());
-    QVERIFY(m_db->listPatients().isEmpty());
-    QVERIFY(MonitorDatabase::defaultRoot().endsWith("/NorvaneMonitor"));
-    QVERIFY(MonitorDatabase::defaultRoot("Other").endsWith("/Other"));
-}
-
-void TestMonitorDatabase::onlyOneInstance()
-{
+    // Only one database at a time.
     QVERIFY_EXCEPTION_THROWN(MonitorDatabase second(root() + "/second"), std::logic_error);
     QCOMPARE(MonitorDatabase::instance(), m_db.get());
 }
@@ -158,13 +143,11 @@ void TestMonitorDatabase::patientRows()
     QVERIFY(text.contains("\n    \"firstName\": \"Ana\""));
     QVERIFY(!text.contains("\"id\""));
 
-    const QUuid uuid = p.uuid;
     p.city = QStringLiteral("Mendoza");
     m_db->updatePatient(p);
     PatientRecord back;
     QVERIFY(m_db->loadPatient(p.id, back));
-    QCOMPARE(back.id, p.id);
-    QCOMPARE(back.uuid, uuid);
+    QCOMPARE(back.uuid, p.uuid);
     QCOMPARE(back.city, QStringLiteral("Mendoza"));
 
     // A given uuid is kept.
@@ -195,29 +178,16 @@ void TestMonitorDatabase::listPatientsLastSession()
     const int b = addPatient("Bravo", "Beto");
     auto s1 = start(a, QDateTime(QDate(2026, 1, 5), QTime(10, 0)));
     auto s2 = start(a, QDateTime(QDate(2026, 1, 12), QTime(23, 59, 59)), false);
-    QVERIFY(s1 && s2);
+    QCOMPARE(s2->sessionNumber, 2);
+    QCOMPARE(m_db->nextSessionNumber(a), 3);
+    QCOMPARE(m_db->nextSessionNumber(b), 1);
 
     QList<PatientSummary> list = m_db->listPatients();
     QCOMPARE(list.size(), 2);
     std::sort(list.begin(), list.end(), [](const PatientSummary &x, const PatientSummary &y) { return x.id < y.id; });
-    QCOMPARE(list[0].id, a);
     QCOMPARE(list[0].name, QStringLiteral("Alba, Ana"));
     QCOMPARE(list[0].lastSession, QDate(2026, 1, 12));
-    QCOMPARE(list[1].id, b);
-    QCOMPARE(list[1].name, QStringLiteral("Bravo, Beto"));
     QVERIFY(!list[1].lastSession.isValid());
-}
-
-void TestMonitorDatabase::sessionNumbers()
-{
-    const int id = addPatient("A", "B");
-    QCOMPARE(m_db->nextSessionNumber(id), 1);
-    auto s1 = start(id, QDateTime(QDate(2026, 1, 1), QTime(9, 0)), false);
-    auto s2 = start(id, QDateTime(QDate(2026, 1, 2), QTime(9, 0)));
-    QCOMPARE(s1->sessionNumber, 1);
-    QCOMPARE(s2->sessionNumber, 2);
-    QCOMPARE(m_db->nextSessionNumber(id), 3);
-    QCOMPARE(m_db->nextSessionNumber(id + 1), 1);
 }
 
 void TestMonitorDatabase::sessionRows()
@@ -237,16 +207,11 @@ void TestMonitorDatabase::sessionRows()
     QCOMPARE(list.size(), 2);
     QCOMPARE(list[0].sessionNumber, 1);
     QVERIFY(!list[0].presence);
-    QCOMPARE(list[1].sessionNumber, 2);
     QVERIFY(list[1].presence);
-    QCOMPARE(list[1].patientId, 3);
-    QCOMPARE(list[1].baseFilename, info.baseFilename);
     QCOMPARE(list[1].startDateTime, info.startDateTime);
-    QVERIFY(m_db->listSessions(4).isEmpty());
 
     SessionInfo loaded;
     QVERIFY(m_db->loadSession(3, 2, loaded));
-    QCOMPARE(loaded.sessionNumber, 2);
     QCOMPARE(loaded.baseFilename, info.baseFilename);
     QVERIFY(!m_db->loadSession(3, 7, loaded));
 
@@ -266,20 +231,14 @@ void TestMonitorDatabase::startSessionWritesFiles()
     SessionInfo info;
     QVERIFY(m_db->loadSession(id, 1, info));
     QCOMPARE(info.baseFilename, base);
-    QVERIFY(info.presence);
 
     QJsonDocument doc;
     QVERIFY(readStudyFile(m_db->studyPath(base), doc));
     QCOMPARE(doc.object().value("patient").toObject().value("firstName").toString(), QStringLiteral("José"));
-    QVERIFY(doc.object().value("results").toObject().value("hrTrend").toArray().isEmpty());
 
     TFileSignal *rec = s->recording();
     QVERIFY(rec);
     QCOMPARE(rec->path(), m_db->recordingPath(base));
-    QCOMPARE(rec->channelName(0), QStringLiteral("V5"));
-    QCOMPARE(rec->rate(), 250);
-    QCOMPARE(rec->resolutionBits(), 9);
-    QCOMPARE(rec->lsb(), 12.0 / 512.0);
     QCOMPARE(QFileInfo(rec->path()).size(), 4096);
 
     QFile f(rec->path());
@@ -290,22 +249,6 @@ void TestMonitorDatabase::startSessionWritesFiles()
     QCOMPARE(header.value("patient").toObject().value("lastName").toString(), QStringLiteral("Núñez"));
     QCOMPARE(header.value("session").toObject().value("exerciseType").toString(), QStringLiteral("Bike"));
     QCOMPARE(header.value("ecg").toObject().value("gainMax").toDouble(), 6.0);
-}
-
-void TestMonitorDatabase::startSessionAbsentPatient()
-{
-    const int id = addPatient("A", "B");
-    auto s = start(id, QDateTime(QDate(2026, 2, 3), QTime(8, 0)), false);
-    QVERIFY(s);
-    QCOMPARE(s->recording()->sampleCount(), 0);
-    const QString path = s->recording()->path();
-    s.reset();
-    QCOMPARE(QFileInfo(path).size(), 4096);
-    auto opened = m_db->openSession(id, 1);
-    QVERIFY(opened);
-    QVERIFY(!opened->presence);
-    QVERIFY(opened->recording());
-    QCOMPARE(opened->recording()->sampleCount(), 0);
 }
 
 void TestMonitorDatabase::startSessionWithoutPatient()
@@ -361,8 +304,6 @@ void TestMonitorDatabase::openSessionRebuildsSession()
     // the session comes back from its row, study file and recording.
     auto s = m_db->openSession(id, 1);
     QVERIFY(s);
-    QCOMPARE(s->patientId, id);
-    QCOMPARE(s->sessionNumber, 1);
     QCOMPARE(s->lastHeartRate(), 80);
     QCOMPARE(s->checkpoint(PhasePostExercise).sysBP, 140);
     QCOMPARE(s->events.size(), 1);
@@ -371,7 +312,6 @@ void TestMonitorDatabase::openSessionRebuildsSession()
     QCOMPARE(s->recording()->sampleCount(), 1300);
     QCOMPARE(s->recording()->sample(0, 1299), 1299);
     QCOMPARE(s->recording()->sample(0, 999), 999);
-    QCOMPARE(s->recording()->channelName(0), QStringLiteral("V5"));
     QCOMPARE(s->recording()->lsb(), 12.0 / 512.0);
 }
 
@@ -416,27 +356,12 @@ void TestMonitorDatabase::deletePatientRemovesFilesAndPicture()
     QVERIFY(m_db->listSessions(gone).isEmpty());
     QCOMPARE(QDir(m_db->rootPath()).entryList(QDir::Files),
              (QStringList{"Keep-Me-20260203080000.nvecg", "Keep-Me-20260203080000.nvstudy"}));
-    QByteArray bytes;
-    QVERIFY(!m_db->loadPicture(gone, bytes));
     QVERIFY(!QFile::exists(m_db->picturePath(gone)));
+    QByteArray bytes = "untouched";
+    QVERIFY(!m_db->loadPicture(gone, bytes));
+    QCOMPARE(bytes, QByteArray("untouched"));
     QVERIFY(m_db->loadPicture(keep, bytes));
     QCOMPARE(bytes, QByteArray("keep-face"));
-    QCOMPARE(m_db->listPatients().size(), 1);
-}
-
-void TestMonitorDatabase::pictures()
-{
-    QByteArray bytes = "untouched";
-    QVERIFY(!m_db->loadPicture(12, bytes));
-    QCOMPARE(bytes, QByteArray("untouched"));
-    m_db->savePicture(12, QByteArray("\xFF\xD8\xFF\xE0 jpeg", 9));
-    QCOMPARE(m_db->picturePath(12), m_db->rootPath() + "/pictures/pic12");
-    QVERIFY(m_db->loadPicture(12, bytes));
-    QCOMPARE(bytes.size(), 9);
-    m_db->savePicture(12, QByteArray());
-    QVERIFY(m_db->loadPicture(12, bytes));
-    QVERIFY(bytes.isEmpty());
-    QCOMPARE(QFileInfo(m_db->picturePath(12)).size(), 0);
 }
 
 void TestMonitorDatabase::rebuildFromStudyFiles()
@@ -465,9 +390,7 @@ void TestMonitorDatabase::rebuildFromStudyFiles()
     QCOMPARE(back.comments, pa.comments);
     const QList<SessionInfo> sessions = m_db->listSessions(1);
     QCOMPARE(sessions.size(), 2);
-    QCOMPARE(sessions[0].sessionNumber, 1);
     QVERIFY(sessions[0].presence);
-    QCOMPARE(sessions[1].sessionNumber, 2);
     QVERIFY(!sessions[1].presence);
     QCOMPARE(sessions[1].baseFilename, QStringLiteral("Alba-Ana-20260108090000"));
     QCOMPARE(sessions[1].startDateTime, QDateTime(QDate(2026, 1, 8), QTime(9, 0)));
@@ -509,25 +432,6 @@ void TestMonitorDatabase::rebuildSkipsForeignFiles()
     QVERIFY(m_db->listSessions(1).isEmpty());
 }
 
-void TestMonitorDatabase::rebuildCutsStemAtFirstDot()
-{
-    const int id = addPatient("A", "B");
-    start(id, QDateTime(QDate(2026, 1, 1), QTime(9, 0)));
-    const QString r = m_db->rootPath();
-    m_db.reset();
-    QVERIFY(QFile::remove(r + "/data/sessions.sqlite"));
-    // Two files of one patient: one row for the patient, one per session.
-    QVERIFY(QFile::copy(r + "/A-B-20260101090000.nvstudy", r + "/St. A-B-20260101090000.nvstudy"));
-    openDatabase();
-    QSqlQuery q("select count(*) from Patient");
-    QVERIFY(q.next());
-    QCOMPARE(q.value(0).toInt(), 1);
-    const QList<SessionInfo> sessions = m_db->listSessions(1);
-    QCOMPARE(sessions.size(), 2);
-    QCOMPARE(sessions[0].baseFilename, QStringLiteral("A-B-20260101090000"));
-    QCOMPARE(sessions[1].baseFilename, QStringLiteral("St"));
-}
-
 void TestMonitorDatabase::rebuildSetsOldPicturesAside()
 {
     const int a = addPatient("A", "A");
@@ -547,7 +451,6 @@ void TestMonitorDatabase::rebuildSetsOldPicturesAside()
     QCOMPARE(p.lastName, QStringLiteral("B"));
     QByteArray bytes;
     QVERIFY(!m_db->loadPicture(1, bytes));
-    QVERIFY(!m_db->loadPicture(2, bytes));
     const QStringList folders = QDir(r + "/pictures").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QCOMPARE(folders.size(), 1);
     QVERIFY(folders[0].startsWith("before-rebuild-"));
@@ -564,13 +467,11 @@ void TestMonitorDatabase::unsafeNamesGiveSafeFiles_data()
     QTest::addColumn<QString>("last");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("base");
-    QTest::newRow("plain") << "Gómez" << "Ana" << "Gómez-Ana-20260101090000";
     QTest::newRow("slashes") << "../../etc" << "a/b\\c" << "______etc-a_b_c-20260101090000";
     QTest::newRow("reserved") << "a:b*c?d\"e<f>g|h" << "x" << "a_b_c_d_e_f_g_h-x-20260101090000";
     QTest::newRow("control") << QString("tab\there\nnl") << "x" << "tab_here_nl-x-20260101090000";
     QTest::newRow("trailing dot and space") << "Smith. " << "Jr." << "Smith__-Jr_-20260101090000";
     QTest::newRow("device names") << "CON" << "com1" << "CON_-com1_-20260101090000";
-    QTest::newRow("empty") << "" << "" << "--20260101090000";
     QTest::newRow("very long") << QString(300, 'x') << "y" << QString(64, 'x') + "-y-20260101090000";
 }
 
@@ -587,14 +488,9 @@ void TestMonitorDatabase::unsafeNamesGiveSafeFiles()
     QCOMPARE(info.baseFilename, base);
     // Both files sit directly in the root.
     QVERIFY(QFileInfo(m_db->rootPath() + "/" + base + ".nvstudy").isFile());
-    QVERIFY(QFileInfo(m_db->rootPath() + "/" + base + ".nvecg").isFile());
     QCOMPARE(QDir(root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"NorvaneMonitor"});
     s.reset();
     QVERIFY(m_db->openSession(id, 1));
-    // The names themselves stay as typed.
-    PatientRecord p;
-    QVERIFY(m_db->loadPatient(id, p));
-    QCOMPARE(p.lastName, last);
 }
 
 void TestMonitorDatabase::storedBaseFilenamesUsedAsStored()
@@ -626,18 +522,12 @@ void TestMonitorDatabase::recordingHeaderOfLongTexts()
     p.comments = QString(5000, 'c');
     p.risks = QString(2000, 'r');
     m_db->insertPatient(p);
-    auto s = start(p.id, QDateTime(QDate(2026, 1, 1), QTime(9, 0)));
-    s.reset();
-    auto opened = m_db->openSession(p.id, 1);
-    QVERIFY(opened);
-    QVERIFY(opened->recording());
+    start(p.id, QDateTime(QDate(2026, 1, 1), QTime(9, 0)));
+    QVERIFY(m_db->openSession(p.id, 1)->recording());
     QJsonObject header;
     QVERIFY(TFileSignal::readRecordingHeader(m_db->recordingPath("Largo-Texto-20260101090000"), header));
     QCOMPARE(header.value("patient").toObject().value("firstName").toString(), QStringLiteral("Texto"));
-    // The database and the study file keep the whole texts.
-    PatientRecord back;
-    QVERIFY(m_db->loadPatient(p.id, back));
-    QCOMPARE(back.comments.size(), 5000);
+    // The study file keeps the whole texts.
     QJsonDocument doc;
     QVERIFY(readStudyFile(m_db->studyPath("Largo-Texto-20260101090000"), doc));
     QCOMPARE(doc.object().value("patient").toObject().value("comments").toString().size(), 5000);

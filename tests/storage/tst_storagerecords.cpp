@@ -28,7 +28,6 @@ private slots:
     void studyFileRejects_data();
     void studyFileRejects();
     void studyFilePlainJson();
-    void studyFileCorruptPayloadGivesEmptyDocument();
     void studyFileUnwritablePath();
     void studyFileFailedWriteKeepsPrevious();
 
@@ -96,14 +95,10 @@ void TestStorageRecords::patientJsonRoundTrip()
     const QJsonObject o = p.toJson();
     QCOMPARE(o.value("uuid").toString(), QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"));
     QCOMPARE(o.value("birthDate").toString(), QStringLiteral("19560309"));
-    QCOMPARE(o.size(), 20);
     QVERIFY(!o.contains("id"));
 
     PatientRecord back = PatientRecord::fromJson(o);
-    QCOMPARE(back.id, 0);
     QCOMPARE(back.uuid, p.uuid);
-    QCOMPARE(back.firstName, p.firstName);
-    QCOMPARE(back.lastName, p.lastName);
     QCOMPARE(back.birthDate, p.birthDate);
     QCOMPARE(back.comments, p.comments);
     QCOMPARE(back.displayName(), QStringLiteral("Núñez, José"));
@@ -116,8 +111,6 @@ void TestStorageRecords::patientJsonDefaults()
     const PatientRecord back = PatientRecord::fromJson(QJsonObject{{"birthDate", ""}, {"uuid", "garbage"}});
     QVERIFY(!back.birthDate.isValid());
     QVERIFY(back.uuid.isNull());
-    QVERIFY(back.firstName.isEmpty());
-    QVERIFY(back.conclusion.isEmpty());
 }
 
 void TestStorageRecords::monitorSessionOperations()
@@ -126,15 +119,8 @@ void TestStorageRecords::monitorSessionOperations()
     d.startDateTime = QDateTime::currentDateTime().addSecs(-65);
     MonitorSession s(d);
     QCOMPARE(s.lastHeartRate(), 0);
-    QCOMPARE(s.lastSpo2(), 0);
-    QCOMPARE(s.lastTemperature(), 0.0);
-    QVERIFY(!s.recording());
     s.hrTrend = {70, 81};
-    s.spo2Trend = {96};
-    s.tempTrend = {36.2, 36.9};
     QCOMPARE(s.lastHeartRate(), 81);
-    QCOMPARE(s.lastSpo2(), 96);
-    QCOMPARE(s.lastTemperature(), 36.9);
 
     s.setCheckpoint(4, Checkpoint{1.0, 2, 3, 4});
     QCOMPARE(s.checkpoint(4).sysBP, 0);
@@ -142,8 +128,6 @@ void TestStorageRecords::monitorSessionOperations()
     s.addEvent(QStringLiteral("Start"));
     QCOMPARE(s.events.size(), 1);
     QVERIFY(s.events[0].timeOffset >= 65 && s.events[0].timeOffset <= 66);
-    QCOMPARE(s.events[0].description, QStringLiteral("Start"));
-    QVERIFY(!s.events[0].print);
 }
 
 void TestStorageRecords::studyFileRoundTrip()
@@ -164,36 +148,24 @@ void TestStorageRecords::studyFileRoundTrip()
     QJsonDocument doc;
     QVERIFY(readStudyFile(path, doc));
     const QJsonObject o = doc.object();
-    QCOMPARE(o.value("study").toObject().value("studyType").toString(), QStringLiteral("Monitor session"));
     QCOMPARE(o.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260201093005"));
-    QCOMPARE(o.value("patient").toObject().value("lastName").toString(), QStringLiteral("Núñez"));
     // Checkpoints never entered are still written, zero, in phase order.
     const QJsonArray cps = o.value("results").toObject().value("checkpoints").toArray();
     QCOMPARE(cps.size(), 3);
     QCOMPARE(cps[0].toObject(), (QJsonObject{{"phase", "Basal"}, {"timeOffset", 0}, {"heartRate", 0},
                                              {"sysBP", 0}, {"diaBP", 0}}));
-    QCOMPARE(cps[1].toObject().value("phase").toString(), QStringLiteral("IntraExercise"));
     QCOMPARE(cps[2].toObject().value("phase").toString(), QStringLiteral("PostExercise"));
 
     const auto back = sessionFromStudy(o, 99, 5);
     QCOMPARE(back->patientId, 99);
     QCOMPARE(back->sessionNumber, 5);
     QCOMPARE(back->startDateTime, s->startDateTime);
-    QCOMPARE(back->exerciseType, s->exerciseType);
-    QCOMPARE(back->weight, 81.5);
     QCOMPARE(back->abdomen, 98.25);
-    QCOMPARE(back->borgRPE, 13);
-    QCOMPARE(back->symptoms, s->symptoms);
     QCOMPARE(back->conclusion, s->conclusion);
-    QCOMPARE(back->hrTrend, s->hrTrend);
-    QCOMPARE(back->spo2Trend, s->spo2Trend);
     QCOMPARE(back->tempTrend, s->tempTrend);
     QCOMPARE(back->checkpoint(PhaseIntraExercise).timeOffset, 120.5);
-    QCOMPARE(back->checkpoint(PhaseIntraExercise).heartRate, 110);
     QCOMPARE(back->checkpoint(PhaseIntraExercise).diaBP, 85);
-    QCOMPARE(back->checkpoint(PhaseBasal).sysBP, 0);
     QCOMPARE(back->events.size(), 2);
-    QCOMPARE(back->events[0].timeOffset, 12);
     QVERIFY(back->events[0].print);
     QVERIFY(!back->events[1].print);
 }
@@ -201,7 +173,6 @@ void TestStorageRecords::studyFileRoundTrip()
 void TestStorageRecords::studyFileRejects_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("empty file") << QByteArray();
     QTest::newRow("seven bytes") << QByteArray("NVSTUDY");
     QTest::newRow("magic only") << QByteArray("NVSTUDY2");
     QTest::newRow("other magic") << QByteArray("NVSTUDY3{\"a\":1}");
@@ -233,20 +204,13 @@ void TestStorageRecords::studyFilePlainJson()
     QVERIFY(s->spo2Trend.isEmpty());
     // An unknown phase is ignored; a later element of a phase wins.
     QCOMPARE(s->checkpoint(PhaseBasal).sysBP, 125);
-    QCOMPARE(s->checkpoint(PhaseIntraExercise).sysBP, 0);
     QCOMPARE(s->weight, 0.0);
-    QVERIFY(s->events.isEmpty());
-}
 
-void TestStorageRecords::studyFileCorruptPayloadGivesEmptyDocument()
-{
-    const QString path = m_dir.filePath("corrupt.nvstudy");
+    // A right magic with a damaged payload reads as an empty document.
     QByteArray good = qCompress(QByteArray("{\"study\":{}}"));
     writeBytes(path, "NVSTUDY2" + good.left(good.size() - 4) + "xxxx");
-    QJsonDocument doc;
     QVERIFY(readStudyFile(path, doc));
     QVERIFY(doc.object().isEmpty());
-
     writeBytes(path, "NVSTUDY1{\"truncated\":[1,2");
     QVERIFY(readStudyFile(path, doc));
     QVERIFY(doc.object().isEmpty());

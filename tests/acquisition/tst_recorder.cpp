@@ -1,4 +1,3 @@
-#include "acquisition/mockmonitorsource.h"
 #include "acquisition/modulesimulator.h"
 #include "acquisition/modulesource.h"
 #include "acquisition/recorder.h"
@@ -6,8 +5,6 @@
 #include "storage/monitorsession.h"
 #include "storage/tfilesignal.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -75,7 +72,6 @@ private slots:
     void trendsTakeTheLastReading();
     void failingSourceIsRestartedWithoutTrendEntries();
     void stopAllMarksRunningSessionsOnly();
-    void simulatedSourceThroughTheTimers();
     void stalledModuleIsRestarted();
 
 private:
@@ -192,35 +188,6 @@ void TestRecorder::stopAllMarksRunningSessionsOnly()
     QVERIFY(c->events.isEmpty());
     QCOMPARE(recorder.sourceCount(), 0);
     QVERIFY(!recorder.isActive());
-}
-
-void TestRecorder::simulatedSourceThroughTheTimers()
-{
-    QFile replay(folder->filePath(QStringLiteral("ecg250-1.dat")));
-    QVERIFY(replay.open(QIODevice::WriteOnly));
-    replay.write(QByteArray(500, '\x01'));
-    replay.close();
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(folder->path());
-    MockMonitorSource source;
-    QDir::setCurrent(previous);
-
-    auto session = newSession();
-    Recorder recorder;
-    recorder.start();
-    recorder.addSource(&source, session.get());
-    QTest::qWait(1500);
-    // While the link comes up: zero entries and no samples.
-    QCOMPARE(session->recording()->sampleCount(), 0);
-    QCOMPARE(session->hrTrend, QVector<int>{0});
-    QCOMPARE(session->spo2Trend, QVector<int>{0});
-    QCOMPARE(session->tempTrend, QVector<double>{0.0});
-    QTRY_COMPARE_WITH_TIMEOUT(session->spo2Trend.size(), 3, 2500);
-    QVERIFY(session->spo2Trend.last() >= 90);
-    QVERIFY(session->tempTrend.last() >= 35.5);
-    QVERIFY(session->recording()->sampleCount() > 100);
-    QCOMPARE(session->recording()->sample(0, 0), 0x0101);
-    recorder.stopAll();
 }
 
 void TestRecorder::stalledModuleIsRestarted()

@@ -44,7 +44,6 @@ private slots:
     void oddSizedFileRoundsDown();
     void blocksAndTailWindow();
     void tailWindowFollowsAppends();
-    void interleavedChannels();
     void shortBlockReadIsZeroFilled();
     void openRecordingFile();
     void openRecordingRejects_data();
@@ -199,26 +198,6 @@ void TestTFileSignal::tailWindowFollowsAppends()
     QCOMPARE(s.sample(0, 39198), 39198 % 30000);
     QCOMPARE(s.sample(0, 39000), 39000 % 30000);
     QCOMPARE(s.sample(0, 38999), 38999 % 30000);
-}
-
-void TestTFileSignal::interleavedChannels()
-{
-    const QString path = newPath();
-    {
-        TFileSignal w(path, 3, 100, 4096, true);
-        std::vector<qint16> frames;
-        for (int k = 0; k < 450; ++k)
-            for (int c = 0; c < 3; ++c)
-                frames.push_back(qint16(k * 10 + c));
-        w.appendInterleaved(frames.data(), int(frames.size() * 2));
-        QCOMPARE(QFileInfo(path).size(), 4096 + 450 * 6);
-    }
-    TFileSignal s(path, 3, 100, 4096, false);
-    QCOMPARE(s.blockLength(), 400);
-    for (int c = 0; c < 3; ++c) {
-        QCOMPARE(s.sample(c, 399), 3990 + c);
-        QCOMPARE(s.sample(c, 449), 4490 + c);
-    }
 }
 
 void TestTFileSignal::shortBlockReadIsZeroFilled()

@@ -114,7 +114,6 @@ private slots:
     void startsAndStopsTheModule();
     void stallGivesReadErrorAndRestartRecovers();
     void hangupGivesReadErrorThenOpenError();
-    void unopenablePort();
     void keepAliveAfterEvery30000Frames_data();
     void keepAliveAfterEvery30000Frames();
     void garbageBetweenFramesIsSkipped();
@@ -227,20 +226,11 @@ void TestModuleSource::hangupGivesReadErrorThenOpenError()
     QTRY_COMPARE_WITH_TIMEOUT(QByteArray(source.errorString()), QByteArray("Device read error"), 2000);
     QVERIFY(!source.isConnected());
     source.stop();
+    // The terminal is gone: the restart cannot open it.
     source.start();
     QTRY_COMPARE(QByteArray(source.errorString()), QByteArray("No se pudo abrir el puerto (CreateFile)"));
+    QVERIFY(!source.isConnected());
     source.stop();
-}
-
-void TestModuleSource::unopenablePort()
-{
-    for (const QByteArray &port : {QByteArray("/nonexistent/ttyX"), QByteArray()}) {
-        ModuleSource source(port);
-        source.start();
-        QTRY_COMPARE(QByteArray(source.errorString()), QByteArray("No se pudo abrir el puerto (CreateFile)"));
-        QVERIFY(!source.isConnected());
-        source.stop();
-    }
 }
 
 void TestModuleSource::keepAliveAfterEvery30000Frames_data()

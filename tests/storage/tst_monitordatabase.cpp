@@ -1,3 +1,5 @@
+#include "writefile.h"
+
 #include "storage/monitordatabase.h"
 #include "storage/storageerror.h"
 #include "storage/studyfile.h"
@@ -44,7 +46,6 @@ private:
     int addPatient(const QString &last, const QString &first, const QString &uuid = QString());
     std::unique_ptr<MonitorSession> start(int patientId, const QDateTime &when, bool presence = true);
     QString root() const { return m_dir->path(); }
-    static void writeFile(const QString &path, const QByteArray &bytes);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MonitorDatabase> m_db;
@@ -97,13 +98,6 @@ std::unique_ptr<MonitorSession> TestMonitorDatabase::start(int patientId, const 
     d.exerciseType = QStringLiteral("Bike");
     d.weight = 80;
     return m_db->startSession(d);
-}
-
-void TestMonitorDatabase::writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
 }
 
 void TestMonitorDatabase::firstRunCreatesLayout()

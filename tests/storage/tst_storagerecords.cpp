@@ -1,3 +1,5 @@
+#include "writefile.h"
+
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/storageerror.h"
@@ -34,7 +36,6 @@ private slots:
 private:
     static PatientRecord samplePatient();
     static std::unique_ptr<MonitorSession> sampleSession();
-    static void writeBytes(const QString &path, const QByteArray &bytes);
     QTemporaryDir m_dir;
 };
 
@@ -80,13 +81,6 @@ std::unique_ptr<MonitorSession> TestStorageRecords::sampleSession()
     s->events.append(SessionEvent{12, QStringLiteral("BP 150/85"), true});
     s->events.append(SessionEvent{40, QStringLiteral("Stop monitoring"), false});
     return s;
-}
-
-void TestStorageRecords::writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
 }
 
 void TestStorageRecords::patientJsonRoundTrip()
@@ -183,7 +177,7 @@ void TestStorageRecords::studyFileRejects()
 {
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath("reject.nvstudy");
-    writeBytes(path, bytes);
+    writeFile(path, bytes);
     QJsonDocument doc;
     QVERIFY(!readStudyFile(path, doc));
     QVERIFY(!readStudyFile(m_dir.filePath("missing.nvstudy"), doc));
@@ -192,7 +186,7 @@ void TestStorageRecords::studyFileRejects()
 void TestStorageRecords::studyFilePlainJson()
 {
     const QString path = m_dir.filePath("plain.nvstudy");
-    writeBytes(path, "NVSTUDY1{\"session\":{\"borgRPE\":11,\"presence\":true},"
+    writeFile(path, "NVSTUDY1{\"session\":{\"borgRPE\":11,\"presence\":true},"
                      "\"results\":{\"hrTrend\":[60,61],\"checkpoints\":[{\"phase\":\"Recovery\",\"sysBP\":1},"
                      "{\"phase\":\"Basal\",\"sysBP\":120},{\"phase\":\"Basal\",\"sysBP\":125}]}}");
     QJsonDocument doc;
@@ -208,10 +202,10 @@ void TestStorageRecords::studyFilePlainJson()
 
     // A right magic with a damaged payload reads as an empty document.
     QByteArray good = qCompress(QByteArray("{\"study\":{}}"));
-    writeBytes(path, "NVSTUDY2" + good.left(good.size() - 4) + "xxxx");
+    writeFile(path, "NVSTUDY2" + good.left(good.size() - 4) + "xxxx");
     QVERIFY(readStudyFile(path, doc));
     QVERIFY(doc.object().isEmpty());
-    writeBytes(path, "NVSTUDY1{\"truncated\":[1,2");
+    writeFile(path, "NVSTUDY1{\"truncated\":[1,2");
     QVERIFY(readStudyFile(path, doc));
     QVERIFY(doc.object().isEmpty());
 }

@@ -1,3 +1,5 @@
+#include "writefile.h"
+
 #include "storage/patientrecord.h"
 #include "storage/recordingheader.h"
 #include "storage/sessiondata.h"
@@ -55,7 +57,6 @@ private slots:
 
 private:
     QString newPath();
-    static void writeFile(const QString &path, const QByteArray &bytes);
     static QByteArray headerBytes(const QJsonObject &header);
     QTemporaryDir m_dir;
     int m_fileNumber = 0;
@@ -70,13 +71,6 @@ void TestTFileSignal::initTestCase()
 QString TestTFileSignal::newPath()
 {
     return m_dir.filePath(QStringLiteral("rec%1.nvecg").arg(++m_fileNumber));
-}
-
-void TestTFileSignal::writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
 }
 
 QByteArray TestTFileSignal::headerBytes(const QJsonObject &header)

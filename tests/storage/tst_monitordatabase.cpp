@@ -25,7 +25,7 @@ private slots:
     void firstRunCreatesLayout();
     void patientRows();
     void loadPatientMissingAndGarbledRows();
-    void listPatientsLastSession();
+    void listPatientsAndSessionNumbers();
     void sessionRows();
     void startSessionWritesFiles();
     void startSessionWithoutPatient();
@@ -163,12 +163,13 @@ void TestMonitorDatabase::loadPatientMissingAndGarbledRows()
     QVERIFY(p.uuid.isNull());
 }
 
-void TestMonitorDatabase::listPatientsLastSession()
+void TestMonitorDatabase::listPatientsAndSessionNumbers()
 {
     const int a = addPatient("Alba", "Ana");
     const int b = addPatient("Bravo", "Beto");
     auto s1 = start(a, QDateTime(QDate(2026, 1, 5), QTime(10, 0)));
     auto s2 = start(a, QDateTime(QDate(2026, 1, 12), QTime(23, 59, 59)), false);
+    QVERIFY(s1 && s2);
     QCOMPARE(s2->sessionNumber, 2);
     QCOMPARE(m_db->nextSessionNumber(a), 3);
     QCOMPARE(m_db->nextSessionNumber(b), 1);

@@ -20,37 +20,29 @@ private slots:
 
 namespace {
 
-struct Message
+// "context: source" of every current message whose translation is unfinished
+// or has an empty text (for plurals, an empty form).
+QStringList unfinishedMessages(const QString &path)
 {
-    QString context;
-    QString source;
-    QString type;
-    QStringList translations;
-};
-
-QVector<Message> readMessages(const QString &path)
-{
-    QVector<Message> messages;
+    QStringList unfinished;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return messages;
+        return {QStringLiteral("cannot read ") + path};
     QXmlStreamReader xml(&file);
-    QString context;
-    Message message;
+    QString context, source;
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement())
             continue;
-        const QStringRef name = xml.name();
-        if (name == QLatin1String("name")) {
+        if (xml.name() == QLatin1String("name")) {
             context = xml.readElementText();
-        } else if (name == QLatin1String("message")) {
-            message = Message{context, QString(), QString(), QStringList()};
-        } else if (name == QLatin1String("source")) {
-            message.source = xml.readElementText();
-        } else if (name == QLatin1String("translation")) {
-            message.type = xml.attributes().value(QLatin1String("type")).toString();
-            // Plural forms hold one text per form; plain texts hold one text.
+        } else if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            const QString type = xml.attributes().value(QLatin1String("type")).toString();
+            if (type == QLatin1String("vanished") || type == QLatin1String("obsolete"))
+                continue;
+            QStringList forms;
             QString text;
             while (!(xml.isEndElement() && xml.name() == QLatin1String("translation")) && !xml.atEnd()) {
                 xml.readNext();
@@ -59,14 +51,18 @@ QVector<Message> readMessages(const QString &path)
                 else if (xml.isStartElement() && xml.name() == QLatin1String("numerusform"))
                     text.clear();
                 else if (xml.isEndElement() && xml.name() == QLatin1String("numerusform"))
-                    message.translations.append(text);
+                    forms.append(text);
             }
-            if (message.translations.isEmpty())
-                message.translations.append(text);
-            messages.append(message);
+            if (forms.isEmpty())
+                forms.append(text);
+            bool finished = type.isEmpty();
+            for (const QString &form : forms)
+                finished = finished && !form.trimmed().isEmpty();
+            if (!finished)
+                unfinished.append(QStringLiteral("%1: \"%2\"").arg(context, source));
         }
     }
-    return messages;
+    return unfinished;
 }
 
 } // namespace
@@ -99,18 +95,7 @@ void TestTranslations::everySourceTextIsTranslated()
     QVERIFY(process.waitForFinished(120000));
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
 
-    const QVector<Message> messages = readMessages(collected);
-    QVERIFY(!messages.isEmpty());
-    QStringList missing;
-    for (const Message &message : messages) {
-        if (message.type == QLatin1String("vanished") || message.type == QLatin1String("obsolete"))
-            continue;
-        bool finished = message.type.isEmpty();
-        for (const QString &text : message.translations)
-            finished = finished && !text.trimmed().isEmpty();
-        if (!finished)
-            missing.append(QStringLiteral("%1: \"%2\"").arg(message.context, message.source));
-    }
+    const QStringList missing = unfinishedMessages(collected);
     if (!missing.isEmpty())
         qWarning().noquote() << "Texts without a Spanish translation (run scripts/update-translations):\n"
                                     + missing.join(QLatin1Char('\n'));

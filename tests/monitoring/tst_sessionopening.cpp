@@ -46,9 +46,7 @@ void TestSessionOpening::startWindowWaitsForMonitoringWindow()
     QTRY_VERIFY_WITH_TIMEOUT(start.database() != nullptr, 20000);
     QTRY_VERIFY(start.isEnabled());
 
-    auto *button = start.findChild<QPushButton *>(QStringLiteral("btnStartSession"));
-    QVERIFY(button->isEnabled());
-    button->click();
+    start.findChild<QPushButton *>(QStringLiteral("btnStartSession"))->click();
     QVERIFY(!start.isEnabled());
 
     QPointer<SessionWindow> session;
@@ -56,9 +54,7 @@ void TestSessionOpening::startWindowWaitsForMonitoringWindow()
         if (auto *found = qobject_cast<SessionWindow *>(window))
             session = found;
     QVERIFY(session);
-    QVERIFY(!session->parent());
     QVERIFY(session->isVisible());
-    QVERIFY(session->testAttribute(Qt::WA_DeleteOnClose));
 
     // No patient is monitored: it closes without a question and goes away.
     QVERIFY(session->close());

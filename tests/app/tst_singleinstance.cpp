@@ -70,7 +70,6 @@ class TestSingleInstance : public QObject
 private slots:
     void secondHolderIsRefusedUntilFirstEnds();
     void crashedHolderDoesNotBlockNextStart();
-    void simultaneousStartsLeaveOneHolder();
     void stationRefusesSecondCopyAndSurvivesCrash();
     void stationReportsStorageFailureAndExitsNormally();
 
@@ -120,34 +119,6 @@ void TestSingleInstance::crashedHolderDoesNotBlockNextStart()
     next.closeWriteChannel();
     QVERIFY(next.waitForFinished(10000));
     QVERIFY(!segmentExists(key));
-}
-
-void TestSingleInstance::simultaneousStartsLeaveOneHolder()
-{
-    const QString key = uniqueKey();
-    const int count = 4;
-    QVector<QProcess *> holders;
-    for (int i = 0; i < count; ++i) {
-        auto *process = new QProcess(this);
-        process->start(holderPath, {key});
-        holders.append(process);
-    }
-    int claimed = 0;
-    int refused = 0;
-    for (QProcess *process : holders) {
-        QVERIFY(process->waitForStarted(10000));
-        QVERIFY(process->waitForReadyRead(20000));
-        const QByteArray answer = process->readLine().trimmed();
-        claimed += answer == "claimed";
-        refused += answer == "refused";
-    }
-    QCOMPARE(claimed, 1);
-    QCOMPARE(refused, count - 1);
-    for (QProcess *process : holders) {
-        process->closeWriteChannel();
-        QVERIFY(process->waitForFinished(10000));
-        delete process;
-    }
 }
 
 QProcessEnvironment TestSingleInstance::stationEnvironment(const QTemporaryDir &dir) const

@@ -2,6 +2,8 @@
 // defaults, round trips, values out of range, device entries, the device
 // table commands and the detection command's boxes.
 
+#include "../common/messageboxanswerer.h"
+
 #include "config/configdialog.h"
 #include "acquisition/modulediscovery.h"
 
@@ -40,40 +42,6 @@ QStringList tableRows(const ConfigDialog &dialog)
         rows.append(tree->topLevelItem(i)->text(0) + QLatin1Char('|') + tree->topLevelItem(i)->text(1));
     return rows;
 }
-
-// Answers every message box: records its text, whether the wait cursor or a
-// progress dialog was still showing with it, then presses the given button.
-class BoxAnswerer : public QObject
-{
-public:
-    explicit BoxAnswerer(QMessageBox::StandardButton answer) : m_answer(answer)
-    {
-        connect(&m_timer, &QTimer::timeout, this, &BoxAnswerer::poll);
-        m_timer.start(20);
-    }
-    QStringList texts;
-    QList<bool> busy;
-
-private:
-    void poll()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        texts.append(box->text());
-        bool progressShown = false;
-        for (QWidget *widget : QApplication::allWidgets())
-            progressShown = progressShown || (qobject_cast<QProgressDialog *>(widget) && widget->isVisible());
-        busy.append(progressShown || QApplication::overrideCursor());
-        QAbstractButton *button = box->button(m_answer);
-        if (!button)
-            button = box->button(QMessageBox::Ok);
-        button->click();
-    }
-
-    QMessageBox::StandardButton m_answer;
-    QTimer m_timer;
-};
 
 } // namespace
 
@@ -271,7 +239,7 @@ void TestConfigDialog::detectCancelledDoesNothing()
     QSettings().setValue("Config/Devices", QStringList{"NVR999=COM99"});
     ConfigDialog dialog;
     dialog.show();
-    BoxAnswerer answerer(QMessageBox::Cancel);
+    MessageBoxAnswerer answerer(QMessageBox::Cancel);
     child<QAbstractButton>(dialog, "btnDetect")->click();
     QCOMPARE(answerer.texts,
              QStringList{"Make sure that all modules have been paired and are turned on.\nPress <OK> to continue."});
@@ -287,7 +255,7 @@ void TestConfigDialog::detectWithoutModulesKeepsTable()
     QSettings().setValue("Config/Devices", QStringList{"NVR999=COM99", "NVR1=COM3"});
     ConfigDialog dialog;
     dialog.show();
-    BoxAnswerer answerer(QMessageBox::Ok);
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
     child<QAbstractButton>(dialog, "btnDetect")->click();
     QTRY_COMPARE(answerer.texts.size(), 2);
     QCOMPARE(answerer.texts.at(1), QStringLiteral("No modules found."));

@@ -1,7 +1,6 @@
 #include "display/plotscale.h"
 #include "display/qplotgraphic.h"
 
-#include <QFontMetrics>
 #include <QImage>
 #include <QSignalSpy>
 #include <QtTest>
@@ -53,13 +52,10 @@ private slots:
     void automaticSteps_data();
     void automaticSteps();
     void spacingNeverCloserThanLabel();
-    void liveHeartRateTimeAxis_data();
-    void liveHeartRateTimeAxis();
     void labelFormats();
     void stylesDrawMarkersOrLines();
     void denseTrendSpansTheWidth();
     void panAndZoomUnlockedAxes();
-    void highlightOnClick();
     void shiftSelection();
 };
 
@@ -125,31 +121,6 @@ void TestPlotGraphic::spacingNeverCloserThanLabel()
     QCOMPARE(plotscale::gridSpacing(0, 45, 1.0), 0.0);
     QCOMPARE(plotscale::firstGridValue(-7, 5), -5.0);
     QCOMPARE(plotscale::firstGridValue(11, 5), 15.0);
-}
-
-void TestPlotGraphic::liveHeartRateTimeAxis_data()
-{
-    // Widths chosen from the label width of the font in use: 1.2 label
-    // widths per 60 s, and per 30 s.
-    QTest::addColumn<double>("secondsPerLabel");
-    QTest::addColumn<double>("spacing");
-    QTest::newRow("narrow") << 60.0 << 60.0;
-    QTest::newRow("wide") << 30.0 << 30.0;
-}
-
-void TestPlotGraphic::liveHeartRateTimeAxis()
-{
-    QFETCH(double, secondsPerLabel);
-    QPlotGraphic plot;
-    const int labelWidth = QFontMetrics(plot.font()).horizontalAdvance(QStringLiteral("mm:ss")) + 10;
-    plot.resize(QPlotGraphic::YLabelWidth + int(300 * 1.2 * labelWidth / secondsPerLabel), 120);
-    plot.setXRange(0, 300);
-    plot.setYRange(40, 200);
-    plot.setTimeFormat(QStringLiteral("mm:ss"));
-    plot.refresh();
-    const double px = (plot.plotRight() - plot.plotLeft()) / 300.0;
-    QTEST(plot.xGridSpacing(), "spacing");
-    QVERIFY(plot.xGridSpacing() * px > labelWidth);
 }
 
 void TestPlotGraphic::labelFormats()
@@ -291,28 +262,6 @@ void TestPlotGraphic::panAndZoomUnlockedAxes()
     QTest::mouseRelease(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(10, 60));
 }
 
-void TestPlotGraphic::highlightOnClick()
-{
-    QPlotGraphic plot;
-    plot.resize(330, 115);
-    plot.setXRange(0, 300);
-    plot.setHighlightVisible(true);
-    plot.refresh();
-    QSignalSpy highlight(&plot, &QPlotGraphic::highlightChanged);
-
-    // Off by default.
-    QTest::mouseClick(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(130, 50));
-    QCOMPARE(highlight.count(), 0);
-
-    plot.setHighlightOnClick(true);
-    QTest::mousePress(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(130, 50));
-    QCOMPARE(highlight.count(), 1);
-    QCOMPARE(plot.highlightValue(), 100.0);
-    sendMove(&plot, QPoint(400, 50), Qt::NoModifier);   // past the right edge: clamped
-    QCOMPARE(plot.highlightValue(), 300.0);
-    QTest::mouseRelease(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(400, 50));
-}
-
 void TestPlotGraphic::shiftSelection()
 {
     TestValues values;
@@ -338,15 +287,16 @@ void TestPlotGraphic::shiftSelection()
     QTest::mouseRelease(&plot, Qt::LeftButton, Qt::ShiftModifier, QPoint(180, 50));
     QCOMPARE(selected.count(), 2);
     QCOMPARE(plot.selectionEnd(), 150.0);
-    // The band is painted between the two ends.
+    // The band is painted between the two ends only.
     const QImage image = plot.frameBuffer().toImage();
-    int inside = 0, outside = 0;
-    for (int x = 85; x < 175; ++x)
-        inside += image.pixel(x, 90) == qRgb(255, 255, 0);
-    for (int x = 185; x < 320; ++x)
-        outside += image.pixel(x, 90) == qRgb(255, 255, 0);
-    QVERIFY(inside > 80);
-    QCOMPARE(outside, 0);
+    auto yellowIn = [&image](int from, int to) {
+        int n = 0;
+        for (int x = from; x < to; ++x)
+            n += image.pixel(x, 90) == qRgb(255, 255, 0);
+        return n;
+    };
+    QVERIFY(yellowIn(85, 175) > 80);
+    QCOMPARE(yellowIn(185, 320), 0);
 
     // A click without dragging leaves an empty selection, which is cleared.
     QTest::mousePress(&plot, Qt::LeftButton, Qt::ShiftModifier, QPoint(100, 50));

@@ -1,4 +1,4 @@
-#include "messageboxanswerer.h"
+#include "../common/messageboxanswerer.h"
 
 #include "patients/patientdialog.h"
 #include "storage/monitordatabase.h"

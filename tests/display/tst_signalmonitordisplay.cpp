@@ -44,7 +44,6 @@ private slots:
     void traceAtExpectedHeight();
     void autoCentreRemovesOffset();
     void previousSweepRightOfCursor();
-    void speedRescalesAtOnce();
     void lanes();
 
 private:
@@ -161,22 +160,6 @@ void TestSignalMonitorDisplay::previousSweepRightOfCursor()
     QVERIFY(traceRowNear(image, 200, yFor(-60)) >= 0);
     QVERIFY(traceRowNear(image, 200, yFor(60)) < 0);
     QVERIFY(traceRowNear(image, 600, yFor(60)) >= 0);
-}
-
-void TestSignalMonitorDisplay::speedRescalesAtOnce()
-{
-    if (m_display->frameBuffer().widthMM() != 250)
-        QSKIP("the test screen is not 96 dpi");
-    MemorySignal signal(1, 250);
-    m_display->setAutoCenter(false);
-    m_display->setSignal(&signal);
-    signal.appendConstant(0, 1000);   // 4 s: 378 px at 25 mm/s, 756 px at 50 mm/s
-    m_display->refresh();
-    QVERIFY(columnHasTrace(frame(), 370));
-    QVERIFY(!columnHasTrace(frame(), 600));
-    m_display->setSpeed(50.0);
-    QVERIFY(columnHasTrace(frame(), 600));
-    QVERIFY(!columnHasTrace(frame(), 800));
 }
 
 void TestSignalMonitorDisplay::lanes()

@@ -31,7 +31,6 @@ private slots:
     void filterWithSeveralBlanks();
     void singleMatchBecomesCurrent();
     void hiddenRowsAreNeitherCurrentNorSelected();
-    void downKeyMovesToList();
     void doubleClickAccepts();
     void deleteThreeSelectedPatients();
     void answeringNoDeletesNothing();
@@ -193,19 +192,6 @@ void TestPatientSelectDialog::hiddenRowsAreNeitherCurrentNorSelected()
     QVERIFY(!tree(dialog)->currentItem());
     QVERIFY(!okButton(dialog)->isEnabled());
     QCOMPARE(tree(dialog)->selectedItems(), QList<QTreeWidgetItem *>{row(dialog, "Smith, John")});
-}
-
-void TestPatientSelectDialog::downKeyMovesToList()
-{
-    PatientSelectDialog dialog;
-    openDialog(dialog);
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    filter(dialog)->setFocus();
-    QTest::keyClicks(filter(dialog), "jane");
-    QTest::keyClick(filter(dialog), Qt::Key_Down);
-    QVERIFY(tree(dialog)->hasFocus());
-    QCOMPARE(tree(dialog)->currentItem(), row(dialog, "Doe, Jane"));
-    QVERIFY(okButton(dialog)->isEnabled());
 }
 
 void TestPatientSelectDialog::doubleClickAccepts()

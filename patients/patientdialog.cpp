@@ -126,16 +126,20 @@ QImage PatientDialog::squareCrop(const QImage &image)
     return image.copy(0, image.height() / 2 - image.width() / 2, image.width(), image.width());
 }
 
-void PatientDialog::loadPickLists()
+QList<QPair<QString, QComboBox *>> PatientDialog::pickLists() const
 {
-    const QSettings settings;
-    const QList<QPair<QString, QComboBox *>> lists = {
+    return {
         {QStringLiteral("PatientDialog/IdTypeList"), ui->cboIdType},
         {QStringLiteral("PatientDialog/MedicalGroupList"), ui->cboMedicalGroup},
         {QStringLiteral("PatientDialog/CityList"), ui->cboCity},
         {QStringLiteral("PatientDialog/StateList"), ui->cboState},
     };
-    for (const auto &list : lists) {
+}
+
+void PatientDialog::loadPickLists()
+{
+    const QSettings settings;
+    for (const auto &list : pickLists()) {
         list.second->clear();
         list.second->addItems(settings.value(list.first).toStringList());
         list.second->setCurrentIndex(-1);
@@ -146,13 +150,7 @@ void PatientDialog::loadPickLists()
 void PatientDialog::savePickLists()
 {
     QSettings settings;
-    const QList<QPair<QString, QComboBox *>> lists = {
-        {QStringLiteral("PatientDialog/IdTypeList"), ui->cboIdType},
-        {QStringLiteral("PatientDialog/MedicalGroupList"), ui->cboMedicalGroup},
-        {QStringLiteral("PatientDialog/CityList"), ui->cboCity},
-        {QStringLiteral("PatientDialog/StateList"), ui->cboState},
-    };
-    for (const auto &list : lists) {
+    for (const auto &list : pickLists()) {
         // Re-read the stored list so entries learned meanwhile by another dialog stay.
         QStringList entries = settings.value(list.first).toStringList();
         const QString text = list.second->currentText().trimmed();

@@ -5,6 +5,8 @@
 #include <QDate>
 #include <QDialog>
 #include <QImage>
+#include <QList>
+#include <QPair>
 #include <QPixmap>
 
 class QCamera;
@@ -63,6 +65,8 @@ private slots:
     void on_btnClearPicture_clicked();
 
 private:
+    // The learned pick lists: settings key and combo box.
+    QList<QPair<QString, QComboBox *>> pickLists() const;
     void loadPickLists();
     void savePickLists();
     bool loadPatient(int patientId);

@@ -3,6 +3,7 @@
 #include "dsp/tsignal.h"
 #include "storage/patientrecord.h"
 #include "storage/sessiondata.h"
+#include "storage/studyfile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -50,9 +51,7 @@ QByteArray withMagic(const QJsonObject &header)
 QJsonObject recordingHeaderJson(const TSignal &recording, const PatientRecord &patient, const SessionData &data)
 {
     const QString start = data.startDateTime.toString(QLatin1String(DateTimeFormat));
-    QJsonObject study;
-    study.insert(QStringLiteral("studyType"), QStringLiteral("Monitor session"));
-    study.insert(QStringLiteral("studyDateTime"), start);
+    const QJsonObject study = studyHeaderJson(start);
 
     QJsonObject session;
     session.insert(QStringLiteral("sessionNumber"), data.sessionNumber);

@@ -32,12 +32,18 @@ QJsonArray toArray(const QVector<T> &values)
 
 } // namespace
 
+QJsonObject studyHeaderJson(const QString &startDateTime)
+{
+    QJsonObject study;
+    study.insert(QStringLiteral("studyType"), QStringLiteral("Monitor session"));
+    study.insert(QStringLiteral("studyDateTime"), startDateTime);
+    return study;
+}
+
 QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patient)
 {
     const QString start = session.startDateTime.toString(QLatin1String(DateTimeFormat));
-    QJsonObject study;
-    study.insert(QStringLiteral("studyType"), QStringLiteral("Monitor session"));
-    study.insert(QStringLiteral("studyDateTime"), start);
+    const QJsonObject study = studyHeaderJson(start);
 
     QJsonObject data;
     data.insert(QStringLiteral("sessionNumber"), session.sessionNumber);

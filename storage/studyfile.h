@@ -12,6 +12,9 @@ struct PatientRecord;
 // A study file keeps one whole session: "NVSTUDY2" + qCompress(compact JSON).
 // Files starting "NVSTUDY1" hold the JSON uncompressed and are read too.
 
+// The "study" object shared by study files and recording headers.
+QJsonObject studyHeaderJson(const QString &startDateTime);
+
 // The study JSON of a session and its patient.
 QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patient);
 

@@ -1,0 +1,54 @@
+#include "storage/sessionhistory.h"
+
+#include "storage/monitorsession.h"
+
+void SessionHistory::clear()
+{
+    for (int k = 0; k < 3; ++k) {
+        heartRate[k].clear();
+        systolic[k].clear();
+    }
+    weight.clear();
+    bmi.clear();
+    abdomen.clear();
+}
+
+double bodyMassIndex(double weightKg, double heightCm)
+{
+    if (!(weightKg > 0.0) || !(heightCm > 0.0))
+        return 0.0;
+    const double metres = heightCm * 0.01;
+    return weightKg / (metres * metres);
+}
+
+void collectHistory(const QList<const MonitorSession *> &sessions, SessionHistory &history)
+{
+    history.clear();
+    for (const MonitorSession *session : sessions) {
+        const int number = session->sessionNumber;
+        for (int phase = PhaseBasal; phase <= PhasePostExercise; ++phase) {
+            const Checkpoint c = session->checkpoint(phase);
+            if (c.heartRate > 0)
+                history.heartRate[phase - 1].append({number, double(c.heartRate)});
+            if (c.sysBP > 0)
+                history.systolic[phase - 1].append({number, double(c.sysBP)});
+        }
+        if (session->weight > 0.0)
+            history.weight.append({number, session->weight});
+        const double bmi = bodyMassIndex(session->weight, session->height);
+        if (bmi > 0.0)
+            history.bmi.append({number, bmi});
+        if (session->abdomen > 0.0)
+            history.abdomen.append({number, session->abdomen});
+    }
+}
+
+int attendancePercent(const QList<const MonitorSession *> &sessions)
+{
+    if (sessions.isEmpty())
+        return 0;
+    int present = 0;
+    for (const MonitorSession *session : sessions)
+        present += session->presence ? 1 : 0;
+    return present * 100 / sessions.size();
+}

@@ -14,6 +14,17 @@
 #include <exception>
 #include <vector>
 
+namespace {
+
+// (patient id, session number) of every session held by a manager.
+QSet<QPair<int, int>> &heldSessions()
+{
+    static QSet<QPair<int, int>> held;
+    return held;
+}
+
+} // namespace
+
 SessionManager::SessionManager(QObject *parent)
     : QObject(parent), recorder(std::make_unique<Recorder>())
 {
@@ -36,6 +47,7 @@ SessionManager::~SessionManager()
         } catch (const std::exception &error) {
             qWarning("Session of patient %d not saved: %s", patientId, error.what());
         }
+        heldSessions().remove(qMakePair(patientId, session->sessionNumber));
         session.reset();
     }
 }
@@ -98,6 +110,11 @@ int SessionManager::patientCount() const
     return int(sessions.size());
 }
 
+bool SessionManager::isSessionHeld(int patientId, int sessionNumber)
+{
+    return heldSessions().contains(qMakePair(patientId, sessionNumber));
+}
+
 std::unique_ptr<ISource> SessionManager::createSource(const QString &deviceName) const
 {
     if (deviceName == QLatin1String("sim"))
@@ -120,6 +137,7 @@ MonitorSession *SessionManager::startMonitoring(const SessionData &data, const Q
     MonitorSession *session = created.get();
     session->startDateTime = QDateTime::currentDateTime();
     const int patientId = session->patientId;
+    heldSessions().insert(qMakePair(patientId, session->sessionNumber));
     sessions[patientId] = std::move(created);
     std::unique_ptr<ISource> &source = sources[patientId];
     source = createSource(deviceName);

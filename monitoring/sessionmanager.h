@@ -43,6 +43,9 @@ public:
     double batteryVoltage(int patientId) const;
     bool isConnected(int patientId) const;
     int patientCount() const;
+    // True while some session manager holds the session: it alone writes the
+    // session's study file until it is destroyed.
+    static bool isSessionHeld(int patientId, int sessionNumber);
 
     // Starts a new session and its source; null when the database has no such
     // patient or the patient is already in this session. The session stays

@@ -186,7 +186,11 @@ void TestSessionManager::destructionWritesEveryStudy()
         MonitorSession *finalized = manager.resumeMonitoring(c);
         manager.stopMonitoring(c);
         finalized->conclusion = QStringLiteral("Well tolerated");
+        QVERIFY(SessionManager::isSessionHeld(c, 1));
+        QVERIFY(!SessionManager::isSessionHeld(c, 2));
     }
+    // Released with the manager: review may write them again.
+    QVERIFY(!SessionManager::isSessionHeld(c, 1));
     for (int id : {a, b}) {
         std::unique_ptr<MonitorSession> saved = database->openSession(id, 1);
         QVERIFY(saved);

@@ -2,10 +2,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStringList>
 #include <QTimer>
+
+#include <functional>
 
 // Answers every message box that comes up while it lives with one button and
 // records the boxes' titles, texts, and whether a wait cursor or progress
@@ -48,3 +51,21 @@ private:
     QMessageBox::StandardButton m_answer;
     QTimer m_timer;
 };
+
+// Hands the next modal dialog to `action` from inside the dialog's own event
+// loop. Arm it before clicking the button that opens the dialog.
+inline void answerNextModal(const std::function<void(QWidget *)> &action, int timeoutMs = 5000)
+{
+    auto *timer = new QTimer;
+    const QDeadlineTimer deadline(timeoutMs);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, action, deadline]() {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal && !deadline.hasExpired())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (modal)
+            action(modal);
+    });
+    timer->start(10);
+}

@@ -17,7 +17,6 @@ TFilteredSignal::TFilteredSignal(TSignal *source, const std::vector<TBlockFilter
     , m_source(source)
     , m_channelFilters(channelFilters)
 {
-    m_channelFilters.resize(std::min<size_t>(m_channelFilters.size(), size_t(channelCount())));
     copyLayoutFrom(*source);
     if (auto *below = dynamic_cast<TFilteredSignal *>(source))
         m_depth = below->m_depth + 1;

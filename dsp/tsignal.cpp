@@ -203,7 +203,7 @@ void TSignal::clearPageCache()
 
 int TSignal::pagedSample(int channel, int index)
 {
-    if (index < 0 || index >= m_sampleCount || m_blockLength <= 0)
+    if (index < 0 || m_blockLength <= 0)
         return 0;
     const int block = index / m_blockLength;
     if (block >= m_blockCount)

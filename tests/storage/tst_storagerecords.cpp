@@ -1,15 +1,16 @@
-#include "writefile.h"
+// The records of a patient and a session: their JSON forms, study files on
+// disk (also when the disk is full), names made safe for files, and a
+// patient's course over all sessions.
 
-#include "storage/monitorsession.h"
-#include "storage/patientrecord.h"
+#include "../common/teststorage.h"
+
+#include "storage/safefilename.h"
+#include "storage/sessionhistory.h"
 #include "storage/storageerror.h"
 #include "storage/studyfile.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
@@ -17,49 +18,22 @@
 #include <sys/resource.h>
 #endif
 
-class TestStorageRecords : public QObject
+namespace {
+
+const QStringList TextKeys = {"firstName", "lastName", "sex", "personIdType", "personIdNumber", "medicalGroupName",
+                              "medicalGroupNumber", "medicalHistoryNumber", "address", "city", "state", "country",
+                              "phoneNumber", "comments", "risks", "medication", "adaptation", "conclusion"};
+
+// A patient whose every text field holds its own key.
+PatientRecord fullPatient()
 {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void patientJsonRoundTrip();
-    void patientJsonDefaults();
-    void monitorSessionOperations();
-    void studyFileRoundTrip();
-    void studyFileRejects_data();
-    void studyFileRejects();
-    void studyFilePlainJson();
-    void studyFileUnwritablePath();
-    void studyFileFailedWriteKeepsPrevious();
-
-private:
-    static PatientRecord samplePatient();
-    static std::unique_ptr<MonitorSession> sampleSession();
-    QTemporaryDir m_dir;
-};
-
-void TestStorageRecords::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_dir.isValid());
+    QJsonObject o{{"uuid", "{0f8fad5b-d9cb-469f-a165-70867728950e}"}, {"birthDate", "19560309"}};
+    for (const QString &key : TextKeys)
+        o.insert(key, key + QStringLiteral(" ñ"));
+    return PatientRecord::fromJson(o);
 }
 
-PatientRecord TestStorageRecords::samplePatient()
-{
-    PatientRecord p;
-    p.uuid = QUuid(QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"));
-    p.firstName = QStringLiteral("José");
-    p.lastName = QStringLiteral("Núñez");
-    p.sex = QStringLiteral("M");
-    p.birthDate = QDate(1956, 3, 9);
-    p.city = QStringLiteral("Córdoba");
-    p.comments = QStringLiteral("line one\nline two");
-    p.conclusion = QStringLiteral("stable");
-    return p;
-}
-
-std::unique_ptr<MonitorSession> TestStorageRecords::sampleSession()
+std::unique_ptr<MonitorSession> fullSession()
 {
     SessionData d;
     d.patientId = 7;
@@ -78,188 +52,291 @@ std::unique_ptr<MonitorSession> TestStorageRecords::sampleSession()
     s->spo2Trend = {0, 97, 98};
     s->tempTrend = {0.0, 36.5, 36.6};
     s->setCheckpoint(PhaseIntraExercise, Checkpoint{120.5, 110, 150, 85});
+    s->setCheckpoint(PhasePostExercise, Checkpoint{300, 90, 130, 80});
     s->events.append(SessionEvent{12, QStringLiteral("BP 150/85"), true});
     s->events.append(SessionEvent{40, QStringLiteral("Stop monitoring"), false});
     return s;
 }
 
-void TestStorageRecords::patientJsonRoundTrip()
+QString caught(const std::function<void()> &action)
 {
-    const PatientRecord p = samplePatient();
-    const QJsonObject o = p.toJson();
-    QCOMPARE(o.value("uuid").toString(), QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"));
-    QCOMPARE(o.value("birthDate").toString(), QStringLiteral("19560309"));
-    QVERIFY(!o.contains("id"));
-
-    PatientRecord back = PatientRecord::fromJson(o);
-    QCOMPARE(back.uuid, p.uuid);
-    QCOMPARE(back.birthDate, p.birthDate);
-    QCOMPARE(back.comments, p.comments);
-    QCOMPARE(back.displayName(), QStringLiteral("Núñez, José"));
-}
-
-void TestStorageRecords::patientJsonDefaults()
-{
-    PatientRecord empty;
-    QCOMPARE(empty.toJson().value("birthDate").toString(), QString());
-    const PatientRecord back = PatientRecord::fromJson(QJsonObject{{"birthDate", ""}, {"uuid", "garbage"}});
-    QVERIFY(!back.birthDate.isValid());
-    QVERIFY(back.uuid.isNull());
-}
-
-void TestStorageRecords::monitorSessionOperations()
-{
-    SessionData d;
-    d.startDateTime = QDateTime::currentDateTime().addSecs(-65);
-    MonitorSession s(d);
-    QCOMPARE(s.lastHeartRate(), 0);
-    s.hrTrend = {70, 81};
-    QCOMPARE(s.lastHeartRate(), 81);
-
-    s.setCheckpoint(4, Checkpoint{1.0, 2, 3, 4});
-    QCOMPARE(s.checkpoint(4).sysBP, 0);
-    QCOMPARE(s.checkpoint(PhasePostExercise).sysBP, 0);
-    s.addEvent(QStringLiteral("Start"));
-    QCOMPARE(s.events.size(), 1);
-    QVERIFY(s.events[0].timeOffset >= 65 && s.events[0].timeOffset <= 66);
-}
-
-void TestStorageRecords::studyFileRoundTrip()
-{
-    const QString path = m_dir.filePath("round.nvstudy");
-    const auto s = sampleSession();
-    writeStudyFile(*s, samplePatient(), path);
-
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    QCOMPARE(bytes.left(8), QByteArray("NVSTUDY2"));
-    // qCompress layout: big-endian length of the compact JSON, then zlib.
-    const QByteArray json = QJsonDocument(studyJson(*s, samplePatient())).toJson(QJsonDocument::Compact);
-    QCOMPARE(qUncompress(bytes.mid(8)), json);
-    QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 8), quint32(json.size()));
-
-    QJsonDocument doc;
-    QVERIFY(readStudyFile(path, doc));
-    const QJsonObject o = doc.object();
-    QCOMPARE(o.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260201093005"));
-    // Checkpoints never entered are still written, zero, in phase order.
-    const QJsonArray cps = o.value("results").toObject().value("checkpoints").toArray();
-    QCOMPARE(cps.size(), 3);
-    QCOMPARE(cps[0].toObject(), (QJsonObject{{"phase", "Basal"}, {"timeOffset", 0}, {"heartRate", 0},
-                                             {"sysBP", 0}, {"diaBP", 0}}));
-    QCOMPARE(cps[2].toObject().value("phase").toString(), QStringLiteral("PostExercise"));
-
-    const auto back = sessionFromStudy(o, 99, 5);
-    QCOMPARE(back->patientId, 99);
-    QCOMPARE(back->sessionNumber, 5);
-    QCOMPARE(back->startDateTime, s->startDateTime);
-    QCOMPARE(back->abdomen, 98.25);
-    QCOMPARE(back->conclusion, s->conclusion);
-    QCOMPARE(back->tempTrend, s->tempTrend);
-    QCOMPARE(back->checkpoint(PhaseIntraExercise).timeOffset, 120.5);
-    QCOMPARE(back->checkpoint(PhaseIntraExercise).diaBP, 85);
-    QCOMPARE(back->events.size(), 2);
-    QVERIFY(back->events[0].print);
-    QVERIFY(!back->events[1].print);
-}
-
-void TestStorageRecords::studyFileRejects_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("seven bytes") << QByteArray("NVSTUDY");
-    QTest::newRow("magic only") << QByteArray("NVSTUDY2");
-    QTest::newRow("other magic") << QByteArray("NVSTUDY3{\"a\":1}");
-    QTest::newRow("foreign file") << QByteArray("PK\x03\x04 not a study at all");
-}
-
-void TestStorageRecords::studyFileRejects()
-{
-    QFETCH(QByteArray, bytes);
-    const QString path = m_dir.filePath("reject.nvstudy");
-    writeFile(path, bytes);
-    QJsonDocument doc;
-    QVERIFY(!readStudyFile(path, doc));
-    QVERIFY(!readStudyFile(m_dir.filePath("missing.nvstudy"), doc));
-}
-
-void TestStorageRecords::studyFilePlainJson()
-{
-    const QString path = m_dir.filePath("plain.nvstudy");
-    writeFile(path, "NVSTUDY1{\"session\":{\"borgRPE\":11,\"presence\":true},"
-                     "\"results\":{\"hrTrend\":[60,61],\"checkpoints\":[{\"phase\":\"Recovery\",\"sysBP\":1},"
-                     "{\"phase\":\"Basal\",\"sysBP\":120},{\"phase\":\"Basal\",\"sysBP\":125}]}}");
-    QJsonDocument doc;
-    QVERIFY(readStudyFile(path, doc));
-    const auto s = sessionFromStudy(doc.object(), 1, 1);
-    QCOMPARE(s->borgRPE, 11);
-    QVERIFY(s->presence);
-    QCOMPARE(s->hrTrend, (QVector<int>{60, 61}));
-    QVERIFY(s->spo2Trend.isEmpty());
-    // An unknown phase is ignored; a later element of a phase wins.
-    QCOMPARE(s->checkpoint(PhaseBasal).sysBP, 125);
-    QCOMPARE(s->weight, 0.0);
-
-    // A right magic with a damaged payload reads as an empty document.
-    QByteArray good = qCompress(QByteArray("{\"study\":{}}"));
-    writeFile(path, "NVSTUDY2" + good.left(good.size() - 4) + "xxxx");
-    QVERIFY(readStudyFile(path, doc));
-    QVERIFY(doc.object().isEmpty());
-    writeFile(path, "NVSTUDY1{\"truncated\":[1,2");
-    QVERIFY(readStudyFile(path, doc));
-    QVERIFY(doc.object().isEmpty());
-}
-
-void TestStorageRecords::studyFileUnwritablePath()
-{
-    const auto s = sampleSession();
     try {
-        writeStudyFile(*s, samplePatient(), m_dir.filePath("no/such/folder/x.nvstudy"));
-        QFAIL("no exception");
+        action();
     } catch (const StorageError &e) {
-        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Cannot create study file"));
+        return QString::fromUtf8(e.what());
     }
+    return QString();
 }
 
-void TestStorageRecords::studyFileFailedWriteKeepsPrevious()
+} // namespace
+
+class TestStorageRecords : public QObject
 {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void patientRecordJson()
+    {
+        const PatientRecord p = fullPatient();
+        QCOMPARE(p.lastName, QStringLiteral("lastName ñ"));
+        QCOMPARE(p.birthDate, QDate(1956, 3, 9));
+        const QJsonObject o = p.toJson();
+        QCOMPARE(o.keys().size(), TextKeys.size() + 2);
+        for (const QString &key : TextKeys)
+            QCOMPARE(o.value(key).toString(), key + QStringLiteral(" ñ"));
+        QCOMPARE(o.value("uuid").toString(), QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"));
+        QCOMPARE(o.value("birthDate").toString(), QStringLiteral("19560309"));
+        QCOMPARE(p.displayName(), QStringLiteral("lastName ñ, firstName ñ"));
+        // Missing or broken values give empty ones.
+        const PatientRecord empty = PatientRecord::fromJson({{"birthDate", "1956"}, {"uuid", "garbage"}});
+        QVERIFY(!empty.birthDate.isValid() && empty.uuid.isNull() && empty.city.isEmpty());
+        QCOMPARE(empty.toJson().value("birthDate").toString(), QString());
+        QCOMPARE(empty.id, 0);
+    }
+
+    void monitorSessionRecord()
+    {
+        SessionData d;
+        d.startDateTime = QDateTime::currentDateTime().addSecs(-65);
+        MonitorSession s(d);
+        QCOMPARE(s.lastHeartRate(), 0);
+        QCOMPARE(s.lastSpo2(), 0);
+        QCOMPARE(s.lastTemperature(), 0.0);
+        s.hrTrend = {70, 81};
+        s.spo2Trend = {97, 95};
+        s.tempTrend = {36.5, 36.7};
+        QCOMPARE(s.lastHeartRate(), 81);
+        QCOMPARE(s.lastSpo2(), 95);
+        QCOMPARE(s.lastTemperature(), 36.7);
+        for (int phase : {0, 4})
+            s.setCheckpoint(phase, Checkpoint{1.0, 2, 3, 4});
+        for (int phase : {0, 1, 2, 3, 4})
+            QCOMPARE(s.checkpoint(phase).sysBP, 0);
+        s.setCheckpoint(PhaseBasal, Checkpoint{1.0, 2, 3, 4});
+        s.setCheckpoint(PhasePostExercise, Checkpoint{1.0, 2, 5, 4});
+        QCOMPARE(s.checkpoint(PhaseBasal).sysBP, 3);
+        QCOMPARE(s.checkpoint(PhasePostExercise).sysBP, 5);
+        s.addEvent(QStringLiteral("Start"));
+        QVERIFY(s.events[0].timeOffset >= 65 && s.events[0].timeOffset <= 66);
+        QVERIFY(!s.events[0].print);
+        for (int phase : {1, 2, 3})
+            QCOMPARE(MonitorSession::phaseFromName(MonitorSession::phaseName(phase)), phase);
+        QCOMPARE(MonitorSession::phaseName(2), QStringLiteral("IntraExercise"));
+        QCOMPARE(MonitorSession::phaseFromName(QStringLiteral("Recovery")), 0);
+        QCOMPARE(MonitorSession::phaseName(4), QString());
+    }
+
+    void studyFileRoundTrip()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("round.nvstudy"));
+        const auto s = fullSession();
+        writeStudyFile(*s, fullPatient(), path);
+        // "NVSTUDY2" and qCompress: the big-endian length of the compact JSON, then zlib.
+        const QByteArray bytes = readFile(path);
+        const QByteArray json = QJsonDocument(studyJson(*s, fullPatient())).toJson(QJsonDocument::Compact);
+        QCOMPARE(bytes.left(8), QByteArray("NVSTUDY2"));
+        QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 8), quint32(json.size()));
+        QCOMPARE(qUncompress(bytes.mid(8)), json);
+
+        QJsonDocument doc;
+        QVERIFY(readStudyFile(path, doc));
+        const QJsonObject o = doc.object();
+        QCOMPARE(o.value("study").toObject(), (QJsonObject{{"studyType", "Monitor session"}, {"studyDateTime", "20260201093005"}}));
+        QCOMPARE(o.value("patient").toObject(), fullPatient().toJson());
+        // Checkpoints never entered are still written, zero, in phase order.
+        QCOMPARE(o.value("results").toObject().value("checkpoints").toArray().first().toObject(),
+                 (QJsonObject{{"phase", "Basal"}, {"timeOffset", 0}, {"heartRate", 0}, {"sysBP", 0}, {"diaBP", 0}}));
+
+        const auto back = sessionFromStudy(o, 99, 5);
+        QCOMPARE(back->patientId, 99);
+        QCOMPARE(back->sessionNumber, 5);
+        QVERIFY(back->presence);
+        QCOMPARE(back->startDateTime, s->startDateTime);
+        QCOMPARE(back->exerciseType, s->exerciseType);
+        QCOMPARE(back->weight, 81.5);
+        QCOMPARE(back->height, 172.0);
+        QCOMPARE(back->abdomen, 98.25);
+        QCOMPARE(back->borgRPE, 13);
+        QCOMPARE(back->symptoms, s->symptoms);
+        QCOMPARE(back->conclusion, s->conclusion);
+        QCOMPARE(back->hrTrend, s->hrTrend);
+        QCOMPARE(back->spo2Trend, s->spo2Trend);
+        QCOMPARE(back->tempTrend, s->tempTrend);
+        for (int phase : {1, 2, 3}) {
+            const Checkpoint a = back->checkpoint(phase), b = s->checkpoint(phase);
+            QCOMPARE(QVector<double>({a.timeOffset, double(a.heartRate), double(a.sysBP), double(a.diaBP)}),
+                     QVector<double>({b.timeOffset, double(b.heartRate), double(b.sysBP), double(b.diaBP)}));
+        }
+        QCOMPARE(back->events.size(), 2);
+        QCOMPARE(back->events[1].timeOffset, 40);
+        QCOMPARE(back->events[0].description, QStringLiteral("BP 150/85"));
+        QVERIFY(back->events[0].print && !back->events[1].print);
+    }
+
+    void studyFilesOfOtherKinds_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QString>("json"); // what the document holds when read
+        const QByteArray good = qCompress(QByteArray("{\"a\":1}"));
+        QTest::newRow("seven bytes") << QByteArray("NVSTUDY") << false << "";
+        QTest::newRow("magic only") << QByteArray("NVSTUDY2") << false << "";
+        QTest::newRow("other magic") << QByteArray("NVSTUDY3{\"a\":1}") << false << "";
+        QTest::newRow("foreign file") << QByteArray("PK\x03\x04 not a study") << false << "";
+        QTest::newRow("plain JSON") << QByteArray("NVSTUDY1{\"a\":1}") << true << "{\"a\":1}";
+        QTest::newRow("damaged compression") << "NVSTUDY2" + good.left(good.size() - 4) + "xxxx" << true << "{}";
+        QTest::newRow("truncated JSON") << QByteArray("NVSTUDY1{\"a\":[1,2") << true << "{}";
+    }
+
+    void studyFilesOfOtherKinds()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, read);
+        QFETCH(QString, json);
+        const QString path = m_dir.filePath(QStringLiteral("other.nvstudy"));
+        QVERIFY(writeFile(path, bytes));
+        QJsonDocument doc;
+        QCOMPARE(readStudyFile(path, doc), read);
+        if (read)
+            QCOMPARE(QString::fromUtf8(QJsonDocument(doc.object()).toJson(QJsonDocument::Compact)), json);
+        QVERIFY(!readStudyFile(m_dir.filePath(QStringLiteral("missing.nvstudy")), doc));
+    }
+
+    void studyDetailsFromOtherWriters()
+    {
+        // Values of the wrong type or missing give defaults; an unknown phase
+        // is ignored and a later checkpoint of a phase wins.
+        const QJsonObject study = QJsonDocument::fromJson(
+            "{\"session\":{\"borgRPE\":\"x\",\"weight\":\"heavy\"},"
+            "\"results\":{\"hrTrend\":[60,\"x\"],\"checkpoints\":[{\"phase\":\"Recovery\",\"sysBP\":1},"
+            "{\"phase\":\"Basal\",\"sysBP\":120},{\"phase\":\"Basal\",\"sysBP\":125}]},"
+            "\"events\":[{\"description\":\"a\"}]}").object();
+        const auto s = sessionFromStudy(study, 1, 1);
+        QVERIFY(!s->presence);
+        QCOMPARE(s->borgRPE, 0);
+        QCOMPARE(s->weight, 0.0);
+        QCOMPARE(s->hrTrend, (QVector<int>{60, 0}));
+        QVERIFY(s->spo2Trend.isEmpty());
+        QCOMPARE(s->checkpoint(PhaseBasal).sysBP, 125);
+        QCOMPARE(s->events.size(), 1);
+        QVERIFY(!s->events[0].print);
+    }
+
+    void studyFileWriteFailures()
+    {
+        const auto s = fullSession();
+        QCOMPARE(caught([&] { writeStudyFile(*s, fullPatient(), m_dir.filePath("no/such/folder/x.nvstudy")); }),
+                 QStringLiteral("Cannot create study file"));
+        // Without a database, or without the patient in it, nothing is written.
+        const QString path = m_dir.filePath(QStringLiteral("keep.nvstudy"));
+        writeStudyFile(*s, path);
+        QVERIFY(!QFile::exists(path));
+        {
+            TestStorage storage;
+            writeStudyFile(*s, path);
+            QVERIFY(!QFile::exists(path));
+            s->patientId = storage.addPatient(QStringLiteral("Núñez"));
+            writeStudyFile(*s, path);
+        }
+        QJsonDocument doc;
+        QVERIFY(readStudyFile(path, doc));
+        QCOMPARE(doc.object().value("patient").toObject().value("lastName").toString(), QStringLiteral("Núñez"));
 #ifdef Q_OS_UNIX
-    const QString path = m_dir.filePath("keep.nvstudy");
-    auto s = sampleSession();
-    writeStudyFile(*s, samplePatient(), path);
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray before = f.readAll();
-    f.close();
-
-    // A long session no longer fits on a "full disk": the process may not
-    // write files larger than a few hundred bytes.
-    s->hrTrend.fill(1, 20000);
-    std::srand(1);
-    for (int &v : s->hrTrend)
-        v = std::rand();
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit old;
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 512;
-    setrlimit(RLIMIT_FSIZE, &small);
-    QString message;
-    try {
-        writeStudyFile(*s, samplePatient(), path);
-    } catch (const StorageError &e) {
-        message = QString::fromUtf8(e.what());
-    }
-    setrlimit(RLIMIT_FSIZE, &old);
-    QCOMPARE(message, QStringLiteral("Write error"));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), before);
-    // Nothing but the study file is left behind.
-    QCOMPARE(QDir(m_dir.path()).entryList({"keep*"}, QDir::Files), QStringList{"keep.nvstudy"});
-#else
-    QSKIP("needs a file size limit");
+        // A long session no longer fits on a "full disk" (files limited to
+        // 512 bytes): the error is told and the previous file stays whole.
+        const QByteArray before = readFile(path);
+        s->hrTrend.resize(20000);
+        std::srand(1);
+        for (int &v : s->hrTrend)
+            v = std::rand();
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit old;
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 512;
+        setrlimit(RLIMIT_FSIZE, &small);
+        const QString message = caught([&] { writeStudyFile(*s, fullPatient(), path); });
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(message, QStringLiteral("Write error"));
+        QCOMPARE(readFile(path), before);
+        QCOMPARE(QDir(m_dir.path()).entryList({"keep*"}, QDir::Files), QStringList{"keep.nvstudy"});
 #endif
-}
+    }
+
+    void safeFileNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("safe");
+        QTest::newRow("plain") << "Núñez" << "Núñez";
+        QTest::newRow("slashes and dots") << "../a/b\\c" << "___a_b_c";
+        QTest::newRow("reserved") << "a:b*c?d\"e<f>g|h" << "a_b_c_d_e_f_g_h";
+        QTest::newRow("control") << QString("tab\there\x7f") << "tab_here_";
+        QTest::newRow("trailing spaces") << "Smith  " << "Smith _";
+        QTest::newRow("device names") << "CON" << "CON_";
+        QTest::newRow("device names in any case") << "com1" << "com1_";
+        QTest::newRow("printer 9") << "LPT9" << "LPT9_";
+        QTest::newRow("console input") << "conin$" << "conin$_";
+        QTest::newRow("no port 0") << "COM0" << "COM0";
+        QTest::newRow("longer device name") << "COM10" << "COM10";
+        QTest::newRow("long") << QString(300, 'x') << QString(64, 'x');
+        QTest::newRow("long, pair kept whole") << QString(63, 'x') + QString::fromUtf8("\xF0\x9F\x92\x93") << QString(63, 'x');
+    }
+
+    void safeFileNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, safe);
+        QCOMPARE(safeFileNamePart(name), safe);
+    }
+
+    void courseOverAllSessions()
+    {
+        std::vector<std::unique_ptr<MonitorSession>> owned;
+        auto make = [&owned](int number, bool present, double weight, double height, double abdomen) {
+            SessionData data;
+            data.sessionNumber = number;
+            data.presence = present;
+            data.weight = weight;
+            data.height = height;
+            data.abdomen = abdomen;
+            owned.push_back(std::make_unique<MonitorSession>(data));
+            return owned.back().get();
+        };
+        MonitorSession *first = make(1, true, 80.0, 0.0, 95.0);
+        first->setCheckpoint(PhaseBasal, Checkpoint{0.0, 70, 120, 80});
+        first->setCheckpoint(PhaseIntraExercise, Checkpoint{0.0, 110, 0, 0});
+        first->setCheckpoint(PhasePostExercise, Checkpoint{0.0, 0, 130, 85});
+        MonitorSession *fourth = make(4, true, 70.0, 175.0, 0.0);
+        fourth->setCheckpoint(PhaseBasal, Checkpoint{0.0, 65, 0, 0});
+        const QList<const MonitorSession *> sessions = {first, make(2, false, 0.0, 175.0, 0.0), fourth};
+        SessionHistory history;
+        history.weight.append({9, 9.0}); // refilled, not appended to
+        collectHistory(sessions, history);
+        auto text = [](const HistorySeries &series) {
+            QStringList points;
+            for (const HistoryPoint &p : series)
+                points << QStringLiteral("%1:%2").arg(p.x).arg(p.y, 0, 'f', 2);
+            return points.join(QLatin1Char(' '));
+        };
+        QCOMPARE(text(history.heartRate[0]), QStringLiteral("1:70.00 4:65.00"));
+        QCOMPARE(text(history.heartRate[1]), QStringLiteral("1:110.00"));
+        QCOMPARE(text(history.heartRate[2]), QString());
+        QCOMPARE(text(history.systolic[0]), QStringLiteral("1:120.00"));
+        QCOMPARE(text(history.systolic[1]), QString());
+        QCOMPARE(text(history.systolic[2]), QStringLiteral("1:130.00"));
+        QCOMPARE(text(history.weight), QStringLiteral("1:80.00 4:70.00"));
+        QCOMPARE(text(history.bmi), QStringLiteral("4:22.86"));
+        QCOMPARE(text(history.abdomen), QStringLiteral("1:95.00"));
+        QCOMPARE(bodyMassIndex(80.0, 0.0) + bodyMassIndex(0.0, 170.0) + bodyMassIndex(-80.0, 170.0), 0.0);
+        QCOMPARE(attendancePercent(sessions), 66);
+        QCOMPARE(attendancePercent({}), 0);
+        QCOMPARE(attendancePercent(sessions.mid(0, 1)), 100);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestStorageRecords)
 #include "tst_storagerecords.moc"

@@ -1,35 +1,66 @@
-#include "writefile.h"
+// Recording files: what reaches the disk and when, reading one or several
+// channels back through blocks and the tail, the header and the files that
+// are not recordings.
 
-#include "storage/patientrecord.h"
+#include "../common/teststorage.h"
+
 #include "storage/recordingheader.h"
-#include "storage/sessiondata.h"
 #include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
-#include <vector>
+#include <functional>
 
 namespace {
 
-// Counts appends, to check that every append form notifies.
-struct CountingListener : TSignalListener
+struct Listener : TSignalListener
 {
     int calls = 0;
     void signalChanged() override { ++calls; }
 };
 
-QJsonObject stationHeader(int rate = 250, int resolution = 9, QJsonArray channels = {"V5"},
-                          const QString &format = QStringLiteral("short"))
+QByteArray littleEndian(const std::vector<qint16> &samples)
 {
-    QJsonObject ecg{{"sampleFormat", format}, {"samplingRate", rate}, {"resolution", resolution},
-                    {"gainMin", -6.0}, {"gainMax", 6.0}, {"channels", channels}};
-    return QJsonObject{{"study", QJsonObject{{"studyType", "Monitor session"}}}, {"ecg", ecg}};
+    QByteArray bytes;
+    for (qint16 v : samples) {
+        const qint16 le = qToLittleEndian(v);
+        bytes.append(reinterpret_cast<const char *>(&le), 2);
+    }
+    return bytes;
+}
+
+QJsonObject stationHeader(int rate = 250, int resolution = 9, QJsonArray channels = {"V5"}, const QString &format = "short")
+{
+    return {{"study", QJsonObject{{"studyType", "Monitor session"}}},
+            {"ecg", QJsonObject{{"sampleFormat", format}, {"samplingRate", rate}, {"resolution", resolution},
+                                {"gainMin", -6.0}, {"gainMax", 6.0}, {"channels", channels}}}};
+}
+
+QByteArray headerArea(const QJsonObject &header)
+{
+    const QByteArray area = "NVECG1" + QJsonDocument(header).toJson(QJsonDocument::Compact);
+    return area + QByteArray(4096 - area.size(), '\0');
+}
+
+std::vector<double> range(TSignal &signal, int channel, int from, int n)
+{
+    std::vector<double> out(size_t(n), -99.0);
+    signal.readRange(channel, from, n, out.data());
+    return out;
+}
+
+QString caught(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const StorageError &e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QString();
 }
 
 } // namespace
@@ -38,311 +69,238 @@ class TestTFileSignal : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void appendGrowsFileAndCounts();
-    void appendReachesDiskAtOnce();
-    void appendForms();
-    void oddSizedFileRoundsDown();
-    void blocksAndTailWindow();
-    void tailWindowFollowsAppends();
-    void shortBlockReadIsZeroFilled();
-    void openRecordingFile();
-    void openRecordingRejects_data();
-    void openRecordingRejects();
-    void headerFillingWholeArea();
-    void createAndOpenFailures();
-    void longPatientTextsAreShortened_data();
-    void longPatientTextsAreShortened();
-
-private:
-    QString newPath();
-    static QByteArray headerBytes(const QJsonObject &header);
     QTemporaryDir m_dir;
-    int m_fileNumber = 0;
-};
+    int m_files = 0;
+    QString newPath() { return m_dir.filePath(QStringLiteral("rec%1.nvecg").arg(++m_files)); }
 
-void TestTFileSignal::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_dir.isValid());
-}
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-QString TestTFileSignal::newPath()
-{
-    return m_dir.filePath(QStringLiteral("rec%1.nvecg").arg(++m_fileNumber));
-}
-
-QByteArray TestTFileSignal::headerBytes(const QJsonObject &header)
-{
-    QByteArray area = "NVECG1" + QJsonDocument(header).toJson(QJsonDocument::Compact);
-    area.append(QByteArray(4096 - area.size(), '\0'));
-    return area;
-}
-
-void TestTFileSignal::appendGrowsFileAndCounts()
-{
-    const QString path = newPath();
-    TFileSignal s(path, 1, 250, 4096, true);
-    QCOMPARE(QFileInfo(path).size(), 4096);
-    std::vector<qint16> v(250);
-    for (int i = 0; i < 250; ++i)
-        v[i] = qint16(i - 100);
-    const qint16 *channels[] = {v.data()};
-    s.appendChannels(channels, 250);
-    QCOMPARE(QFileInfo(path).size(), 4596);
-    QCOMPARE(s.sample(0, 249), 149);
-    QCOMPARE(s.sample(0, 250), 0);
-    QCOMPARE(s.duration(), 1.0);
-    // The header written afterwards leaves the samples alone.
-    s.writeHeader(QByteArray(5000, 'x'));
-    QCOMPARE(QFileInfo(path).size(), 4596);
-    QCOMPARE(s.sample(0, 0), -100);
-}
-
-void TestTFileSignal::appendReachesDiskAtOnce()
-{
-    const QString path = newPath();
-    TFileSignal s(path, 2, 250, 4096, true);
-    const qint16 frame[3] = {1, -2, 3}; // one and a half frames: the half is dropped
-    s.appendInterleaved(frame, sizeof frame);
-    // Another reader sees the samples while the recording is still open.
-    QFile reader(path);
-    QVERIFY(reader.open(QIODevice::ReadOnly));
-    const QByteArray bytes = reader.readAll();
-    QCOMPARE(bytes.size(), 4096 + 4);
-    QCOMPARE(qFromLittleEndian<qint16>(bytes.constData() + 4098), qint16(-2));
-}
-
-void TestTFileSignal::appendForms()
-{
-    TFileSignal s(newPath(), 2, 250, 4096, true);
-    CountingListener listener;
-    s.addListener(&listener);
-    const qint16 frames[4] = {1, 2, 3, 4};
-    s.appendInterleaved(frames, sizeof frames);
-    const qint16 a[2] = {5, 7}, b[2] = {6, 8};
-    const qint16 *ch[] = {a, b};
-    s.appendChannels(ch, 2);
-    const double da[3] = {1.9, -1.9, 70000.0}, db[3] = {-32769.0, 32768.0, -0.5};
-    const double *dch[] = {da, db};
-    s.appendChannelsF64(dch, 3);
-    s.removeListener(&listener);
-    QCOMPARE(listener.calls, 3);
-    QCOMPARE(s.sampleCount(), 7);
-    const int c0[] = {1, 3, 5, 7, 1, -1, 70000 - 65536};
-    const int c1[] = {2, 4, 6, 8, 32767, -32768, 0};
-    for (int i = 0; i < 7; ++i) {
-        QCOMPARE(s.sample(0, i), c0[i]);
-        QCOMPARE(s.sample(1, i), c1[i]);
-    }
-}
-
-void TestTFileSignal::oddSizedFileRoundsDown()
-{
-    const QString path = newPath();
-    writeFile(path, QByteArray(4097, '\0'));
-    TFileSignal s(path, 1, 250, 4096, false);
-    QCOMPARE(s.sampleCount(), 0);
-    QCOMPARE(s.sample(0, 0), 0);
-}
-
-void TestTFileSignal::blocksAndTailWindow()
-{
-    const QString path = newPath();
+    void appendsReachTheDiskAtOnce()
     {
-        TFileSignal w(path, 1, 250, 4096, true);
-        std::vector<qint16> v(2500);
-        for (int i = 0; i < 2500; ++i)
-            v[i] = qint16(i * 7 - 9000);
-        const qint16 *ch[] = {v.data()};
-        w.appendChannels(ch, 2500);
+        const QString path = newPath();
+        TFileSignal s(path, 2, 250, 4096, true);
+        QCOMPARE(readFile(path), QByteArray(4096, '\0'));
+        Listener listener;
+        s.addListener(&listener);
+        const qint16 frames[] = {1, -2, 3};
+        s.appendInterleaved(frames, sizeof frames); // one and a half frames: the half is dropped
+        const qint16 a[] = {5, 7}, b[] = {6, 8};
+        const qint16 *channels[] = {a, b};
+        s.appendChannels(channels, 2);
+        // Doubles are truncated and keep their low 16 bits; beyond any number they give 0.
+        const double da[] = {1.9, 70000.0, NAN}, db[] = {-32769.0, -1.9, 1e30};
+        const double *doubles[] = {da, db};
+        s.appendChannelsF64(doubles, 3);
+        s.appendInterleaved(frames, 2);
+        QCOMPARE(listener.calls, 4);
+        // Another reader sees every sample while the recording is still open.
+        QCOMPARE(readFile(path).mid(4096), littleEndian({1, -2, 5, 6, 7, 8, 1, 32767, 70000 - 65536, -1, 0, 0}));
+        QCOMPARE(s.sampleCount(), 6);
+        QCOMPARE(s.duration(), 6 / 250.0);
+        // Writing the header afterwards leaves the samples alone.
+        s.writeHeader(QByteArray(5000, 'x'));
+        QCOMPARE(readFile(path).size(), 4096 + 24);
+        QCOMPARE(readFile(path).left(4097), QByteArray(4096, 'x') + char(1));
+        s.writeHeader("NV", 2);
+        QCOMPARE(readFile(path).mid(0, 4), QByteArray("NV\0\0", 4));
+        QCOMPARE(s.sample(1, 5), 0);
+        QCOMPARE(s.sample(0, 1), 5);
     }
-    TFileSignal s(path, 1, 250, 4096, false);
-    QCOMPARE(s.blockCount(), 2);
-    // The tail is served without touching the page cache.
-    QCOMPARE(s.sample(0, 2000), 2000 * 7 - 9000);
-    QCOMPARE(s.sample(0, 2499), 2499 * 7 - 9000);
-    QCOMPARE(s.cachedPageCount(), 0);
-    QCOMPARE(s.sample(0, 1999), 1999 * 7 - 9000);
-    QCOMPARE(s.sample(0, 0), -9000);
-    QCOMPARE(s.cachedPageCount(), 2);
-    QVERIFY(s.readBlock(0, 2) == nullptr);
 
-    std::vector<double> out(2500);
-    s.readRange(0, 0, 2500, out.data());
-    for (int i = 0; i < 2500; i += 97)
-        QCOMPARE(out[i], double(i * 7 - 9000));
-    QCOMPARE(out[2499], double(2499 * 7 - 9000));
-}
-
-void TestTFileSignal::tailWindowFollowsAppends()
-{
-    TFileSignal s(newPath(), 1, 250, 4096, true);
-    std::vector<qint16> v(40000);
-    for (int i = 0; i < 40000; ++i)
-        v[i] = qint16(i % 30000);
-    const qint16 *ch[] = {v.data()};
-    s.appendChannels(ch, 500);
-    QCOMPARE(s.sample(0, 499), 499);
-    // Samples appended after the window was loaded are still found.
-    const qint16 *rest[] = {v.data() + 500};
-    s.appendChannels(rest, 39199 - 500);
-    QCOMPARE(s.blockCount(), 39);
-    QCOMPARE(s.sample(0, 39198), 39198 % 30000);
-    QCOMPARE(s.sample(0, 39000), 39000 % 30000);
-    QCOMPARE(s.sample(0, 38999), 38999 % 30000);
-}
-
-void TestTFileSignal::shortBlockReadIsZeroFilled()
-{
-    // A recording opened for one channel rate but read as two channels has
-    // a last block shorter than the frames it needs: the gap reads as zero.
-    const QString path = newPath();
-    QByteArray bytes(4096, '\0');
-    for (int i = 0; i < 2100; ++i) {
-        const qint16 v = qToLittleEndian<qint16>(qint16(i + 1));
-        bytes.append(reinterpret_cast<const char *>(&v), 2);
-    }
-    writeFile(path, bytes);
-    TFileSignal s(path, 1, 250, 4096, false);
-    QCOMPARE(s.blockCount(), 2);
-    // Shrink the file under the open signal: block 1 is now half missing.
-    QVERIFY(QFile::resize(path, 4096 + 2 * 1500));
-    qint16 *block = s.readBlock(0, 1);
-    QCOMPARE(int(block[0]), 1001);
-    QCOMPARE(int(block[499]), 1500);
-    QCOMPARE(int(block[500]), 0);
-    QCOMPARE(int(block[999]), 0);
-    s.freeBlock(block);
-}
-
-void TestTFileSignal::openRecordingFile()
-{
-    const QString path = newPath();
-    QByteArray bytes = headerBytes(stationHeader(250, 9, {"V5", "II"}));
-    for (int i = 0; i < 6; ++i) {
-        const qint16 v = qToLittleEndian<qint16>(qint16(100 + i));
-        bytes.append(reinterpret_cast<const char *>(&v), 2);
-    }
-    writeFile(path, bytes);
-    QJsonObject header;
-    QVERIFY(TFileSignal::readRecordingHeader(path, header));
-    QCOMPARE(header.value("ecg").toObject().value("samplingRate").toInt(), 250);
-    auto s = TFileSignal::openRecordingFile(path);
-    QVERIFY(s);
-    QCOMPARE(s->channelCount(), 2);
-    QCOMPARE(s->channelName(0), QStringLiteral("V5"));
-    QCOMPARE(s->channelName(1), QStringLiteral("II"));
-    QCOMPARE(s->lsb(), 12.0 / 512.0);
-    QCOMPARE(s->sample(1, 2), 105);
-}
-
-void TestTFileSignal::openRecordingRejects_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QJsonObject emptyEcg = stationHeader();
-    emptyEcg.insert("ecg", QJsonObject());
-    QJsonArray seventeen;
-    for (int i = 0; i < 17; ++i)
-        seventeen.append(QStringLiteral("C%1").arg(i));
-    QTest::newRow("five bytes") << QByteArray("NVECG");
-    QTest::newRow("wrong magic") << headerBytes(stationHeader()).replace(0, 6, "NVECG2");
-    QTest::newRow("not json") << QByteArray("NVECG1{\"ecg\":").append(QByteArray(4083, '\0'));
-    QTest::newRow("empty ecg") << headerBytes(emptyEcg);
-    QTest::newRow("rate negative") << headerBytes(stationHeader(-250));
-    QTest::newRow("resolution zero") << headerBytes(stationHeader(250, 0));
-    QTest::newRow("no channels") << headerBytes(stationHeader(250, 9, QJsonArray()));
-    QTest::newRow("too many channels") << headerBytes(stationHeader(250, 9, seventeen));
-    QTest::newRow("no sample format") << headerBytes(stationHeader(250, 9, {"V5"}, QString()));
-}
-
-void TestTFileSignal::openRecordingRejects()
-{
-    QFETCH(QByteArray, bytes);
-    const QString path = newPath();
-    writeFile(path, bytes);
-    QVERIFY(!TFileSignal::openRecordingFile(path));
-    QVERIFY(!TFileSignal::openRecordingFile(m_dir.filePath("missing.nvecg")));
-}
-
-void TestTFileSignal::headerFillingWholeArea()
-{
-    // Magic and JSON fill all 4096 bytes, so no zero byte ends the JSON;
-    // the samples right behind it must not be read as part of it.
-    QJsonObject header = stationHeader();
-    const int plain = int(QJsonDocument(header).toJson(QJsonDocument::Compact).size());
-    header.insert("note", QString(4090 - plain - 10, QLatin1Char('n')));
-    QByteArray bytes = "NVECG1" + QJsonDocument(header).toJson(QJsonDocument::Compact);
-    QCOMPARE(bytes.size(), 4096);
-    bytes.append("\x11\x22\x33\x44", 4);
-    const QString path = newPath();
-    writeFile(path, bytes);
-    auto s = TFileSignal::openRecordingFile(path);
-    QVERIFY(s);
-    QCOMPARE(s->sampleCount(), 2);
-    QCOMPARE(s->sample(0, 0), 0x2211);
-}
-
-void TestTFileSignal::createAndOpenFailures()
-{
-    try {
-        TFileSignal s(m_dir.filePath("no/folder/x.nvecg"), 1, 250, 4096, true);
-        QFAIL("no exception");
-    } catch (const StorageError &e) {
-        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Cannot create file"));
-    }
-    try {
-        TFileSignal s(m_dir.filePath("missing.nvecg"), 1, 250, 4096, false);
-        QFAIL("no exception");
-    } catch (const StorageError &e) {
-        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Cannot open file"));
-    }
-}
-
-void TestTFileSignal::longPatientTextsAreShortened_data()
-{
-    QTest::addColumn<QString>("comments");
-    QTest::addColumn<QString>("medication");
-    QTest::newRow("one long text") << QString(6000, QLatin1Char('c')) << QStringLiteral("aspirin");
-    QTest::newRow("escaped text") << QString(3000, QChar(0x01)) << QString(100, QLatin1Char('"'));
-    QTest::newRow("accents") << QString(2500, QChar(0x00F1)) << QString(1000, QChar(0x20AC));
-    QTest::newRow("surrogates") << QString::fromUtf8(QByteArray(6000, 'a')).replace(
-        QLatin1Char('a'), QString::fromUtf8("\xF0\x9F\x92\x93"))
-                                << QStringLiteral("none");
-}
-
-void TestTFileSignal::longPatientTextsAreShortened()
-{
-    QFETCH(QString, comments);
-    QFETCH(QString, medication);
-    const QString path = newPath();
+    void severalChannelsReadBackThroughBlocksAndTail()
     {
-        TFileSignal s(path, 1, 250, 4096, true);
-        s.setRange(-6.0, 6.0);
-        s.setResolutionBits(9);
-        s.setChannelName(0, QStringLiteral("V5"));
-        PatientRecord p;
-        p.uuid = QUuid::createUuid();
-        p.firstName = QStringLiteral("Ana");
-        p.lastName = QStringLiteral("Gómez");
-        p.comments = comments;
-        p.medication = medication;
-        const QByteArray bytes = recordingHeaderBytes(s, p, SessionData(), 4096);
+        // 2600 frames of two channels: two complete blocks of 1000, then a tail.
+        std::vector<qint16> frames;
+        for (int i = 0; i < 2600; ++i) {
+            frames.push_back(qint16(i * 7 - 9000));
+            frames.push_back(qint16(-i));
+        }
+        const QString path = newPath();
+        QVERIFY(writeFile(path, QByteArray(4096, '\0') + littleEndian(frames) + "x"));
+        TFileSignal s(path, 2, 250, 4096, false);
+        QCOMPARE(s.sampleCount(), 2600);
+        QCOMPARE(s.blockCount(), 2);
+        for (int channel : {0, 1}) {
+            // The tail does not go through the page cache.
+            for (int i : {2000, 2599, 1999, 1000, 0, 999})
+                QCOMPARE(s.sample(channel, i), int(frames[size_t(2 * i + channel)]));
+            const std::vector<double> all = range(s, channel, -1, 2602);
+            QCOMPARE(all.front(), 0.0);
+            QCOMPARE(all.back(), 0.0);
+            for (int i = 0; i < 2600; ++i)
+                QCOMPARE(all[size_t(i + 1)], double(frames[size_t(2 * i + channel)]));
+        }
+        QCOMPARE(s.cachedPageCount(), 4);
+        QVERIFY(!s.readBlock(0, 2) && !s.readBlock(2, 0) && !s.readBlock(0, -1));
+        QCOMPARE(s.sample(2, 0), 0);
+        QCOMPARE(s.sample(0, 2600), 0);
+        QCOMPARE(s.sample(0, -1), 0);
+
+        // A block that the file no longer holds in full reads as zeros where it ends.
+        TFileSignal shrunk(path, 2, 250, 4096, false);
+        QVERIFY(QFile::resize(path, 4096 + 4 * 1500));
+        qint16 *block = shrunk.readBlock(1, 1);
+        QCOMPARE(int(block[499]), -1499);
+        QCOMPARE(int(block[500]), 0);
+        QCOMPARE(int(block[999]), 0);
+        shrunk.freeBlock(block);
+    }
+
+    void tailFollowsAppendsOfALongRecording()
+    {
+        TFileSignal s(newPath(), 1, 250, 4096, true);
+        std::vector<qint16> v(40000);
+        for (int i = 0; i < 40000; ++i)
+            v[size_t(i)] = qint16(i % 30000);
+        const qint16 *first[] = {v.data()};
+        s.appendChannels(first, 500);
+        QCOMPARE(s.sample(0, 499), 499);
+        const qint16 *rest[] = {v.data() + 500};
+        s.appendChannels(rest, 39199 - 500);
+        QCOMPARE(s.blockCount(), 39);
+        for (int i : {39198, 39000, 38999, 20000, 0})
+            QCOMPARE(s.sample(0, i), i % 30000);
+    }
+
+    void recordingHeaderRoundTrip()
+    {
+        const QString path = newPath();
+        PatientRecord patient;
+        patient.uuid = QUuid::createUuid();
+        patient.lastName = QStringLiteral("Gómez");
+        patient.comments = QString(6000, QLatin1Char('c'));
+        patient.medication = QString(100, QLatin1Char('"'));
+        SessionData data;
+        data.sessionNumber = 3;
+        data.startDateTime = QDateTime(QDate(2026, 2, 1), QTime(9, 30, 5));
+        data.exerciseType = QStringLiteral("Treadmill");
+        data.weight = 81.5;
+        data.height = 172;
+        data.abdomen = 98.25;
+        {
+            TFileSignal s(path, 2, 500, 4096, true);
+            s.setRange(-6.0, 6.0);
+            s.setResolutionBits(9);
+            s.setChannelName(0, QStringLiteral("V5"));
+            s.setChannelName(1, QStringLiteral("II"));
+            const QByteArray bytes = recordingHeaderBytes(s, patient, data, 4096);
+            QVERIFY(bytes.size() <= 4096);
+            s.writeHeader(bytes);
+        }
+        QJsonObject header;
+        QVERIFY(TFileSignal::readRecordingHeader(path, header));
+        QCOMPARE(header.value("session").toObject(),
+                 (QJsonObject{{"sessionNumber", 3}, {"startDateTime", "20260201093005"}, {"exerciseType", "Treadmill"},
+                              {"weight", 81.5}, {"height", 172.0}, {"abdomen", 98.25}}));
+        QCOMPARE(header.value("ecg").toObject(),
+                 (QJsonObject{{"sampleFormat", "short"}, {"samplingRate", 500}, {"resolution", 9}, {"gainMin", -6.0},
+                              {"gainMax", 6.0}, {"channels", QJsonArray{"V5", "II"}}}));
+        QCOMPARE(header.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260201093005"));
+        // Only the long texts are shortened; names and the uuid stay whole.
+        const QJsonObject stored = header.value("patient").toObject();
+        QCOMPARE(stored.value("lastName").toString(), patient.lastName);
+        QCOMPARE(stored.value("uuid").toString(), patient.uuid.toString());
+        QCOMPARE(stored.value("medication").toString(), patient.medication);
+        QVERIFY(stored.value("comments").toString().size() > 2500);
+        QVERIFY(patient.comments.startsWith(stored.value("comments").toString()));
+
+        auto s = TFileSignal::openRecordingFile(path);
+        QVERIFY(s);
+        QCOMPARE(s->channelCount(), 2);
+        QCOMPARE(s->rate(), 500);
+        QCOMPARE(s->channelName(1), QStringLiteral("II"));
+        QCOMPARE(s->lsb(), 12.0 / 512.0);
+        QCOMPARE(s->minimum(), -6.0);
+    }
+
+    void headersThatNeedShortening_data()
+    {
+        // kept: characters at least left of the two texts together.
+        QTest::addColumn<QString>("comments");
+        QTest::addColumn<QString>("exerciseType");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("escaped text") << QString(3000, QChar(0x01)) << "Bike" << 4;
+        QTest::newRow("accents") << QString(2500, QChar(0x00F1)) << "Bike" << 800;
+        QTest::newRow("surrogates") << QString::fromUtf8(QByteArray(1200 * 4, 'a')).replace("aaaa", "\xF0\x9F\x92\x93")
+                                    << "Bike" << 1000;
+        QTest::newRow("exercise type") << "short" << QString(5000, QLatin1Char('e')) << 2500;
+    }
+
+    void headersThatNeedShortening()
+    {
+        QFETCH(QString, comments);
+        QFETCH(QString, exerciseType);
+        QFETCH(int, kept);
+        PatientRecord patient;
+        patient.comments = comments;
+        SessionData data;
+        data.exerciseType = exerciseType;
+        data.startDateTime = QDateTime(QDate(2026, 2, 1), QTime(9, 30, 5));
+        TFileSignal s(newPath(), 1, 250, 4096, true);
+        const QByteArray bytes = recordingHeaderBytes(s, patient, data, 4096);
         QVERIFY(bytes.size() <= 4096);
         s.writeHeader(bytes);
+        QJsonObject header;
+        QVERIFY(TFileSignal::readRecordingHeader(s.path(), header));
+        const QString back = header.value("patient").toObject().value("comments").toString();
+        const QString type = header.value("session").toObject().value("exerciseType").toString();
+        QVERIFY(comments.startsWith(back) && exerciseType.startsWith(type));
+        QVERIFY2(back.size() + type.size() >= kept, qPrintable(QString::number(back.size() + type.size())));
+        QCOMPARE(header.value("session").toObject().value("startDateTime").toString(), QStringLiteral("20260201093005"));
     }
-    // The recording opens, with a complete header that keeps the names and
-    // the uuid whole and only shortens the long texts.
-    QJsonObject header;
-    QVERIFY(TFileSignal::readRecordingHeader(path, header));
-    const QJsonObject patient = header.value("patient").toObject();
-    QCOMPARE(patient.value("lastName").toString(), QStringLiteral("Gómez"));
-    QCOMPARE(patient.value("uuid").toString().size(), 38);
-    QVERIFY(comments.startsWith(patient.value("comments").toString()));
-    QVERIFY(medication.startsWith(patient.value("medication").toString()));
-    QVERIFY(patient.value("comments").toString().size() < comments.size());
-}
+
+    void filesThatAreNotRecordings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QJsonObject emptyEcg = stationHeader();
+        emptyEcg.insert("ecg", QJsonObject());
+        QJsonArray seventeen;
+        for (int i = 0; i < 17; ++i)
+            seventeen.append(QStringLiteral("C%1").arg(i));
+        QTest::newRow("five bytes") << QByteArray("NVECG");
+        QTest::newRow("wrong magic") << headerArea(stationHeader()).replace(0, 6, "NVECG2");
+        QTest::newRow("not json") << QByteArray("NVECG1{\"ecg\":").append(QByteArray(4083, '\0'));
+        QTest::newRow("empty ecg") << headerArea(emptyEcg);
+        QTest::newRow("rate 0") << headerArea(stationHeader(0));
+        QTest::newRow("rate too high") << headerArea(stationHeader(100001));
+        QTest::newRow("resolution 0") << headerArea(stationHeader(250, 0));
+        QTest::newRow("resolution 33") << headerArea(stationHeader(250, 33));
+        QTest::newRow("no channels") << headerArea(stationHeader(250, 9, QJsonArray()));
+        QTest::newRow("17 channels") << headerArea(stationHeader(250, 9, seventeen));
+        QTest::newRow("no sample format") << headerArea(stationHeader(250, 9, {"V5"}, QString()));
+    }
+
+    void filesThatAreNotRecordings()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = newPath();
+        QVERIFY(writeFile(path, bytes));
+        QVERIFY(!TFileSignal::openRecordingFile(path));
+    }
+
+    void headerLimitsAndFailures()
+    {
+        // Magic and JSON fill all 4096 bytes: the samples behind are no part of it.
+        QJsonObject header = stationHeader(100000, 32);
+        header.insert("note", QString());
+        const int plain = int(QJsonDocument(header).toJson(QJsonDocument::Compact).size());
+        header.insert("note", QString(4090 - plain, QLatin1Char('n')));
+        const QString path = newPath();
+        QVERIFY(writeFile(path, "NVECG1" + QJsonDocument(header).toJson(QJsonDocument::Compact) + "\x11\x22\x33\x44\x55"));
+        QCOMPARE(QFileInfo(path).size(), 4096 + 5);
+        auto s = TFileSignal::openRecordingFile(path);
+        QVERIFY(s);
+        QCOMPARE(s->sampleCount(), 2);
+        QCOMPARE(s->sample(0, 1), 0x4433);
+        QVERIFY(!TFileSignal::openRecordingFile(m_dir.filePath(QStringLiteral("missing.nvecg"))));
+
+        QCOMPARE(caught([this] { TFileSignal(m_dir.filePath("no/folder/x.nvecg"), 1, 250, 4096, true); }),
+                 QStringLiteral("Cannot create file"));
+        QCOMPARE(caught([this] { TFileSignal(m_dir.filePath("missing.nvecg"), 1, 250, 4096, false); }),
+                 QStringLiteral("Cannot open file"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTFileSignal)
 #include "tst_tfilesignal.moc"

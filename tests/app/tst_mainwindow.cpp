@@ -1,103 +1,98 @@
-// The start window and the application object: identity of the window, the
-// deferred opening of the database, closing, and exceptions from events.
+// The start window and the application object: the deferred opening of the
+// database, one monitoring window at a time, closing, and exceptions that
+// reach the event loop.
+
+#include "../common/testsettings.h"
 
 #include "app/mainwindow.h"
 #include "app/stationapplication.h"
+#include "monitoring/sessionwindow.h"
 #include "storage/monitordatabase.h"
 
 #include <QDir>
-#include <QPushButton>
 #include <QLabel>
-#include <QStandardPaths>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <stdexcept>
 
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void showsVersion();
-    void deferredInitializationOpensDatabase();
-    void closingClosesOtherWindows();
-    void exceptionInEventEndsLoopWithMessage();
-
-private:
+    QTemporaryDir m_settings;
     QString m_root;
     bool m_rootExisted = false;
-};
 
-void TestMainWindow::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setOrganizationName(QStringLiteral("Norvane"));
-    QCoreApplication::setApplicationName(QStringLiteral("Cardiolane"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.04b"));
-    // Closing windows here must not end the application under test.
-    QApplication::setQuitOnLastWindowClosed(false);
-    m_root = MonitorDatabase::defaultRoot();
-    m_rootExisted = QDir(m_root).exists();
-}
-
-void TestMainWindow::cleanupTestCase()
-{
-    if (!m_rootExisted && m_root.contains(QLatin1String(".qttest")))
-        QDir(m_root).removeRecursively();
-}
-
-void TestMainWindow::showsVersion()
-{
-    MainWindow window;
-    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(), QStringLiteral("v 1.04b"));
-}
-
-void TestMainWindow::deferredInitializationOpensDatabase()
-{
+private slots:
+    void initTestCase()
     {
-        MainWindow window;
-        window.show();
-        QVERIFY(!window.database());
-        QTRY_VERIFY_WITH_TIMEOUT(window.database() != nullptr, 20000);
-        QCOMPARE(MonitorDatabase::instance(), window.database());
-        QCOMPARE(window.database()->rootPath(), MonitorDatabase::defaultRoot(QStringLiteral("NorvaneMonitor")));
-        QVERIFY(!QApplication::overrideCursor());
+        isolateSettings(m_settings.path());
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.04b"));
+        // Closing windows here must not end the application under test.
+        QApplication::setQuitOnLastWindowClosed(false);
+        m_root = MonitorDatabase::defaultRoot();
+        m_rootExisted = QDir(m_root).exists();
     }
-    QVERIFY(!MonitorDatabase::instance());
-}
 
-void TestMainWindow::closingClosesOtherWindows()
-{
-    auto *window = new MainWindow;
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->show();
-    QTRY_VERIFY_WITH_TIMEOUT(window->database() != nullptr, 20000);
-    QWidget other;
-    other.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    void cleanupTestCase()
+    {
+        if (!m_rootExisted && m_root.contains(QLatin1String(".qttest")))
+            QDir(m_root).removeRecursively();
+    }
 
-    QPointer<MainWindow> guard(window);
-    window->findChild<QPushButton *>(QStringLiteral("btnExit"))->click();
-    QVERIFY(!other.isVisible());
-    QTRY_VERIFY(guard.isNull());
-}
+    void startWindowOpensDatabaseAndOneMonitoringWindow()
+    {
+        auto *start = new MainWindow;
+        start->setAttribute(Qt::WA_DeleteOnClose);
+        QCOMPARE(start->findChild<QLabel *>(QStringLiteral("lblVersion"))->text(), QStringLiteral("v 1.04b"));
+        start->show();
+        QVERIFY(!start->database());
+        QTRY_VERIFY_WITH_TIMEOUT(start->database() != nullptr, 20000);
+        QCOMPARE(MonitorDatabase::instance(), start->database());
+        QCOMPARE(start->database()->rootPath(), m_root);
+        QTRY_VERIFY(start->isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
 
-void TestMainWindow::exceptionInEventEndsLoopWithMessage()
-{
-    auto *app = qobject_cast<StationApplication *>(QCoreApplication::instance());
-    QVERIFY(app);
-    QVERIFY(!app->hasFailed());
-    QTimer::singleShot(0, [] { throw 42; });
-    bool ranOn = false;
-    // Should the loop survive the exception, this ends it after a while.
-    QTimer::singleShot(5000, [&ranOn] { ranOn = true; QCoreApplication::exit(1); });
-    QCOMPARE(QApplication::exec(), 0);
-    QVERIFY(!ranOn);
-    QVERIFY(app->hasFailed());
-    QCOMPARE(app->failureMessage(), QStringLiteral("Unspecified application error"));
-}
+        // While the monitoring window is open the start window takes no input.
+        start->findChild<QPushButton *>(QStringLiteral("btnStartSession"))->click();
+        QVERIFY(!start->isEnabled());
+        QPointer<SessionWindow> session;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (auto *found = qobject_cast<SessionWindow *>(window))
+                session = found;
+        QVERIFY(session && session->isVisible());
+        QVERIFY(session->close());
+        QTRY_VERIFY(session.isNull());
+        QVERIFY(start->isEnabled());
+
+        // Leaving closes every other window, and the database with the start window.
+        QWidget other;
+        other.show();
+        QPointer<MainWindow> guard(start);
+        start->findChild<QPushButton *>(QStringLiteral("btnExit"))->click();
+        QVERIFY(!other.isVisible());
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(!MonitorDatabase::instance());
+    }
+
+    void exceptionInEventEndsLoopWithMessage()
+    {
+        auto *app = qobject_cast<StationApplication *>(QCoreApplication::instance());
+        QVERIFY(app && !app->hasFailed());
+        QTimer::singleShot(0, [] { throw 42; });
+        bool ranOn = false;
+        // Should the loop survive the exception, this ends it after a while.
+        QTimer::singleShot(5000, [&ranOn] {
+            ranOn = true;
+            QCoreApplication::exit(1);
+        });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!ranOn);
+        QVERIFY(app->hasFailed());
+        QCOMPARE(app->failureMessage(), QStringLiteral("Unspecified application error"));
+    }
+};
 
 int main(int argc, char *argv[])
 {

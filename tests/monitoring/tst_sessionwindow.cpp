@@ -1,310 +1,313 @@
-#include "modalanswer.h"
+// The monitoring window end to end: its settings, the checks before a start,
+// one patient's whole session from choosing to the files on disk, the
+// readouts of a monitored patient, and what closing the window records.
 
-#include "monitoring/bpdialog.h"
-#include "monitoring/monitorrules.h"
+#include "../common/messageboxanswerer.h"
+#include "../common/teststorage.h"
+
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientmonitorform.h"
 #include "monitoring/patientpreviewform.h"
 #include "monitoring/sessionmanager.h"
 #include "monitoring/sessionwindow.h"
-#include "storage/monitordatabase.h"
-#include "storage/monitorsession.h"
-#include "storage/patientrecord.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QGridLayout>
+#include <QFrame>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <QtTest>
 
-#include <memory>
+namespace {
+
+template<typename T>
+T *child(QWidget *panel, const char *name)
+{
+    T *widget = panel->findChild<T *>(QLatin1String(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+QList<PatientPreviewForm *> places(SessionWindow &window)
+{
+    return window.centralWidget()->findChildren<PatientPreviewForm *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+template<typename T>
+T *panel(SessionWindow &window)
+{
+    for (T *found : window.centralWidget()->findChildren<T *>(QString(), Qt::FindDirectChildrenOnly))
+        if (found->isVisible())
+            return found;
+    return nullptr;
+}
+
+// Answers the blood-pressure dialog with a reading; remembers the phase it offered.
+void enterBloodPressure(const QString &systolic, const QString &diastolic, QString *offered)
+{
+    answerNextModal([=](QWidget *dialog) {
+        for (QRadioButton *r : dialog->findChildren<QRadioButton *>())
+            if (r->isChecked())
+                *offered = r->objectName();
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("txtSBP")), systolic);
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("txtDBP")), diastolic);
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+}
+
+void stopWith(QMessageBox::StandardButton answer, PatientMonitorForm *monitor)
+{
+    MessageBoxAnswerer answerer(answer);
+    child<QPushButton>(monitor, "btnStop")->click();
+}
+
+} // namespace
 
 class TestSessionWindow : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_settings;
+    std::unique_ptr<TestStorage> m_storage;
+
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void gridForPatientCount_data();
-    void gridForPatientCount();
-    void settingsReachManager();
-    void closeWithPatientsAsks();
-    void absentPatientRecordedOnClose();
-    void wholeSession();
-
-private:
-    int addPatient(const QString &last, const QString &first);
-    static QList<PatientPreviewForm *> previews(SessionWindow &window);
-    template<typename T> static T *child(QWidget *panel, const char *name)
+    void initTestCase()
     {
-        T *widget = panel->findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
+        isolateSettings(m_settings.path());
+        // The simulated source replays the ECG file built beside the programs.
+        QDir::setCurrent(QStringLiteral(CARDIOLANE_BIN_DIR));
     }
 
-    QTemporaryDir m_settingsDir;
-    std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<MonitorDatabase> m_db;
-};
-
-void TestSessionWindow::initTestCase()
-{
-    isolateSettings(m_settingsDir.path());
-    QDir::setCurrent(QStringLiteral(CARDIOLANE_BIN_DIR));
-}
-
-void TestSessionWindow::init()
-{
-    QSettings().clear();
-    m_root = std::make_unique<QTemporaryDir>();
-    m_db = std::make_unique<MonitorDatabase>(m_root->path());
-}
-
-void TestSessionWindow::cleanup()
-{
-    m_db.reset();
-    m_root.reset();
-}
-
-int TestSessionWindow::addPatient(const QString &last, const QString &first)
-{
-    PatientRecord record;
-    record.lastName = last;
-    record.firstName = first;
-    record.birthDate = QDate(1950, 1, 2);
-    m_db->insertPatient(record);
-    return record.id;
-}
-
-QList<PatientPreviewForm *> TestSessionWindow::previews(SessionWindow &window)
-{
-    return window.centralWidget()->findChildren<PatientPreviewForm *>(QString(), Qt::FindDirectChildrenOnly);
-}
-
-void TestSessionWindow::gridForPatientCount_data()
-{
-    QTest::addColumn<QVariant>("setting");
-    QTest::addColumn<int>("count");
-    QTest::newRow("absent") << QVariant() << 9;
-    QTest::newRow("1") << QVariant(1) << 1;
-    QTest::newRow("4") << QVariant(4) << 4;
-    QTest::newRow("6") << QVariant(6) << 6;
-    QTest::newRow("unreadable") << QVariant(QStringLiteral("many")) << 0;
-}
-
-void TestSessionWindow::gridForPatientCount()
-{
-    QFETCH(QVariant, setting);
-    QFETCH(int, count);
-    if (setting.isValid())
-        QSettings().setValue(QStringLiteral("Config/MaxPatients"), setting);
-    SessionWindow window;
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const MonitorRules::GridShape shape =
-        MonitorRules::gridShape(count, double(screen.width()) / double(screen.height()));
-    auto *grid = qobject_cast<QGridLayout *>(window.centralWidget()->layout());
-    QVERIFY(grid);
-    QCOMPARE(grid->rowCount(), shape.rows);
-    QCOMPARE(grid->columnCount(), shape.columns);
-    QCOMPARE(previews(window).size(), shape.rows * shape.columns);
-    for (int r = 0; r < shape.rows; ++r)
-        for (int c = 0; c < shape.columns; ++c)
-            QVERIFY(qobject_cast<PatientPreviewForm *>(grid->itemAtPosition(r, c)->widget()));
-}
-
-void TestSessionWindow::settingsReachManager()
-{
+    void init()
     {
-        SessionWindow defaults;
-        QCOMPARE(defaults.manager()->alarmLimits(0), qMakePair(100.0, 120.0));
-        QCOMPARE(defaults.manager()->alarmLimits(1), qMakePair(37.0, 38.0));
-        QVERIFY(defaults.manager()->deviceNames().isEmpty());
+        QSettings().clear();
+        m_storage = std::make_unique<TestStorage>();
     }
-    QSettings settings;
-    settings.setValue(QStringLiteral("Config/Alarms/HrLow"), 90);
-    settings.setValue(QStringLiteral("Config/Alarms/HrHigh"), 130);
-    settings.setValue(QStringLiteral("Config/Alarms/Spo2Low"), 85);
-    settings.setValue(QStringLiteral("Config/Alarms/Spo2High"), 95);
-    settings.setValue(QStringLiteral("Config/Alarms/TempLow"), 36.5);
-    settings.setValue(QStringLiteral("Config/Alarms/TempHigh"), 37.5);
-    settings.setValue(QStringLiteral("Config/Devices"),
-                      QStringList({QStringLiteral("NVR2=/dev/rfcomm2"), QStringLiteral("A=B=COM9"),
-                                   QStringLiteral("no separator"), QStringLiteral("=COM3"),
-                                   QStringLiteral("NVR1=COM4")}));
-    settings.sync();
-    SessionWindow window;
-    SessionManager *manager = window.manager();
-    QCOMPARE(manager->alarmLimits(0), qMakePair(90.0, 130.0));
-    QCOMPARE(manager->alarmLimits(2), qMakePair(85.0, 95.0));
-    QCOMPARE(manager->alarmLimits(1), qMakePair(36.5, 37.5));
-    // Split at the last "="; entries without a name or port are skipped.
-    QCOMPARE(manager->deviceNames(),
-             QStringList({QStringLiteral("A=B"), QStringLiteral("NVR1"), QStringLiteral("NVR2")}));
-}
 
-void TestSessionWindow::closeWithPatientsAsks()
-{
-    const int id = addPatient(QStringLiteral("Doe"), QStringLiteral("Jane"));
+    void cleanup() { m_storage.reset(); }
+
+    void settingsShapeTheWindow()
     {
-        // Nothing running: no question.
-        SessionWindow idle;
-        idle.show();
-        auto answer = answerMessageBox(QMessageBox::No);
-        QVERIFY(idle.close());
-        QTest::qWait(50);
-        answer->disarm();
-        QVERIFY(!answer->seen);
-    }
-    SessionWindow window;
-    window.show();
-    PatientPreviewForm *preview = previews(window).first();
-    preview->choosePatient(id);
-    child<QComboBox>(preview, "cboDevice")->setCurrentText(QStringLiteral("sim"));
-    child<QPushButton>(preview, "btnStart")->click();
-    QVERIFY(window.manager()->hasPatient(id));
-
-    auto no = answerMessageBox(QMessageBox::No);
-    QVERIFY(!window.close());
-    QCOMPARE(no->text, QStringLiteral("Stop all sessions and end monitoring?"));
-    QVERIFY(window.isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(window.manager()->isConnected(id), 15000);
-
-    auto yes = answerMessageBox(QMessageBox::Yes);
-    QVERIFY(window.close());
-    QVERIFY(yes->seen);
-}
-
-void TestSessionWindow::absentPatientRecordedOnClose()
-{
-    const int id = addPatient(QStringLiteral("Doe"), QStringLiteral("Jane"));
-    {
+        {
+            SessionWindow defaults;
+            QCOMPARE(places(defaults).size(), 9);
+            QCOMPARE(defaults.manager()->alarmLimits(0), qMakePair(100.0, 120.0));
+            QCOMPARE(defaults.manager()->alarmLimits(1), qMakePair(37.0, 38.0));
+            QCOMPARE(defaults.manager()->alarmLimits(2), qMakePair(80.0, 90.0));
+            QVERIFY(defaults.manager()->deviceNames().isEmpty());
+            // Nobody monitored: it closes without a question.
+            MessageBoxAnswerer answerer(QMessageBox::No);
+            QVERIFY(defaults.close());
+            QVERIFY(answerer.texts.isEmpty());
+        }
+        QSettings settings;
+        settings.setValue(QStringLiteral("Config/MaxPatients"), 4);
+        settings.setValue(QStringLiteral("Config/Alarms/HrLow"), 90);
+        settings.setValue(QStringLiteral("Config/Alarms/HrHigh"), 130);
+        settings.setValue(QStringLiteral("Config/Alarms/Spo2Low"), 85);
+        settings.setValue(QStringLiteral("Config/Alarms/Spo2High"), 95);
+        settings.setValue(QStringLiteral("Config/Alarms/TempLow"), 36.5);
+        settings.setValue(QStringLiteral("Config/Alarms/TempHigh"), 37.5);
+        settings.setValue(QStringLiteral("Config/Devices"),
+                          QStringList{"NVR2=/dev/rfcomm2", "A=B=COM9", "no separator", "=COM3", "NVR1=COM4"});
         SessionWindow window;
-        PatientPreviewForm *preview = previews(window).first();
-        preview->choosePatient(id);
-        child<QRadioButton>(preview, "rbtAbsent")->click();
-        QVERIFY(window.close());
+        QCOMPARE(places(window).size(), 4);
+        QCOMPARE(window.manager()->alarmLimits(0), qMakePair(90.0, 130.0));
+        QCOMPARE(window.manager()->alarmLimits(1), qMakePair(36.5, 37.5));
+        QCOMPARE(window.manager()->alarmLimits(2), qMakePair(85.0, 95.0));
+        QCOMPARE(window.manager()->deviceNames(), (QStringList{"A=B", "NVR1", "NVR2"}));
+        settings.setValue(QStringLiteral("Config/MaxPatients"), QStringLiteral("many"));
+        QCOMPARE(places(*std::make_unique<SessionWindow>()).size(), 2);
     }
-    const QList<SessionInfo> sessions = m_db->listSessions(id);
-    QCOMPARE(sessions.size(), 1);
-    QVERIFY(!sessions.first().presence);
-}
 
-// One patient's session from choosing to closing, then read back from disk.
-void TestSessionWindow::wholeSession()
-{
-    if (!QFileInfo::exists(QStringLiteral("ecg250-1.dat")))
-        QSKIP("the replay file ecg250-1.dat is not built");
-    const int id = addPatient(QStringLiteral("Doe"), QStringLiteral("Jane"));
-    addPatient(QStringLiteral("Roe"), QStringLiteral("John"));
-    QSettings().setValue(QStringLiteral("Config/MaxPatients"), 4);
+    void startChecksAndWhatClosingRecords()
+    {
+        const int jane = m_storage->addPatient(QStringLiteral("Doe")), john = m_storage->addPatient(QStringLiteral("Roe"));
+        const int gone = m_storage->addPatient(QStringLiteral("Poe")), absent = m_storage->addPatient(QStringLiteral("Absent"));
+        QSettings().setValue(QStringLiteral("Config/Devices"), QStringList{"NVR7=" + m_storage->root() + "/no-port"});
+        QSettings().setValue(QStringLiteral("Config/MaxPatients"), 6);
+        auto window = std::make_unique<SessionWindow>();
+        window->show();
+        const QList<PatientPreviewForm *> place = places(*window);
+        auto start = [&place](int at, int patient, const QString &device) {
+            place[at]->choosePatient(patient);
+            child<QComboBox>(place[at], "cboDevice")->setCurrentText(device);
+            MessageBoxAnswerer answerer(QMessageBox::Ok);
+            child<QPushButton>(place[at], "btnStart")->click();
+            return answerer.texts.value(0);
+        };
+        QCOMPARE(start(0, jane, QString()), QStringLiteral("Please select a device for this patient"));
+        QCOMPARE(start(0, jane, QStringLiteral("NVR7")), QString());
+        QCOMPARE(start(1, john, QStringLiteral("NVR7")), QStringLiteral("Selected device is already used in this session"));
+        QCOMPARE(start(2, jane, QStringLiteral("sim")), QStringLiteral("Selected patient is already in this session"));
+        m_storage->database->deletePatient(gone);
+        QCOMPARE(start(3, gone, QStringLiteral("sim")), QStringLiteral("Cannot get patient data"));
+        QCOMPARE(start(1, john, QStringLiteral("sim")), QString());
+        QCOMPARE(window->manager()->patientCount(), 2);
 
-    auto window = std::make_unique<SessionWindow>();
-    window->resize(1280, 800);
-    window->show();
-    PatientPreviewForm *preview = previews(*window).first();
+        // Absent: no start, and a session of its own when the window closes.
+        place[4]->choosePatient(absent);
+        child<QRadioButton>(place[4], "rbtAbsent")->click();
+        QVERIFY(!child<QPushButton>(place[4], "btnStart")->isEnabled());
+        {
+            MessageBoxAnswerer no(QMessageBox::No);
+            QVERIFY(!window->close());
+            QCOMPARE(no.texts, QStringList{"Stop all sessions and end monitoring?"});
+        }
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        QVERIFY(window->close());
+        window.reset();
+        QCOMPARE(m_storage->database->listSessions(absent).size(), 1);
+        QVERIFY(!m_storage->database->listSessions(absent).first().presence);
+        QCOMPARE(m_storage->database->listSessions(john).size(), 1);
+        QVERIFY(m_storage->database->listSessions(gone).isEmpty());
+    }
 
-    // Choose the patient through the selection dialog.
-    answerNextModal([](QWidget *modal) {
-        auto *dialog = qobject_cast<QDialog *>(modal);
-        auto *tree = modal->findChild<QTreeWidget *>(QStringLiteral("treePatients"));
-        for (int wait = 0; tree->topLevelItemCount() < 2 && wait < 100; ++wait)
-            QTest::qWait(20);
-        const auto found = tree->findItems(QStringLiteral("Doe"), Qt::MatchStartsWith, 1);
-        if (!found.isEmpty())
-            tree->setCurrentItem(found.first());
-        dialog->accept();
-    });
-    child<QPushButton>(preview, "btnSelect")->click();
-    QCOMPARE(preview->sessionData().patientId, id);
+    void monitorReadoutsFollowTheSession()
+    {
+        // A session the manager does not run: trends change only when the
+        // test says so, and the link is down.
+        SessionManager manager;
+        manager.setAlarmLimits(0, 100, 120);
+        manager.setAlarmLimits(2, 80, 90);
+        auto session = m_storage->startSession(m_storage->addPatient(QStringLiteral("Doe")), QDateTime::currentDateTime());
+        QWidget host;
+        new QVBoxLayout(&host);
+        auto *monitor = new PatientMonitorForm(&host, &manager, session.get());
+        host.layout()->addWidget(monitor);
+        host.show();
+        session->hrTrend = {121};
+        session->spo2Trend = {79};
+        QTRY_COMPARE(child<QLabel>(monitor, "txtPatientHR")->text(), QStringLiteral("121"));
+        QCOMPARE(child<QFrame>(monitor, "hrFrame")->styleSheet(), QStringLiteral("background-color: red"));
+        QCOMPARE(child<QFrame>(monitor, "spo2Frame")->styleSheet(), QStringLiteral("background-color: red"));
+        auto *link = child<QLabel>(monitor, "lblConnecting");
+        QTRY_VERIFY(link->isVisible());
+        QTRY_VERIFY(!link->isVisible());
+        QVERIFY(!child<QLabel>(monitor, "lblBattery")->isVisible());
+    }
 
-    child<QComboBox>(preview, "cboExerciseType")->setCurrentText(QStringLiteral("Treadmill"));
-    QTest::keyClicks(child<QLineEdit>(preview, "txtWeight"), QStringLiteral("70"));
-    QTest::keyClicks(child<QLineEdit>(preview, "txtHeight"), QStringLiteral("175"));
-    QTest::keyClicks(child<QLineEdit>(preview, "txtAbdomen"), QStringLiteral("92"));
-    child<QComboBox>(preview, "cboDevice")->setCurrentText(QStringLiteral("sim"));
-    child<QPushButton>(preview, "btnStart")->click();
-    auto *monitor = window->centralWidget()->findChild<PatientMonitorForm *>();
-    QVERIFY(monitor);
-    MonitorSession *session = monitor->session();
-    QTRY_VERIFY_WITH_TIMEOUT(session->recording()->sampleCount() > 250, 15000);
+    void wholeSessionFromChoiceToDisk()
+    {
+        if (!QFileInfo::exists(QStringLiteral("ecg250-1.dat")))
+            QSKIP("the replay file ecg250-1.dat is not built");
+        const int id = m_storage->addPatient(QStringLiteral("Doe"), QStringLiteral("Jane"));
+        m_storage->addPatient(QStringLiteral("Roe"), QStringLiteral("John"));
+        QSettings().setValue(QStringLiteral("Config/MaxPatients"), 4);
+        auto window = std::make_unique<SessionWindow>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        PatientPreviewForm *preview = places(*window).first();
 
-    answerNextModal([](QWidget *modal) {
-        auto *dialog = qobject_cast<QInputDialog *>(modal);
-        dialog->setTextValue(QStringLiteral("Chest tightness"));
-        dialog->accept();
-    });
-    child<QPushButton>(monitor, "btnEvent")->click();
+        answerNextModal([](QWidget *dialog) {
+            auto *tree = dialog->findChild<QTreeWidget *>(QStringLiteral("treePatients"));
+            QTRY_COMPARE(tree->topLevelItemCount(), 2);
+            tree->setCurrentItem(tree->findItems(QStringLiteral("Doe"), Qt::MatchStartsWith, 1).value(0));
+            qobject_cast<QDialog *>(dialog)->accept();
+        });
+        child<QPushButton>(preview, "btnSelect")->click();
+        QCOMPARE(preview->sessionData().patientId, id);
+        child<QComboBox>(preview, "cboExerciseType")->setCurrentText(QStringLiteral("Treadmill"));
+        // A 0 typed into a measurement is text; on the device list it starts.
+        QTest::keyClicks(child<QLineEdit>(preview, "txtWeight"), QStringLiteral("70"));
+        QTest::keyClicks(child<QLineEdit>(preview, "txtHeight"), QStringLiteral("175"));
+        QTest::keyClicks(child<QLineEdit>(preview, "txtAbdomen"), QStringLiteral("92"));
+        QCOMPARE(child<QLineEdit>(preview, "txtBMI")->text(), QStringLiteral("22.9"));
+        QCOMPARE(window->manager()->patientCount(), 0);
+        auto *device = child<QComboBox>(preview, "cboDevice");
+        device->setCurrentText(QStringLiteral("sim"));
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        device->setFocus();
+        QTest::keyClick(device, Qt::Key_0);
+        QTRY_VERIFY(panel<PatientMonitorForm>(*window));
+        PatientMonitorForm *monitor = panel<PatientMonitorForm>(*window);
+        MonitorSession *session = monitor->session();
+        QTRY_VERIFY_WITH_TIMEOUT(session->recording()->sampleCount() > 250, 15000);
 
-    answerNextModal([](QWidget *modal) {
-        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("txtSBP")), QStringLiteral("135"));
-        QTest::keyClicks(modal->findChild<QLineEdit *>(QStringLiteral("txtDBP")), QStringLiteral("85"));
-        modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-    });
-    child<QPushButton>(monitor, "btnBP")->click();
+        answerNextModal([](QWidget *dialog) {
+            qobject_cast<QInputDialog *>(dialog)->setTextValue(QStringLiteral("Chest tightness"));
+            qobject_cast<QInputDialog *>(dialog)->accept();
+        });
+        child<QPushButton>(monitor, "btnEvent")->click();
+        // The dialog offers the phase after the last one entered.
+        QString offered;
+        enterBloodPressure(QStringLiteral("135"), QStringLiteral("85"), &offered);
+        child<QPushButton>(monitor, "btnBP")->click();
+        QCOMPARE(offered, QStringLiteral("rbtBasal"));
+        enterBloodPressure(QStringLiteral("160"), QStringLiteral("90"), &offered);
+        child<QPushButton>(monitor, "btnBP")->click();
+        QCOMPARE(offered, QStringLiteral("rbtIntraExercise"));
+        QCOMPARE(child<QListWidget>(monitor, "listEvents")->count(), 4);
 
-    QTest::qWait(1500);
-    answerMessageBox(QMessageBox::Yes);
-    child<QPushButton>(monitor, "btnStop")->click();
-    QTRY_VERIFY(window->centralWidget()->findChild<PatientFinalizeForm *>());
-    auto *finalize = window->centralWidget()->findChild<PatientFinalizeForm *>();
-    child<QSpinBox>(finalize, "numBorgRPE")->setValue(7);
-    child<QPlainTextEdit>(finalize, "txtSymptoms")->setPlainText(QStringLiteral("Dyspnoea"));
-    child<QPlainTextEdit>(finalize, "txtConclusion")->setPlainText(QStringLiteral("Continue the program"));
-    const int recorded = session->recording()->sampleCount();
-    const int sessionNumber = session->sessionNumber;
-    const QDateTime started = session->startDateTime;
+        stopWith(QMessageBox::No, monitor);
+        QVERIFY(monitor->isVisible());
+        stopWith(QMessageBox::Yes, monitor);
+        QTRY_VERIFY(panel<PatientFinalizeForm>(*window));
+        child<QSpinBox>(panel<PatientFinalizeForm>(*window), "numBorgRPE")->setValue(7);
+        child<QPlainTextEdit>(panel<PatientFinalizeForm>(*window), "txtSymptoms")->setPlainText(QStringLiteral("Dyspnoea"));
+        // A restart goes on with the same session; what was entered survives the next stop.
+        child<QPushButton>(panel<PatientFinalizeForm>(*window), "btnRestart")->click();
+        QTRY_VERIFY(panel<PatientMonitorForm>(*window));
+        QCOMPARE(panel<PatientMonitorForm>(*window)->session(), session);
+        QCOMPARE(child<QListWidget>(panel<PatientMonitorForm>(*window), "listEvents")->count(), 6);
+        QTest::qWait(1200);
+        stopWith(QMessageBox::Yes, panel<PatientMonitorForm>(*window));
+        QTRY_VERIFY(panel<PatientFinalizeForm>(*window));
+        PatientFinalizeForm *finalize = panel<PatientFinalizeForm>(*window);
+        QCOMPARE(child<QSpinBox>(finalize, "numBorgRPE")->value(), 7);
+        QCOMPARE(child<QPlainTextEdit>(finalize, "txtSymptoms")->toPlainText(), QStringLiteral("Dyspnoea"));
+        child<QPlainTextEdit>(finalize, "txtConclusion")->setPlainText(QStringLiteral("Continue the program"));
+        const int recorded = session->recording()->sampleCount();
+        const QDateTime started = session->startDateTime;
+        {
+            MessageBoxAnswerer yes(QMessageBox::Yes);
+            QVERIFY(window->close());
+        }
+        window.reset();
 
-    auto yes = answerMessageBox(QMessageBox::Yes);
-    QVERIFY(window->close());
-    QVERIFY(yes->seen);
-    window.reset();
-
-    // Everything is on disk: open storage afresh and read it back.
-    m_db.reset();
-    m_db = std::make_unique<MonitorDatabase>(m_root->path());
-    const QList<SessionInfo> sessions = m_db->listSessions(id);
-    QCOMPARE(sessions.size(), 1);
-    QVERIFY(sessions.first().presence);
-    std::unique_ptr<MonitorSession> stored = m_db->openSession(id, sessionNumber);
-    QVERIFY(stored);
-    QCOMPARE(stored->exerciseType, QStringLiteral("Treadmill"));
-    QCOMPARE(stored->weight, 70.0);
-    QCOMPARE(stored->abdomen, 92.0);
-    QCOMPARE(stored->borgRPE, 7);
-    QCOMPARE(stored->symptoms, QStringLiteral("Dyspnoea"));
-    QCOMPARE(stored->conclusion, QStringLiteral("Continue the program"));
-    QCOMPARE(stored->startDateTime.toSecsSinceEpoch(), started.toSecsSinceEpoch());
-
-    QStringList descriptions;
-    for (const SessionEvent &event : stored->events)
-        descriptions << event.description;
-    QCOMPARE(descriptions, QStringList({QStringLiteral("Start monitoring"), QStringLiteral("Chest tightness"),
-                                        QStringLiteral("Basal BP 135/85"), QStringLiteral("Stop monitoring")}));
-    QCOMPARE(stored->checkpoint(1).diaBP, 85);
-    QVERIFY(!stored->hrTrend.isEmpty());
-    QVERIFY(stored->recording());
-    QCOMPARE(stored->recording()->sampleCount(), recorded);
-    // The recording holds the replayed ECG, not silence.
-    int nonZero = 0;
-    for (int i = 0; i < recorded; ++i)
-        nonZero += stored->recording()->sample(0, i) != 0;
-    QVERIFY(nonZero > recorded / 10);
-
-    // The exercise type was learned when the window closed.
-    QVERIFY(QSettings().value(QStringLiteral("ExerciseTypeList")).toStringList().contains(QStringLiteral("Treadmill")));
-}
+        // Everything is on disk: open storage afresh and read it back.
+        m_storage->reopen();
+        std::unique_ptr<MonitorSession> stored = m_storage->database->openSession(id, 1);
+        QVERIFY(stored);
+        QVERIFY(stored->presence);
+        QCOMPARE(stored->exerciseType, QStringLiteral("Treadmill"));
+        QCOMPARE(stored->weight, 70.0);
+        QCOMPARE(stored->height, 175.0);
+        QCOMPARE(stored->abdomen, 92.0);
+        QCOMPARE(stored->borgRPE, 7);
+        QCOMPARE(stored->symptoms, QStringLiteral("Dyspnoea"));
+        QCOMPARE(stored->conclusion, QStringLiteral("Continue the program"));
+        QCOMPARE(stored->startDateTime.toSecsSinceEpoch(), started.toSecsSinceEpoch());
+        QStringList events;
+        for (const SessionEvent &event : stored->events)
+            events << event.description + (event.print ? "*" : "");
+        QCOMPARE(events, (QStringList{"Start monitoring", "Chest tightness", "Basal BP 135/85*",
+                                      "Intra-exercise BP 160/90*", "Stop monitoring", "Start monitoring",
+                                      "Stop monitoring"}));
+        QCOMPARE(stored->checkpoint(PhaseBasal).sysBP, 135);
+        QCOMPARE(stored->checkpoint(PhaseIntraExercise).diaBP, 90);
+        QVERIFY(stored->checkpoint(PhaseBasal).timeOffset > 1.0);
+        QVERIFY(stored->hrTrend.size() >= 2);
+        QCOMPARE(stored->hrTrend.size(), stored->spo2Trend.size());
+        QCOMPARE(stored->recording()->sampleCount(), recorded);
+        // The recording holds the replayed ECG, not silence.
+        int nonZero = 0;
+        for (int i = 0; i < recorded; ++i)
+            nonZero += stored->recording()->sample(0, i) != 0;
+        QVERIFY(nonZero > recorded / 10);
+        QVERIFY(QSettings().value(QStringLiteral("ExerciseTypeList")).toStringList().contains(QStringLiteral("Treadmill")));
+    }
+};
 
 QTEST_MAIN(TestSessionWindow)
 #include "tst_sessionwindow.moc"

@@ -1,239 +1,181 @@
+// The session manager: starting, stopping and resuming a patient (the pause
+// filled so that time keeps its index), devices in use, the autosave and
+// its failures, and what the manager writes when it goes.
+
+#include "../common/teststorage.h"
+
 #include "monitoring/sessionmanager.h"
 
-#include "storage/monitordatabase.h"
-
-#include <QDir>
-#include <QFile>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
-#include <memory>
 
 class TestSessionManager : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void configuration();
-    void startStopResumeFillsTheGap();
-    void devicesInUse();
-    void destructionWritesEveryStudy();
-    void failedAutosaveIsReportedOnceAndRetried();
+    std::unique_ptr<TestStorage> m_storage;
 
-private:
-    int addPatient(const QString &lastName);
-    SessionData sessionFor(int patientId);
-    QString studyPath(int patientId, int sessionNumber);
-    QList<QTimer *> autosaveTimers(SessionManager &manager);
-
-    std::unique_ptr<QTemporaryDir> root;
-    std::unique_ptr<MonitorDatabase> database;
-};
-
-void TestSessionManager::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-}
-
-void TestSessionManager::init()
-{
-    root = std::make_unique<QTemporaryDir>();
-    database = std::make_unique<MonitorDatabase>(root->path());
-}
-
-void TestSessionManager::cleanup()
-{
-    database.reset();
-    root.reset();
-}
-
-int TestSessionManager::addPatient(const QString &lastName)
-{
-    PatientRecord record;
-    record.firstName = QStringLiteral("Test");
-    record.lastName = lastName;
-    record.sex = QStringLiteral("F");
-    record.birthDate = QDate(1960, 5, 4);
-    database->insertPatient(record);
-    return record.id;
-}
-
-SessionData TestSessionManager::sessionFor(int patientId)
-{
-    SessionData data;
-    data.patientId = patientId;
-    data.sessionNumber = database->nextSessionNumber(patientId);
-    data.startDateTime = QDateTime::currentDateTime();
-    data.exerciseType = QStringLiteral("Treadmill");
-    return data;
-}
-
-QString TestSessionManager::studyPath(int patientId, int sessionNumber)
-{
-    SessionInfo info;
-    if (!database->loadSession(patientId, sessionNumber, info))
-        return QString();
-    return database->studyPath(info.baseFilename);
-}
-
-QList<QTimer *> TestSessionManager::autosaveTimers(SessionManager &manager)
-{
-    QList<QTimer *> timers;
-    for (QTimer *timer : manager.findChildren<QTimer *>()) {
-        if (timer->isActive() && timer->interval() == SessionManager::AutosaveInterval)
-            timers << timer;
+    SessionData sessionFor(int patientId)
+    {
+        SessionData data;
+        data.patientId = patientId;
+        data.sessionNumber = m_storage->database->nextSessionNumber(patientId);
+        data.startDateTime = QDateTime::currentDateTime().addDays(-1);
+        return data;
     }
-    return timers;
-}
+    static QList<QTimer *> autosaveTimers(SessionManager &manager)
+    {
+        QList<QTimer *> timers;
+        for (QTimer *timer : manager.findChildren<QTimer *>())
+            if (timer->isActive() && timer->interval() == SessionManager::AutosaveInterval)
+                timers << timer;
+        return timers;
+    }
 
-void TestSessionManager::configuration()
-{
-    SessionManager manager;
-    manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM4"));
-    manager.setDevicePort(QStringLiteral("NVR1"), QStringLiteral("COM3"));
-    manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM9"));
-    QCOMPARE(manager.deviceNames(), (QStringList{"NVR1", "NVR2"}));
-    manager.setAlarmLimits(0, 60, 150);
-    QCOMPARE(manager.alarmLimits(0), qMakePair(60.0, 150.0));
-    // Unknown patients: nothing to resume, and no session without a patient row.
-    QCOMPARE(manager.resumeMonitoring(42), nullptr);
-    QCOMPARE(manager.startMonitoring(sessionFor(4242), QStringLiteral("sim")), nullptr);
-}
+private slots:
+    void init() { m_storage = std::make_unique<TestStorage>(); }
+    void cleanup() { m_storage.reset(); }
 
-void TestSessionManager::startStopResumeFillsTheGap()
-{
-    const int patient = addPatient(QStringLiteral("Gap"));
-    SessionManager manager;
-    MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
-    QVERIFY(session);
-    QCOMPARE(autosaveTimers(manager).size(), 1);
-    QCOMPARE(manager.resumeMonitoring(patient), nullptr);   // running
-    // A second start for a patient already here is refused and writes nothing.
-    QCOMPARE(manager.startMonitoring(sessionFor(patient), QStringLiteral("sim")), nullptr);
-    QCOMPARE(database->listSessions(patient).size(), 1);
-
-    manager.stopMonitoring(patient);
-    QVERIFY(manager.hasPatient(patient));
-    QVERIFY(autosaveTimers(manager).isEmpty());
-
-    // Resumed at once: nothing to fill.
-    TFileSignal *recording = session->recording();
-    const int samples = recording->sampleCount();
-    QCOMPARE(manager.resumeMonitoring(patient), session);
-    QVERIFY(session->hrTrend.isEmpty());
-    QCOMPARE(recording->sampleCount(), samples);
-    manager.stopMonitoring(patient);
-
-    // Stopped after 600 s and resumed 150 s later.
-    session->hrTrend = QVector<int>(600, 80);
-    session->spo2Trend = QVector<int>(600, 97);
-    session->tempTrend = QVector<double>(600, 36.5);
-    recording->appendInterleaved(QByteArray(2 * 250 * 600, '\x05').constData(), 2 * 250 * 600);
-    session->startDateTime = QDateTime::currentDateTime().addSecs(-750);
-    QCOMPARE(manager.resumeMonitoring(patient), session);
-    QCOMPARE(session->hrTrend.mid(600), QVector<int>(150, 0));
-    QCOMPARE(session->spo2Trend.mid(600), QVector<int>(150, 0));
-    QCOMPARE(session->tempTrend.mid(600), QVector<double>(150, 0.0));
-    QCOMPARE(recording->sampleCount(), samples + 750 * 250);
-    const int gapStart = samples + 600 * 250;
-    QCOMPARE(recording->sample(0, gapStart - 1), 0x0505);
-    QCOMPARE(recording->sample(0, gapStart), 0);
-    QCOMPARE(recording->sample(0, gapStart + 150 * 250 - 1), 0);
-    QCOMPARE(autosaveTimers(manager).size(), 1);
-}
-
-void TestSessionManager::devicesInUse()
-{
-    const int first = addPatient(QStringLiteral("First"));
-    const int second = addPatient(QStringLiteral("Second"));
-    const int third = addPatient(QStringLiteral("Third"));
-    SessionManager manager;
-    manager.setDevicePort(QStringLiteral("NVR1"), root->filePath(QStringLiteral("no-such-port")));
-    QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR1")));
-    QVERIFY(manager.startMonitoring(sessionFor(first), QStringLiteral("NVR1")));
-    QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));
-    manager.stopMonitoring(first);
-    QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));   // also after the stop
-
-    // "sim" is never in use; any number of patients may use it.
-    QVERIFY(manager.startMonitoring(sessionFor(second), QStringLiteral("sim")));
-    QVERIFY(manager.startMonitoring(sessionFor(third), QStringLiteral("sim")));
-    QVERIFY(!manager.isDeviceInUse(QStringLiteral("sim")));
-    QCOMPARE(manager.patientCount(), 3);
-    QTRY_VERIFY_WITH_TIMEOUT(manager.isConnected(second) && manager.isConnected(third), 3500);
-}
-
-void TestSessionManager::destructionWritesEveryStudy()
-{
-    const int a = addPatient(QStringLiteral("Alpha"));
-    const int b = addPatient(QStringLiteral("Beta"));
-    const int c = addPatient(QStringLiteral("Gamma"));
+    void configurationAndUnknownPatients()
     {
         SessionManager manager;
-        for (int id : {a, b, c})
-            QVERIFY(manager.startMonitoring(sessionFor(id), QStringLiteral("sim")));
-        QTest::qWait(1100);
-        MonitorSession *stopped = manager.resumeMonitoring(c);
-        QCOMPARE(stopped, nullptr);
-        manager.stopMonitoring(c);
-        // What the finalize panel records reaches the file at destruction.
-        MonitorSession *finalized = manager.resumeMonitoring(c);
-        manager.stopMonitoring(c);
-        finalized->conclusion = QStringLiteral("Well tolerated");
-        QVERIFY(SessionManager::isSessionHeld(c, 1));
-        QVERIFY(!SessionManager::isSessionHeld(c, 2));
+        manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM4"));
+        manager.setDevicePort(QStringLiteral("NVR1"), QStringLiteral("COM3"));
+        manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM9"));
+        QCOMPARE(manager.deviceNames(), (QStringList{"NVR1", "NVR2"}));
+        manager.setAlarmLimits(0, 60, 150);
+        QCOMPARE(manager.alarmLimits(0), qMakePair(60.0, 150.0));
+        QCOMPARE(manager.alarmLimits(2), qMakePair(0.0, 0.0));
+        QCOMPARE(manager.resumeMonitoring(42), nullptr);
+        QCOMPARE(manager.startMonitoring(sessionFor(4242), QStringLiteral("sim")), nullptr);
+        QVERIFY(!manager.hasPatient(42) && !manager.isConnected(42));
+        QCOMPARE(manager.batteryVoltage(42), 0.0);
+        QCOMPARE(manager.patientCount(), 0);
     }
-    // Released with the manager: review may write them again.
-    QVERIFY(!SessionManager::isSessionHeld(c, 1));
-    for (int id : {a, b}) {
-        std::unique_ptr<MonitorSession> saved = database->openSession(id, 1);
-        QVERIFY(saved);
-        QCOMPARE(saved->events.size(), 1);
-        QVERIFY(saved->hrTrend.size() >= 1);
+
+    void stopAndResumeFillTheGap()
+    {
+        const int patient = m_storage->addPatient(QStringLiteral("Gap"));
+        SessionManager manager;
+        MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
+        QVERIFY(session);
+        // The session starts now, whatever the panel said.
+        QVERIFY(session->startDateTime.secsTo(QDateTime::currentDateTime()) < 5);
+        QCOMPARE(autosaveTimers(manager).size(), 1);
+        QCOMPARE(manager.resumeMonitoring(patient), nullptr);
+        // A second start of a patient already here is refused and writes nothing.
+        QCOMPARE(manager.startMonitoring(sessionFor(patient), QStringLiteral("sim")), nullptr);
+        QCOMPARE(m_storage->database->listSessions(patient).size(), 1);
+        manager.stopMonitoring(patient);
+        manager.stopMonitoring(patient);
+        QVERIFY(manager.hasPatient(patient) && !manager.isConnected(patient));
+        QVERIFY(autosaveTimers(manager).isEmpty());
+
+        // Resumed at once: nothing to fill.
+        TFileSignal *recording = session->recording();
+        const int samples = recording->sampleCount();
+        QCOMPARE(manager.resumeMonitoring(patient), session);
+        QVERIFY(session->hrTrend.isEmpty());
+        QCOMPARE(recording->sampleCount(), samples);
+        manager.stopMonitoring(patient);
+
+        // Stopped after 600 s and resumed 150 s later: 150 s of zeros and silence.
+        session->hrTrend = QVector<int>(600, 80);
+        session->spo2Trend = QVector<int>(600, 97);
+        session->tempTrend = QVector<double>(600, 36.5);
+        recording->appendInterleaved(QByteArray(2 * 250 * 600, '\x05').constData(), 2 * 250 * 600);
+        session->startDateTime = QDateTime::currentDateTime().addSecs(-750);
+        QCOMPARE(manager.resumeMonitoring(patient), session);
+        QCOMPARE(session->hrTrend.mid(600), QVector<int>(150, 0));
+        QCOMPARE(session->spo2Trend.mid(600), QVector<int>(150, 0));
+        QCOMPARE(session->tempTrend.mid(600), QVector<double>(150, 0.0));
+        QCOMPARE(recording->sampleCount(), samples + 750 * 250);
+        const int gap = samples + 600 * 250;
+        QCOMPARE(recording->sample(0, gap - 1), 0x0505);
+        QCOMPARE(recording->sample(0, gap), 0);
+        QCOMPARE(recording->sample(0, gap + 150 * 250 - 1), 0);
+        QCOMPARE(autosaveTimers(manager).size(), 1);
+        QCOMPARE(manager.deviceName(patient), QStringLiteral("sim"));
     }
-    std::unique_ptr<MonitorSession> saved = database->openSession(c, 1);
-    QVERIFY(saved);
-    QVERIFY(saved->events.isEmpty());
-    QCOMPARE(saved->conclusion, QStringLiteral("Well tolerated"));
-}
 
-void TestSessionManager::failedAutosaveIsReportedOnceAndRetried()
-{
-    const int patient = addPatient(QStringLiteral("Disk"));
-    SessionManager manager;
-    QSignalSpy failures(&manager, &SessionManager::autosaveFailed);
-    MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
-    QVERIFY(session);
-    const QString path = studyPath(patient, 1);
-    QTimer *timer = autosaveTimers(manager).first();
+    void devicesInUse()
+    {
+        const int first = m_storage->addPatient("First"), second = m_storage->addPatient("Second"),
+                  third = m_storage->addPatient("Third");
+        SessionManager manager;
+        manager.setDevicePort(QStringLiteral("NVR1"), m_storage->root() + QStringLiteral("/no-such-port"));
+        QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR1")));
+        QVERIFY(manager.startMonitoring(sessionFor(first), QStringLiteral("NVR1")));
+        QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));
+        QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR2")));
+        manager.stopMonitoring(first);
+        QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));
+        // "sim" is never in use; any number of patients may use it.
+        QVERIFY(manager.startMonitoring(sessionFor(second), QStringLiteral("sim")));
+        QVERIFY(manager.startMonitoring(sessionFor(third), QStringLiteral("sim")));
+        QVERIFY(!manager.isDeviceInUse(QStringLiteral("sim")));
+        QCOMPARE(manager.patientCount(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(manager.isConnected(second) && manager.isConnected(third), 3500);
+        QCOMPARE(manager.batteryVoltage(second), 2.5);
+    }
 
-    // The study file cannot be replaced: a folder stands in its way.
-    QVERIFY(QFile::remove(path));
-    QVERIFY(QDir().mkdir(path));
-    QMetaObject::invokeMethod(timer, "timeout");
-    QMetaObject::invokeMethod(timer, "timeout");
-    QCOMPARE(failures.size(), 1);
-    QVERIFY(timer->isActive());
-    QCOMPARE(manager.batteryVoltage(patient), 2.5);   // still monitoring
+    void leavingWritesEveryStudy()
+    {
+        const int a = m_storage->addPatient("Alpha"), b = m_storage->addPatient("Beta"), c = m_storage->addPatient("Gamma");
+        {
+            SessionManager manager;
+            for (int id : {a, b, c})
+                QVERIFY(manager.startMonitoring(sessionFor(id), QStringLiteral("sim")));
+            QTest::qWait(1100);
+            manager.stopMonitoring(c);
+            // What the finalize panel records after the stop reaches the file too.
+            MonitorSession *finalized = manager.resumeMonitoring(c);
+            manager.stopMonitoring(c);
+            finalized->conclusion = QStringLiteral("Well tolerated");
+            QVERIFY(SessionManager::isSessionHeld(c, 1));
+            QVERIFY(!SessionManager::isSessionHeld(c, 2) && !SessionManager::isSessionHeld(42, 1));
+        }
+        QVERIFY(!SessionManager::isSessionHeld(c, 1));
+        for (int id : {a, b}) {
+            auto saved = m_storage->database->openSession(id, 1);
+            QCOMPARE(saved->events.size(), 1);
+            QCOMPARE(saved->events[0].description, QStringLiteral("Stop monitoring"));
+            QVERIFY(saved->hrTrend.size() >= 1);
+        }
+        auto saved = m_storage->database->openSession(c, 1);
+        QVERIFY(saved->events.isEmpty());
+        QCOMPARE(saved->conclusion, QStringLiteral("Well tolerated"));
+    }
 
-    // The next tick succeeds once the way is clear; a later failure is told again.
-    QVERIFY(QDir().rmdir(path));
-    session->conclusion = QStringLiteral("saved");
-    QMetaObject::invokeMethod(timer, "timeout");
-    QCOMPARE(failures.size(), 1);
-    QVERIFY(QFile::exists(path));
-    QVERIFY(QFile::remove(path));
-    QVERIFY(QDir().mkdir(path));
-    QMetaObject::invokeMethod(timer, "timeout");
-    QCOMPARE(failures.size(), 2);
-    QVERIFY(QDir().rmdir(path));
-}
+    void failedAutosaveIsToldOnceAndRetried()
+    {
+        const int patient = m_storage->addPatient(QStringLiteral("Disk"));
+        SessionManager manager;
+        QSignalSpy failures(&manager, &SessionManager::autosaveFailed);
+        MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
+        SessionInfo info;
+        QVERIFY(m_storage->database->loadSession(patient, 1, info));
+        const QString path = m_storage->database->studyPath(info.baseFilename);
+        QTimer *timer = autosaveTimers(manager).first();
+        // A folder stands where the study file must go.
+        auto block = [&path](bool blocked) { QVERIFY(blocked ? QFile::remove(path) && QDir().mkdir(path) : QDir().rmdir(path)); };
+        block(true);
+        QMetaObject::invokeMethod(timer, "timeout");
+        QMetaObject::invokeMethod(timer, "timeout");
+        QCOMPARE(failures.size(), 1);
+        QVERIFY(timer->isActive());
+        block(false);
+        session->conclusion = QStringLiteral("saved");
+        QMetaObject::invokeMethod(timer, "timeout");
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(m_storage->database->openSession(patient, 1)->conclusion, QStringLiteral("saved"));
+        block(true);
+        QMetaObject::invokeMethod(timer, "timeout");
+        QCOMPARE(failures.size(), 2);
+        block(false);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSessionManager)
 #include "tst_sessionmanager.moc"

@@ -50,7 +50,7 @@ private:
     bool open(const std::string &portName, int baudRate);
     void close();
     int write(const unsigned char *data, int count);
-    bool purge();
+    void purge();
 
     int readTimeoutMs;
     std::string error;

@@ -154,9 +154,10 @@ int ComPort::write(const unsigned char *data, int count)
     return done;
 }
 
-bool ComPort::purge()
+void ComPort::purge()
 {
-    return fd >= 0 && tcflush(fd, TCIOFLUSH) == 0;
+    if (fd >= 0)
+        tcflush(fd, TCIOFLUSH);
 }
 
 #endif // !_WIN32

@@ -92,9 +92,10 @@ int ComPort::write(const unsigned char *data, int count)
     return int(done);
 }
 
-bool ComPort::purge()
+void ComPort::purge()
 {
-    return handle && PurgeComm(toHandle(handle), PURGE_TXCLEAR | PURGE_RXCLEAR);
+    if (handle)
+        PurgeComm(toHandle(handle), PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
 #endif // _WIN32

@@ -31,26 +31,15 @@ class TestModuleDiscovery : public QObject
     Q_OBJECT
 
 private slots:
-    void entries_data()
-    {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("parsed"); // name|port, empty when refused
-        QTest::newRow("plain") << "NVR1=COM3" << "NVR1|COM3";
-        QTest::newRow("splits at the last =") << "A=B=COM4" << "A=B|COM4";
-        QTest::newRow("no =") << "NVR1 COM3" << "";
-        QTest::newRow("no name") << "=COM3" << "";
-        QTest::newRow("no port") << "NVR1=" << "";
-    }
-
     void entries()
     {
-        QFETCH(QString, entry);
-        QFETCH(QString, parsed);
-        DeviceEntry e{QStringLiteral("old"), QStringLiteral("old")};
-        QCOMPARE(parseDeviceEntry(entry, e), !parsed.isEmpty());
-        if (!parsed.isEmpty()) {
-            QCOMPARE(e.name + "|" + e.port, parsed);
-            QCOMPARE(formatDeviceEntry(e.name, e.port), entry);
+        // "name=port", split at the last "="; neither side may be empty.
+        const char *cases[][2] = {{"NVR1=COM3", "NVR1|COM3"}, {"A=B=COM4", "A=B|COM4"}, {"NVR1 COM3", ""}, {"=COM3", ""}, {"NVR1=", ""}};
+        for (const auto &c : cases) {
+            DeviceEntry e;
+            QCOMPARE(parseDeviceEntry(QLatin1String(c[0]), e), *c[1] != 0);
+            if (*c[1])
+                QVERIFY(e.name + "|" + e.port == QLatin1String(c[1]) && formatDeviceEntry(e.name, e.port) == QLatin1String(c[0]));
         }
     }
 
@@ -90,8 +79,7 @@ private slots:
 
     void probedPorts()
     {
-        QVERIFY(isCandidateModulePort("COM5", "Standard Serial over BLUETOOTH link"));
-        QVERIFY(!isCandidateModulePort("COM1", "Communications Port"));
+        QVERIFY(isCandidateModulePort("COM5", "Standard Serial over BLUETOOTH link") && !isCandidateModulePort("COM1", "Communications Port"));
 #ifdef Q_OS_LINUX
         QVERIFY(isCandidateModulePort("rfcomm0", ""));
 #endif
@@ -115,13 +103,9 @@ private slots:
         const QByteArray pa = a.devicePath().toLocal8Bit(), pb = b.devicePath().toLocal8Bit();
         // A port that does not exist, and a port listed twice and probed once.
         const DiscoveryResult result = discoverModules({pa, "/nonexistent/tty", pb, pa}, 2000);
-        QCOMPARE(result.size(), 2);
-        QVERIFY(result.contains(qMakePair(pa, identification("NVR2"))));
-        QVERIFY(result.contains(qMakePair(pb, identification("NVR1"))));
-        QVERIFY(result[0].first < result[1].first);
-        QCOMPARE(a.identificationRequests(), 1);
-        QCOMPARE(b.identificationRequests(), 1);
-        QVERIFY(identifyModule("/nonexistent/tty").isEmpty());
+        QVERIFY(result.size() == 2 && result[0].first < result[1].first);
+        QVERIFY(result.contains(qMakePair(pa, identification("NVR2"))) && result.contains(qMakePair(pb, identification("NVR1"))));
+        QVERIFY(a.identificationRequests() == 1 && b.identificationRequests() == 1 && identifyModule("/nonexistent/tty").isEmpty());
         // The station's own discovery finds a module whose port is offered for probing.
         qputenv("CARDIOLANE_MODULE_PORTS", pb);
         const DiscoveryResult offered = discoverModules();

@@ -1,19 +1,46 @@
-// The recorder: samples into the recording and through the beat detector,
-// one trend entry per second, failing sources restarted, and a stalled
-// module over a real pseudo-terminal brought back.
+// The simulated source (its random walks, the link coming up, the replay
+// file in a loop at the clock's pace) and the recorder (samples into the
+// recording and the beat detector, a trend entry per second, failing
+// sources restarted).
 
-#include "acquisition/modulesimulator.h"
-#include "acquisition/modulesource.h"
+#include "acquisition/mockmonitorsource.h"
 #include "acquisition/recorder.h"
 #include "dsp/tsyntheticecg.h"
 #include "storage/monitorsession.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <deque>
 
 namespace {
+
+
+// A source constructed in `folder`, so that it opens the replay file there (or none).
+std::unique_ptr<MockMonitorSource> sourceIn(const QString &folder, const QByteArray &replay)
+{
+    if (!replay.isNull()) {
+        QFile file(folder + "/ecg250-1.dat");
+        if (!file.open(QIODevice::WriteOnly) || file.write(replay) != replay.size())
+            qFatal("cannot write the replay file");
+    }
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder);
+    auto source = std::make_unique<MockMonitorSource>();
+    QDir::setCurrent(previous);
+    return source;
+}
+
+std::vector<short> drain(ISource &source)
+{
+    std::vector<short> out;
+    short buffer[1000];
+    for (int n; (n = source.readSamples(buffer, 1000)) > 0;)
+        out.insert(out.end(), buffer, buffer + n);
+    return out;
+}
 
 // A source whose queues and error the test fills by hand.
 class FakeSource : public ISource
@@ -75,6 +102,68 @@ class TestRecorder : public QObject
     }
 
 private slots:
+    void randomWalkSteps()
+    {
+        // Steps of up to 2 % and 0.1 degree, truncated toward zero and held in their limits.
+        QVERIFY(MockMonitorSource::nextSpo2(98, -0.6) == 96 && MockMonitorSource::nextSpo2(95, 0.9) == 96);
+        QVERIFY(MockMonitorSource::nextSpo2(100, 0.9) == 100 && MockMonitorSource::nextSpo2(90, -1.0) == 90);
+        QVERIFY(MockMonitorSource::nextTemperature(37.45, 0.9) == 37.5 && MockMonitorSource::nextTemperature(35.52, -0.9) == 35.5);
+        QVERIFY(qAbs(MockMonitorSource::nextTemperature(36.5, -0.5) - 36.45) < 1e-9);
+    }
+
+    void replaysInALoopOnceTheLinkIsUp()
+    {
+        QTemporaryDir normal, odd, empty, missing;
+        const std::vector<short> replay = {1, 2, 3, 4, 5, 6, -7};
+        QByteArray bytes;
+        for (short s : replay)
+            bytes.append(char(quint16(s) & 0xff)).append(char(quint16(s) >> 8));
+        auto source = sourceIn(normal.path(), bytes);
+        auto halfSample = sourceIn(odd.path(), QByteArray("\x0a\x00\x14\x00\x05", 5));
+        auto none = sourceIn(empty.path(), QByteArray(""));
+        auto absent = sourceIn(missing.path(), QByteArray());
+        for (auto *s : {source.get(), halfSample.get(), none.get(), absent.get()})
+            s->start();
+
+        // Nothing flows while the simulated link comes up.
+        QTest::qWait(900);
+        short buffer[8];
+        QVERIFY(!source->isConnected() && source->readSamples(buffer, 8) == 0);
+        QVERIFY(source->readSpo2() == NoSpo2Reading && source->readTemperature() == NoTemperatureReading);
+        QTRY_VERIFY_WITH_TIMEOUT(source->isConnected(), 2000);
+        QElapsedTimer sinceLinkUp;
+        sinceLinkUp.start();
+        const int spo2 = source->readSpo2();
+        const double temperature = source->readTemperature();
+        QVERIFY2(spo2 >= 96 && spo2 <= 99, qPrintable(QString::number(spo2)));
+        QVERIFY(temperature >= 36.4 && temperature <= 36.6 && source->readSpo2() == NoSpo2Reading);
+        QTRY_VERIFY_WITH_TIMEOUT(source->availableSamples() > 0, 500);
+        const int queued = source->availableSamples();
+        QVERIFY(source->readSamples(buffer, 0) == 0 && source->availableSamples() == queued);
+
+        QTest::qWait(1200);
+        const qint64 elapsed = sinceLinkUp.elapsed();
+        const std::vector<short> played = drain(*source);
+        QCOMPARE(source->availableSamples(), 0);
+        // Paced by the clock, at most a tick behind; the link came up up to
+        // one polling step before the timer started.
+        QVERIFY2(qint64(played.size()) <= (elapsed + 80) * 250 / 1000, qPrintable(QString::number(played.size())));
+        QVERIFY(qint64(played.size()) >= (elapsed - 250) * 250 / 1000);
+        for (size_t i = 0; i < played.size(); ++i)
+            QCOMPARE(played[i], replay[i % replay.size()]);
+        // A trailing half sample is never delivered.
+        for (short sample : drain(*halfSample))
+            QVERIFY(sample == 10 || sample == 20);
+        // Without a usable file the vitals still flow and no ECG comes.
+        for (auto *s : {none.get(), absent.get()})
+            QVERIFY(s->isConnected() && s->availableSamples() == 0 && s->readSpo2() >= 90 && s->readTemperature() >= 35.5);
+        // Stopped, the queues keep what they hold and the link stays up.
+        source->stop();
+        QTest::qWait(120);
+        QVERIFY(source->availableSamples() == 0 && source->isConnected());
+        QCOMPARE(QByteArray(source->errorString()) + QByteArray::number(source->batteryVoltage()), QByteArray("2.5"));
+    }
+
     void samplesReachRecordingAndHeartRate()
     {
         const std::vector<qint16> ecg = TSyntheticEcg().generate(std::vector<double>(20, 72.0));
@@ -98,8 +187,7 @@ private slots:
         QVERIFY2(qAbs(session->hrTrend[0] - 72) <= 3, qPrintable(QString::number(session->hrTrend[0])));
         recorder.removeSource(&source);
         recorder.removeSource(&source);
-        QCOMPARE(source.stops, 1);
-        QCOMPARE(recorder.sourceCount(), 0);
+        QVERIFY(source.stops == 1 && recorder.sourceCount() == 0);
     }
 
     void trendsAndFailingSources()
@@ -116,17 +204,14 @@ private slots:
         failing.spo2 = {95};
         recorder.updateTrends();
         recorder.updateTrends();
-        QCOMPARE(b->hrTrend, (QVector<int>{0, 0}));
-        QCOMPARE(b->spo2Trend, (QVector<int>{98, 0}));
+        QVERIFY(b->hrTrend == (QVector<int>{0, 0}) && b->spo2Trend == (QVector<int>{98, 0}));
         QCOMPARE(b->tempTrend, (QVector<double>{36.7, 0.0}));
         // A failing source is started again each second and gets no entries.
-        QCOMPARE(failing.stops, 2);
-        QCOMPARE(failing.starts, 3);
+        QVERIFY(failing.stops == 2 && failing.starts == 3);
         QVERIFY(a->hrTrend.isEmpty() && a->spo2Trend.isEmpty() && a->tempTrend.isEmpty());
         failing.error.clear();
         recorder.updateTrends();
-        QCOMPARE(a->spo2Trend, QVector<int>{95});
-        QCOMPARE(a->tempTrend, QVector<double>{0.0});
+        QVERIFY(a->spo2Trend == QVector<int>{95} && a->tempTrend == QVector<double>{0.0});
     }
 
     void stopAllMarksRunningSessionsOnly()
@@ -142,34 +227,9 @@ private slots:
         recorder.removeSource(&removed);
         recorder.stopAll();
         QCOMPARE(one.stops + two.stops + removed.stops, 3);
-        for (MonitorSession *s : {a, b}) {
-            QCOMPARE(s->events.size(), 1);
-            QCOMPARE(s->events[0].description, QStringLiteral("Stop monitoring"));
-        }
-        QVERIFY(c->events.isEmpty());
-        QCOMPARE(recorder.sourceCount(), 0);
-        QVERIFY(!recorder.isActive());
-    }
-
-    void stalledModuleIsRestarted()
-    {
-        ModuleSimulatorOptions options;
-        options.stallAfter = 0.3;
-        ModuleSimulator module(options);
-        QVERIFY(module.open());
-        module.start();
-        ModuleSource source(module.devicePath().toLocal8Bit(), 400);
-        MonitorSession *session = newSession();
-        Recorder recorder;
-        recorder.start();
-        recorder.addSource(&source, session);
-        // Stall, read error, restart at a trend tick: a second pair of start commands.
-        QTRY_COMPARE_WITH_TIMEOUT(module.startCommands(), 4, 4000);
-        const int before = session->recording()->sampleCount();
-        QVERIFY(before > 0);
-        QTRY_VERIFY_WITH_TIMEOUT(session->recording()->sampleCount() > before + 50, 2000);
-        QVERIFY(source.isConnected());
-        recorder.stopAll();
+        for (MonitorSession *s : {a, b})
+            QVERIFY(s->events.size() == 1 && s->events[0].description == QStringLiteral("Stop monitoring"));
+        QVERIFY(c->events.isEmpty() && recorder.sourceCount() == 0 && !recorder.isActive());
     }
 };
 

@@ -1,9 +1,10 @@
-// The start window and the application object: the deferred opening of the
-// database, one monitoring window at a time, closing, and exceptions that
-// reach the event loop.
+// The start of the station: the language chosen, the start window with the
+// deferred opening of the database, one monitoring window at a time,
+// closing, and exceptions that reach the event loop.
 
 #include "../common/testsettings.h"
 
+#include "app/languagechoice.h"
 #include "app/mainwindow.h"
 #include "app/stationapplication.h"
 #include "monitoring/sessionwindow.h"
@@ -41,6 +42,18 @@ private slots:
             QDir(m_root).removeRecursively();
     }
 
+    void languageChoice()
+    {
+        // Spanish unless English is asked for: the last --lang, else LANGUAGE.
+        const struct { QStringList arguments; const char *language; bool spanish; } cases[] = {
+            {{"cardiolane"}, "", true}, {{"cardiolane"}, "en", false}, {{"cardiolane"}, "es_ES:en", true},
+            {{"cardiolane"}, "eng", true}, {{"cardiolane", "--lang=es"}, "en", true},
+            {{"cardiolane", "--lang=en", "--lang=es"}, "", true}, {{"cardiolane", "--lang"}, "en", false},
+            {{"--lang=en"}, "", true}};
+        for (const auto &c : cases)
+            QCOMPARE(LanguageChoice::wantsSpanish(c.arguments, QByteArray(c.language)), c.spanish);
+    }
+
     void startWindowOpensDatabaseAndOneMonitoringWindow()
     {
         auto *start = new MainWindow;
@@ -49,10 +62,8 @@ private slots:
         start->show();
         QVERIFY(!start->database());
         QTRY_VERIFY_WITH_TIMEOUT(start->database() != nullptr, 20000);
-        QCOMPARE(MonitorDatabase::instance(), start->database());
-        QCOMPARE(start->database()->rootPath(), m_root);
-        QTRY_VERIFY(start->isEnabled());
-        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(MonitorDatabase::instance() == start->database() && start->database()->rootPath() == m_root);
+        QTRY_VERIFY(start->isEnabled() && !QApplication::overrideCursor());
 
         // While the monitoring window is open the start window takes no input.
         start->findChild<QPushButton *>(QStringLiteral("btnStartSession"))->click();
@@ -63,8 +74,7 @@ private slots:
                 session = found;
         QVERIFY(session && session->isVisible());
         QVERIFY(session->close());
-        QTRY_VERIFY(session.isNull());
-        QVERIFY(start->isEnabled());
+        QTRY_VERIFY(session.isNull() && start->isEnabled());
 
         // Leaving closes every other window, and the database with the start window.
         QWidget other;
@@ -72,8 +82,7 @@ private slots:
         QPointer<MainWindow> guard(start);
         start->findChild<QPushButton *>(QStringLiteral("btnExit"))->click();
         QVERIFY(!other.isVisible());
-        QTRY_VERIFY(guard.isNull());
-        QVERIFY(!MonitorDatabase::instance());
+        QTRY_VERIFY(guard.isNull() && !MonitorDatabase::instance());
     }
 
     void exceptionInEventEndsLoopWithMessage()

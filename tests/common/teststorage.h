@@ -54,6 +54,17 @@ public:
     std::unique_ptr<MonitorDatabase> database;
 };
 
+// A patient with every field filled: each text holds its key and an accent.
+inline PatientRecord fullPatient()
+{
+    QJsonObject o{{"uuid", "{0f8fad5b-d9cb-469f-a165-70867728950e}"}, {"birthDate", "19560309"}};
+    for (const char *key : {"firstName", "lastName", "sex", "personIdType", "personIdNumber", "medicalGroupName",
+                            "medicalGroupNumber", "medicalHistoryNumber", "address", "city", "state", "country",
+                            "phoneNumber", "comments", "risks", "medication", "adaptation", "conclusion"})
+        o.insert(QLatin1String(key), QLatin1String(key) + QStringLiteral(" ñ"));
+    return PatientRecord::fromJson(o);
+}
+
 // Puts exactly these bytes in a file, replacing what it held.
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {

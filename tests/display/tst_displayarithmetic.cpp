@@ -30,44 +30,30 @@ private slots:
         QCOMPARE(sweep::nearest(2.5), 3);
     }
 
-    void sweeps_data()
+    void sweeps()
     {
         // A 945-pixel buffer 250 mm wide, 250 samples/s: speed, samples held,
         // then sweep seconds, index, start, samples per sweep, cursor, and the
         // old samples right of it (from, count).
-        QTest::addColumn<double>("speed");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QVector<double>>("expected");
-        using V = QVector<double>;
-        QTest::newRow("no samples") << 25.0 << 0 << V{10, 0, 0, 2500, 0, 0, 0};
-        QTest::newRow("first sweep") << 25.0 << 1000 << V{10, 0, 0, 2500, 378, 0, 0};
-        QTest::newRow("boundary keeps the whole old sweep") << 25.0 << 2500 << V{10, 1, 2500, 2500, 0, 0, 2500};
-        QTest::newRow("into the second sweep") << 25.0 << 3000 << V{10, 1, 2500, 2500, 189, 500, 2000};
-        QTest::newRow("12.5 mm/s") << 12.5 << 6000 << V{20, 1, 5000, 5000, 189, 1000, 4000};
-        QTest::newRow("50 mm/s") << 50.0 << 1300 << V{5, 1, 1250, 1250, 37, 50, 1200};
-        QTest::newRow("third sweep") << 50.0 << 2600 << V{5, 2, 2500, 1250, 75, 1350, 1150};
-    }
-
-    void sweeps()
-    {
-        QFETCH(double, speed);
-        QFETCH(int, count);
-        QFETCH(QVector<double>, expected);
-        const sweep::Geometry g = sweep::compute(945, 250, speed, 250, count);
-        QVERIFY(g.valid);
-        QCOMPARE(QVector<double>({g.sweepSeconds, double(g.sweepIndex), double(g.sweepStart), double(g.samplesPerSweep),
-                                  double(g.cursorX), double(g.previousFrom), double(g.previousCount)}),
-                 expected);
-        QCOMPARE(g.xStep, 945.0 / g.samplesPerSweep);
-        // Nothing to draw: no rate, no speed, no physical width, or a sweep
-        // under half a sample (1 mm at 100 m/s).
-        QVERIFY(!sweep::compute(945, 250, speed, 0, count).valid);
-        QVERIFY(!sweep::compute(945, 250, 0.0, 250, count).valid);
-        QVERIFY(!sweep::compute(945, 0, speed, 250, count).valid);
-        QVERIFY(!sweep::compute(0, 250, speed, 250, count).valid);
-        QVERIFY(!sweep::compute(945, 250, speed, 250, -1).valid);
-        QVERIFY(!sweep::compute(4, 1, 100000.0, 250, count).valid);
-        QVERIFY(sweep::compute(4, 1, 500.0, 250, count).valid);
+        const struct { double speed; int count; QVector<double> expected; } cases[] = {
+            {25, 0, {10, 0, 0, 2500, 0, 0, 0}},         {25, 1000, {10, 0, 0, 2500, 378, 0, 0}},
+            {25, 2500, {10, 1, 2500, 2500, 0, 0, 2500}}, {25, 3000, {10, 1, 2500, 2500, 189, 500, 2000}},
+            {12.5, 6000, {20, 1, 5000, 5000, 189, 1000, 4000}}, {50, 1300, {5, 1, 1250, 1250, 37, 50, 1200}},
+            {50, 2600, {5, 2, 2500, 1250, 75, 1350, 1150}}};
+        for (const auto &c : cases) {
+            const sweep::Geometry g = sweep::compute(945, 250, c.speed, 250, c.count);
+            QVERIFY(g.valid);
+            QCOMPARE(QVector<double>({g.sweepSeconds, double(g.sweepIndex), double(g.sweepStart), double(g.samplesPerSweep),
+                                      double(g.cursorX), double(g.previousFrom), double(g.previousCount)}),
+                     c.expected);
+            QCOMPARE(g.xStep, 945.0 / g.samplesPerSweep);
+        }
+        // Nothing to draw: no rate, no speed, no physical width, no samples, or
+        // a sweep under half a sample (1 mm at 100 m/s).
+        QVERIFY(!sweep::compute(945, 250, 25, 0, 10).valid && !sweep::compute(945, 250, 0.0, 250, 10).valid);
+        QVERIFY(!sweep::compute(945, 0, 25, 250, 10).valid && !sweep::compute(0, 250, 25, 250, 10).valid);
+        QVERIFY(!sweep::compute(945, 250, 25, 250, -1).valid && !sweep::compute(4, 1, 100000.0, 250, 10).valid);
+        QVERIFY(sweep::compute(4, 1, 500.0, 250, 10).valid);
     }
 
     void pixelMapping()
@@ -84,30 +70,16 @@ private slots:
         QCOMPARE(plotscale::toValue(5, 7, 10, 3, 3), 7.0);
     }
 
-    void steps_data()
-    {
-        QTest::addColumn<double>("r");
-        QTest::addColumn<double>("numeric");
-        QTest::addColumn<double>("time");
-        QTest::newRow("one") << 1.0 << 2.0 << 1.0;
-        QTest::newRow("two") << 2.0 << 2.0 << 5.0;
-        QTest::newRow("2.5") << 2.5 << 5.0 << 5.0;
-        QTest::newRow("seven") << 7.0 << 10.0 << 10.0;
-        QTest::newRow("0.03") << 0.03 << 0.05 << 1.0;
-        QTest::newRow("22.5 s") << 22.5 << 50.0 << 30.0;
-        QTest::newRow("61 s") << 61.0 << 100.0 << 300.0;
-        QTest::newRow("1000 s") << 1000.0 << 2000.0 << 1800.0;
-        QTest::newRow("beyond an hour") << 5000.0 << 5000.0 << 3600.0;
-        QTest::newRow("nothing") << 0.0 << 0.0 << 1.0;
-    }
-
     void steps()
     {
-        QFETCH(double, r);
-        QFETCH(double, numeric);
-        QFETCH(double, time);
-        QVERIFY(qFuzzyCompare(plotscale::automaticStep(r) + 1, numeric + 1));
-        QCOMPARE(plotscale::automaticTimeStep(r), time);
+        // distance, numeric step (2, 5 or 10 times a power of ten), time step
+        const double cases[][3] = {{1, 2, 1},        {2, 2, 5},         {2.5, 5, 5},    {7, 10, 10},
+                                   {0.03, 0.05, 1},  {22.5, 50, 30},    {61, 100, 300}, {1000, 2000, 1800},
+                                   {5000, 5000, 3600}, {0, 0, 1}};
+        for (const auto &c : cases) {
+            QVERIFY(qFuzzyCompare(plotscale::automaticStep(c[0]) + 1, c[1] + 1));
+            QCOMPARE(plotscale::automaticTimeStep(c[0]), c[2]);
+        }
         QCOMPARE(plotscale::automaticStep(-1.0) + plotscale::automaticStep(qInf()), 0.0);
         // Grid lines never closer than a label: the next multiple of the step beyond it.
         QCOMPARE(plotscale::gridSpacing(30, 45, 2.0), 30.0);

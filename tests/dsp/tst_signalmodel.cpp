@@ -46,9 +46,11 @@ Values range(TSignal &signal, int channel, int from, int n)
     return out;
 }
 
-Values values(std::initializer_list<double> list)
+// What a signal says about itself: lsb, range, bits, rate and its blocks.
+QVector<double> layout(const TSignal &s)
 {
-    return Values(list);
+    return {s.lsb(), s.minimum(), s.maximum(), double(s.resolutionBits()), double(s.rate()), double(s.blockLength()),
+            double(s.blockCount()), double(s.sampleCount())};
 }
 
 Samples block(TSignal &signal, int channel, int index)
@@ -122,9 +124,7 @@ private slots:
         const int outside[][2] = {{-1, 0}, {2, 0}, {0, -1}, {0, 12}};
         for (TSignal *s : {static_cast<TSignal *>(&live), static_cast<TSignal *>(&memory),
                            static_cast<TSignal *>(&copy), static_cast<TSignal *>(&filtered)}) {
-            QCOMPARE(s->blockCount(), 3);
-            QCOMPARE(s->sample(0, 0), 1);
-            QCOMPARE(s->sample(1, 11), -12);
+            QVERIFY(s->blockCount() == 3 && s->sample(0, 0) == 1 && s->sample(1, 11) == -12);
             for (const auto &at : outside) {
                 QCOMPARE(s->sample(at[0], at[1]), 0);
                 QVERIFY(!s->fetchPage(at[0], at[1] < 0 ? -1 : 3));
@@ -140,9 +140,7 @@ private slots:
         }
         // Channels of unequal length are padded with zeros.
         TMemorySignal uneven({ramp(6), ramp(2)}, 4, 250);
-        QCOMPARE(uneven.sampleCount(), 6);
-        QCOMPARE(uneven.sample(1, 2), 0);
-        QCOMPARE(block(uneven, 1, 0), (Samples{1, 2, 0, 0}));
+        QVERIFY(uneven.sampleCount() == 6 && uneven.sample(1, 2) == 0 && block(uneven, 1, 0) == (Samples{1, 2, 0, 0}));
     }
 
     void constructorsRefuseInconsistentArguments()
@@ -160,9 +158,7 @@ private slots:
         QVERIFY_EXCEPTION_THROWN(TIirStreamFilter({}, {}), std::invalid_argument);
         QVERIFY_EXCEPTION_THROWN(TIirStreamFilter({1.0, 2.0}, {0.0}), std::invalid_argument);
         // The smallest valid ones.
-        TLiveSignal smallest(1, 1, 16, 250);
-        TIirBlockFilter plain({1.0}, {0.0}, 0, false, 1);
-        QCOMPARE(smallest.channelCount(), 16);
+        QCOMPARE(TLiveSignal(1, 1, 16, 250).channelCount() + TIirBlockFilter({1.0}, {0.0}, 0, false, 1).order(), 16);
     }
 
     void liveRingKeepsOnlyTheLastCapacity()
@@ -170,15 +166,10 @@ private slots:
         TLiveSignal s(4, 8, 2, 250);
         append(s, {ramp(5), ramp(5, 101)});
         append(s, {ramp(7, 6), ramp(7, 106)});
-        QCOMPARE(s.sampleCount(), 12);
-        QCOMPARE(s.blockCount(), 3);
         // 12 - 8 = 4 is the oldest index still held; the ring wraps inside the range.
-        QCOMPARE(s.sample(0, 3), 0);
-        QCOMPARE(s.sample(0, 4), 5);
-        QCOMPARE(range(s, 1, 2, 12), values({0, 0, 105, 106, 107, 108, 109, 110, 111, 112, 0, 0}));
-        QCOMPARE(block(s, 1, 0), Samples(4, 0));
-        QCOMPARE(block(s, 1, 1), ramp(4, 105));
-        QCOMPARE(block(s, 0, 2), ramp(4, 9));
+        QVERIFY(s.sampleCount() == 12 && s.blockCount() == 3 && s.sample(0, 3) == 0 && s.sample(0, 4) == 5);
+        QCOMPARE(range(s, 1, 2, 12), (Values{0, 0, 105, 106, 107, 108, 109, 110, 111, 112, 0, 0}));
+        QVERIFY(block(s, 1, 0) == Samples(4, 0) && block(s, 1, 1) == ramp(4, 105) && block(s, 0, 2) == ramp(4, 9));
     }
 
     void appendFormsAndListeners()
@@ -197,22 +188,19 @@ private slots:
         const double *doubles[] = {a, b};
         s.appendChannelsF64(doubles, 3);
         append(s, {{7}, {8}});
-        QCOMPARE(once.calls, 1);
-        QCOMPARE(always.calls, 3);
-        QCOMPARE(range(s, 0, 0, 6), values({1, 2, 40000 - 65536, 32767, 0, 7}));
-        QCOMPARE(range(s, 1, 0, 6), values({-1, -2, -1, 5, 0, 8}));
-        s.removeListener(&always);
-        append(s, {{9}, {9}});
-        QCOMPARE(always.calls, 3);
+        QVERIFY(once.calls == 1 && always.calls == 3);
+        QCOMPARE(range(s, 0, 0, 6), (Values{1, 2, 40000 - 65536, 32767, 0, 7}));
+        QCOMPARE(range(s, 1, 0, 6), (Values{-1, -2, -1, 5, 0, 8}));
         // Signals that cannot grow still tell their listeners.
+        s.removeListener(&always);
         TMemorySignal memory({ramp(4)}, 4, 250);
         memory.addListener(&always);
         const qint16 *none[] = {frames};
         memory.appendInterleaved(frames, 2);
         memory.appendChannels(none, 1);
         memory.appendChannelsF64(doubles, 1);
-        QCOMPARE(always.calls, 6);
-        QCOMPARE(memory.sampleCount(), 4);
+        append(s, {{9}, {9}});
+        QVERIFY(always.calls == 6 && memory.sampleCount() == 4);
     }
 
     void scaleAndLayout()
@@ -225,30 +213,18 @@ private slots:
         s.setChannelName(2, QStringLiteral("none"));
         QCOMPARE(s.lsb(), 12.0 / 512);
         append(s, {ramp(500, -2), ramp(500, 3)});
-        QCOMPARE(s.duration(), 2.0);
-        QCOMPARE(TLiveSignal(1, 1, 1, 0).duration(), 0.0);
-        QCOMPARE(s.samplesIn(3.0), 750);
-        QCOMPARE(s.samplesIn(0.006), 2);
+        QVERIFY(s.duration() == 2.0 && TLiveSignal(1, 1, 1, 0).duration() == 0.0);
+        QVERIFY(s.samplesIn(3.0) == 750 && s.samplesIn(0.006) == 2);
         // Integer means truncate toward zero; positions past the end count as 0.
-        QCOMPARE(s.mean(0, 0, 2), -1);
-        QCOMPARE(s.mean(1, 498, 4), (501 + 502) / 4);
-        QCOMPARE(s.mean(0, 0, 0), 0);
+        QVERIFY(s.mean(0, 0, 2) == -1 && s.mean(1, 498, 4) == (501 + 502) / 4 && s.mean(0, 0, 0) == 0);
 
         // A view takes over the whole layout; a stage output the scale and names.
         TFilteredSignal view(&s, nullptr);
-        QCOMPARE(view.lsb(), s.lsb());
-        QCOMPARE(view.minimum(), -6.0);
-        QCOMPARE(view.maximum(), 6.0);
-        QCOMPARE(view.resolutionBits(), 9);
-        QCOMPARE(view.rate(), 250);
-        QCOMPARE(view.blockLength(), 250);
-        QCOMPARE(view.blockCount(), 2);
-        QCOMPARE(view.sampleCount(), 500);
+        QCOMPARE(layout(view), (QVector<double>{12.0 / 512, -6, 6, 9, 250, 250, 2, 500}));
         QCOMPARE(view.channelName(1), QStringLiteral("II"));
-        TLiveSignal stage(10, 10, 2, 250);
+        TLiveSignal stage(250, 250, 2, 250);
         stage.copyScaleFrom(s);
-        QCOMPARE(stage.lsb(), s.lsb());
-        QCOMPARE(stage.minimum(), -6.0);
+        QCOMPARE(layout(stage), (QVector<double>{12.0 / 512, -6, 6, 9, 250, 250, 0, 0}));
         QCOMPARE(stage.channelName(1), QStringLiteral("II"));
     }
 
@@ -264,12 +240,9 @@ private slots:
         QCOMPARE(source.cachedPageCount(), TSignal::MaxCachedPages + 1);
         QCOMPARE(source.fetchPage(0, 0), held);
         const int reads = source.reads;
-        QCOMPARE(source.fetchPage(0, 1)[0], qint16(2));
-        QCOMPARE(source.fetchPage(0, 1999)[0], qint16(2000));
-        QCOMPARE(source.reads, reads + 1);
-        for (int b : {0, 0, 1, 1999})
+        QVERIFY(source.fetchPage(0, 1)[0] == 2 && source.fetchPage(0, 1999)[0] == 2000 && source.reads == reads + 1);
+        for (int b : {0, 0, 1, 1999, -1})
             source.releasePage(0, b);
-        source.releasePage(0, -1);
         source.releasePage(3, 0);
 
         // The page table grows past the 4096 blocks reserved per channel.
@@ -292,22 +265,20 @@ private slots:
         MemorySignal source({ramp(12), ramp(12, 101)}, 4);
         TFirBlockFilter sum3({1.0, 1.0, 1.0}, 1);
         TFilteredSignal view(&source, std::vector<TBlockFilter *>{&sum3});
-        QCOMPARE(range(view, 0, -1, 14), values({0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 23, 0}));
+        QCOMPARE(range(view, 0, -1, 14), (Values{0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 23, 0}));
         const int reads = source.reads;
-        QCOMPARE(view.sample(0, 5), 18);
-        QCOMPARE(source.reads, reads);
+        QVERIFY(view.sample(0, 5) == 18 && source.reads == reads);
 
         // A source block that cannot be read counts as zeros, for the filter
         // and for a copied channel alike.
         MemorySignal gappy({ramp(12), ramp(12, 101)}, 4);
         gappy.unreadable = {1};
         TFilteredSignal gappyView(&gappy, std::vector<TBlockFilter *>{&sum3});
-        QCOMPARE(range(gappyView, 0, 2, 8), values({9, 7, 4, 0, 0, 9, 19, 30}));
-        QCOMPARE(range(gappyView, 1, 2, 8), values({103, 104, 0, 0, 0, 0, 109, 110}));
+        QCOMPARE(range(gappyView, 0, 2, 8), (Values{9, 7, 4, 0, 0, 9, 19, 30}));
+        QCOMPARE(range(gappyView, 1, 2, 8), (Values{103, 104, 0, 0, 0, 0, 109, 110}));
         // So does a block the view itself cannot produce.
         BrokenView broken(&source, nullptr);
-        QCOMPARE(range(broken, 1, 2, 8), values({103, 104, 0, 0, 0, 0, 109, 110}));
-        QCOMPARE(broken.sample(1, 5), 0);
+        QVERIFY(range(broken, 1, 2, 8) == (Values{103, 104, 0, 0, 0, 0, 109, 110}) && broken.sample(1, 5) == 0);
         // A filter without taps gives zeros.
         TFirBlockFilter empty({}, 0);
         TFilteredSignal silent(&source, &empty);
@@ -321,16 +292,12 @@ private slots:
         TFilteredSignal view(&source, &ahead);
         TFilteredSignal stacked(&view, nullptr);
         append(source, {ramp(4)});
-        QCOMPARE(stacked.blockCount(), 1);
-        QCOMPARE(stacked.sample(0, 3), 0);
+        QVERIFY(stacked.blockCount() == 1 && stacked.sample(0, 3) == 0);
         append(source, {ramp(8, 5)});
-        QCOMPARE(view.sampleCount(), 12);
-        QCOMPARE(stacked.blockCount(), 3);
+        QVERIFY(view.sampleCount() == 12 && stacked.blockCount() == 3);
         // Recomputed now that the next block exists, through both views.
-        QCOMPARE(stacked.sample(0, 3), 6);
-        QCOMPARE(stacked.sample(0, 9), 12);
-        QCOMPARE(view.cachedPageCount(), 2);
-        QCOMPARE(stacked.cachedPageCount(), 2);
+        QVERIFY(stacked.sample(0, 3) == 6 && stacked.sample(0, 9) == 12);
+        QVERIFY(view.cachedPageCount() == 2 && stacked.cachedPageCount() == 2);
     }
 
     void blockWindowServesThreeBlocks()
@@ -360,7 +327,7 @@ private slots:
         MemorySignal ones({Samples(16, 1)}, 4);
         TIirBlockFilter integrator({1.0, 0.0}, {0.0, 1.0}, 8, false, 1);
         TFilteredSignal summed(&ones, &integrator);
-        QCOMPARE(range(summed, 0, 0, 12), values({1, 2, 3, 4, 5, 6, 7, 8, 5, 6, 7, 8}));
+        QCOMPARE(range(summed, 0, 0, 12), (Values{1, 2, 3, 4, 5, 6, 7, 8, 5, 6, 7, 8}));
 
         // Forward and backward through y = x / 2 + y[n-1] / 2: an impulse comes
         // out as the symmetric 1000 (1/3, 1/6, 1/12 ...), also across blocks.
@@ -369,31 +336,17 @@ private slots:
         MemorySignal pulse({impulse}, 4);
         TIirBlockFilter smoother({0.5, 0.0}, {0.0, 0.5}, 8, true, 1);
         TFilteredSignal smoothed(&pulse, &smoother);
-        QCOMPARE(range(smoothed, 0, 2, 9), values({20, 41, 83, 166, 333, 166, 83, 41, 20}));
-    }
+        QCOMPARE(range(smoothed, 0, 2, 9), (Values{20, 41, 83, 166, 333, 166, 83, 41, 20}));
 
-    void blockOutputsSaturate_data()
-    {
-        QTest::addColumn<double>("gain");
-        QTest::addColumn<int>("input");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("above") << 3.0 << 20000 << 32767;
-        QTest::newRow("below") << 3.0 << -20000 << -32768;
-        QTest::newRow("inside, truncated") << 0.5 << -3 << -1;
-    }
-
-    void blockOutputsSaturate()
-    {
-        QFETCH(double, gain);
-        QFETCH(int, input);
-        QFETCH(int, expected);
-        MemorySignal source({Samples(8, qint16(input))}, 4);
-        TFirBlockFilter fir({gain}, 0);
-        TIirBlockFilter iir({gain}, {0.0}, 2, false, 1);
-        TFilteredSignal firView(&source, &fir);
-        TFilteredSignal iirView(&source, &iir);
-        QCOMPARE(firView.sample(0, 5), expected);
-        QCOMPARE(iirView.sample(0, 5), expected);
+        // Block outputs saturate at the 16-bit limits and truncate inside them.
+        const struct { double gain; int input, expected; } cases[] = {{3, 20000, 32767}, {3, -20000, -32768}, {0.5, -3, -1}};
+        for (const auto &c : cases) {
+            MemorySignal source({Samples(8, qint16(c.input))}, 4);
+            TFirBlockFilter fir({c.gain}, 0);
+            TIirBlockFilter iir({c.gain}, {0.0}, 2, false, 1);
+            TFilteredSignal firView(&source, &fir), iirView(&source, &iir);
+            QVERIFY(firView.sample(0, 5) == c.expected && iirView.sample(0, 5) == c.expected);
+        }
     }
 
     void trendRemoval()
@@ -402,26 +355,19 @@ private slots:
         QVERIFY(qAbs(TTrendBlockFilter(2, f(2), 3, f(3), 7, f(7)).trend(10) - f(10)) < 1e-9);
         // Points that do not make a parabola give the line through the outer
         // ones, or the first value.
-        QCOMPARE(TTrendBlockFilter(375, 10, 375, 15, 377, 30).trend(379), 50.0);
-        QCOMPARE(TTrendBlockFilter(5, 7, 5, 8, 5, 9).trend(100), 7.0);
+        QVERIFY(TTrendBlockFilter(375, 10, 375, 15, 377, 30).trend(379) == 50.0 && TTrendBlockFilter(5, 7, 5, 8, 5, 9).trend(100) == 7.0);
 
         // Past the source's end the block stays 0; results keep the low 16 bits.
         MemorySignal source({ramp(10)}, 4);
-        TTrendBlockFilter line(0.0, 1.0, 0.5);
-        const qint16 partial[4] = {20, 30, 77, 77};
+        const qint16 partial[4] = {-30000, 30, 77, 77};
         TBlockWindow window;
         window.n = 4;
         window.current = partial;
         window.source = &source;
         window.block = 2;
         qint16 out[4];
-        line.filterBlock(window, out);
-        QCOMPARE(Samples(out, out + 4), (Samples{11, 20, 0, 0}));
-        const qint16 low[4] = {-30000, 0, 0, 0};
-        window.current = low;
-        window.block = 0;
-        TTrendBlockFilter(0.0, 0.0, 10000.0).filterBlock(window, out);
-        QCOMPARE(out[0], qint16(-40000 + 65536));
+        TTrendBlockFilter(0.0, 1.0, 10000.0).filterBlock(window, out);
+        QCOMPARE(Samples(out, out + 4), (Samples{qint16(-30000 - 10008 + 65536), 30 - 10009, 0, 0}));
     }
 
     void firStreamMatchesTheDirectSumInAnyBatches()
@@ -445,8 +391,7 @@ private slots:
             append(input, {Samples(x.begin() + long(i), x.begin() + long(std::min(x.size(), i + step)))});
             fir.process();
         }
-        QCOMPARE(output.sampleCount(), 700 - 20);
-        QCOMPARE(fir.position(), 680);
+        QVERIFY(output.sampleCount() == 700 - 20 && fir.position() == 680);
         for (int k = 0; k < 680; ++k) {
             double y = 0;
             for (int j = 0; j < 41; ++j)
@@ -471,14 +416,10 @@ private slots:
         input.appendInterleaved(frames.data(), int(frames.size() * 2));
         fir.process();
         iir.process();
-        QCOMPARE(firOut.sampleCount(), 2);
-        QCOMPARE(iirOut.sampleCount(), 3);
-        for (int c = 0; c < 16; ++c) {
-            QCOMPARE(firOut.sample(c, 1), 100 * c + 1);
-            // y = 2 x[n] + y[n-1] / 2, each channel on its own.
-            const double y0 = 2.0 * (100 * c), y1 = 2.0 * (100 * c + 1) + 0.5 * y0;
-            QCOMPARE(iirOut.sample(c, 1), int(y1));
-        }
+        QVERIFY(firOut.sampleCount() == 2 && iirOut.sampleCount() == 3);
+        // y = 2 x[n] + y[n-1] / 2, each channel on its own.
+        for (int c = 0; c < 16; ++c)
+            QVERIFY(firOut.sample(c, 1) == 100 * c + 1 && iirOut.sample(c, 1) == int(2.0 * (100 * c + 1) + 0.5 * 2.0 * (100 * c)));
         // Without an output (or input) a stream filter does nothing.
         TFirStreamFilter firAlone({1.0}, 0);
         TIirStreamFilter iirAlone({1.0}, {0.0});

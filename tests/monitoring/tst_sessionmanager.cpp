@@ -45,13 +45,9 @@ private slots:
         manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM9"));
         QCOMPARE(manager.deviceNames(), (QStringList{"NVR1", "NVR2"}));
         manager.setAlarmLimits(0, 60, 150);
-        QCOMPARE(manager.alarmLimits(0), qMakePair(60.0, 150.0));
-        QCOMPARE(manager.alarmLimits(2), qMakePair(0.0, 0.0));
-        QCOMPARE(manager.resumeMonitoring(42), nullptr);
-        QCOMPARE(manager.startMonitoring(sessionFor(4242), QStringLiteral("sim")), nullptr);
-        QVERIFY(!manager.hasPatient(42) && !manager.isConnected(42));
-        QCOMPARE(manager.batteryVoltage(42), 0.0);
-        QCOMPARE(manager.patientCount(), 0);
+        QVERIFY(manager.alarmLimits(0) == qMakePair(60.0, 150.0) && manager.alarmLimits(2) == qMakePair(0.0, 0.0));
+        QVERIFY(!manager.resumeMonitoring(42) && !manager.startMonitoring(sessionFor(4242), QStringLiteral("sim")));
+        QVERIFY(!manager.hasPatient(42) && !manager.isConnected(42) && manager.batteryVoltage(42) == 0.0 && manager.patientCount() == 0);
     }
 
     void stopAndResumeFillTheGap()
@@ -62,22 +58,18 @@ private slots:
         QVERIFY(session);
         // The session starts now, whatever the panel said.
         QVERIFY(session->startDateTime.secsTo(QDateTime::currentDateTime()) < 5);
-        QCOMPARE(autosaveTimers(manager).size(), 1);
-        QCOMPARE(manager.resumeMonitoring(patient), nullptr);
+        QVERIFY(autosaveTimers(manager).size() == 1 && !manager.resumeMonitoring(patient));
         // A second start of a patient already here is refused and writes nothing.
-        QCOMPARE(manager.startMonitoring(sessionFor(patient), QStringLiteral("sim")), nullptr);
+        QVERIFY(!manager.startMonitoring(sessionFor(patient), QStringLiteral("sim")));
         QCOMPARE(m_storage->database->listSessions(patient).size(), 1);
         manager.stopMonitoring(patient);
         manager.stopMonitoring(patient);
-        QVERIFY(manager.hasPatient(patient) && !manager.isConnected(patient));
-        QVERIFY(autosaveTimers(manager).isEmpty());
+        QVERIFY(manager.hasPatient(patient) && !manager.isConnected(patient) && autosaveTimers(manager).isEmpty());
 
         // Resumed at once: nothing to fill.
         TFileSignal *recording = session->recording();
         const int samples = recording->sampleCount();
-        QCOMPARE(manager.resumeMonitoring(patient), session);
-        QVERIFY(session->hrTrend.isEmpty());
-        QCOMPARE(recording->sampleCount(), samples);
+        QVERIFY(manager.resumeMonitoring(patient) == session && session->hrTrend.isEmpty() && recording->sampleCount() == samples);
         manager.stopMonitoring(patient);
 
         // Stopped after 600 s and resumed 150 s later: 150 s of zeros and silence.
@@ -87,16 +79,12 @@ private slots:
         recording->appendInterleaved(QByteArray(2 * 250 * 600, '\x05').constData(), 2 * 250 * 600);
         session->startDateTime = QDateTime::currentDateTime().addSecs(-750);
         QCOMPARE(manager.resumeMonitoring(patient), session);
-        QCOMPARE(session->hrTrend.mid(600), QVector<int>(150, 0));
-        QCOMPARE(session->spo2Trend.mid(600), QVector<int>(150, 0));
+        QVERIFY(session->hrTrend.mid(600) == QVector<int>(150, 0) && session->spo2Trend.mid(600) == QVector<int>(150, 0));
         QCOMPARE(session->tempTrend.mid(600), QVector<double>(150, 0.0));
         QCOMPARE(recording->sampleCount(), samples + 750 * 250);
         const int gap = samples + 600 * 250;
-        QCOMPARE(recording->sample(0, gap - 1), 0x0505);
-        QCOMPARE(recording->sample(0, gap), 0);
-        QCOMPARE(recording->sample(0, gap + 150 * 250 - 1), 0);
-        QCOMPARE(autosaveTimers(manager).size(), 1);
-        QCOMPARE(manager.deviceName(patient), QStringLiteral("sim"));
+        QVERIFY(recording->sample(0, gap - 1) == 0x0505 && recording->sample(0, gap) == 0 && recording->sample(0, gap + 150 * 250 - 1) == 0);
+        QVERIFY(autosaveTimers(manager).size() == 1 && manager.deviceName(patient) == QStringLiteral("sim"));
     }
 
     void devicesInUse()
@@ -107,15 +95,12 @@ private slots:
         manager.setDevicePort(QStringLiteral("NVR1"), m_storage->root() + QStringLiteral("/no-such-port"));
         QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR1")));
         QVERIFY(manager.startMonitoring(sessionFor(first), QStringLiteral("NVR1")));
-        QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));
-        QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR2")));
+        QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")) && !manager.isDeviceInUse(QStringLiteral("NVR2")));
         manager.stopMonitoring(first);
         QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));
         // "sim" is never in use; any number of patients may use it.
-        QVERIFY(manager.startMonitoring(sessionFor(second), QStringLiteral("sim")));
-        QVERIFY(manager.startMonitoring(sessionFor(third), QStringLiteral("sim")));
-        QVERIFY(!manager.isDeviceInUse(QStringLiteral("sim")));
-        QCOMPARE(manager.patientCount(), 3);
+        QVERIFY(manager.startMonitoring(sessionFor(second), QStringLiteral("sim")) && manager.startMonitoring(sessionFor(third), QStringLiteral("sim")));
+        QVERIFY(!manager.isDeviceInUse(QStringLiteral("sim")) && manager.patientCount() == 3);
         QTRY_VERIFY_WITH_TIMEOUT(manager.isConnected(second) && manager.isConnected(third), 3500);
         QCOMPARE(manager.batteryVoltage(second), 2.5);
     }
@@ -133,19 +118,15 @@ private slots:
             MonitorSession *finalized = manager.resumeMonitoring(c);
             manager.stopMonitoring(c);
             finalized->conclusion = QStringLiteral("Well tolerated");
-            QVERIFY(SessionManager::isSessionHeld(c, 1));
-            QVERIFY(!SessionManager::isSessionHeld(c, 2) && !SessionManager::isSessionHeld(42, 1));
+            QVERIFY(SessionManager::isSessionHeld(c, 1) && !SessionManager::isSessionHeld(c, 2) && !SessionManager::isSessionHeld(42, 1));
         }
         QVERIFY(!SessionManager::isSessionHeld(c, 1));
         for (int id : {a, b}) {
             auto saved = m_storage->database->openSession(id, 1);
-            QCOMPARE(saved->events.size(), 1);
-            QCOMPARE(saved->events[0].description, QStringLiteral("Stop monitoring"));
-            QVERIFY(saved->hrTrend.size() >= 1);
+            QVERIFY(saved->events.size() == 1 && saved->events[0].description == QStringLiteral("Stop monitoring") && !saved->hrTrend.isEmpty());
         }
         auto saved = m_storage->database->openSession(c, 1);
-        QVERIFY(saved->events.isEmpty());
-        QCOMPARE(saved->conclusion, QStringLiteral("Well tolerated"));
+        QVERIFY(saved->events.isEmpty() && saved->conclusion == QStringLiteral("Well tolerated"));
     }
 
     void failedAutosaveIsToldOnceAndRetried()
@@ -163,8 +144,7 @@ private slots:
         block(true);
         QMetaObject::invokeMethod(timer, "timeout");
         QMetaObject::invokeMethod(timer, "timeout");
-        QCOMPARE(failures.size(), 1);
-        QVERIFY(timer->isActive());
+        QVERIFY(failures.size() == 1 && timer->isActive());
         block(false);
         session->conclusion = QStringLiteral("saved");
         QMetaObject::invokeMethod(timer, "timeout");

@@ -44,8 +44,7 @@ private slots:
         options.minutes = 2;
         options.seed = 7;
         const DemoDataResult result = fillDemoData(*storage.database, options);
-        QCOMPARE(result.patients, 2);
-        QCOMPARE(result.sessions, 10);
+        QVERIFY(result.patients == 2 && result.sessions == 10);
         int absent = 0;
         for (const PatientSummary &summary : storage->listPatients()) {
             PatientRecord p;
@@ -53,12 +52,10 @@ private slots:
             const QJsonObject json = p.toJson();
             for (auto it = json.begin(); it != json.end(); ++it)
                 QVERIFY2(!it.value().toString().isEmpty(), qPrintable(it.key()));
-            QCOMPARE(p.uuid.version(), QUuid::Random);
-            QCOMPARE(p.uuid.variant(), QUuid::DCE);
+            QVERIFY(p.uuid.version() == QUuid::Random && p.uuid.variant() == QUuid::DCE);
             QVERIFY(p.birthDate.year() >= 1940 && p.birthDate.year() <= 1975);
             const QList<SessionInfo> sessions = storage->listSessions(summary.id);
-            QCOMPARE(sessions.size(), 5);
-            QVERIFY(sessions.first().presence);
+            QVERIFY(sessions.size() == 5 && sessions.first().presence);
             for (int n = 1; n < 5; ++n) {
                 const qint64 days = sessions[n - 1].startDateTime.daysTo(sessions[n].startDateTime);
                 QVERIFY(days == 2 || days == 3);
@@ -69,20 +66,16 @@ private slots:
                 QVERIFY(s->height >= 152 && s->height <= 188 && s->weight > 40 && s->abdomen > s->weight);
                 if (!s->presence) {
                     ++absent;
-                    QVERIFY(s->hrTrend.isEmpty() && s->events.isEmpty());
-                    QCOMPARE(s->recording()->sampleCount(), 0);
+                    QVERIFY(s->hrTrend.isEmpty() && s->events.isEmpty() && s->recording()->sampleCount() == 0);
                     continue;
                 }
-                QVERIFY(s->borgRPE >= 9 && s->borgRPE <= 15);
-                QVERIFY(!s->symptoms.isEmpty() && !s->conclusion.isEmpty());
-                QCOMPARE(s->hrTrend.size(), 120);
-                QCOMPARE(s->tempTrend.size(), 120);
-                QCOMPARE(s->recording()->sampleCount(), 120 * 250);
+                QVERIFY(s->borgRPE >= 9 && s->borgRPE <= 15 && !s->symptoms.isEmpty() && !s->conclusion.isEmpty());
+                QVERIFY(s->hrTrend.size() == 120 && s->tempTrend.size() == 120 && s->recording()->sampleCount() == 120 * 250);
                 for (int t = 0; t < 120; ++t) {
                     QVERIFY(s->spo2Trend[t] == 0 || (s->spo2Trend[t] >= 93 && s->spo2Trend[t] <= 99));
                     const double temperature = s->tempTrend[t];
-                    QVERIFY(temperature == 0.0 || (temperature >= 35.9 && temperature <= 37.3));
-                    QVERIFY(std::abs(temperature * 10 - std::round(temperature * 10)) < 1e-6);
+                    QVERIFY((temperature == 0.0 || (temperature >= 35.9 && temperature <= 37.3))
+                            && std::abs(temperature * 10 - std::round(temperature * 10)) < 1e-6);
                 }
                 // Rest, a ramp up to the exercise plateau (never beyond it), recovery.
                 const int rest = maximum(s->hrTrend, 0, 18), plateau = maximum(s->hrTrend, 42, 96);
@@ -105,10 +98,9 @@ private slots:
                     QCOMPARE(c.heartRate, s->hrTrend[int(c.timeOffset)]);
                 }
                 QCOMPARE(printed, expected);
-                QVERIFY(s->checkpoint(PhaseIntraExercise).sysBP > s->checkpoint(PhaseBasal).sysBP);
-                QVERIFY(s->checkpoint(PhaseIntraExercise).sysBP > s->checkpoint(PhasePostExercise).sysBP);
-                QCOMPARE(s->events.last().description, QStringLiteral("Stop monitoring"));
-                QCOMPARE(s->events.last().timeOffset, 120);
+                const int intra = s->checkpoint(PhaseIntraExercise).sysBP;
+                QVERIFY(intra > s->checkpoint(PhaseBasal).sysBP && intra > s->checkpoint(PhasePostExercise).sysBP);
+                QVERIFY(s->events.last().description == QStringLiteral("Stop monitoring") && s->events.last().timeOffset == 120);
 
                 // The ECG's rate follows the trend: the beats of the last minute.
                 TBeatDetector detector;
@@ -139,8 +131,7 @@ private slots:
         }
         TestStorage storage;
         fillDemoData(*storage.database, options);
-        QCOMPARE(filesOf(storage.root()), first);
-        QCOMPARE(first.size(), 8);
+        QVERIFY(filesOf(storage.root()) == first && first.size() == 8);
         // Run again on the same root: the same names and times, so the new
         // sessions go to other files and the first ones stay as they were.
         fillDemoData(*storage.database, options);

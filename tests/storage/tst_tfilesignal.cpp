@@ -96,16 +96,13 @@ private slots:
         QCOMPARE(listener.calls, 4);
         // Another reader sees every sample while the recording is still open.
         QCOMPARE(readFile(path).mid(4096), littleEndian({1, -2, 5, 6, 7, 8, 1, 32767, 70000 - 65536, -1, 0, 0}));
-        QCOMPARE(s.sampleCount(), 6);
-        QCOMPARE(s.duration(), 6 / 250.0);
+        QVERIFY(s.sampleCount() == 6 && s.duration() == 6 / 250.0);
         // Writing the header afterwards leaves the samples alone.
         s.writeHeader(QByteArray(5000, 'x'));
-        QCOMPARE(readFile(path).size(), 4096 + 24);
-        QCOMPARE(readFile(path).left(4097), QByteArray(4096, 'x') + char(1));
+        QVERIFY(readFile(path).size() == 4096 + 24 && readFile(path).left(4097) == QByteArray(4096, 'x') + char(1));
         s.writeHeader("NV", 2);
         QCOMPARE(readFile(path).mid(0, 4), QByteArray("NV\0\0", 4));
-        QCOMPARE(s.sample(1, 5), 0);
-        QCOMPARE(s.sample(0, 1), 5);
+        QVERIFY(s.sample(1, 5) == 0 && s.sample(0, 1) == 5);
     }
 
     void severalChannelsReadBackThroughBlocksAndTail()
@@ -119,31 +116,24 @@ private slots:
         const QString path = newPath();
         QVERIFY(writeFile(path, QByteArray(4096, '\0') + littleEndian(frames) + "x"));
         TFileSignal s(path, 2, 250, 4096, false);
-        QCOMPARE(s.sampleCount(), 2600);
-        QCOMPARE(s.blockCount(), 2);
+        QVERIFY(s.sampleCount() == 2600 && s.blockCount() == 2);
         for (int channel : {0, 1}) {
             // The tail does not go through the page cache.
             for (int i : {2000, 2599, 1999, 1000, 0, 999})
                 QCOMPARE(s.sample(channel, i), int(frames[size_t(2 * i + channel)]));
             const std::vector<double> all = range(s, channel, -1, 2602);
-            QCOMPARE(all.front(), 0.0);
-            QCOMPARE(all.back(), 0.0);
+            QVERIFY(all.front() == 0.0 && all.back() == 0.0);
             for (int i = 0; i < 2600; ++i)
                 QCOMPARE(all[size_t(i + 1)], double(frames[size_t(2 * i + channel)]));
         }
-        QCOMPARE(s.cachedPageCount(), 4);
-        QVERIFY(!s.readBlock(0, 2) && !s.readBlock(2, 0) && !s.readBlock(0, -1));
-        QCOMPARE(s.sample(2, 0), 0);
-        QCOMPARE(s.sample(0, 2600), 0);
-        QCOMPARE(s.sample(0, -1), 0);
+        QVERIFY(s.cachedPageCount() == 4 && !s.readBlock(0, 2) && !s.readBlock(2, 0) && !s.readBlock(0, -1));
+        QCOMPARE(s.sample(2, 0) + s.sample(0, 2600) + s.sample(0, -1) + s.sample(-1, 5), 0);
 
         // A block that the file no longer holds in full reads as zeros where it ends.
         TFileSignal shrunk(path, 2, 250, 4096, false);
         QVERIFY(QFile::resize(path, 4096 + 4 * 1500));
         qint16 *block = shrunk.readBlock(1, 1);
-        QCOMPARE(int(block[499]), -1499);
-        QCOMPARE(int(block[500]), 0);
-        QCOMPARE(int(block[999]), 0);
+        QVERIFY(block[499] == -1499 && block[500] == 0 && block[999] == 0);
         shrunk.freeBlock(block);
     }
 
@@ -199,19 +189,13 @@ private slots:
         QCOMPARE(header.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260201093005"));
         // Only the long texts are shortened; names and the uuid stay whole.
         const QJsonObject stored = header.value("patient").toObject();
-        QCOMPARE(stored.value("lastName").toString(), patient.lastName);
-        QCOMPARE(stored.value("uuid").toString(), patient.uuid.toString());
-        QCOMPARE(stored.value("medication").toString(), patient.medication);
-        QVERIFY(stored.value("comments").toString().size() > 2500);
+        QVERIFY(stored.value("lastName") == patient.lastName && stored.value("uuid") == patient.uuid.toString());
+        QVERIFY(stored.value("medication") == patient.medication && stored.value("comments").toString().size() > 2500);
         QVERIFY(patient.comments.startsWith(stored.value("comments").toString()));
 
         auto s = TFileSignal::openRecordingFile(path);
-        QVERIFY(s);
-        QCOMPARE(s->channelCount(), 2);
-        QCOMPARE(s->rate(), 500);
-        QCOMPARE(s->channelName(1), QStringLiteral("II"));
-        QCOMPARE(s->lsb(), 12.0 / 512.0);
-        QCOMPARE(s->minimum(), -6.0);
+        QVERIFY(s && s->channelCount() == 2 && s->rate() == 500 && s->channelName(1) == QStringLiteral("II"));
+        QVERIFY(s->lsb() == 12.0 / 512.0 && s->minimum() == -6.0 && s->blockLength() == 2000);
     }
 
     void headersThatNeedShortening_data()
@@ -288,11 +272,8 @@ private slots:
         header.insert("note", QString(4090 - plain, QLatin1Char('n')));
         const QString path = newPath();
         QVERIFY(writeFile(path, "NVECG1" + QJsonDocument(header).toJson(QJsonDocument::Compact) + "\x11\x22\x33\x44\x55"));
-        QCOMPARE(QFileInfo(path).size(), 4096 + 5);
         auto s = TFileSignal::openRecordingFile(path);
-        QVERIFY(s);
-        QCOMPARE(s->sampleCount(), 2);
-        QCOMPARE(s->sample(0, 1), 0x4433);
+        QVERIFY(s && s->sampleCount() == 2 && s->sample(0, 1) == 0x4433);
         QVERIFY(!TFileSignal::openRecordingFile(m_dir.filePath(QStringLiteral("missing.nvecg"))));
 
         QCOMPARE(caught([this] { TFileSignal(m_dir.filePath("no/folder/x.nvecg"), 1, 250, 4096, true); }),

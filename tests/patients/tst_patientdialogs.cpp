@@ -1,0 +1,301 @@
+// The patient editor (its date arithmetic, what it requires before OK, a
+// stored patient going through it unchanged, the learned pick lists and the
+// picture) and the selection dialog (its filter rule, choosing from the
+// sorted list, deleting with every answer and failure).
+
+#include "../common/messageboxanswerer.h"
+#include "../common/teststorage.h"
+
+#include "patients/patientdialog.h"
+#include "patients/patientselectdialog.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+QLineEdit *line(QWidget *dialog, const char *name)
+{
+    return dialog->findChild<QLineEdit *>(QLatin1String(name));
+}
+
+bool okEnabled(QWidget *dialog)
+{
+    return dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled();
+}
+
+const QString yellow = QStringLiteral("background-color: lightyellow");
+
+} // namespace
+
+class TestPatientDialogs : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_settings;
+    std::unique_ptr<TestStorage> m_storage;
+    std::unique_ptr<PatientSelectDialog> m_dialog;
+
+    QTreeWidget *tree() const { return m_dialog->findChild<QTreeWidget *>(QStringLiteral("treePatients")); }
+    QLineEdit *filter() const { return m_dialog->findChild<QLineEdit *>(QStringLiteral("txtFilter")); }
+    QTreeWidgetItem *row(const QString &name) const { return tree()->findItems(name, Qt::MatchExactly, 1).value(0); }
+    QStringList shown() const
+    {
+        QStringList names;
+        for (int i = 0; i < tree()->topLevelItemCount(); ++i)
+            if (!tree()->topLevelItem(i)->isHidden())
+                names.append(tree()->topLevelItem(i)->text(1));
+        return names;
+    }
+    void open()
+    {
+        m_dialog = std::make_unique<PatientSelectDialog>();
+        m_dialog->show();
+        QTRY_COMPARE(tree()->topLevelItemCount(), m_storage->database->listPatients().size());
+    }
+    void deleteRows(const QStringList &names)
+    {
+        tree()->clearSelection();
+        for (const QString &name : names)
+            row(name)->setSelected(true);
+        m_dialog->findChild<QPushButton *>(QStringLiteral("btnDelete"))->click();
+    }
+
+
+private slots:
+    void initTestCase()
+    {
+        isolateSettings(m_settings.path());
+        // Names sort in the user's language; a test machine often runs in the C locale.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        m_storage = std::make_unique<TestStorage>();
+        for (const char *name : {"Smith, John", "Smithson, Jane", "Doe, Jane", "Álvarez, María José", "García López, Juan"})
+            m_storage->addPatient(QString::fromUtf8(name).section(", ", 0, 0), QString::fromUtf8(name).section(", ", 1));
+    }
+
+    void cleanup()
+    {
+        QVERIFY(!QApplication::overrideCursor());
+        m_dialog.reset();
+        m_storage.reset();
+    }
+
+    void dateArithmetic()
+    {
+        const struct { QDate birth, today; int age; } ages[] = {
+            {{1950, 3, 5}, {2020, 3, 4}, 69}, {{1950, 3, 5}, {2020, 3, 5}, 70}, {{1950, 2, 28}, {2020, 3, 1}, 70},
+            {{2000, 2, 29}, {2021, 2, 28}, 20}, {{2000, 2, 29}, {2021, 3, 1}, 21}, {{2021, 6, 1}, {2020, 3, 5}, -2}};
+        for (const auto &a : ages)
+            QCOMPARE(PatientDialog::ageOn(a.birth, a.today), a.age);
+        // Day/month/year; a two-digit year is in the 1900s.
+        const struct { const char *text; QDate date; } dates[] = {
+            {"5/3/1950", {1950, 3, 5}}, {"5/3/50", {1950, 3, 5}}, {"1/1/00", {1900, 1, 1}}, {" 5/3/1950 ", {1950, 3, 5}},
+            {"31/2/1950", {}}, {"5/13/1950", {}}, {"5/3/950", {}}, {"yesterday", {}}};
+        for (const auto &d : dates)
+            QCOMPARE(PatientDialog::parseBirthDate(QLatin1String(d.text)), d.date);
+    }
+
+    void squareCrop()
+    {
+        // The centred square: full height of a landscape image, full width of a portrait one.
+        QImage landscape(640, 480, QImage::Format_RGB32);
+        landscape.fill(Qt::black);
+        landscape.setPixel(80, 0, qRgb(255, 0, 0));
+        landscape.setPixel(559, 479, qRgb(0, 255, 0));
+        QImage tall(480, 640, QImage::Format_RGB32);
+        tall.fill(Qt::black);
+        tall.setPixel(0, 80, qRgb(255, 0, 0));
+        const QImage square = PatientDialog::squareCrop(landscape), portrait = PatientDialog::squareCrop(tall);
+        QVERIFY(square.size() == QSize(480, 480) && square.pixel(0, 0) == qRgb(255, 0, 0) && square.pixel(479, 479) == qRgb(0, 255, 0));
+        QVERIFY(portrait.size() == QSize(480, 480) && portrait.pixel(0, 0) == qRgb(255, 0, 0));
+    }
+
+    void requiredFieldsBeforeOk()
+    {
+        PatientDialog dialog;
+        dialog.setReferenceDate(QDate(2020, 3, 4));
+        QVERIFY(!okEnabled(&dialog) && line(&dialog, "txtLastName")->styleSheet() == yellow && line(&dialog, "txtAge")->styleSheet() == yellow);
+        QTest::keyClicks(line(&dialog, "txtLastName"), QStringLiteral("   "));
+        QTest::keyClicks(line(&dialog, "txtFirstName"), QStringLiteral("Ana"));
+        QTest::keyClicks(line(&dialog, "txtBirthDate"), QStringLiteral("5/3/1950"));
+        QVERIFY(line(&dialog, "txtAge")->text() == "69" && line(&dialog, "txtLastName")->styleSheet() == yellow);
+        QVERIFY(line(&dialog, "txtFirstName")->styleSheet().isEmpty() && !okEnabled(&dialog));
+        QTest::keyClicks(line(&dialog, "txtLastName"), QStringLiteral("Gomez"));
+        QVERIFY(okEnabled(&dialog));
+        dialog.setReferenceDate(QDate(2020, 3, 5));
+        QCOMPARE(line(&dialog, "txtAge")->text(), QStringLiteral("70"));
+
+        // An age must be above 1: a baby, a future birth or a bad date block OK.
+        for (const char *birth : {"4/3/2019", "1/1/2021", "31/2/1950"}) {
+            line(&dialog, "txtBirthDate")->setText(QLatin1String(birth));
+            QVERIFY(line(&dialog, "txtAge")->styleSheet() == yellow && !okEnabled(&dialog));
+        }
+        QCOMPARE(line(&dialog, "txtAge")->text(), QString());
+        // A typed age replaces the birth date and is enough on its own.
+        line(&dialog, "txtBirthDate")->setText(QStringLiteral("5/3/1950"));
+        line(&dialog, "txtAge")->selectAll();
+        QTest::keyClicks(line(&dialog, "txtAge"), QStringLiteral("40"));
+        QVERIFY(line(&dialog, "txtBirthDate")->text().isEmpty() && line(&dialog, "txtAge")->text() == "40" && okEnabled(&dialog));
+        line(&dialog, "txtAge")->setText(QStringLiteral("4O"));
+        QVERIFY(!okEnabled(&dialog));
+    }
+
+    void storedPatientComesBackUnchanged()
+    {
+        PatientRecord stored = fullPatient();
+        stored.sex = QStringLiteral("F");
+        stored.comments = QStringLiteral("<b>not bold</b>\nsecond line");
+        m_storage->database->insertPatient(stored);
+        PatientDialog dialog(nullptr, stored.id);
+        QVERIFY(line(&dialog, "txtBirthDate")->text() == "9/3/1956" && okEnabled(&dialog));
+        dialog.accept();
+        QVERIFY(dialog.record().toJson() == stored.toJson() && dialog.record().id == stored.id);
+
+        // An unknown sex code is dropped.
+        stored.sex = QStringLiteral("X");
+        m_storage->database->updatePatient(stored);
+        PatientDialog unknown(nullptr, stored.id), male;
+        male.findChild<QComboBox *>(QStringLiteral("cboSex"))->setCurrentIndex(1);
+        unknown.accept();
+        male.accept();
+        QVERIFY(unknown.record().sex.isEmpty() && male.record().sex == "M");
+    }
+
+    void pickListsLearnTrimmedEntries()
+    {
+        QSettings().setValue(QStringLiteral("PatientDialog/CityList"), QStringList{"Rosario"});
+        for (const QString city : {"  Santa Fe  ", "Rosario", " Santa Fe", "rosario"}) {
+            PatientDialog dialog;
+            dialog.findChild<QComboBox *>(QStringLiteral("cboCity"))->setCurrentText(city);
+            dialog.accept();
+            QCOMPARE(dialog.record().city, city);
+        }
+        QCOMPARE(QSettings().value(QStringLiteral("PatientDialog/CityList")).toStringList(), (QStringList{"Rosario", "Santa Fe", "rosario"}));
+        // The next dialog offers them; a cancelled one learns nothing.
+        PatientDialog next;
+        next.findChild<QComboBox *>(QStringLiteral("cboState"))->setCurrentText(QStringLiteral("Chaco"));
+        next.reject();
+        QVERIFY(next.findChild<QComboBox *>(QStringLiteral("cboCity"))->count() == 3
+                && QSettings().value(QStringLiteral("PatientDialog/StateList")).toStringList().isEmpty());
+    }
+
+    void pictureAndUnloadablePatients()
+    {
+        PatientRecord stored;
+        stored.lastName = QStringLiteral("Ríos");
+        m_storage->database->insertPatient(stored);
+        m_storage->database->savePicture(stored.id, QByteArray());
+        QVERIFY(PatientDialog(nullptr, stored.id).picture().isNull());
+        QImage image(60, 60, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&buffer, "JPG"));
+        m_storage->database->savePicture(stored.id, bytes);
+        PatientDialog withPicture(nullptr, stored.id);
+        QCOMPARE(withPicture.picture().size(), QSize(60, 60));
+        // Clearing shows the placeholder.
+        withPicture.findChild<QToolButton *>(QStringLiteral("btnClearPicture"))->click();
+        QCOMPARE(withPicture.picture(), QPixmap(QStringLiteral(":/res/person.png")).toImage());
+
+        // No such patient, or a failing database (reported): empty fields.
+        QCOMPARE(line(std::make_unique<PatientDialog>(nullptr, 4711).get(), "txtLastName")->text(), QString());
+        QVERIFY(QSqlQuery().exec(QStringLiteral("drop table Patient")));
+        MessageBoxAnswerer answerer(QMessageBox::Ok);
+        PatientDialog failed(nullptr, stored.id);
+        QVERIFY(answerer.titles == QStringList{"Error"} && line(&failed, "txtLastName")->text().isEmpty() && !okEnabled(&failed));
+    }
+
+    void matchesFilter()
+    {
+        // Every word of the filter, in any case and order, somewhere in the name.
+        const struct { const char *filter; bool matches; } cases[] = {
+            {"", true}, {"GARCÍA", true}, {"  juan \t garc ", true}, {"juan pérez", false}, {"lópez, juan", true}, {"arcí", true}};
+        for (const auto &c : cases)
+            QCOMPARE(PatientSelectDialog::matchesFilter(QStringLiteral("García López, Juan"), QString::fromUtf8(c.filter)), c.matches);
+    }
+
+    void chooseFromTheSortedList()
+    {
+        m_storage->startSession(1, QDateTime(QDate(2020, 3, 5), QTime(10, 0)));
+        open();
+        QCOMPARE(shown(), (QStringList{"Álvarez, María José", "Doe, Jane", "García López, Juan", "Smith, John",
+                                       "Smithson, Jane"}));
+        QCOMPARE(row(QStringLiteral("Smith, John"))->text(2) + row(QStringLiteral("Doe, Jane"))->text(2),
+                 QLocale::system().toString(QDate(2020, 3, 5), QLocale::ShortFormat));
+
+        QTest::keyClicks(filter(), QStringLiteral("  jane    SMITH "));
+        QCOMPARE(shown(), QStringList{"Smithson, Jane"});
+        // A single match becomes current and stays so when the filter is cleared.
+        filter()->setText(QStringLiteral("doe"));
+        QCOMPARE(tree()->currentItem(), row(QStringLiteral("Doe, Jane")));
+        filter()->clear();
+        QVERIFY(shown().size() == 5 && tree()->currentItem() == row(QStringLiteral("Doe, Jane")));
+        // A hidden row is neither current nor selected.
+        row(QStringLiteral("Smith, John"))->setSelected(true);
+        filter()->setText(QStringLiteral("smi"));
+        QVERIFY(!tree()->currentItem() && !okEnabled(m_dialog.get()));
+        QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem *>{row(QStringLiteral("Smith, John"))});
+
+        filter()->clear();
+        QTreeWidgetItem *item = row(QStringLiteral("García López, Juan"));
+        const QRect rect = tree()->visualItemRect(item);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QVERIFY(m_dialog->result() == QDialog::Accepted && m_dialog->selectedPatientId() == item->text(0).toInt());
+        open();
+        tree()->setCurrentItem(row(QStringLiteral("Doe, Jane")));
+        m_dialog->reject();
+        QCOMPARE(m_dialog->selectedPatientId(), -1);
+    }
+
+    void deletePatients()
+    {
+        open();
+        const int monitored = row(QStringLiteral("Doe, Jane"))->text(0).toInt();
+        m_dialog->setMonitoredPatientCheck([monitored](int id) { return id == monitored; });
+        {
+            MessageBoxAnswerer no(QMessageBox::No);
+            deleteRows({"Smith, John", "Álvarez, María José"});
+            QCOMPARE(no.texts, QStringList{"Delete selected patients?"});
+        }
+        QCOMPARE(m_storage->database->listPatients().size(), 5);
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        // A monitored patient is refused, with the rest of the selection.
+        deleteRows({"Smith, John", "Doe, Jane"});
+        QCOMPARE(yes.titles, QStringList{"Warning"});
+        deleteRows({"Smith, John", "Álvarez, María José"});
+        QCOMPARE(yes.titles, (QStringList{"Warning", "Confirm"}));
+        QCOMPARE(shown(), (QStringList{"Doe, Jane", "García López, Juan", "Smithson, Jane"}));
+        QVERIFY(m_storage->database->listPatients().size() == 3 && !m_dialog->findChild<QPushButton *>(QStringLiteral("btnDelete"))->isEnabled());
+        // Nothing selected: no question at all.
+        m_dialog->findChild<QAction *>(QStringLiteral("actionDelete"))->trigger();
+        QCOMPARE(yes.titles.size(), 2);
+
+        // Failures are told: the deletion, then the reload; the dialog stays.
+        QVERIFY(QSqlQuery().exec(QStringLiteral("drop table Session")));
+        deleteRows({"García López, Juan"});
+        QCOMPARE(yes.titles, (QStringList{"Warning", "Confirm", "Confirm", "Error", "Error"}));
+        QVERIFY(m_dialog->isVisible());
+        PatientSelectDialog failing;
+        failing.show();
+        QTRY_COMPARE(yes.titles.size(), 6);
+    }
+};
+
+QTEST_MAIN(TestPatientDialogs)
+#include "tst_patientdialogs.moc"

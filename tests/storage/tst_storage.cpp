@@ -159,7 +159,7 @@ private slots:
         auto s = db()->openSession(id, 1);
         QVERIFY(s && s->lastHeartRate() == 80 && s->checkpoint(PhasePostExercise).sysBP == 140 && s->events.size() == 1 && s->weight == 80.0);
         QVERIFY(s->recording()->sampleCount() == 1300 && s->recording()->sample(0, 999) == 999 && s->recording()->sample(0, 1299) == 1299);
-        QVERIFY(s->recording()->lsb() == 12.0 / 512.0 && s->recording()->channelName(0) == QStringLiteral("V5"));
+        QVERIFY(s->recording()->lsb() == 12.0 / 512.0 && s->recording()->channelName(0) == "V5" && s->recording()->rate() == 250);
 
         // A session without a row writes nothing; a stored file name is used as stored.
         MonitorSession orphan{SessionData()};

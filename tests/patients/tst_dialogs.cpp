@@ -267,22 +267,15 @@ private slots:
         QCOMPARE(tree()->currentItem(), row(QStringLiteral("Doe, Jane")));
         filter()->clear();
         QVERIFY(shown().size() == 5 && tree()->currentItem() == row(QStringLiteral("Doe, Jane")));
-        // A hidden row is neither current nor selected.
-        row(QStringLiteral("Smith, John"))->setSelected(true);
+        // A hidden row is not current.
         filter()->setText(QStringLiteral("smi"));
         QVERIFY(!tree()->currentItem() && !okEnabled(m_dialog.get()));
-        QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem *>{row(QStringLiteral("Smith, John"))});
-
         filter()->clear();
         QTreeWidgetItem *item = row(QStringLiteral("García López, Juan"));
         const QRect rect = tree()->visualItemRect(item);
         QTest::mouseClick(tree()->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
         QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
         QVERIFY(m_dialog->result() == QDialog::Accepted && m_dialog->selectedPatientId() == item->text(0).toInt());
-        open();
-        tree()->setCurrentItem(row(QStringLiteral("Doe, Jane")));
-        m_dialog->reject();
-        QCOMPARE(m_dialog->selectedPatientId(), -1);
     }
 
     void deletePatients()

@@ -36,7 +36,7 @@ qint16 lowBits(double value)
 
 } // namespace
 
-TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create)
+TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create, bool readOnly)
     : TSignal(channelCount)
     , m_path(path)
     , m_file(path)
@@ -49,7 +49,8 @@ TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int he
         m_file.write(QByteArray(headerSize, '\0'));
         m_file.flush();
     } else {
-        if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        const QIODevice::OpenMode mode = readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite;
+        if (!m_file.open(mode | QIODevice::ExistingOnly))
             raise(QT_TRANSLATE_NOOP("TFileSignal", "Cannot open file"));
     }
     setRate(rate);
@@ -142,7 +143,7 @@ void TFileSignal::freeBlock(qint16 *block)
 
 void TFileSignal::appendFrames(const qint16 *interleaved, int frames)
 {
-    if (frames > 0) {
+    if (frames > 0 && m_file.isWritable()) {
         m_file.seek(m_file.size());
         const qint64 bytes = qint64(frames) * channelCount() * 2;
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
@@ -226,7 +227,7 @@ bool TFileSignal::readRecordingHeader(const QString &path, QJsonObject &header)
     return true;
 }
 
-std::unique_ptr<TFileSignal> TFileSignal::openRecordingFile(const QString &path)
+std::unique_ptr<TFileSignal> TFileSignal::openRecordingFile(const QString &path, bool readOnly)
 {
     QJsonObject header;
     if (!readRecordingHeader(path, header))
@@ -241,7 +242,7 @@ std::unique_ptr<TFileSignal> TFileSignal::openRecordingFile(const QString &path)
     if (resolution <= 0 || resolution > MaxResolution || rate <= 0 || rate > MaxRate || names.isEmpty()
         || names.size() > TSignal::MaxChannels || format.isEmpty())
         return nullptr;
-    auto signal = std::make_unique<TFileSignal>(path, names.size(), rate, RecordingHeaderSize, false);
+    auto signal = std::make_unique<TFileSignal>(path, names.size(), rate, RecordingHeaderSize, false, readOnly);
     signal->setRange(gainMin, gainMax);
     signal->setResolutionBits(resolution);
     for (int i = 0; i < names.size(); ++i)

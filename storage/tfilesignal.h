@@ -22,8 +22,9 @@ public:
 
     // create: creates or truncates the file and fills the header area with
     // zeros (throws StorageError "Cannot create file"); otherwise opens an
-    // existing file for update (throws StorageError "Cannot open file").
-    TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create);
+    // existing file for update, or only for reading with readOnly (throws
+    // StorageError "Cannot open file"). A read-only signal ignores appends.
+    TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create, bool readOnly = false);
     ~TFileSignal() override;
 
     int sample(int channel, int index) override;
@@ -51,8 +52,9 @@ public:
     // Opens a recording file by path with the range, resolution and channel
     // names of its header; null when readRecordingHeader fails or the "ecg"
     // values are unusable. Throws StorageError "Cannot open file" when the
-    // file cannot be opened for update.
-    static std::unique_ptr<TFileSignal> openRecordingFile(const QString &path);
+    // file cannot be opened for update (or for reading, with readOnly: a
+    // handle of its own for a reader on another thread).
+    static std::unique_ptr<TFileSignal> openRecordingFile(const QString &path, bool readOnly = false);
 
 private:
     void appendFrames(const qint16 *interleaved, int frames);

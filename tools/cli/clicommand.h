@@ -15,6 +15,10 @@ struct CliCommand
     QString name;
     QString summary;
     std::function<int(const QStringList &arguments)> run;
+    // Paints text or images (fonts need a GUI application): the command runs
+    // under a QGuiApplication on the offscreen platform unless
+    // QT_QPA_PLATFORM chooses another.
+    bool paints = false;
 };
 
 class CliRegistry

@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -99,14 +101,51 @@ bool writeSamples(const QString &path, const std::vector<qint16> &samples)
 
 } // namespace cli
 
+namespace {
+
+// Headless machines have no runtime folder; the platform says so on every
+// start, which would add a line to the command's own output.
+void quietRuntimeWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+        return;
+    fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+bool commandPaints(int argc, char *argv[])
+{
+    if (argc < 2)
+        return false;
+    for (const CliCommand &c : CliRegistry::commands())
+        if (c.paints && c.name == QString::fromLocal8Bit(argv[1]))
+            return true;
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> application;
+    QStringList args;
+    if (commandPaints(argc, argv)) {
+        // The GUI application would take options such as --session for
+        // itself, so it gets only the program name.
+        for (int i = 0; i < argc; ++i)
+            args.append(QString::fromLocal8Bit(argv[i]));
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(quietRuntimeWarning);
+        static int guiArgc = 1;
+        application = std::make_unique<QGuiApplication>(guiArgc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+        args = application->arguments();
+    }
     QCoreApplication::setOrganizationName(QStringLiteral("Norvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Cardiolane"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.04b"));
 
-    QStringList args = app.arguments();
     if (args.size() < 2 || args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h")
         || args[1] == QLatin1String("help")) {
         printUsage(stdout);

@@ -662,6 +662,122 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
+    <name>ReportDialog</name>
+    <message>
+        <source>Create report</source>
+        <translation>Crear informe</translation>
+    </message>
+    <message>
+        <source>Report header</source>
+        <translation>Encabezado del informe</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Título</translation>
+    </message>
+    <message>
+        <source>Additional info</source>
+        <translation>Información adicional</translation>
+    </message>
+    <message>
+        <source>Logo</source>
+        <translation>Logotipo</translation>
+    </message>
+    <message>
+        <source>Change...</source>
+        <translation>Cambiar...</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Quitar</translation>
+    </message>
+    <message>
+        <source>Create</source>
+        <translation>Crear</translation>
+    </message>
+    <message>
+        <source>[none]</source>
+        <translation>[ninguno]</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>Logo image could not be loaded from file: %1</source>
+        <translation>No se pudo cargar la imagen del logotipo del archivo: %1</translation>
+    </message>
+    <message>
+        <source>Open Image</source>
+        <translation>Abrir imagen</translation>
+    </message>
+    <message>
+        <source>Image Files (*.png *.jpg *.bmp)</source>
+        <translation>Archivos de imagen (*.png *.jpg *.bmp)</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Cannot create reports folder</source>
+        <translation>No se puede crear la carpeta de informes</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Página %1 de %2</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Información</translation>
+    </message>
+    <message>
+        <source>The report was saved to %1</source>
+        <translation>El informe se guardó en %1</translation>
+    </message>
+    <message>
+        <source>Preparing...</source>
+        <translation>Preparando...</translation>
+    </message>
+</context>
+<context>
+    <name>ReportEngine</name>
+    <message>
+        <source>The report has no page</source>
+        <translation>El informe no tiene páginas</translation>
+    </message>
+    <message>
+        <source>Cannot write report file %1. An earlier report of that name, if any, is unchanged.</source>
+        <translation>No se puede escribir el archivo de informe %1. Un informe anterior con ese nombre, si lo hay, no se ha modificado.</translation>
+    </message>
+    <message>
+        <source>The report was cancelled</source>
+        <translation>Se canceló el informe</translation>
+    </message>
+</context>
+<context>
+    <name>ReportJob</name>
+    <message>
+        <source>Unspecified application error</source>
+        <translation>Error de aplicación no especificado</translation>
+    </message>
+</context>
+<context>
+    <name>ReportProducer</name>
+    <message>
+        <source>Cannot load report resource file</source>
+        <translation>No se puede cargar el archivo de recursos del informe</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+</context>
+<context>
     <name>SessionManager</name>
     <message>
         <source>The session could not be saved: %1

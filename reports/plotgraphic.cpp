@@ -127,10 +127,12 @@ void PlotGraphic::drawGrid(QPainter &painter, const QRect &rect, const QRectF &p
                     break;
                 painter.setPen(gridPen);
                 painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-                if (m_xLabels) {
-                    const QString text = xLabel(value);
+                const QString text = xLabel(value);
+                const double textLeft = x - metrics.horizontalAdvance(text) / 2.0;
+                // A label that would be cut by the graph's edge is left out.
+                if (m_xLabels && textLeft >= rect.left() && textLeft + metrics.horizontalAdvance(text) <= rect.right()) {
                     painter.setPen(Qt::darkGray);
-                    painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2.0, plot.bottom() + h), text);
+                    painter.drawText(QPointF(textLeft, plot.bottom() + h), text);
                 }
             }
         }

@@ -96,11 +96,14 @@ FittedText fitText(const QString &text, const QFont &font, const QSizeF &box, bo
         }
     }
     if (fitting < layout.lines.size()) {
+        // The last kept line runs on to the end of its paragraph and is cut
+        // there; the ellipsis is appended first so that it also shows where
+        // the paragraph ends on that line.
         QString rest = prepared.mid(layout.starts[fitting - 1]);
-        rest.replace(QChar::LineSeparator, QLatin1Char(' '));
-        // The ellipsis is appended first, so that it shows even where the
-        // kept text would fit the line on its own.
-        result.lines[fitting - 1] = metrics.elidedText(rest + QChar(0x2026), Qt::ElideRight, box.width());
+        const int paragraphEnd = rest.indexOf(QChar::LineSeparator);
+        if (paragraphEnd >= 0)
+            rest.truncate(paragraphEnd);
+        result.lines[fitting - 1] = metrics.elidedText(rest.trimmed() + QChar(0x2026), Qt::ElideRight, box.width());
         result.elided = true;
     }
     return result;

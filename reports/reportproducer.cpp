@@ -18,7 +18,7 @@ constexpr double ImageDotsPerMm = 300.0 / 25.4;
 
 } // namespace
 
-void drawImageCentred(QPainter &painter, const QRect &bounds, const QImage &image)
+void drawImageCentred(QPainter &painter, const QRect &bounds, const QImage &image, QImage *prepared)
 {
     if (image.isNull() || bounds.width() <= 0 || bounds.height() <= 0)
         return;
@@ -27,13 +27,18 @@ void drawImageCentred(QPainter &painter, const QRect &bounds, const QImage &imag
         return;
     const QRect target((bounds.left() + bounds.right()) / 2 - size.width() / 2,
                        (bounds.top() + bounds.bottom()) / 2 - size.height() / 2, size.width(), size.height());
+    if (prepared && !prepared->isNull()) {
+        painter.drawImage(target, *prepared);
+        return;
+    }
     const double pxPerMm = devicePixelsPerMmX(painter.device());
     const QSize finest(qMax(1, int(size.width() / pxPerMm * ImageDotsPerMm)),
                        qMax(1, int(size.height() / pxPerMm * ImageDotsPerMm)));
-    if (image.width() > finest.width() * 2)
-        painter.drawImage(target, image.scaled(finest, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    else
-        painter.drawImage(target, image);
+    const QImage drawn =
+        image.width() > finest.width() * 2 ? image.scaled(finest, Qt::KeepAspectRatio, Qt::SmoothTransformation) : image;
+    if (prepared)
+        *prepared = drawn;
+    painter.drawImage(target, drawn);
 }
 
 ReportProducer::ReportProducer(const QString &templatePath, QObject *parent)
@@ -83,7 +88,12 @@ bool ReportProducer::drawLogo(const QString &name, QPainter *painter, const QRec
         return true;
     }
     if (name == QLatin1String("brandLogo")) {
-        drawImageCentred(*painter, bounds, m_brandLogo);
+        // One image for every sheet, so that the PDF holds it once.
+        if (bounds.size() != m_brandBounds) {
+            m_brandBounds = bounds.size();
+            m_brandPrepared = QImage();
+        }
+        drawImageCentred(*painter, bounds, m_brandLogo, &m_brandPrepared);
         return true;
     }
     return false;

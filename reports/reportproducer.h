@@ -3,6 +3,7 @@
 #include "reports/reportengine.h"
 
 #include <QImage>
+#include <QMap>
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -32,6 +33,10 @@ public:
 
     ReportEngine &engine() { return m_engine; }
 
+    // The printed value of a bracketed name, fixed at construction; empty
+    // for names the report does not know.
+    QString value(const QString &name) const { return m_values.value(name); }
+
 signals:
     // Emitted on the printing thread before each sheet.
     void progress(int page, int total);
@@ -39,6 +44,8 @@ signals:
 protected:
     // Loads the template (ReportError "Cannot load report resource file").
     ReportProducer(const QString &templatePath, QObject *parent);
+
+    QMap<QString, QString> m_values;
 
     // The header texts for "headerTitle" and "headerInfo"; false for other names.
     bool headerValue(const QString &name, QString &value) const;
@@ -59,9 +66,12 @@ private:
     ReportEngine m_engine;
     QString m_logoFileName, m_title, m_info;
     QImage m_brandLogo;
+    QImage m_brandPrepared; // the brand logo as drawn on every sheet, made once
+    QSize m_brandBounds;
 };
 
-// An image fitted into bounds keeping its aspect ratio, centred, and the
-// rectangle it goes to. Images far finer than the paper needs are scaled
-// down first (smoothly), so that a photograph does not swell the PDF.
-void drawImageCentred(QPainter &painter, const QRect &bounds, const QImage &image);
+// Draws an image fitted into bounds keeping its aspect ratio, centred.
+// Images far finer than the paper needs are scaled down first (smoothly), so
+// that a photograph does not swell the PDF; `prepared` may hand in that
+// scaled image from an earlier call with the same bounds and receives it.
+void drawImageCentred(QPainter &painter, const QRect &bounds, const QImage &image, QImage *prepared = nullptr);

@@ -2,7 +2,6 @@
 
 #include "reports/reportproducer.h"
 
-#include <QMap>
 #include <QString>
 #include <QVector>
 
@@ -21,8 +20,6 @@ public:
     // patient data".
     SessionReport(MonitorDatabase &database, const MonitorSession &session, QObject *parent = nullptr);
 
-    // The printed value of a bracketed name; empty for unknown names.
-    QString value(const QString &name) const { return m_values.value(name); }
     int stripCount() const { return m_strips.size(); }
 
 protected slots:
@@ -37,7 +34,6 @@ private:
         QString description;
     };
 
-    QMap<QString, QString> m_values;
     QVector<Strip> m_strips; // record r shows strip r
     QString m_recordingPath;
 };

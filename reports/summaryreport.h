@@ -4,7 +4,6 @@
 #include "storage/sessionhistory.h"
 
 #include <QList>
-#include <QMap>
 #include <QString>
 #include <QVector>
 
@@ -25,8 +24,6 @@ public:
     SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions,
                   QObject *parent = nullptr);
 
-    // The printed overview value of a bracketed name; empty for unknown names.
-    QString value(const QString &name) const { return m_values.value(name); }
     int stripCount() const { return m_strips.size(); }
 
 protected slots:
@@ -51,7 +48,6 @@ private:
 
     void drawHistory(const QString &name, QPainter *painter, const QRect &bounds) const;
 
-    QMap<QString, QString> m_values;
     QVector<Row> m_rows;
     QVector<Strip> m_strips;
     SessionHistory m_history;

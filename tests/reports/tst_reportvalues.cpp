@@ -128,8 +128,12 @@ private slots:
         QCOMPARE(labels, QStringList({"Sesión #1 - e0", "Sesión #1 - e2", "Sesión #5 - e1"}));
         QCOMPARE(report.engine().recordCounts(), QVector<int>({1, 5, 3}));
 
+        QString row;
+        emit report.engine().setValue(0, QStringLiteral("basalBP"), row, 1);
+        QCOMPARE(row, QStringLiteral("120/80"));
         // A single session is both first and last: its strips appear once.
         QCOMPARE(summaryStrips({five[0]}).size(), 2);
+        QCOMPARE(summaryStrips({five[0], five[4]}).size(), 3);
     }
 
     void reportFileNames_data()

@@ -22,11 +22,11 @@ class TestReportValues : public QObject
     std::vector<std::unique_ptr<MonitorSession>> owned;
 
     // "weight/height/borg/basal heart rate/present", one entry per session.
-    QList<const MonitorSession *> sessionsFrom(const QStringList &specs)
+    QList<const MonitorSession *> sessionsFrom(const QStringList &entries)
     {
         QList<const MonitorSession *> sessions;
-        for (const QString &spec : specs) {
-            const QStringList v = spec.split(QLatin1Char('/'));
+        for (const QString &entry : entries) {
+            const QStringList v = entry.split(QLatin1Char('/'));
             SessionData data;
             data.patientId = patient.id;
             data.sessionNumber = sessions.size() + 1;

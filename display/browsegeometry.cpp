@@ -71,6 +71,11 @@ SampleSpan traceSpan(int rate, double startTime, double visible)
     return s;
 }
 
+int recordedPoints(const SampleSpan &trace, int sampleCount)
+{
+    return qBound(0, sampleCount - trace.first, trace.count);
+}
+
 SampleSpan offsetSpan(int rate, double startTime, double visible)
 {
     SampleSpan s;

@@ -42,6 +42,9 @@ struct SampleSpan
 // Samples of the trace: from nearest(rate * start) up to
 // nearest(rate * (start + visible)), exclusive.
 SampleSpan traceSpan(int rate, double startTime, double visible);
+// How many points of the trace lie inside a recording of `sampleCount`
+// samples: past its end nothing is drawn.
+int recordedPoints(const SampleSpan &trace, int sampleCount);
 // Samples whose mean centres the trace: nearest(rate * start) on,
 // nearest(rate * visible) of them.
 SampleSpan offsetSpan(int rate, double startTime, double visible);

@@ -66,9 +66,24 @@ void QSignalBrowseDisplay::setChannelVisible(int channel, bool visible)
     redraw();
 }
 
+int QSignalBrowseDisplay::frameWidth() const
+{
+    return m_frame.width();
+}
+
+int QSignalBrowseDisplay::frameHeight() const
+{
+    return m_frame.height();
+}
+
+int QSignalBrowseDisplay::frameWidthMM() const
+{
+    return m_frame.widthMM();
+}
+
 double QSignalBrowseDisplay::visibleSeconds() const
 {
-    return browse::visibleSeconds(m_frame.widthMM(), m_speed);
+    return browse::visibleSeconds(frameWidthMM(), m_speed);
 }
 
 double QSignalBrowseDisplay::duration() const
@@ -152,7 +167,7 @@ void QSignalBrowseDisplay::keyPressEvent(QKeyEvent *event)
 void QSignalBrowseDisplay::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton || event->button() == Qt::MiddleButton) {
-        m_dragAnchor = browse::timeAtPixel(m_start, event->pos().x(), m_frame.width(), visibleSeconds());
+        m_dragAnchor = browse::timeAtPixel(m_start, event->pos().x(), frameWidth(), visibleSeconds());
         m_dragging = true;
     }
     setFocus(Qt::MouseFocusReason);
@@ -166,8 +181,8 @@ void QSignalBrowseDisplay::mouseMoveEvent(QMouseEvent *event)
     const int x = event->pos().x();
     const double visible = visibleSeconds();
     // The sample under the mouse stays under the mouse.
-    m_start = browse::dragStartTime(m_dragAnchor, x, m_frame.width(), visible, duration());
-    m_dragAnchor = browse::timeAtPixel(m_start, x, m_frame.width(), visible);
+    m_start = browse::dragStartTime(m_dragAnchor, x, frameWidth(), visible, duration());
+    m_dragAnchor = browse::timeAtPixel(m_start, x, frameWidth(), visible);
     updateScrollBar();
     redraw();
 }
@@ -205,13 +220,13 @@ void QSignalBrowseDisplay::redraw()
 
 void QSignalBrowseDisplay::drawGrid(QPainter &painter)
 {
-    const int w = m_frame.width();
-    const int h = m_frame.height();
+    const int w = frameWidth();
+    const int h = frameHeight();
     if (m_grid.size() != m_frame.size()) {
         m_grid = QPixmap(w, h);
         QPainter grid(&m_grid);
         grid.fillRect(0, 0, w, h, m_colors.value(BackgroundColor));
-        const double step = sweep::pixelsPerMillimetre(w, m_frame.widthMM());
+        const double step = sweep::pixelsPerMillimetre(w, frameWidthMM());
         // Without a known physical size there is no paper to draw.
         if (step > 0.0 && visibleSeconds() > 0.0) {
             grid.setPen(QPen(m_colors.value(GridColor), 1.0, Qt::SolidLine));
@@ -243,7 +258,7 @@ void QSignalBrowseDisplay::drawChannelNames(QPainter &painter)
     painter.setFont(font);
     painter.setPen(m_colors.value(LabelColor));
     const int fontHeight = QFontMetrics(font).height();
-    const double laneHeight = double(m_frame.height()) / visible;
+    const double laneHeight = double(frameHeight()) / visible;
     double laneTop = 0.0;
     const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
     for (int c = 0; c < channels; ++c) {
@@ -259,7 +274,7 @@ void QSignalBrowseDisplay::drawChannelNames(QPainter &painter)
 void QSignalBrowseDisplay::drawTraces(QPainter &painter)
 {
     const int visible = visibleChannelCount();
-    const int w = m_frame.width();
+    const int w = frameWidth();
     const double seconds = visibleSeconds();
     if (visible == 0 || seconds <= 0.0)
         return;
@@ -269,12 +284,15 @@ void QSignalBrowseDisplay::drawTraces(QPainter &painter)
     if (trace.count <= 0)
         return;
 
-    const int laneHeight = sweep::laneHeight(m_frame.height(), visible);
+    const int laneHeight = sweep::laneHeight(frameHeight(), visible);
     const double xStep = double(w) / trace.count;
-    const double scale = sweep::verticalScale(m_signal->lsb(), sweep::pixelsPerCentimetre(w, m_frame.widthMM()),
+    const double scale = sweep::verticalScale(m_signal->lsb(), sweep::pixelsPerCentimetre(w, frameWidthMM()),
                                               m_amplitude);
     // One read serves the trace and the mean that centres it.
     const int readCount = qMax(trace.count, mean.count);
+    // Past the end of the recording nothing is drawn: a flat line there
+    // would look like a recorded one.
+    const int recorded = browse::recordedPoints(trace, m_signal->sampleCount());
 
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(QPen(m_colors.value(TraceColor), 1.0, Qt::SolidLine));
@@ -289,10 +307,11 @@ void QSignalBrowseDisplay::drawTraces(QPainter &painter)
         m_signal->readRange(c, trace.first, readCount, m_samples.data());
         m_offsets[c] = browse::integerMean(m_samples.data(), mean.count);
         const int offset = m_offsets[c];
-        m_points.resize(trace.count);
-        for (int k = 0; k < trace.count; ++k)
+        m_points.resize(recorded);
+        for (int k = 0; k < recorded; ++k)
             m_points[k] = QPointF(k * xStep, centre - (m_samples[size_t(k)] - offset) * scale);
-        painter.drawPolyline(m_points.constData(), trace.count);
+        if (recorded > 0)
+            painter.drawPolyline(m_points.constData(), recorded);
         centre += laneHeight;
     }
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -305,9 +324,9 @@ void QSignalBrowseDisplay::drawTimeLabels(QPainter &painter)
     const int labelWidth = metrics.horizontalAdvance(QStringLiteral("00:00"));
     painter.setFont(font);
     painter.setPen(m_colors.value(LabelColor));
-    painter.setClipRect(m_frame.rect());
-    const int baseline = m_frame.height() - 1 - 4;
-    const auto labels = browse::timeLabels(m_start, visibleSeconds(), m_frame.width(), labelWidth);
+    painter.setClipRect(0, 0, frameWidth(), frameHeight());
+    const int baseline = frameHeight() - 1 - 4;
+    const auto labels = browse::timeLabels(m_start, visibleSeconds(), frameWidth(), labelWidth);
     for (const browse::TimeLabel &label : labels)
         painter.drawText(label.x, baseline, browse::labelText(label.second));
     painter.setClipping(false);

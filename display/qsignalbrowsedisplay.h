@@ -74,6 +74,11 @@ private:
     void drawTraces(QPainter &painter);
     void drawTimeLabels(QPainter &painter);
     int visibleChannelCount() const;
+    // The frame buffer's size in logical pixels and its physical width: all
+    // paper and time arithmetic goes through these.
+    int frameWidth() const;
+    int frameHeight() const;
+    int frameWidthMM() const;
     double visibleSeconds() const;
     double duration() const;
 

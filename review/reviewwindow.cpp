@@ -94,6 +94,17 @@ void ReviewWindow::setUpWidgets()
         trend.first->setYRange(trend.second.first, trend.second.second);
     }
 
+    // The heart-rate trend marks where the ECG is shown; a click on it shows
+    // the ECG of that moment.
+    ui->hrGraphic->setHighlightVisible(true);
+    ui->hrGraphic->setHighlightOnClick(true);
+    connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, this, [this] {
+        ui->hrGraphic->setHighlightValue(ui->ecgGraphic->position());
+        ui->hrGraphic->refresh();
+    });
+    connect(ui->hrGraphic, &QPlotGraphic::highlightChanged, this,
+            [this] { ui->ecgGraphic->setPosition(ui->hrGraphic->highlightValue()); });
+
     QHeaderView *eventHeader = ui->treeEvents->header();
     eventHeader->setMinimumSectionSize(16);
     eventHeader->setStretchLastSection(false);

@@ -99,12 +99,14 @@ void TestBrowseGeometry::samples_data()
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("meanCount");
+    QTest::addColumn<int>("recorded"); // of a one-minute recording
 
-    QTest::newRow("first screen") << 0.0 << 10.0 << 0 << 2500 << 2500;
-    QTest::newRow("95.7 s") << 95.7 << 10.0 << 23925 << 2500 << 2500;
-    QTest::newRow("1920 px at 25 mm/s") << 0.001 << 20.32 << 0 << 5080 << 5080;
+    QTest::newRow("first screen") << 0.0 << 10.0 << 0 << 2500 << 2500 << 2500;
+    QTest::newRow("95.7 s") << 95.7 << 10.0 << 23925 << 2500 << 2500 << 0;
+    QTest::newRow("end of the recording") << 55.0 << 10.0 << 13750 << 2500 << 2500 << 1250;
+    QTest::newRow("1920 px at 25 mm/s") << 0.001 << 20.32 << 0 << 5080 << 5080 << 5080;
     // Rounding the ends and rounding the length can differ by one sample.
-    QTest::newRow("rounding") << 0.003 << 0.01 << 1 << 2 << 3;
+    QTest::newRow("rounding") << 0.003 << 0.01 << 1 << 2 << 3 << 2;
 }
 
 void TestBrowseGeometry::samples()
@@ -117,6 +119,7 @@ void TestBrowseGeometry::samples()
     QTEST(trace.count, "count");
     QCOMPARE(mean.first, trace.first);
     QTEST(mean.count, "meanCount");
+    QTEST(browse::recordedPoints(trace, 250 * 60), "recorded");
     QCOMPARE(browse::traceSpan(0, start, visible).count, 0);
 }
 

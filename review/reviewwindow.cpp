@@ -617,13 +617,16 @@ void ReviewWindow::on_btnNext_clicked()
 
 void ReviewWindow::on_btnPatientEdit_clicked()
 {
-    PatientDialog dialog(this, m_patientId);
-    dialog.setWindowModality(Qt::WindowModal);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    runShowingErrors([&] {
-        MonitorDatabase &db = database();
+    runShowingErrors([this] {
+        PatientDialog dialog(this, m_patientId);
+        dialog.setWindowModality(Qt::WindowModal);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
         const PatientRecord record = dialog.record();
+        // A patient the dialog could not load comes back without its id.
+        if (record.id != m_patientId)
+            return;
+        MonitorDatabase &db = database();
         db.updatePatient(record);
         storePatientPicture(db, m_patientId, dialog.picture());
         setWindowTitle(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));

@@ -126,7 +126,6 @@ void TestMainWindow::reviewOpensOncePerPatient()
     choosePatient();
     QCOMPARE(reviews().size(), 1);
     QTRY_VERIFY(ok.texts.contains(QStringLiteral("Patient is already open for review")));
-    QVERIFY(window.isEnabled());
 
     QPointer<ReviewWindow> first = reviews().first();
     QVERIFY(first->close());

@@ -7,7 +7,6 @@ class TestBrowseGeometry : public QObject
     Q_OBJECT
 
 private slots:
-    void visibleSeconds();
     void scrollBar_data();
     void scrollBar();
     void drag_data();
@@ -15,21 +14,10 @@ private slots:
     void samples_data();
     void samples();
     void integerMeanTruncatesTowardZero();
-    void labelStep_data();
-    void labelStep();
     void labels_data();
     void labels();
     void labelText();
 };
-
-void TestBrowseGeometry::visibleSeconds()
-{
-    QCOMPARE(browse::visibleSeconds(250, 25.0), 10.0);
-    QCOMPARE(browse::visibleSeconds(250, 12.5), 20.0);
-    QCOMPARE(browse::visibleSeconds(250, 50.0), 5.0);
-    QCOMPARE(browse::visibleSeconds(0, 25.0), 0.0);
-    QCOMPARE(browse::visibleSeconds(250, 0.0), 0.0);
-}
 
 void TestBrowseGeometry::scrollBar_data()
 {
@@ -45,7 +33,6 @@ void TestBrowseGeometry::scrollBar_data()
 
     // 250 mm at 25 mm/s: a screen is 10 s, a step 1 s.
     QTest::newRow("one minute") << true << 60.0 << 10.0 << 0.0 << 5000 << 100 << 1000 << 0 << true;
-    QTest::newRow("start truncated to 10 ms") << true << 60.0 << 10.0 << 12.349 << 5000 << 100 << 1000 << 1234 << true;
     QTest::newRow("12.5 mm/s keeps the start") << true << 60.0 << 20.0 << 12.34 << 4000 << 200 << 2000 << 1234 << true;
     QTest::newRow("shorter than the screen") << true << 8.0 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
     QTest::newRow("under 10 ms longer") << true << 10.005 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
@@ -132,24 +119,6 @@ void TestBrowseGeometry::integerMeanTruncatesTowardZero()
     QCOMPARE(browse::integerMean(positive, 0), 0);
 }
 
-void TestBrowseGeometry::labelStep_data()
-{
-    QTest::addColumn<double>("secondsPerLabel");
-    QTest::addColumn<int>("step");
-    QTest::newRow("1") << 1.0 << 1;
-    QTest::newRow("just over 1") << 1.01 << 5;
-    QTest::newRow("5") << 5.0 << 5;
-    QTest::newRow("10") << 10.0 << 10;
-    QTest::newRow("30") << 30.0 << 30;
-    QTest::newRow("over 30") << 30.5 << 60;
-}
-
-void TestBrowseGeometry::labelStep()
-{
-    QFETCH(double, secondsPerLabel);
-    QTEST(browse::labelStep(secondsPerLabel), "step");
-}
-
 void TestBrowseGeometry::labels_data()
 {
     QTest::addColumn<double>("start");
@@ -157,8 +126,10 @@ void TestBrowseGeometry::labels_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<QString>("expected"); // second@x
 
-    // A 40-pixel label over 1000 pixels for 10 s covers 0.4 s: every second.
+    // A 40-pixel label covering at most 1 s: every second.
     QTest::newRow("every second") << 0.0 << 3.0 << 1000 << QStringLiteral("0@-20 1@313 2@646 3@980");
+    QTest::newRow("up to 1 s") << 0.0 << 2.0 << 80 << QStringLiteral("0@-20 1@20 2@60");
+    QTest::newRow("just over 1 s") << 0.0 << 2.0 << 79 << QStringLiteral("0@-20");
     // Covers 4 s: every 5 s, from the first multiple after second 3.
     QTest::newRow("every 5 s") << 3.5 << 20.0 << 200 << QStringLiteral("5@-5 10@45 15@95 20@145");
     QTest::newRow("a multiple at the first second") << 5.0 << 20.0 << 200 << QStringLiteral("5@-20 10@30 15@80 20@130 25@180");

@@ -43,8 +43,7 @@ void TestSignalBrowseDisplay::keysDragAndScrollBarMoveTogether()
     QTest::keyClick(&display, Qt::Key_PageDown);
     QCOMPARE(bar->value(), 1000 + bar->pageStep());
     QTest::keyClick(&display, Qt::Key_Left);
-    QCOMPARE(bar->value(), 1000 + bar->pageStep() - bar->singleStep());
-    QCOMPARE(display.position(), bar->value() * 0.01);
+    QCOMPARE(display.position(), (1000 + bar->pageStep() - bar->singleStep()) * 0.01);
     QTest::keyClick(&display, Qt::Key_End);
     QCOMPARE(bar->value(), bar->maximum());
     QTest::keyClick(&display, Qt::Key_Home);

@@ -9,7 +9,6 @@ class TestReviewRules : public QObject
 private slots:
     void checkpointCells_data();
     void checkpointCells();
-    void measures();
 };
 
 void TestReviewRules::checkpointCells_data()
@@ -32,17 +31,6 @@ void TestReviewRules::checkpointCells()
     QFETCH(QString, typed);
     QTEST(ReviewRules::pressureCell(typed), "pressure");
     QTEST(ReviewRules::heartRateCell(typed), "heartRate");
-}
-
-void TestReviewRules::measures()
-{
-    QCOMPARE(ReviewRules::measureText(81.5), QStringLiteral("81.5"));
-    QCOMPARE(ReviewRules::measureText(1234567.0), QStringLiteral("1.23457e+06"));
-    QCOMPARE(ReviewRules::measureText(0.0), QString());
-    QCOMPARE(ReviewRules::measureText(-3.0), QString());
-    // History plots span at least 20 sessions, more when there are more.
-    QCOMPARE(ReviewRules::historyXMaximum(3), 20.5);
-    QCOMPARE(ReviewRules::historyXMaximum(25), 25.5);
 }
 
 QTEST_APPLESS_MAIN(TestReviewRules)

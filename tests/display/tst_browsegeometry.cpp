@@ -36,6 +36,7 @@ void TestBrowseGeometry::scrollBar_data()
     QTest::newRow("12.5 mm/s keeps the start") << true << 60.0 << 20.0 << 12.34 << 4000 << 200 << 2000 << 1234 << true;
     QTest::newRow("shorter than the screen") << true << 8.0 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
     QTest::newRow("under 10 ms longer") << true << 10.005 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
+    QTest::newRow("one step longer") << true << 10.015 << 10.0 << 0.0 << 1 << 100 << 1000 << 0 << true;
     QTest::newRow("no signal") << false << 60.0 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
 }
 

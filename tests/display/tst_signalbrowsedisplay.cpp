@@ -50,12 +50,14 @@ void TestSignalBrowseDisplay::keysDragAndScrollBarMoveTogether()
     QCOMPARE(display.position(), 0.0);
 
     // Dragging from the middle to a quarter of the width moves a quarter screen.
+    const QImage before = display.frameBuffer().toImage();
     QTest::mousePress(&display, Qt::LeftButton, Qt::NoModifier, QPoint(width / 2, 100));
     QMouseEvent drag(QEvent::MouseMove, QPointF(width / 4, 100), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&display, &drag);
     QTest::mouseRelease(&display, Qt::LeftButton, Qt::NoModifier, QPoint(width / 4, 100));
     QVERIFY(qAbs(display.position() - (width / 2 - width / 4) * visible / width) < 0.01);
     QCOMPARE(bar->value(), int(display.position() * 100));
+    QVERIFY(display.frameBuffer().toImage() != before);
 
     // Without a signal nothing scrolls.
     display.setSignal(nullptr);

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStandardPaths>
@@ -94,25 +95,25 @@ void answerNextBox(QMessageBox::StandardButton button, bool *windowModal)
 void TestReviewWindow::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
+    QSettings().remove(QStringLiteral("AdaptationList"));
 }
 
 void TestReviewWindow::editsReachTheStudyFileAndNothingElse()
 {
     DemoStorage storage;
     const int id = storage.firstPatientId();
-    // A Borg rating never entered must survive being looked at.
-    auto second = storage.database->openSession(id, 2);
-    second->borgRPE = 0;
-    storage.database->updateSession(*second);
-    second.reset();
-    // Nor may one the rating scale cannot show.
-    auto first = storage.database->openSession(id, 1);
-    first->borgRPE = 14;
-    storage.database->updateSession(*first);
-    first.reset();
-    const QByteArray secondBytes = storage.studyBytes(id, 2);
+    // Borg ratings the spin box shows as "-" (never entered) or cannot show
+    // must survive being looked at and the saving of other edits.
+    const auto setBorg = [&](int number, int rating) {
+        auto session = storage.database->openSession(id, number);
+        session->borgRPE = rating;
+        storage.database->updateSession(*session);
+    };
+    setBorg(2, 14);
+    setBorg(3, 0);
     const QByteArray thirdBytes = storage.studyBytes(id, 3);
-    auto expected = storage.database->openSession(id, 1);
+    auto expected1 = storage.database->openSession(id, 1);
+    auto expected2 = storage.database->openSession(id, 2);
 
     {
         ReviewWindow window(nullptr, id);
@@ -121,36 +122,42 @@ void TestReviewWindow::editsReachTheStudyFileAndNothingElse()
         auto *table = child<QTableWidget>(window, "tableCheckpoints");
         table->item(1, 1)->setText(QStringLiteral("150/95 mmHg"));
         QCOMPARE(table->item(1, 1)->text(), QStringLiteral("150/95"));
+        auto *sessions = child<QComboBox>(window, "cboSession");
+        sessions->setCurrentIndex(1);
 
+        typeInto(child<QLineEdit>(window, "txtWeight"), QStringLiteral("81.5"));
+        child<QPlainTextEdit>(window, "txtSymptoms")->setPlainText(QStringLiteral("Dizziness at 3 min"));
         child<QSignalBrowseDisplay>(window, "ecgGraphic")->setPosition(30.7);
         child<QPushButton>(window, "btnAddEvent")->click();
         auto *editor = child<QTreeWidget>(window, "treeEvents")->findChild<QLineEdit *>();
         QVERIFY(editor);
         // Still being typed when the session changes: it is part of the edits.
         QTest::keyClicks(editor, QStringLiteral("Chest pain"));
-
-        typeInto(child<QLineEdit>(window, "txtWeight"), QStringLiteral("81.5"));
-        child<QPlainTextEdit>(window, "txtSymptoms")->setPlainText(QStringLiteral("Dizziness at 3 min"));
-
-        auto *sessions = child<QComboBox>(window, "cboSession");
-        sessions->setCurrentIndex(1);
+        sessions->setCurrentIndex(2);
         QCOMPARE(child<QSpinBox>(window, "numBorgRPE")->value(), 0);
-        // The summary shows the saved weight at once.
+
+        // The summary shows the saved weight at once; its fields belong to the patient.
         child<QPushButton>(window, "btnSummary")->click();
-        QCOMPARE(child<QPlotGraphic>(window, "weightHistoryGraphic")->values()->y(0, 0), 81.5);
+        QCOMPARE(child<QPlotGraphic>(window, "weightHistoryGraphic")->values()->y(0, 1), 81.5);
+        child<QComboBox>(window, "cboAdaptation")->setCurrentText(QStringLiteral("Good progress "));
+        child<QPlainTextEdit>(window, "txtSummaryConclusion")->setPlainText(QStringLiteral("Discharged"));
         QVERIFY(window.close());
     }
 
-    expected->weight = 81.5;
-    expected->symptoms = QStringLiteral("Dizziness at 3 min");
-    Checkpoint intra = expected->checkpoint(PhaseIntraExercise);
+    Checkpoint intra = expected1->checkpoint(PhaseIntraExercise);
     intra.sysBP = 150;
     intra.diaBP = 95;
-    expected->setCheckpoint(PhaseIntraExercise, intra);
-    expected->events.append({30, QStringLiteral("Chest pain"), false});
-    QCOMPARE(describe(*storage.database->openSession(id, 1)), describe(*expected));
-    QCOMPARE(storage.studyBytes(id, 2), secondBytes);
+    expected1->setCheckpoint(PhaseIntraExercise, intra);
+    QCOMPARE(describe(*storage.database->openSession(id, 1)), describe(*expected1));
+    expected2->weight = 81.5;
+    expected2->symptoms = QStringLiteral("Dizziness at 3 min");
+    expected2->events.append({30, QStringLiteral("Chest pain"), false});
+    QCOMPARE(describe(*storage.database->openSession(id, 2)), describe(*expected2));
     QCOMPARE(storage.studyBytes(id, 3), thirdBytes);
+    PatientRecord patient;
+    QVERIFY(storage.database->loadPatient(id, patient));
+    QCOMPARE(patient.adaptation + patient.conclusion, QStringLiteral("Good progress Discharged"));
+    QVERIFY(QSettings().value(QStringLiteral("AdaptationList")).toStringList().contains(QStringLiteral("Good progress")));
 }
 
 void TestReviewWindow::invalidMeasurementsAskBeforeAnythingIsLost()

@@ -3,10 +3,13 @@
 
 #include "config/configdialog.h"
 #include "monitoring/sessionwindow.h"
+#include "patients/patientselectdialog.h"
 #include "patients/waitcursor.h"
+#include "review/reviewwindow.h"
 #include "storage/monitordatabase.h"
 
 #include <QCloseEvent>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -61,6 +64,24 @@ void MainWindow::on_btnStartSession_clicked()
     connect(session, &QObject::destroyed, this, [this]() { setEnabled(true); });
     session->showMaximized();
     setEnabled(false);
+}
+
+void MainWindow::on_btnOpen_clicked()
+{
+    PatientSelectDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedPatientId() <= 0)
+        return;
+    const int patientId = dialog.selectedPatientId();
+    if (m_openReviews.contains(patientId)) {
+        QMessageBox::information(this, QString(), tr("Patient is already open for review"));
+        return;
+    }
+    // Review windows are independent of the start window, which stays usable.
+    auto *review = new ReviewWindow(nullptr, patientId);
+    review->setAttribute(Qt::WA_DeleteOnClose);
+    connect(review, &QObject::destroyed, this, [this, patientId]() { m_openReviews.remove(patientId); });
+    review->showMaximized();
+    m_openReviews.insert(patientId);
 }
 
 void MainWindow::on_btnConfig_clicked()

@@ -6,16 +6,16 @@
 #include "monitoring/patientmonitorform.h"
 #include "monitoring/sessionmanager.h"
 #include "patients/patientdialog.h"
+#include "patients/patientpicture.h"
 #include "patients/patientselectdialog.h"
+#include "patients/picklist.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QSettings>
 #include <QShortcut>
 
 #include <exception>
@@ -32,7 +32,7 @@ PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
 {
     ui->setupUi(this);
 
-    ui->cboExerciseType->addItems(QSettings().value(ExerciseTypeListKey).toStringList());
+    ui->cboExerciseType->addItems(PickList::entries(ExerciseTypeListKey));
     ui->cboExerciseType->setCurrentIndex(-1);
     ui->cboExerciseType->setCurrentText(QString());
 
@@ -64,22 +64,9 @@ PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
 
 PatientPreviewForm::~PatientPreviewForm()
 {
-    learnExerciseType();
+    PickList::learn(ExerciseTypeListKey, ui->cboExerciseType->currentText());
     if (!m_data.presence)
         recordAbsence();
-}
-
-void PatientPreviewForm::learnExerciseType()
-{
-    const QString type = ui->cboExerciseType->currentText().trimmed();
-    if (type.isEmpty())
-        return;
-    QSettings settings;
-    QStringList list = settings.value(ExerciseTypeListKey).toStringList();
-    if (list.contains(type, Qt::CaseSensitive))
-        return;
-    list.append(type);
-    settings.setValue(ExerciseTypeListKey, list);
 }
 
 void PatientPreviewForm::recordAbsence()
@@ -140,7 +127,7 @@ void PatientPreviewForm::on_btnNew_clicked()
     m_data.sessionNumber = 1;
     PatientRecord record = dialog.record();
     db->insertPatient(record);
-    storePicture(record.id, dialog.picture());
+    storePatientPicture(*db, record.id, dialog.picture());
     m_data.patientId = record.id;
     refresh();
     ui->btnEdit->setEnabled(true);
@@ -156,19 +143,8 @@ void PatientPreviewForm::on_btnEdit_clicked()
     if (dialog.exec() != QDialog::Accepted)
         return;
     db->updatePatient(dialog.record());
-    storePicture(m_data.patientId, dialog.picture());
+    storePatientPicture(*db, m_data.patientId, dialog.picture());
     refresh();
-}
-
-void PatientPreviewForm::storePicture(int patientId, const QImage &picture)
-{
-    QByteArray bytes;
-    if (!picture.isNull()) {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, "JPG");
-    }
-    MonitorDatabase::instance()->savePicture(patientId, bytes);
 }
 
 void PatientPreviewForm::refresh()

@@ -6,7 +6,6 @@
 
 #include <memory>
 
-class QImage;
 class SessionManager;
 
 namespace Ui {
@@ -43,9 +42,7 @@ private:
     void updateBmi();
     void validate();
     void setSessionFieldsEnabled(bool enabled);
-    void storePicture(int patientId, const QImage &picture);
     void warn(const QString &text);
-    void learnExerciseType();
     void recordAbsence();
 
     std::unique_ptr<Ui::PatientPreviewForm> ui;

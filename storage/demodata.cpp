@@ -230,7 +230,8 @@ DemoDataResult fillDemoData(MonitorDatabase &database, const DemoDataOptions &op
                 break;
             if (data.presence) {
                 fillSession(*session, random, seconds, rest + random.range(-3, 3), peak);
-                session->borgRPE = random.integer(9, 15);
+                // Moderate exertion on the station's 1-10 rating scale.
+                session->borgRPE = random.integer(3, 7);
                 session->symptoms = random.pick(Symptoms);
                 session->conclusion = random.pick(SessionConclusions);
             } else {

@@ -1,8 +1,11 @@
 // The start window and the application object: identity of the window, the
 // deferred opening of the database, closing, and exceptions from events.
 
+#include "../common/messageboxanswerer.h"
 #include "app/mainwindow.h"
 #include "app/stationapplication.h"
+#include "patients/patientselectdialog.h"
+#include "review/reviewwindow.h"
 #include "storage/monitordatabase.h"
 
 #include <QDir>
@@ -10,6 +13,7 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 #include <stdexcept>
 
@@ -23,6 +27,7 @@ private slots:
     void showsVersion();
     void deferredInitializationOpensDatabase();
     void closingClosesOtherWindows();
+    void reviewOpensOncePerPatient();
     void exceptionInEventEndsLoopWithMessage();
 
 private:
@@ -82,6 +87,51 @@ void TestMainWindow::closingClosesOtherWindows()
     window->findChild<QPushButton *>(QStringLiteral("btnExit"))->click();
     QVERIFY(!other.isVisible());
     QTRY_VERIFY(guard.isNull());
+}
+
+void TestMainWindow::reviewOpensOncePerPatient()
+{
+    MainWindow window;
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(window.database() != nullptr, 20000);
+    PatientRecord patient;
+    patient.lastName = QStringLiteral("Review");
+    window.database()->insertPatient(patient);
+    const int id = patient.id;
+    const auto reviews = [id] {
+        QList<ReviewWindow *> found;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *review = qobject_cast<ReviewWindow *>(widget);
+            if (review && review->patientId() == id && review->isVisible())
+                found.append(review);
+        }
+        return found;
+    };
+    // Chooses the patient in the selection dialog once its list is loaded.
+    const auto choosePatient = [&window, id] {
+        QTimer::singleShot(20, &window, [id] {
+            auto *dialog = qobject_cast<PatientSelectDialog *>(QApplication::activeModalWidget());
+            const auto items = dialog ? dialog->findChild<QTreeWidget *>()->findItems(QString::number(id), Qt::MatchExactly, 0)
+                                      : QList<QTreeWidgetItem *>();
+            QVERIFY(!items.isEmpty());
+            items.first()->treeWidget()->setCurrentItem(items.first());
+            dialog->accept();
+        });
+        window.findChild<QPushButton *>(QStringLiteral("btnOpen"))->click();
+    };
+
+    MessageBoxAnswerer ok(QMessageBox::Ok);
+    choosePatient();
+    QTRY_COMPARE(reviews().size(), 1);
+    choosePatient();
+    QCOMPARE(reviews().size(), 1);
+    QTRY_VERIFY(ok.texts.contains(QStringLiteral("Patient is already open for review")));
+
+    QPointer<ReviewWindow> first = reviews().first();
+    QVERIFY(first->close());
+    QTRY_VERIFY(first.isNull());
+    choosePatient();
+    QTRY_COMPARE(reviews().size(), 1);
 }
 
 void TestMainWindow::exceptionInEventEndsLoopWithMessage()

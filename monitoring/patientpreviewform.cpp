@@ -106,17 +106,35 @@ void PatientPreviewForm::resetSessionData()
         field->clear();
 }
 
-void PatientPreviewForm::choosePatient(int patientId)
+bool PatientPreviewForm::isInAnotherPlace(int patientId) const
+{
+    if (m_manager->hasPatient(patientId))
+        return true;
+    for (const PatientPreviewForm *place : window()->findChildren<PatientPreviewForm *>()) {
+        if (place != this && place->m_data.patientId == patientId)
+            return true;
+    }
+    return false;
+}
+
+bool PatientPreviewForm::choosePatient(int patientId)
 {
     MonitorDatabase *db = MonitorDatabase::instance();
     if (!db)
-        return;
+        return false;
+    // One visit, one session: the same patient in two places would end up
+    // monitored in one and recorded absent in the other.
+    if (isInAnotherPlace(patientId)) {
+        warn(tr("This patient is already in another place of this monitoring window."));
+        return false;
+    }
     resetSessionData();
     m_data.patientId = patientId;
     m_data.sessionNumber = db->nextSessionNumber(patientId);
     refresh();
     ui->btnEdit->setEnabled(true);
     ui->frameDeviceControl->show();
+    return true;
 }
 
 void PatientPreviewForm::on_btnSelect_clicked()

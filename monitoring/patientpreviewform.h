@@ -24,8 +24,10 @@ public:
     PatientPreviewForm(QWidget *parent, SessionManager *manager);
     ~PatientPreviewForm() override;
 
-    // Chooses a patient as the selection dialog would (session number from the database).
-    void choosePatient(int patientId);
+    // Chooses a patient as the selection dialog would (session number from
+    // the database). Refused with a warning (false) when the patient is
+    // already in another place of the window.
+    bool choosePatient(int patientId);
     const SessionData &sessionData() const { return m_data; }
 
 private slots:
@@ -47,6 +49,7 @@ private:
     void warn(const QString &text);
     void learnExerciseType();
     void recordAbsence();
+    bool isInAnotherPlace(int patientId) const;
 
     std::unique_ptr<Ui::PatientPreviewForm> ui;
     SessionManager *m_manager;

@@ -65,8 +65,9 @@ PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
 PatientPreviewForm::~PatientPreviewForm()
 {
     learnExerciseType();
-    if (!m_data.presence)
-        recordAbsence();
+    QString error;
+    if (!recordAbsence(error))
+        qWarning("Absence of patient %d not recorded: %s", m_data.patientId, qPrintable(error));
 }
 
 void PatientPreviewForm::learnExerciseType()
@@ -82,19 +83,22 @@ void PatientPreviewForm::learnExerciseType()
     settings.setValue(ExerciseTypeListKey, list);
 }
 
-void PatientPreviewForm::recordAbsence()
+bool PatientPreviewForm::recordAbsence(QString &error)
 {
     MonitorDatabase *db = MonitorDatabase::instance();
-    if (!db)
-        return;
+    if (m_data.presence || m_absenceRecorded || !db)
+        return true;
     m_data.startDateTime = QDateTime::currentDateTime();
-    // Runs while the window is being destroyed: a storage failure must not
-    // escape the destructor and take every other patient's session with it.
+    // A storage failure must not escape: the window asks whether to retry,
+    // and the destructor must not take every other patient's session with it.
     try {
         db->startSession(m_data);
-    } catch (const std::exception &error) {
-        qWarning("Absence of patient %d not recorded: %s", m_data.patientId, error.what());
+    } catch (const std::exception &failure) {
+        error = QString::fromUtf8(failure.what());
+        return false;
     }
+    m_absenceRecorded = true;
+    return true;
 }
 
 void PatientPreviewForm::resetSessionData()

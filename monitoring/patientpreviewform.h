@@ -29,6 +29,10 @@ public:
     // already in another place of the window.
     bool choosePatient(int patientId);
     const SessionData &sessionData() const { return m_data; }
+    // Records the session of a patient marked absent, once: true when done or
+    // when there is nothing to record, false with the reason otherwise. The
+    // window calls it as it closes; the panel's destruction tries it last.
+    bool recordAbsence(QString &error);
 
 private slots:
     void on_btnSelect_clicked();
@@ -48,10 +52,10 @@ private:
     void storePicture(int patientId, const QImage &picture);
     void warn(const QString &text);
     void learnExerciseType();
-    void recordAbsence();
     bool isInAnotherPlace(int patientId) const;
 
     std::unique_ptr<Ui::PatientPreviewForm> ui;
     SessionManager *m_manager;
     SessionData m_data;
+    bool m_absenceRecorded = false;
 };

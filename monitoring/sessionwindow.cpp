@@ -111,8 +111,28 @@ void SessionWindow::finishAndSave()
 {
     collectFinalizeInputs();
     QMap<int, QString> failed = m_manager->finishMonitoring();
-    while (!failed.isEmpty() && askRetrySave(failed))
+    for (;;) {
+        // Absences not recorded yet are tried in every round; the manager
+        // has no session for them and skips them.
+        const QMap<int, QString> absences = recordAbsences();
+        for (auto it = absences.cbegin(); it != absences.cend(); ++it)
+            failed.insert(it.key(), it.value());
+        if (failed.isEmpty() || !askRetrySave(failed))
+            return;
         failed = m_manager->saveSessions(failed.keys());
+    }
+}
+
+QMap<int, QString> SessionWindow::recordAbsences()
+{
+    QMap<int, QString> failed;
+    for (PatientPreviewForm *place :
+         ui->centralwidget->findChildren<PatientPreviewForm *>(QString(), Qt::FindDirectChildrenOnly)) {
+        QString error;
+        if (!place->recordAbsence(error))
+            failed.insert(place->sessionData().patientId, error);
+    }
+    return failed;
 }
 
 bool SessionWindow::askRetrySave(const QMap<int, QString> &failed)

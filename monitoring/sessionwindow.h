@@ -36,6 +36,8 @@ private:
     // written, the user may retry or close anyway.
     void finishAndSave();
     bool askRetrySave(const QMap<int, QString> &failed);
+    // Patients marked absent whose session could not be recorded, with the reason.
+    QMap<int, QString> recordAbsences();
     QString patientName(int patientId) const;
 
     std::unique_ptr<Ui::SessionWindow> ui;

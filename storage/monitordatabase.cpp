@@ -126,11 +126,16 @@ void MonitorDatabase::closeConnection()
 
 bool MonitorDatabase::isUsableIndex()
 {
-    // SQLite opens any file; a file that is not a database, or one without
-    // the two tables, fails only at the first statement.
+    // SQLite opens any file; a file that is not a database (or a damaged
+    // one) fails only at the first statement. Any other failure, such as a
+    // file another program keeps locked, is reported, not repaired.
     QSqlQuery tables(QSqlDatabase::database());
-    if (!tables.exec(QStringLiteral("select name from sqlite_master where type = 'table'")))
-        return false;
+    if (!tables.exec(QStringLiteral("select name from sqlite_master where type = 'table'"))) {
+        const QString code = tables.lastError().nativeErrorCode();
+        if (code == QLatin1String("26") || code == QLatin1String("11")) // not a database, damaged
+            return false;
+        raiseSql(tables.lastError());
+    }
     QStringList names;
     while (tables.next())
         names.append(tables.value(0).toString());
@@ -139,10 +144,9 @@ bool MonitorDatabase::isUsableIndex()
     // An index without a single patient beside study files was left by an
     // interrupted rebuild (patients deleted in the station take their study
     // files with them).
-    QSqlQuery patients(QSqlDatabase::database());
-    if (!patients.exec(QStringLiteral("select count(*) from Patient")) || !patients.next())
-        return false;
-    return patients.value(0).toInt() > 0 || studyFileNames().isEmpty();
+    QSqlQuery patients = prepare(QStringLiteral("select count(*) from Patient"));
+    run(patients);
+    return (patients.next() && patients.value(0).toInt() > 0) || studyFileNames().isEmpty();
 }
 
 QString MonitorDatabase::setAsideIndex(const QString &path)

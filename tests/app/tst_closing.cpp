@@ -5,13 +5,18 @@
 #include "../monitoring/modalanswer.h"
 
 #include "app/mainwindow.h"
+#include "monitoring/patientpreviewform.h"
 #include "monitoring/sessionmanager.h"
 #include "monitoring/sessionwindow.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 
 #include <QPushButton>
+#include <QRadioButton>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 class TestClosing : public QObject
 {
@@ -19,7 +24,6 @@ class TestClosing : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void startWindowStaysWithMonitoring();
     void failedLastSaveOffersRetry();
 
@@ -28,30 +32,21 @@ private:
     MonitorSession *monitorNewPatient(SessionWindow &window);
 
     QTemporaryDir m_settingsDir;
+    QTemporaryDir m_home;
     std::unique_ptr<MainWindow> m_start;
 };
-
-// The start window opens the station's own storage folder: under a home
-// folder of this test's own, so that no other test shares it.
-static QTemporaryDir *home()
-{
-    static QTemporaryDir dir;
-    return &dir;
-}
 
 void TestClosing::initTestCase()
 {
     isolateSettings(m_settingsDir.path());
+    // The start window opens the station's own storage folder: under a home
+    // folder of this test's own, so that no other test shares it.
+    qputenv("HOME", QFile::encodeName(m_home.path()));
     QDir::setCurrent(QStringLiteral(CARDIOLANE_BIN_DIR));
     QApplication::setQuitOnLastWindowClosed(false);
     m_start = std::make_unique<MainWindow>();
     m_start->show();
     QTRY_VERIFY_WITH_TIMEOUT(m_start->database(), 20000);
-}
-
-void TestClosing::cleanupTestCase()
-{
-    m_start.reset();
 }
 
 MonitorSession *TestClosing::monitorNewPatient(SessionWindow &window)
@@ -70,40 +65,42 @@ MonitorSession *TestClosing::monitorNewPatient(SessionWindow &window)
 void TestClosing::startWindowStaysWithMonitoring()
 {
     m_start->findChild<QPushButton *>(QStringLiteral("btnStartSession"))->click();
-    SessionWindow *monitoring = nullptr;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        monitoring = monitoring ? monitoring : qobject_cast<SessionWindow *>(window);
-    QVERIFY(monitoring);
-    QVERIFY(monitorNewPatient(*monitoring));
-    QPointer<SessionWindow> guard(monitoring);
+    QPointer<SessionWindow> monitoring;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (!monitoring)
+            monitoring = qobject_cast<SessionWindow *>(window);
+    }
+    QVERIFY(monitoring && monitorNewPatient(*monitoring));
 
     auto no = answerMessageBox(QMessageBox::No);
     QVERIFY(!m_start->close());
-    QVERIFY(no->seen);
-    QVERIFY(m_start->isVisible());
-    QVERIFY(monitoring->isVisible());
-
+    QVERIFY(no->seen && m_start->isVisible() && monitoring->isVisible());
     answerMessageBox(QMessageBox::Yes);
     QVERIFY(monitoring->close());
-    QTRY_VERIFY(guard.isNull());
-    QVERIFY(m_start->isEnabled());
+    QTRY_VERIFY(monitoring.isNull());
 }
 
 void TestClosing::failedLastSaveOffersRetry()
 {
     SessionWindow window;
-    window.show();
     MonitorSession *session = monitorNewPatient(window);
     QVERIFY(session);
     session->conclusion = QStringLiteral("Continue the program");
-    SessionInfo info;
-    QVERIFY(m_start->database()->loadSession(session->patientId, 1, info));
-    const QString study = m_start->database()->studyPath(info.baseFilename);
-    // A folder where the study file should go: the save cannot be written.
-    QVERIFY(QFile::remove(study));
-    QVERIFY(QDir().mkdir(study));
+    PatientRecord absent;
+    absent.lastName = QStringLiteral("Roe");
+    absent.firstName = QStringLiteral("John");
+    m_start->database()->insertPatient(absent);
+    auto *place = window.centralWidget()->findChildren<PatientPreviewForm *>().last();
+    QVERIFY(place->choosePatient(absent.id));
+    place->findChild<QRadioButton *>(QStringLiteral("rbtAbsent"))->click();
 
-    // The first Retry fails again; the second succeeds once the way is clear.
+    // The disk is full: nothing can be written until the second Retry.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit full = saved;
+    full.rlim_cur = 0;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
     QStringList texts;
     QStringList buttons;
     answerNextModal([&](QWidget *confirm) {
@@ -114,7 +111,7 @@ void TestClosing::failedLastSaveOffersRetry()
                 buttons << button->text();
             answerNextModal([&](QWidget *again) {
                 texts << qobject_cast<QMessageBox *>(again)->text();
-                QDir().rmdir(study);
+                setrlimit(RLIMIT_FSIZE, &saved);
                 qobject_cast<QMessageBox *>(again)->button(QMessageBox::Retry)->click();
             });
             box->button(QMessageBox::Retry)->click();
@@ -122,22 +119,16 @@ void TestClosing::failedLastSaveOffersRetry()
         qobject_cast<QMessageBox *>(confirm)->button(QMessageBox::Yes)->click();
     });
     QVERIFY(window.close());
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
     QCOMPARE(texts.size(), 2);
     QVERIFY(texts.first().startsWith(QStringLiteral("Error|")));
-    QVERIFY(texts.first().contains(QStringLiteral("Doe, Jane: Cannot create study file")));
+    QVERIFY(texts.first().contains(QStringLiteral("Doe, Jane: Write error\nRoe, John: ")));
     QVERIFY(buttons.contains(QStringLiteral("Close anyway")));
-    std::unique_ptr<MonitorSession> saved = m_start->database()->openSession(session->patientId, 1);
-    QVERIFY(saved);
-    QCOMPARE(saved->conclusion, QStringLiteral("Continue the program"));
-    QCOMPARE(saved->events.last().description, QStringLiteral("Stop monitoring"));
+    std::unique_ptr<MonitorSession> stored = m_start->database()->openSession(session->patientId, 1);
+    QCOMPARE(stored->conclusion, QStringLiteral("Continue the program"));
+    QCOMPARE(stored->events.last().description, QStringLiteral("Stop monitoring"));
+    QCOMPARE(m_start->database()->listSessions(absent.id).size(), 1);
 }
 
-int main(int argc, char *argv[])
-{
-    qputenv("HOME", QFile::encodeName(home()->path()));
-    QApplication app(argc, argv);
-    TestClosing test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestClosing)
 #include "tst_closing.moc"

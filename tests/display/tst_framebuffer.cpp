@@ -21,7 +21,6 @@ void TestFrameBuffer::scaleIsKeptAtEveryRatio_data()
     QTest::addColumn<QSize>("device");
     QTest::newRow("ratio 1") << QSize(945, 301) << 1.0 << QSize(945, 301);
     QTest::newRow("ratio 2") << QSize(945, 301) << 2.0 << QSize(1890, 602);
-    QTest::newRow("ratio 1.25") << QSize(945, 301) << 1.25 << QSize(1181, 376);
     QTest::newRow("empty widget") << QSize(0, 0) << 2.0 << QSize(2, 2);
 }
 

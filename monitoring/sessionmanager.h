@@ -28,8 +28,9 @@ public:
     static constexpr int AutosaveInterval = 30000;
 
     explicit SessionManager(QObject *parent = nullptr);
-    // Stops every source ("Stop monitoring" for the running ones) and writes
-    // every session's study file once more.
+    // Without an earlier finishMonitoring(), does what it does (stops every
+    // source, "Stop monitoring" for the running ones, writes every study
+    // file) and only logs what cannot be written.
     ~SessionManager() override;
 
     void setDevicePort(const QString &name, const QString &port);

@@ -9,6 +9,7 @@
 #include "storage/monitordatabase.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
@@ -43,14 +44,24 @@ void MainWindow::initialize()
     }
     progress.hide();
     setEnabled(true);
+    // Said once: the next start finds the rebuilt index usable.
+    if (!m_database->setAsideIndexPath().isEmpty())
+        QMessageBox::information(this, tr("Information"),
+                                 tr("The patient index could not be read. It was set aside as\n%1\n"
+                                    "and rebuilt from the session files.")
+                                     .arg(QDir::toNativeSeparators(m_database->setAsideIndexPath())));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
-        if (window != this && window->isVisible())
-            window->close();
+        // A monitoring window whose user answers "No" to stopping stays,
+        // and so does the start window.
+        if (window != this && window->isVisible() && !window->close()) {
+            event->ignore();
+            return;
+        }
     }
     event->accept();
 }

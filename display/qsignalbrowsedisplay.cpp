@@ -1,6 +1,7 @@
 #include "display/qsignalbrowsedisplay.h"
 
 #include "display/browsegeometry.h"
+#include "display/framebuffer.h"
 #include "display/sweepgeometry.h"
 #include "dsp/tsignal.h"
 
@@ -68,17 +69,17 @@ void QSignalBrowseDisplay::setChannelVisible(int channel, bool visible)
 
 int QSignalBrowseDisplay::frameWidth() const
 {
-    return m_frame.width();
+    return framebuffer::logicalSize(m_frame).width();
 }
 
 int QSignalBrowseDisplay::frameHeight() const
 {
-    return m_frame.height();
+    return framebuffer::logicalSize(m_frame).height();
 }
 
 int QSignalBrowseDisplay::frameWidthMM() const
 {
-    return m_frame.widthMM();
+    return framebuffer::widthMM(m_frame);
 }
 
 double QSignalBrowseDisplay::visibleSeconds() const
@@ -122,7 +123,7 @@ void QSignalBrowseDisplay::layoutFrame()
 {
     const int barHeight = m_scrollBar->sizeHint().height();
     m_scrollBar->setGeometry(0, height() - barHeight, width(), barHeight);
-    m_frame = QPixmap(qMax(1, width()), qMax(1, height() - barHeight));
+    m_frame = framebuffer::create(QSize(width(), height() - barHeight), devicePixelRatioF());
 }
 
 void QSignalBrowseDisplay::paintEvent(QPaintEvent *)
@@ -208,6 +209,10 @@ void QSignalBrowseDisplay::redraw()
 {
     if (m_frame.isNull())
         return;
+    // Moved to a screen of another pixel density: same size, new density.
+    const QSize logical = framebuffer::logicalSize(m_frame);
+    if (framebuffer::needsRebuild(m_frame, logical, devicePixelRatioF()))
+        m_frame = framebuffer::create(logical, devicePixelRatioF());
     {
         QPainter painter(&m_frame);
         drawGrid(painter);
@@ -222,8 +227,8 @@ void QSignalBrowseDisplay::drawGrid(QPainter &painter)
 {
     const int w = frameWidth();
     const int h = frameHeight();
-    if (m_grid.size() != m_frame.size()) {
-        m_grid = QPixmap(w, h);
+    if (m_grid.size() != m_frame.size() || m_grid.devicePixelRatioF() != m_frame.devicePixelRatioF()) {
+        m_grid = framebuffer::create(QSize(w, h), m_frame.devicePixelRatioF());
         QPainter grid(&m_grid);
         grid.fillRect(0, 0, w, h, m_colors.value(BackgroundColor));
         const double step = sweep::pixelsPerMillimetre(w, frameWidthMM());

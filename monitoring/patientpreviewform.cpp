@@ -65,23 +65,27 @@ PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
 PatientPreviewForm::~PatientPreviewForm()
 {
     PickList::learn(ExerciseTypeListKey, ui->cboExerciseType->currentText());
-    if (!m_data.presence)
-        recordAbsence();
+    QString error;
+    if (!recordAbsence(error))
+        qWarning("Absence of patient %d not recorded: %s", m_data.patientId, qPrintable(error));
 }
 
-void PatientPreviewForm::recordAbsence()
+bool PatientPreviewForm::recordAbsence(QString &error)
 {
     MonitorDatabase *db = MonitorDatabase::instance();
-    if (!db)
-        return;
+    if (m_data.presence || m_absenceRecorded || !db)
+        return true;
     m_data.startDateTime = QDateTime::currentDateTime();
-    // Runs while the window is being destroyed: a storage failure must not
-    // escape the destructor and take every other patient's session with it.
+    // A storage failure must not escape: the window asks whether to retry,
+    // and the destructor must not take every other patient's session with it.
     try {
         db->startSession(m_data);
-    } catch (const std::exception &error) {
-        qWarning("Absence of patient %d not recorded: %s", m_data.patientId, error.what());
+    } catch (const std::exception &failure) {
+        error = QString::fromUtf8(failure.what());
+        return false;
     }
+    m_absenceRecorded = true;
+    return true;
 }
 
 void PatientPreviewForm::resetSessionData()
@@ -93,17 +97,35 @@ void PatientPreviewForm::resetSessionData()
         field->clear();
 }
 
-void PatientPreviewForm::choosePatient(int patientId)
+bool PatientPreviewForm::isInAnotherPlace(int patientId) const
+{
+    if (m_manager->hasPatient(patientId))
+        return true;
+    for (const PatientPreviewForm *place : window()->findChildren<PatientPreviewForm *>()) {
+        if (place != this && place->m_data.patientId == patientId)
+            return true;
+    }
+    return false;
+}
+
+bool PatientPreviewForm::choosePatient(int patientId)
 {
     MonitorDatabase *db = MonitorDatabase::instance();
     if (!db)
-        return;
+        return false;
+    // One visit, one session: the same patient in two places would end up
+    // monitored in one and recorded absent in the other.
+    if (isInAnotherPlace(patientId)) {
+        warn(tr("This patient is already in another place of this monitoring window."));
+        return false;
+    }
     resetSessionData();
     m_data.patientId = patientId;
     m_data.sessionNumber = db->nextSessionNumber(patientId);
     refresh();
     ui->btnEdit->setEnabled(true);
     ui->frameDeviceControl->show();
+    return true;
 }
 
 void PatientPreviewForm::on_btnSelect_clicked()

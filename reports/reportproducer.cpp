@@ -105,7 +105,7 @@ void ReportProducer::drawStrip(QPainter *painter, const QRect &bounds, const QSt
     std::unique_ptr<TFileSignal> recording;
     if (!recordingPath.isEmpty()) {
         try {
-            recording = TFileSignal::openRecordingFile(recordingPath, true);
+            recording = TFileSignal::openRecordingFile(recordingPath);
         } catch (const StorageError &) {
             // An unreadable recording gives a strip of empty paper.
         }

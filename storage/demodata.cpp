@@ -156,7 +156,8 @@ void fillSession(MonitorSession &session, Random &random, int seconds, double re
     int sys = random.integer(115, 140), dia = random.integer(70, 85);
     QVector<SessionEvent> events;
     for (int phase = PhaseBasal; phase <= PhasePostExercise; ++phase) {
-        const int at = std::min(seconds - 1, int(moments[phase - 1] * seconds));
+        // Within the recorded seconds; a session of no seconds gets offset 0.
+        const int at = std::max(0, std::min(seconds - 1, int(moments[phase - 1] * seconds)));
         Checkpoint c;
         c.timeOffset = at;
         c.heartRate = session.hrTrend.value(at);

@@ -155,6 +155,18 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <source>Patient is already open for review</source>
         <translation>El paciente ya está abierto para revisión</translation>
     </message>
+    <message>
+        <source>Information</source>
+        <translation>Información</translation>
+    </message>
+    <message>
+        <source>The patient index could not be read. It was set aside as
+%1
+and rebuilt from the session files.</source>
+        <translation>No se pudo leer el índice de pacientes. Se apartó como
+%1
+y se reconstruyó a partir de los archivos de sesión.</translation>
+    </message>
 </context>
 <context>
     <name>MonitorDatabase</name>
@@ -169,6 +181,14 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>Write error</source>
         <translation>Error de escritura</translation>
+    </message>
+    <message>
+        <source>Cannot set the unusable index aside</source>
+        <translation>No se puede apartar el índice inutilizable</translation>
+    </message>
+    <message>
+        <source>Cannot create the index</source>
+        <translation>No se puede crear el índice</translation>
     </message>
 </context>
 <context>
@@ -601,6 +621,10 @@ Stop monitor session?</source>
     <message>
         <source>Cannot get patient data</source>
         <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>This patient is already in another place of this monitoring window.</source>
+        <translation>Este paciente ya está en otro lugar de esta ventana de monitorización.</translation>
     </message>
 </context>
 <context>
@@ -1070,6 +1094,32 @@ La monitorización continúa y se volverá a intentar guardar.</translation>
         <source>Warning</source>
         <translation>Aviso</translation>
     </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>The sessions of these patients could not be saved:
+
+%1
+
+Free some disk space and retry, or close anyway and lose what was not saved.</source>
+        <translation>No se pudieron guardar las sesiones de estos pacientes:
+
+%1
+
+Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que no se guardó.</translation>
+    </message>
+    <message>
+        <source>Close anyway</source>
+        <translation>Cerrar de todos modos</translation>
+    </message>
+    <message>
+        <source>%1: the ECG recording stopped because the disk is full.
+Monitoring and the live display go on; the ECG recorded until now is kept.</source>
+        <translation>%1: la grabación del ECG se detuvo porque el disco está lleno.
+La monitorización y la visualización en vivo continúan; se conserva el ECG grabado hasta ahora.</translation>
+    </message>
 </context>
 <context>
     <name>StationApplication</name>
@@ -1099,6 +1149,14 @@ La monitorización continúa y se volverá a intentar guardar.</translation>
     <message>
         <source>Cannot open file</source>
         <translation>No se puede abrir el archivo</translation>
+    </message>
+    <message>
+        <source>Write error</source>
+        <translation>Error de escritura</translation>
+    </message>
+    <message>
+        <source>The file is open for reading only</source>
+        <translation>El archivo está abierto solo para lectura</translation>
     </message>
 </context>
 <context>

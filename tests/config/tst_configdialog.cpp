@@ -111,7 +111,7 @@ void TestConfigDialog::maxPatientsRoundTrip_data()
     QTest::newRow("6") << QVariant(6) << "rbtMaxPatients6" << 6;
     QTest::newRow("9") << QVariant(9) << "rbtMaxPatients9" << 9;
     QTest::newRow("5 shows no choice") << QVariant(5) << QString() << 9;
-    QTest::newRow("text shows no choice") << QVariant("many") << QString() << 9;
+    QTest::newRow("unreadable text reads as 9") << QVariant("many") << "rbtMaxPatients9" << 9;
 }
 
 void TestConfigDialog::maxPatientsRoundTrip()

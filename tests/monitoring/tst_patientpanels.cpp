@@ -207,32 +207,35 @@ void TestPatientPanels::previewStartChecks()
     const int john = addPatient(QStringLiteral("Roe"), QStringLiteral("John"));
     const int gone = addPatient(QStringLiteral("Poe"), QStringLiteral("Ann"));
 
-    auto startWith = [this](int patient, const QString &device) {
-        PatientPreviewForm *preview = addPreview();
-        preview->choosePatient(patient);
+    auto start = [this](PatientPreviewForm *preview, const QString &device) {
         child<QComboBox>(preview, "cboDevice")->setCurrentText(device);
         auto answer = answerMessageBox(QMessageBox::Ok);
         child<QPushButton>(preview, "btnStart")->click();
         answer->disarm();
-        return std::make_pair(preview, answer);
+        return answer;
     };
 
-    auto [noDevice, noDeviceAnswer] = startWith(jane, QString());
+    PatientPreviewForm *first = addPreview();
+    first->choosePatient(jane);
+    auto noDeviceAnswer = start(first, QString());
     QCOMPARE(noDeviceAnswer->text, QStringLiteral("Please select a device for this patient"));
-    QVERIFY(noDevice->isVisible());
+    QVERIFY(first->isVisible());
 
     // A module used by a patient of this window is refused for the next one.
-    auto [first, firstAnswer] = startWith(jane, QStringLiteral("NVR7"));
-    QVERIFY(!firstAnswer->seen);
+    QVERIFY(!start(first, QStringLiteral("NVR7"))->seen);
     QVERIFY(m_manager->hasPatient(jane));
-    auto [inUse, inUseAnswer] = startWith(john, QStringLiteral("NVR7"));
+    PatientPreviewForm *second = addPreview();
+    second->choosePatient(john);
+    auto inUseAnswer = start(second, QStringLiteral("NVR7"));
     QCOMPARE(inUseAnswer->text, QStringLiteral("Selected device is already used in this session"));
-    QVERIFY(inUse->isVisible());
+    QVERIFY(second->isVisible());
 
-    // "sim" is never in use, but the same patient cannot be monitored twice.
-    auto [again, againAnswer] = startWith(jane, QStringLiteral("sim"));
-    QCOMPARE(againAnswer->text, QStringLiteral("Selected patient is already in this session"));
-    QVERIFY(again->isVisible());
+    // One patient, one place: a patient chosen or monitored elsewhere is refused.
+    for (int patient : {jane, john}) {
+        auto againAnswer = answerMessageBox(QMessageBox::Ok);
+        QVERIFY(!addPreview()->choosePatient(patient));
+        QCOMPARE(againAnswer->text, QStringLiteral("This patient is already in another place of this monitoring window."));
+    }
 
     PatientPreviewForm *deleted = addPreview();
     deleted->choosePatient(gone);
@@ -243,7 +246,7 @@ void TestPatientPanels::previewStartChecks()
     QCOMPARE(goneAnswer->text, QStringLiteral("Cannot get patient data"));
     QVERIFY(!m_manager->hasPatient(gone));
 
-    startWith(john, QStringLiteral("sim"));
+    start(second, QStringLiteral("sim"));
     QCOMPARE(m_manager->deviceName(john), QStringLiteral("sim"));
     QCOMPARE(m_manager->patientCount(), 2);
     QCoreApplication::processEvents();

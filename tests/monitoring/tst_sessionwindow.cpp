@@ -101,7 +101,7 @@ void TestSessionWindow::gridForPatientCount_data()
     QTest::newRow("1") << QVariant(1) << 1;
     QTest::newRow("4") << QVariant(4) << 4;
     QTest::newRow("6") << QVariant(6) << 6;
-    QTest::newRow("unreadable") << QVariant(QStringLiteral("many")) << 0;
+    QTest::newRow("unreadable") << QVariant(QStringLiteral("many")) << 9;
 }
 
 void TestSessionWindow::gridForPatientCount()

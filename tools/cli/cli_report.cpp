@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <climits>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -22,13 +23,6 @@ namespace {
 QString tr(const char *text)
 {
     return QCoreApplication::translate("cli", text);
-}
-
-bool readNumber(const QCommandLineParser &parser, const QCommandLineOption &option, int &number)
-{
-    bool ok = false;
-    number = parser.value(option).toInt(&ok);
-    return ok;
 }
 
 int runReport(const QStringList &arguments)
@@ -59,9 +53,9 @@ int runReport(const QStringList &arguments)
     if (!sessionReport && kind != QLatin1String("summary"))
         return cli::usageError(tr("unknown report '%1': expected 'session' or 'summary'").arg(kind));
     int patientId = 0, sessionNumber = 0;
-    if (!parser.isSet(patient) || !readNumber(parser, patient, patientId))
+    if (!parser.isSet(patient) || !cli::readNumber(parser.value(patient), 1, INT_MAX, patientId))
         return cli::usageError(tr("--patient ID is required and must be a number"));
-    if (sessionReport && (!parser.isSet(session) || !readNumber(parser, session, sessionNumber)))
+    if (sessionReport && (!parser.isSet(session) || !cli::readNumber(parser.value(session), 1, INT_MAX, sessionNumber)))
         return cli::usageError(tr("--session N is required and must be a number"));
     if (!sessionReport && parser.isSet(session))
         return cli::usageError(tr("--session is for session reports only"));
@@ -70,6 +64,7 @@ int runReport(const QStringList &arguments)
 
     try {
         MonitorDatabase database(parser.value(root));
+        cli::reportIndexRepair(database);
         PatientRecord record;
         if (!database.loadPatient(patientId, record))
             return cli::fail(tr("there is no patient %1").arg(patientId));

@@ -1,13 +1,17 @@
 #include "clicommand.h"
 
+#include "storage/monitordatabase.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
+#include <exception>
 
 namespace {
 
@@ -71,6 +75,34 @@ bool parse(QCommandLineParser &parser, const QStringList &arguments, int minPosi
         return false;
     }
     return true;
+}
+
+bool readNumber(const QString &text, int min, int max, int &value)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok || n < min || n > max)
+        return false;
+    value = n;
+    return true;
+}
+
+bool readNumber(const QString &text, double min, double max, double &value)
+{
+    bool ok = false;
+    const double n = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(n) || n < min || n > max)
+        return false;
+    value = n;
+    return true;
+}
+
+void reportIndexRepair(const MonitorDatabase &database)
+{
+    if (!database.setAsideIndexPath().isEmpty())
+        fprintf(stderr, "cardiolane-cli: the index could not be used; it was set aside as %s and rebuilt "
+                        "from the study files\n",
+                qPrintable(database.setAsideIndexPath()));
 }
 
 bool readSamples(const QString &path, std::vector<qint16> &samples)
@@ -160,7 +192,14 @@ int main(int argc, char *argv[])
         if (c.name == name) {
             args.removeAt(1);
             args[0] = QStringLiteral("cardiolane-cli ") + name;
-            return c.run(args);
+            // Whatever a command lets escape ends in one line, never an abort.
+            try {
+                return c.run(args);
+            } catch (const std::exception &e) {
+                return cli::fail(QString::fromUtf8(e.what()));
+            } catch (...) {
+                return cli::fail(QStringLiteral("unexpected error"));
+            }
         }
     }
     printUsage(stderr);

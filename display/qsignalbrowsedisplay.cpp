@@ -1,6 +1,7 @@
 #include "display/qsignalbrowsedisplay.h"
 
 #include "display/browsegeometry.h"
+#include "display/channellanes.h"
 #include "display/framebuffer.h"
 #include "display/sweepgeometry.h"
 #include "dsp/tsignal.h"
@@ -196,13 +197,7 @@ void QSignalBrowseDisplay::mouseReleaseEvent(QMouseEvent *)
 
 int QSignalBrowseDisplay::visibleChannelCount() const
 {
-    if (!m_signal)
-        return 0;
-    int visible = 0;
-    const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
-    for (int c = 0; c < channels; ++c)
-        visible += m_visible[c] ? 1 : 0;
-    return visible;
+    return channellanes::visibleCount(m_signal, m_visible);
 }
 
 void QSignalBrowseDisplay::redraw()
@@ -256,24 +251,7 @@ void QSignalBrowseDisplay::drawGrid(QPainter &painter)
 
 void QSignalBrowseDisplay::drawChannelNames(QPainter &painter)
 {
-    const int visible = visibleChannelCount();
-    if (visible == 0)
-        return;
-    const QFont font(QStringLiteral("Helvetica"), 12, QFont::Bold, false);
-    painter.setFont(font);
-    painter.setPen(m_colors.value(LabelColor));
-    const int fontHeight = QFontMetrics(font).height();
-    const double laneHeight = double(frameHeight()) / visible;
-    double laneTop = 0.0;
-    const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
-    for (int c = 0; c < channels; ++c) {
-        if (!m_visible[c])
-            continue;
-        const QString name = m_signal->channelName(c);
-        if (!name.isEmpty())
-            painter.drawText(4, int(laneTop) + fontHeight, name);
-        laneTop += laneHeight;
-    }
+    channellanes::drawNames(painter, m_signal, m_visible, frameHeight(), m_colors.value(LabelColor));
 }
 
 void QSignalBrowseDisplay::drawTraces(QPainter &painter)

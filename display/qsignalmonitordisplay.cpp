@@ -1,5 +1,6 @@
 #include "qsignalmonitordisplay.h"
 
+#include "display/channellanes.h"
 #include "display/framebuffer.h"
 #include "display/sweepgeometry.h"
 #include "dsp/tsignal.h"
@@ -90,13 +91,7 @@ void QSignalMonitorDisplay::resizeEvent(QResizeEvent *event)
 
 int QSignalMonitorDisplay::visibleChannelCount() const
 {
-    if (!m_signal)
-        return 0;
-    int visible = 0;
-    const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
-    for (int c = 0; c < channels; ++c)
-        visible += m_visible[c] ? 1 : 0;
-    return visible;
+    return channellanes::visibleCount(m_signal, m_visible);
 }
 
 void QSignalMonitorDisplay::redraw()
@@ -159,24 +154,8 @@ void QSignalMonitorDisplay::drawGrid(QPainter &painter)
 
 void QSignalMonitorDisplay::drawLabels(QPainter &painter)
 {
-    const int visible = visibleChannelCount();
-    if (visible == 0)
-        return;
-    QFont font(QStringLiteral("Helvetica"), 12, QFont::Bold, false);
-    painter.setFont(font);
-    painter.setPen(m_colors.value(LabelColor));
-    const int fontHeight = QFontMetrics(font).height();
-    const double laneHeight = double(framebuffer::logicalSize(m_frame).height()) / visible;
-    double laneTop = 0.0;
-    const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
-    for (int c = 0; c < channels; ++c) {
-        if (!m_visible[c])
-            continue;
-        const QString name = m_signal->channelName(c);
-        if (!name.isEmpty())
-            painter.drawText(4, int(laneTop) + fontHeight, name);
-        laneTop += laneHeight;
-    }
+    channellanes::drawNames(painter, m_signal, m_visible, framebuffer::logicalSize(m_frame).height(),
+                            m_colors.value(LabelColor));
 }
 
 void QSignalMonitorDisplay::drawTraces(QPainter &painter)

@@ -4,6 +4,8 @@
 #include "dsp/tbeatdetector.h"
 #include "storage/monitorsession.h"
 
+#include <vector>
+
 Recorder::Recorder(QObject *parent)
     : QObject(parent)
 {
@@ -50,16 +52,24 @@ void Recorder::stopAll()
 
 void Recorder::pollSources()
 {
+    std::vector<MonitorSession *> failed;
     for (const auto &[source, session] : sessions) {
         const int n = source->readSamples(buffer.data(), MaxSamplesPerPoll);
         if (n <= 0)
             continue;
-        if (TFileSignal *recording = session->recording())
+        if (TFileSignal *recording = session->recording()) {
+            const bool failedBefore = recording->hasWriteFailed();
             recording->appendInterleaved(buffer.data(), 2 * n);
+            if (!failedBefore && recording->hasWriteFailed())
+                failed.push_back(session);
+        }
         TBeatDetector &detector = *detectors[source];
         for (int i = 0; i < n; ++i)
             detector.feedStationSample(buffer[size_t(i)]);
     }
+    // Told after the loop: a receiver may stop a source.
+    for (MonitorSession *session : failed)
+        emit recordingFailed(session);
 }
 
 int Recorder::lastSpo2(ISource &source)

@@ -47,6 +47,12 @@ public:
     static int lastSpo2(ISource &source);
     static double lastTemperature(ISource &source);
 
+signals:
+    // The session's recording could not be written (disk full): its file
+    // keeps what reached it, acquisition and the trends go on. Told once per
+    // recording.
+    void recordingFailed(MonitorSession *session);
+
 private:
     std::map<ISource *, MonitorSession *> sessions;
     std::map<ISource *, std::unique_ptr<TBeatDetector>> detectors;

@@ -3,10 +3,14 @@
 
 #include "config/configdialog.h"
 #include "monitoring/sessionwindow.h"
+#include "patients/patientselectdialog.h"
 #include "patients/waitcursor.h"
+#include "review/reviewwindow.h"
 #include "storage/monitordatabase.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -40,14 +44,24 @@ void MainWindow::initialize()
     }
     progress.hide();
     setEnabled(true);
+    // Said once: the next start finds the rebuilt index usable.
+    if (!m_database->setAsideIndexPath().isEmpty())
+        QMessageBox::information(this, tr("Information"),
+                                 tr("The patient index could not be read. It was set aside as\n%1\n"
+                                    "and rebuilt from the session files.")
+                                     .arg(QDir::toNativeSeparators(m_database->setAsideIndexPath())));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
-        if (window != this && window->isVisible())
-            window->close();
+        // A monitoring window whose user answers "No" to stopping stays,
+        // and so does the start window.
+        if (window != this && window->isVisible() && !window->close()) {
+            event->ignore();
+            return;
+        }
     }
     event->accept();
 }
@@ -61,6 +75,24 @@ void MainWindow::on_btnStartSession_clicked()
     connect(session, &QObject::destroyed, this, [this]() { setEnabled(true); });
     session->showMaximized();
     setEnabled(false);
+}
+
+void MainWindow::on_btnOpen_clicked()
+{
+    PatientSelectDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedPatientId() <= 0)
+        return;
+    const int patientId = dialog.selectedPatientId();
+    if (m_openReviews.contains(patientId)) {
+        QMessageBox::information(this, QString(), tr("Patient is already open for review"));
+        return;
+    }
+    // Review windows are independent of the start window, which stays usable.
+    auto *review = new ReviewWindow(nullptr, patientId);
+    review->setAttribute(Qt::WA_DeleteOnClose);
+    connect(review, &QObject::destroyed, this, [this, patientId]() { m_openReviews.remove(patientId); });
+    review->showMaximized();
+    m_openReviews.insert(patientId);
 }
 
 void MainWindow::on_btnConfig_clicked()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QSet>
 #include <memory>
 
 class MonitorDatabase;
@@ -27,6 +28,7 @@ protected:
 
 private slots:
     void on_btnStartSession_clicked();
+    void on_btnOpen_clicked();
     void on_btnConfig_clicked();
     void on_btnExit_clicked();
 
@@ -35,4 +37,6 @@ private:
 
     std::unique_ptr<Ui::MainWindow> ui;
     std::unique_ptr<MonitorDatabase> m_database;
+    // Patients whose review window is open: at most one window each.
+    QSet<int> m_openReviews;
 };

@@ -34,6 +34,11 @@ QString readStyleSheet()
 
 int StationStart::run(int &argc, char **argv)
 {
+    // Scaled screens get the interface at their scale, and the painted
+    // displays draw at the screen's own pixel density (set before the
+    // application exists).
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     StationApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QString::fromLatin1(organizationName()));
     QCoreApplication::setApplicationName(QString::fromLatin1(applicationName()));

@@ -2,6 +2,7 @@
 #include "ui_configdialog.h"
 
 #include "acquisition/modulediscovery.h"
+#include "config/configsettings.h"
 
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -10,14 +11,16 @@
 
 namespace {
 
-const char *const keyMaxPatients = "Config/MaxPatients";
-const char *const keyHrLow = "Config/Alarms/HrLow";
-const char *const keyHrHigh = "Config/Alarms/HrHigh";
-const char *const keySpo2Low = "Config/Alarms/Spo2Low";
-const char *const keySpo2High = "Config/Alarms/Spo2High";
-const char *const keyTempLow = "Config/Alarms/TempLow";
-const char *const keyTempHigh = "Config/Alarms/TempHigh";
-const char *const keyDevices = "Config/Devices";
+using namespace ConfigSettings;
+
+const char *const keyMaxPatients = MaxPatients.key;
+const char *const keyHrLow = HrLow.key;
+const char *const keyHrHigh = HrHigh.key;
+const char *const keySpo2Low = Spo2Low.key;
+const char *const keySpo2High = Spo2High.key;
+const char *const keyTempLow = TempLow.key;
+const char *const keyTempHigh = TempHigh.key;
+const char *const keyDevices = Devices;
 
 } // namespace
 
@@ -46,7 +49,7 @@ ConfigDialog::~ConfigDialog()
 void ConfigDialog::loadSettings()
 {
     QSettings settings;
-    switch (settings.value(keyMaxPatients, 9).toInt()) {
+    switch (value(settings, MaxPatients)) {
     case 2: ui->rbtMaxPatients2->setChecked(true); break;
     case 4: ui->rbtMaxPatients4->setChecked(true); break;
     case 6: ui->rbtMaxPatients6->setChecked(true); break;
@@ -55,12 +58,12 @@ void ConfigDialog::loadSettings()
     }
 
     // The fields bring out-of-range values into their ranges.
-    ui->hrAlarmLow->setValue(settings.value(keyHrLow, 100).toInt());
-    ui->hrAlarmHigh->setValue(settings.value(keyHrHigh, 120).toInt());
-    ui->spo2AlarmLow->setValue(settings.value(keySpo2Low, 80).toInt());
-    ui->spo2AlarmHigh->setValue(settings.value(keySpo2High, 90).toInt());
-    ui->tempAlarmLow->setValue(settings.value(keyTempLow, 37.0).toDouble());
-    ui->tempAlarmHigh->setValue(settings.value(keyTempHigh, 38.0).toDouble());
+    ui->hrAlarmLow->setValue(value(settings, HrLow));
+    ui->hrAlarmHigh->setValue(value(settings, HrHigh));
+    ui->spo2AlarmLow->setValue(value(settings, Spo2Low));
+    ui->spo2AlarmHigh->setValue(value(settings, Spo2High));
+    ui->tempAlarmLow->setValue(value(settings, TempLow));
+    ui->tempAlarmHigh->setValue(value(settings, TempHigh));
 
     QList<DeviceEntry> rows;
     const QStringList entries = settings.value(keyDevices, QStringList()).toStringList();

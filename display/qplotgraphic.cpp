@@ -1,5 +1,6 @@
 #include "qplotgraphic.h"
 
+#include "display/framebuffer.h"
 #include "display/plotscale.h"
 
 #include <QFontMetrics>
@@ -24,7 +25,7 @@ QPlotGraphic::QPlotGraphic(QWidget *parent)
     QFont labelFont = font();
     labelFont.setPointSizeF(7.5);
     setFont(labelFont);
-    m_frame = QPixmap(qMax(1, width()), qMax(1, height()));
+    m_frame = framebuffer::create(size(), devicePixelRatioF());
     updateLayout();
 }
 
@@ -103,8 +104,9 @@ void QPlotGraphic::updateLayout()
 {
     m_left = m_yLabels ? YLabelWidth : 0;
     m_top = 0;
-    m_right = m_frame.width();
-    m_bottom = m_xLabels ? m_frame.height() - XLabelHeight : m_frame.height();
+    const QSize logical = framebuffer::logicalSize(m_frame);
+    m_right = logical.width();
+    m_bottom = m_xLabels ? logical.height() - XLabelHeight : logical.height();
 }
 
 bool QPlotGraphic::insidePlot(const QPoint &p) const
@@ -150,20 +152,22 @@ void QPlotGraphic::paintEvent(QPaintEvent *)
 
 void QPlotGraphic::resizeEvent(QResizeEvent *event)
 {
-    m_frame = QPixmap(qMax(1, event->size().width()), qMax(1, event->size().height()));
+    m_frame = framebuffer::create(event->size(), devicePixelRatioF());
     updateLayout();
     redraw();
 }
 
 void QPlotGraphic::redraw()
 {
-    // A widget resized while hidden gets its resize event only when shown.
-    if (m_frame.size() != size() && !size().isEmpty())
-        m_frame = QPixmap(size());
+    // A widget resized while hidden gets its resize event only when shown; a
+    // move to a screen of another scale changes the ratio.
+    if (!size().isEmpty() && framebuffer::needsRebuild(m_frame, size(), devicePixelRatioF()))
+        m_frame = framebuffer::create(size(), devicePixelRatioF());
     updateLayout();
     {
+        const QSize logical = framebuffer::logicalSize(m_frame);
         QPainter painter(&m_frame);
-        painter.fillRect(QRect(QPoint(0, 0), QPoint(m_frame.width() - 1, m_frame.height() - 1)), Qt::white);
+        painter.fillRect(QRect(QPoint(0, 0), QPoint(logical.width() - 1, logical.height() - 1)), Qt::white);
         drawSelection(painter);
         drawGrid(painter);
         if (m_values && m_xMax > m_xMin && m_yMax > m_yMin && !plotAreaEmpty()) {
@@ -205,6 +209,7 @@ void QPlotGraphic::drawGrid(QPainter &painter)
     const QPen gridPen(Qt::lightGray, 1.0, Qt::DotLine, Qt::SquareCap, Qt::BevelJoin);
     const QFontMetrics fm(font());
     const int h = fm.height();
+    const int frameHeight = framebuffer::logicalSize(m_frame).height();
 
     const double ySpacing = yGridSpacing();
     if (ySpacing > 0.0) {
@@ -228,7 +233,7 @@ void QPlotGraphic::drawGrid(QPainter &painter)
         double value = plotscale::firstGridValue(m_xMin, xSpacing);
         for (int n = 0; n < MaxGridLines; ++n, value += xSpacing) {
             const double x = pixelX(value);
-            if (!(x < m_frame.width()))
+            if (!(x < m_right))
                 break;
             painter.setPen(gridPen);
             painter.drawLine(QPointF(x, m_top), QPointF(x, m_bottom));
@@ -236,7 +241,7 @@ void QPlotGraphic::drawGrid(QPainter &painter)
                 painter.setPen(Qt::darkGray);
                 const QString text = m_timeFormat.isEmpty() ? plotscale::formatLabel(m_xFormat, value)
                                                             : plotscale::timeLabel(value, m_timeFormat);
-                painter.drawText(QPointF(x - fm.horizontalAdvance(text) / 2.0, m_frame.height() - 3), text);
+                painter.drawText(QPointF(x - fm.horizontalAdvance(text) / 2.0, frameHeight - 3), text);
             }
         }
     }

@@ -1,5 +1,7 @@
 #include "qsignalmonitordisplay.h"
 
+#include "display/channellanes.h"
+#include "display/framebuffer.h"
 #include "display/sweepgeometry.h"
 #include "dsp/tsignal.h"
 
@@ -20,7 +22,7 @@ QSignalMonitorDisplay::QSignalMonitorDisplay(QWidget *parent)
     m_colors.insert(CursorColor, QColor(Qt::gray));
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    m_frame = QPixmap(qMax(1, width()), qMax(1, height()));
+    m_frame = framebuffer::create(size(), devicePixelRatioF());
     // One pixel smaller than the frame buffer: the first redraw builds the grid.
     m_grid = QPixmap(m_frame.width() - 1, m_frame.height() - 1);
 }
@@ -83,27 +85,21 @@ void QSignalMonitorDisplay::paintEvent(QPaintEvent *)
 
 void QSignalMonitorDisplay::resizeEvent(QResizeEvent *event)
 {
-    const QSize size = event->size();
-    m_frame = QPixmap(qMax(1, size.width()), qMax(1, size.height()));
+    m_frame = framebuffer::create(event->size(), devicePixelRatioF());
     redraw();
 }
 
 int QSignalMonitorDisplay::visibleChannelCount() const
 {
-    if (!m_signal)
-        return 0;
-    int visible = 0;
-    const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
-    for (int c = 0; c < channels; ++c)
-        visible += m_visible[c] ? 1 : 0;
-    return visible;
+    return channellanes::visibleCount(m_signal, m_visible);
 }
 
 void QSignalMonitorDisplay::redraw()
 {
-    // A widget resized while hidden gets its resize event only when shown.
-    if (m_frame.size() != size() && !size().isEmpty())
-        m_frame = QPixmap(size());
+    // A widget resized while hidden gets its resize event only when shown; a
+    // move to a screen of another scale changes the ratio.
+    if (!size().isEmpty() && framebuffer::needsRebuild(m_frame, size(), devicePixelRatioF()))
+        m_frame = framebuffer::create(size(), devicePixelRatioF());
     {
         QPainter painter(&m_frame);
         drawGrid(painter);
@@ -115,10 +111,11 @@ void QSignalMonitorDisplay::redraw()
 
 void QSignalMonitorDisplay::drawGrid(QPainter &painter)
 {
-    const int w = m_frame.width();
-    const int h = m_frame.height();
-    if (m_grid.size() != m_frame.size()) {
-        m_grid = QPixmap(w, h);
+    const QSize logical = framebuffer::logicalSize(m_frame);
+    const int w = logical.width();
+    const int h = logical.height();
+    if (m_grid.size() != m_frame.size() || m_grid.devicePixelRatioF() != m_frame.devicePixelRatioF()) {
+        m_grid = framebuffer::create(logical, m_frame.devicePixelRatioF());
         QPainter grid(&m_grid);
         grid.fillRect(0, 0, w, h, m_colors.value(BackgroundColor));
         grid.setRenderHint(QPainter::Antialiasing, true);
@@ -126,7 +123,7 @@ void QSignalMonitorDisplay::drawGrid(QPainter &painter)
         const QColor lineColor = m_colors.value(GridColor);
         const QPen minor(lineColor.lighter(110), 0.75, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
         const QPen major(lineColor, 1.25, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
-        const double step = sweep::pixelsPerMillimetre(w, m_frame.widthMM());
+        const double step = sweep::pixelsPerMillimetre(w, framebuffer::widthMM(m_frame));
         // Without a known physical size there is no paper to draw.
         if (step > 0.0) {
             // 1 mm squares, every fifth line (starting at 0) marks 5 mm.
@@ -157,37 +154,23 @@ void QSignalMonitorDisplay::drawGrid(QPainter &painter)
 
 void QSignalMonitorDisplay::drawLabels(QPainter &painter)
 {
-    const int visible = visibleChannelCount();
-    if (visible == 0)
-        return;
-    QFont font(QStringLiteral("Helvetica"), 12, QFont::Bold, false);
-    painter.setFont(font);
-    painter.setPen(m_colors.value(LabelColor));
-    const int fontHeight = QFontMetrics(font).height();
-    const double laneHeight = double(m_frame.height()) / visible;
-    double laneTop = 0.0;
-    const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
-    for (int c = 0; c < channels; ++c) {
-        if (!m_visible[c])
-            continue;
-        const QString name = m_signal->channelName(c);
-        if (!name.isEmpty())
-            painter.drawText(4, int(laneTop) + fontHeight, name);
-        laneTop += laneHeight;
-    }
+    channellanes::drawNames(painter, m_signal, m_visible, framebuffer::logicalSize(m_frame).height(),
+                            m_colors.value(LabelColor));
 }
 
 void QSignalMonitorDisplay::drawTraces(QPainter &painter)
 {
     const int visible = visibleChannelCount();
-    const int w = m_frame.width();
-    const int h = m_frame.height();
+    const QSize logical = framebuffer::logicalSize(m_frame);
+    const int w = logical.width();
+    const int h = logical.height();
+    const int widthMM = framebuffer::widthMM(m_frame);
     if (visible == 0 || w <= 0)
         return;
 
     const int count = m_signal->sampleCount();
     const int rate = m_signal->rate();
-    const sweep::Geometry g = sweep::compute(w, m_frame.widthMM(), m_speed, rate, count);
+    const sweep::Geometry g = sweep::compute(w, widthMM, m_speed, rate, count);
     if (!g.valid)
         return;
 
@@ -199,7 +182,7 @@ void QSignalMonitorDisplay::drawTraces(QPainter &painter)
 
     const int laneHeight = sweep::laneHeight(h, visible);
     const double scale = sweep::verticalScale(m_signal->lsb(),
-                                              sweep::pixelsPerCentimetre(w, m_frame.widthMM()),
+                                              sweep::pixelsPerCentimetre(w, widthMM),
                                               m_amplitude);
     const int N = g.samplesPerSweep;
     const int currentCount = count - g.sweepStart;

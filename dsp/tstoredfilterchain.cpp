@@ -22,6 +22,18 @@ std::unique_ptr<TBlockFilter> firStage(const TFirTable *table)
     return std::make_unique<TFirBlockFilter>(std::move(h), delay);
 }
 
+// Mean of n samples as a double (the signal's own mean() is an integer one);
+// positions outside the record read as 0 and still count.
+double exactMean(TSignal &signal, int channel, int start, int n)
+{
+    if (n <= 0)
+        return 0.0;
+    qint64 sum = 0;
+    for (int i = 0; i < n; ++i)
+        sum += signal.sample(channel, start + i);
+    return double(sum) / n;
+}
+
 std::unique_ptr<TBlockFilter> recursiveStage(TIirCoefficients c)
 {
     return std::make_unique<TIirBlockFilter>(std::move(c.b), std::move(c.a), c.margin, true, 1);
@@ -76,8 +88,8 @@ void TStoredFilterChain::addTrendStage()
     for (int c = 0; c < m_input->channelCount(); ++c) {
         // Means over three seconds at each end; a shorter record still
         // divides by the full length (positions outside it read as 0).
-        const double m1 = m_input->mean(c, 0, n);
-        const double m2 = m_input->mean(c, count - n, n);
+        const double m1 = exactMean(*m_input, c, 0, n);
+        const double m2 = exactMean(*m_input, c, count - n, n);
         stage.filters.push_back(std::make_unique<TTrendBlockFilter>(n / 2, m1, count / 2, (m1 + m2) / 2,
                                                                     count - n / 2, m2));
         filters.push_back(stage.filters.back().get());

@@ -9,6 +9,7 @@
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 
+#include <QEvent>
 #include <QPixmap>
 
 PatientFinalizeForm::PatientFinalizeForm(QWidget *parent, SessionManager *manager,
@@ -36,9 +37,44 @@ PatientFinalizeForm::PatientFinalizeForm(QWidget *parent, SessionManager *manage
         ui->numBorgRPE->setValue(m_session->borgRPE);
     ui->txtSymptoms->setPlainText(m_session->symptoms);
     ui->txtConclusion->setPlainText(m_session->conclusion);
+
+    // What the clinician types reaches the disk soon, not only when the
+    // window closes hours later.
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(SaveDelay);
+    connect(&m_saveTimer, &QTimer::timeout, this, &PatientFinalizeForm::saveNow);
+    connect(ui->numBorgRPE, QOverload<int>::of(&QSpinBox::valueChanged), this, &PatientFinalizeForm::scheduleSave);
+    connect(ui->txtSymptoms, &QPlainTextEdit::textChanged, this, &PatientFinalizeForm::scheduleSave);
+    connect(ui->txtConclusion, &QPlainTextEdit::textChanged, this, &PatientFinalizeForm::scheduleSave);
+    for (QWidget *field : {static_cast<QWidget *>(ui->numBorgRPE), static_cast<QWidget *>(ui->txtSymptoms),
+                           static_cast<QWidget *>(ui->txtConclusion)})
+        field->installEventFilter(this);
 }
 
 PatientFinalizeForm::~PatientFinalizeForm() = default;
+
+bool PatientFinalizeForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusOut)
+        saveNow();
+    return QWidget::eventFilter(watched, event);
+}
+
+void PatientFinalizeForm::scheduleSave()
+{
+    m_edited = true;
+    m_saveTimer.start();
+}
+
+void PatientFinalizeForm::saveNow()
+{
+    m_saveTimer.stop();
+    if (!m_edited)
+        return;
+    m_edited = false;
+    collectInputs();
+    m_manager->saveSession(m_session->patientId);
+}
 
 void PatientFinalizeForm::collectInputs()
 {

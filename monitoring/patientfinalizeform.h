@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -22,15 +23,26 @@ public:
     PatientFinalizeForm(QWidget *parent, SessionManager *manager, MonitorSession *session);
     ~PatientFinalizeForm() override;
 
+    // An edit is saved after this pause, or at once when the field is left.
+    static constexpr int SaveDelay = 1500;
+
     MonitorSession *session() const { return m_session; }
     // Copies Borg rating, symptoms and conclusion into the session.
     void collectInputs();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void on_btnRestart_clicked();
 
 private:
+    void scheduleSave();
+    void saveNow();
+
     std::unique_ptr<Ui::PatientFinalizeForm> ui;
     SessionManager *m_manager;
     MonitorSession *m_session;
+    QTimer m_saveTimer;
+    bool m_edited = false;
 };

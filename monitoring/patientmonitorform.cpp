@@ -198,6 +198,7 @@ void PatientMonitorForm::on_btnEvent_clicked()
         return;
     m_session->addEvent(text);
     appendEventLine(m_session->events.last().timeOffset, text);
+    m_manager->saveSession(m_session->patientId);
 }
 
 void PatientMonitorForm::on_btnBP_clicked()
@@ -235,6 +236,7 @@ void PatientMonitorForm::on_btnBP_clicked()
     m_session->addEvent(text);
     m_session->events.last().print = true;
     appendEventLine(m_session->events.last().timeOffset, text);
+    m_manager->saveSession(m_session->patientId);
 }
 
 void PatientMonitorForm::on_btnStop_clicked()

@@ -6,16 +6,16 @@
 #include "monitoring/patientmonitorform.h"
 #include "monitoring/sessionmanager.h"
 #include "patients/patientdialog.h"
+#include "patients/patientpicture.h"
 #include "patients/patientselectdialog.h"
+#include "patients/picklist.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QSettings>
 #include <QShortcut>
 
 #include <exception>
@@ -32,7 +32,7 @@ PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
 {
     ui->setupUi(this);
 
-    ui->cboExerciseType->addItems(QSettings().value(ExerciseTypeListKey).toStringList());
+    ui->cboExerciseType->addItems(PickList::entries(ExerciseTypeListKey));
     ui->cboExerciseType->setCurrentIndex(-1);
     ui->cboExerciseType->setCurrentText(QString());
 
@@ -64,37 +64,28 @@ PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
 
 PatientPreviewForm::~PatientPreviewForm()
 {
-    learnExerciseType();
-    if (!m_data.presence)
-        recordAbsence();
+    PickList::learn(ExerciseTypeListKey, ui->cboExerciseType->currentText());
+    QString error;
+    if (!recordAbsence(error))
+        qWarning("Absence of patient %d not recorded: %s", m_data.patientId, qPrintable(error));
 }
 
-void PatientPreviewForm::learnExerciseType()
-{
-    const QString type = ui->cboExerciseType->currentText().trimmed();
-    if (type.isEmpty())
-        return;
-    QSettings settings;
-    QStringList list = settings.value(ExerciseTypeListKey).toStringList();
-    if (list.contains(type, Qt::CaseSensitive))
-        return;
-    list.append(type);
-    settings.setValue(ExerciseTypeListKey, list);
-}
-
-void PatientPreviewForm::recordAbsence()
+bool PatientPreviewForm::recordAbsence(QString &error)
 {
     MonitorDatabase *db = MonitorDatabase::instance();
-    if (!db)
-        return;
+    if (m_data.presence || m_absenceRecorded || !db)
+        return true;
     m_data.startDateTime = QDateTime::currentDateTime();
-    // Runs while the window is being destroyed: a storage failure must not
-    // escape the destructor and take every other patient's session with it.
+    // A storage failure must not escape: the window asks whether to retry,
+    // and the destructor must not take every other patient's session with it.
     try {
         db->startSession(m_data);
-    } catch (const std::exception &error) {
-        qWarning("Absence of patient %d not recorded: %s", m_data.patientId, error.what());
+    } catch (const std::exception &failure) {
+        error = QString::fromUtf8(failure.what());
+        return false;
     }
+    m_absenceRecorded = true;
+    return true;
 }
 
 void PatientPreviewForm::resetSessionData()
@@ -106,17 +97,35 @@ void PatientPreviewForm::resetSessionData()
         field->clear();
 }
 
-void PatientPreviewForm::choosePatient(int patientId)
+bool PatientPreviewForm::isInAnotherPlace(int patientId) const
+{
+    if (m_manager->hasPatient(patientId))
+        return true;
+    for (const PatientPreviewForm *place : window()->findChildren<PatientPreviewForm *>()) {
+        if (place != this && place->m_data.patientId == patientId)
+            return true;
+    }
+    return false;
+}
+
+bool PatientPreviewForm::choosePatient(int patientId)
 {
     MonitorDatabase *db = MonitorDatabase::instance();
     if (!db)
-        return;
+        return false;
+    // One visit, one session: the same patient in two places would end up
+    // monitored in one and recorded absent in the other.
+    if (isInAnotherPlace(patientId)) {
+        warn(tr("This patient is already in another place of this monitoring window."));
+        return false;
+    }
     resetSessionData();
     m_data.patientId = patientId;
     m_data.sessionNumber = db->nextSessionNumber(patientId);
     refresh();
     ui->btnEdit->setEnabled(true);
     ui->frameDeviceControl->show();
+    return true;
 }
 
 void PatientPreviewForm::on_btnSelect_clicked()
@@ -140,7 +149,7 @@ void PatientPreviewForm::on_btnNew_clicked()
     m_data.sessionNumber = 1;
     PatientRecord record = dialog.record();
     db->insertPatient(record);
-    storePicture(record.id, dialog.picture());
+    storePatientPicture(*db, record.id, dialog.picture());
     m_data.patientId = record.id;
     refresh();
     ui->btnEdit->setEnabled(true);
@@ -156,19 +165,8 @@ void PatientPreviewForm::on_btnEdit_clicked()
     if (dialog.exec() != QDialog::Accepted)
         return;
     db->updatePatient(dialog.record());
-    storePicture(m_data.patientId, dialog.picture());
+    storePatientPicture(*db, m_data.patientId, dialog.picture());
     refresh();
-}
-
-void PatientPreviewForm::storePicture(int patientId, const QImage &picture)
-{
-    QByteArray bytes;
-    if (!picture.isNull()) {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, "JPG");
-    }
-    MonitorDatabase::instance()->savePicture(patientId, bytes);
 }
 
 void PatientPreviewForm::refresh()

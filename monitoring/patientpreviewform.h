@@ -6,7 +6,6 @@
 
 #include <memory>
 
-class QImage;
 class SessionManager;
 
 namespace Ui {
@@ -24,9 +23,15 @@ public:
     PatientPreviewForm(QWidget *parent, SessionManager *manager);
     ~PatientPreviewForm() override;
 
-    // Chooses a patient as the selection dialog would (session number from the database).
-    void choosePatient(int patientId);
+    // Chooses a patient as the selection dialog would (session number from
+    // the database). Refused with a warning (false) when the patient is
+    // already in another place of the window.
+    bool choosePatient(int patientId);
     const SessionData &sessionData() const { return m_data; }
+    // Records the session of a patient marked absent, once: true when done or
+    // when there is nothing to record, false with the reason otherwise. The
+    // window calls it as it closes; the panel's destruction tries it last.
+    bool recordAbsence(QString &error);
 
 private slots:
     void on_btnSelect_clicked();
@@ -43,12 +48,11 @@ private:
     void updateBmi();
     void validate();
     void setSessionFieldsEnabled(bool enabled);
-    void storePicture(int patientId, const QImage &picture);
     void warn(const QString &text);
-    void learnExerciseType();
-    void recordAbsence();
+    bool isInAnotherPlace(int patientId) const;
 
     std::unique_ptr<Ui::PatientPreviewForm> ui;
     SessionManager *m_manager;
     SessionData m_data;
+    bool m_absenceRecorded = false;
 };

@@ -28,28 +28,50 @@ QSet<QPair<int, int>> &heldSessions()
 SessionManager::SessionManager(QObject *parent)
     : QObject(parent), recorder(std::make_unique<Recorder>())
 {
+    connect(recorder.get(), &Recorder::recordingFailed, this,
+            [this](MonitorSession *session) { emit recordingStopped(session->patientId); });
     recorder->start();
 }
 
 SessionManager::~SessionManager()
 {
-    for (QTimer *timer : qAsConst(saveTimers))
-        timer->stop();
-    recorder->stopAll();
-    recorder.reset();
-    sources.clear();
-    MonitorDatabase *database = MonitorDatabase::instance();
+    if (!finished) {
+        // Without a window to ask, what cannot be written is only logged.
+        const QMap<int, QString> failed = finishMonitoring();
+        for (auto it = failed.cbegin(); it != failed.cend(); ++it)
+            qWarning("Session of patient %d not saved: %s", it.key(), qPrintable(it.value()));
+    }
     for (auto &[patientId, session] : sessions) {
-        // Every study file gets its chance even when one cannot be written.
-        try {
-            if (database)
-                database->updateSession(*session);
-        } catch (const std::exception &error) {
-            qWarning("Session of patient %d not saved: %s", patientId, error.what());
-        }
         heldSessions().remove(qMakePair(patientId, session->sessionNumber));
         session.reset();
     }
+}
+
+QMap<int, QString> SessionManager::finishMonitoring()
+{
+    if (!finished) {
+        finished = true;
+        for (QTimer *timer : qAsConst(saveTimers))
+            timer->stop();
+        recorder->stopAll();
+        sources.clear();
+    }
+    QList<int> all;
+    for (const auto &entry : sessions)
+        all.append(entry.first);
+    return saveSessions(all);
+}
+
+QMap<int, QString> SessionManager::saveSessions(const QList<int> &patientIds)
+{
+    // Every study file gets its chance even when one cannot be written.
+    QMap<int, QString> failed;
+    for (int patientId : patientIds) {
+        const QString error = writeSession(patientId);
+        if (!error.isEmpty())
+            failed.insert(patientId, error);
+    }
+    return failed;
 }
 
 void SessionManager::setDevicePort(const QString &name, const QString &port)
@@ -158,6 +180,9 @@ void SessionManager::stopMonitoring(int patientId)
         return;
     recorder->removeSource(it->second.get());
     sources.erase(it);
+    // The stop event and the last trends reach the disk now, not when the
+    // window closes.
+    saveSession(patientId);
 }
 
 MonitorSession *SessionManager::resumeMonitoring(int patientId)
@@ -176,9 +201,12 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
             session->tempTrend.append(0.0);
         }
         if (TFileSignal *recording = session->recording()) {
+            const bool failedBefore = recording->hasWriteFailed();
             const std::vector<qint16> silence(size_t(recording->rate()), 0);
             for (qint64 i = 0; i < gap; ++i)
                 recording->appendInterleaved(silence.data(), int(silence.size() * 2));
+            if (!failedBefore && recording->hasWriteFailed())
+                emit recordingStopped(patientId);
         }
     }
     std::unique_ptr<ISource> &source = sources[patientId];
@@ -191,27 +219,35 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
 void SessionManager::startAutosave(int patientId)
 {
     auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [this, patientId] { autosave(patientId); });
+    connect(timer, &QTimer::timeout, this, [this, patientId] { saveSession(patientId); });
     timer->start(AutosaveInterval);
     saveTimers[patientId] = timer;
 }
 
-void SessionManager::autosave(int patientId)
+void SessionManager::saveSession(int patientId)
+{
+    // A failed save (disk full, folder gone) must not end monitoring: tell the
+    // user once and try again at the next save.
+    const QString error = writeSession(patientId);
+    if (error.isEmpty()) {
+        failedSaves.remove(patientId);
+    } else if (!failedSaves.contains(patientId)) {
+        failedSaves.insert(patientId);
+        emit autosaveFailed(tr("The session could not be saved: %1\nMonitoring goes on and the save will be tried again.")
+                                .arg(error));
+    }
+}
+
+QString SessionManager::writeSession(int patientId)
 {
     const auto it = sessions.find(patientId);
     MonitorDatabase *database = MonitorDatabase::instance();
     if (it == sessions.end() || !database)
-        return;
-    // A failed save (disk full, folder gone) must not end monitoring: tell the
-    // user once and try again at the next tick.
+        return QString();
     try {
         database->updateSession(*it->second);
-        failedSaves.remove(patientId);
     } catch (const std::exception &error) {
-        if (!failedSaves.contains(patientId)) {
-            failedSaves.insert(patientId);
-            emit autosaveFailed(tr("The session could not be saved: %1\nMonitoring goes on and the save will be tried again.")
-                                    .arg(QString::fromStdString(error.what())));
-        }
+        return QString::fromUtf8(error.what());
     }
+    return QString();
 }

@@ -28,8 +28,9 @@ public:
     static constexpr int AutosaveInterval = 30000;
 
     explicit SessionManager(QObject *parent = nullptr);
-    // Stops every source ("Stop monitoring" for the running ones) and writes
-    // every session's study file once more.
+    // Without an earlier finishMonitoring(), does what it does (stops every
+    // source, "Stop monitoring" for the running ones, writes every study
+    // file) and only logs what cannot be written.
     ~SessionManager() override;
 
     void setDevicePort(const QString &name, const QString &port);
@@ -51,20 +52,40 @@ public:
     // patient or the patient is already in this session. The session stays
     // owned by the manager.
     MonitorSession *startMonitoring(const SessionData &data, const QString &deviceName);
+    // Stops the patient's source and saves the session (a failure is told
+    // through autosaveFailed).
     void stopMonitoring(int patientId);
     // Restarts a stopped patient, filling the pause with zero trend entries and
     // silence in the recording; null when the patient is running or unknown.
     MonitorSession *resumeMonitoring(int patientId);
 
+    // Writes the patient's study file now, as the autosave does: for what
+    // the clinician has just entered.
+    void saveSession(int patientId);
+
+    // Ends monitoring as the window closes: stops every autosave and every
+    // source (each running session gets "Stop monitoring") and writes every
+    // study file. Returns the patients whose session could not be written,
+    // with the reason; saveSessions() tries those again. Once this has run,
+    // destroying the manager writes nothing more.
+    QMap<int, QString> finishMonitoring();
+    QMap<int, QString> saveSessions(const QList<int> &patientIds);
+
 signals:
     // An automatic save failed; reported once until a save of that patient
     // succeeds again. Monitoring goes on and the save is retried.
     void autosaveFailed(const QString &message);
+    // The patient's ECG could not be written any more (disk full): the file
+    // keeps what reached it, monitoring and the live display go on. Told once
+    // per recording.
+    void recordingStopped(int patientId);
 
 private:
     std::unique_ptr<ISource> createSource(const QString &deviceName) const;
     void startAutosave(int patientId);
-    void autosave(int patientId);
+    // The error text of a failed save, empty when the file was written (or
+    // there is nothing to write).
+    QString writeSession(int patientId);
 
     QMap<QString, QString> devices;
     QMap<int, QString> patientDevices;
@@ -74,4 +95,5 @@ private:
     std::unique_ptr<Recorder> recorder;
     QMap<int, QPair<double, double>> limits;
     QSet<int> failedSaves;
+    bool finished = false;
 };

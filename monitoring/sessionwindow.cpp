@@ -2,15 +2,19 @@
 #include "ui_sessionwindow.h"
 
 #include "acquisition/modulediscovery.h"
+#include "config/configsettings.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientpreviewform.h"
 #include "monitoring/sessionmanager.h"
+#include "storage/monitordatabase.h"
+#include "storage/patientrecord.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 
@@ -18,7 +22,12 @@ SessionWindow::SessionWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::SessionWindow), m_manager(new SessionManager)
 {
     ui->setupUi(this);
-    connect(m_manager.get(), &SessionManager::autosaveFailed, this, &SessionWindow::showSaveFailure);
+    // Queued: the boxes come up after the panel or timer that saved has
+    // finished its work, never in the middle of it.
+    connect(m_manager.get(), &SessionManager::autosaveFailed, this, &SessionWindow::showSaveFailure,
+            Qt::QueuedConnection);
+    connect(m_manager.get(), &SessionManager::recordingStopped, this, &SessionWindow::showRecordingStopped,
+            Qt::QueuedConnection);
     loadSettings();
 
     m_grid = new QGridLayout;
@@ -31,31 +40,31 @@ SessionWindow::SessionWindow(QWidget *parent)
 SessionWindow::~SessionWindow()
 {
     // What the finalize panels hold goes into the sessions before the manager
-    // writes them for the last time.
-    for (PatientFinalizeForm *form :
-         ui->centralwidget->findChildren<PatientFinalizeForm *>(QString(), Qt::FindDirectChildrenOnly))
-        form->collectInputs();
+    // writes them for the last time (when the window was not closed first).
+    collectFinalizeInputs();
     // Panels go first: they read the sessions and the recordings that the
     // manager owns.
     delete ui->centralwidget;
     m_manager.reset();
 }
 
+void SessionWindow::collectFinalizeInputs()
+{
+    for (PatientFinalizeForm *form :
+         ui->centralwidget->findChildren<PatientFinalizeForm *>(QString(), Qt::FindDirectChildrenOnly))
+        form->collectInputs();
+}
+
 void SessionWindow::loadSettings()
 {
-    QSettings settings;
-    const double hrLow = settings.value(QStringLiteral("Config/Alarms/HrLow"), 100).toInt();
-    const double hrHigh = settings.value(QStringLiteral("Config/Alarms/HrHigh"), 120).toInt();
-    const double spo2Low = settings.value(QStringLiteral("Config/Alarms/Spo2Low"), 80).toInt();
-    const double spo2High = settings.value(QStringLiteral("Config/Alarms/Spo2High"), 90).toInt();
-    const double tempLow = settings.value(QStringLiteral("Config/Alarms/TempLow"), 37.0).toDouble();
-    const double tempHigh = settings.value(QStringLiteral("Config/Alarms/TempHigh"), 38.0).toDouble();
-    m_manager->setAlarmLimits(0, hrLow, hrHigh);
-    m_manager->setAlarmLimits(2, spo2Low, spo2High);
-    m_manager->setAlarmLimits(1, tempLow, tempHigh);
+    using namespace ConfigSettings;
+    const QSettings settings;
+    m_manager->setAlarmLimits(0, value(settings, HrLow), value(settings, HrHigh));
+    m_manager->setAlarmLimits(2, value(settings, Spo2Low), value(settings, Spo2High));
+    m_manager->setAlarmLimits(1, value(settings, TempLow), value(settings, TempHigh));
 
     // Entries are "name=port", split at the last "="; others are skipped.
-    const QStringList devices = settings.value(QStringLiteral("Config/Devices")).toStringList();
+    const QStringList devices = settings.value(QLatin1String(Devices)).toStringList();
     for (const QString &entry : devices) {
         DeviceEntry device;
         if (parseDeviceEntry(entry, device))
@@ -65,7 +74,7 @@ void SessionWindow::loadSettings()
 
 void SessionWindow::buildGrid()
 {
-    const int maxPatients = QSettings().value(QStringLiteral("Config/MaxPatients"), 9).toInt();
+    const int maxPatients = ConfigSettings::value(QSettings(), ConfigSettings::MaxPatients);
     double ratio = 16.0 / 9.0;
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect geometry = screen->geometry();
@@ -94,7 +103,62 @@ void SessionWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    finishAndSave();
     event->accept();
+}
+
+void SessionWindow::finishAndSave()
+{
+    collectFinalizeInputs();
+    QMap<int, QString> failed = m_manager->finishMonitoring();
+    for (;;) {
+        // Absences not recorded yet are tried in every round; the manager
+        // has no session for them and skips them.
+        const QMap<int, QString> absences = recordAbsences();
+        for (auto it = absences.cbegin(); it != absences.cend(); ++it)
+            failed.insert(it.key(), it.value());
+        if (failed.isEmpty() || !askRetrySave(failed))
+            return;
+        failed = m_manager->saveSessions(failed.keys());
+    }
+}
+
+QMap<int, QString> SessionWindow::recordAbsences()
+{
+    QMap<int, QString> failed;
+    for (PatientPreviewForm *place :
+         ui->centralwidget->findChildren<PatientPreviewForm *>(QString(), Qt::FindDirectChildrenOnly)) {
+        QString error;
+        if (!place->recordAbsence(error))
+            failed.insert(place->sessionData().patientId, error);
+    }
+    return failed;
+}
+
+bool SessionWindow::askRetrySave(const QMap<int, QString> &failed)
+{
+    QStringList lines;
+    for (auto it = failed.cbegin(); it != failed.cend(); ++it)
+        lines.append(QStringLiteral("%1: %2").arg(patientName(it.key()), it.value()));
+    QMessageBox box(QMessageBox::Critical, tr("Error"),
+                    tr("The sessions of these patients could not be saved:\n\n%1\n\n"
+                       "Free some disk space and retry, or close anyway and lose what was not saved.")
+                        .arg(lines.join(QLatin1Char('\n'))),
+                    QMessageBox::Retry, this);
+    QPushButton *closeAnyway = box.addButton(tr("Close anyway"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(QMessageBox::Retry);
+    box.setEscapeButton(QMessageBox::Retry);
+    box.exec();
+    return box.clickedButton() != closeAnyway;
+}
+
+QString SessionWindow::patientName(int patientId) const
+{
+    PatientRecord record;
+    MonitorDatabase *database = MonitorDatabase::instance();
+    if (database && database->loadPatient(patientId, record))
+        return record.displayName();
+    return QString::number(patientId);
 }
 
 void SessionWindow::showSaveFailure(const QString &message)
@@ -103,4 +167,16 @@ void SessionWindow::showSaveFailure(const QString &message)
         return;
     m_saveFailureShown = true;
     QMessageBox::warning(this, tr("Warning"), message);
+}
+
+void SessionWindow::showRecordingStopped(int patientId)
+{
+    // Not waited for: monitoring goes on while the box is up.
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Warning"),
+                                tr("%1: the ECG recording stopped because the disk is full.\n"
+                                   "Monitoring and the live display go on; the ECG recorded until now is kept.")
+                                    .arg(patientName(patientId)),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

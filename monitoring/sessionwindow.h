@@ -30,6 +30,15 @@ private:
     void loadSettings();
     void buildGrid();
     void showSaveFailure(const QString &message);
+    void showRecordingStopped(int patientId);
+    void collectFinalizeInputs();
+    // Stops every monitoring and writes every session; while some cannot be
+    // written, the user may retry or close anyway.
+    void finishAndSave();
+    bool askRetrySave(const QMap<int, QString> &failed);
+    // Patients marked absent whose session could not be recorded, with the reason.
+    QMap<int, QString> recordAbsences();
+    QString patientName(int patientId) const;
 
     std::unique_ptr<Ui::SessionWindow> ui;
     std::unique_ptr<SessionManager> m_manager;

@@ -1,6 +1,7 @@
 #include "patients/patientdialog.h"
 #include "ui_patientdialog.h"
 
+#include "patients/picklist.h"
 #include "storage/monitordatabase.h"
 
 #include <QCamera>
@@ -10,7 +11,6 @@
 #include <QCompleter>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QVideoFrame>
 
 #include <exception>
@@ -138,10 +138,9 @@ QList<QPair<QString, QComboBox *>> PatientDialog::pickLists() const
 
 void PatientDialog::loadPickLists()
 {
-    const QSettings settings;
     for (const auto &list : pickLists()) {
         list.second->clear();
-        list.second->addItems(settings.value(list.first).toStringList());
+        list.second->addItems(PickList::entries(list.first));
         list.second->setCurrentIndex(-1);
         list.second->clearEditText();
     }
@@ -149,15 +148,8 @@ void PatientDialog::loadPickLists()
 
 void PatientDialog::savePickLists()
 {
-    QSettings settings;
-    for (const auto &list : pickLists()) {
-        // Re-read the stored list so entries learned meanwhile by another dialog stay.
-        QStringList entries = settings.value(list.first).toStringList();
-        const QString text = list.second->currentText().trimmed();
-        if (!text.isEmpty() && !entries.contains(text, Qt::CaseSensitive))
-            entries.append(text);
-        settings.setValue(list.first, entries);
-    }
+    for (const auto &list : pickLists())
+        PickList::learn(list.first, list.second->currentText());
 }
 
 bool PatientDialog::loadPatient(int patientId)

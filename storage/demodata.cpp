@@ -156,7 +156,8 @@ void fillSession(MonitorSession &session, Random &random, int seconds, double re
     int sys = random.integer(115, 140), dia = random.integer(70, 85);
     QVector<SessionEvent> events;
     for (int phase = PhaseBasal; phase <= PhasePostExercise; ++phase) {
-        const int at = std::min(seconds - 1, int(moments[phase - 1] * seconds));
+        // Within the recorded seconds; a session of no seconds gets offset 0.
+        const int at = std::max(0, std::min(seconds - 1, int(moments[phase - 1] * seconds)));
         Checkpoint c;
         c.timeOffset = at;
         c.heartRate = session.hrTrend.value(at);
@@ -230,7 +231,8 @@ DemoDataResult fillDemoData(MonitorDatabase &database, const DemoDataOptions &op
                 break;
             if (data.presence) {
                 fillSession(*session, random, seconds, rest + random.range(-3, 3), peak);
-                session->borgRPE = random.integer(9, 15);
+                // Moderate exertion on the station's 1-10 rating scale.
+                session->borgRPE = random.integer(3, 7);
                 session->symptoms = random.pick(Symptoms);
                 session->conclusion = random.pick(SessionConclusions);
             } else {

@@ -84,37 +84,117 @@ MonitorDatabase::MonitorDatabase(const QString &rootPath)
         raise(QT_TRANSLATE_NOOP("MonitorDatabase", "SQLite driver not available"));
 
     const QString path = databasePath();
-    const bool isNew = !QFileInfo::exists(path);
-    const QString connection = QLatin1String(QSqlDatabase::defaultConnection);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(path);
-        if (!db.open()) {
-            const QString text = db.lastError().text();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(connection);
-            throw StorageError(text.toStdString());
-        }
-    }
-    s_instance = this;
-    if (!isNew)
-        return;
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     try {
-        createTables();
-        rebuildIndex();
-    } catch (...) {
-        // A half-filled new index would look complete on the next start:
-        // drop it so that start rebuilds it again from the study files.
-        {
-            QSqlDatabase db = QSqlDatabase::database();
-            db.rollback();
-            db.close();
+        bool rebuild = !QFileInfo::exists(path);
+        if (!rebuild) {
+            openConnection(path);
+            if (!isUsableIndex()) {
+                closeConnection();
+                m_setAsideIndex = setAsideIndex(path);
+                rebuild = true;
+            }
         }
-        QSqlDatabase::removeDatabase(connection);
-        QFile::remove(path);
-        s_instance = nullptr;
+        if (rebuild) {
+            buildIndex(path);
+            openConnection(path);
+        }
+    } catch (...) {
+        closeConnection();
+        QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
         throw;
     }
+    s_instance = this;
+}
+
+void MonitorDatabase::openConnection(const QString &path)
+{
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    db.setDatabaseName(path);
+    if (!db.open())
+        throw StorageError(db.lastError().text().toStdString());
+}
+
+void MonitorDatabase::closeConnection()
+{
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    if (db.isOpen()) {
+        db.rollback();
+        db.close();
+    }
+}
+
+bool MonitorDatabase::isUsableIndex()
+{
+    // SQLite opens any file; a file that is not a database (or a damaged
+    // one) fails only at the first statement. Any other failure, such as a
+    // file another program keeps locked, is reported, not repaired.
+    QSqlQuery tables(QSqlDatabase::database());
+    if (!tables.exec(QStringLiteral("select name from sqlite_master where type = 'table'"))) {
+        const QString code = tables.lastError().nativeErrorCode();
+        if (code == QLatin1String("26") || code == QLatin1String("11")) // not a database, damaged
+            return false;
+        raiseSql(tables.lastError());
+    }
+    QStringList names;
+    while (tables.next())
+        names.append(tables.value(0).toString());
+    if (!names.contains(QStringLiteral("Patient")) || !names.contains(QStringLiteral("Session")))
+        return false;
+    // An index without a single patient beside study files was left by an
+    // interrupted rebuild (patients deleted in the station take their study
+    // files with them).
+    QSqlQuery patients = prepare(QStringLiteral("select count(*) from Patient"));
+    run(patients);
+    return (patients.next() && patients.value(0).toInt() > 0) || studyFileNames().isEmpty();
+}
+
+QString MonitorDatabase::setAsideIndex(const QString &path)
+{
+    // Kept, dated, beside the new index, with any journal of its own (which
+    // must not be applied to the new file).
+    const QString stamp = QDateTime::currentDateTime().toString(QLatin1String(DateTimeFormat));
+    QString aside = QStringLiteral("%1.unusable-%2").arg(path, stamp);
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = QStringLiteral("%1.unusable-%2-%3").arg(path, stamp).arg(n);
+    if (!QFile::rename(path, aside))
+        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot set the unusable index aside"));
+    for (const char *suffix : {"-journal", "-wal", "-shm"}) {
+        const QString companion = path + QLatin1String(suffix);
+        if (QFileInfo::exists(companion))
+            QFile::rename(companion, aside + QLatin1String(suffix));
+    }
+    return aside;
+}
+
+void MonitorDatabase::buildIndex(const QString &path)
+{
+    // The index is built in a file of its own and renamed into place when it
+    // is complete: a crash at any moment leaves either no index (rebuilt at
+    // the next start) or a complete one.
+    const QString building = path + QStringLiteral(".rebuild");
+    for (const QString &stale : {building, building + QStringLiteral("-journal")})
+        QFile::remove(stale);
+    openConnection(building);
+    QSqlDatabase db = QSqlDatabase::database();
+    db.transaction();
+    createTables();
+    rebuildIndex();
+    if (!db.commit())
+        raiseSql(db.lastError());
+    db.close();
+    if (!QFile::rename(building, path))
+        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot create the index"));
+}
+
+QStringList MonitorDatabase::studyFileNames() const
+{
+    return QDir(m_rootPath, QStringLiteral("*.%1").arg(QLatin1String(StudyExtension))).entryList();
+}
+
+QString MonitorDatabase::setAsideIndexPath() const
+{
+    return m_setAsideIndex;
 }
 
 MonitorDatabase::~MonitorDatabase()
@@ -200,11 +280,9 @@ void MonitorDatabase::setAsidePictures()
 void MonitorDatabase::rebuildIndex()
 {
     setAsidePictures();
-    QSqlDatabase db = QSqlDatabase::database();
-    db.transaction();
-    QDir root(m_rootPath, QStringLiteral("*.%1").arg(QLatin1String(StudyExtension)));
+    const QDir root(m_rootPath);
     QHash<QUuid, int> patientIds;
-    for (const QString &name : root.entryList()) {
+    for (const QString &name : studyFileNames()) {
         const QString stem = name.section(QLatin1Char('.'), 0, 0);
         QJsonDocument document;
         if (!readStudyFile(root.filePath(name), document))
@@ -240,7 +318,6 @@ void MonitorDatabase::rebuildIndex()
         info.baseFilename = stem;
         insertSession(info);
     }
-    db.commit();
 }
 
 void MonitorDatabase::insertPatient(PatientRecord &record)
@@ -371,14 +448,34 @@ std::unique_ptr<MonitorSession> MonitorDatabase::startSession(const SessionData 
     info.presence = data.presence;
     info.startDateTime = data.startDateTime;
     info.baseFilename = makeBaseFilename(patient, data.startDateTime);
-    insertSession(info);
 
-    auto session = std::make_unique<MonitorSession>(data);
-    writeStudyFile(*session, patient, studyPath(info.baseFilename));
-    std::unique_ptr<TFileSignal> recording = createRecording(info.baseFilename);
-    recording->writeHeader(recordingHeaderBytes(*recording, patient, data, recording->headerSize()));
-    session->setRecording(std::move(recording));
-    return session;
+    // The row is committed only with both files in place: a failure leaves
+    // neither a row without files nor files this call created.
+    const QString study = studyPath(info.baseFilename);
+    const QString recordingFile = recordingPath(info.baseFilename);
+    const bool studyExisted = QFileInfo::exists(study);
+    const bool recordingExisted = QFileInfo::exists(recordingFile);
+    QSqlDatabase db = QSqlDatabase::database();
+    if (!db.transaction())
+        raiseSql(db.lastError());
+    try {
+        insertSession(info);
+        auto session = std::make_unique<MonitorSession>(data);
+        writeStudyFile(*session, patient, study);
+        std::unique_ptr<TFileSignal> recording = createRecording(info.baseFilename);
+        recording->writeHeader(recordingHeaderBytes(*recording, patient, data, recording->headerSize()));
+        if (!db.commit())
+            raiseSql(db.lastError());
+        session->setRecording(std::move(recording));
+        return session;
+    } catch (...) {
+        db.rollback();
+        if (!studyExisted)
+            QFile::remove(study);
+        if (!recordingExisted)
+            QFile::remove(recordingFile);
+        throw;
+    }
 }
 
 void MonitorDatabase::updateSession(const MonitorSession &session)

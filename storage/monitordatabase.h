@@ -31,9 +31,11 @@ class MonitorDatabase
 public:
     static QString defaultRoot(const QString &folderName = QStringLiteral("NorvaneMonitor"));
 
-    // Creates the root, "data" and "pictures", opens data/sessions.sqlite and,
-    // when that file is new, creates the tables and refills them from the
-    // study files in the root. Throws StorageError.
+    // Creates the root, "data" and "pictures" and opens data/sessions.sqlite.
+    // When that file is missing or cannot be used as the index (not a
+    // database, tables missing, no patient although study files lie in the
+    // root), a new index is filled from the study files; an unusable file is
+    // first set aside under a dated name. Throws StorageError.
     explicit MonitorDatabase(const QString &rootPath);
     ~MonitorDatabase();
 
@@ -44,6 +46,9 @@ public:
     static MonitorDatabase *instance();
 
     QString rootPath() const;
+    // Where an unusable index file was set aside when this instance opened;
+    // empty when the index could be used (or was simply missing).
+    QString setAsideIndexPath() const;
 
     void insertPatient(PatientRecord &record);
     void updatePatient(const PatientRecord &record);
@@ -82,9 +87,16 @@ public:
     static QString makeBaseFilename(const PatientRecord &patient, const QDateTime &start);
 
 private:
+    void openConnection(const QString &path);
+    void closeConnection();
+    bool isUsableIndex();
+    QString setAsideIndex(const QString &path);
+    void buildIndex(const QString &path);
     void createTables();
     void rebuildIndex();
     void setAsidePictures();
+    QStringList studyFileNames() const;
 
     QString m_rootPath;
+    QString m_setAsideIndex;
 };

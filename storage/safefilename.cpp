@@ -17,7 +17,7 @@ bool isReservedDeviceName(const QString &name)
 
 } // namespace
 
-QString safeFileNamePart(const QString &name, int maxLength)
+QString safeFileNamePart(const QString &name, int maxLength, int maxBytes)
 {
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|.");
     QString result;
@@ -33,6 +33,16 @@ QString safeFileNamePart(const QString &name, int maxLength)
         if (n > 0 && result.at(n - 1).isHighSurrogate())
             --n;
         result.truncate(n);
+    }
+    // File systems count bytes: in UTF-8 accented letters take two, some
+    // signs four.
+    // Whole characters are dropped from the end until the name fits.
+    while (result.toUtf8().size() > maxBytes) {
+        const int n = result.size() >= 2 && result.at(result.size() - 1).isLowSurrogate()
+                && result.at(result.size() - 2).isHighSurrogate()
+            ? 2
+            : 1;
+        result.chop(n);
     }
     while (result.endsWith(QLatin1Char(' ')))
         result.replace(result.size() - 1, 1, QLatin1Char('_'));

@@ -4,13 +4,8 @@
 
 void SessionHistory::clear()
 {
-    for (int k = 0; k < 3; ++k) {
-        heartRate[k].clear();
-        systolic[k].clear();
-    }
-    weight.clear();
-    bmi.clear();
-    abdomen.clear();
+    // Assigned in place: the series keep their addresses.
+    *this = SessionHistory();
 }
 
 double bodyMassIndex(double weightKg, double heightCm)

@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QSaveFile>
+#include <QtEndian>
+
+#include <vector>
+#include <zlib.h>
 
 namespace {
 
@@ -19,6 +23,54 @@ const QByteArray MagicPlain("NVSTUDY1");
 [[noreturn]] void raise(const char *text)
 {
     throw StorageError(QCoreApplication::translate("MonitorDatabase", text).toStdString());
+}
+
+enum class Uncompressed { Ok, Damaged, TooLarge };
+
+// The qCompress layout (4-byte big-endian stated length, then a zlib stream)
+// inflated piece by piece, so that neither the stated nor the actual length
+// can make it allocate more than maxSize bytes. A damaged payload gives an
+// empty result.
+Uncompressed uncompressBounded(const QByteArray &payload, qint64 maxSize, QByteArray &out)
+{
+    out.clear();
+    if (payload.size() < 4)
+        return Uncompressed::Damaged;
+    const quint32 stated = qFromBigEndian<quint32>(payload.constData());
+    if (stated > maxSize)
+        return Uncompressed::TooLarge;
+    out.reserve(int(stated));
+
+    z_stream stream{};
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(payload.constData() + 4));
+    stream.avail_in = uInt(payload.size() - 4);
+    if (inflateInit(&stream) != Z_OK)
+        return Uncompressed::Damaged;
+    std::vector<char> piece(64 * 1024);
+    Uncompressed result = Uncompressed::Damaged;
+    for (;;) {
+        stream.next_out = reinterpret_cast<Bytef *>(piece.data());
+        stream.avail_out = uInt(piece.size());
+        const int status = inflate(&stream, Z_NO_FLUSH);
+        const qint64 produced = qint64(piece.size()) - stream.avail_out;
+        if (out.size() + produced > maxSize) {
+            result = Uncompressed::TooLarge;
+            break;
+        }
+        out.append(piece.data(), int(produced));
+        if (status == Z_STREAM_END) {
+            result = Uncompressed::Ok;
+            break;
+        }
+        // Z_BUF_ERROR with input left cannot happen here; without input the
+        // stream was cut short.
+        if (status != Z_OK)
+            break;
+    }
+    inflateEnd(&stream);
+    if (result != Uncompressed::Ok)
+        out.clear();
+    return result;
 }
 
 template<typename T>
@@ -129,10 +181,20 @@ bool readStudyFile(const QString &path, QJsonDocument &document)
     const QByteArray magic = file.read(8);
     if (magic.size() < 8 || (magic != MagicCompressed && magic != MagicPlain))
         return false;
+    // Compression never makes a study bigger than its JSON by more than a
+    // few bytes, so the bound holds for what is read too.
+    if (file.size() - magic.size() > MaxStudyJsonSize + 1024)
+        return false;
     const QByteArray payload = file.readAll();
     if (payload.isEmpty())
         return false;
-    const QByteArray json = magic == MagicCompressed ? qUncompress(payload) : payload;
+    QByteArray json = payload;
+    if (magic == MagicCompressed) {
+        // A damaged payload gives an empty document; one that would expand
+        // beyond any real session is not a readable study at all.
+        if (uncompressBounded(payload, MaxStudyJsonSize, json) == Uncompressed::TooLarge)
+            return false;
+    }
     document = QJsonDocument::fromJson(json);
     return true;
 }

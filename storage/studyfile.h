@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <QtGlobal>
 
 #include <memory>
 
@@ -26,9 +27,15 @@ void writeStudyFile(const MonitorSession &session, const PatientRecord &patient,
 // nothing when there is no database or no such patient.
 void writeStudyFile(const MonitorSession &session, const QString &path);
 
+// Largest study JSON read: a 12-hour session is a few megabytes; anything
+// beyond this bound is not a study of this station.
+constexpr qint64 MaxStudyJsonSize = 64 * 1024 * 1024;
+
 // False when the file cannot be read, is shorter than 8 bytes, starts with
-// another magic or holds nothing after it. A payload that does not uncompress
-// or parse gives an empty document.
+// another magic, holds nothing after it, or states or holds more than
+// MaxStudyJsonSize bytes of JSON (checked before anything that large is
+// allocated). A payload that does not uncompress or parse gives an empty
+// document.
 bool readStudyFile(const QString &path, QJsonDocument &document);
 
 // Rebuilds a session from a study object (top-level object not empty) for the

@@ -37,20 +37,38 @@ qint16 lowBits(double value)
 } // namespace
 
 TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create)
+    : TFileSignal(path, channelCount, rate, headerSize, create ? Access::Create : Access::Update)
+{
+}
+
+TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int headerSize, Access access)
     : TSignal(channelCount)
     , m_path(path)
     , m_file(path)
     , m_headerSize(headerSize)
-    , m_created(create)
+    , m_created(access == Access::Create)
 {
-    if (create) {
-        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+    // Unbuffered: every append reaches the system at once and its result is
+    // known at once.
+    switch (access) {
+    case Access::Create: {
+        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
             raise(QT_TRANSLATE_NOOP("TFileSignal", "Cannot create file"));
-        m_file.write(QByteArray(headerSize, '\0'));
-        m_file.flush();
-    } else {
-        if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        const QByteArray zeros(headerSize, '\0');
+        if (m_file.write(zeros) != zeros.size())
+            raise(QT_TRANSLATE_NOOP("TFileSignal", "Write error"));
+        break;
+    }
+    case Access::Update:
+        if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
             raise(QT_TRANSLATE_NOOP("TFileSignal", "Cannot open file"));
+        break;
+    case Access::Read:
+        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            raise(QT_TRANSLATE_NOOP("TFileSignal", "Cannot open file"));
+        m_writeFailed = true;
+        m_writeError = QCoreApplication::translate("TFileSignal", "The file is open for reading only");
+        break;
     }
     setRate(rate);
     setSampleWidth(16);
@@ -58,7 +76,10 @@ TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int he
     setRange(-1.0, 1.0);
     setBlockLength(4 * rate);
     m_window.assign(channelCount, std::vector<qint16>(WindowLength));
-    updateCounts(m_file.size());
+    // Appends continue after the last whole frame.
+    const qint64 frameBytes = 2 * qint64(channelCount);
+    m_end = headerSize + std::max<qint64>(0, m_file.size() - headerSize) / frameBytes * frameBytes;
+    updateCounts();
 }
 
 TFileSignal::~TFileSignal()
@@ -67,17 +88,24 @@ TFileSignal::~TFileSignal()
     m_file.close();
 }
 
-void TFileSignal::updateCounts(qint64 fileSize)
+void TFileSignal::updateCounts()
 {
-    const qint64 frames = std::max<qint64>(0, fileSize - m_headerSize) / (2 * channelCount());
-    setSampleCount(int(std::min<qint64>(frames, INT_MAX)));
-    setBlockCount(blockLength() > 0 ? sampleCount() / blockLength() : 0);
+    m_savedFrames = (m_end - m_headerSize) / (2 * channelCount());
+    setSampleCount(int(std::min<qint64>(m_savedFrames + m_unsavedFrames, INT_MAX)));
+    setBlockCount(blockLength() > 0 ? int(std::min<qint64>(m_savedFrames, INT_MAX)) / blockLength() : 0);
 }
 
 int TFileSignal::sample(int channel, int index)
 {
     if (channel < 0 || channel >= channelCount() || index < 0 || index >= sampleCount())
         return 0;
+    if (index >= m_savedFrames) {
+        // Held in memory since writing stopped; only the newest frames are kept.
+        const qint64 k = index - m_savedFrames;
+        if (k < m_unsavedFrames - UnsavedCapacity)
+            return 0;
+        return m_unsaved[size_t(k % UnsavedCapacity) * channelCount() + channel];
+    }
     if (index / blockLength() < blockCount())
         return pagedSample(channel, index);
     // The incomplete last block comes from the tail window.
@@ -90,16 +118,18 @@ int TFileSignal::sample(int channel, int index)
 
 void TFileSignal::reloadWindow(int index)
 {
+    const int saved = savedSampleCount();
     int start = index - WindowLength / 2;
     if (start < 0)
         start = 0;
-    else if (start + WindowLength > sampleCount())
-        start = std::max(0, sampleCount() - WindowLength);
+    else if (start + WindowLength > saved)
+        start = std::max(0, saved - WindowLength);
     const int channels = channelCount();
     std::vector<qint16> frames(size_t(WindowLength) * channels);
     m_file.seek(m_headerSize + qint64(2) * channels * start);
     const qint64 bytes = m_file.read(reinterpret_cast<char *>(frames.data()), qint64(frames.size()) * 2);
-    const int held = bytes > 0 ? int(bytes / (2 * channels)) : 0;
+    // Bytes past the saved frames (a frame cut short by a failed write) are not samples.
+    const int held = bytes > 0 ? int(std::min<qint64>(bytes / (2 * channels), saved - start)) : 0;
     for (int k = 0; k < held; ++k)
         for (int c = 0; c < channels; ++c)
             m_window[c][k] = qFromLittleEndian(frames[size_t(k) * channels + c]);
@@ -143,22 +173,56 @@ void TFileSignal::freeBlock(qint16 *block)
 void TFileSignal::appendFrames(const qint16 *interleaved, int frames)
 {
     if (frames > 0) {
-        m_file.seek(m_file.size());
-        const qint64 bytes = qint64(frames) * channelCount() * 2;
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-        m_file.write(reinterpret_cast<const char *>(interleaved), bytes);
-#else
-        std::vector<qint16> le(interleaved, interleaved + frames * channelCount());
-        for (qint16 &v : le)
-            v = qToLittleEndian(v);
-        m_file.write(reinterpret_cast<const char *>(le.data()), bytes);
-#endif
-        // Hand the samples to the system at once, so that a crash loses
-        // only what the recorder has not appended yet.
-        m_file.flush();
-        updateCounts(m_file.pos());
+        const qint64 written = m_writeFailed ? 0 : writeFrames(interleaved, frames);
+        if (written < frames)
+            keepUnsaved(interleaved + written * channelCount(), frames - written);
+        updateCounts();
     }
     notifyListeners();
+}
+
+qint64 TFileSignal::writeFrames(const qint16 *interleaved, qint64 frames)
+{
+    const qint64 savedBefore = m_savedFrames;
+    const qint64 bytes = frames * channelCount() * 2;
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    const char *data = reinterpret_cast<const char *>(interleaved);
+#else
+    std::vector<qint16> le(interleaved, interleaved + frames * channelCount());
+    for (qint16 &v : le)
+        v = qToLittleEndian(v);
+    const char *data = reinterpret_cast<const char *>(le.data());
+#endif
+    // The end is tracked here, not asked of the file: after a failed write
+    // the file may report another size, and a write anywhere else would
+    // overwrite the header or earlier samples.
+    qint64 done = -1;
+    if (m_file.seek(m_end))
+        done = m_file.write(data, bytes);
+    if (done > 0)
+        m_end += done;
+    if (done != bytes)
+        stopWriting(m_file.errorString());
+    updateCounts();
+    // A frame cut short counts as not written; its samples stay in memory.
+    return m_savedFrames - savedBefore;
+}
+
+void TFileSignal::stopWriting(const QString &reason)
+{
+    m_writeFailed = true;
+    m_writeError = reason;
+}
+
+void TFileSignal::keepUnsaved(const qint16 *interleaved, qint64 frames)
+{
+    const int channels = channelCount();
+    if (m_unsaved.empty())
+        m_unsaved.resize(size_t(UnsavedCapacity) * channels);
+    for (qint64 k = 0; k < frames; ++k, ++m_unsavedFrames) {
+        const size_t slot = size_t(m_unsavedFrames % UnsavedCapacity) * channels;
+        std::copy_n(interleaved + k * channels, channels, m_unsaved.begin() + qint64(slot));
+    }
 }
 
 void TFileSignal::appendInterleaved(const void *data, int byteCount)
@@ -200,9 +264,8 @@ void TFileSignal::writeHeader(const char *bytes, int size)
     QByteArray area(m_headerSize, '\0');
     if (n > 0)
         std::memcpy(area.data(), bytes, size_t(n));
-    m_file.seek(0);
-    m_file.write(area);
-    m_file.flush();
+    if (!m_file.seek(0) || m_file.write(area) != area.size())
+        raise(QT_TRANSLATE_NOOP("TFileSignal", "Write error"));
 }
 
 bool TFileSignal::readRecordingHeader(const QString &path, QJsonObject &header)
@@ -241,7 +304,7 @@ std::unique_ptr<TFileSignal> TFileSignal::openRecordingFile(const QString &path)
     if (resolution <= 0 || resolution > MaxResolution || rate <= 0 || rate > MaxRate || names.isEmpty()
         || names.size() > TSignal::MaxChannels || format.isEmpty())
         return nullptr;
-    auto signal = std::make_unique<TFileSignal>(path, names.size(), rate, RecordingHeaderSize, false);
+    auto signal = std::make_unique<TFileSignal>(path, names.size(), rate, RecordingHeaderSize, Access::Read);
     signal->setRange(gainMin, gainMax);
     signal->setResolutionBits(resolution);
     for (int i = 0; i < names.size(); ++i)

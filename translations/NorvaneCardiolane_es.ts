@@ -151,6 +151,22 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <source>Please wait...</source>
         <translation>Espere, por favor...</translation>
     </message>
+    <message>
+        <source>Patient is already open for review</source>
+        <translation>El paciente ya está abierto para revisión</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Información</translation>
+    </message>
+    <message>
+        <source>The patient index could not be read. It was set aside as
+%1
+and rebuilt from the session files.</source>
+        <translation>No se pudo leer el índice de pacientes. Se apartó como
+%1
+y se reconstruyó a partir de los archivos de sesión.</translation>
+    </message>
 </context>
 <context>
     <name>MonitorDatabase</name>
@@ -165,6 +181,14 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>Write error</source>
         <translation>Error de escritura</translation>
+    </message>
+    <message>
+        <source>Cannot set the unusable index aside</source>
+        <translation>No se puede apartar el índice inutilizable</translation>
+    </message>
+    <message>
+        <source>Cannot create the index</source>
+        <translation>No se puede crear el índice</translation>
     </message>
 </context>
 <context>
@@ -598,6 +622,10 @@ Stop monitor session?</source>
         <source>Cannot get patient data</source>
         <translation>No se pueden obtener los datos del paciente</translation>
     </message>
+    <message>
+        <source>This patient is already in another place of this monitoring window.</source>
+        <translation>Este paciente ya está en otro lugar de esta ventana de monitorización.</translation>
+    </message>
 </context>
 <context>
     <name>PatientSelectDialog</name>
@@ -662,6 +690,384 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
+    <name>ReportDialog</name>
+    <message>
+        <source>Create report</source>
+        <translation>Crear informe</translation>
+    </message>
+    <message>
+        <source>Report header</source>
+        <translation>Encabezado del informe</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Título</translation>
+    </message>
+    <message>
+        <source>Additional info</source>
+        <translation>Información adicional</translation>
+    </message>
+    <message>
+        <source>Logo</source>
+        <translation>Logotipo</translation>
+    </message>
+    <message>
+        <source>Change...</source>
+        <translation>Cambiar...</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Quitar</translation>
+    </message>
+    <message>
+        <source>Create</source>
+        <translation>Crear</translation>
+    </message>
+    <message>
+        <source>[none]</source>
+        <translation>[ninguno]</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>Logo image could not be loaded from file: %1</source>
+        <translation>No se pudo cargar la imagen del logotipo del archivo: %1</translation>
+    </message>
+    <message>
+        <source>Open Image</source>
+        <translation>Abrir imagen</translation>
+    </message>
+    <message>
+        <source>Image Files (*.png *.jpg *.bmp)</source>
+        <translation>Archivos de imagen (*.png *.jpg *.bmp)</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Cannot create reports folder</source>
+        <translation>No se puede crear la carpeta de informes</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Página %1 de %2</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Información</translation>
+    </message>
+    <message>
+        <source>The report was saved to %1</source>
+        <translation>El informe se guardó en %1</translation>
+    </message>
+    <message>
+        <source>Preparing...</source>
+        <translation>Preparando...</translation>
+    </message>
+</context>
+<context>
+    <name>ReportEngine</name>
+    <message>
+        <source>The report has no page</source>
+        <translation>El informe no tiene páginas</translation>
+    </message>
+    <message>
+        <source>Cannot write report file %1. An earlier report of that name, if any, is unchanged.</source>
+        <translation>No se puede escribir el archivo de informe %1. Un informe anterior con ese nombre, si lo hay, no se ha modificado.</translation>
+    </message>
+    <message>
+        <source>The report was cancelled</source>
+        <translation>Se canceló el informe</translation>
+    </message>
+</context>
+<context>
+    <name>ReportJob</name>
+    <message>
+        <source>Unspecified application error</source>
+        <translation>Error de aplicación no especificado</translation>
+    </message>
+</context>
+<context>
+    <name>ReportProducer</name>
+    <message>
+        <source>Cannot load report resource file</source>
+        <translation>No se puede cargar el archivo de recursos del informe</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+</context>
+<context>
+    <name>ReviewWindow</name>
+    <message>
+        <source>Sessions</source>
+        <translation>Sesiones</translation>
+    </message>
+    <message>
+        <source>Summary</source>
+        <translation>Resumen</translation>
+    </message>
+    <message>
+        <source>Patient...</source>
+        <translation>Paciente...</translation>
+    </message>
+    <message>
+        <source>Report...</source>
+        <translation>Informe...</translation>
+    </message>
+    <message>
+        <source>Previous</source>
+        <translation>Anterior</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Siguiente</translation>
+    </message>
+    <message>
+        <source>This session is still open in the monitoring window. It is shown read-only.</source>
+        <translation>Esta sesión sigue abierta en la ventana de monitorización. Se muestra solo para lectura.</translation>
+    </message>
+    <message>
+        <source>Exercise</source>
+        <translation>Ejercicio</translation>
+    </message>
+    <message>
+        <source>Weight (Kg)</source>
+        <translation>Peso (kg)</translation>
+    </message>
+    <message>
+        <source>Height (cm)</source>
+        <translation>Talla (cm)</translation>
+    </message>
+    <message>
+        <source>Abd. (cm)</source>
+        <translation>Abd. (cm)</translation>
+    </message>
+    <message>
+        <source>BMI</source>
+        <translation>IMC</translation>
+    </message>
+    <message>
+        <source>Borg</source>
+        <translation>Borg</translation>
+    </message>
+    <message>
+        <source>Rating of perceived exertion (Borg scale); &quot;-&quot; when not entered</source>
+        <translation>Esfuerzo percibido (escala de Borg); &quot;-&quot; si no se ha indicado</translation>
+    </message>
+    <message>
+        <source>Basal</source>
+        <translation>Basal</translation>
+    </message>
+    <message>
+        <source>Intra-exercise</source>
+        <translation>Intraejercicio</translation>
+    </message>
+    <message>
+        <source>Post-exercise</source>
+        <translation>Postejercicio</translation>
+    </message>
+    <message>
+        <source>HR</source>
+        <translation>FC</translation>
+    </message>
+    <message>
+        <source>SBP/DBP</source>
+        <translation>PAS/PAD</translation>
+    </message>
+    <message>
+        <source>Symptoms</source>
+        <translation>Síntomas</translation>
+    </message>
+    <message>
+        <source>Conclusion</source>
+        <translation>Conclusión</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>12.5</source>
+        <translation>12.5</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>25</source>
+        <translation>25</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>50</source>
+        <translation>50</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>5</source>
+        <translation>5</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>10</source>
+        <translation>10</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>20</source>
+        <translation>20</translation>
+    </message>
+    <message>
+        <source>Muscle noise filter</source>
+        <translation>Filtro de ruido muscular</translation>
+    </message>
+    <message>
+        <source>MF</source>
+        <translation>FM</translation>
+    </message>
+    <message>
+        <source>Line notch filter</source>
+        <translation>Filtro de red eléctrica</translation>
+    </message>
+    <message>
+        <source>NF</source>
+        <translation>FR</translation>
+    </message>
+    <message>
+        <source>Baseline filter</source>
+        <translation>Filtro de línea de base</translation>
+    </message>
+    <message>
+        <source>BF</source>
+        <translation>LB</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>Eventos</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Añadir</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Quitar</translation>
+    </message>
+    <message>
+        <source>Offset</source>
+        <translation>Desplazamiento</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Hora</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Descripción</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Imprimir</translation>
+    </message>
+    <message>
+        <source>Group adaptation</source>
+        <translation>Adaptación al grupo</translation>
+    </message>
+    <message>
+        <source>Assistance</source>
+        <translation>Asistencia</translation>
+    </message>
+    <message>
+        <source>Unspecified application error</source>
+        <translation>Error de aplicación no especificado</translation>
+    </message>
+    <message>
+        <source>Print the ECG of this event in the session report</source>
+        <translation>Imprimir el ECG de este evento en el informe de la sesión</translation>
+    </message>
+    <message>
+        <source>(absent)</source>
+        <translation>(ausente)</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n session(s) could not be opened and are not listed.</source>
+        <translation>
+            <numerusform>No se pudo abrir %n sesión; no aparece en la lista.</numerusform>
+            <numerusform>No se pudieron abrir %n sesiones; no aparecen en la lista.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Información</translation>
+    </message>
+    <message>
+        <source>Patient does not have any sessions</source>
+        <translation>El paciente no tiene ninguna sesión</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirmar</translation>
+    </message>
+    <message>
+        <source>The measurements of this session are not valid. Discard your changes?</source>
+        <translation>Las medidas de esta sesión no son válidas. ¿Descartar los cambios?</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Your changes were not saved. Discard them, or cancel to keep them and try again.</source>
+        <translation>Los cambios no se han guardado. Descártelos, o cancele para conservarlos y volver a intentarlo.</translation>
+    </message>
+    <message>
+        <source>The database is not open</source>
+        <translation>La base de datos no está abierta</translation>
+    </message>
+    <message>
+        <source>SBP</source>
+        <translation>PAS</translation>
+    </message>
+    <message>
+        <source>Weight</source>
+        <translation>Peso</translation>
+    </message>
+    <message>
+        <source>Abdomen</source>
+        <translation>Abdomen</translation>
+    </message>
+</context>
+<context>
     <name>SessionManager</name>
     <message>
         <source>The session could not be saved: %1
@@ -687,6 +1093,32 @@ La monitorización continúa y se volverá a intentar guardar.</translation>
     <message>
         <source>Warning</source>
         <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>The sessions of these patients could not be saved:
+
+%1
+
+Free some disk space and retry, or close anyway and lose what was not saved.</source>
+        <translation>No se pudieron guardar las sesiones de estos pacientes:
+
+%1
+
+Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que no se guardó.</translation>
+    </message>
+    <message>
+        <source>Close anyway</source>
+        <translation>Cerrar de todos modos</translation>
+    </message>
+    <message>
+        <source>%1: the ECG recording stopped because the disk is full.
+Monitoring and the live display go on; the ECG recorded until now is kept.</source>
+        <translation>%1: la grabación del ECG se detuvo porque el disco está lleno.
+La monitorización y la visualización en vivo continúan; se conserva el ECG grabado hasta ahora.</translation>
     </message>
 </context>
 <context>
@@ -718,12 +1150,56 @@ La monitorización continúa y se volverá a intentar guardar.</translation>
         <source>Cannot open file</source>
         <translation>No se puede abrir el archivo</translation>
     </message>
+    <message>
+        <source>Write error</source>
+        <translation>Error de escritura</translation>
+    </message>
+    <message>
+        <source>The file is open for reading only</source>
+        <translation>El archivo está abierto solo para lectura</translation>
+    </message>
+</context>
+<context>
+    <name>THistoryPlotValues</name>
+    <message>
+        <source>%1 basal</source>
+        <translation>%1 basal</translation>
+    </message>
+    <message>
+        <source>%1 intra-exercise</source>
+        <translation>%1 intraejercicio</translation>
+    </message>
+    <message>
+        <source>%1 post-exercise</source>
+        <translation>%1 postejercicio</translation>
+    </message>
 </context>
 <context>
     <name>TMHRPlotValues</name>
     <message>
         <source>HR</source>
         <translation>FC</translation>
+    </message>
+</context>
+<context>
+    <name>TRHRPlotValues</name>
+    <message>
+        <source>HR</source>
+        <translation>FC</translation>
+    </message>
+</context>
+<context>
+    <name>TRSpo2PlotValues</name>
+    <message>
+        <source>SpO2</source>
+        <translation>SpO2</translation>
+    </message>
+</context>
+<context>
+    <name>TRTempPlotValues</name>
+    <message>
+        <source>Temp</source>
+        <translation>Temp</translation>
     </message>
 </context>
 </TS>

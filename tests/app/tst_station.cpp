@@ -4,6 +4,7 @@
 // key, and the station itself), every text translated, and exceptions that
 // reach the event loop.
 
+#include "../common/messageboxanswerer.h"
 #include "../common/testsettings.h"
 
 #include "app/languagechoice.h"
@@ -11,6 +12,8 @@
 #include "app/singleinstance.h"
 #include "app/stationapplication.h"
 #include "monitoring/sessionwindow.h"
+#include "patients/patientselectdialog.h"
+#include "review/reviewwindow.h"
 #include "storage/monitordatabase.h"
 
 #include <QDir>
@@ -21,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
+#include <QTreeWidget>
 #include <QUuid>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -158,6 +162,49 @@ private slots:
         start->findChild<QPushButton *>(QStringLiteral("btnExit"))->click();
         QVERIFY(!other.isVisible());
         QTRY_VERIFY(guard.isNull() && !MonitorDatabase::instance());
+    }
+
+    void reviewOpensOncePerPatient()
+    {
+        MainWindow window;
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(window.database() != nullptr, 20000);
+        PatientRecord patient;
+        patient.lastName = QStringLiteral("Review");
+        window.database()->insertPatient(patient);
+        const int id = patient.id;
+        const auto reviews = [id] {
+            QList<ReviewWindow *> found;
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *review = qobject_cast<ReviewWindow *>(widget);
+                if (review && review->patientId() == id && review->isVisible())
+                    found.append(review);
+            }
+            return found;
+        };
+        // Chooses the patient in the selection dialog once its list is loaded.
+        const auto choosePatient = [&window, id] {
+            QTimer::singleShot(20, &window, [id] {
+                auto *dialog = qobject_cast<PatientSelectDialog *>(QApplication::activeModalWidget());
+                const auto items = dialog ? dialog->findChild<QTreeWidget *>()->findItems(QString::number(id), Qt::MatchExactly, 0)
+                                          : QList<QTreeWidgetItem *>();
+                QVERIFY(!items.isEmpty());
+                items.first()->treeWidget()->setCurrentItem(items.first());
+                dialog->accept();
+            });
+            window.findChild<QPushButton *>(QStringLiteral("btnOpen"))->click();
+        };
+        MessageBoxAnswerer ok(QMessageBox::Ok);
+        choosePatient();
+        QTRY_COMPARE(reviews().size(), 1);
+        choosePatient();
+        QCOMPARE(reviews().size(), 1);
+        QTRY_VERIFY(ok.texts.contains(QStringLiteral("Patient is already open for review")));
+        QPointer<ReviewWindow> first = reviews().first();
+        QVERIFY(first->close());
+        QTRY_VERIFY(first.isNull());
+        choosePatient();
+        QTRY_COMPARE(reviews().size(), 1);
     }
 
     void secondHolderIsRefusedAndACrashDoesNotBlock()

@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(limits(window), configured);
         QCOMPARE(window.manager()->deviceNames(), (QStringList{"A=B", "NVR1", "NVR2"}));
         settings.setValue(QStringLiteral("Config/MaxPatients"), QStringLiteral("many"));
-        QCOMPARE(places(*std::make_unique<SessionWindow>()).size(), 2);
+        QCOMPARE(places(*std::make_unique<SessionWindow>()).size(), 9);
     }
 
     void startChecksAndWhatClosingRecords()
@@ -138,16 +138,19 @@ private slots:
         window->show();
         const QList<PatientPreviewForm *> place = places(*window);
         auto start = [&place](int at, int patient, const QString &device) {
-            place[at]->choosePatient(patient);
-            child<QComboBox>(place[at], "cboDevice")->setCurrentText(device);
             MessageBoxAnswerer answerer(QMessageBox::Ok);
-            child<QPushButton>(place[at], "btnStart")->click();
+            if (place[at]->choosePatient(patient)) {
+                child<QComboBox>(place[at], "cboDevice")->setCurrentText(device);
+                child<QPushButton>(place[at], "btnStart")->click();
+            }
             return answerer.texts.value(0);
         };
         QCOMPARE(start(0, jane, QString()), QStringLiteral("Please select a device for this patient"));
         QCOMPARE(start(0, jane, QStringLiteral("NVR7")), QString());
         QCOMPARE(start(1, john, QStringLiteral("NVR7")), QStringLiteral("Selected device is already used in this session"));
-        QCOMPARE(start(2, jane, QStringLiteral("sim")), QStringLiteral("Selected patient is already in this session"));
+        // One patient, one place.
+        QCOMPARE(start(2, jane, QStringLiteral("sim")),
+                 QStringLiteral("This patient is already in another place of this monitoring window."));
         m_storage->database->deletePatient(gone);
         QCOMPARE(start(3, gone, QStringLiteral("sim")), QStringLiteral("Cannot get patient data"));
         QVERIFY(start(1, john, QStringLiteral("sim")).isNull() && window->manager()->patientCount() == 2);

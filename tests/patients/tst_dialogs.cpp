@@ -11,6 +11,7 @@
 
 #include "acquisition/modulediscovery.h"
 #include "config/configdialog.h"
+#include "config/configsettings.h"
 #include "patients/patientdialog.h"
 #include "patients/patientselectdialog.h"
 
@@ -333,7 +334,8 @@ private slots:
             QSettings().setValue(QStringLiteral("Config/") + c.key, c.value);
             ConfigDialog dialog;
             for (QRadioButton *choice : dialog.findChildren<QRadioButton *>())
-                QCOMPARE(choice->isChecked(), choice->objectName() == "rbtMaxPatients" + stored("MaxPatients").toString());
+                QCOMPARE(choice->isChecked(), choice->objectName() == QStringLiteral("rbtMaxPatients%1").arg(
+                                                  ConfigSettings::value(QSettings(), ConfigSettings::MaxPatients)));
             dialog.accept();
             QCOMPARE(stored(c.key).toDouble(), c.saved);
         }

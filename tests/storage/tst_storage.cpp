@@ -330,7 +330,7 @@ private slots:
                     QVERIFY(s->hrTrend.isEmpty() && s->events.isEmpty() && s->recording()->sampleCount() == 0);
                     continue;
                 }
-                QVERIFY(s->borgRPE >= 9 && s->borgRPE <= 15 && !s->symptoms.isEmpty() && !s->conclusion.isEmpty());
+                QVERIFY(s->borgRPE >= 3 && s->borgRPE <= 7 && !s->symptoms.isEmpty() && !s->conclusion.isEmpty());
                 QVERIFY(s->hrTrend.size() == 120 && s->tempTrend.size() == 120 && s->recording()->sampleCount() == 120 * 250);
                 for (int t = 0; t < 120; ++t) {
                     QVERIFY(s->spo2Trend[t] == 0 || (s->spo2Trend[t] >= 93 && s->spo2Trend[t] <= 99));

@@ -33,14 +33,14 @@ void requestQuit(int)
     quitRequested = true;
 }
 
-bool parseNumber(const QCommandLineParser &parser, const QString &option, double &value)
+// An option left out keeps its value.
+bool parseNumber(const QCommandLineParser &parser, const QString &option, double max, double &value)
 {
-    if (!parser.isSet(option))
-        return true;
-    bool ok = false;
-    value = parser.value(option).toDouble(&ok);
-    return ok && value >= 0;
+    return !parser.isSet(option) || cli::readNumber(parser.value(option), 0.0, max, value);
 }
+
+// Longest run of the simulator and of headless monitoring: a week.
+constexpr double MaxSeconds = 7 * 24 * 3600;
 
 int runSimulateModule(const QStringList &arguments)
 {
@@ -71,11 +71,13 @@ int runSimulateModule(const QStringList &arguments)
     if (options.name.isEmpty() || options.name.size() > 10)
         return cli::usageError(QStringLiteral("--name needs 1 to 10 characters"));
     double seconds = -1;
-    if (!parseNumber(parser, QStringLiteral("battery"), options.batteryVolts)
-        || !parseNumber(parser, QStringLiteral("stall-after"), options.stallAfter)
-        || !parseNumber(parser, QStringLiteral("hangup-after"), options.hangupAfter)
-        || !parseNumber(parser, QStringLiteral("seconds"), seconds))
-        return cli::usageError(QStringLiteral("numeric options need a number of 0 or more"));
+    if (!parseNumber(parser, QStringLiteral("battery"), 5.0, options.batteryVolts))
+        return cli::usageError(QStringLiteral("--battery needs a voltage from 0 to 5"));
+    if (!parseNumber(parser, QStringLiteral("stall-after"), MaxSeconds, options.stallAfter)
+        || !parseNumber(parser, QStringLiteral("hangup-after"), MaxSeconds, options.hangupAfter)
+        || !parseNumber(parser, QStringLiteral("seconds"), MaxSeconds, seconds))
+        return cli::usageError(QStringLiteral("--stall-after, --hangup-after and --seconds need 0 to %1 seconds")
+                                   .arg(MaxSeconds));
     options.garbage = parser.isSet(QStringLiteral("garbage"));
     options.fast = parser.isSet(QStringLiteral("fast"));
 
@@ -139,10 +141,9 @@ int runDetectModules(const QStringList &arguments)
     });
     if (!cli::parse(parser, arguments, 0, 0))
         return cli::BadArguments;
-    bool ok = false;
-    const int timeout = parser.value(QStringLiteral("timeout")).toInt(&ok);
-    if (!ok || timeout < 1)
-        return cli::usageError(QStringLiteral("--timeout needs a positive number of milliseconds"));
+    int timeout = 0;
+    if (!cli::readNumber(parser.value(QStringLiteral("timeout")), 1, 600000, timeout))
+        return cli::usageError(QStringLiteral("--timeout needs 1 to 600000 milliseconds"));
     QList<QByteArray> ports;
     for (const QString &port : parser.values(QStringLiteral("port")))
         ports << port.toLocal8Bit();
@@ -177,16 +178,13 @@ int runMonitor(const QStringList &arguments)
     const QStringList deviceArgs = parser.values(QStringLiteral("device"));
     if (deviceArgs.isEmpty())
         return cli::usageError(QStringLiteral("--device is required"));
-    bool ok = false;
-    const double seconds = parser.value(QStringLiteral("seconds")).toDouble(&ok);
-    if (!ok || seconds <= 0)
-        return cli::usageError(QStringLiteral("--seconds needs a positive number"));
+    double seconds = 0;
+    if (!cli::readNumber(parser.value(QStringLiteral("seconds")), 0.001, MaxSeconds, seconds))
+        return cli::usageError(QStringLiteral("--seconds needs a positive number up to %1").arg(MaxSeconds));
     int patients = deviceArgs.size();
-    if (parser.isSet(QStringLiteral("patients"))) {
-        patients = parser.value(QStringLiteral("patients")).toInt(&ok);
-        if (!ok || patients < 1 || patients > 1000)
-            return cli::usageError(QStringLiteral("--patients needs a number from 1 to 1000"));
-    }
+    if (parser.isSet(QStringLiteral("patients"))
+        && !cli::readNumber(parser.value(QStringLiteral("patients")), 1, 1000, patients))
+        return cli::usageError(QStringLiteral("--patients needs a number from 1 to 1000"));
     // Patient i uses device i; the last one given serves the rest, which only
     // "sim" can do (a module serves one patient).
     QStringList devices;
@@ -201,6 +199,7 @@ int runMonitor(const QStringList &arguments)
                                                               : MonitorDatabase::defaultRoot();
     try {
         MonitorDatabase database(root);
+        cli::reportIndexRepair(database);
         QList<PatientSummary> listed = database.listPatients();
         for (int i = listed.size(); i < patients; ++i) {
             PatientRecord record;

@@ -93,10 +93,9 @@ int runFilter(const QStringList &arguments)
     const QString chain = parser.value(chainOption);
     if (chain != QLatin1String("live") && chain != QLatin1String("stored"))
         return cli::usageError(QStringLiteral("--chain must be live or stored"));
-    bool ok = false;
-    const int rate = parser.value(rateOption).toInt(&ok);
-    if (!ok || rate <= 0)
-        return cli::usageError(QStringLiteral("--rate must be a positive whole number"));
+    int rate = 0;
+    if (!cli::readNumber(parser.value(rateOption), 1, 10000, rate))
+        return cli::usageError(QStringLiteral("--rate must be a whole number from 1 to 10000"));
 
     const QString in = parser.positionalArguments().at(0);
     const QString out = parser.positionalArguments().at(1);

@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QTextStream>
 
+#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -44,6 +45,7 @@ int runPatients(const QStringList &arguments)
         return cli::BadArguments;
     try {
         MonitorDatabase database(parser.value(root));
+        cli::reportIndexRepair(database);
         for (const PatientSummary &p : database.listPatients())
             print(QStringLiteral("%1\t%2\t%3\n")
                       .arg(p.id)
@@ -65,12 +67,12 @@ int runSessions(const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("PATIENT_ID"), QCoreApplication::translate("cli", "Database id of the patient."));
     if (!cli::parse(parser, arguments, 1, 1))
         return cli::BadArguments;
-    bool ok = false;
-    const int id = parser.positionalArguments().constFirst().toInt(&ok);
-    if (!ok)
+    int id = 0;
+    if (!cli::readNumber(parser.positionalArguments().constFirst(), INT_MIN, INT_MAX, id))
         return cli::usageError(QCoreApplication::translate("cli", "PATIENT_ID must be a number"));
     try {
         MonitorDatabase database(parser.value(root));
+        cli::reportIndexRepair(database);
         for (const SessionInfo &s : database.listSessions(id))
             print(QStringLiteral("%1\t%2\t%3\t%4\n")
                       .arg(s.sessionNumber)
@@ -194,17 +196,16 @@ int runDemoData(const QStringList &arguments)
         return cli::BadArguments;
 
     DemoDataOptions options;
-    bool ok1 = false, ok2 = false, ok3 = false, ok4 = false;
-    options.patients = parser.value(patients).toInt(&ok1);
-    options.sessions = parser.value(sessions).toInt(&ok2);
-    options.minutes = parser.value(minutes).toInt(&ok3);
-    options.seed = parser.value(seed).toUInt(&ok4);
-    if (!ok1 || !ok2 || !ok3 || !ok4 || options.patients < 0 || options.patients > 1000 || options.sessions < 0
-        || options.sessions > 1000 || options.minutes < 0 || options.minutes > 600)
+    bool seedOk = false;
+    options.seed = parser.value(seed).trimmed().toUInt(&seedOk);
+    if (!cli::readNumber(parser.value(patients), 0, 1000, options.patients)
+        || !cli::readNumber(parser.value(sessions), 0, 1000, options.sessions)
+        || !cli::readNumber(parser.value(minutes), 0, 600, options.minutes) || !seedOk)
         return cli::usageError(QCoreApplication::translate("cli", "--patients and --sessions take 0 to 1000, --minutes 0 to 600, "
                                   "--seed a non-negative number"));
     try {
         MonitorDatabase database(parser.value(root));
+        cli::reportIndexRepair(database);
         const DemoDataResult result = fillDemoData(database, options);
         print(QCoreApplication::translate("cli", "%1 patients, %2 sessions (%3 absent) added to %4\n")
                   .arg(result.patients)

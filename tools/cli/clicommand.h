@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+class MonitorDatabase;
+
 // One sub-command of cardiolane-cli. `run` receives the program name and the
 // command name followed by the command's own arguments (arguments[0] is
 // "cardiolane-cli <name>"), ready for a QCommandLineParser.
@@ -15,6 +17,10 @@ struct CliCommand
     QString name;
     QString summary;
     std::function<int(const QStringList &arguments)> run;
+    // Paints text or images (fonts need a GUI application): the command runs
+    // under a QGuiApplication on the offscreen platform unless
+    // QT_QPA_PLATFORM chooses another.
+    bool paints = false;
 };
 
 class CliRegistry
@@ -41,6 +47,15 @@ int fail(const QString &message, int code = Failure);
 // when asked, returns false (after printing a one-line message) on unknown
 // options or a positional count outside [minPositional, maxPositional].
 bool parse(QCommandLineParser &parser, const QStringList &arguments, int minPositional, int maxPositional);
+
+// A number given on the command line, within [min, max]; false for text
+// that is not such a number (also "nan", "inf" and values out of range).
+bool readNumber(const QString &text, int min, int max, int &value);
+bool readNumber(const QString &text, double min, double max, double &value);
+
+// Tells on stderr, once, that the storage root's index could not be used
+// and was rebuilt from the study files.
+void reportIndexRepair(const MonitorDatabase &database);
 
 // Whole files of headerless signed 16-bit little-endian samples (the replay
 // format). A trailing odd byte is ignored. Returns false when the file cannot

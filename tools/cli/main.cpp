@@ -1,11 +1,17 @@
 #include "clicommand.h"
 
+#include "storage/monitordatabase.h"
+
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <memory>
+#include <exception>
 
 namespace {
 
@@ -71,6 +77,34 @@ bool parse(QCommandLineParser &parser, const QStringList &arguments, int minPosi
     return true;
 }
 
+bool readNumber(const QString &text, int min, int max, int &value)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok || n < min || n > max)
+        return false;
+    value = n;
+    return true;
+}
+
+bool readNumber(const QString &text, double min, double max, double &value)
+{
+    bool ok = false;
+    const double n = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(n) || n < min || n > max)
+        return false;
+    value = n;
+    return true;
+}
+
+void reportIndexRepair(const MonitorDatabase &database)
+{
+    if (!database.setAsideIndexPath().isEmpty())
+        fprintf(stderr, "cardiolane-cli: the index could not be used; it was set aside as %s and rebuilt "
+                        "from the study files\n",
+                qPrintable(database.setAsideIndexPath()));
+}
+
 bool readSamples(const QString &path, std::vector<qint16> &samples)
 {
     QFile file(path);
@@ -99,14 +133,51 @@ bool writeSamples(const QString &path, const std::vector<qint16> &samples)
 
 } // namespace cli
 
+namespace {
+
+// Headless machines have no runtime folder; the platform says so on every
+// start, which would add a line to the command's own output.
+void quietRuntimeWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+        return;
+    fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+bool commandPaints(int argc, char *argv[])
+{
+    if (argc < 2)
+        return false;
+    for (const CliCommand &c : CliRegistry::commands())
+        if (c.paints && c.name == QString::fromLocal8Bit(argv[1]))
+            return true;
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> application;
+    QStringList args;
+    if (commandPaints(argc, argv)) {
+        // The GUI application would take options such as --session for
+        // itself, so it gets only the program name.
+        for (int i = 0; i < argc; ++i)
+            args.append(QString::fromLocal8Bit(argv[i]));
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(quietRuntimeWarning);
+        static int guiArgc = 1;
+        application = std::make_unique<QGuiApplication>(guiArgc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+        args = application->arguments();
+    }
     QCoreApplication::setOrganizationName(QStringLiteral("Norvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Cardiolane"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.04b"));
 
-    QStringList args = app.arguments();
     if (args.size() < 2 || args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h")
         || args[1] == QLatin1String("help")) {
         printUsage(stdout);
@@ -121,7 +192,14 @@ int main(int argc, char *argv[])
         if (c.name == name) {
             args.removeAt(1);
             args[0] = QStringLiteral("cardiolane-cli ") + name;
-            return c.run(args);
+            // Whatever a command lets escape ends in one line, never an abort.
+            try {
+                return c.run(args);
+            } catch (const std::exception &e) {
+                return cli::fail(QString::fromUtf8(e.what()));
+            } catch (...) {
+                return cli::fail(QStringLiteral("unexpected error"));
+            }
         }
     }
     printUsage(stderr);

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QColor>
+#include <QMap>
+#include <QPixmap>
+#include <QPolygonF>
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+class QPainter;
+class QScrollBar;
+class TSignal;
+
+// A recorded ECG on millimetre paper, browsed rather than swept: the left
+// edge shows the start time, "mm:ss" labels run along the bottom, and the
+// user moves through the recording with the scroll bar docked below the
+// paper (10-ms steps), the keys (Left/Right a tenth of a screen, Page Up/Down
+// a screen, Home/End) or by dragging the trace. Each trace is centred on the
+// mean of what is on screen. Every redraw reads only the samples on screen,
+// so a long filtered recording is filtered only where it is looked at. The
+// signal is read, never owned.
+class QSignalBrowseDisplay : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum ColorRole {
+        TraceColor = 0,
+        BackgroundColor = 1,
+        GridColor = 2,
+        LabelColor = 3,
+        MarkColor = 4,
+        CursorColor = 5
+    };
+
+    explicit QSignalBrowseDisplay(QWidget *parent = nullptr);
+
+    void setSignal(TSignal *signal);
+    TSignal *signal() const { return m_signal; }
+    // Seconds of recording at the left edge.
+    void setPosition(double seconds);
+    double position() const { return m_start; }
+    void setSpeed(double mmPerSecond);
+    double speed() const { return m_speed; }
+    void setAmplitude(double mmPerMillivolt);
+    double amplitude() const { return m_amplitude; }
+    void setChannelVisible(int channel, bool visible);
+    QColor color(int role) const { return m_colors.value(role); }
+
+    QScrollBar *scrollBar() const { return m_scrollBar; }
+    // The last painted picture (what paintEvent copies to the screen).
+    const QPixmap &frameBuffer() const { return m_frame; }
+
+signals:
+    void startTimeChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void scrollValueChanged(int value);
+    void updateScrollBar();
+    void layoutFrame();
+    void redraw();
+    void drawGrid(QPainter &painter);
+    void drawChannelNames(QPainter &painter);
+    void drawTraces(QPainter &painter);
+    void drawTimeLabels(QPainter &painter);
+    int visibleChannelCount() const;
+    // The frame buffer's size in logical pixels and its physical width: all
+    // paper and time arithmetic goes through these.
+    int frameWidth() const;
+    int frameHeight() const;
+    int frameWidthMM() const;
+    double visibleSeconds() const;
+    double duration() const;
+
+    TSignal *m_signal = nullptr;
+    QScrollBar *m_scrollBar = nullptr;
+    QPixmap m_frame;
+    QPixmap m_grid;
+    double m_start = 0.0;
+    double m_speed = 25.0;
+    double m_amplitude = 10.0;
+    std::array<bool, 16> m_visible;
+    std::array<int, 16> m_offsets;
+    QMap<int, QColor> m_colors;
+    // Time under the mouse when a drag began; the flag lets a drag that
+    // starts at time 0 scroll too.
+    double m_dragAnchor = 0.0;
+    bool m_dragging = false;
+    // Reused between redraws so that a redraw does not allocate.
+    std::vector<double> m_samples;
+    QPolygonF m_points;
+};

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "reports/reportengine.h"
+
+#include <QImage>
+#include <QMap>
+#include <QObject>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+
+// What the session and summary reports share: the engine with its template,
+// the header set by the user, the logos and the printing. A producer takes
+// everything it prints from the records at construction, on the thread that
+// owns the database; print() then reads only that snapshot and the
+// recordings, through read-only handles of its own, so that it may run on
+// another thread while the windows go on.
+class ReportProducer : public QObject
+{
+    Q_OBJECT
+
+public:
+    ~ReportProducer() override;
+
+    void setHeader(const QString &logoFileName, const QString &title, const QString &info);
+
+    // Writes the PDF at `path`, replacing a previous file only when the new
+    // one is complete. Throws ReportError.
+    void print(const QString &path);
+    // Makes a running print fail at its next sheet. Thread-safe.
+    void cancel() { m_engine.cancel(); }
+
+    ReportEngine &engine() { return m_engine; }
+
+    // The printed value of a bracketed name, fixed at construction; empty
+    // for names the report does not know.
+    QString value(const QString &name) const { return m_values.value(name); }
+
+signals:
+    // Emitted on the printing thread before each sheet.
+    void progress(int page, int total);
+
+protected:
+    // Loads the template (ReportError "Cannot load report resource file").
+    ReportProducer(const QString &templatePath, QObject *parent);
+
+    QMap<QString, QString> m_values;
+
+    // The header texts for "headerTitle" and "headerInfo"; false for other names.
+    bool headerValue(const QString &name, QString &value) const;
+    // Paints "headerLogo" and "brandLogo"; false for other names.
+    bool drawLogo(const QString &name, QPainter *painter, const QRect &bounds);
+    // The ECG strip of a recording from `startSeconds` on, through the stored
+    // filter chain (notch 50 Hz, low-pass 25 Hz, baseline); paper only when
+    // the recording cannot be read.
+    static void drawStrip(QPainter *painter, const QRect &bounds, const QString &recordingPath, double startSeconds);
+
+protected slots:
+    virtual void reportValue(int record, const QString &name, QString &value, int reportPage) = 0;
+    virtual void reportDrawing(int record, const QString &name, QPainter *painter, const QRect &bounds,
+                               int reportPage) = 0;
+    void reportOverlay(QPainter *painter, const QRect &bounds, int reportPage);
+
+private:
+    ReportEngine m_engine;
+    QString m_logoFileName, m_title, m_info;
+    QImage m_brandLogo;
+    QImage m_brandPrepared; // the brand logo as drawn on every sheet, made once
+    QSize m_brandBounds;
+};
+
+// Draws an image fitted into bounds keeping its aspect ratio, centred.
+// Images far finer than the paper needs are scaled down first (smoothly), so
+// that a photograph does not swell the PDF; `prepared` may hand in that
+// scaled image from an earlier call with the same bounds and receives it.
+void drawImageCentred(QPainter &painter, const QRect &bounds, const QImage &image, QImage *prepared = nullptr);

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "reports/reportproducer.h"
+#include "storage/sessionhistory.h"
+
+#include <QList>
+#include <QString>
+#include <QVector>
+
+class MonitorDatabase;
+class MonitorSession;
+
+// The PDF report of a patient's whole course: an overview with the averages
+// of all sessions, attendance and five history graphs; a table with one row
+// per session; and the ECG strips marked in the first and last sessions.
+class SummaryReport : public ReportProducer
+{
+    Q_OBJECT
+
+public:
+    // `sessions`: all sessions of the patient in ascending session number.
+    // Throws ReportError "Cannot load report resource file" or "Cannot get
+    // patient data".
+    SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions,
+                  QObject *parent = nullptr);
+
+    int stripCount() const { return m_strips.size(); }
+
+protected slots:
+    void reportValue(int record, const QString &name, QString &value, int reportPage) override;
+    void reportDrawing(int record, const QString &name, QPainter *painter, const QRect &bounds,
+                       int reportPage) override;
+
+private:
+    struct Row
+    {
+        int sessionNumber = 0;
+        int heartRate[3] = {0, 0, 0};
+        int systolic[3] = {0, 0, 0};
+        int diastolic[3] = {0, 0, 0};
+    };
+    struct Strip
+    {
+        QString recordingPath;
+        double offset = 0.0;
+        QString label; // "Sesión #n - description"
+    };
+
+    void drawHistory(const QString &name, QPainter *painter, const QRect &bounds) const;
+
+    QVector<Row> m_rows;
+    QVector<Strip> m_strips;
+    SessionHistory m_history;
+    int m_sessionCount = 0;
+};

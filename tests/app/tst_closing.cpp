@@ -73,10 +73,12 @@ void TestClosing::startWindowStaysWithMonitoring()
     }
     QVERIFY(monitoring && monitorNewPatient(*monitoring));
 
-    auto no = answerMessageBox(QMessageBox::No);
-    QVERIFY(!m_start->close());
-    QVERIFY(no->seen && m_start->isVisible() && monitoring->isVisible());
-    answerMessageBox(QMessageBox::Yes);
+    {
+        MessageBoxAnswerer no(QMessageBox::No);
+        QVERIFY(!m_start->close());
+        QVERIFY(no.texts.size() == 1 && m_start->isVisible() && monitoring->isVisible());
+    }
+    MessageBoxAnswerer yes(QMessageBox::Yes);
     QVERIFY(monitoring->close());
     QTRY_VERIFY(monitoring.isNull());
 }

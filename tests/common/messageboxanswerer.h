@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 // Answers every message box that comes up while it lives with one button and
 // records the boxes' titles, texts, and whether a wait cursor or progress
@@ -54,51 +53,19 @@ private:
 };
 
 // Hands the next modal dialog to `action` from inside the dialog's own event
-// loop. Arm it before clicking the button that opens the dialog; setting the
-// returned flag to false stops the waiting.
-inline std::shared_ptr<bool> answerNextModal(const std::function<void(QWidget *)> &action, int timeoutMs = 5000)
+// loop. Arm it before clicking the button that opens the dialog.
+inline void answerNextModal(const std::function<void(QWidget *)> &action, int timeoutMs = 5000)
 {
-    auto armed = std::make_shared<bool>(true);
     auto *timer = new QTimer;
     const QDeadlineTimer deadline(timeoutMs);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, action, armed, deadline]() {
-        QWidget *modal = *armed ? QApplication::activeModalWidget() : nullptr;
-        if (*armed && !modal && !deadline.hasExpired())
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, action, deadline]() {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal && !deadline.hasExpired())
             return;
-        *armed = false;
         timer->stop();
         timer->deleteLater();
         if (modal)
             action(modal);
     });
     timer->start(10);
-    return armed;
-}
-
-// Clicks a button of the next message box and remembers its title and text.
-struct MessageBoxAnswer
-{
-    QString title;
-    QString text;
-    bool seen = false;
-    std::shared_ptr<bool> armed;
-    void disarm() { *armed = false; }
-};
-
-inline std::shared_ptr<MessageBoxAnswer> answerMessageBox(QMessageBox::StandardButton button)
-{
-    auto answer = std::make_shared<MessageBoxAnswer>();
-    answer->armed = answerNextModal([answer, button](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box)
-            return;
-        answer->seen = true;
-        answer->title = box->windowTitle();
-        answer->text = box->text();
-        if (QAbstractButton *b = box->button(button))
-            b->click();
-        else
-            box->reject();
-    });
-    return answer;
 }

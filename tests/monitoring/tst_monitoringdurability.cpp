@@ -150,8 +150,10 @@ void TestMonitoringDurability::entriesReachTheDisk()
 
     // The stop writes the stop event and the trends recorded until then.
     QTRY_VERIFY_WITH_TIMEOUT(session->hrTrend.size() >= 2, 5000);
-    answerMessageBox(QMessageBox::Yes);
-    monitor->findChild<QPushButton *>(QStringLiteral("btnStop"))->click();
+    {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        monitor->findChild<QPushButton *>(QStringLiteral("btnStop"))->click();
+    }
     QCOMPARE(storedEvents().last(), QStringLiteral("Stop monitoring"));
     QCOMPARE(stored()->hrTrend, session->hrTrend);
 

@@ -216,15 +216,15 @@ private slots:
 
     void replaysInALoopOnceTheLinkIsUp()
     {
-        QTemporaryDir normal, odd, missing;
+        QTemporaryDir normal, missing;
         const std::vector<short> replay = {1, 2, 3, 4, 5, 6, -7};
         QByteArray bytes;
         for (short s : replay)
             bytes.append(char(quint16(s) & 0xff)).append(char(quint16(s) >> 8));
-        auto source = sourceIn(normal.path(), bytes);
-        auto halfSample = sourceIn(odd.path(), QByteArray("\x0a\x00\x14\x00\x05", 5));
+        // A trailing half sample is never played.
+        auto source = sourceIn(normal.path(), bytes + '\x05');
         auto absent = sourceIn(missing.path(), QByteArray());
-        for (auto *s : {source.get(), halfSample.get(), absent.get()})
+        for (auto *s : {source.get(), absent.get()})
             s->start();
 
         // Nothing flows while the simulated link comes up.
@@ -251,9 +251,6 @@ private slots:
         QVERIFY(qint64(played.size()) >= (elapsed - 250) * 250 / 1000);
         for (size_t i = 0; i < played.size(); ++i)
             QCOMPARE(played[i], replay[i % replay.size()]);
-        // A trailing half sample is never delivered.
-        for (short sample : drain(*halfSample))
-            QVERIFY(sample == 10 || sample == 20);
         // Without a replay file the vitals still flow and no ECG comes.
         QVERIFY(absent->isConnected() && absent->availableSamples() == 0 && absent->readSpo2() >= 90);
         // Stopped, the queues keep what they hold and the link stays up.

@@ -274,12 +274,6 @@ private slots:
         QVERIFY(stored->checkpoint(PhaseBasal).timeOffset > 1.0);
         QVERIFY(stored->hrTrend.size() >= 2 && stored->hrTrend.size() == stored->spo2Trend.size());
         QCOMPARE(stored->recording()->sampleCount(), recorded);
-        // The recording holds the replayed ECG, not silence.
-        int nonZero = 0;
-        for (int i = 0; i < recorded; ++i)
-            nonZero += stored->recording()->sample(0, i) != 0;
-        QVERIFY(nonZero > recorded / 10);
-        QVERIFY(QSettings().value(QStringLiteral("ExerciseTypeList")).toStringList().contains(QStringLiteral("Treadmill")));
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "testsettings.h"
 
+#include "storage/demodata.h"
 #include "storage/monitordatabase.h"
 
 #include <QFile>
@@ -77,3 +78,28 @@ inline QByteArray readFile(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// A storage root holding demonstration patients with finished sessions.
+class DemoStorage : public TestStorage
+{
+public:
+    explicit DemoStorage(int patients = 1, int sessions = 3, int minutes = 1)
+    {
+        DemoDataOptions options;
+        options.patients = patients;
+        options.sessions = sessions;
+        options.minutes = minutes;
+        fillDemoData(*database, options);
+    }
+
+    int firstPatientId() const { return database->listPatients().first().id; }
+
+    QString studyPath(int patientId, int sessionNumber) const
+    {
+        SessionInfo info;
+        database->loadSession(patientId, sessionNumber, info);
+        return database->studyPath(info.baseFilename);
+    }
+
+    QByteArray studyBytes(int patientId, int sessionNumber) const { return readFile(studyPath(patientId, sessionNumber)); }
+};

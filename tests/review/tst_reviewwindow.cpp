@@ -2,7 +2,7 @@
 // reaches the study file and nothing else does; invalid measurements, storage
 // errors and sessions held by the monitoring window never lose or invent data.
 
-#include "../common/demostorage.h"
+#include "../common/teststorage.h"
 #include "../common/messageboxanswerer.h"
 
 #include "display/qplotgraphic.h"

@@ -1,13 +1,20 @@
-// The live ECG display and the trend plot: their arithmetic without a widget
-// (millimetres to pixels, sweeps and their cursor, lanes, pixel mapping, grid
-// steps and labels), then the painted widgets looked at pixel by pixel.
+// The ECG displays and the trend plot: their arithmetic without a widget
+// (millimetres to pixels, sweeps and their cursor, lanes, browsing ranges and
+// labels, pixel mapping, grid steps, frame buffers at any pixel density), then
+// the painted and driven widgets looked at pixel by pixel.
 
+#include "display/browsegeometry.h"
+#include "display/framebuffer.h"
 #include "display/plotscale.h"
 #include "display/qplotgraphic.h"
+#include "display/qsignalbrowsedisplay.h"
 #include "display/qsignalmonitordisplay.h"
 #include "display/sweepgeometry.h"
 #include "dsp/tlivesignal.h"
+#include "dsp/tmemorysignal.h"
 
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <ctime>
@@ -241,6 +248,217 @@ private slots:
         QVERIFY(image.pixel(120, 90) == qRgb(255, 255, 0) && image.pixel(200, 90) != qRgb(255, 255, 0));
         drag(&plot, QPoint(100, 50), QPoint(100, 50), Qt::ShiftModifier);
         QCOMPARE(plot.activeSelection(), -1);
+    }
+
+    void browseScrollBar_data()
+    {
+        QTest::addColumn<bool>("hasSignal");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<double>("visible");
+        QTest::addColumn<double>("start");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("single");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("enabled");
+
+        // 250 mm at 25 mm/s: a screen is 10 s, a step 1 s.
+        QTest::newRow("one minute") << true << 60.0 << 10.0 << 0.0 << 5000 << 100 << 1000 << 0 << true;
+        QTest::newRow("12.5 mm/s keeps the start") << true << 60.0 << 20.0 << 12.34 << 4000 << 200 << 2000 << 1234 << true;
+        QTest::newRow("shorter than the screen") << true << 8.0 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
+        QTest::newRow("under 10 ms longer") << true << 10.005 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
+        QTest::newRow("one step longer") << true << 10.015 << 10.0 << 0.0 << 1 << 100 << 1000 << 0 << true;
+        QTest::newRow("no signal") << false << 60.0 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
+    }
+
+    void browseScrollBar()
+    {
+        QFETCH(bool, hasSignal);
+        QFETCH(double, duration);
+        QFETCH(double, visible);
+        QFETCH(double, start);
+        const browse::ScrollRange r = browse::scrollRange(hasSignal, duration, visible, start);
+        QTEST(r.maximum, "maximum");
+        QTEST(r.singleStep, "single");
+        QTEST(r.pageStep, "page");
+        QTEST(r.value, "value");
+        QTEST(r.enabled, "enabled");
+    }
+
+    void browseDrag_data()
+    {
+        QTest::addColumn<double>("anchor");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<double>("start");
+
+        // 1000 pixels show 10 s.
+        QTest::newRow("inside") << 30.0 << 500 << 60.0 << 25.0;
+        QTest::newRow("before the start") << 3.0 << 800 << 60.0 << 0.0;
+        QTest::newRow("past the last screen") << 58.0 << 0 << 60.0 << 50.0;
+        QTest::newRow("recording shorter than the screen") << 5.0 << 0 << 8.0 << 0.0;
+    }
+
+    void browseDrag()
+    {
+        QFETCH(double, anchor);
+        QFETCH(int, x);
+        QFETCH(double, duration);
+        const double start = browse::dragStartTime(anchor, x, 1000, 10.0, duration);
+        QTEST(start, "start");
+        // The time under the mouse stays where the drag grabbed it, unless clamped.
+        if (start > 0.0 && start < duration - 10.0)
+            QCOMPARE(browse::timeAtPixel(start, x, 1000, 10.0), anchor);
+    }
+
+    void browseSamples_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("visible");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("meanCount");
+        QTest::addColumn<int>("recorded"); // of a one-minute recording
+
+        QTest::newRow("first screen") << 0.0 << 10.0 << 0 << 2500 << 2500 << 2500;
+        QTest::newRow("95.7 s") << 95.7 << 10.0 << 23925 << 2500 << 2500 << 0;
+        QTest::newRow("end of the recording") << 55.0 << 10.0 << 13750 << 2500 << 2500 << 1250;
+        QTest::newRow("1920 px at 25 mm/s") << 0.001 << 20.32 << 0 << 5080 << 5080 << 5080;
+        // Rounding the ends and rounding the length can differ by one sample.
+        QTest::newRow("rounding") << 0.003 << 0.01 << 1 << 2 << 3 << 2;
+    }
+
+    void browseSamples()
+    {
+        QFETCH(double, start);
+        QFETCH(double, visible);
+        const browse::SampleSpan trace = browse::traceSpan(250, start, visible);
+        const browse::SampleSpan mean = browse::offsetSpan(250, start, visible);
+        QTEST(trace.first, "first");
+        QTEST(trace.count, "count");
+        QCOMPARE(mean.first, trace.first);
+        QTEST(mean.count, "meanCount");
+        QTEST(browse::recordedPoints(trace, 250 * 60), "recorded");
+        QCOMPARE(browse::traceSpan(0, start, visible).count, 0);
+    }
+
+    void integerMeanTruncatesTowardZero()
+    {
+        const double negative[] = {-3.0, -2.0};
+        const double positive[] = {1.0, 2.0, 4.0};
+        QCOMPARE(browse::integerMean(negative, 2), -2);
+        QCOMPARE(browse::integerMean(positive, 3), 2);
+        QCOMPARE(browse::integerMean(positive, 0), 0);
+    }
+
+    void browseLabels_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("visible");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("expected"); // second@x
+
+        // A 40-pixel label covering at most 1 s: every second.
+        QTest::newRow("every second") << 0.0 << 3.0 << 1000 << QStringLiteral("0@-20 1@313 2@646 3@980");
+        QTest::newRow("up to 1 s") << 0.0 << 2.0 << 80 << QStringLiteral("0@-20 1@20 2@60");
+        QTest::newRow("just over 1 s") << 0.0 << 2.0 << 79 << QStringLiteral("0@-20");
+        // Covers 4 s: every 5 s, from the first multiple after second 3.
+        QTest::newRow("every 5 s") << 3.5 << 20.0 << 200 << QStringLiteral("5@-5 10@45 15@95 20@145");
+        QTest::newRow("a multiple at the first second") << 5.0 << 20.0 << 200 << QStringLiteral("5@-20 10@30 15@80 20@130 25@180");
+    }
+
+    void browseLabels()
+    {
+        QFETCH(double, start);
+        QFETCH(double, visible);
+        QFETCH(int, width);
+        QStringList found;
+        for (const browse::TimeLabel &label : browse::timeLabels(start, visible, width, 40))
+            found.append(QStringLiteral("%1@%2").arg(label.second).arg(label.x));
+        QTEST(found.join(QLatin1Char(' ')), "expected");
+    }
+
+    void browseLabelText()
+    {
+        QCOMPARE(browse::labelText(0), QStringLiteral("00:00"));
+        QCOMPARE(browse::labelText(65), QStringLiteral("01:05"));
+        QCOMPARE(browse::labelText(3599), QStringLiteral("59:59"));
+        // Minutes wrap after 59.
+        QCOMPARE(browse::labelText(3725), QStringLiteral("02:05"));
+    }
+
+    void keysDragAndScrollBarMoveTogether()
+    {
+        TMemorySignal signal({std::vector<qint16>(250 * 60, 10)}, 250, 250);
+        QSignalBrowseDisplay display;
+        display.resize(800, 300);
+        display.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&display));
+        display.setSignal(&signal);
+        QSignalSpy moved(&display, &QSignalBrowseDisplay::startTimeChanged);
+        QScrollBar *bar = display.scrollBar();
+        const int width = display.frameBuffer().width();
+        const double visible = browse::visibleSeconds(display.frameBuffer().widthMM(), 25.0);
+        QVERIFY(visible > 0.0 && visible < 60.0);
+        QCOMPARE(bar->maximum(), int((60.0 - visible) * 100));
+        QVERIFY(bar->isEnabled());
+
+        // A position that moves the scroll bar is truncated to its 10-ms step.
+        display.setPosition(10.004);
+        QCOMPARE(bar->value(), 1000);
+        QCOMPARE(display.position(), 10.0);
+        QCOMPARE(moved.count(), 1);
+
+        QTest::keyClick(&display, Qt::Key_PageDown);
+        QCOMPARE(bar->value(), 1000 + bar->pageStep());
+        QTest::keyClick(&display, Qt::Key_Left);
+        QCOMPARE(display.position(), (1000 + bar->pageStep() - bar->singleStep()) * 0.01);
+        QTest::keyClick(&display, Qt::Key_End);
+        QCOMPARE(bar->value(), bar->maximum());
+        QTest::keyClick(&display, Qt::Key_Home);
+        QCOMPARE(display.position(), 0.0);
+
+        // Dragging from the middle to a quarter of the width moves a quarter screen.
+        const QImage before = display.frameBuffer().toImage();
+        QTest::mousePress(&display, Qt::LeftButton, Qt::NoModifier, QPoint(width / 2, 100));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(width / 4, 100), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&display, &drag);
+        QTest::mouseRelease(&display, Qt::LeftButton, Qt::NoModifier, QPoint(width / 4, 100));
+        QVERIFY(qAbs(display.position() - (width / 2 - width / 4) * visible / width) < 0.01);
+        QCOMPARE(bar->value(), int(display.position() * 100));
+        QVERIFY(display.frameBuffer().toImage() != before);
+
+        // Without a signal nothing scrolls.
+        display.setSignal(nullptr);
+        QVERIFY(!bar->isEnabled());
+        QCOMPARE(display.position(), 0.0);
+    }
+
+    void scaleIsKeptAtEveryRatio_data()
+    {
+        QTest::addColumn<QSize>("logical");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QSize>("device");
+        QTest::newRow("ratio 1") << QSize(945, 301) << 1.0 << QSize(945, 301);
+        QTest::newRow("ratio 2") << QSize(945, 301) << 2.0 << QSize(1890, 602);
+        QTest::newRow("empty widget") << QSize(0, 0) << 2.0 << QSize(2, 2);
+    }
+
+    void scaleIsKeptAtEveryRatio()
+    {
+        QFETCH(QSize, logical);
+        QFETCH(qreal, ratio);
+        QFETCH(QSize, device);
+        const QPixmap buffer = framebuffer::create(logical, ratio);
+        QCOMPARE(buffer.size(), device);
+        QCOMPARE(buffer.devicePixelRatioF(), ratio);
+        const QSize shown = logical.expandedTo(QSize(1, 1));
+        QCOMPARE(framebuffer::logicalSize(buffer), shown);
+        QVERIFY(!framebuffer::needsRebuild(buffer, logical, ratio));
+        QVERIFY(framebuffer::needsRebuild(buffer, logical, ratio * 2));
+        QVERIFY(framebuffer::needsRebuild(buffer, shown + QSize(1, 0), ratio));
+        // The millimetres of a plain buffer of the logical size, exactly.
+        QCOMPARE(framebuffer::widthMM(buffer), QPixmap(shown).widthMM());
     }
 };
 

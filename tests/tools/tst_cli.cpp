@@ -1,3 +1,8 @@
+// The command-line companion run as a separate process: both reports made
+// headless from demonstration data and read back as PDF; every numeric option
+// checked, bad input ending with one line and exit code 2, never an abort.
+
+
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -6,7 +11,7 @@
 
 #include <algorithm>
 
-class TestCliReport : public QObject
+class TestCli : public QObject
 {
     Q_OBJECT
 
@@ -116,7 +121,36 @@ private slots:
         QTEST(cli(QStringList{"report"} + arguments, nullptr, &error), "code");
         QCOMPARE(error.count('\n'), 1);
     }
+
+    void badNumbers_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("option");
+        QTest::newRow("huge rate") << QStringList{"filter", "--chain", "live", "--rate", "1000000000", "IN", "OUT"}
+                                   << "--rate";
+        QTest::newRow("endless monitoring")
+            << QStringList{"monitor", "--device", "sim", "--seconds", "inf", "--root", "ROOT"} << "--seconds";
+        QTest::newRow("battery nan") << QStringList{"simulate-module", "--battery", "nan"} << "--battery";
+        QTest::newRow("time-out overflow") << QStringList{"detect-modules", "--timeout", "99999999999"} << "--timeout";
+        QTest::newRow("demo minutes") << QStringList{"demo-data", "--minutes", "1e9", "--root", "ROOT"} << "--minutes";
+    }
+
+    void badNumbers()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, option);
+        QTemporaryDir dir;
+        arguments.replaceInStrings(QRegularExpression("^(IN|OUT|ROOT)$"), dir.filePath("\\1"));
+        QProcess cli;
+        cli.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"), arguments);
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 2);
+        const QByteArray error = cli.readAllStandardError();
+        QCOMPARE(error.count('\n'), 1);
+        QVERIFY2(error.contains(option.toUtf8()), error.constData());
+    }
 };
 
-QTEST_MAIN(TestCliReport)
-#include "tst_cli_report.moc"
+QTEST_MAIN(TestCli)
+#include "tst_cli.moc"

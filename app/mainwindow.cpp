@@ -4,6 +4,7 @@
 #include "config/configdialog.h"
 #include "monitoring/sessionwindow.h"
 #include "patients/patientselectdialog.h"
+#include "patients/reviewedpatients.h"
 #include "patients/waitcursor.h"
 #include "review/reviewwindow.h"
 #include "storage/monitordatabase.h"
@@ -83,16 +84,14 @@ void MainWindow::on_btnOpen_clicked()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedPatientId() <= 0)
         return;
     const int patientId = dialog.selectedPatientId();
-    if (m_openReviews.contains(patientId)) {
+    if (reviewedpatients::contains(patientId)) {
         QMessageBox::information(this, QString(), tr("Patient is already open for review"));
         return;
     }
     // Review windows are independent of the start window, which stays usable.
     auto *review = new ReviewWindow(nullptr, patientId);
     review->setAttribute(Qt::WA_DeleteOnClose);
-    connect(review, &QObject::destroyed, this, [this, patientId]() { m_openReviews.remove(patientId); });
     review->showMaximized();
-    m_openReviews.insert(patientId);
 }
 
 void MainWindow::on_btnConfig_clicked()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QSet>
 #include <memory>
 
 class MonitorDatabase;
@@ -37,6 +36,4 @@ private:
 
     std::unique_ptr<Ui::MainWindow> ui;
     std::unique_ptr<MonitorDatabase> m_database;
-    // Patients whose review window is open: at most one window each.
-    QSet<int> m_openReviews;
 };

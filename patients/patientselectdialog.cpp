@@ -1,6 +1,7 @@
 #include "patients/patientselectdialog.h"
 #include "ui_patientselectdialog.h"
 
+#include "patients/reviewedpatients.h"
 #include "patients/waitcursor.h"
 #include "storage/monitordatabase.h"
 
@@ -202,13 +203,16 @@ void PatientSelectDialog::deleteSelected()
     const QList<QTreeWidgetItem *> selected = ui->treePatients->selectedItems();
     if (selected.isEmpty())
         return;
-    if (m_isMonitored) {
-        for (const QTreeWidgetItem *item : selected) {
-            if (m_isMonitored(item->text(ColumnId).toInt())) {
-                QMessageBox::warning(this, tr("Warning"),
-                                     tr("Patients being monitored in this session cannot be deleted."));
-                return;
-            }
+    for (const QTreeWidgetItem *item : selected) {
+        const int id = item->text(ColumnId).toInt();
+        QString refusal;
+        if (m_isMonitored && m_isMonitored(id))
+            refusal = tr("Patients being monitored in this session cannot be deleted.");
+        else if (reviewedpatients::contains(id))
+            refusal = tr("Patients open for review cannot be deleted.");
+        if (!refusal.isEmpty()) {
+            QMessageBox::warning(this, tr("Warning"), refusal);
+            return;
         }
     }
     if (QMessageBox::question(this, tr("Confirm"), tr("Delete selected patients?"),

@@ -49,7 +49,7 @@ QString errorText(const std::exception &error)
 } // namespace
 
 ReviewWindow::ReviewWindow(QWidget *parent, int patientId)
-    : QMainWindow(parent), ui(new Ui::ReviewWindow), m_patientId(patientId)
+    : QMainWindow(parent), ui(new Ui::ReviewWindow), m_patientId(patientId), m_hold(patientId)
 {
     ui->setupUi(this);
     setUpWidgets();

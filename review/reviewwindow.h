@@ -1,5 +1,6 @@
 #pragma once
 
+#include "patients/reviewedpatients.h"
 #include "review/thistoryplotvalues.h"
 #include "review/trhrplotvalues.h"
 #include "review/trspo2plotvalues.h"
@@ -116,6 +117,8 @@ private:
 
     std::unique_ptr<Ui::ReviewWindow> ui;
     int m_patientId;
+    // The patient cannot be deleted, nor opened in another review, meanwhile.
+    reviewedpatients::Hold m_hold;
     std::vector<std::unique_ptr<MonitorSession>> m_sessions;
     QMap<int, MonitorSession *> m_sessionsByNumber;
     // Sessions the monitoring window held when they were read: their copy

@@ -681,6 +681,10 @@ Stop monitor session?</source>
         <source>Patients being monitored in this session cannot be deleted.</source>
         <translation>No se pueden eliminar pacientes que se están monitorizando en esta sesión.</translation>
     </message>
+    <message>
+        <source>Patients open for review cannot be deleted.</source>
+        <translation>No se pueden eliminar pacientes abiertos para revisión.</translation>
+    </message>
 </context>
 <context>
     <name>Recorder</name>

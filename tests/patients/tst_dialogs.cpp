@@ -15,6 +15,7 @@
 #include "patients/patientdialog.h"
 #include "patients/patientselectdialog.h"
 #include "patients/picklist.h"
+#include "patients/reviewedpatients.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -284,25 +285,31 @@ private slots:
         }
         QCOMPARE(m_storage->database->listPatients().size(), 5);
         MessageBoxAnswerer yes(QMessageBox::Yes);
-        // A monitored patient is refused, with the rest of the selection.
+        // A monitored patient is refused, with the rest of the selection; so
+        // is a patient open for review, in any patient selection.
         deleteRows({"Smith, John", "Doe, Jane"});
-        QCOMPARE(yes.titles, QStringList{"Warning"});
+        {
+            const reviewedpatients::Hold reviewed(row(QStringLiteral("Smith, John"))->text(0).toInt());
+            deleteRows({"Smith, John"});
+        }
+        QCOMPARE(yes.texts, (QStringList{"Patients being monitored in this session cannot be deleted.",
+                                         "Patients open for review cannot be deleted."}));
         deleteRows({"Smith, John", "Álvarez, María José"});
-        QCOMPARE(yes.titles, (QStringList{"Warning", "Confirm"}));
+        QCOMPARE(yes.titles, (QStringList{"Warning", "Warning", "Confirm"}));
         QCOMPARE(shown(), (QStringList{"Doe, Jane", "García López, Juan", "Smithson, Jane"}));
         QVERIFY(m_storage->database->listPatients().size() == 3 && !m_dialog->findChild<QPushButton *>(QStringLiteral("btnDelete"))->isEnabled());
         // Nothing selected: no question at all.
         m_dialog->findChild<QAction *>(QStringLiteral("actionDelete"))->trigger();
-        QCOMPARE(yes.titles.size(), 2);
+        QCOMPARE(yes.titles.size(), 3);
 
         // Failures are told: the deletion, then the reload; the dialog stays.
         QVERIFY(QSqlQuery().exec(QStringLiteral("drop table Session")));
         deleteRows({"García López, Juan"});
-        QCOMPARE(yes.titles, (QStringList{"Warning", "Confirm", "Confirm", "Error", "Error"}));
+        QCOMPARE(yes.titles, (QStringList{"Warning", "Warning", "Confirm", "Confirm", "Error", "Error"}));
         QVERIFY(m_dialog->isVisible());
         PatientSelectDialog failing;
         failing.show();
-        QTRY_COMPARE(yes.titles.size(), 6);
+        QTRY_COMPARE(yes.titles.size(), 7);
     }
 
     void defaultsAndStoredValues()

@@ -244,14 +244,12 @@ private slots:
         const QString collected = temp.filePath(QStringLiteral("collected_es.ts"));
         QVERIFY(QFile::copy(sources.filePath(QStringLiteral("translations/NorvaneCardiolane_es.ts")), collected));
         QFile::setPermissions(collected, QFile::ReadOwner | QFile::WriteOwner);
-        QStringList arguments{QStringLiteral("-locations"), QStringLiteral("none"), QStringLiteral("-no-obsolete")};
-        for (const char *folder : {"app", "acquisition", "config", "display", "monitoring", "patients", "review",
-                                   "reports", "storage", "dsp"})
-            if (sources.exists(QLatin1String(folder)))
-                arguments << QLatin1String(folder);
+        // The same collection as the project's own script, into a copy.
         QProcess process;
-        process.setWorkingDirectory(sources.path());
-        process.start(lupdate, arguments << QStringLiteral("-ts") << collected);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LUPDATE"), lupdate);
+        process.setProcessEnvironment(environment);
+        process.start(sources.filePath(QStringLiteral("scripts/update-translations")), {collected});
         QVERIFY(process.waitForFinished(120000));
         QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
 

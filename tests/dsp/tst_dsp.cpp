@@ -7,6 +7,8 @@
 // they were drawn, at the rate asked for, with believable waves and
 // disturbances, the same for the same seed.
 
+#include "../common/testsignals.h"
+
 #include "dsp/firtables.h"
 #include "dsp/iircoefficients.h"
 #include "dsp/tbeatdetector.h"
@@ -54,12 +56,6 @@ void append(TSignal &signal, const std::vector<Samples> &channels)
     signal.appendChannels(pointers.data(), int(channels[0].size()));
 }
 
-Values range(TSignal &signal, int channel, int from, int n)
-{
-    Values out(size_t(n), -99.0);
-    signal.readRange(channel, from, n, out.data());
-    return out;
-}
 
 // What a signal says about itself: lsb, range, bits, rate and its blocks.
 QVector<double> layout(const TSignal &s)
@@ -104,18 +100,6 @@ struct BrokenView : TFilteredSignal
     }
 };
 
-// Counts notifications; optionally stops listening at the first one.
-struct Listener : TSignalListener
-{
-    TSignal *leave = nullptr;
-    int calls = 0;
-    void signalChanged() override
-    {
-        ++calls;
-        if (leave)
-            leave->removeListener(this);
-    }
-};
 
 using Response = std::function<double(double)>; // magnitude at f Hz
 

@@ -5,6 +5,7 @@
 // process) keeps every sample that reached it while monitoring goes on, and
 // what the clinician enters reaches the study file at once.
 
+#include "../common/findwidget.h"
 #include "../common/messageboxanswerer.h"
 #include "../common/teststorage.h"
 
@@ -39,14 +40,6 @@
 
 namespace {
 
-template<typename T>
-T *child(QWidget *panel, const char *name)
-{
-    T *widget = panel->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
 
 QList<PatientPreviewForm *> places(SessionWindow &window)
 {

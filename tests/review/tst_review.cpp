@@ -3,6 +3,7 @@
 // errors and sessions held by the monitoring window never lose or invent data;
 // and how a checkpoint cell reads what was typed into it.
 
+#include "../common/findwidget.h"
 #include "../common/messageboxanswerer.h"
 #include "../common/teststorage.h"
 
@@ -28,20 +29,12 @@
 
 namespace {
 
-template<typename T>
-T *child(const QWidget &window, const char *name)
-{
-    T *widget = window.findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("No widget %s", name);
-    return widget;
-}
 
 void waitUntilLoaded(ReviewWindow &window)
 {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY(child<QSignalBrowseDisplay>(window, "ecgGraphic")->signal() != nullptr);
+    QTRY_VERIFY(child<QSignalBrowseDisplay>(&window, "ecgGraphic")->signal() != nullptr);
 }
 
 void typeInto(QLineEdit *field, const QString &text)
@@ -135,28 +128,28 @@ private slots:
             ReviewWindow window(nullptr, id);
             waitUntilLoaded(window);
             QVERIFY(QTest::qWaitForWindowActive(&window));
-            auto *table = child<QTableWidget>(window, "tableCheckpoints");
+            auto *table = child<QTableWidget>(&window, "tableCheckpoints");
             table->item(1, 1)->setText(QStringLiteral("150/95 mmHg"));
             QCOMPARE(table->item(1, 1)->text(), QStringLiteral("150/95"));
-            auto *sessions = child<QComboBox>(window, "cboSession");
+            auto *sessions = child<QComboBox>(&window, "cboSession");
             sessions->setCurrentIndex(1);
 
-            typeInto(child<QLineEdit>(window, "txtWeight"), QStringLiteral("81.5"));
-            child<QPlainTextEdit>(window, "txtSymptoms")->setPlainText(QStringLiteral("Dizziness at 3 min"));
-            child<QSignalBrowseDisplay>(window, "ecgGraphic")->setPosition(30.7);
-            child<QPushButton>(window, "btnAddEvent")->click();
-            auto *editor = child<QTreeWidget>(window, "treeEvents")->findChild<QLineEdit *>();
+            typeInto(child<QLineEdit>(&window, "txtWeight"), QStringLiteral("81.5"));
+            child<QPlainTextEdit>(&window, "txtSymptoms")->setPlainText(QStringLiteral("Dizziness at 3 min"));
+            child<QSignalBrowseDisplay>(&window, "ecgGraphic")->setPosition(30.7);
+            child<QPushButton>(&window, "btnAddEvent")->click();
+            auto *editor = child<QTreeWidget>(&window, "treeEvents")->findChild<QLineEdit *>();
             QVERIFY(editor);
             // Still being typed when the session changes: it is part of the edits.
             QTest::keyClicks(editor, QStringLiteral("Chest pain"));
             sessions->setCurrentIndex(2);
-            QCOMPARE(child<QSpinBox>(window, "numBorgRPE")->value(), 0);
+            QCOMPARE(child<QSpinBox>(&window, "numBorgRPE")->value(), 0);
 
             // The summary shows the saved weight at once; its fields belong to the patient.
-            child<QPushButton>(window, "btnSummary")->click();
-            QCOMPARE(child<QPlotGraphic>(window, "weightHistoryGraphic")->values()->y(0, 1), 81.5);
-            child<QComboBox>(window, "cboAdaptation")->setCurrentText(QStringLiteral("Good progress "));
-            child<QPlainTextEdit>(window, "txtSummaryConclusion")->setPlainText(QStringLiteral("Discharged"));
+            child<QPushButton>(&window, "btnSummary")->click();
+            QCOMPARE(child<QPlotGraphic>(&window, "weightHistoryGraphic")->values()->y(0, 1), 81.5);
+            child<QComboBox>(&window, "cboAdaptation")->setCurrentText(QStringLiteral("Good progress "));
+            child<QPlainTextEdit>(&window, "txtSummaryConclusion")->setPlainText(QStringLiteral("Discharged"));
             QVERIFY(window.close());
         }
 
@@ -183,8 +176,8 @@ private slots:
         const QByteArray stored = storage.studyBytes(id, 1);
         ReviewWindow window(nullptr, id);
         waitUntilLoaded(window);
-        auto *weight = child<QLineEdit>(window, "txtWeight");
-        auto *sessions = child<QComboBox>(window, "cboSession");
+        auto *weight = child<QLineEdit>(&window, "txtWeight");
+        auto *sessions = child<QComboBox>(&window, "cboSession");
         typeInto(weight, QStringLiteral("-5"));
 
         // Cancel keeps the user where they were, at every save point.
@@ -196,8 +189,8 @@ private slots:
         QCOMPARE(weight->text(), QStringLiteral("-5"));
         {
             MessageBoxAnswerer cancel(QMessageBox::Cancel);
-            child<QPushButton>(window, "btnSummary")->click();
-            QCOMPARE(child<QStackedWidget>(window, "pages")->currentIndex(), 0);
+            child<QPushButton>(&window, "btnSummary")->click();
+            QCOMPARE(child<QStackedWidget>(&window, "pages")->currentIndex(), 0);
             QVERIFY(!window.close());
             QCOMPARE(cancel.texts.size(), 2);
         }
@@ -217,8 +210,8 @@ private slots:
         const QString storedSymptoms = storage.database->openSession(id, 1)->symptoms;
         ReviewWindow window(nullptr, id);
         waitUntilLoaded(window);
-        auto *symptoms = child<QPlainTextEdit>(window, "txtSymptoms");
-        auto *sessions = child<QComboBox>(window, "cboSession");
+        auto *symptoms = child<QPlainTextEdit>(&window, "txtSymptoms");
+        auto *sessions = child<QComboBox>(&window, "cboSession");
         symptoms->setPlainText(QStringLiteral("Edited"));
 
         // A directory in the study file's place cannot be written.
@@ -263,13 +256,13 @@ private slots:
 
         ReviewWindow window(nullptr, id);
         waitUntilLoaded(window);
-        auto *sessions = child<QComboBox>(window, "cboSession");
+        auto *sessions = child<QComboBox>(&window, "cboSession");
         sessions->setCurrentIndex(sessions->findData(data.sessionNumber));
-        QVERIFY(child<QLabel>(window, "lblSessionHeld")->isVisible());
-        QVERIFY(!child<QLineEdit>(window, "txtWeight")->isEnabled());
-        child<QPlainTextEdit>(window, "txtSymptoms")->setPlainText(QStringLiteral("Not to be saved"));
+        QVERIFY(child<QLabel>(&window, "lblSessionHeld")->isVisible());
+        QVERIFY(!child<QLineEdit>(&window, "txtWeight")->isEnabled());
+        child<QPlainTextEdit>(&window, "txtSymptoms")->setPlainText(QStringLiteral("Not to be saved"));
         sessions->setCurrentIndex(0);
-        QVERIFY(!child<QLabel>(window, "lblSessionHeld")->isVisible());
+        QVERIFY(!child<QLabel>(&window, "lblSessionHeld")->isVisible());
         QVERIFY(window.close());
         QCOMPARE(storage.studyBytes(id, data.sessionNumber), held);
     }
@@ -286,7 +279,7 @@ private slots:
         ReviewWindow window(nullptr, id);
         waitUntilLoaded(window);
         QCOMPARE(ok.titles, QStringList{QStringLiteral("Warning")});
-        auto *sessions = child<QComboBox>(window, "cboSession");
+        auto *sessions = child<QComboBox>(&window, "cboSession");
         QCOMPARE(sessions->count(), 2);
         // Without a readable session 1 the first listed one is shown.
         QCOMPARE(sessions->currentData().toInt(), 2);

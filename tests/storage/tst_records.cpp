@@ -4,6 +4,7 @@
 // when, reading one or several channels back through blocks and the tail,
 // the header and the files that are not recordings.
 
+#include "../common/testsignals.h"
 #include "../common/teststorage.h"
 
 #include "storage/recordingheader.h"
@@ -54,11 +55,6 @@ QString caught(const std::function<void()> &action)
     return QString();
 }
 
-struct Listener : TSignalListener
-{
-    int calls = 0;
-    void signalChanged() override { ++calls; }
-};
 
 QByteArray littleEndian(const std::vector<qint16> &samples)
 {
@@ -83,12 +79,6 @@ QByteArray headerArea(const QJsonObject &header)
     return area + QByteArray(4096 - area.size(), '\0');
 }
 
-std::vector<double> range(TSignal &signal, int channel, int from, int n)
-{
-    std::vector<double> out(size_t(n), -99.0);
-    signal.readRange(channel, from, n, out.data());
-    return out;
-}
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include "app/mainwindow.h"
 #include "app/singleinstance.h"
 #include "app/stationapplication.h"
+#include "monitoring/sessionmanager.h"
 #include "monitoring/sessionwindow.h"
 #include "patients/patientselectdialog.h"
 #include "review/reviewwindow.h"
@@ -102,6 +103,8 @@ private slots:
         QApplication::setQuitOnLastWindowClosed(false);
         m_root = MonitorDatabase::defaultRoot();
         m_rootExisted = QDir(m_root).exists();
+        // The simulated source replays the ECG file built beside the programs.
+        QDir::setCurrent(QStringLiteral(CARDIOLANE_BIN_DIR));
     }
 
     void cleanupTestCase()
@@ -141,7 +144,25 @@ private slots:
             if (auto *found = qobject_cast<SessionWindow *>(window))
                 session = found;
         QVERIFY(session && session->isVisible());
-        QVERIFY(session->close());
+        // With a patient monitored, a monitoring window that refuses to close
+        // keeps the start window too.
+        PatientRecord patient;
+        patient.lastName = QStringLiteral("Doe");
+        start->database()->insertPatient(patient);
+        SessionData data;
+        data.patientId = patient.id;
+        data.sessionNumber = 1;
+        data.startDateTime = QDateTime::currentDateTime();
+        QVERIFY(session->manager()->startMonitoring(data, QStringLiteral("sim")));
+        {
+            MessageBoxAnswerer no(QMessageBox::No);
+            QVERIFY(!start->close());
+            QVERIFY(no.texts.size() == 1 && start->isVisible() && session->isVisible());
+        }
+        {
+            MessageBoxAnswerer yes(QMessageBox::Yes);
+            QVERIFY(session->close());
+        }
         QTRY_VERIFY(session.isNull() && start->isEnabled());
 
         // Leaving closes every other window, and the database with the start window.

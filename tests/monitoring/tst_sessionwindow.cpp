@@ -402,6 +402,50 @@ private slots:
         finalize->findChild<QSpinBox *>(QStringLiteral("numBorgRPE"))->setFocus();
         QCOMPARE(stored()->conclusion, QStringLiteral("Good tolerance"));
     }
+
+    void failedLastSaveOffersRetry()
+    {
+        SessionWindow window;
+        MonitorSession *session = startOnSim(*window.manager());
+        QVERIFY(session);
+        session->conclusion = QStringLiteral("Continue the program");
+        const int absent = m_storage->addPatient(QStringLiteral("Roe"), QStringLiteral("John"));
+        QVERIFY(places(window).last()->choosePatient(absent));
+        child<QRadioButton>(places(window).last(), "rbtAbsent")->click();
+
+        // The disk is full: nothing can be written until the second Retry.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit full = saved;
+        full.rlim_cur = 0;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+        QStringList texts, buttons;
+        answerNextModal([&](QWidget *confirm) {
+            answerNextModal([&](QWidget *error) {
+                auto *box = qobject_cast<QMessageBox *>(error);
+                texts << box->windowTitle() + QLatin1Char('|') + box->text();
+                for (QAbstractButton *button : box->buttons())
+                    buttons << button->text();
+                answerNextModal([&](QWidget *again) {
+                    texts << qobject_cast<QMessageBox *>(again)->text();
+                    setrlimit(RLIMIT_FSIZE, &saved);
+                    qobject_cast<QMessageBox *>(again)->button(QMessageBox::Retry)->click();
+                });
+                box->button(QMessageBox::Retry)->click();
+            });
+            qobject_cast<QMessageBox *>(confirm)->button(QMessageBox::Yes)->click();
+        });
+        QVERIFY(window.close());
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        QCOMPARE(texts.size(), 2);
+        QVERIFY(texts.first().startsWith(QStringLiteral("Error|")));
+        QVERIFY(texts.first().contains(QStringLiteral("Doe, Ana: Write error\nRoe, John: ")));
+        QVERIFY(buttons.contains(QStringLiteral("Close anyway")));
+        std::unique_ptr<MonitorSession> stored = m_storage->database->openSession(session->patientId, 1);
+        QCOMPARE(stored->conclusion, QStringLiteral("Continue the program"));
+        QCOMPARE(stored->events.last().description, QStringLiteral("Stop monitoring"));
+        QCOMPARE(m_storage->database->listSessions(absent).size(), 1);
+    }
 };
 
 QTEST_MAIN(TestSessionWindow)

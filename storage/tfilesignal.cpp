@@ -92,7 +92,15 @@ void TFileSignal::updateCounts()
 {
     m_savedFrames = (m_end - m_headerSize) / (2 * channelCount());
     setSampleCount(int(std::min<qint64>(m_savedFrames + m_unsavedFrames, INT_MAX)));
-    setBlockCount(blockLength() > 0 ? int(std::min<qint64>(m_savedFrames, INT_MAX)) / blockLength() : 0);
+    // A file being written keeps its incomplete last block in the tail window,
+    // where it cannot go stale in the page cache. A file only read never grows:
+    // that block is read like the others, padded with zeros, so that filtered
+    // views reach the end of the recording.
+    const qint64 length = blockLength();
+    const qint64 blocks = length <= 0 ? 0
+        : m_file.isWritable()         ? m_savedFrames / length
+                                      : (m_savedFrames + length - 1) / length;
+    setBlockCount(int(std::min<qint64>(blocks, INT_MAX)));
 }
 
 int TFileSignal::sample(int channel, int index)
@@ -141,9 +149,11 @@ void TFileSignal::readRange(int channel, int start, int n, double *out)
 {
     if (n <= 0)
         return;
-    // Complete blocks through the page cache, the rest sample by sample.
+    // Blocks through the page cache; what they do not hold from the file (the
+    // tail of a file being written, frames kept in memory) sample by sample.
     pagedReadRange(channel, start, n, out);
-    const qint64 tailStart = std::max<qint64>(qint64(blockCount()) * blockLength(), start);
+    const qint64 paged = std::min<qint64>(qint64(blockCount()) * blockLength(), m_savedFrames);
+    const qint64 tailStart = std::max<qint64>(paged, start);
     const qint64 tailEnd = std::min<qint64>(sampleCount(), qint64(start) + n);
     for (qint64 i = tailStart; i < tailEnd; ++i)
         out[i - start] = sample(channel, int(i));
@@ -157,8 +167,9 @@ qint16 *TFileSignal::readBlock(int channel, int block)
     const int channels = channelCount();
     std::vector<qint16> frames(size_t(length) * channels, 0);
     m_file.seek(m_headerSize + qint64(2) * channels * block * length);
-    // A short read leaves the zeros in place.
-    m_file.read(reinterpret_cast<char *>(frames.data()), qint64(frames.size()) * 2);
+    // Only whole frames count; a short read leaves the zeros in place.
+    const qint64 saved = std::min<qint64>(length, m_savedFrames - qint64(block) * length);
+    m_file.read(reinterpret_cast<char *>(frames.data()), saved * channels * 2);
     qint16 *data = new qint16[length];
     for (int k = 0; k < length; ++k)
         data[k] = qFromLittleEndian(frames[size_t(k) * channels + channel]);

@@ -7,6 +7,7 @@
 #include "../common/testsignals.h"
 #include "../common/teststorage.h"
 
+#include "dsp/tfilteredsignal.h"
 #include "storage/recordingheader.h"
 #include "storage/safefilename.h"
 #include "storage/sessionhistory.h"
@@ -327,6 +328,13 @@ private slots:
         }
         QVERIFY(s.cachedPageCount() == 4 && !s.readBlock(0, 2) && !s.readBlock(2, 0) && !s.readBlock(0, -1));
         QCOMPARE(s.sample(2, 0) + s.sample(0, 2600) + s.sample(0, -1) + s.sample(-1, 5), 0);
+
+        // Opened only to be read, the tail is a block too: a filtered view of
+        // the recording reaches its last sample.
+        TFileSignal readOnly(path, 2, 250, 4096, TFileSignal::Access::Read);
+        TFilteredSignal view(&readOnly, nullptr);
+        QVERIFY(readOnly.blockCount() == 3 && view.sampleCount() == 2600);
+        QVERIFY(view.sample(1, 2599) == -2599 && view.sample(0, 2000) == 2000 * 7 - 9000 && view.sample(0, 2600) == 0);
 
         // A block that the file no longer holds in full reads as zeros where it ends.
         TFileSignal shrunk(path, 2, 250, 4096, false);

@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QTranslator>
+
+#include <csignal>
 #include <exception>
 
 namespace {
@@ -34,6 +36,12 @@ QString readStyleSheet()
 
 int StationStart::run(int &argc, char **argv)
 {
+#ifdef SIGXFSZ
+    // A write beyond the process's file-size limit then fails like one to a
+    // full disk, which every write path handles, instead of ending the station
+    // and the monitoring of every patient with it.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // Scaled screens get the interface at their scale, and the painted
     // displays draw at the screen's own pixel density (set before the
     // application exists).

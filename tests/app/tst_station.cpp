@@ -55,8 +55,9 @@ bool segmentExists(const QString &key)
 
 // Starts the station with its data, settings and runtime files in `dir`,
 // message boxes printed instead of shown, in English unless told otherwise.
+// A shell command given as `before` runs first, in the same process.
 void startStation(QProcess &station, const QTemporaryDir &dir, const QStringList &arguments = {},
-                  const QString &language = QStringLiteral("en"))
+                  const QString &language = QStringLiteral("en"), const QString &before = QString())
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -69,7 +70,10 @@ void startStation(QProcess &station, const QTemporaryDir &dir, const QStringList
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     station.setProcessEnvironment(environment);
-    station.start(stationPath, arguments);
+    if (before.isEmpty())
+        station.start(stationPath, arguments);
+    else
+        station.start(QStringLiteral("/bin/sh"), QStringList{"-c", before + "; exec \"$0\" \"$@\"", stationPath} + arguments);
 }
 
 bool waitForFile(const QString &path, QProcess &process)
@@ -253,6 +257,15 @@ private slots:
         const QString output = QString::fromLocal8Bit(station.readAllStandardError()).trimmed();
         QVERIFY2(output.startsWith(QStringLiteral("Error: ")) && output.size() > 7, qPrintable(output));
         QVERIFY(!segmentExists(stationKey));
+
+        // Nothing may be written at all: the index cannot be made, which is
+        // told like a full disk, and the station is not killed for trying.
+        QTemporaryDir limited;
+        startStation(station, limited, {}, QStringLiteral("en"), QStringLiteral("ulimit -f 0"));
+        QVERIFY(station.waitForFinished(60000));
+        const QString refused = QString::fromLocal8Bit(station.readAllStandardError()).trimmed();
+        QVERIFY2(station.exitStatus() == QProcess::NormalExit && refused.startsWith(QStringLiteral("Error: ")),
+                 qPrintable(refused));
     }
 
     void everySourceTextIsTranslated()

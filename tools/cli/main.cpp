@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <memory>
 #include <exception>
+#include <csignal>
 
 namespace {
 
@@ -158,6 +159,10 @@ bool commandPaints(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
+    // Past a file-size limit a write fails and is reported, never an abort.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     std::unique_ptr<QCoreApplication> application;
     QStringList args;
     if (commandPaints(argc, argv)) {

@@ -85,7 +85,6 @@ TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int he
 TFileSignal::~TFileSignal()
 {
     clearPageCache();
-    m_file.close();
 }
 
 void TFileSignal::updateCounts()

@@ -335,6 +335,11 @@ private slots:
         TFilteredSignal view(&readOnly, nullptr);
         QVERIFY(readOnly.blockCount() == 3 && view.sampleCount() == 2600);
         QVERIFY(view.sample(1, 2599) == -2599 && view.sample(0, 2000) == 2000 * 7 - 9000 && view.sample(0, 2600) == 0);
+        // Frames appended to it stay in memory, each channel in its place.
+        const qint16 more[] = {11, -11, 12, -12};
+        readOnly.appendInterleaved(more, sizeof(more));
+        QVERIFY(readOnly.sampleCount() == 2602 && readOnly.sample(0, 2600) == 11 && readOnly.sample(1, 2601) == -12);
+        QCOMPARE(range(readOnly, 1, 2599, 3), (std::vector<double>{-2599, -11, -12}));
 
         // A block that the file no longer holds in full reads as zeros where it ends.
         TFileSignal shrunk(path, 2, 250, 4096, false);

@@ -99,13 +99,20 @@ bool ReportProducer::drawLogo(const QString &name, QPainter *painter, const QRec
     return false;
 }
 
-void ReportProducer::drawStrip(QPainter *painter, const QRect &bounds, const QString &recordingPath,
-                               double startSeconds)
+QString ReportProducer::stripLabel(int record) const
 {
+    return record >= 0 && record < m_strips.size() ? m_strips[record].label : QString();
+}
+
+void ReportProducer::drawStrip(QPainter *painter, const QRect &bounds, int record) const
+{
+    if (record < 0 || record >= m_strips.size())
+        return;
+    const EventStrip &strip = m_strips[record];
     std::unique_ptr<TFileSignal> recording;
-    if (!recordingPath.isEmpty()) {
+    if (!strip.recordingPath.isEmpty()) {
         try {
-            recording = TFileSignal::openRecordingFile(recordingPath);
+            recording = TFileSignal::openRecordingFile(strip.recordingPath);
         } catch (const StorageError &) {
             // An unreadable recording gives a strip of empty paper.
         }
@@ -123,7 +130,7 @@ void ReportProducer::drawStrip(QPainter *painter, const QRect &bounds, const QSt
         }
         graphic.setSignal(chain->head());
     }
-    graphic.setStartTime(startSeconds);
+    graphic.setStartTime(strip.offset);
     graphic.draw(*painter, bounds);
 }
 

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <QVector>
 
 class QPainter;
 
@@ -36,6 +37,8 @@ public:
     // The printed value of a bracketed name, fixed at construction; empty
     // for names the report does not know.
     QString value(const QString &name) const { return m_values.value(name); }
+    // The events printed as ECG strips.
+    int stripCount() const { return m_strips.size(); }
 
 signals:
     // Emitted on the printing thread before each sheet.
@@ -47,14 +50,25 @@ protected:
 
     QMap<QString, QString> m_values;
 
+    // An event printed as an ECG strip; record r of a strip band shows strip r.
+    struct EventStrip
+    {
+        QString recordingPath; // empty when the session has no recording
+        double offset = 0.0;   // seconds from the start of the recording
+        QString label;
+    };
+    QVector<EventStrip> m_strips;
+    // The label of strip `record`; empty for other records.
+    QString stripLabel(int record) const;
+
     // The header texts for "headerTitle" and "headerInfo"; false for other names.
     bool headerValue(const QString &name, QString &value) const;
     // Paints "headerLogo" and "brandLogo"; false for other names.
     bool drawLogo(const QString &name, QPainter *painter, const QRect &bounds);
-    // The ECG strip of a recording from `startSeconds` on, through the stored
-    // filter chain (notch 50 Hz, low-pass 25 Hz, baseline); paper only when
-    // the recording cannot be read.
-    static void drawStrip(QPainter *painter, const QRect &bounds, const QString &recordingPath, double startSeconds);
+    // Strip `record` from its event on, through the stored filter chain (notch
+    // 50 Hz, low-pass 25 Hz, baseline); paper only when the recording cannot
+    // be read, nothing for other records.
+    void drawStrip(QPainter *painter, const QRect &bounds, int record) const;
 
 protected slots:
     virtual void reportValue(int record, const QString &name, QString &value, int reportPage) = 0;

@@ -40,10 +40,9 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     }
     v[QStringLiteral("sessionEvents")] = eventsText(session);
 
+    const QString recordingPath = session.recording() ? session.recording()->path() : QString();
     for (int e : markedEvents(session))
-        m_strips.append({double(session.events[e].timeOffset), session.events[e].description});
-    if (session.recording())
-        m_recordingPath = session.recording()->path();
+        m_strips.append({recordingPath, double(session.events[e].timeOffset), session.events[e].description});
     engine().recordCounts().append(m_strips.size());
 }
 
@@ -52,7 +51,7 @@ void SessionReport::reportValue(int record, const QString &name, QString &value,
     if (headerValue(name, value))
         return;
     if (name == QLatin1String("eventDescription"))
-        value = record >= 0 && record < m_strips.size() ? m_strips[record].description : QString();
+        value = stripLabel(record);
     else
         value = m_values.value(name);
 }
@@ -61,6 +60,6 @@ void SessionReport::reportDrawing(int record, const QString &name, QPainter *pai
 {
     if (drawLogo(name, painter, bounds))
         return;
-    if (name == QLatin1String("ecgGraphic/event") && record >= 0 && record < m_strips.size())
-        drawStrip(painter, bounds, m_recordingPath, m_strips[record].offset);
+    if (name == QLatin1String("ecgGraphic/event"))
+        drawStrip(painter, bounds, record);
 }

@@ -20,20 +20,8 @@ public:
     // patient data".
     SessionReport(MonitorDatabase &database, const MonitorSession &session, QObject *parent = nullptr);
 
-    int stripCount() const { return m_strips.size(); }
-
 protected slots:
     void reportValue(int record, const QString &name, QString &value, int reportPage) override;
     void reportDrawing(int record, const QString &name, QPainter *painter, const QRect &bounds,
                        int reportPage) override;
-
-private:
-    struct Strip
-    {
-        double offset = 0.0; // seconds from the start of the recording
-        QString description;
-    };
-
-    QVector<Strip> m_strips; // record r shows strip r
-    QString m_recordingPath;
 };

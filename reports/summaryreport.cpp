@@ -112,9 +112,8 @@ void SummaryReport::reportValue(int record, const QString &name, QString &value,
             else if (name == QLatin1String(phases[k]) + QLatin1String("BP"))
                 value = QStringLiteral("%1/%2").arg(row.systolic[k]).arg(row.diastolic[k]);
         }
-    } else if (reportPage == 2 && name == QLatin1String("eventDescription") && record >= 0
-               && record < m_strips.size()) {
-        value = m_strips[record].label;
+    } else if (reportPage == 2 && name == QLatin1String("eventDescription")) {
+        value = stripLabel(record);
     }
 }
 
@@ -123,8 +122,7 @@ void SummaryReport::reportDrawing(int record, const QString &name, QPainter *pai
     if (drawLogo(name, painter, bounds))
         return;
     if (name == QLatin1String("ecgGraphic/event")) {
-        if (record >= 0 && record < m_strips.size())
-            drawStrip(painter, bounds, m_strips[record].recordingPath, m_strips[record].offset);
+        drawStrip(painter, bounds, record);
         return;
     }
     drawHistory(name, painter, bounds);

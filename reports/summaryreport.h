@@ -24,8 +24,6 @@ public:
     SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions,
                   QObject *parent = nullptr);
 
-    int stripCount() const { return m_strips.size(); }
-
 protected slots:
     void reportValue(int record, const QString &name, QString &value, int reportPage) override;
     void reportDrawing(int record, const QString &name, QPainter *painter, const QRect &bounds,
@@ -39,17 +37,10 @@ private:
         int systolic[3] = {0, 0, 0};
         int diastolic[3] = {0, 0, 0};
     };
-    struct Strip
-    {
-        QString recordingPath;
-        double offset = 0.0;
-        QString label; // "Sesión #n - description"
-    };
 
     void drawHistory(const QString &name, QPainter *painter, const QRect &bounds) const;
 
     QVector<Row> m_rows;
-    QVector<Strip> m_strips;
     SessionHistory m_history;
     int m_sessionCount = 0;
 };

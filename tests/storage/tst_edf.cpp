@@ -1,0 +1,253 @@
+// A session exported as an EDF+ file and read back with EDFlib: header fields,
+// ECG counts and millivolts (against `recording export`), trends, every
+// annotation at its time, no name in an anonymized file; the companion's
+// refusals, and a failed export that leaves the previous file alone.
+
+#include "../common/teststorage.h"
+
+#include "storage/edfannotations.h"
+#include "storage/edfexport.h"
+#include "storage/storageerror.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <edflib.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// Counts across the whole 16-bit range, 5.5 s at 250/s.
+std::vector<qint16> testCounts()
+{
+    std::vector<qint16> counts(1375);
+    for (size_t k = 0; k < counts.size(); ++k)
+        counts[k] = qint16(quint16(k * 48 + 7));
+    counts[0] = -32768, counts[1] = 32767, counts[2] = 0;
+    return counts;
+}
+
+QString exportError(const MonitorSession &s, const PatientRecord &p, const QString &path, EdfExportOptions o = {})
+{
+    try {
+        exportSessionEdf(s, p, path, o);
+    } catch (const StorageError &e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QString();
+}
+
+struct EdfFile
+{
+    explicit EdfFile(const QString &path) { ok = edfopen_file_readonly(qPrintable(path), &hdr, EDFLIB_READ_ALL_ANNOTATIONS) == 0; }
+    ~EdfFile() { if (ok) edfclose_file(hdr.handle); }
+    std::vector<int> digital(int signal, int n)
+    {
+        std::vector<int> v(static_cast<size_t>(n));
+        edfrewind(hdr.handle, signal);
+        v.resize(size_t(std::max(0, edfread_digital_samples(hdr.handle, signal, n, v.data()))));
+        return v;
+    }
+    QStringList annotations()
+    {
+        QStringList list;
+        for (int i = 0; i < hdr.annotations_in_file; ++i) {
+            edf_annotation_struct a;
+            edf_get_annotation(hdr.handle, i, &a);
+            list << QStringLiteral("%1 %2").arg(a.onset / 1e7).arg(QString::fromUtf8(a.annotation));
+        }
+        return list;
+    }
+    edf_hdr_struct hdr{};
+    bool ok = false;
+};
+
+int cli(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"), arguments);
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+} // namespace
+
+class TestEdf : public QObject
+{
+    Q_OBJECT
+
+    TestStorage m_storage;
+    PatientRecord m_patient;
+    std::unique_ptr<MonitorSession> m_session; // session 1, reopened for review
+    QString m_out;
+
+private slots:
+    void initTestCase()
+    {
+        m_patient.firstName = QStringLiteral("Ana María");
+        m_patient.lastName = QStringLiteral("García López");
+        m_patient.sex = QStringLiteral("F");
+        m_patient.birthDate = QDate(1950, 1, 31);
+        m_patient.medicalHistoryNumber = QStringLiteral("HC 4711");
+        m_storage->insertPatient(m_patient);
+        auto s = m_storage.startSession(m_patient.id, QDateTime(QDate(2026, 6, 2), QTime(8, 30, 15)));
+        const std::vector<qint16> counts = testCounts();
+        const qint16 *channels[] = {counts.data()};
+        s->recording()->appendChannels(channels, int(counts.size()));
+        s->hrTrend = {70, 72, 0, 75, 80, 82, 90}; // one second longer than the ECG
+        s->spo2Trend = {97, 0, 98};
+        s->tempTrend = {36.55, 0.0, 36.61};
+        s->setCheckpoint(PhaseBasal, {1.25, 70, 130, 85});
+        s->setCheckpoint(PhasePostExercise, {4.5, 82, 120, 80});
+        s->events = {{0, "Start monitoring", false}, {3, "Ana said the pain in her chest radiates to the jaw", true},
+                     {-4, "Clock set back"}, {2, "Increased load"}};
+        for (int n = 0; n < 6; ++n)
+            s->events.append({n, QStringLiteral("Note %1").arg(n)});
+        m_storage->updateSession(*s);
+        m_storage.startSession(m_patient.id, QDateTime(QDate(2026, 6, 4), QTime(8, 0)), false);
+        m_session = m_storage->openSession(m_patient.id, 1);
+        QVERIFY(m_session && m_session->recording());
+        m_out = m_storage.root() + "/out.edf";
+    }
+
+    void exportedFileReadsBack()
+    {
+        EdfExportOptions options;
+        options.technician = QStringLiteral("Dr Ruiz");
+        QCOMPARE(exportError(*m_session, m_patient, m_out, options), QString());
+        EdfFile edf(m_out);
+        QVERIFY(edf.ok);
+        const edf_hdr_struct &h = edf.hdr;
+        QCOMPARE(readFile(m_out).mid(8, 46), QByteArray("HC_4711 F 31-JAN-1950 Garcia_Lopez,_Ana_Maria "));
+        QCOMPARE(QByteArray(h.technician) + "|" + h.equipment, QByteArray("Dr Ruiz|Cardiolane"));
+        QCOMPARE(QDateTime(QDate(h.startdate_year, h.startdate_month, h.startdate_day),
+                           QTime(h.starttime_hour, h.starttime_minute, h.starttime_second)),
+                 m_session->startDateTime);
+        QCOMPARE(h.filetype, EDFLIB_FILETYPE_EDFPLUS);
+        QCOMPARE(h.datarecords_in_file, 7LL);
+        QStringList labels;
+        for (int s = 0; s < h.edfsignals; ++s)
+            labels << QStringLiteral("%1 %2 %3").arg(h.signalparam[s].label).arg(h.signalparam[s].physdimension).arg(h.signalparam[s].smp_in_datarecord).simplified();
+        QCOMPARE(labels, QStringList({"ECG V5 mV 250", "HR bpm 1", "SpO2 % 1", "Temp degC 1"}));
+
+        // The counts exactly, their millivolts as `recording export` has them,
+        // the last second completed with zeros.
+        QVERIFY(cli({"recording", "export", m_session->recording()->path(), m_storage.root() + "/out.csv"}) == 0);
+        const QList<QByteArray> rows = readFile(m_storage.root() + "/out.csv").trimmed().split('\n').mid(1);
+        const std::vector<qint16> counts = testCounts();
+        const std::vector<int> digital = edf.digital(0, 7 * 250);
+        QCOMPARE(int(digital.size()), 7 * 250);
+        QCOMPARE(int(rows.size()), int(counts.size()));
+        const double upb = (h.signalparam[0].phys_max - h.signalparam[0].phys_min) / 65535.0;
+        for (size_t k = 0; k < digital.size(); ++k) {
+            QCOMPARE(digital[k], k < counts.size() ? int(counts[k]) : 0);
+            if (k < counts.size()) {
+                const double mV = h.signalparam[0].phys_min + (digital[k] + 32768) * upb;
+                QVERIFY2(std::abs(mV - rows[int(k)].split(',').at(1).toDouble()) < 1e-4, qPrintable(QString::number(k)));
+            }
+        }
+        QCOMPARE(edf.digital(1, 8), std::vector<int>({70, 72, 0, 75, 80, 82, 90}));
+        QCOMPARE(edf.digital(2, 8), std::vector<int>({97, 0, 98, 0, 0, 0, 0}));
+        QCOMPARE(edf.digital(3, 3), std::vector<int>({3655, 0, 3661}));
+
+        // Events and readings at their times, long texts in pieces that fit.
+        QCOMPARE(edf.annotations(),
+                 QStringList({"0 Clock set back", "0 Start monitoring", "0 Note 0", "1 Note 1", "1.25 BP 130/85 mmHg, basal",
+                              "2 Increased load", "2 Note 2", "3 Ana said the pain in her chest...",
+                              "3 radiates to the jaw", "3 Note 3", "4 Note 4", "4.5 BP 120/80 mmHg, post-exercise",
+                              "5 Note 5"}));
+    }
+
+    void anonymizedFileHoldsNoName()
+    {
+        EdfExportOptions options;
+        options.anonymize = true;
+        options.technician = QStringLiteral("Dr Ruiz");
+        QCOMPARE(exportError(*m_session, m_patient, m_out, options), QString());
+        const QByteArray bytes = readFile(m_out);
+        QCOMPARE(bytes.mid(8, 8), QByteArray("X X X X "));
+        for (const char *name : {"Ana", "Mar", "Garc", "pez", "4711", "Ruiz"})
+            QVERIFY2(!bytes.contains(name), name);
+        QVERIFY(EdfFile(m_out).annotations().contains("3 X said the pain in her chest radiates..."));
+    }
+
+    void trendsAndNotesThatDoNotFit()
+    {
+        MonitorSession &s = *m_session;
+        const QVector<int> spo2 = s.spo2Trend;
+        const QVector<double> temp = s.tempTrend;
+        const QVector<SessionEvent> events = s.events;
+        s.spo2Trend.fill(0);
+        s.tempTrend.clear();
+        QCOMPARE(exportError(s, m_patient, m_out), QString());
+        QCOMPARE(EdfFile(m_out).hdr.edfsignals, 2); // ECG and HR only
+        // 64 notes per second of recording at most.
+        s.events.resize(7 * 64);
+        QCOMPARE(exportError(s, m_patient, m_out), QStringLiteral("The session has more annotations than its recording can hold"));
+        s.spo2Trend = spo2, s.tempTrend = temp, s.events = events;
+    }
+
+    void textHelpers()
+    {
+        const QString text = QStringLiteral("Ünïcode 😀 ") + QString(60, 'w') + " end";
+        const QStringList pieces = splitAnnotationText(text, 40);
+        QCOMPARE(pieces.size(), 3);
+        QString joined;
+        for (const QString &p : pieces) {
+            QVERIFY(p.toUtf8().size() <= 40);
+            joined += p.endsWith("...") ? p.chopped(3) : p;
+        }
+        QCOMPARE(joined.remove(' '), QString(text).remove(' ')); // nothing lost
+        QCOMPARE(splitAnnotationText(" a \n b ", 40), QStringList{"a b"});
+        QCOMPARE(withoutPatientName("maria, Garcia-lópez y Anabel", m_patient), QStringLiteral("X, X-X y Anabel"));
+        QCOMPARE(edfHeaderText(QStringLiteral("Núñez 😀")), QByteArray("Nunez ?"));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        const QString out = m_out;
+        QTest::newRow("no patient option") << QStringList{"--session", "1", out} << 2;
+        QTest::newRow("session not a number") << QStringList{"--patient", "1", "--session", "x", out} << 2;
+        QTest::newRow("unknown patient") << QStringList{"--patient", "99", "--session", "1", out} << 1;
+        QTest::newRow("unknown session") << QStringList{"--patient", "1", "--session", "9", out} << 1;
+        QTest::newRow("absent, no ECG") << QStringList{"--patient", "1", "--session", "2", out} << 1;
+        QTest::newRow("missing folder") << QStringList{"--patient", "1", "--session", "1", out + "/no/x.edf"} << 1;
+        QTest::newRow("a folder") << QStringList{"--patient", "1", "--session", "1", m_storage.root()} << 1;
+    }
+
+    void refusals()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        const QByteArray before = readFile(m_out);
+        QCOMPARE(cli(QStringList{"export", "--root", m_storage.root()} + arguments), exitCode);
+        QCOMPARE(readFile(m_out), before);
+    }
+
+    void failedWriteKeepsPreviousFile()
+    {
+        // Too small for the header, and too small for the last bytes.
+        QCOMPARE(exportError(*m_session, m_patient, m_out), QString());
+        const qint64 size = QFileInfo(m_out).size() - 100;
+        QVERIFY(writeFile(m_out, "previous"));
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit old;
+        getrlimit(RLIMIT_FSIZE, &old);
+        for (const qint64 limit : {qint64(1000), size}) {
+            rlimit small = old;
+            small.rlim_cur = rlim_t(limit);
+            setrlimit(RLIMIT_FSIZE, &small);
+            const QString error = exportError(*m_session, m_patient, m_out);
+            setrlimit(RLIMIT_FSIZE, &old);
+            QCOMPARE(error, QStringLiteral("Write error"));
+            QCOMPARE(readFile(m_out), QByteArray("previous"));
+            QCOMPARE(QDir(m_storage.root()).entryList({"*out.edf*"}, QDir::Files | QDir::Hidden), QStringList{"out.edf"});
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEdf)
+#include "tst_edf.moc"

@@ -48,13 +48,14 @@ void check(int result)
         raise(QT_TRANSLATE_NOOP("EdfExport", "Write error"));
 }
 
-// One signal of the file: its samples are 16-bit values, one count standing
-// for `scale` physical units.
+// One signal of the file: its samples are stored as they are, one count
+// standing for `scale` physical units, within the digital range.
 struct EdfSignal
 {
     QByteArray label, unit;
     int samplesPerRecord = 1;
     double scale = 1.0;
+    int digitalMin = 0, digitalMax = 0;
 };
 
 struct AnnotationPiece
@@ -149,6 +150,52 @@ private:
     int m_handle;
 };
 
+// The module's range in counts (the recording's stated minimum to maximum),
+// widened in steps of half that range where the recording holds counts
+// beyond it (a saturated or disturbed input): no count is clipped, and every
+// limit stays a short decimal the header holds exactly. Readers may size the
+// trace by it, so it is not simply the whole 16-bit range.
+std::pair<int, int> ecgRange(TSignal &recording)
+{
+    constexpr int Lowest = std::numeric_limits<qint16>::min(), Highest = std::numeric_limits<qint16>::max();
+    const double lsb = recording.lsb();
+    int low = int(std::clamp<double>(std::round(recording.minimum() / lsb), Lowest, 0));
+    int high = int(std::clamp<double>(std::round(recording.maximum() / lsb), 1, Highest));
+    const int step = std::max(1, (high - low) / 2);
+    std::vector<qint16> chunk(65536);
+    int seenLow = 0, seenHigh = 0;
+    for (int c = 0; c < recording.channelCount(); ++c) {
+        ChannelReader reader(recording, c);
+        for (qint64 at = 0; at < recording.sampleCount(); at += qint64(chunk.size())) {
+            const int n = int(std::min<qint64>(qint64(chunk.size()), recording.sampleCount() - at));
+            reader.read(chunk.data(), n);
+            const auto [lo, hi] = std::minmax_element(chunk.begin(), chunk.begin() + n);
+            seenLow = std::min<int>(seenLow, *lo);
+            seenHigh = std::max<int>(seenHigh, *hi);
+        }
+    }
+    while (seenHigh > high && high < Highest)
+        high = int(std::min<qint64>(qint64(high) + step, Highest));
+    while (seenLow < low && low > Lowest)
+        low = int(std::max<qint64>(qint64(low) - step, Lowest));
+    return {low, high};
+}
+
+// A trend's digital range: the usual values, widened to hold every entry.
+template <typename Trend>
+EdfSignal trendSignal(const char *label, const char *unit, double scale, int low, int high, const Trend &trend)
+{
+    EdfSignal signal{label, unit, 1, scale, low, high};
+    for (const auto value : trend) {
+        const double count = std::round(value / scale);
+        if (std::isfinite(count)) {
+            signal.digitalMin = int(std::clamp<double>(count, -32768, signal.digitalMin));
+            signal.digitalMax = int(std::clamp<double>(count, signal.digitalMax, 32767));
+        }
+    }
+    return signal;
+}
+
 QByteArray channelLabel(const TSignal &recording, int channel)
 {
     const QString lead = recording.channelName(channel).trimmed();
@@ -176,16 +223,18 @@ ExportPlan planExport(const MonitorSession &session, const PatientRecord &patien
 
     ExportPlan plan;
     plan.channels = recording->channelCount();
+    const auto [low, high] = ecgRange(*recording);
     for (int c = 0; c < plan.channels; ++c)
-        plan.signalList.push_back({channelLabel(*recording, c), "mV", recording->rate(), recording->lsb()});
-    plan.signalList.push_back({"HR", "bpm", 1, 1.0});
+        plan.signalList.push_back({channelLabel(*recording, c), "mV", recording->rate(), recording->lsb(), low, high});
+    plan.signalList.push_back(trendSignal("HR", "bpm", 1.0, 0, 250, session.hrTrend));
     plan.withSpo2 = std::any_of(session.spo2Trend.begin(), session.spo2Trend.end(), [](int v) { return v != 0; });
     plan.withTemperature =
         std::any_of(session.tempTrend.begin(), session.tempTrend.end(), [](double v) { return v != 0.0; });
     if (plan.withSpo2)
-        plan.signalList.push_back({"SpO2", "%", 1, 1.0});
+        plan.signalList.push_back(trendSignal("SpO2", "%", 1.0, 0, 100, session.spo2Trend));
     if (plan.withTemperature)
-        plan.signalList.push_back({"Temp", "degC", 1, 1.0 / TemperatureSteps});
+        plan.signalList.push_back(trendSignal("Temp", "degC", 1.0 / TemperatureSteps, 0, 45 * TemperatureSteps,
+                                              session.tempTrend));
 
     // Whole seconds holding every sample and every trend entry.
     const qint64 rate = recording->rate();
@@ -200,7 +249,8 @@ ExportPlan planExport(const MonitorSession &session, const PatientRecord &patien
         const QString text = options.anonymize ? withoutPatientName(a.text, patient) : a.text;
         // The file cannot place a note before its start: such a note (a clock
         // set back during the session) goes to the start.
-        const qint64 onset = std::llround(std::clamp(a.onset, 0.0, 1e12) * 10000.0);
+        const double seconds = std::isfinite(a.onset) ? std::clamp(a.onset, 0.0, 1e12) : 0.0;
+        const qint64 onset = std::llround(seconds * 10000.0);
         for (const QString &piece : splitAnnotationText(text, MaxAnnotationBytes))
             plan.annotations.push_back({onset, piece.toUtf8()});
     }
@@ -216,13 +266,12 @@ void setHeader(int handle, const ExportPlan &plan, const MonitorSession &session
 {
     for (int s = 0; s < int(plan.signalList.size()); ++s) {
         const EdfSignal &signal = plan.signalList[size_t(s)];
-        // The whole 16-bit range: every count is stored as it is, and a count
-        // times the scale is its physical value.
+        // A count times the scale is its physical value.
         check(edf_set_samplefrequency(handle, s, signal.samplesPerRecord));
-        check(edf_set_digital_minimum(handle, s, std::numeric_limits<qint16>::min()));
-        check(edf_set_digital_maximum(handle, s, std::numeric_limits<qint16>::max()));
-        check(edf_set_physical_minimum(handle, s, std::numeric_limits<qint16>::min() * signal.scale));
-        check(edf_set_physical_maximum(handle, s, std::numeric_limits<qint16>::max() * signal.scale));
+        check(edf_set_digital_minimum(handle, s, signal.digitalMin));
+        check(edf_set_digital_maximum(handle, s, signal.digitalMax));
+        check(edf_set_physical_minimum(handle, s, signal.digitalMin * signal.scale));
+        check(edf_set_physical_maximum(handle, s, signal.digitalMax * signal.scale));
         check(edf_set_label(handle, s, signal.label.constData()));
         check(edf_set_physical_dimension(handle, s, signal.unit.constData()));
     }

@@ -16,7 +16,8 @@ struct EdfExportOptions
 
 // Writes one session as an EDF+ file with continuous one-second records:
 // - one signal per recorded ECG channel ("ECG <lead>"), in mV at the
-//   recording's rate, whose digital values are the recording's own counts;
+//   recording's rate, whose digital values are the recording's own counts
+//   and whose range is the module's (wider only for counts beyond it);
 // - the heart-rate trend ("HR", bpm, 1/s), and the SpO2 and temperature
 //   trends when they hold a reading;
 // - the patient and recording header fields and the session's start;

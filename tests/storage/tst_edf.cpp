@@ -106,6 +106,9 @@ private slots:
             s->events.append({n, QStringLiteral("Note %1").arg(n)});
         m_storage->updateSession(*s);
         m_storage.startSession(m_patient.id, QDateTime(QDate(2026, 6, 4), QTime(8, 0)), false);
+        // Session 3 stays within the module's range, up to its limits.
+        const qint16 small[] = {-256, 0, 256, 100}, *smallChannels[] = {small};
+        m_storage.startSession(m_patient.id, QDateTime(QDate(2026, 6, 6), QTime(8, 0)))->recording()->appendChannels(smallChannels, 4);
         m_session = m_storage->openSession(m_patient.id, 1);
         QVERIFY(m_session && m_session->recording());
         m_out = m_storage.root() + "/out.edf";
@@ -186,6 +189,16 @@ private slots:
         s.events.resize(7 * 64);
         QCOMPARE(exportError(s, m_patient, m_out), QStringLiteral("The session has more annotations than its recording can hold"));
         s.spo2Trend = spo2, s.tempTrend = temp, s.events = events;
+
+        // Counts beyond the module's range widen it (above); within it, the
+        // range is the module's, exact in the header, and so is every value.
+        QCOMPARE(exportError(*m_storage->openSession(m_patient.id, 3), m_patient, m_out), QString());
+        EdfFile edf(m_out);
+        const edf_param_struct &ecg = edf.hdr.signalparam[0];
+        QCOMPARE(QVector<double>({ecg.phys_min, ecg.phys_max, double(ecg.dig_min), double(ecg.dig_max)}), QVector<double>({-6, 6, -256, 256}));
+        std::vector<double> mV(4);
+        QCOMPARE(edfread_physical_samples(edf.hdr.handle, 0, 4, mV.data()), 4);
+        QCOMPARE(mV, std::vector<double>({-6, 0, 6, 100 * 12.0 / 512}));
     }
 
     void textHelpers()

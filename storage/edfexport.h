@@ -29,6 +29,8 @@ struct EdfExportOptions
 // check it, and only then put in the target's place: on any failure the
 // target is left as it was and the temporary file is removed. Memory does not
 // grow with the session's length (the recording is read block by block).
+// One export at a time: the library's opening and closing of files are not
+// safe on several threads at once.
 //
 // Throws StorageError: "The session has no ECG recording" (none, or one
 // without samples), "The recording's value range cannot be stored",

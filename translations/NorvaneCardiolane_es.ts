@@ -126,6 +126,52 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     </message>
 </context>
 <context>
+    <name>EdfAnnotations</name>
+    <message>
+        <source>basal</source>
+        <translation>basal</translation>
+    </message>
+    <message>
+        <source>intra-exercise</source>
+        <translation>intraejercicio</translation>
+    </message>
+    <message>
+        <source>post-exercise</source>
+        <translation>postejercicio</translation>
+    </message>
+    <message>
+        <source>BP %1/%2 mmHg, %3</source>
+        <translation>PA %1/%2 mmHg, %3</translation>
+    </message>
+</context>
+<context>
+    <name>EdfExport</name>
+    <message>
+        <source>Write error</source>
+        <translation>Error de escritura</translation>
+    </message>
+    <message>
+        <source>The session has no ECG recording</source>
+        <translation>La sesión no tiene registro de ECG</translation>
+    </message>
+    <message>
+        <source>The recording&apos;s value range cannot be stored</source>
+        <translation>El rango de valores del registro no se puede guardar</translation>
+    </message>
+    <message>
+        <source>The session&apos;s start date cannot be stored</source>
+        <translation>La fecha de inicio de la sesión no se puede guardar</translation>
+    </message>
+    <message>
+        <source>The session has more annotations than its recording can hold</source>
+        <translation>La sesión tiene más anotaciones de las que su registro puede contener</translation>
+    </message>
+    <message>
+        <source>Cannot create file</source>
+        <translation>No se puede crear el archivo</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>TAVO</source>

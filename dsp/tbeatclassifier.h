@@ -1,0 +1,74 @@
+#pragma once
+
+#include "dsp/tbeatevidence.h"
+#include "dsp/tbeatfamilies.h"
+
+#include <deque>
+#include <vector>
+
+// One decided beat: the detector's beat index, its label, and what the label
+// rests on.
+struct TBeatDecision
+{
+    int index = 0;
+    BeatLabel label = BeatLabel::Unclassified;
+    int centre = 0;               // sample index of the QRS centre found near `index`
+    int previousRr = 0;           // samples from the previous beat (0: none)
+    int nextRr = 0;               // samples to the next beat, or at least this many (0: unknown)
+    int normalRr = 0;             // the patient's recent interval between non-ventricular beats
+    TBeatEvidence evidence;
+};
+
+// Labels each beat the beat detector finds as normal, ventricular or not
+// classified, in real time and for one patient at a time, learning the
+// patient's own normal beats as it goes.
+//
+// Feed it every raw sample (station counts, 250 samples/s) with addSample()
+// and each beat the detector reports with addBeat(), in the order they come;
+// decisions come out of takeDecision() in beat order. A beat is decided once
+// its next beat has been reported, or 1.5 s after the beat when no beat
+// follows in time (the pause is then known to be at least that long). Each
+// sample costs a store and a comparison; the shape work is done once per beat.
+// The first beats only teach the classifier the patient and come out as not
+// classified.
+class TBeatClassifier
+{
+public:
+    static constexpr int SampleRate = 250;
+    static constexpr int MaximumWait = 375;     // 1.5 s from the beat to its decision
+    static constexpr int LearningBeats = 20;
+
+    TBeatClassifier();
+
+    void addSample(int sample);
+    // `index` as TBeatDetector::feed() returns it, after the sample whose
+    // feed reported it was added here. Beats at or before the previous one
+    // are ignored.
+    void addBeat(int index);
+    // End of the signal: decides the beats still waiting.
+    void finish();
+    bool takeDecision(TBeatDecision &decision);
+
+    int sampleCount() const { return m_samples; }
+
+private:
+    static constexpr int Reach = 150;            // window of +-600 ms around the beat
+    static constexpr int RingLength = 2048;      // 8 s of samples
+    static constexpr int DetectorDelay = 96;     // a beat is reported this late at the soonest
+    static constexpr int RhythmIntervals = 8;
+
+    void decideReady();
+    void decide(int index, int nextIndex);
+    std::vector<float> window(int index) const;
+    int normalRr() const;
+
+    std::vector<float> m_ring;
+    int m_samples = 0;
+    std::deque<int> m_pending;
+    std::deque<TBeatDecision> m_decided;
+    TBeatFamilies m_families;
+    std::deque<int> m_rhythm;                    // recent intervals between non-ventricular beats
+    int m_previousBeat = -1;
+    BeatLabel m_previousLabel = BeatLabel::Normal;
+    int m_beatsSeen = 0;
+};

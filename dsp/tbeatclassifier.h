@@ -3,6 +3,8 @@
 #include "dsp/tbeatevidence.h"
 #include "dsp/tbeatfamilies.h"
 
+#include <array>
+#include <cstddef>
 #include <deque>
 #include <vector>
 
@@ -40,34 +42,57 @@ public:
 
     TBeatClassifier();
 
-    void addSample(int sample);
+    // Both return whether decisions are waiting to be taken; callers that
+    // take them all whenever told need not look after every sample.
+    bool addSample(int sample)
+    {
+        m_ring[std::size_t(m_samples & (RingLength - 1))] = float(sample);
+        return ++m_samples >= m_due && decideReady();
+    }
     // `index` as TBeatDetector::feed() returns it, after the sample whose
     // feed reported it was added here. Beats at or before the previous one
     // are ignored.
-    void addBeat(int index);
+    bool addBeat(int index);
     // End of the signal: decides the beats still waiting.
     void finish();
-    bool takeDecision(TBeatDecision &decision);
+    bool takeDecision(TBeatDecision &decision)
+    {
+        if (m_decided.empty())
+            return false;
+        decision = m_decided.front();
+        m_decided.pop_front();
+        return true;
+    }
 
     int sampleCount() const { return m_samples; }
 
 private:
     static constexpr int Reach = 150;            // window of +-600 ms around the beat
-    static constexpr int RingLength = 2048;      // 8 s of samples
+    static constexpr int RingLength = 2048;      // 8 s of samples (a power of two)
     static constexpr int DetectorDelay = 96;     // a beat is reported this late at the soonest
     static constexpr int RhythmIntervals = 8;
+    // The part of the window smoothed for every beat: the centre search and
+    // the templates at every alignment.
+    static constexpr int SmoothedFrom = Reach - 64;
+    static constexpr int SmoothedTo = Reach + 128;
 
-    void decideReady();
+    bool decideReady();
     void decide(int index, int nextIndex);
-    std::vector<float> window(int index) const;
+    void fillWindow(int index);
+    void measureOthers(TBeatDecision &decision, int centre, int lag, const TBeatFamilies::Family &reference);
     int normalRr() const;
 
     std::vector<float> m_ring;
     int m_samples = 0;
+    int m_due;                                   // sample count at which the first waiting beat is decided
+    std::vector<float> m_raw;                    // the samples around the beat being decided
+    TBeatWindow m_window;                        // the same, smoothed
     std::deque<int> m_pending;
     std::deque<TBeatDecision> m_decided;
     TBeatFamilies m_families;
-    std::deque<int> m_rhythm;                    // recent intervals between non-ventricular beats
+    std::array<int, RhythmIntervals> m_rhythm{}; // recent intervals between non-ventricular beats, a ring
+    int m_rhythmCount = 0;
+    int m_rhythmNext = 0;
     int m_previousBeat = -1;
     BeatLabel m_previousLabel = BeatLabel::Normal;
     int m_beatsSeen = 0;

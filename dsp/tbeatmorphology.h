@@ -9,9 +9,9 @@
 namespace BeatMorphology {
 
 // Centred five-sample moving average: takes off muscle noise and cancels
-// 50 Hz exactly at 250 samples/s. The two values at either end repeat the
-// nearest full average.
-std::vector<float> smooth(const std::vector<float> &raw);
+// 50 Hz exactly at 250 samples/s. Writes out[from, to), which must lie within
+// [2, raw.size() - 2); `out` is at least as long as `raw`.
+void smooth(const std::vector<float> &raw, std::vector<float> &out, int from, int to);
 
 // The centre of the QRS inside [from, to]: the centroid of the squared slope.
 // A sharp supraventricular spike and a broad ventricular complex are both
@@ -21,8 +21,9 @@ int qrsCentre(const std::vector<float> &x, int from, int to);
 // Twice the peak-to-peak amplitude of x[from, from + n) over its steepest
 // two-sample slope, in samples: how long the complex takes to swing through
 // its amplitude. A narrow QRS swings fast; a ventricular complex, spreading
-// slowly through the muscle, swings slowly.
-float steepWidth(const std::vector<float> &x, int from, int n);
+// slowly through the muscle, swings slowly. The peak-to-peak amplitude goes
+// to `amplitude` when asked for.
+float steepWidth(const std::vector<float> &x, int from, int n, float *amplitude = nullptr);
 
 // Pearson correlation of a[aFrom, aFrom + n) with b[bFrom, bFrom + n); 0 when
 // either is flat.

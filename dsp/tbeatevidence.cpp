@@ -37,6 +37,11 @@ constexpr float CompensatedPrematurity = 0.85f;
 constexpr float EarlyBeat = 0.85f;
 constexpr float RunEarliness = 0.9f;
 
+// A supraventricular beat coming in less than 45% of the normal interval
+// finds part of the conduction system still refractory and is conducted
+// aberrantly: its QRS changes, but only moderately.
+constexpr float AberrantEarliness = 0.45f;
+
 // Families. Two ventricular beats of a morphology make it a known ectopic
 // focus; a family of 20 beats or more of which fewer than a tenth were
 // ventricular is another normal conduction (bundle-branch block, axis shift).
@@ -68,10 +73,13 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
     const bool otherNormalConduction = e.familyBeats >= EstablishedBeats
         && float(e.familyVentricular) < EstablishedVentricularShare * float(e.familyBeats);
 
-    if (moderate && compensated)
-        return BeatLabel::Ventricular;
     if (e.widthRatio > WideBizarreWidening && e.correlation < WideBizarreCorrelation
         && e.amplitudeRatio > WideBizarreAmplitude)
+        return BeatLabel::Ventricular;
+    if (e.earliness < AberrantEarliness && e.correlation >= MarkedCorrelation
+        && e.longCorrelation >= MarkedLongCorrelation)
+        return BeatLabel::Normal;
+    if (moderate && compensated)
         return BeatLabel::Ventricular;
     const bool inRun = e.afterVentricular && e.earliness < RunEarliness;
     if (marked && !otherNormalConduction && (early || knownFocus || inRun))

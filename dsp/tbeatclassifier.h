@@ -25,7 +25,8 @@ struct TBeatDecision
 // classified, in real time and for one patient at a time, learning the
 // patient's own normal beats as it goes.
 //
-// Feed it every raw sample (station counts, 250 samples/s) with addSample()
+// Feed it every raw sample (station counts, 250 samples/s; any scale works,
+// since every measure is relative to the patient's own beats) with addSample()
 // and each beat the detector reports with addBeat(), in the order they come;
 // decisions come out of takeDecision() in beat order. A beat is decided once
 // its next beat has been reported, or 1.5 s after the beat when no beat
@@ -36,7 +37,6 @@ struct TBeatDecision
 class TBeatClassifier
 {
 public:
-    static constexpr int SampleRate = 250;
     static constexpr int MaximumWait = 375;     // 1.5 s from the beat to its decision
     static constexpr int LearningBeats = 20;
 
@@ -63,8 +63,6 @@ public:
         m_decided.pop_front();
         return true;
     }
-
-    int sampleCount() const { return m_samples; }
 
 private:
     static constexpr int Reach = 150;            // window of +-600 ms around the beat

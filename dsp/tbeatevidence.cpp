@@ -39,7 +39,7 @@ constexpr float RunEarliness = 0.9f;
 
 // A supraventricular beat coming in less than 45% of the normal interval
 // finds part of the conduction system still refractory and is conducted
-// aberrantly: its QRS changes, but only moderately.
+// aberrantly: its QRS widens but keeps much of its shape.
 constexpr float AberrantEarliness = 0.45f;
 
 // Families. Two ventricular beats of a morphology make it a known ectopic

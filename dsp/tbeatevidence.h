@@ -13,7 +13,7 @@ struct TBeatEvidence
 {
     // Shape against the normal template.
     float correlation = 1.0f;      // QRS window (-100 .. +148 ms)
-    float longCorrelation = 1.0f;  // QRS, ST segment and T wave, up to the next beat
+    float longCorrelation = 1.0f;  // QRS, ST segment and T wave, up to the next beat (outside the normal family)
     float widthRatio = 1.0f;       // QRS steep width over the normal one
     float amplitudeRatio = 1.0f;   // QRS amplitude over the normal one
 
@@ -25,7 +25,9 @@ struct TBeatEvidence
     float earliness = 1.0f;
 
     // Quality: high-frequency noise over the QRS amplitude, and how far the
-    // baseline moved across the beat in normal QRS amplitudes.
+    // baseline moved across the beat in normal QRS amplitudes. Only beats
+    // outside the normal family are measured: a beat that fits the patient's
+    // normal template is normal however noisy the trace around it.
     float noise = 0.0f;
     float baselineShift = 0.0f;
 

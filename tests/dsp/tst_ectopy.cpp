@@ -188,8 +188,10 @@ private slots:
         TBeatDecision d;
         for (int n = 0; n < int(signal.size()); ++n) {
             classifier.addSample(int(std::lround(signal[size_t(n)])));
-            if (next < beats.size() && n == beats[next] + 96)
+            if (next < beats.size() && n == beats[next] + 96) {
                 classifier.addBeat(beats[next++]);
+                classifier.addBeat(beats[next - 1]);   // told twice: ignored
+            }
             while (classifier.takeDecision(d)) {
                 QVERIFY(n - d.index <= TBeatClassifier::MaximumWait);
                 labels[d.index] = d.label;

@@ -20,8 +20,9 @@ struct AlarmSoundPattern
 namespace AlarmSound {
 
 constexpr int SampleRate = 22050;
-// Pulse edges: each ramp takes this share of the pulse.
-constexpr double RampShare = 0.15;
+// Pulse edges: each raised-cosine ramp takes this share of the pulse, so
+// that its 10-90 % rise also stays above a tenth of the pulse.
+constexpr double RampShare = 0.19;
 // Relative amplitudes of the fundamental and the harmonics 2 to 5 (0 to -8 dB).
 constexpr double HarmonicAmplitudes[] = {1.0, 0.79, 0.63, 0.5, 0.4};
 

@@ -47,6 +47,10 @@ constexpr qint64 BeatConfirmationMs = 500;
 // just come alive is given this long before its pause is timed.
 constexpr qint64 DetectorLearningMs = 4000;
 
+// A module's link takes a while to come up: until it has, it is lost only
+// after the serial read time-out.
+constexpr qint64 LinkConnectGraceMs = 10000;
+
 // What the engine knows about one patient at one moment.
 struct AlarmInputs
 {

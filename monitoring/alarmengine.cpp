@@ -11,8 +11,10 @@ AlarmEngine::AlarmEngine(const AlarmSettings &settings)
         m_trackers[size_t(row.condition)] = AlarmTracker(row.priority == AlarmPriority::High);
 }
 
-void AlarmEngine::restart()
+void AlarmEngine::restart(qint64 now)
 {
+    m_startedAt = now;
+    m_linkSeenUp = false;
     m_fed = 0;
     m_deadRun = 0;
     m_lastSampleTime = m_lastBeatTime = m_aliveSince = Never;
@@ -47,6 +49,7 @@ void AlarmEngine::setLink(bool watched, bool up)
 {
     m_linkWatched = watched;
     m_linkUp = up;
+    m_linkSeenUp = m_linkSeenUp || up;
 }
 
 void AlarmEngine::setBatteryVoltage(double volts)
@@ -64,7 +67,8 @@ AlarmInputs AlarmEngine::inputs(qint64 now) const
 {
     AlarmInputs in;
     in.linkWatched = m_linkWatched;
-    in.linkUp = m_linkUp;
+    // A link still coming up is not lost yet.
+    in.linkUp = m_linkUp || (!m_linkSeenUp && now - m_startedAt < LinkConnectGraceMs);
     in.signalArriving = m_lastSampleTime != Never && now - m_lastSampleTime <= SignalTimeoutMs
         && (!m_linkWatched || m_linkUp);
     in.deadMs = m_deadRun * 1000 / SampleRate;

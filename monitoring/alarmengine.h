@@ -40,9 +40,9 @@ public:
     void setSettings(const AlarmSettings &settings) { m_settings = settings; }
     const AlarmSettings &settings() const { return m_settings; }
 
-    // Acquisition begins (again) with a fresh beat detector: what was known
-    // about the trace is forgotten; alarms go on.
-    void restart();
+    // Acquisition begins (again) at `now` with a fresh beat detector: what
+    // was known about the trace and the link is forgotten; alarms go on.
+    void restart(qint64 now);
     // Samples as the beat detector took them at `now`, and the beats it
     // confirmed meanwhile as its own sample indices (counted from the first
     // sample after restart()).
@@ -91,6 +91,8 @@ private:
     int m_heartRate = 0;
     bool m_linkWatched = false;
     bool m_linkUp = true;
+    bool m_linkSeenUp = false;      // since restart()
+    qint64 m_startedAt = 0;
     bool m_batteryLow = false;
     bool m_recordingStopped = false;
     QString m_recordingStoppedReason;

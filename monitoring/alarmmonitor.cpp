@@ -53,7 +53,7 @@ void AlarmMonitor::addPatient(int patientId, MonitorSession *session, ISource *s
     patient.session = session;
     patient.source = source;
     patient.linkWatched = linkWatched;
-    patient.engine.restart();
+    patient.engine.restart(now);
     patient.engine.setStopped(false, now);
 }
 

@@ -95,6 +95,8 @@ private slots:
         QTest::newRow("lower limit off") << "lower=0" << "5:hr=60 10:hr=35 5:hr=60" << "" << "";
         QTest::newRow("link lost at once, no asystole meanwhile")
             << "" << "5:hr=60 6:nolink 5:hr=60" << "5.0 onset linkLost, 13.0 end linkLost" << "";
+        QTest::newRow("module link coming up: lost after 10 s")
+            << "" << "12:nolink 5:hr=60" << "10.0 onset linkLost, 14.0 end linkLost" << "";
         QTest::newRow("simulated source: no link, no pause") << "" << "5:hr=60+sim 6:nolink+sim 5:hr=60+sim" << "" << "";
         QTest::newRow("recording stopped and low battery at once")
             << "" << "2:hr=60 3:hr=60+recstop+battery 5:hr=60"

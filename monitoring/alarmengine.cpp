@@ -15,6 +15,7 @@ void AlarmEngine::restart(qint64 now)
 {
     m_startedAt = now;
     m_linkSeenUp = false;
+    m_beatGate.reset();
     m_fed = 0;
     m_deadRun = 0;
     m_lastSampleTime = m_lastBeatTime = m_aliveSince = Never;
@@ -33,16 +34,36 @@ void AlarmEngine::addSamples(const short *samples, int count, const int *beats, 
         else
             m_deadRun = 0;
         m_previousSample = sample;
+        m_recent[size_t((m_fed + i) % RecentSamples)] = samples[i];
     }
     m_fed += count;
     m_lastSampleTime = now;
     // The last sample of the block arrived now; a beat `age` samples before
-    // it happened that much earlier.
+    // it happened that much earlier. Beats too small to be a QRS complex do
+    // not end a pause.
     for (int i = 0; i < beatCount; ++i) {
         const qint64 age = m_fed - 1 - beats[i];
-        if (age >= 0)
-            m_lastBeatTime = std::max(m_lastBeatTime, now - age * 1000 / SampleRate);
+        const qint64 time = now - age * 1000 / SampleRate;
+        if (age >= 0 && m_beatGate.accept(beatAmplitude(beats[i]), time))
+            m_lastBeatTime = std::max(m_lastBeatTime, time);
     }
+}
+
+int AlarmEngine::beatAmplitude(qint64 beatIndex) const
+{
+    const qint64 from = std::max<qint64>(0, beatIndex - QrsHalfWidth);
+    const qint64 to = std::min(m_fed - 1, beatIndex + QrsHalfWidth);
+    // A beat older than the samples kept cannot be measured: it counts.
+    if (from < m_fed - RecentSamples || to < from)
+        return std::numeric_limits<int>::max() / 4;
+    int low = m_recent[size_t(from % RecentSamples)];
+    int high = low;
+    for (qint64 k = from + 1; k <= to; ++k) {
+        const int v = m_recent[size_t(k % RecentSamples)];
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    return high - low;
 }
 
 void AlarmEngine::setLink(bool watched, bool up)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitoring/alarmbeatgate.h"
 #include "monitoring/alarmconditions.h"
 #include "storage/alarmlog.h"
 
@@ -76,12 +77,21 @@ public:
 
 private:
     static constexpr qint64 Never = std::numeric_limits<qint64>::min() / 2;
+    // The last samples, for the amplitude of the beats the detector confirms
+    // (at most 1.8 s late): 4 s of them.
+    static constexpr int RecentSamples = 1024;
+    // A beat's amplitude is taken 100 ms either side of it.
+    static constexpr int QrsHalfWidth = 25;
+
+    int beatAmplitude(qint64 beatIndex) const;
 
     AlarmSettings m_settings;
     std::array<AlarmTracker, AlarmConditionCount> m_trackers;
     std::array<QString, AlarmConditionCount> m_texts;
 
     qint64 m_fed = 0;               // samples since restart(), as the detector counts them
+    std::array<short, RecentSamples> m_recent{};
+    BeatAmplitudeGate m_beatGate;
     int m_previousSample = 0;
     qint64 m_deadRun = 0;           // samples in a row frozen or at a rail
     qint64 m_lastSampleTime = Never;

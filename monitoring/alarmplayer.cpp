@@ -79,7 +79,8 @@ AlarmPlayer::~AlarmPlayer()
 
 void AlarmPlayer::play(AlarmPriority priority)
 {
-    if (priority == m_playing)
+    // A sound that could not start is tried again.
+    if (priority == m_playing && (m_output || priority == AlarmPriority::None))
         return;
     m_playing = priority;
     if (m_output) {
@@ -97,8 +98,15 @@ void AlarmPlayer::play(AlarmPriority priority)
     m_loop = std::make_unique<LoopingAudio>(m_sounds[size_t(priority)]);
     m_loop->open(QIODevice::ReadOnly);
     m_output = std::make_unique<QAudioOutput>(device, pcmFormat());
+    // A device that goes away while playing stops the output with an error.
+    connect(m_output.get(), &QAudioOutput::stateChanged, this, [this](QAudio::State state) {
+        if (state == QAudio::StoppedState && m_output && m_output->error() != QAudio::NoError)
+            setHasSound(false);
+    });
     m_output->start(m_loop.get());
     setHasSound(m_output->error() == QAudio::NoError);
+    if (!m_hasSound)
+        m_output.reset();
 }
 
 void AlarmPlayer::setHasSound(bool available)

@@ -1,5 +1,6 @@
 // The alarm system without widgets: every condition's delays, 2-s end,
-// exclusions, latching and acknowledgement from time-stamped scripts; the
+// exclusions, latching and acknowledgement from time-stamped scripts; which
+// beats end a pause; the
 // station's one sound, the audio pause and the log across patients fed through
 // the recorder; the settings and the alarm log in the study file.
 
@@ -52,8 +53,10 @@ QString play(AlarmEngine &engine, const QString &script)
                 int beats[2], beatCount = 0;
                 for (int i = 0; i < 25; ++i)
                     block[i] = short(trace == "flat" ? 7 : trace == "rail" ? AlarmEngine::RailHigh : (fed + i) * 7 % 5 - 2);
-                for (; trace == "beats" && nextBeat <= now; nextBeat += 60000 / hr)
-                    beats[beatCount++] = int(fed + 24 - (now - nextBeat) / 4);
+                for (; trace == "beats" && nextBeat <= now; nextBeat += 60000 / hr) {
+                    beats[beatCount] = int(fed + 24 - (now - nextBeat) / 4);
+                    block[beats[beatCount++] - fed] = 40;   // a QRS of about 1 mV
+                }
                 fed += 25;
                 engine.addSamples(block, 25, beats, beatCount, now);
             }
@@ -127,6 +130,29 @@ private slots:
         QTEST(play(engine, script), "events");
         AlarmCondition shown;
         QTEST(engine.shownAlarm(shown) ? QString::fromLatin1(alarmConditionRow(shown).name) : QString(), "shownAtEnd");
+    }
+
+    void beatAmplitudes()
+    {
+        // amplitudes (counts) of beats 1 s apart, and which of them count
+        const struct { std::vector<int> amplitudes; const char *counted; } cases[] = {
+            {{40, 6, 40, 42, 38, 12, 13, 14, 40}, "101110011"},           // floor, then a third of the mean
+            {{40, 40, 40, 40, 12, 12, 12, 12, 12, 12, 12, 12, 12}, "1111000000011"},   // a steady smaller QRS
+            {{40, 40, 40, 40, 12, 8, 11, 9, 12, 7, 12, 10, 8}, "1111000000000"},      // noise varies
+        };
+        for (const auto &c : cases) {
+            BeatAmplitudeGate gate;
+            QString counted;
+            for (size_t i = 0; i < c.amplitudes.size(); ++i)
+                counted += gate.accept(c.amplitudes[i], qint64(i) * 1000) ? '1' : '0';
+            QCOMPARE(counted, QLatin1String(c.counted));
+        }
+        // Noise peaks at an unsteady rate are not learned either.
+        BeatAmplitudeGate gate;
+        for (int i = 0; i < 4; ++i)
+            gate.accept(40, i * 1000);
+        for (int i = 0; i < 12; ++i)
+            QVERIFY(!gate.accept(12, 4000 + i * 1000 + (i % 3) * 400));
     }
 
     void stationSound()

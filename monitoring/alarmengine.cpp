@@ -44,7 +44,8 @@ void AlarmEngine::addSamples(const short *samples, int count, const int *beats, 
     for (int i = 0; i < beatCount; ++i) {
         const qint64 age = m_fed - 1 - beats[i];
         const qint64 time = now - age * 1000 / SampleRate;
-        if (age >= 0 && m_beatGate.accept(beatAmplitude(beats[i]), time))
+        const int amplitude = beatAmplitude(beats[i]);
+        if (age >= 0 && (amplitude < 0 || m_beatGate.accept(amplitude, time)))
             m_lastBeatTime = std::max(m_lastBeatTime, time);
     }
 }
@@ -53,9 +54,9 @@ int AlarmEngine::beatAmplitude(qint64 beatIndex) const
 {
     const qint64 from = std::max<qint64>(0, beatIndex - QrsHalfWidth);
     const qint64 to = std::min(m_fed - 1, beatIndex + QrsHalfWidth);
-    // A beat older than the samples kept cannot be measured: it counts.
+    // A beat older than the samples kept cannot be measured (-1): it counts.
     if (from < m_fed - RecentSamples || to < from)
-        return std::numeric_limits<int>::max() / 4;
+        return -1;
     int low = m_recent[size_t(from % RecentSamples)];
     int high = low;
     for (qint64 k = from + 1; k <= to; ++k) {

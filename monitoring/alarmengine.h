@@ -83,6 +83,7 @@ private:
     // A beat's amplitude is taken 100 ms either side of it.
     static constexpr int QrsHalfWidth = 25;
 
+    // Peak to peak around the beat, -1 when its samples are no longer kept.
     int beatAmplitude(qint64 beatIndex) const;
 
     AlarmSettings m_settings;

@@ -64,8 +64,13 @@ void Recorder::pollSources()
                 failed.push_back(session);
         }
         TBeatDetector &detector = *detectors[source];
-        for (int i = 0; i < n; ++i)
-            detector.feedStationSample(buffer[size_t(i)]);
+        int beatCount = 0;
+        for (int i = 0; i < n; ++i) {
+            const int beat = detector.feedStationSample(buffer[size_t(i)]);
+            if (beat >= 0 && beatCount < MaxBeatsPerPoll)
+                beats[size_t(beatCount++)] = beat;
+        }
+        emit samplesPolled(session, PolledSamples{buffer.data(), n, beats.data(), beatCount});
     }
     // Told after the loop: a receiver may stop a source.
     for (MonitorSession *session : failed)

@@ -3,6 +3,7 @@
 #include "acquisition/mockmonitorsource.h"
 #include "acquisition/modulesource.h"
 #include "acquisition/recorder.h"
+#include "monitoring/alarmmonitor.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/storageerror.h"
@@ -31,6 +32,17 @@ SessionManager::SessionManager(QObject *parent)
     connect(recorder.get(), &Recorder::recordingFailed, this,
             [this](MonitorSession *session) { emit recordingStopped(session->patientId); });
     recorder->start();
+    alarms = std::make_unique<AlarmMonitor>();
+    alarms->watch(recorder.get());
+    connect(this, &SessionManager::recordingStopped, alarms.get(),
+            [this](int patientId) { alarms->setRecordingStopped(patientId, true); });
+    // Alarm entries reach the study file at once, like events; a stop or the
+    // window's end saves them with everything else.
+    connect(alarms.get(), &AlarmMonitor::logChanged, this, [this](int patientId) {
+        if (sources.count(patientId) != 0)
+            saveSession(patientId);
+    });
+    alarms->start();
 }
 
 SessionManager::~SessionManager()
@@ -55,6 +67,7 @@ QMap<int, QString> SessionManager::finishMonitoring()
             timer->stop();
         recorder->stopAll();
         sources.clear();
+        alarms->stopAll();
     }
     QList<int> all;
     for (const auto &entry : sessions)
@@ -164,6 +177,7 @@ MonitorSession *SessionManager::startMonitoring(const SessionData &data, const Q
     std::unique_ptr<ISource> &source = sources[patientId];
     source = createSource(deviceName);
     recorder->addSource(source.get(), session);
+    alarms->addPatient(patientId, session, source.get(), deviceName != QLatin1String("sim"));
     patientDevices[patientId] = deviceName;
     startAutosave(patientId);
     return session;
@@ -180,6 +194,7 @@ void SessionManager::stopMonitoring(int patientId)
         return;
     recorder->removeSource(it->second.get());
     sources.erase(it);
+    alarms->stopPatient(patientId);
     // The stop event and the last trends reach the disk now, not when the
     // window closes.
     saveSession(patientId);
@@ -212,6 +227,7 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
     std::unique_ptr<ISource> &source = sources[patientId];
     source = createSource(patientDevices.value(patientId));
     recorder->addSource(source.get(), session);
+    alarms->addPatient(patientId, session, source.get(), patientDevices.value(patientId) != QLatin1String("sim"));
     startAutosave(patientId);
     return session;
 }

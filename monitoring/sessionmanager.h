@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 
+class AlarmMonitor;
 class ISource;
 class MonitorSession;
 class QTimer;
@@ -44,6 +45,8 @@ public:
     double batteryVoltage(int patientId) const;
     bool isConnected(int patientId) const;
     int patientCount() const;
+    // The alarms of the running patients; their log entries are saved at once.
+    AlarmMonitor *alarmMonitor() const { return alarms.get(); }
     // True while some session manager holds the session: it alone writes the
     // session's study file until it is destroyed.
     static bool isSessionHeld(int patientId, int sessionNumber);
@@ -93,6 +96,7 @@ private:
     std::map<int, std::unique_ptr<MonitorSession>> sessions;
     QMap<int, QTimer *> saveTimers;
     std::unique_ptr<Recorder> recorder;
+    std::unique_ptr<AlarmMonitor> alarms;
     QMap<int, QPair<double, double>> limits;
     QSet<int> failedSaves;
     bool finished = false;

@@ -2,7 +2,9 @@
 #include "ui_sessionwindow.h"
 
 #include "acquisition/modulediscovery.h"
+#include "config/alarmsettings.h"
 #include "config/configsettings.h"
+#include "monitoring/alarmmonitor.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientpreviewform.h"
@@ -62,6 +64,7 @@ void SessionWindow::loadSettings()
     m_manager->setAlarmLimits(0, value(settings, HrLow), value(settings, HrHigh));
     m_manager->setAlarmLimits(2, value(settings, Spo2Low), value(settings, Spo2High));
     m_manager->setAlarmLimits(1, value(settings, TempLow), value(settings, TempHigh));
+    m_manager->alarmMonitor()->setSettings(AlarmSettings::load(settings));
 
     // Entries are "name=port", split at the last "="; others are skipped.
     const QStringList devices = settings.value(QLatin1String(Devices)).toStringList();

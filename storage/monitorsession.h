@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/alarmlog.h"
 #include "storage/sessiondata.h"
 #include "storage/tfilesignal.h"
 
@@ -40,6 +41,8 @@ public:
     QVector<int> hrTrend, spo2Trend;
     QVector<double> tempTrend;
     QVector<SessionEvent> events;
+    // Every alarm's onset, acknowledgement and end, in order.
+    QVector<AlarmLogEntry> alarmLog;
 
     // Appends an event stamped with the whole seconds from the start to now.
     void addEvent(const QString &description);

@@ -141,6 +141,9 @@ QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patien
     top.insert(QStringLiteral("session"), data);
     top.insert(QStringLiteral("results"), results);
     top.insert(QStringLiteral("events"), events);
+    // Only sessions that alarmed carry the key; readers without it see none.
+    if (!session.alarmLog.isEmpty())
+        top.insert(QStringLiteral("alarms"), alarmLogJson(session.alarmLog));
     return top;
 }
 
@@ -254,5 +257,6 @@ std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int p
         e.print = o.value(QStringLiteral("print")).toBool(false);
         session->events.append(e);
     }
+    session->alarmLog = alarmLogFromJson(study.value(QStringLiteral("alarms")).toArray());
     return session;
 }

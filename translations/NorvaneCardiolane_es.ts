@@ -2,6 +2,41 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es_ES" sourcelanguage="en">
 <context>
+    <name>AlarmConditions</name>
+    <message>
+        <source>ASYSTOLE</source>
+        <translation>ASISTOLIA</translation>
+    </message>
+    <message>
+        <source>HR %1 &gt; %2</source>
+        <translation>FC %1 &gt; %2</translation>
+    </message>
+    <message>
+        <source>HR %1 &lt; %2</source>
+        <translation>FC %1 &lt; %2</translation>
+    </message>
+    <message>
+        <source>Link lost</source>
+        <translation>Enlace perdido</translation>
+    </message>
+    <message>
+        <source>Check electrodes</source>
+        <translation>Revise los electrodos</translation>
+    </message>
+    <message>
+        <source>Recording stopped</source>
+        <translation>Grabación detenida</translation>
+    </message>
+    <message>
+        <source>Recording stopped: %1</source>
+        <translation>Grabación detenida: %1</translation>
+    </message>
+    <message>
+        <source>Low battery</source>
+        <translation>Batería baja</translation>
+    </message>
+</context>
+<context>
     <name>BPDialog</name>
     <message>
         <source>Enter BP</source>
@@ -123,6 +158,30 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>No modules found.</source>
         <translation>No se encontró ningún módulo.</translation>
+    </message>
+    <message>
+        <source>Lower HR limit (bpm)</source>
+        <translation>FC mínima (lpm)</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Asystole after (s)</source>
+        <translation>Asistolia tras (s)</translation>
+    </message>
+    <message>
+        <source>HR limits after (s)</source>
+        <translation>Límites de FC tras (s)</translation>
+    </message>
+    <message>
+        <source>Audio pause (min)</source>
+        <translation>Pausa de audio (min)</translation>
+    </message>
+    <message>
+        <source>Sound for low priority</source>
+        <translation>Sonido en prioridad baja</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 // Acquisition commands: a simulated module on a pseudo-terminal, module
 // detection over serial ports and headless monitoring.
+#include "cli_alarms.h"
 #include "clicommand.h"
 
 #include "acquisition/mockmonitorsource.h"
@@ -7,6 +8,8 @@
 #ifndef _WIN32
 #include "acquisition/modulesimulator.h"
 #endif
+#include "config/alarmsettings.h"
+#include "monitoring/alarmmonitor.h"
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
 #include "storage/storageerror.h"
@@ -16,6 +19,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
@@ -172,9 +176,24 @@ int runMonitor(const QStringList &arguments)
         {QStringLiteral("patients"), QStringLiteral("Number of patients (default: one per --device)."), QStringLiteral("K")},
         {QStringLiteral("seconds"), QStringLiteral("Seconds of monitoring."), QStringLiteral("N")},
         {QStringLiteral("root"), QStringLiteral("Storage folder (default: the station's)."), QStringLiteral("DIR")},
+        {QStringLiteral("replay"), QStringLiteral("Instead of --device: one patient whose module replays FILE (16-bit samples at 250/s)."), QStringLiteral("FILE")},
+        {QStringLiteral("fast"), QStringLiteral("With --replay: as fast as the machine allows instead of in real time.")},
     });
     if (!cli::parse(parser, arguments, 0, 0))
         return cli::BadArguments;
+    if (parser.isSet(QStringLiteral("replay"))) {
+        // Without --seconds the whole recording plays.
+        double replaySeconds = 0;
+        if (parser.isSet(QStringLiteral("device")) || parser.isSet(QStringLiteral("patients")))
+            return cli::usageError(QStringLiteral("--replay monitors one patient; leave out --device and --patients"));
+        if (parser.isSet(QStringLiteral("seconds"))
+            && !cli::readNumber(parser.value(QStringLiteral("seconds")), 0.001, MaxSeconds, replaySeconds))
+            return cli::usageError(QStringLiteral("--seconds needs a positive number up to %1").arg(MaxSeconds));
+        return cli::runReplayMonitor(parser.value(QStringLiteral("replay")), parser.isSet(QStringLiteral("fast")),
+                                     replaySeconds,
+                                     parser.isSet(QStringLiteral("root")) ? parser.value(QStringLiteral("root"))
+                                                                          : MonitorDatabase::defaultRoot());
+    }
     const QStringList deviceArgs = parser.values(QStringLiteral("device"));
     if (deviceArgs.isEmpty())
         return cli::usageError(QStringLiteral("--device is required"));
@@ -217,6 +236,8 @@ int runMonitor(const QStringList &arguments)
         QObject::connect(manager.get(), &SessionManager::autosaveFailed, [](const QString &message) {
             fprintf(stderr, "cardiolane-cli: %s\n", qPrintable(message));
         });
+        manager->alarmMonitor()->setSettings(AlarmSettings::load(QSettings()));
+        cli::printAlarmLines(*manager->alarmMonitor(), patients > 1);
         for (int i = 0; i < patients; ++i) {
             QString device = devices[i];
             if (device != QLatin1String("sim")) {

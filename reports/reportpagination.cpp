@@ -82,6 +82,19 @@ private:
     bool m_open = false, m_first = true, m_fresh = true;
 };
 
+// A page that prints nothing but its records and the headers and footers
+// around them.
+bool onlyRecords(const ReportPageLayout &page)
+{
+    if (!page.band(BandType::MasterData))
+        return false;
+    for (const ReportBand &band : page.bands)
+        if (band.type != BandType::MasterData && band.type != BandType::PageHeader
+            && band.type != BandType::PageFooter)
+            return false;
+    return true;
+}
+
 } // namespace
 
 QVector<ReportSheet> paginateReport(const ReportTemplate &layout, const QVector<int> &recordCounts)
@@ -91,6 +104,8 @@ QVector<ReportSheet> paginateReport(const ReportTemplate &layout, const QVector<
     for (int p = 0; p < pages.size(); ++p) {
         SheetBuilder builder(pages[p], p, sheets);
         const int records = p < recordCounts.size() ? qMax(0, recordCounts[p]) : 0;
+        if (records == 0 && onlyRecords(pages[p]))
+            continue;
         builder.startSheet(0);
         builder.flow(builder.indexOf(BandType::MasterHeader), 0);
         const int data = builder.indexOf(BandType::MasterData);

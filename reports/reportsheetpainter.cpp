@@ -50,6 +50,15 @@ QFont fieldFont(const ReportField &field)
     return font;
 }
 
+// A band-relative area on `device`, for a band placed `bandTop` units from
+// the top of a page with `page`'s margins.
+QRectF deviceRect(const QPaintDevice *device, const ReportPageLayout &page, int bandTop, int left, int top, int width,
+                  int height)
+{
+    const double x = pixelsPerUnitX(device), y = pixelsPerUnitY(device);
+    return QRectF((page.marginLeft + left) * x, (bandTop + top) * y, width * x, height * y);
+}
+
 QString bounded(const QString &value)
 {
     if (value.size() <= MaxPrintedValueLength)
@@ -64,13 +73,6 @@ ReportSheetPainter::ReportSheetPainter(const ReportTemplate &layout, ReportConte
     , m_content(content)
 {
     registerPrintFonts();
-}
-
-QRectF ReportSheetPainter::deviceRect(const QPaintDevice *device, const ReportPageLayout &page, int bandTop, int left,
-                                      int top, int width, int height)
-{
-    const double x = pixelsPerUnitX(device), y = pixelsPerUnitY(device);
-    return QRectF((page.marginLeft + left) * x, (bandTop + top) * y, width * x, height * y);
 }
 
 void ReportSheetPainter::paint(QPainter &painter, const ReportSheet &sheet, int sheetNumber, int sheetCount) const

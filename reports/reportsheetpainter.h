@@ -7,7 +7,6 @@
 #include <QString>
 
 class QPainter;
-class QPaintDevice;
 class ReportContent;
 
 // Longest value a label prints; longer values are cut with an ellipsis, so
@@ -31,11 +30,6 @@ public:
     // (values are not searched again), <Page> and <TotalPages> by the sheet
     // number and count.
     QString labelText(const QString &text, int record, int reportPage, int sheetNumber, int sheetCount) const;
-
-    // The rectangle of a band-relative area on `device`, for a band placed
-    // `bandTop` units from the top of a page with `page`'s margins.
-    static QRectF deviceRect(const QPaintDevice *device, const ReportPageLayout &page, int bandTop, int left, int top,
-                             int width, int height);
 
 private:
     void paintField(QPainter &painter, const ReportField &field, const QRectF &rect, int record, int reportPage,

@@ -30,6 +30,16 @@ QString fileName(const QString &lastName, const QString &firstName, const QStrin
     return QStringLiteral("%1-%2-%3.pdf").arg(safeFileNamePart(lastName), safeFileNamePart(firstName), stamp);
 }
 
+bool needsEventList(const MonitorSession &session)
+{
+    if (session.events.size() > EventsInBox)
+        return true;
+    for (const SessionEvent &event : session.events)
+        if (event.description.size() > BoxDescriptionLength)
+            return true;
+    return false;
+}
+
 } // namespace
 
 QString ageText(const QDate &birthDate, const QDate &at)
@@ -47,16 +57,6 @@ QString shortNumber(double value)
 QString fixedNumber(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);
-}
-
-bool needsEventList(const MonitorSession &session)
-{
-    if (session.events.size() > EventsInBox)
-        return true;
-    for (const SessionEvent &event : session.events)
-        if (event.description.size() > BoxDescriptionLength)
-            return true;
-    return false;
 }
 
 QString eventsBoxText(const MonitorSession &session)

@@ -32,8 +32,6 @@ constexpr int BoxDescriptionLength = 40;
 // The longest event list printed; a last line tells how many are left out.
 constexpr int MaxListedEvents = 5000;
 
-bool needsEventList(const MonitorSession &session);
-
 // The events box: one line "HH:mm description\r\n" per event, marked for
 // printing or not, the time being the session start plus the event offset.
 // With more than EventsInBox events the last line says how many more the

@@ -183,6 +183,9 @@ private slots:
         QCOMPARE(report.value(1, "eventDescription", 0), QStringLiteral("e3"));
         report.setHeader(QString(), QStringLiteral("Clínica"), QString());
         QCOMPARE(report.value(0, "headerTitle", 0), QStringLiteral("Clínica"));
+        // A description that may not fit on a line of the box: the list follows.
+        const_cast<MonitorSession *>(session)->events.append(SessionEvent{300, QString(41, QLatin1Char('x')), false});
+        QCOMPARE(SessionReport(*database, *session).engine().recordCounts(), QVector<int>({2, 5}));
 
         QCOMPARE(ageText(QDate(), QDate(2024, 1, 1)), QString());
         SessionData stranger;

@@ -44,7 +44,7 @@ void ReportJob::setCounted(bool counted)
 
 void ReportJob::cancel()
 {
-    if (m_watcher.isRunning() && m_producer)
+    if (m_producer)
         m_producer->cancel();
 }
 

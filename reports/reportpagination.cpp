@@ -9,10 +9,10 @@ public:
         : m_page(page)
         , m_reportPage(reportPage)
         , m_sheets(sheets)
+        , m_header(indexOf(BandType::PageHeader))
+        , m_footer(indexOf(BandType::PageFooter))
+        , m_limit(page.pageHeight - page.marginBottom - (m_footer >= 0 ? page.bands[m_footer].height : 0))
     {
-        m_header = indexOf(BandType::PageHeader);
-        m_footer = indexOf(BandType::PageFooter);
-        m_limit = page.pageHeight - page.marginBottom - (m_footer >= 0 ? page.bands[m_footer].height : 0);
     }
 
     int indexOf(BandType type) const
@@ -75,8 +75,8 @@ private:
     int m_reportPage;
     QVector<ReportSheet> &m_sheets;
     ReportSheet m_sheet;
-    int m_header = -1, m_footer = -1;
-    int m_limit = 0;
+    const int m_header, m_footer;
+    const int m_limit; // template units from the top: where the footer starts
     int m_y = 0;
     int m_lastRecord = 0;
     bool m_open = false, m_first = true, m_fresh = true;
@@ -86,8 +86,6 @@ private:
 // around them.
 bool onlyRecords(const ReportPageLayout &page)
 {
-    if (!page.band(BandType::MasterData))
-        return false;
     for (const ReportBand &band : page.bands)
         if (band.type != BandType::MasterData && band.type != BandType::PageHeader
             && band.type != BandType::PageFooter)

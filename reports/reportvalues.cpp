@@ -121,22 +121,18 @@ bool hasRecording(const MonitorSession &session)
 
 QVector<StripRef> summaryStrips(const QList<const MonitorSession *> &sessions)
 {
+    QVector<int> recorded;
+    for (int i = 0; i < sessions.size(); ++i)
+        if (hasRecording(*sessions[i]))
+            recorded.append(i);
     QVector<StripRef> strips;
-    int first = -1, last = -1;
-    for (int i = 0; i < sessions.size(); ++i) {
-        if (hasRecording(*sessions[i])) {
-            last = i;
-            if (first < 0)
-                first = i;
-        }
-    }
-    if (first < 0)
+    if (recorded.isEmpty())
         return strips;
-    for (int e : markedEvents(*sessions[first]))
-        strips.append({first, e});
-    if (last != first)
-        for (int e : markedEvents(*sessions[last]))
-            strips.append({last, e});
+    for (int e : markedEvents(*sessions[recorded.first()]))
+        strips.append({recorded.first(), e});
+    if (recorded.size() > 1)
+        for (int e : markedEvents(*sessions[recorded.last()]))
+            strips.append({recorded.last(), e});
     return strips;
 }
 

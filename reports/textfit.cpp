@@ -74,7 +74,7 @@ QString printFontFamily(const QString &templateFamily)
 int visibleCharacterBound(const QFont &font, const QSizeF &box, const QPaintDevice *device)
 {
     QFont smallest(font, const_cast<QPaintDevice *>(device));
-    smallest.setPointSizeF(qMin(font.pointSizeF() > 0 ? font.pointSizeF() : 10.0, MinimumFitPointSize));
+    smallest.setPointSizeF(qMin(font.pointSizeF(), MinimumFitPointSize));
     const QFontMetricsF metrics(smallest, const_cast<QPaintDevice *>(device));
     // No printable character is narrower than a tenth of the font's size;
     // each line may end in a break.
@@ -106,7 +106,7 @@ FittedText fitText(const QString &text, const QFont &font, const QSizeF &box, bo
     };
     // The font's size when the text fits; else, unless it does not fit even
     // at the smallest size, the largest half-point size that fits.
-    const double start = font.pointSizeF() > 0 ? font.pointSizeF() : 10.0;
+    const double start = font.pointSizeF();
     const double smallest = qMin(start, MinimumFitPointSize);
     if (fitsAt(start))
         return result;

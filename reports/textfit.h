@@ -34,12 +34,12 @@ constexpr double MinimumFitPointSize = 6.0;
 // smallest size: more are never laid out.
 int visibleCharacterBound(const QFont &font, const QSizeF &box, const QPaintDevice *device);
 
-// Fits a text into a box of device pixels on `device`: at the font's size
-// when it fits, else shrunk in half points down to 6 points, else at 6 points
-// cut after the last line that fits, with an ellipsis. With wordWrap the text
-// breaks at word boundaries (a word wider than the box breaks anywhere once
-// shrinking did not help); without it, only at line breaks. "\r\n", "\r" and
-// "\n" are line breaks.
+// Fits a text into a box of device pixels on `device`: at the font's size (in
+// points) when it fits, else shrunk in half points down to 6 points, else at
+// 6 points cut after the last line that fits, with an ellipsis. With wordWrap
+// the text breaks at word boundaries (a word wider than the box breaks
+// anywhere once shrinking did not help); without it, only at line breaks.
+// "\r\n", "\r" and "\n" are line breaks.
 FittedText fitText(const QString &text, const QFont &font, const QSizeF &box, bool wordWrap,
                    const QPaintDevice *device);
 

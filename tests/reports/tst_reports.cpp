@@ -269,16 +269,22 @@ private slots:
                  QStringLiteral("Pág. %1 de %1|Núñez, José - Sesión #1 del 05/01/2024").arg(sheets.size()));
     }
 
-    void historyGraphsAreDrawnWithTheirValues()
+    void graphsAndLogosAreDrawn()
     {
-        SummaryReport report(*database, patient.id, sessionsFrom({"80/170/0/70/1", "82/170/0/75/1"}));
-        auto colours = [&](const QString &name) {
-            QImage image(900, 450, QImage::Format_RGB32);
-            image.setDotsPerMeterX(10000);
-            image.setDotsPerMeterY(10000);
+        const QList<const MonitorSession *> two = sessionsFrom({"80/170/0/70/1", "82/170/0/75/1"});
+        const_cast<MonitorSession *>(two[1])->setCheckpoint(PhasePostExercise, Checkpoint{0.0, 90, 130, 85});
+        SummaryReport report(*database, patient.id, two);
+        QImage logo(200, 100, QImage::Format_RGB32);
+        logo.fill(Qt::blue);
+        QVERIFY(logo.save(root.filePath("logo.png")));
+        report.setHeader(root.filePath("logo.png"), QString(), QString());
+        QImage image(900, 450, QImage::Format_RGB32);
+        image.setDotsPerMeterX(10000);
+        image.setDotsPerMeterY(10000);
+        auto colours = [&](const QString &name, const QRect &bounds) {
             image.fill(Qt::white);
             QPainter painter(&image);
-            report.draw(0, name, painter, image.rect(), 0);
+            report.draw(0, name, painter, bounds, 0);
             painter.end();
             QSet<QRgb> seen;
             for (int y = 0; y < image.height(); y += 2)
@@ -286,11 +292,25 @@ private slots:
                     seen << image.pixel(x, y);
             return seen;
         };
-        const QRgb green = QColor(Qt::darkGreen).rgb(), black = qRgb(0, 0, 0);
-        QVERIFY(colours("hrGraphic").contains(green) && colours("sbpGraphic").contains(green));
-        QVERIFY(colours("weightGraphic").contains(black) && colours("bmiGraphic").contains(black));
-        QVERIFY(!colours("abdomenGraphic").contains(black));
-        QCOMPARE(colours("unknown").size(), 1);
+        // Each graph with its own values, the phases in their colours.
+        const QRgb green = QColor(Qt::darkGreen).rgb(), magenta = QColor(Qt::darkMagenta).rgb(), black = qRgb(0, 0, 0);
+        for (const char *name : {"hrGraphic", "sbpGraphic"})
+            QVERIFY(colours(name, image.rect()).contains(green) && colours(name, image.rect()).contains(magenta));
+        QVERIFY(colours("weightGraphic", image.rect()).contains(black) && colours("bmiGraphic", image.rect()).contains(black));
+        QVERIFY(!colours("abdomenGraphic", image.rect()).contains(black));
+        QCOMPARE(colours("unknown", image.rect()).size(), 1);
+        // Logos keep their shape, centred in their box, whatever the box.
+        for (const QRect &bounds : {QRect(100, 50, 300, 300), QRect(0, 10, 900, 100), QRect(0, 10, 900, 100)}) {
+            colours("headerLogo", bounds);
+            QRect blue;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    blue |= image.pixel(x, y) == qRgb(0, 0, 255) ? QRect(x, y, 1, 1) : QRect();
+            const int width = qMin(bounds.width(), 2 * bounds.height());
+            QCOMPARE(blue, QRect((bounds.left() + bounds.right()) / 2 - width / 2,
+                                 (bounds.top() + bounds.bottom()) / 2 - width / 4, width, width / 2));
+            QVERIFY(colours("brandLogo", bounds).size() > 1);
+        }
     }
 
     void reportFileNames_data()

@@ -110,22 +110,17 @@ class TestReports : public QObject
         const_cast<MonitorSession *>(session)->setRecording(std::move(recording));
     }
 
-    // The texts of every sheet's footer, as printed.
+    // The texts of every sheet's footer (its last band), as printed.
     static QStringList footers(ReportProducer &report)
     {
-        const ReportTemplate &layout = report.engine().layout();
         const QVector<ReportSheet> sheets = report.engine().paginate();
-        const ReportSheetPainter painter(layout, report);
+        const ReportSheetPainter painter(report.engine().layout(), report);
         QStringList texts;
         for (int i = 0; i < sheets.size(); ++i) {
-            const ReportPageLayout &page = layout.pages()[sheets[i].reportPage];
-            QStringList parts;
-            for (const PlacedBand &placed : sheets[i].bands)
-                if (page.bands[placed.band].type == BandType::PageFooter)
-                    for (const ReportField &f : page.bands[placed.band].fields)
-                        if (f.type == FieldType::Label)
-                            parts << painter.labelText(f.value, placed.record, sheets[i].reportPage, i + 1, sheets.size());
-            texts << parts.join(QLatin1Char('|'));
+            const PlacedBand &footer = sheets[i].bands.last();
+            const auto &fields = report.engine().layout().pages()[sheets[i].reportPage].bands[footer.band].fields;
+            texts << painter.labelText(fields[1].value + "|" + fields[2].value, footer.record, sheets[i].reportPage, i + 1,
+                                       sheets.size());
         }
         return texts;
     }
@@ -278,9 +273,7 @@ private slots:
         logo.fill(Qt::blue);
         QVERIFY(logo.save(root.filePath("logo.png")));
         report.setHeader(root.filePath("logo.png"), QString(), QString());
-        QImage image(900, 450, QImage::Format_RGB32);
-        image.setDotsPerMeterX(10000);
-        image.setDotsPerMeterY(10000);
+        QImage image = paper(90, 45);
         auto colours = [&](const QString &name, const QRect &bounds) {
             image.fill(Qt::white);
             QPainter painter(&image);

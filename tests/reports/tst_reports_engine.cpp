@@ -284,11 +284,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("report.pdf"));
         const QByteArray previous = QByteArray("%PDF previous report ").repeated(20);
-        {
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            old.write(previous);
-        }
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(previous) == previous.size());
+        old.close();
         FakeContent content;
         ReportEngine engine;
         QVERIFY(engine.loadTemplate(QStringLiteral(":/res/summaryreport1.xml")));

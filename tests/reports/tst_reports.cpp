@@ -181,6 +181,10 @@ private slots:
         // A description that may not fit on a line of the box: the list follows.
         const_cast<MonitorSession *>(session)->events.append(SessionEvent{300, QString(41, QLatin1Char('x')), false});
         QCOMPARE(SessionReport(*database, *session).engine().recordCounts(), QVector<int>({2, 5}));
+        // Twelve short events fit the box.
+        const MonitorSession *twelve = sessionsFrom({"0/0/0/0/1"}).first();
+        addEvents(twelve, 12, {});
+        QCOMPARE(SessionReport(*database, *twelve).engine().recordCounts(), QVector<int>({0, 0}));
 
         QCOMPARE(ageText(QDate(), QDate(2024, 1, 1)), QString());
         SessionData stranger;
@@ -212,10 +216,11 @@ private slots:
 
         // An absent session's row says so once, instead of zeros.
         QStringList rows;
-        for (int r : {3, 4})
+        for (int r : {0, 3, 4})
             for (const char *name : {"sessionNumber", "basalHR", "intraExHR", "basalBP", "postExBP"})
                 rows << report.value(r, name, 1);
-        QCOMPARE(rows, QStringList({"4", "0", "0", "120/80", "0/0", "5", "Ausente", "", "", ""}));
+        QCOMPARE(rows, QStringList({"1", "0", "0", "120/80", "0/0", "4", "0", "0", "120/80", "0/0",
+                                    "5", "Ausente", "", "", ""}));
     }
 
     void everyEventIsListed_data()

@@ -117,6 +117,7 @@ private slots:
                  QStringList({"H3:7@40", "D3:7@100", "D3:8@200", "D3:9@300", "D3:10@400", "D3:11@500"}));
 
         QVERIFY(!ReportTemplate().parse("<Reports><Report pageWidth=\"80\" marginsLeft=\"40\" marginsRight=\"40\"/></Reports>"));
+        QVERIFY(!ReportTemplate().parse("<Reports><Report pageHeight=\"80\" marginsBottom=\"41\"/></Reports>"));
         QVERIFY(!ReportTemplate().parse("<Other/>"));
         QVERIFY(!ReportTemplate().load(QStringLiteral(":/res/missing.xml")));
     }

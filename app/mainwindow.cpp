@@ -6,6 +6,7 @@
 #include "patients/patientselectdialog.h"
 #include "patients/reviewedpatients.h"
 #include "patients/waitcursor.h"
+#include "reports/reportjob.h"
 #include "review/reviewwindow.h"
 #include "storage/monitordatabase.h"
 
@@ -55,6 +56,12 @@ void MainWindow::initialize()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (ReportJob::anyRunning()
+        && QMessageBox::question(this, tr("Confirm"), tr("A report is being made. Stop it and close the station?"))
+               != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
         // A monitoring window whose user answers "No" to stopping stays,

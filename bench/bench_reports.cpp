@@ -119,7 +119,6 @@ void runSummaryReportBench()
                             ? std::max(5, qEnvironmentVariableIntValue("CARDIOLANE_BENCH_SECONDS"))
                             : 10;
     NinePatientWindow patients(*demo.database);
-    std::unique_ptr<SummaryReport> report;
     ReportJob job;
     QElapsedTimer made;
     qint64 madeIn = -1;
@@ -128,9 +127,9 @@ void runSummaryReportBench()
     });
     const NinePatientWindow::Measure measure = patients.measure(seconds, [&]() {
         made.start();
-        report = std::make_unique<SummaryReport>(*demo.database, 1, demo.all());
+        auto report = std::make_unique<SummaryReport>(*demo.database, 1, demo.all());
         report->setHeader(Logo, QStringLiteral("Clínica"), QString());
-        job.start(report.get(), path);
+        job.start(std::move(report), path);
     });
     job.wait();
     Benchmarks::report(QStringLiteral("reports.summary_beside_9_patients.time"), double(madeIn), QStringLiteral("ms"));

@@ -145,22 +145,23 @@ void ReportDialog::on_btnCreate_clicked()
     }
 
     QString fileName;
+    std::unique_ptr<ReportProducer> producer;
     try {
-        m_producer = createProducer(fileName);
+        producer = createProducer(fileName);
     } catch (const std::exception &e) {
         showMessage(QMessageBox::Critical, tr("Error"), QString::fromUtf8(e.what()));
         saveSettings();
         done(QDialog::Rejected);
         return;
     }
-    m_producer->setHeader(m_logoFileName, ui->txtHeaderTitle->text(), ui->txtHeaderInfo->toPlainText());
+    producer->setHeader(m_logoFileName, ui->txtHeaderTitle->text(), ui->txtHeaderInfo->toPlainText());
     m_reportPath = rootDir.filePath(QStringLiteral("reports/") + fileName);
 
     m_job = std::make_unique<ReportJob>();
     connect(m_job.get(), &ReportJob::progress, this, &ReportDialog::showProgress);
     connect(m_job.get(), &ReportJob::finished, this, &ReportDialog::reportFinished);
     setBusy(true);
-    m_job->start(m_producer.get(), m_reportPath);
+    m_job->start(std::move(producer), m_reportPath);
 }
 
 void ReportDialog::showProgress(int page, int total)
@@ -195,16 +196,23 @@ void ReportDialog::setBusy(bool busy)
     } else {
         unsetCursor();
     }
+    // "Close" stays usable: it stops the report.
     ui->listCategory->setEnabled(!busy);
     ui->pages->setEnabled(!busy);
     ui->btnCreate->setEnabled(!busy);
-    ui->buttonBox->setEnabled(!busy);
 }
 
 void ReportDialog::reject()
 {
-    if (m_job && m_job->isRunning())
-        return;
+    if (m_job && !ui->frameReport->isHidden()) {
+        // The print stops at its next sheet; its end is not reported, since
+        // the user asked for it. The header counts as used.
+        m_job->cancel();
+        m_job->wait();
+        m_job.reset();
+        setBusy(false);
+        saveSettings();
+    }
     QDialog::reject();
 }
 

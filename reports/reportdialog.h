@@ -20,7 +20,9 @@ struct ReportJobResult;
 // additional text) kept in the settings between uses, and opens it. The
 // report is made on another thread while a progress bar runs; the dialog and
 // its messages are modal to their parent window only, so that the
-// monitoring window stays usable meanwhile.
+// monitoring window stays usable meanwhile. Closing the dialog (Escape,
+// "Close") while the report is made stops it; an earlier report of the same
+// name then stays as it was.
 class ReportDialog : public QDialog
 {
     Q_OBJECT
@@ -38,7 +40,7 @@ public:
     QString reportPath() const { return m_reportPath; }
 
 public slots:
-    // Does nothing while a report is being made.
+    // Stops a report being made, then closes.
     void reject() override;
 
 private slots:
@@ -63,6 +65,5 @@ private:
     QList<const MonitorSession *> m_sessions;
     QString m_logoFileName;
     QString m_reportPath;
-    std::unique_ptr<ReportProducer> m_producer;
-    std::unique_ptr<ReportJob> m_job; // after the producer: destroyed (and waited for) first
+    std::unique_ptr<ReportJob> m_job;
 };

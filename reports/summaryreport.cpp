@@ -31,9 +31,8 @@ QString dateText(const MonitorSession *session)
 
 } // namespace
 
-SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions,
-                             QObject *parent)
-    : ReportProducer(QStringLiteral(":/res/summaryreport1.xml"), parent)
+SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions)
+    : ReportProducer(QStringLiteral(":/res/summaryreport1.xml"))
     , m_sessionCount(sessions.size())
 {
     PatientRecord patient;
@@ -69,6 +68,7 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
     for (const MonitorSession *session : sessions) {
         Row row;
         row.sessionNumber = session->sessionNumber;
+        row.present = session->presence;
         for (int phase = PhaseBasal; phase <= PhasePostExercise; ++phase) {
             const Checkpoint c = session->checkpoint(phase);
             row.heartRate[phase - 1] = c.heartRate;
@@ -88,44 +88,38 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
     engine().recordCounts() << 1 << m_rows.size() << m_strips.size();
 }
 
-void SummaryReport::reportValue(int record, const QString &name, QString &value, int reportPage)
+QString SummaryReport::value(int record, const QString &name, int reportPage) const
 {
-    if (reportPage == 0) {
-        if (!headerValue(name, value))
-            value = m_values.value(name);
-        return;
-    }
-    if (name == QLatin1String("patientName")) {
-        value = m_values.value(name);
-        return;
-    }
+    QString value;
+    if (reportPage == 0 && headerValue(name, value))
+        return value;
     if (reportPage == 1 && record >= 0 && record < m_rows.size()) {
         const Row &row = m_rows[record];
+        if (name == QLatin1String("sessionNumber"))
+            return QString::number(row.sessionNumber);
         static const char *const phases[] = {"basal", "intraEx", "postEx"};
-        if (name == QLatin1String("sessionNumber")) {
-            value = QString::number(row.sessionNumber);
-            return;
-        }
         for (int k = 0; k < 3; ++k) {
+            // An absent session has no measurement: its row says so once.
             if (name == QLatin1String(phases[k]) + QLatin1String("HR"))
-                value = QString::number(row.heartRate[k]);
-            else if (name == QLatin1String(phases[k]) + QLatin1String("BP"))
-                value = QStringLiteral("%1/%2").arg(row.systolic[k]).arg(row.diastolic[k]);
+                return row.present ? QString::number(row.heartRate[k]) : k == 0 ? QStringLiteral("Ausente") : QString();
+            if (name == QLatin1String(phases[k]) + QLatin1String("BP"))
+                return row.present ? QStringLiteral("%1/%2").arg(row.systolic[k]).arg(row.diastolic[k]) : QString();
         }
-    } else if (reportPage == 2 && name == QLatin1String("eventDescription")) {
-        value = stripLabel(record);
     }
+    if (name == QLatin1String("eventDescription"))
+        return reportPage == 2 ? stripLabel(record) : QString();
+    return m_values.value(name);
 }
 
-void SummaryReport::reportDrawing(int record, const QString &name, QPainter *painter, const QRect &bounds, int)
+void SummaryReport::draw(int record, const QString &name, QPainter &painter, const QRect &bounds, int)
 {
-    if (drawLogo(name, painter, bounds))
+    if (drawLogo(name, &painter, bounds))
         return;
     if (name == QLatin1String("ecgGraphic/event")) {
-        drawStrip(painter, bounds, record);
+        drawStrip(&painter, bounds, record);
         return;
     }
-    drawHistory(name, painter, bounds);
+    drawHistory(name, &painter, bounds);
 }
 
 void SummaryReport::drawHistory(const QString &name, QPainter *painter, const QRect &bounds) const

@@ -272,6 +272,14 @@ and rebuilt from the session files.</source>
 %1
 y se reconstruyó a partir de los archivos de sesión.</translation>
     </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirmar</translation>
+    </message>
+    <message>
+        <source>A report is being made. Stop it and close the station?</source>
+        <translation>Se está creando un informe. ¿Detenerlo y cerrar la estación?</translation>
+    </message>
 </context>
 <context>
     <name>MonitorDatabase</name>
@@ -888,12 +896,16 @@ Stop monitor session?</source>
         <translation>El informe no tiene páginas</translation>
     </message>
     <message>
-        <source>Cannot write report file %1. An earlier report of that name, if any, is unchanged.</source>
-        <translation>No se puede escribir el archivo de informe %1. Un informe anterior con ese nombre, si lo hay, no se ha modificado.</translation>
-    </message>
-    <message>
         <source>The report was cancelled</source>
         <translation>Se canceló el informe</translation>
+    </message>
+    <message>
+        <source>The report could not be written to %1: %2. An earlier report of that name, if any, is unchanged.</source>
+        <translation>No se pudo escribir el informe en %1: %2. Un informe anterior con ese nombre, si lo hay, no se ha modificado.</translation>
+    </message>
+    <message>
+        <source>the PDF writer did not start</source>
+        <translation>no se pudo iniciar la escritura del PDF</translation>
     </message>
 </context>
 <context>

@@ -1,9 +1,13 @@
 #include "reports/reportdialog.h"
+#include "reports/reportjob.h"
 #include "reports/reportvalues.h"
 #include "storage/demodata.h"
 #include "storage/monitordatabase.h"
 
+#include "../common/teststorage.h"
+
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
@@ -153,12 +157,69 @@ private slots:
         }
         QVERIFY(blocker.remove());
 
+        // A report that cannot be written is said so, with the reason.
+        const QString summaryPath = root.filePath(
+            "reports/" + reportvalues::summaryReportFileName(patient.lastName, patient.firstName, all.last()->startDateTime.date()));
+        QVERIFY(QDir().mkpath(summaryPath));
+        {
+            ReportDialog dialog(&reviewWindow, patient.id, all);
+            Watcher watcher(&dialog);
+            QCOMPARE(create(dialog), int(QDialog::Rejected));
+            QCOMPARE(watcher.boxes.size(), 1);
+            QVERIFY2(watcher.boxes[0].startsWith("Error: The report could not be written to " + summaryPath + ": "),
+                     qPrintable(watcher.boxes[0]));
+        }
+        QVERIFY(QDir(summaryPath).removeRecursively());
+
         // No desktop handler for PDF files: the user is told where the report is.
         ReportDialog dialog(&reviewWindow, patient.id, all);
         Watcher watcher(&dialog);
         QCOMPARE(create(dialog), int(QDialog::Accepted));
-        QVERIFY(dialog.reportPath().endsWith(all.last()->startDateTime.toString("-yyyyMMdd") + ".pdf"));
+        QCOMPARE(dialog.reportPath(), summaryPath);
         QCOMPARE(watcher.boxes, QStringList({"Information: The report was saved to " + dialog.reportPath()}));
+    }
+
+    void closingStopsTheReport_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Escape") << true;
+        QTest::newRow("Close") << false;
+    }
+
+    void closingStopsTheReport()
+    {
+        // Strips enough for twenty sheets, stopped at the first; an earlier
+        // report of the same name.
+        QFETCH(bool, escape);
+        MonitorSession *first = sessions.front().get();
+        for (int i = first->events.size(); i < 180; ++i)
+            first->events.append(SessionEvent{i % 50, QStringLiteral("e%1").arg(i), true});
+        QList<const MonitorSession *> all;
+        for (const auto &s : sessions)
+            all << s.get();
+        ReportDialog dialog(&reviewWindow, patient.id, all);
+        const QString path = root.filePath(
+            "reports/" + reportvalues::summaryReportFileName(patient.lastName, patient.firstName, all.last()->startDateTime.date()));
+        QVERIFY(QDir().mkpath(root.filePath("reports")) && writeFile(path, "earlier report"));
+        Watcher watcher(&dialog);
+        bool runningWhenClosed = false;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, &dialog, [&]() {
+            if (!dialog.findChild<QLabel *>("lblReport")->text().startsWith("Page "))
+                return;
+            closer.stop();
+            runningWhenClosed = ReportJob::anyRunning();
+            if (escape)
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else
+                dialog.findChild<QDialogButtonBox *>("buttonBox")->button(QDialogButtonBox::Close)->click();
+        });
+        closer.start(1);
+        QCOMPARE(create(dialog), int(QDialog::Rejected));
+        QVERIFY(runningWhenClosed && !ReportJob::anyRunning());
+        QVERIFY(watcher.boxes.isEmpty());
+        QCOMPARE(readFile(path), QByteArray("earlier report"));
+        QCOMPARE(QDir(root.filePath("reports")).entryList(QDir::Files).size(), 1);
     }
 };
 

@@ -29,6 +29,27 @@ QString withoutAccents(const QString &text)
     return plain;
 }
 
+// "Alarm: ASYSTOLE (high)", "Alarm acknowledged: ..." and "Alarm ended: ...".
+QString alarmText(const AlarmLogEntry &entry)
+{
+    switch (entry.kind) {
+    case AlarmLogEntry::Onset: {
+        // The stored priority is a fixed name; the annotation says it in the station's language.
+        const QString priority = entry.priority == QLatin1String("high")
+            ? QCoreApplication::translate("EdfAnnotations", "high")
+            : entry.priority == QLatin1String("medium") ? QCoreApplication::translate("EdfAnnotations", "medium")
+            : entry.priority == QLatin1String("low")    ? QCoreApplication::translate("EdfAnnotations", "low")
+                                                        : entry.priority;
+        return QCoreApplication::translate("EdfAnnotations", "Alarm: %1 (%2)").arg(entry.text, priority);
+    }
+    case AlarmLogEntry::Acknowledged:
+        return QCoreApplication::translate("EdfAnnotations", "Alarm acknowledged: %1").arg(entry.text);
+    case AlarmLogEntry::End:
+        break;
+    }
+    return QCoreApplication::translate("EdfAnnotations", "Alarm ended: %1").arg(entry.text);
+}
+
 int utf8Length(uint codePoint)
 {
     return codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : codePoint < 0x10000 ? 3 : 4;
@@ -51,6 +72,8 @@ QVector<EdfAnnotation> sessionAnnotations(const MonitorSession &session)
                                        .arg(c.diaBP)
                                        .arg(phaseText(phase))});
     }
+    for (const AlarmLogEntry &entry : session.alarmLog)
+        list.append({entry.timeOffset, alarmText(entry)});
     std::stable_sort(list.begin(), list.end(),
                      [](const EdfAnnotation &a, const EdfAnnotation &b) { return a.onset < b.onset; });
     return list;

@@ -16,8 +16,9 @@ struct EdfAnnotation
 
 // Everything that happened in a session at its own time, ordered by time
 // (entries of the same time keep the order below): every event with its
-// description and every blood-pressure reading that was entered
-// ("BP 130/85 mmHg, basal"). Further kinds of entries join here.
+// description, every blood-pressure reading that was entered
+// ("BP 130/85 mmHg, basal") and every alarm's onset, acknowledgement and end
+// ("Alarm: ASYSTOLE (high)"). Further kinds of entries join here.
 QVector<EdfAnnotation> sessionAnnotations(const MonitorSession &session);
 
 // The text with every part of the patient's first and last name (as typed

@@ -202,6 +202,30 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <source>BP %1/%2 mmHg, %3</source>
         <translation>PA %1/%2 mmHg, %3</translation>
     </message>
+    <message>
+        <source>Alarm: %1 (%2)</source>
+        <translation>Alarma: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Alarm acknowledged: %1</source>
+        <translation>Alarma reconocida: %1</translation>
+    </message>
+    <message>
+        <source>Alarm ended: %1</source>
+        <translation>Fin de alarma: %1</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>alta</translation>
+    </message>
+    <message>
+        <source>medium</source>
+        <translation>media</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>baja</translation>
+    </message>
 </context>
 <context>
     <name>EdfExport</name>

@@ -93,6 +93,9 @@ private slots:
                      {-4, "Clock set back"}, {2, "Increased load"}};
         for (int n = 0; n < 6; ++n)
             s->events.append({n, QStringLiteral("Note %1").arg(n)});
+        s->alarmLog = {{2.5, AlarmLogEntry::Onset, "asystole", "high", "ASYSTOLE"},
+                       {3.4, AlarmLogEntry::Acknowledged, "asystole", "high", "ASYSTOLE"},
+                       {4.1, AlarmLogEntry::End, "asystole", "high", "ASYSTOLE"}};
         m_storage->updateSession(*s);
         m_storage.startSession(m_patient.id, QDateTime(QDate(2026, 6, 4), QTime(8, 0)), false);
         // Session 3 stays within the module's range, up to its limits.
@@ -139,8 +142,9 @@ private slots:
         // Events and readings at their times, long texts in pieces that fit.
         QCOMPARE(edf.annotations(),
                  QStringList({"0 Clock set back", "0 Start monitoring", "0 Note 0", "1 Note 1", "1.25 BP 130/85 mmHg, basal",
-                              "2 Increased load", "2 Note 2", "3 Ana said the pain in her chest...",
-                              "3 radiates to the jaw", "3 Note 3", "4 Note 4", "4.5 BP 120/80 mmHg, post-exercise",
+                              "2 Increased load", "2 Note 2", "2.5 Alarm: ASYSTOLE (high)", "3 Ana said the pain in her chest...",
+                              "3 radiates to the jaw", "3 Note 3", "3.4 Alarm acknowledged: ASYSTOLE", "4 Note 4",
+                              "4.1 Alarm ended: ASYSTOLE", "4.5 BP 120/80 mmHg, post-exercise",
                               "5 Note 5"}));
     }
 

@@ -1,6 +1,7 @@
 #include "reports/reportjob.h"
 
 #include "reports/reportproducer.h"
+#include "storage/errortext.h"
 
 #include <QCoreApplication>
 #include <QtConcurrent>
@@ -35,7 +36,7 @@ void ReportJob::start(ReportProducer *producer, const QString &path)
         } catch (const std::exception &e) {
             result.error = QString::fromUtf8(e.what());
         } catch (...) {
-            result.error = QCoreApplication::translate("ReportJob", "Unspecified application error");
+            result.error = unspecifiedErrorText();
         }
         return result;
     }));

@@ -1,6 +1,7 @@
 #include "reports/reportvalues.h"
 
 #include "storage/monitorsession.h"
+#include "storage/recordrules.h"
 #include "storage/safefilename.h"
 #include "storage/sessionhistory.h"
 
@@ -33,9 +34,7 @@ QString fileName(const QString &lastName, const QString &firstName, const QStrin
 
 QString ageText(const QDate &birthDate, const QDate &at)
 {
-    if (!birthDate.isValid() || !at.isValid())
-        return QString();
-    return QString::number(at.year() - birthDate.year());
+    return RecordRules::ageText(birthDate, at);
 }
 
 QString shortNumber(double value)
@@ -52,9 +51,8 @@ QString eventsText(const MonitorSession &session)
 {
     QString text;
     for (const SessionEvent &event : session.events)
-        text += QStringLiteral("%1 %2\r\n")
-                    .arg(session.startDateTime.addSecs(event.timeOffset).toString(QStringLiteral("HH:mm")),
-                         event.description);
+        text += RecordRules::eventLine(session.startDateTime, event.timeOffset, event.description)
+                + QStringLiteral("\r\n");
     return text;
 }
 
@@ -98,7 +96,7 @@ Averages averages(const QList<const MonitorSession *> &sessions)
     result.weight = weight.value();
     result.height = height.value();
     result.abdomen = abdomen.value();
-    result.bmi = bodyMassIndex(result.weight, result.height);
+    result.bmi = RecordRules::bodyMassIndex(result.weight, result.height);
     result.borg = borg.value();
     for (int k = 0; k < 3; ++k) {
         result.heartRate[k] = heartRate[k].value();

@@ -162,8 +162,8 @@ private slots:
         addEvents(session, 4, {1, 3});
         SessionReport report(*database, *session);
         QCOMPARE(report.value("patientName"), QStringLiteral("Núñez, José"));
-        // Born in December 1950, reported in January 2024: only years count.
-        QCOMPARE(report.value("patientAge"), QStringLiteral("74"));
+        // Born in December 1950, reported in January 2024: 73 until the birthday.
+        QCOMPARE(report.value("patientAge"), QStringLiteral("73"));
         QCOMPARE(report.value("sessionWeight"), QStringLiteral("0"));
         QCOMPARE(report.value("sessionHeight"), QStringLiteral("172.5"));
         QCOMPARE(report.value("sessionBMI"), QStringLiteral("0.0"));

@@ -9,6 +9,7 @@
 #endif
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
+#include "storage/openrecords.h"
 #include "storage/storageerror.h"
 
 #include <QCoreApplication>
@@ -213,7 +214,8 @@ int runMonitor(const QStringList &arguments)
 
         struct Running { int patientId; MonitorSession *session; QString device; };
         QList<Running> running;
-        auto manager = std::make_unique<SessionManager>();
+        OpenRecords openRecords;
+        auto manager = std::make_unique<SessionManager>(database, openRecords);
         QObject::connect(manager.get(), &SessionManager::autosaveFailed, [](const QString &message) {
             fprintf(stderr, "cardiolane-cli: %s\n", qPrintable(message));
         });

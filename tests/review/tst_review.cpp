@@ -120,9 +120,25 @@ private slots:
         {
             auto window = openReview(storage, id);
             QCOMPARE(window->windowTitle(), patient.displayName());
+            // The first session on screen: its filtered ECG, its heart-rate
+            // trend, its BMI; the paper follows the speed and amplitude buttons.
+            auto *ecg = child<QSignalBrowseDisplay>(window.get(), "ecgGraphic");
+            QVERIFY(ecg->signal() && ecg->signal() != expected1->recording());
+            child<QPushButton>(window.get(), "btnSpeed50")->click();
+            child<QPushButton>(window.get(), "btnAmp5")->click();
+            QVERIFY(ecg->speed() == 50.0 && ecg->amplitude() == 5.0);
+            auto *trend = child<QPlotGraphic>(window.get(), "hrGraphic");
+            QVERIFY(trend->style() == QPlotGraphic::Lines && trend->yMin() == 50.0 && trend->xMax() == expected1->hrTrend.size());
+            QVERIFY(plotsNear(trend, 30, expected1->hrTrend[30]));
+            auto *temperature = child<QPlotGraphic>(window.get(), "tempGraphic");
+            QVERIFY(temperature->isHidden() && temperature->xMin() == 0.0 && temperature->xMax() == expected1->tempTrend.size());
+            const double metres = expected1->height / 100;
+            QCOMPARE(child<QLineEdit>(window.get(), "txtBMI")->text(),
+                     QString::number(expected1->weight / (metres * metres), 'f', 1));
             auto *table = child<QTableWidget>(window.get(), "tableCheckpoints");
             table->item(1, 1)->setText(QStringLiteral("150 / 95 mmHg"));
-            QCOMPARE(table->item(1, 1)->text(), QStringLiteral("150/95"));
+            table->item(2, 0)->setText(QStringLiteral("88 bpm"));
+            QCOMPARE(table->item(1, 1)->text() + table->item(2, 0)->text(), QStringLiteral("150/9588"));
             auto *sessions = child<QComboBox>(window.get(), "cboSession");
             auto *previous = child<QPushButton>(window.get(), "btnPrev");
             auto *next = child<QPushButton>(window.get(), "btnNext");
@@ -132,8 +148,8 @@ private slots:
 
             // A decimal comma is read like a point.
             typeInto(child<QLineEdit>(window.get(), "txtWeight"), QStringLiteral("150,5"));
-            const double metres = expected2->height / 100;
-            QCOMPARE(child<QLineEdit>(window.get(), "txtBMI")->text(), QString::number(150.5 / (metres * metres), 'f', 1));
+            const double metres2 = expected2->height / 100;
+            QCOMPARE(child<QLineEdit>(window.get(), "txtBMI")->text(), QString::number(150.5 / (metres2 * metres2), 'f', 1));
             child<QPlainTextEdit>(window.get(), "txtSymptoms")->setPlainText(QStringLiteral("Dizziness at 3 min"));
             child<QSignalBrowseDisplay>(window.get(), "ecgGraphic")->setPosition(30.7);
             child<QPushButton>(window.get(), "btnAddEvent")->click();
@@ -147,6 +163,8 @@ private slots:
             next->click();
             QVERIFY(previous->isEnabled() && !next->isEnabled());
             QCOMPARE(child<QSpinBox>(window.get(), "numBorgRPE")->value(), 0);
+            previous->click();
+            QCOMPARE(sessions->currentIndex(), 1);
 
             // The summary shows the saved weight at once; its fields belong to the patient.
             child<QPushButton>(window.get(), "btnSummary")->click();
@@ -163,6 +181,9 @@ private slots:
         intra.sysBP = 150;
         intra.diaBP = 95;
         expected1->setCheckpoint(PhaseIntraExercise, intra);
+        Checkpoint post = expected1->checkpoint(PhasePostExercise);
+        post.heartRate = 88;
+        expected1->setCheckpoint(PhasePostExercise, post);
         QCOMPARE(describe(*storage.database->openSession(id, 1)), describe(*expected1));
         expected2->weight = 150.5;
         expected2->symptoms = QStringLiteral("Dizziness at 3 min");

@@ -76,6 +76,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::on_btnStartSession_clicked()
 {
+    // Nothing opens before the database does.
+    if (!m_database)
+        return;
     // One monitoring window at a time: the start window ignores input until
     // the monitoring window is gone.
     auto *session = new SessionWindow(*m_database, m_openRecords);
@@ -87,6 +90,8 @@ void MainWindow::on_btnStartSession_clicked()
 
 void MainWindow::on_btnOpen_clicked()
 {
+    if (!m_database)
+        return;
     PatientSelectDialog dialog(this, *m_database, m_openRecords);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedPatientId() <= 0)
         return;

@@ -16,72 +16,42 @@
 
 #include <stdexcept>
 
-Q_DECLARE_METATYPE(QVector<int>)
-
 class TestReviewRules : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void typedNumbers_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("read");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<bool>("validMeasure");
-
-        QTest::newRow("point") << QStringLiteral("80.5") << true << 80.5 << true;
-        QTest::newRow("decimal comma") << QStringLiteral(" 80,5 ") << true << 80.5 << true;
-        QTest::newRow("empty") << QStringLiteral("") << false << 0.0 << true;
-        QTest::newRow("negative") << QStringLiteral("-5") << true << -5.0 << false;
-        QTest::newRow("zero") << QStringLiteral("0") << true << 0.0 << false;
-        QTest::newRow("comma and point") << QStringLiteral("1,000.5") << false << 0.0 << false;
-        QTest::newRow("two commas") << QStringLiteral("1,2,3") << false << 0.0 << false;
-        QTest::newRow("unit") << QStringLiteral("80 kg") << false << 0.0 << false;
-        QTest::newRow("infinite") << QStringLiteral("1e999") << false << 0.0 << false;
-        QTest::newRow("not a number") << QStringLiteral("nan") << false << 0.0 << false;
-    }
-
     void typedNumbers()
     {
-        QFETCH(QString, typed);
-        QFETCH(double, value);
-        double read = -1.0;
-        QTEST(RecordRules::readDecimal(typed, read), "read");
-        QCOMPARE(RecordRules::measureValue(typed), value);
-        QTEST(RecordRules::isValidMeasure(typed), "validMeasure");
-    }
-
-    void checkpointCells_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QVector<int>>("pressure"); // systolic, diastolic; empty when refused
-        QTest::addColumn<QVector<int>>("rate");     // heart rate; empty when refused
-
-        const QVector<int> refused;
-        QTest::newRow("plain") << QStringLiteral("120/80") << QVector<int>{120, 80} << refused;
-        QTest::newRow("spaces round the slash") << QStringLiteral(" 120 / 80 ") << QVector<int>{120, 80} << refused;
-        QTest::newRow("unit and leading zeros") << QStringLiteral("BP 0120/080 mmHg") << QVector<int>{120, 80} << refused;
-        QTest::newRow("empty is no reading") << QStringLiteral("  ") << QVector<int>{0, 0} << QVector<int>{0};
-        QTest::newRow("letters") << QStringLiteral("abc") << refused << refused;
-        QTest::newRow("three numbers") << QStringLiteral("120/80/70") << refused << refused;
-        QTest::newRow("too large") << QStringLiteral("99999999999/80") << refused << refused;
-        QTest::newRow("a number") << QStringLiteral("95") << refused << QVector<int>{95};
-        QTest::newRow("number with unit") << QStringLiteral("95 bpm") << refused << QVector<int>{95};
-        QTest::newRow("two numbers") << QStringLiteral("9 5") << refused << refused;
+        // text, read as a number, its value, valid as a measurement
+        const struct { const char *text; bool read; double value; bool valid; } cases[] = {
+            {"80.5", true, 80.5, true},  {" 80,5 ", true, 80.5, true},  {"", false, 0, true},
+            {"-5", true, -5, false},     {"0", true, 0, false},          {"1,000.5", false, 0, false},
+            {"1,2,3", false, 0, false},  {"80 kg", false, 0, false},     {"1e999", false, 0, false},
+            {"nan", false, 0, false}};
+        for (const auto &c : cases) {
+            const QString text = QLatin1String(c.text);
+            double read = -1.0;
+            QVERIFY2(RecordRules::readDecimal(text, read) == c.read && RecordRules::measureValue(text) == c.value
+                         && RecordRules::isValidMeasure(text) == c.valid, c.text);
+        }
     }
 
     void checkpointCells()
     {
-        QFETCH(QString, typed);
-        QFETCH(QVector<int>, pressure);
-        QFETCH(QVector<int>, rate);
-        int systolic = -1, diastolic = -1, heartRate = -1;
-        QCOMPARE(ReviewRules::readPressure(typed, systolic, diastolic), !pressure.isEmpty());
-        const QVector<int> untouched = {-1, -1};
-        QCOMPARE(QVector<int>({systolic, diastolic}), pressure.isEmpty() ? untouched : pressure);
-        QCOMPARE(ReviewRules::readHeartRate(typed, heartRate), !rate.isEmpty());
-        QCOMPARE(heartRate, rate.isEmpty() ? -1 : rate.first());
+        // text, systolic/diastolic or -1 when refused, heart rate or -1 when refused
+        const struct { const char *text; int systolic, diastolic, rate; } cases[] = {
+            {"120/80", 120, 80, -1},   {" 120 / 80 ", 120, 80, -1}, {"BP 0120/080 mmHg", 120, 80, -1},
+            {"  ", 0, 0, 0},           {"abc", -1, -1, -1},         {"120/80/70", -1, -1, -1},
+            {"99999999999/80", -1, -1, -1}, {"95", -1, -1, 95},     {"95 bpm", -1, -1, 95},
+            {"9 5", -1, -1, -1}};
+        for (const auto &c : cases) {
+            const QString text = QLatin1String(c.text);
+            int systolic = -1, diastolic = -1, rate = -1;
+            QCOMPARE(ReviewRules::readPressure(text, systolic, diastolic), c.systolic >= 0);
+            QCOMPARE(ReviewRules::readHeartRate(text, rate), c.rate >= 0);
+            QVERIFY2(systolic == c.systolic && diastolic == c.diastolic && rate == c.rate, c.text);
+        }
     }
 
     void derivedValues()

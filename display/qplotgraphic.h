@@ -38,7 +38,6 @@ public:
     explicit QPlotGraphic(QWidget *parent = nullptr);
 
     void setValues(IPlotValues *values);
-    IPlotValues *values() const { return m_values; }
     void setStyle(int style);
     int style() const { return m_style; }
     void setXLocked(bool locked) { m_xLocked = locked; }

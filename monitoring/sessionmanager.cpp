@@ -6,6 +6,7 @@
 #include "monitoring/alarmmonitor.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
+#include "storage/openrecords.h"
 #include "storage/storageerror.h"
 
 #include <QDateTime>
@@ -15,19 +16,8 @@
 #include <exception>
 #include <vector>
 
-namespace {
-
-// (patient id, session number) of every session held by a manager.
-QSet<QPair<int, int>> &heldSessions()
-{
-    static QSet<QPair<int, int>> held;
-    return held;
-}
-
-} // namespace
-
-SessionManager::SessionManager(QObject *parent)
-    : QObject(parent), recorder(std::make_unique<Recorder>())
+SessionManager::SessionManager(MonitorDatabase &database, OpenRecords &openRecords, QObject *parent)
+    : QObject(parent), m_database(database), m_openRecords(openRecords), recorder(std::make_unique<Recorder>())
 {
     connect(recorder.get(), &Recorder::recordingFailed, this,
             [this](MonitorSession *session) { emit recordingStopped(session->patientId); });
@@ -54,7 +44,7 @@ SessionManager::~SessionManager()
             qWarning("Session of patient %d not saved: %s", it.key(), qPrintable(it.value()));
     }
     for (auto &[patientId, session] : sessions) {
-        heldSessions().remove(qMakePair(patientId, session->sessionNumber));
+        m_openRecords.releaseSession(patientId, session->sessionNumber);
         session.reset();
     }
 }
@@ -145,11 +135,6 @@ int SessionManager::patientCount() const
     return int(sessions.size());
 }
 
-bool SessionManager::isSessionHeld(int patientId, int sessionNumber)
-{
-    return heldSessions().contains(qMakePair(patientId, sessionNumber));
-}
-
 std::unique_ptr<ISource> SessionManager::createSource(const QString &deviceName) const
 {
     if (deviceName == QLatin1String("sim"))
@@ -161,18 +146,17 @@ std::unique_ptr<ISource> SessionManager::createSource(const QString &deviceName)
 
 MonitorSession *SessionManager::startMonitoring(const SessionData &data, const QString &deviceName)
 {
-    MonitorDatabase *database = MonitorDatabase::instance();
     // A patient already held here keeps its session: replacing it would free
     // the session and source the recorder is still pumping.
-    if (!database || hasPatient(data.patientId))
+    if (hasPatient(data.patientId))
         return nullptr;
-    std::unique_ptr<MonitorSession> created = database->startSession(data);
+    std::unique_ptr<MonitorSession> created = m_database.startSession(data);
     if (!created)
         return nullptr;
     MonitorSession *session = created.get();
     session->startDateTime = QDateTime::currentDateTime();
     const int patientId = session->patientId;
-    heldSessions().insert(qMakePair(patientId, session->sessionNumber));
+    m_openRecords.holdSession(patientId, session->sessionNumber);
     sessions[patientId] = std::move(created);
     std::unique_ptr<ISource> &source = sources[patientId];
     source = createSource(deviceName);
@@ -257,11 +241,10 @@ void SessionManager::saveSession(int patientId)
 QString SessionManager::writeSession(int patientId)
 {
     const auto it = sessions.find(patientId);
-    MonitorDatabase *database = MonitorDatabase::instance();
-    if (it == sessions.end() || !database)
+    if (it == sessions.end())
         return QString();
     try {
-        database->updateSession(*it->second);
+        m_database.updateSession(*it->second);
     } catch (const std::exception &error) {
         return QString::fromUtf8(error.what());
     }

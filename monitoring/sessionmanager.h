@@ -12,7 +12,9 @@
 
 class AlarmMonitor;
 class ISource;
+class MonitorDatabase;
 class MonitorSession;
+class OpenRecords;
 class QTimer;
 class Recorder;
 struct SessionData;
@@ -20,7 +22,9 @@ struct SessionData;
 // Owns everything that runs per patient in one monitoring window: the source,
 // the session record, the device name and a 30-s autosave timer, plus the
 // recorder that pumps every running source into its session. Patients are
-// named by their database id.
+// named by their database id. Its sessions are held in the station's open
+// records from their start until the manager is gone: it alone writes their
+// study files meanwhile.
 class SessionManager : public QObject
 {
     Q_OBJECT
@@ -28,7 +32,7 @@ class SessionManager : public QObject
 public:
     static constexpr int AutosaveInterval = 30000;
 
-    explicit SessionManager(QObject *parent = nullptr);
+    SessionManager(MonitorDatabase &database, OpenRecords &openRecords, QObject *parent = nullptr);
     // Without an earlier finishMonitoring(), does what it does (stops every
     // source, "Stop monitoring" for the running ones, writes every study
     // file) and only logs what cannot be written.
@@ -47,9 +51,9 @@ public:
     int patientCount() const;
     // The alarms of the running patients; their log entries are saved at once.
     AlarmMonitor *alarmMonitor() const { return alarms.get(); }
-    // True while some session manager holds the session: it alone writes the
-    // session's study file until it is destroyed.
-    static bool isSessionHeld(int patientId, int sessionNumber);
+    // What the panels read, store and check patients in.
+    MonitorDatabase &database() const { return m_database; }
+    OpenRecords &openRecords() const { return m_openRecords; }
 
     // Starts a new session and its source; null when the database has no such
     // patient or the patient is already in this session. The session stays
@@ -90,6 +94,8 @@ private:
     // there is nothing to write).
     QString writeSession(int patientId);
 
+    MonitorDatabase &m_database;
+    OpenRecords &m_openRecords;
     QMap<QString, QString> devices;
     QMap<int, QString> patientDevices;
     std::map<int, std::unique_ptr<ISource>> sources;

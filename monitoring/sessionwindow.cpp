@@ -20,8 +20,8 @@
 #include <QScreen>
 #include <QSettings>
 
-SessionWindow::SessionWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::SessionWindow), m_manager(new SessionManager)
+SessionWindow::SessionWindow(MonitorDatabase &database, OpenRecords &openRecords, QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::SessionWindow), m_manager(new SessionManager(database, openRecords))
 {
     ui->setupUi(this);
     // Queued: the boxes come up after the panel or timer that saved has
@@ -158,8 +158,7 @@ bool SessionWindow::askRetrySave(const QMap<int, QString> &failed)
 QString SessionWindow::patientName(int patientId) const
 {
     PatientRecord record;
-    MonitorDatabase *database = MonitorDatabase::instance();
-    if (database && database->loadPatient(patientId, record))
+    if (m_manager->database().loadPatient(patientId, record))
         return record.displayName();
     return QString::number(patientId);
 }

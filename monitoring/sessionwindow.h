@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class MonitorDatabase;
+class OpenRecords;
 class QGridLayout;
 class SessionManager;
 
@@ -18,7 +20,7 @@ class SessionWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit SessionWindow(QWidget *parent = nullptr);
+    SessionWindow(MonitorDatabase &database, OpenRecords &openRecords, QWidget *parent = nullptr);
     ~SessionWindow() override;
 
     SessionManager *manager() const { return m_manager.get(); }

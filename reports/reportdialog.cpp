@@ -24,17 +24,20 @@ const QString InfoKey = QStringLiteral("ReportDialog/HeaderInfo");
 
 } // namespace
 
-ReportDialog::ReportDialog(QWidget *parent, const MonitorSession *session)
+ReportDialog::ReportDialog(QWidget *parent, MonitorDatabase &database, const MonitorSession *session)
     : QDialog(parent)
     , ui(std::make_unique<Ui::ReportDialog>())
+    , m_database(database)
     , m_session(session)
 {
     setUpForm();
 }
 
-ReportDialog::ReportDialog(QWidget *parent, int patientId, const QList<const MonitorSession *> &sessions)
+ReportDialog::ReportDialog(QWidget *parent, MonitorDatabase &database, int patientId,
+                           const QList<const MonitorSession *> &sessions)
     : QDialog(parent)
     , ui(std::make_unique<Ui::ReportDialog>())
+    , m_database(database)
     , m_patientId(patientId)
     , m_sessions(sessions)
 {
@@ -111,9 +114,7 @@ void ReportDialog::on_btnRemoveLogo_clicked()
 
 std::unique_ptr<ReportProducer> ReportDialog::createProducer(QString &fileName)
 {
-    MonitorDatabase *database = MonitorDatabase::instance();
-    if (!database)
-        throw ReportError(tr("Cannot get patient data").toStdString());
+    MonitorDatabase *database = &m_database;
     PatientRecord patient;
     if (m_session) {
         auto report = std::make_unique<SessionReport>(*database, *m_session);
@@ -133,8 +134,7 @@ void ReportDialog::on_btnCreate_clicked()
 {
     if (m_job && m_job->isRunning())
         return;
-    MonitorDatabase *database = MonitorDatabase::instance();
-    const QString root = database ? database->rootPath() : QString();
+    const QString root = m_database.rootPath();
     QDir rootDir(root);
     if (root.isEmpty() || (!rootDir.exists(QStringLiteral("reports")) && !rootDir.mkdir(QStringLiteral("reports")))
         || !QFileInfo(rootDir.filePath(QStringLiteral("reports"))).isDir()) {

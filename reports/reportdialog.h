@@ -10,6 +10,7 @@
 namespace Ui {
 class ReportDialog;
 }
+class MonitorDatabase;
 class MonitorSession;
 class ReportJob;
 class ReportProducer;
@@ -29,10 +30,11 @@ class ReportDialog : public QDialog
 
 public:
     // The session report of `session`.
-    ReportDialog(QWidget *parent, const MonitorSession *session);
+    ReportDialog(QWidget *parent, MonitorDatabase &database, const MonitorSession *session);
     // The summary report of a patient; `sessions` are all the patient's
     // sessions in ascending session number (not empty).
-    ReportDialog(QWidget *parent, int patientId, const QList<const MonitorSession *> &sessions);
+    ReportDialog(QWidget *parent, MonitorDatabase &database, int patientId,
+                 const QList<const MonitorSession *> &sessions);
     ~ReportDialog() override;
 
     QString logoFileName() const { return m_logoFileName; }
@@ -60,6 +62,7 @@ private:
     void showMessage(QMessageBox::Icon icon, const QString &title, const QString &text);
 
     std::unique_ptr<Ui::ReportDialog> ui;
+    MonitorDatabase &m_database;
     const MonitorSession *m_session = nullptr;
     int m_patientId = 0;
     QList<const MonitorSession *> m_sessions;

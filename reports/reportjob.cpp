@@ -1,6 +1,7 @@
 #include "reports/reportjob.h"
 
 #include "reports/reportproducer.h"
+#include "storage/errortext.h"
 
 #include <QCoreApplication>
 #include <QtConcurrent>
@@ -68,7 +69,7 @@ void ReportJob::start(std::unique_ptr<ReportProducer> producer, const QString &p
         } catch (const std::exception &e) {
             result.error = QString::fromUtf8(e.what());
         } catch (...) {
-            result.error = QCoreApplication::translate("ReportJob", "Unspecified application error");
+            result.error = unspecifiedErrorText();
         }
         return result;
     }));

@@ -1,6 +1,7 @@
 #include "reports/reportvalues.h"
 
 #include "storage/monitorsession.h"
+#include "storage/recordrules.h"
 #include "storage/safefilename.h"
 #include "storage/sessionhistory.h"
 #include "storage/tfilesignal.h"
@@ -44,9 +45,7 @@ bool needsEventList(const MonitorSession &session)
 
 QString ageText(const QDate &birthDate, const QDate &at)
 {
-    if (!birthDate.isValid() || !at.isValid())
-        return QString();
-    return QString::number(at.year() - birthDate.year());
+    return RecordRules::ageText(birthDate, at);
 }
 
 QString shortNumber(double value)
@@ -66,9 +65,9 @@ QString eventsBoxText(const MonitorSession &session)
     QString text;
     for (int i = 0; i < lines; ++i) {
         const SessionEvent &event = session.events[i];
-        text += QStringLiteral("%1 %2\r\n")
-                    .arg(session.startDateTime.addSecs(event.timeOffset).toString(QStringLiteral("HH:mm")),
-                         event.description.left(BoxDescriptionLength * 4));
+        text += RecordRules::eventLine(session.startDateTime, event.timeOffset,
+                                       event.description.left(BoxDescriptionLength * 4))
+                + QStringLiteral("\r\n");
     }
     if (lines < count)
         text += QStringLiteral("\u2026 y %1 eventos más en la lista de eventos\r\n").arg(count - lines);
@@ -154,7 +153,7 @@ Averages averages(const QList<const MonitorSession *> &sessions)
     result.weight = weight.value();
     result.height = height.value();
     result.abdomen = abdomen.value();
-    result.bmi = bodyMassIndex(result.weight, result.height);
+    result.bmi = RecordRules::bodyMassIndex(result.weight, result.height);
     result.borg = borg.value();
     for (int k = 0; k < 3; ++k) {
         result.heartRate[k] = heartRate[k].value();

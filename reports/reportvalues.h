@@ -14,9 +14,8 @@ struct PatientRecord;
 // decimal point whatever the user's locale.
 namespace reportvalues {
 
-// Age as the reports print it: the year of `at` minus the birth year (a
-// patient born in December is a year older from January on). Empty when
-// either date is unknown, rather than an age counted from year zero.
+// Age as every window shows it, on the day of `at`; empty when either date
+// is unknown, rather than an age counted from year zero.
 QString ageText(const QDate &birthDate, const QDate &at);
 
 // Shortest general form with six significant digits: 72.5, 170, 0.

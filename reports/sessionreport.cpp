@@ -25,7 +25,7 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     v[QStringLiteral("sessionWeight")] = shortNumber(session.weight);
     v[QStringLiteral("sessionHeight")] = shortNumber(session.height);
     v[QStringLiteral("sessionAbdomen")] = shortNumber(session.abdomen);
-    v[QStringLiteral("sessionBMI")] = fixedNumber(bodyMassIndex(session.weight, session.height), 1);
+    v[QStringLiteral("sessionBMI")] = fixedNumber(RecordRules::bodyMassIndex(session.weight, session.height), 1);
     v[QStringLiteral("sessionExerciseType")] = session.exerciseType;
     v[QStringLiteral("sessionBorg")] = QString::number(session.borgRPE);
     v[QStringLiteral("sessionSymptoms")] = session.symptoms;

@@ -1,5 +1,6 @@
 #include "reports/summaryreport.h"
 
+#include "display/historyplots.h"
 #include "reports/plotgraphic.h"
 #include "reports/reporterror.h"
 #include "reports/reportvalues.h"
@@ -11,8 +12,6 @@
 using namespace reportvalues;
 
 namespace {
-
-const QColor PhaseColors[3] = {Qt::darkGreen, Qt::darkBlue, Qt::darkMagenta};
 
 void addSeries(PlotGraphic &plot, const HistorySeries &series, const QColor &color)
 {
@@ -124,29 +123,21 @@ void SummaryReport::draw(int record, const QString &name, QPainter &painter, con
 
 void SummaryReport::drawHistory(const QString &name, QPainter *painter, const QRect &bounds) const
 {
-    PlotGraphic plot;
-    if (name == QLatin1String("hrGraphic")) {
-        plot.setYRange(0, 200);
-        for (int k = 0; k < 3; ++k)
-            addSeries(plot, m_history.heartRate[k], PhaseColors[k]);
-    } else if (name == QLatin1String("sbpGraphic")) {
-        plot.setYRange(50, 250);
-        for (int k = 0; k < 3; ++k)
-            addSeries(plot, m_history.systolic[k], PhaseColors[k]);
-    } else if (name == QLatin1String("weightGraphic")) {
-        plot.setYRange(0, 200);
-        addSeries(plot, m_history.weight, Qt::black);
-    } else if (name == QLatin1String("bmiGraphic")) {
-        plot.setYRange(0, 50);
-        addSeries(plot, m_history.bmi, Qt::black);
-    } else if (name == QLatin1String("abdomenGraphic")) {
-        plot.setYRange(0, 200);
-        addSeries(plot, m_history.abdomen, Qt::black);
-    } else {
+    // The template's drawings, in the order of the history plots' table.
+    static const QStringList names = {QStringLiteral("hrGraphic"), QStringLiteral("sbpGraphic"),
+                                      QStringLiteral("weightGraphic"), QStringLiteral("bmiGraphic"),
+                                      QStringLiteral("abdomenGraphic")};
+    const int index = names.indexOf(name);
+    if (index < 0)
         return;
-    }
+    const HistoryPlots::Plot &settings = HistoryPlots::plots()[size_t(index)];
+    const QVector<const HistorySeries *> series = m_history.plotSeries()[size_t(index)];
+    PlotGraphic plot;
+    plot.setYRange(settings.yMinimum, settings.yMaximum);
+    for (int k = 0; k < series.size(); ++k)
+        addSeries(plot, *series[k], HistoryPlots::seriesColor(settings, k));
     plot.setStyle(PlotGraphic::LinesAndMarkers);
-    plot.setXRange(0.5, qMax(m_sessionCount, 20) + 0.5);
-    plot.setXStep(1.0);
+    plot.setXRange(HistoryPlots::XMinimum, HistoryPlots::xMaximum(m_sessionCount));
+    plot.setXStep(HistoryPlots::XStep);
     plot.draw(*painter, bounds);
 }

@@ -208,11 +208,6 @@ MonitorDatabase::~MonitorDatabase()
         s_instance = nullptr;
 }
 
-MonitorDatabase *MonitorDatabase::instance()
-{
-    return s_instance;
-}
-
 QString MonitorDatabase::rootPath() const
 {
     return m_rootPath;

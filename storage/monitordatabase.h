@@ -42,9 +42,6 @@ public:
     MonitorDatabase(const MonitorDatabase &) = delete;
     MonitorDatabase &operator=(const MonitorDatabase &) = delete;
 
-    // The one open database of the process (null when none).
-    static MonitorDatabase *instance();
-
     QString rootPath() const;
     // Where an unusable index file was set aside when this instance opened;
     // empty when the index could be used (or was simply missing).

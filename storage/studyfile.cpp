@@ -167,15 +167,6 @@ void writeStudyFile(const MonitorSession &session, const PatientRecord &patient,
         raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Write error"));
 }
 
-void writeStudyFile(const MonitorSession &session, const QString &path)
-{
-    MonitorDatabase *database = MonitorDatabase::instance();
-    PatientRecord patient;
-    if (!database || !database->loadPatient(session.patientId, patient))
-        return;
-    writeStudyFile(session, patient, path);
-}
-
 bool readStudyFile(const QString &path, QJsonDocument &document)
 {
     QFile file(path);

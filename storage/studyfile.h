@@ -23,9 +23,6 @@ QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patien
 // Throws StorageError "Cannot create study file" or "Write error"; the
 // previous file survives both.
 void writeStudyFile(const MonitorSession &session, const PatientRecord &patient, const QString &path);
-// The same with the patient loaded from the open MonitorDatabase; writes
-// nothing when there is no database or no such patient.
-void writeStudyFile(const MonitorSession &session, const QString &path);
 
 // Largest study JSON read: a 12-hour session is a few megabytes; anything
 // beyond this bound is not a study of this station.

@@ -255,6 +255,36 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     </message>
 </context>
 <context>
+    <name>ErrorText</name>
+    <message>
+        <source>Unspecified application error</source>
+        <translation>Error de aplicación no especificado</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryPlots</name>
+    <message>
+        <source>HR</source>
+        <translation>FC</translation>
+    </message>
+    <message>
+        <source>SBP</source>
+        <translation>PAS</translation>
+    </message>
+    <message>
+        <source>Weight</source>
+        <translation>Peso</translation>
+    </message>
+    <message>
+        <source>BMI</source>
+        <translation>IMC</translation>
+    </message>
+    <message>
+        <source>Abdomen</source>
+        <translation>Abdomen</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>TAVO</source>
@@ -303,6 +333,14 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
     <message>
         <source>A report is being made. Stop it and close the station?</source>
         <translation>Se está creando un informe. ¿Detenerlo y cerrar la estación?</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
     </message>
 </context>
 <context>
@@ -553,78 +591,6 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
         <translation>Módulo no conectado</translation>
     </message>
     <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>12.5</source>
-        <translation>12.5</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>25</source>
-        <translation>25</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>50</source>
-        <translation>50</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>5</source>
-        <translation>5</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>10</source>
-        <translation>10</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>20</source>
-        <translation>20</translation>
-    </message>
-    <message>
-        <source>Muscle noise filter</source>
-        <translation>Filtro de ruido muscular</translation>
-    </message>
-    <message>
-        <source>MF</source>
-        <translation>FM</translation>
-    </message>
-    <message>
-        <source>Line notch filter</source>
-        <translation>Filtro de red eléctrica</translation>
-    </message>
-    <message>
-        <source>NF</source>
-        <translation>FR</translation>
-    </message>
-    <message>
-        <source>Baseline filter</source>
-        <translation>Filtro de línea de base</translation>
-    </message>
-    <message>
-        <source>BF</source>
-        <translation>LB</translation>
-    </message>
-    <message>
         <source>Event</source>
         <translation>Evento</translation>
     </message>
@@ -795,10 +761,6 @@ Stop monitor session?</source>
         <translation>Del</translation>
     </message>
     <message>
-        <source>Unspecified application error</source>
-        <translation>Error de aplicación no especificado</translation>
-    </message>
-    <message>
         <source>Confirm</source>
         <translation>Confirmar</translation>
     </message>
@@ -821,6 +783,49 @@ Stop monitor session?</source>
     <message>
         <source>Patients open for review cannot be deleted.</source>
         <translation>No se pueden eliminar pacientes abiertos para revisión.</translation>
+    </message>
+</context>
+<context>
+    <name>QEcgViewControls</name>
+    <message>
+        <source>%1 mm/s</source>
+        <translation>%1 mm/s</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;%1&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;%1&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>%1 mm/mV</source>
+        <translation>%1 mm/mV</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;%1&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;%1&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>MF</source>
+        <translation>FM</translation>
+    </message>
+    <message>
+        <source>Muscle noise filter</source>
+        <translation>Filtro de ruido muscular</translation>
+    </message>
+    <message>
+        <source>NF</source>
+        <translation>FR</translation>
+    </message>
+    <message>
+        <source>Line notch filter</source>
+        <translation>Filtro de red eléctrica</translation>
+    </message>
+    <message>
+        <source>BF</source>
+        <translation>LB</translation>
+    </message>
+    <message>
+        <source>Baseline filter</source>
+        <translation>Filtro de línea de base</translation>
     </message>
 </context>
 <context>
@@ -885,10 +890,6 @@ Stop monitor session?</source>
         <translation>Archivos de imagen (*.png *.jpg *.bmp)</translation>
     </message>
     <message>
-        <source>Cannot get patient data</source>
-        <translation>No se pueden obtener los datos del paciente</translation>
-    </message>
-    <message>
         <source>Error</source>
         <translation>Error</translation>
     </message>
@@ -933,13 +934,6 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
-    <name>ReportJob</name>
-    <message>
-        <source>Unspecified application error</source>
-        <translation>Error de aplicación no especificado</translation>
-    </message>
-</context>
-<context>
     <name>ReportProducer</name>
     <message>
         <source>Cannot load report resource file</source>
@@ -951,23 +945,18 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
-    <name>ReviewWindow</name>
+    <name>ReviewPrompts</name>
     <message>
-        <source>Sessions</source>
-        <translation>Sesiones</translation>
+        <source>Error</source>
+        <translation>Error</translation>
     </message>
     <message>
-        <source>Summary</source>
-        <translation>Resumen</translation>
+        <source>Your changes were not saved. Discard them, or cancel to keep them and try again.</source>
+        <translation>Los cambios no se han guardado. Descártelos, o cancele para conservarlos y volver a intentarlo.</translation>
     </message>
-    <message>
-        <source>Patient...</source>
-        <translation>Paciente...</translation>
-    </message>
-    <message>
-        <source>Report...</source>
-        <translation>Informe...</translation>
-    </message>
+</context>
+<context>
+    <name>ReviewSessionsPage</name>
     <message>
         <source>Previous</source>
         <translation>Anterior</translation>
@@ -1037,78 +1026,6 @@ Stop monitor session?</source>
         <translation>Conclusión</translation>
     </message>
     <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>12.5</source>
-        <translation>12.5</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>25</source>
-        <translation>25</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>50</source>
-        <translation>50</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>5</source>
-        <translation>5</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>10</source>
-        <translation>10</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>20</source>
-        <translation>20</translation>
-    </message>
-    <message>
-        <source>Muscle noise filter</source>
-        <translation>Filtro de ruido muscular</translation>
-    </message>
-    <message>
-        <source>MF</source>
-        <translation>FM</translation>
-    </message>
-    <message>
-        <source>Line notch filter</source>
-        <translation>Filtro de red eléctrica</translation>
-    </message>
-    <message>
-        <source>NF</source>
-        <translation>FR</translation>
-    </message>
-    <message>
-        <source>Baseline filter</source>
-        <translation>Filtro de línea de base</translation>
-    </message>
-    <message>
-        <source>BF</source>
-        <translation>LB</translation>
-    </message>
-    <message>
         <source>Events</source>
         <translation>Eventos</translation>
     </message>
@@ -1137,43 +1054,12 @@ Stop monitor session?</source>
         <translation>Imprimir</translation>
     </message>
     <message>
-        <source>Group adaptation</source>
-        <translation>Adaptación al grupo</translation>
-    </message>
-    <message>
-        <source>Assistance</source>
-        <translation>Asistencia</translation>
-    </message>
-    <message>
-        <source>Unspecified application error</source>
-        <translation>Error de aplicación no especificado</translation>
-    </message>
-    <message>
         <source>Print the ECG of this event in the session report</source>
         <translation>Imprimir el ECG de este evento en el informe de la sesión</translation>
     </message>
     <message>
         <source>(absent)</source>
         <translation>(ausente)</translation>
-    </message>
-    <message>
-        <source>Warning</source>
-        <translation>Aviso</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n session(s) could not be opened and are not listed.</source>
-        <translation>
-            <numerusform>No se pudo abrir %n sesión; no aparece en la lista.</numerusform>
-            <numerusform>No se pudieron abrir %n sesiones; no aparecen en la lista.</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>Information</source>
-        <translation>Información</translation>
-    </message>
-    <message>
-        <source>Patient does not have any sessions</source>
-        <translation>El paciente no tiene ninguna sesión</translation>
     </message>
     <message>
         <source>Confirm</source>
@@ -1184,32 +1070,111 @@ Stop monitor session?</source>
         <translation>Las medidas de esta sesión no son válidas. ¿Descartar los cambios?</translation>
     </message>
     <message>
+        <source>&quot;%1&quot; is not a heart rate. Type the beats per minute as a whole number.</source>
+        <translation>«%1» no es una frecuencia cardíaca. Escriba los latidos por minuto como número entero.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a blood pressure. Type it as systolic/diastolic, for example 120/80.</source>
+        <translation>«%1» no es una presión arterial. Escríbala como sistólica/diastólica, por ejemplo 120/80.</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+</context>
+<context>
+    <name>ReviewSummaryPage</name>
+    <message>
+        <source>Group adaptation</source>
+        <translation>Adaptación al grupo</translation>
+    </message>
+    <message>
+        <source>Attendance</source>
+        <translation>Asistencia</translation>
+    </message>
+    <message>
+        <source>Conclusion</source>
+        <translation>Conclusión</translation>
+    </message>
+    <message>
+        <source>%1 % (%2 of 1 session)</source>
+        <translation>%1 % (%2 de 1 sesión)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 % (%2 of %n sessions)</source>
+        <translation>
+            <numerusform>%1 % (%2 de %n sesión)</numerusform>
+            <numerusform>%1 % (%2 de %n sesiones)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>#%1 of %2</source>
+        <translation>#%1 del %2</translation>
+    </message>
+    <message>
+        <source>Session %1 could not be read: it is left out of the history and counted in the attendance.</source>
+        <translation>La sesión %1 no se pudo leer: queda fuera del historial y cuenta en la asistencia.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n sessions could not be read: %1. They are left out of the history and counted in the attendance.</source>
+        <translation>
+            <numerusform>No se pudo leer %n sesión: %1. Queda fuera del historial y cuenta en la asistencia.</numerusform>
+            <numerusform>No se pudieron leer %n sesiones: %1. Quedan fuera del historial y cuentan en la asistencia.</numerusform>
+        </translation>
+    </message>
+    <message>
         <source>Cannot get patient data</source>
         <translation>No se pueden obtener los datos del paciente</translation>
     </message>
+</context>
+<context>
+    <name>ReviewWindow</name>
     <message>
-        <source>Error</source>
-        <translation>Error</translation>
+        <source>Sessions</source>
+        <translation>Sesiones</translation>
     </message>
     <message>
-        <source>Your changes were not saved. Discard them, or cancel to keep them and try again.</source>
-        <translation>Los cambios no se han guardado. Descártelos, o cancele para conservarlos y volver a intentarlo.</translation>
+        <source>Summary</source>
+        <translation>Resumen</translation>
     </message>
     <message>
-        <source>The database is not open</source>
-        <translation>La base de datos no está abierta</translation>
+        <source>Patient...</source>
+        <translation>Paciente...</translation>
     </message>
     <message>
-        <source>SBP</source>
-        <translation>PAS</translation>
+        <source>Report...</source>
+        <translation>Informe...</translation>
     </message>
     <message>
-        <source>Weight</source>
-        <translation>Peso</translation>
+        <source>Warning</source>
+        <translation>Aviso</translation>
     </message>
     <message>
-        <source>Abdomen</source>
-        <translation>Abdomen</translation>
+        <source>Information</source>
+        <translation>Información</translation>
+    </message>
+    <message>
+        <source>Patient does not have any sessions</source>
+        <translation>El paciente no tiene ninguna sesión</translation>
+    </message>
+    <message>
+        <source>Patient review</source>
+        <translation>Revisión de pacientes</translation>
+    </message>
+    <message>
+        <source>#%1 of %2</source>
+        <translation>#%1 del %2</translation>
+    </message>
+    <message>
+        <source>Session %1 could not be read and is not listed.</source>
+        <translation>La sesión %1 no se pudo leer y no aparece en la lista.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n sessions could not be read and are not listed: %1.</source>
+        <translation>
+            <numerusform>No se pudo leer %n sesión y no aparece en la lista: %1.</numerusform>
+            <numerusform>No se pudieron leer %n sesiones y no aparecen en la lista: %1.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1268,10 +1233,6 @@ La monitorización y la visualización en vivo continúan; se conserva el ECG gr
 </context>
 <context>
     <name>StationApplication</name>
-    <message>
-        <source>Unspecified application error</source>
-        <translation>Error de aplicación no especificado</translation>
-    </message>
     <message>
         <source>Information</source>
         <translation>Información</translation>

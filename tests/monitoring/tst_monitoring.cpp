@@ -1,6 +1,5 @@
 // Live monitoring without its windows: the rules and arithmetic of the panels
-// (grid shapes, alarm zones and colours, measurement fields, BMI, blood
-// pressure, indicator positions) and the session manager (start, stop and
+// (grid shapes, alarm zones and colours, blood pressure, indicator positions) and the session manager (start, stop and
 // resume with the pause filled, devices in use, autosave and its failures,
 // what it writes when it goes).
 
@@ -70,25 +69,6 @@ private slots:
         }
     }
 
-    void measureFields()
-    {
-        // text, the number it starts with, the whole text as a number, valid
-        const struct { const char *text; double leading, whole; bool valid; } cases[] = {
-            {"", 0, 0, true},           {"70.5", 70.5, 70.5, true},    {"70,5", 70, 0, false},
-            {" 175cm", 175, 0, false},  {".5", 0.5, 0.5, true},        {"1e2x", 100, 0, false},
-            {"-5", -5, -5, false},      {"0", 0, 0, false},            {"abc", 0, 0, false},
-            {"1e999", 0, 0, false},     {"nan", 0, 0, false}};
-        for (const auto &c : cases) {
-            const QString text = QLatin1String(c.text);
-            QVERIFY2(leadingNumber(text) == c.leading && measureValue(text) == c.whole && isValidMeasure(text) == c.valid, c.text);
-        }
-        // Body-mass index from the weight and height texts, with one decimal.
-        const char *bmi[][3] = {{"70", "175", "22.9"}, {"70,5", "175", "22.9"}, {"80.5", "160", "31.4"},
-                                {"70", "", ""},        {"70", "0", ""},         {"", "175", "0.0"}};
-        for (const auto &b : bmi)
-            QCOMPARE(bmiText(QLatin1String(b[0]), QLatin1String(b[1])), QLatin1String(b[2]));
-    }
-
     void bloodPressure()
     {
         // A phase 1 to 3, both values at least 11, systolic above diastolic.
@@ -101,14 +81,8 @@ private slots:
         QVERIFY(!isSystolicComplete(35) && isSystolicComplete(36) && isSystolicComplete(120));
     }
 
-    void textsAndIndicators()
+    void indicators()
     {
-        // Whole calendar years, without month or day correction.
-        QCOMPARE(ageText(QDate(1960, 12, 31), QDate(2026, 1, 1)), QStringLiteral("66"));
-        QCOMPARE(ageText(QDate(), QDate(2026, 1, 1)), QString());
-        const QDateTime start(QDate(2026, 3, 4), QTime(9, 58, 30));
-        QCOMPARE(eventLine(start, 0, QStringLiteral("Start monitoring")), QStringLiteral("09:58 Start monitoring"));
-        QCOMPARE(eventLine(start, 95, QStringLiteral("Basal BP 120/80")), QStringLiteral("10:00 Basal BP 120/80"));
         // No reading (0 V) is not a low battery.
         for (double volts : {-1.0, 0.0, 2.2, 3.0})
             QVERIFY(!isBatteryLow(volts));
@@ -122,7 +96,7 @@ private slots:
 
     void configurationAndUnknownPatients()
     {
-        SessionManager manager;
+        SessionManager manager(*m_storage->database, m_storage->records);
         manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM4"));
         manager.setDevicePort(QStringLiteral("NVR1"), QStringLiteral("COM3"));
         manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM9"));
@@ -136,7 +110,7 @@ private slots:
     void stopAndResumeFillTheGap()
     {
         const int patient = m_storage->addPatient(QStringLiteral("Gap"));
-        SessionManager manager;
+        SessionManager manager(*m_storage->database, m_storage->records);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         QVERIFY(session);
         // The session starts now, whatever the panel said.
@@ -174,7 +148,7 @@ private slots:
     {
         const int first = m_storage->addPatient("First"), second = m_storage->addPatient("Second"),
                   third = m_storage->addPatient("Third");
-        SessionManager manager;
+        SessionManager manager(*m_storage->database, m_storage->records);
         manager.setDevicePort(QStringLiteral("NVR1"), m_storage->root() + QStringLiteral("/no-such-port"));
         QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR1")));
         QVERIFY(manager.startMonitoring(sessionFor(first), QStringLiteral("NVR1")));
@@ -192,7 +166,7 @@ private slots:
     {
         const int a = m_storage->addPatient("Alpha"), b = m_storage->addPatient("Beta"), c = m_storage->addPatient("Gamma");
         {
-            SessionManager manager;
+            SessionManager manager(*m_storage->database, m_storage->records);
             for (int id : {a, b, c})
                 QVERIFY(manager.startMonitoring(sessionFor(id), QStringLiteral("sim")));
             QTest::qWait(1100);
@@ -201,9 +175,10 @@ private slots:
             MonitorSession *finalized = manager.resumeMonitoring(c);
             manager.stopMonitoring(c);
             finalized->conclusion = QStringLiteral("Well tolerated");
-            QVERIFY(SessionManager::isSessionHeld(c, 1) && !SessionManager::isSessionHeld(c, 2) && !SessionManager::isSessionHeld(42, 1));
+            const OpenRecords &held = m_storage->records;
+            QVERIFY(held.isSessionHeld(c, 1) && !held.isSessionHeld(c, 2) && !held.isSessionHeld(42, 1));
         }
-        QVERIFY(!SessionManager::isSessionHeld(c, 1));
+        QVERIFY(!m_storage->records.isSessionHeld(c, 1) && !m_storage->records.isMonitored(a));
         for (int id : {a, b}) {
             auto saved = m_storage->database->openSession(id, 1);
             QVERIFY(saved->events.size() == 1 && saved->events[0].description == QStringLiteral("Stop monitoring"));
@@ -217,7 +192,7 @@ private slots:
     void failedAutosaveIsToldOnceAndRetried()
     {
         const int patient = m_storage->addPatient(QStringLiteral("Disk"));
-        SessionManager manager;
+        SessionManager manager(*m_storage->database, m_storage->records);
         QSignalSpy failures(&manager, &SessionManager::autosaveFailed);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         SessionInfo info;

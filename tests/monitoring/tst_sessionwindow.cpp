@@ -124,7 +124,7 @@ private slots:
     void settingsShapeTheWindow()
     {
         {
-            SessionWindow defaults;
+            SessionWindow defaults(*m_storage->database, m_storage->records);
             QVERIFY(places(defaults).size() == 9 && limits(defaults) == (QVector<double>{100, 120, 37, 38, 80, 90}));
             // Nobody monitored: it closes without a question.
             MessageBoxAnswerer answerer(QMessageBox::No);
@@ -138,12 +138,12 @@ private slots:
         settings.setValue(QStringLiteral("Config/MaxPatients"), 4);
         settings.setValue(QStringLiteral("Config/Devices"),
                           QStringList{"NVR2=/dev/rfcomm2", "A=B=COM9", "no separator", "=COM3", "NVR1=COM4"});
-        SessionWindow window;
+        SessionWindow window(*m_storage->database, m_storage->records);
         QCOMPARE(places(window).size(), 4);
         QCOMPARE(limits(window), configured);
         QCOMPARE(window.manager()->deviceNames(), (QStringList{"A=B", "NVR1", "NVR2"}));
         settings.setValue(QStringLiteral("Config/MaxPatients"), QStringLiteral("many"));
-        QCOMPARE(places(*std::make_unique<SessionWindow>()).size(), 9);
+        QCOMPARE(places(*std::make_unique<SessionWindow>(*m_storage->database, m_storage->records)).size(), 9);
     }
 
     void startChecksAndWhatClosingRecords()
@@ -152,7 +152,7 @@ private slots:
         const int gone = m_storage->addPatient(QStringLiteral("Poe")), absent = m_storage->addPatient(QStringLiteral("Absent"));
         QSettings().setValue(QStringLiteral("Config/Devices"), QStringList{"NVR7=" + m_storage->root() + "/no-port"});
         QSettings().setValue(QStringLiteral("Config/MaxPatients"), 6);
-        auto window = std::make_unique<SessionWindow>();
+        auto window = std::make_unique<SessionWindow>(*m_storage->database, m_storage->records);
         window->show();
         const QList<PatientPreviewForm *> place = places(*window);
         auto start = [&place](int at, int patient, const QString &device) {
@@ -200,7 +200,7 @@ private slots:
         // Any temperature the simulated source reports is above these limits.
         QSettings().setValue(QStringLiteral("Config/Alarms/TempLow"), 30);
         QSettings().setValue(QStringLiteral("Config/Alarms/TempHigh"), 31);
-        auto window = std::make_unique<SessionWindow>();
+        auto window = std::make_unique<SessionWindow>(*m_storage->database, m_storage->records);
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         PatientPreviewForm *preview = places(*window).first();
@@ -296,7 +296,7 @@ private slots:
 
     void fullDiskKeepsWhatReachedIt()
     {
-        SessionManager manager;
+        SessionManager manager(*m_storage->database, m_storage->records);
         QSignalSpy stopped(&manager, &SessionManager::recordingStopped);
         const QList<MonitorSession *> sessions = {startOnSim(manager), startOnSim(manager)};
         QVERIFY(sessions.first() && sessions.last());
@@ -351,7 +351,7 @@ private slots:
 
     void entriesReachTheDisk()
     {
-        SessionManager manager;
+        SessionManager manager(*m_storage->database, m_storage->records);
         MonitorSession *session = startOnSim(manager);
         QVERIFY(session);
         // The session as the study file on disk holds it now.
@@ -405,7 +405,7 @@ private slots:
 
     void failedLastSaveOffersRetry()
     {
-        SessionWindow window;
+        SessionWindow window(*m_storage->database, m_storage->records);
         MonitorSession *session = startOnSim(*window.manager());
         QVERIFY(session);
         session->conclusion = QStringLiteral("Continue the program");

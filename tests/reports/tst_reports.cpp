@@ -169,8 +169,8 @@ private slots:
         for (const char *name : {"patientName", "patientAge", "sessionWeight", "sessionHeight", "sessionBMI",
                                  "checkpointIntraExBP", "checkpointBasalHR", "sessionEvents"})
             values << report.value(0, name, 0);
-        // Born in December 1950, reported in January 2024: only years count.
-        QCOMPARE(values, QStringList({"Núñez, José", "74", "0", "172.5", "0.0", "0/0", "0",
+        // Born in December 1950, reported in January 2024: 73 until the birthday.
+        QCOMPARE(values, QStringList({"Núñez, José", "73", "0", "172.5", "0.0", "0/0", "0",
                                       "08:30 e0\r\n08:31 e1\r\n08:32 e2\r\n08:33 e3\r\n"}));
         // Strips of the marked events only: record 1 is the fourth event. The
         // box holds every event: no list.

@@ -12,6 +12,7 @@
 #include "monitoring/alarmmonitor.h"
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
+#include "storage/openrecords.h"
 #include "storage/storageerror.h"
 
 #include <QCoreApplication>
@@ -232,7 +233,8 @@ int runMonitor(const QStringList &arguments)
 
         struct Running { int patientId; MonitorSession *session; QString device; };
         QList<Running> running;
-        auto manager = std::make_unique<SessionManager>();
+        OpenRecords openRecords;
+        auto manager = std::make_unique<SessionManager>(database, openRecords);
         QObject::connect(manager.get(), &SessionManager::autosaveFailed, [](const QString &message) {
             fprintf(stderr, "cardiolane-cli: %s\n", qPrintable(message));
         });

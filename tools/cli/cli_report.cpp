@@ -61,6 +61,10 @@ int runReport(const QStringList &arguments)
         return cli::usageError(tr("--session is for session reports only"));
     if (parser.isSet(logo) && QImage(parser.value(logo)).isNull())
         return cli::usageError(tr("cannot read the logo image '%1'").arg(parser.value(logo)));
+    if (!cli::isOutputPath(out))
+        return cli::BadArguments;
+    if (!cli::isExistingRoot(parser.value(root)))
+        return cli::Failure;
 
     try {
         MonitorDatabase database(parser.value(root));

@@ -192,15 +192,18 @@ void SessionWindow::showStorageFailure(int patientId, SessionManager::StorageFai
         break;
     }
     m_noticeLines.insert(qMakePair(patientId, int(kind)), line);
+    m_failedAt.insert(qMakePair(patientId, int(kind)), at);
     updateNotices();
 }
 
 void SessionWindow::showStorageRecovered(int patientId, SessionManager::StorageFailure kind)
 {
     const QString at = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    // The clinician still needs to know the recording has a hole.
     if (kind == SessionManager::StorageFailure::Recording)
         m_noticeLines.insert(qMakePair(patientId, int(kind)),
-                             tr("%1 %2: the ECG recording goes on again.").arg(at, patientName(patientId)));
+                             tr("%1 %2: the ECG recording, stopped at %3, goes on again.")
+                                 .arg(at, patientName(patientId), m_failedAt.value(qMakePair(patientId, int(kind)))));
     else
         m_noticeLines.remove(qMakePair(patientId, int(kind)));
     updateNotices();

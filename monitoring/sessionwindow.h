@@ -51,5 +51,6 @@ private:
     QGridLayout *m_grid = nullptr;
     QLabel *m_notices = nullptr;
     QMap<QPair<int, int>, QString> m_noticeLines; // (patient id, kind) -> line
+    QMap<QPair<int, int>, QString> m_failedAt;    // (patient id, kind) -> time of the failure
 
 };

@@ -374,13 +374,13 @@ void MonitorDatabase::updateSession(const MonitorSession &session)
     writeStudyFile(session, patient, studyPath(info.baseFilename));
 }
 
-std::unique_ptr<MonitorSession> MonitorDatabase::openSession(int patientId, int sessionNumber)
+std::unique_ptr<MonitorSession> MonitorDatabase::openSession(int patientId, int sessionNumber, QString *why)
 {
     SessionInfo info;
     if (!loadSession(patientId, sessionNumber, info))
         return nullptr;
     QJsonDocument document;
-    if (!readStudyFile(studyPath(info.baseFilename), document) || document.object().isEmpty())
+    if (!readStudyFile(studyPath(info.baseFilename), document, why) || document.object().isEmpty())
         return nullptr;
     std::unique_ptr<MonitorSession> session = sessionFromStudy(document.object(), patientId, sessionNumber);
     session->setRecording(openRecording(info.baseFilename));

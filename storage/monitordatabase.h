@@ -77,8 +77,9 @@ public:
     // session's row or its patient is missing.
     void updateSession(const MonitorSession &session);
     // A finished session with its recording (when that opens); null when the
-    // row or a readable study file is missing.
-    std::unique_ptr<MonitorSession> openSession(int patientId, int sessionNumber);
+    // row or a readable study file is missing, with the reason in `why` for
+    // a study file that is there but cannot be read.
+    std::unique_ptr<MonitorSession> openSession(int patientId, int sessionNumber, QString *why = nullptr);
 
     // False when the patient has no picture, or when the picture is marked
     // as another patient's (left by an index rebuilt without that mark).

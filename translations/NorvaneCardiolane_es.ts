@@ -1173,8 +1173,8 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
         <translation>%1 %2: no se pudo guardar lo que se acaba de introducir (%3). Se conserva y se guardará en el próximo guardado.</translation>
     </message>
     <message>
-        <source>%1 %2: the ECG recording goes on again.</source>
-        <translation>%1 %2: la grabación del ECG continúa de nuevo.</translation>
+        <source>%1 %2: the ECG recording, stopped at %3, goes on again.</source>
+        <translation>%1 %2: la grabación del ECG, detenida a las %3, continúa de nuevo.</translation>
     </message>
 </context>
 <context>

@@ -344,7 +344,7 @@ private slots:
         // recording goes on without a gap.
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
         QTRY_COMPARE_WITH_TIMEOUT(resumed.size(), 2, 5000);
-        QCOMPARE(notices->text().count(QStringLiteral("Doe, Ana: the ECG recording goes on again")), 2);
+        QCOMPARE(notices->text().count(QRegularExpression("Doe, Ana: the ECG recording, stopped at \\d\\d:\\d\\d:\\d\\d, goes on again")), 2);
         TFileSignal *live = sessions.first()->recording();
         QVERIFY(!live->hasWriteFailed() && live->gaps().isEmpty() && live->savedSampleCount() == live->frameCount());
 

@@ -249,19 +249,10 @@ private slots:
         patient.comments = QString(MaxStudyTextLength + 9, QLatin1Char('c'));
         s->events[0].description = QStringLiteral("ok");
         writeStudyFile(*s, patient, path);
-        QVERIFY(readStudyFile(path, doc));
-        QCOMPARE(doc.object().value("patient").toObject().value("comments").toString().size(), MaxStudyTextLength);
+        QVERIFY(readStudyFile(path, doc) && doc["patient"]["comments"].toString().size() == MaxStudyTextLength);
 
-        // Files from elsewhere beyond them are refused, with the reason.
-        QJsonObject hostile = fullStudy();
-        QJsonArray events;
-        for (int i = 0; i <= MaxStudyEvents; ++i)
-            events.append(QJsonObject{{"description", "e"}});
-        hostile.insert("events", events);
-        QVERIFY(writeFile(path, "NVSTUDY1" + QJsonDocument(hostile).toJson()));
-        QVERIFY(!readStudyFile(path, doc, &why) && why.contains("10001 events"));
-        hostile = fullStudy();
-        QJsonObject named = hostile.value("patient").toObject();
+        // A file from elsewhere beyond them is refused, with the reason.
+        QJsonObject hostile = fullStudy(), named = hostile.value("patient").toObject();
         named.insert("lastName", QString(10 << 20, QLatin1Char('n')));
         hostile.insert("patient", named);
         QVERIFY(writeFile(path, "NVSTUDY2" + qCompress(QJsonDocument(hostile).toJson())));
@@ -461,14 +452,6 @@ private slots:
             QVERIFY(!readStudyFile(path, study, &why) && why == "Not a regular file");
             QCOMPARE(caught([&] { TFileSignal(path, 1, 250, 4096, false); }), QStringLiteral("Cannot open file"));
         }
-        // Past 4 GiB (a sparse file) the count is true, beyond what an int holds.
-        const QString large = newPath();
-        QVERIFY(writeFile(large, headerArea(stationHeader())));
-        QFile file(large);
-        QVERIFY(file.resize(4096 + 2 * (qint64(INT_MAX) + 6)));
-        const auto signal = TFileSignal::openRecordingFile(large);
-        QVERIFY(signal->frameCount() == qint64(INT_MAX) + 6 && signal->sampleCount() == INT_MAX);
-        QVERIFY(file.remove());
 #endif
     }
 

@@ -24,9 +24,11 @@
 namespace {
 
 const char OldIndexConnection[] = "cardiolane-set-aside-index";
-// A start younger than this may still be under way in another process (the
-// companion working on the station's root); its files are left alone.
+// A start or a save younger than this may still be under way in another
+// process (the companion working on the station's root while it runs); its
+// files are left alone.
 constexpr int UnfinishedStartAge = 60;
+constexpr int UnfinishedSaveAge = 10;
 
 QString translated(const char *text)
 {
@@ -436,11 +438,12 @@ void IndexRepair::removeInterruptedSaves()
     // process killed in between leaves the temporary file behind.
     static const QRegularExpression study(QStringLiteral("\\.nvstudy(\\.pending)?\\.[A-Za-z0-9]{6}$"));
     static const QRegularExpression picture(QStringLiteral("^pic\\d+(\\.owner)?\\.[A-Za-z0-9]{6}$"));
+    const QDateTime settled = QDateTime::currentDateTime().addSecs(-UnfinishedSaveAge);
     for (const auto &[folder, pattern] : {std::make_pair(m_root, &study),
                                           std::make_pair(m_root + QStringLiteral("/pictures"), &picture)}) {
         QDir dir(folder);
-        for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
-            if (pattern->match(name).hasMatch())
-                dir.remove(name);
+        for (const QFileInfo &file : dir.entryInfoList(QDir::Files | QDir::Hidden))
+            if (pattern->match(file.fileName()).hasMatch() && file.lastModified() < settled)
+                dir.remove(file.fileName());
     }
 }

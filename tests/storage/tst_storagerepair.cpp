@@ -79,10 +79,12 @@ private slots:
         // its way in another process). Saves interrupted before their commit.
         const QString lost = stem(id, 1), young = stem(id, 2);
         QVERIFY(QSqlQuery().exec("delete from Session where sessionNumber <= 2"));
-        QFile old(pending[0]);
-        QVERIFY(old.open(QIODevice::ReadWrite) && old.setFileTime(m_start, QFileDevice::FileModificationTime));
-        for (const char *name : {"/x.nvstudy.Ab12Cd", "/y.nvstudy.pending.q9W8e7", "/pictures/pic3.Zz0011"})
-            QVERIFY(writeFile(db()->rootPath() + name, "partial"));
+        for (const QString &left : {pending[0], db()->rootPath() + "/x.nvstudy.Ab12Cd",
+                                    db()->rootPath() + "/y.nvstudy.pending.q9W8e7", db()->rootPath() + "/pictures/pic3.Zz0011"}) {
+            QFile file(left);
+            QVERIFY(file.open(QIODevice::ReadWrite) && (file.size() > 0 || file.write("partial") == 7) && file.flush());
+            QVERIFY(file.setFileTime(m_start, QFileDevice::FileModificationTime));
+        }
         m_storage->reopen();
 
         QVERIFY(!QFile::exists(db()->studyPath(lost)) && !QFile::exists(db()->recordingPath(lost)));

@@ -465,7 +465,8 @@ private slots:
                     return -1;
                 ::kill(pid_t(cli.processId()), SIGKILL);
             }
-            cli.waitForFinished(60000);
+            // Generous: a sanitizer build on a busy machine rebuilds slowly.
+            cli.waitForFinished(300000);
             if (span)
                 *span = building.elapsed();
             return cli.readAllStandardOutput().count('\n');

@@ -3,6 +3,7 @@
 #include "acquisition/isource.h"
 #include "dsp/tbeatdetector.h"
 #include "storage/monitorsession.h"
+#include "storage/tfilesignal.h"
 
 #include <vector>
 
@@ -95,7 +96,11 @@ double Recorder::lastTemperature(ISource &source)
 
 void Recorder::updateTrends()
 {
+    std::vector<MonitorSession *> resumed;
     for (const auto &[source, session] : sessions) {
+        TFileSignal *recording = session->recording();
+        if (recording && recording->hasWriteFailed() && recording->retryWrite())
+            resumed.push_back(session);
         const char *error = source->errorString();
         if (error && *error) {
             // A failing source is started again; this second gets no entries.
@@ -107,4 +112,6 @@ void Recorder::updateTrends()
         session->spo2Trend.append(lastSpo2(*source));
         session->tempTrend.append(lastTemperature(*source));
     }
+    for (MonitorSession *session : resumed)
+        emit recordingResumed(session);
 }

@@ -25,7 +25,8 @@ struct PolledSamples
 // The pump of live monitoring: every 40 ms it moves the queued ECG of every
 // running source into its session's recording and through the source's beat
 // detector; every second it appends heart rate, SpO2 and temperature to the
-// session's trends, or restarts a source that reports an error.
+// session's trends, or restarts a source that reports an error, and tries
+// again to write a recording that could not be written.
 class Recorder : public QObject
 {
     Q_OBJECT
@@ -62,12 +63,14 @@ public:
 
 signals:
     // The session's recording could not be written (disk full): its file
-    // keeps what reached it, acquisition and the trends go on. Told once per
-    // recording.
+    // keeps what reached it, acquisition and the trends go on, and the write
+    // is tried again every second. Told once per failure.
     void recordingFailed(MonitorSession *session);
     // Told for every poll that moved samples, in the middle of the poll:
     // receivers only read, they add or remove no source.
     void samplesPolled(MonitorSession *session, const PolledSamples &polled);
+    // The recording takes frames again; those held meanwhile are written.
+    void recordingResumed(MonitorSession *session);
 
 private:
     std::map<ISource *, MonitorSession *> sessions;

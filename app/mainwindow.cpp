@@ -54,11 +54,14 @@ void MainWindow::initialize()
     progress.hide();
     setEnabled(true);
     // Said once: the next start finds the rebuilt index usable.
+    QStringList repairs;
     if (!m_database->setAsideIndexPath().isEmpty())
-        QMessageBox::information(this, tr("Information"),
-                                 tr("The patient index could not be read. It was set aside as\n%1\n"
-                                    "and rebuilt from the session files.")
-                                     .arg(QDir::toNativeSeparators(m_database->setAsideIndexPath())));
+        repairs << tr("The patient index could not be read. It was set aside as\n%1\n"
+                      "and rebuilt from the session files.")
+                       .arg(QDir::toNativeSeparators(m_database->setAsideIndexPath()));
+    repairs << m_database->repairNotes();
+    if (!repairs.isEmpty())
+        QMessageBox::information(this, tr("Information"), repairs.join(QStringLiteral("\n\n")));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -8,6 +8,7 @@
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/recordrules.h"
+#include "storage/storageerror.h"
 
 #include <QEvent>
 #include <QPixmap>
@@ -20,13 +21,20 @@ PatientFinalizeForm::PatientFinalizeForm(QWidget *parent, SessionManager *manage
 
     PatientRecord record;
     MonitorDatabase &db = m_manager->database();
-    if (db.loadPatient(m_session->patientId, record)) {
+    QByteArray bytes;
+    bool loaded = false, hasPicture = false;
+    try {
+        // An index that fails now only leaves the patient's details out.
+        loaded = db.loadPatient(m_session->patientId, record);
+        hasPicture = loaded && db.loadPicture(m_session->patientId, bytes);
+    } catch (const StorageError &) {
+    }
+    if (loaded) {
         ui->txtPatientName->setText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
         ui->lblPatientAge->setText(RecordRules::ageText(record.birthDate, QDate::currentDate()));
         ui->lblPatientComments->setText(record.comments);
-        QByteArray bytes;
         QPixmap picture;
-        if (db.loadPicture(m_session->patientId, bytes) && picture.loadFromData(bytes))
+        if (hasPicture && picture.loadFromData(bytes))
             ui->lblPicture->setPixmap(picture);
     }
     ui->lblDevice->setText(tr("Device: %1").arg(m_manager->deviceName(m_session->patientId)));

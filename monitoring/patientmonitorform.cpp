@@ -11,6 +11,7 @@
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/recordrules.h"
+#include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
 
 #include <QInputDialog>
@@ -33,15 +34,21 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
 
     const int patientId = m_session->patientId;
     MonitorDatabase &db = m_manager->database();
-    db.loadPatient(patientId, m_patient);
+    QByteArray bytes;
+    bool hasPicture = false;
+    try {
+        // An index that fails now only leaves the name and the picture out.
+        if (db.loadPatient(patientId, m_patient))
+            hasPicture = db.loadPicture(patientId, bytes);
+    } catch (const StorageError &) {
+    }
     ui->txtPatientName->setText(patientTitle());
     ui->txtPatientName->setToolTip(patientTitle());
     ui->lblPatientAge->setText(RecordRules::ageText(m_patient.birthDate, QDate::currentDate()));
     ui->lblPatientComments->setText(m_patient.comments);
-    QByteArray bytes;
     QPixmap picture;
     // Without a picture the label keeps its "[picture]" placeholder.
-    if (db.loadPicture(patientId, bytes) && picture.loadFromData(bytes))
+    if (hasPicture && picture.loadFromData(bytes))
         ui->lblPicture->setPixmap(picture);
 
     ui->ecgControls->setCompact(true);

@@ -12,6 +12,7 @@
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/recordrules.h"
+#include "storage/storageerror.h"
 
 #include <QImage>
 #include <QMessageBox>
@@ -115,9 +116,12 @@ bool PatientPreviewForm::choosePatient(int patientId)
         warn(tr("This patient is already in another place of this monitoring window."));
         return false;
     }
+    int sessionNumber = 0;
+    if (!tryStorage([&] { sessionNumber = m_manager->database().nextSessionNumber(patientId); }))
+        return false;
     resetSessionData();
     m_data.patientId = patientId;
-    m_data.sessionNumber = m_manager->database().nextSessionNumber(patientId);
+    m_data.sessionNumber = sessionNumber;
     refresh();
     ui->btnEdit->setEnabled(true);
     ui->frameDeviceControl->show();
@@ -138,12 +142,13 @@ void PatientPreviewForm::on_btnNew_clicked()
     PatientDialog dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    PatientRecord record = dialog.record();
+    if (!tryStorage([&] { db.insertPatient(record); }))
+        return;
     resetSessionData();
     m_data.sessionNumber = 1;
-    PatientRecord record = dialog.record();
-    db.insertPatient(record);
-    storePatientPicture(db, record.id, dialog.picture());
     m_data.patientId = record.id;
+    tryStorage([&] { storePatientPicture(db, record.id, dialog.picture()); });
     refresh();
     ui->btnEdit->setEnabled(true);
     ui->frameDeviceControl->show();
@@ -155,8 +160,10 @@ void PatientPreviewForm::on_btnEdit_clicked()
     PatientDialog dialog(this, db, m_data.patientId);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    db.updatePatient(dialog.record());
-    storePatientPicture(db, m_data.patientId, dialog.picture());
+    tryStorage([&] {
+        db.updatePatient(dialog.record());
+        storePatientPicture(db, m_data.patientId, dialog.picture());
+    });
     refresh();
 }
 
@@ -164,14 +171,17 @@ void PatientPreviewForm::refresh()
 {
     MonitorDatabase &db = m_manager->database();
     PatientRecord record;
-    if (!db.loadPatient(m_data.patientId, record))
+    bool loaded = false;
+    if (!tryStorage([&] { loaded = db.loadPatient(m_data.patientId, record); }) || !loaded)
         return;
     ui->txtPatientName->setText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
     ui->lblPatientAge->setText(RecordRules::ageText(record.birthDate, QDate::currentDate()));
     ui->lblPatientComments->setText(record.comments);
     QByteArray bytes;
     QPixmap picture;
-    if (db.loadPicture(m_data.patientId, bytes) && picture.loadFromData(bytes))
+    bool hasPicture = false;
+    tryStorage([&] { hasPicture = db.loadPicture(m_data.patientId, bytes); });
+    if (hasPicture && picture.loadFromData(bytes))
         ui->lblPicture->setPixmap(picture);
     else
         ui->lblPicture->setText(tr("[picture]"));
@@ -245,6 +255,19 @@ void PatientPreviewForm::warn(const QString &text)
     QMessageBox::warning(this, tr("Warning"), text);
 }
 
+bool PatientPreviewForm::tryStorage(const std::function<void()> &work)
+{
+    // A storage failure (a full disk, a damaged index) is told and the
+    // station goes on: monitoring in the other places must not end with it.
+    try {
+        work();
+    } catch (const StorageError &error) {
+        QMessageBox::critical(this, tr("Error"), QString::fromUtf8(error.what()));
+        return false;
+    }
+    return true;
+}
+
 void PatientPreviewForm::on_btnStart_clicked()
 {
     const QString device = ui->cboDevice->currentText();
@@ -261,7 +284,10 @@ void PatientPreviewForm::on_btnStart_clicked()
         return;
     }
     PatientRecord record;
-    if (!m_manager->database().loadPatient(m_data.patientId, record)) {
+    bool loaded = false;
+    if (!tryStorage([&] { loaded = m_manager->database().loadPatient(m_data.patientId, record); }))
+        return;
+    if (!loaded) {
         warn(tr("Cannot get patient data"));
         return;
     }
@@ -272,7 +298,9 @@ void PatientPreviewForm::on_btnStart_clicked()
     m_data.exerciseType = ui->cboExerciseType->currentText();
     m_data.startDateTime = QDateTime::currentDateTime();
 
-    MonitorSession *session = m_manager->startMonitoring(m_data, device);
+    MonitorSession *session = nullptr;
+    if (!tryStorage([&] { session = m_manager->startMonitoring(m_data, device); }))
+        return;
     if (!session) {
         warn(tr("Cannot get patient data"));
         return;

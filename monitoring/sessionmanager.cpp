@@ -7,6 +7,7 @@
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/openrecords.h"
+#include "storage/sessionclock.h"
 #include "storage/storageerror.h"
 
 #include <QDateTime>
@@ -17,15 +18,27 @@
 #include <vector>
 
 SessionManager::SessionManager(MonitorDatabase &database, OpenRecords &openRecords, QObject *parent)
-    : QObject(parent), m_database(database), m_openRecords(openRecords), recorder(std::make_unique<Recorder>())
+    : QObject(parent),
+      m_database(database),
+      m_openRecords(openRecords),
+      recorder(std::make_unique<Recorder>()),
+      clock(&SessionClock::system())
 {
+    // For queued connections and spies on storageFailed.
+    qRegisterMetaType<SessionManager::StorageFailure>();
     connect(recorder.get(), &Recorder::recordingFailed, this,
-            [this](MonitorSession *session) { emit recordingStopped(session->patientId); });
+            [this](MonitorSession *session) { recordingFailed(session->patientId); });
+    connect(recorder.get(), &Recorder::recordingResumed, this, [this](MonitorSession *session) {
+        reportSuccess(session->patientId, StorageFailure::Recording);
+        emit recordingResumed(session->patientId);
+    });
     recorder->start();
     alarms = std::make_unique<AlarmMonitor>();
     alarms->watch(recorder.get());
     connect(this, &SessionManager::recordingStopped, alarms.get(),
             [this](int patientId) { alarms->setRecordingStopped(patientId, true); });
+    connect(this, &SessionManager::recordingResumed, alarms.get(),
+            [this](int patientId) { alarms->setRecordingStopped(patientId, false); });
     // Alarm entries reach the study file at once, like events; a stop or the
     // window's end saves them with everything else.
     connect(alarms.get(), &AlarmMonitor::logChanged, this, [this](int patientId) {
@@ -70,9 +83,12 @@ QMap<int, QString> SessionManager::saveSessions(const QList<int> &patientIds)
     // Every study file gets its chance even when one cannot be written.
     QMap<int, QString> failed;
     for (int patientId : patientIds) {
-        const QString error = writeSession(patientId);
-        if (!error.isEmpty())
-            failed.insert(patientId, error);
+        QStringList errors;
+        for (const QString &error : {writeStudy(patientId), flushRecording(patientId)})
+            if (!error.isEmpty())
+                errors.append(error);
+        if (!errors.isEmpty())
+            failed.insert(patientId, errors.join(QStringLiteral("; ")));
     }
     return failed;
 }
@@ -85,6 +101,11 @@ void SessionManager::setDevicePort(const QString &name, const QString &port)
 void SessionManager::setAlarmLimits(int index, double low, double high)
 {
     limits[index] = qMakePair(low, high);
+}
+
+void SessionManager::setClock(const SessionClock &sessionClock)
+{
+    clock = &sessionClock;
 }
 
 QStringList SessionManager::deviceNames() const
@@ -154,7 +175,8 @@ MonitorSession *SessionManager::startMonitoring(const SessionData &data, const Q
     if (!created)
         return nullptr;
     MonitorSession *session = created.get();
-    session->startDateTime = QDateTime::currentDateTime();
+    session->startDateTime = clock->now();
+    session->startClock(*clock);
     const int patientId = session->patientId;
     m_openRecords.holdSession(patientId, session->sessionNumber);
     sessions[patientId] = std::move(created);
@@ -190,8 +212,8 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
     if (sources.count(patientId) != 0 || found == sessions.end())
         return nullptr;
     MonitorSession *session = found->second.get();
-    const int recorded = session->hrTrend.size();
-    const qint64 gap = session->startDateTime.addSecs(recorded).secsTo(QDateTime::currentDateTime());
+    // Seconds the station saw go by since the start, beyond those recorded.
+    const qint64 gap = std::min(session->elapsedSeconds() - session->hrTrend.size(), MaxFilledPause);
     if (gap > 0) {
         // Keep trend index = seconds and sample index = 250 x seconds since the start.
         for (qint64 i = 0; i < gap; ++i) {
@@ -201,11 +223,12 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
         }
         if (TFileSignal *recording = session->recording()) {
             const bool failedBefore = recording->hasWriteFailed();
-            const std::vector<qint16> silence(size_t(recording->rate()), 0);
-            for (qint64 i = 0; i < gap; ++i)
-                recording->appendInterleaved(silence.data(), int(silence.size() * 2));
+            // A minute of silence per write.
+            const std::vector<qint16> silence(size_t(recording->rate()) * 60, 0);
+            for (qint64 left = gap * recording->rate(); left > 0; left -= qint64(silence.size()))
+                recording->appendInterleaved(silence.data(), int(2 * std::min<qint64>(left, qint64(silence.size()))));
             if (!failedBefore && recording->hasWriteFailed())
-                emit recordingStopped(patientId);
+                recordingFailed(patientId);
         }
     }
     std::unique_ptr<ISource> &source = sources[patientId];
@@ -219,26 +242,33 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
 void SessionManager::startAutosave(int patientId)
 {
     auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [this, patientId] { saveSession(patientId); });
+    connect(timer, &QTimer::timeout, this, [this, patientId] { save(patientId, StorageFailure::Autosave); });
     timer->start(AutosaveInterval);
     saveTimers[patientId] = timer;
 }
 
 void SessionManager::saveSession(int patientId)
 {
-    // A failed save (disk full, folder gone) must not end monitoring: tell the
-    // user once and try again at the next save.
-    const QString error = writeSession(patientId);
+    save(patientId, StorageFailure::Entry);
+}
+
+void SessionManager::save(int patientId, StorageFailure kind)
+{
+    // A failed save (disk full, folder gone) must not end monitoring: it is
+    // told and tried again at the next save. A stopped patient's recording,
+    // which the recorder no longer retries, is retried here.
+    if (sources.count(patientId) == 0)
+        flushRecording(patientId);
+    const QString error = writeStudy(patientId);
     if (error.isEmpty()) {
-        failedSaves.remove(patientId);
-    } else if (!failedSaves.contains(patientId)) {
-        failedSaves.insert(patientId);
-        emit autosaveFailed(tr("The session could not be saved: %1\nMonitoring goes on and the save will be tried again.")
-                                .arg(error));
+        reportSuccess(patientId, StorageFailure::Autosave);
+        reportSuccess(patientId, StorageFailure::Entry);
+    } else {
+        reportFailure(patientId, kind, error);
     }
 }
 
-QString SessionManager::writeSession(int patientId)
+QString SessionManager::writeStudy(int patientId)
 {
     const auto it = sessions.find(patientId);
     if (it == sessions.end())
@@ -249,4 +279,41 @@ QString SessionManager::writeSession(int patientId)
         return QString::fromUtf8(error.what());
     }
     return QString();
+}
+
+QString SessionManager::flushRecording(int patientId)
+{
+    const auto it = sessions.find(patientId);
+    TFileSignal *recording = it == sessions.end() ? nullptr : it->second->recording();
+    if (!recording || !recording->hasWriteFailed())
+        return QString();
+    if (!recording->retryWrite())
+        return tr("ECG recording: %1").arg(recording->writeError());
+    reportSuccess(patientId, StorageFailure::Recording);
+    emit recordingResumed(patientId);
+    return QString();
+}
+
+void SessionManager::recordingFailed(int patientId)
+{
+    const auto it = sessions.find(patientId);
+    if (it == sessions.end() || !it->second->recording())
+        return;
+    reportFailure(patientId, StorageFailure::Recording, it->second->recording()->writeError());
+    emit recordingStopped(patientId);
+}
+
+void SessionManager::reportFailure(int patientId, StorageFailure kind, const QString &text)
+{
+    const QPair<int, int> key(patientId, int(kind));
+    if (failing.contains(key))
+        return;
+    failing.insert(key);
+    emit storageFailed(patientId, kind, text);
+}
+
+void SessionManager::reportSuccess(int patientId, StorageFailure kind)
+{
+    if (failing.remove(QPair<int, int>(patientId, int(kind))))
+        emit storageRecovered(patientId, kind);
 }

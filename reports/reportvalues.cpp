@@ -5,6 +5,7 @@
 #include "storage/safefilename.h"
 #include "storage/sessionhistory.h"
 #include "storage/tfilesignal.h"
+#include "storage/storedtime.h"
 
 namespace reportvalues {
 
@@ -164,7 +165,7 @@ Averages averages(const QList<const MonitorSession *> &sessions)
 
 QString sessionReportFileName(const QString &lastName, const QString &firstName, const QDateTime &start)
 {
-    return fileName(lastName, firstName, start.toString(QStringLiteral("yyyyMMddHHmmss")));
+    return fileName(lastName, firstName, StoredTime::toText(start));
 }
 
 QString summaryReportFileName(const QString &lastName, const QString &firstName, const QDate &lastSession)

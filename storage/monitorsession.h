@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class SessionClock;
+
 struct SessionEvent
 {
     int timeOffset = 0; // whole seconds from the session's start
@@ -44,7 +46,13 @@ public:
     // Every alarm's onset, acknowledgement and end, in order.
     QVector<AlarmLogEntry> alarmLog;
 
-    // Appends an event stamped with the whole seconds from the start to now.
+    // From now on the session's elapsed time is what this clock (not owned,
+    // outliving the session) sees pass; the start date-time stays as it is.
+    void startClock(const SessionClock &clock);
+    // Whole seconds since the start: from the session's clock once it has
+    // one, otherwise from the wall clock; never below 0.
+    qint64 elapsedSeconds() const;
+    // Appends an event stamped with elapsedSeconds().
     void addEvent(const QString &description);
     // phase 1..3; other phases are ignored.
     void setCheckpoint(int phase, const Checkpoint &checkpoint);
@@ -61,4 +69,6 @@ public:
 private:
     std::unique_ptr<TFileSignal> m_recording;
     Checkpoint m_checkpoints[3];
+    const SessionClock *m_clock = nullptr;
+    qint64 m_clockStartMs = 0;
 };

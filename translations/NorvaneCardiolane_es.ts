@@ -365,6 +365,50 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
         <source>Cannot create the index</source>
         <translation>No se puede crear el índice</translation>
     </message>
+    <message>
+        <source>Cannot create the storage folder %1</source>
+        <translation>No se puede crear la carpeta de almacenamiento %1</translation>
+    </message>
+    <message>
+        <source>Session %1 of %2 was used twice; the copy in %3 is now session %4.</source>
+        <translation>La sesión %1 de %2 estaba repetida; la copia de %3 es ahora la sesión %4.</translation>
+    </message>
+    <message>
+        <source>Cannot delete %1</source>
+        <translation>No se puede borrar %1</translation>
+    </message>
+    <message>
+        <source>The session is not in the index</source>
+        <translation>La sesión no está en el índice</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>Cannot create file</source>
+        <translation>No se puede crear el archivo</translation>
+    </message>
+    <message>
+        <source>The session holds %1 events, more than %2</source>
+        <translation>La sesión tiene %1 eventos, más de %2</translation>
+    </message>
+    <message>
+        <source>The text &quot;%1&quot; is longer than %2 characters</source>
+        <translation>El texto &quot;%1&quot; tiene más de %2 caracteres</translation>
+    </message>
+    <message>
+        <source>The session is larger than %1 MiB</source>
+        <translation>La sesión ocupa más de %1 MiB</translation>
+    </message>
+    <message>
+        <source>Not a regular file</source>
+        <translation>No es un archivo normal</translation>
+    </message>
+    <message>
+        <source>Not a study file</source>
+        <translation>No es un archivo de estudio</translation>
+    </message>
 </context>
 <context>
     <name>PatientDialog</name>
@@ -728,6 +772,10 @@ Stop monitor session?</source>
     <message>
         <source>This patient is already in another place of this monitoring window.</source>
         <translation>Este paciente ya está en otro lugar de esta ventana de monitorización.</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
     </message>
 </context>
 <context>
@@ -1180,10 +1228,8 @@ Stop monitor session?</source>
 <context>
     <name>SessionManager</name>
     <message>
-        <source>The session could not be saved: %1
-Monitoring goes on and the save will be tried again.</source>
-        <translation>No se pudo guardar la sesión: %1
-La monitorización continúa y se volverá a intentar guardar.</translation>
+        <source>ECG recording: %1</source>
+        <translation>Grabación del ECG: %1</translation>
     </message>
 </context>
 <context>
@@ -1199,10 +1245,6 @@ La monitorización continúa y se volverá a intentar guardar.</translation>
     <message>
         <source>Stop all sessions and end monitoring?</source>
         <translation>¿Detener todas las sesiones y finalizar la monitorización?</translation>
-    </message>
-    <message>
-        <source>Warning</source>
-        <translation>Aviso</translation>
     </message>
     <message>
         <source>Error</source>
@@ -1225,10 +1267,20 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
         <translation>Cerrar de todos modos</translation>
     </message>
     <message>
-        <source>%1: the ECG recording stopped because the disk is full.
-Monitoring and the live display go on; the ECG recorded until now is kept.</source>
-        <translation>%1: la grabación del ECG se detuvo porque el disco está lleno.
-La monitorización y la visualización en vivo continúan; se conserva el ECG grabado hasta ahora.</translation>
+        <source>%1 %2: the ECG recording stopped (%3). Monitoring goes on; the recording resumes when the disk takes it again.</source>
+        <translation>%1 %2: la grabación del ECG se detuvo (%3). La monitorización continúa; la grabación se reanuda cuando el disco vuelva a admitirla.</translation>
+    </message>
+    <message>
+        <source>%1 %2: the automatic save failed (%3). It is tried again every 30 seconds.</source>
+        <translation>%1 %2: falló el guardado automático (%3). Se vuelve a intentar cada 30 segundos.</translation>
+    </message>
+    <message>
+        <source>%1 %2: what was just entered could not be saved (%3). It is kept and saved with the next save.</source>
+        <translation>%1 %2: no se pudo guardar lo que se acaba de introducir (%3). Se conserva y se guardará en el próximo guardado.</translation>
+    </message>
+    <message>
+        <source>%1 %2: the ECG recording, stopped at %3, goes on again.</source>
+        <translation>%1 %2: la grabación del ECG, detenida a las %3, continúa de nuevo.</translation>
     </message>
 </context>
 <context>

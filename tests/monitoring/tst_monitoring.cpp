@@ -1,18 +1,35 @@
 // Live monitoring without its windows: the rules and arithmetic of the panels
-// (grid shapes, alarm zones and colours, blood pressure, indicator positions) and the session manager (start, stop and
-// resume with the pause filled, devices in use, autosave and its failures,
-// what it writes when it goes).
+// (grid shapes, alarm zones and colours, measurement fields, BMI, blood
+// pressure, indicator positions) and the session manager (start, stop and
+// resume with the pause filled as a monotonic clock measured it, also across
+// a jump of the system clock, devices in use, saves and their failures told
+// once per kind, what it writes when it goes).
 
 #include "../common/teststorage.h"
 
 #include "monitoring/monitorrules.h"
 #include "monitoring/sessionmanager.h"
+#include "storage/sessionclock.h"
+#include "storage/studyfile.h"
 
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
 using namespace MonitorRules;
+
+namespace {
+
+// A clock the test moves: the wall clock and the monotonic one apart.
+struct FakeClock : SessionClock
+{
+    QDateTime wall = QDateTime(QDate(2026, 3, 4), QTime(9, 0));
+    qint64 monotonic = 5000000;
+    QDateTime now() const override { return wall; }
+    qint64 monotonicMs() const override { return monotonic; }
+};
+
+} // namespace
 
 class TestMonitoring : public QObject
 {
@@ -110,11 +127,13 @@ private slots:
     void stopAndResumeFillTheGap()
     {
         const int patient = m_storage->addPatient(QStringLiteral("Gap"));
+        FakeClock clock;
         SessionManager manager(*m_storage->database, m_storage->records);
+        manager.setClock(clock);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         QVERIFY(session);
         // The session starts now, whatever the panel said.
-        QVERIFY(session->startDateTime.secsTo(QDateTime::currentDateTime()) < 5);
+        QCOMPARE(session->startDateTime, clock.wall);
         QVERIFY(autosaveTimers(manager).size() == 1 && !manager.resumeMonitoring(patient));
         // A second start of a patient already here is refused and writes nothing.
         QVERIFY(!manager.startMonitoring(sessionFor(patient), QStringLiteral("sim")));
@@ -134,7 +153,7 @@ private slots:
         session->spo2Trend = QVector<int>(600, 97);
         session->tempTrend = QVector<double>(600, 36.5);
         recording->appendInterleaved(QByteArray(2 * 250 * 600, '\x05').constData(), 2 * 250 * 600);
-        session->startDateTime = QDateTime::currentDateTime().addSecs(-750);
+        clock.monotonic += 750000;
         QCOMPARE(manager.resumeMonitoring(patient), session);
         QVERIFY(session->hrTrend.mid(600) == QVector<int>(150, 0) && session->spo2Trend.mid(600) == QVector<int>(150, 0));
         QCOMPARE(session->tempTrend.mid(600), QVector<double>(150, 0.0));
@@ -142,6 +161,28 @@ private slots:
         const int gap = samples + 600 * 250;
         QVERIFY(recording->sample(0, gap - 1) == 0x0505 && recording->sample(0, gap) == 0 && recording->sample(0, gap + 150 * 250 - 1) == 0);
         QVERIFY(autosaveTimers(manager).size() == 1 && manager.deviceName(patient) == QStringLiteral("sim"));
+
+        // The system clock jumps 150 days ahead during a 10-s pause: only the
+        // 10 s that went by are filled, and an event keeps its true offset.
+        manager.stopMonitoring(patient);
+        clock.wall = clock.wall.addDays(150);
+        clock.monotonic += 10000;
+        QCOMPARE(manager.resumeMonitoring(patient), session);
+        session->addEvent(QStringLiteral("After the jump"));
+        QVERIFY(session->hrTrend.size() == 760 && session->events.last().timeOffset == 760);
+        // A pause longer than any the station can have watched (a machine
+        // asleep for a day) fills twelve hours at most; the study stays
+        // readable.
+        manager.stopMonitoring(patient);
+        clock.monotonic += 24 * 3600 * 1000LL;
+        QCOMPARE(manager.resumeMonitoring(patient), session);
+        QCOMPARE(session->hrTrend.size(), 760 + 12 * 3600);
+        manager.stopMonitoring(patient);
+        SessionInfo info;
+        QJsonDocument study;
+        QVERIFY(m_storage->database->loadSession(patient, 1, info));
+        QVERIFY(readStudyFile(m_storage->database->studyPath(info.baseFilename), study));
+        QCOMPARE(study.object().value("results").toObject().value("hrTrend").toArray().size(), 760 + 12 * 3600);
     }
 
     void devicesInUse()
@@ -189,11 +230,12 @@ private slots:
         QVERIFY(saved->events.isEmpty() && saved->conclusion == QStringLiteral("Well tolerated"));
     }
 
-    void failedAutosaveIsToldOnceAndRetried()
+    void failedSavesAreToldOncePerKindAndRetried()
     {
         const int patient = m_storage->addPatient(QStringLiteral("Disk"));
         SessionManager manager(*m_storage->database, m_storage->records);
-        QSignalSpy failures(&manager, &SessionManager::autosaveFailed);
+        QSignalSpy failures(&manager, &SessionManager::storageFailed);
+        QSignalSpy recovered(&manager, &SessionManager::storageRecovered);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         SessionInfo info;
         QVERIFY(m_storage->database->loadSession(patient, 1, info));
@@ -201,18 +243,30 @@ private slots:
         QTimer *timer = autosaveTimers(manager).first();
         // A folder stands where the study file must go.
         auto block = [&path](bool blocked) { QVERIFY(blocked ? QFile::remove(path) && QDir().mkdir(path) : QDir().rmdir(path)); };
+        auto kinds = [&failures] {
+            QList<SessionManager::StorageFailure> list;
+            for (const QList<QVariant> &failure : qAsConst(failures))
+                list << failure.at(1).value<SessionManager::StorageFailure>();
+            return list;
+        };
         block(true);
         QMetaObject::invokeMethod(timer, "timeout");
         QMetaObject::invokeMethod(timer, "timeout");
         QVERIFY(failures.size() == 1 && timer->isActive());
+        QVERIFY(failures.first().at(0).toInt() == patient && failures.first().at(2).toString() == "Cannot create study file");
+        // An entry that cannot be saved is another kind: told as well, once.
+        manager.saveSession(patient);
+        manager.saveSession(patient);
+        QCOMPARE(kinds(), (QList<SessionManager::StorageFailure>{SessionManager::StorageFailure::Autosave,
+                                                                 SessionManager::StorageFailure::Entry}));
         block(false);
         session->conclusion = QStringLiteral("saved");
         QMetaObject::invokeMethod(timer, "timeout");
-        QCOMPARE(failures.size(), 1);
+        QVERIFY(failures.size() == 2 && recovered.size() == 2);
         QCOMPARE(m_storage->database->openSession(patient, 1)->conclusion, QStringLiteral("saved"));
         block(true);
         QMetaObject::invokeMethod(timer, "timeout");
-        QCOMPARE(failures.size(), 2);
+        QCOMPARE(failures.size(), 3);
         block(false);
     }
 };

@@ -14,6 +14,7 @@
 #include "storage/monitordatabase.h"
 #include "storage/openrecords.h"
 #include "storage/storageerror.h"
+#include "storage/tfilesignal.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -235,8 +236,13 @@ int runMonitor(const QStringList &arguments)
         QList<Running> running;
         OpenRecords openRecords;
         auto manager = std::make_unique<SessionManager>(database, openRecords);
-        QObject::connect(manager.get(), &SessionManager::autosaveFailed, [](const QString &message) {
-            fprintf(stderr, "cardiolane-cli: %s\n", qPrintable(message));
+        // Told as they happen, as the monitoring window tells them.
+        QObject::connect(manager.get(), &SessionManager::storageFailed,
+                         [](int patientId, SessionManager::StorageFailure, const QString &text) {
+                             fprintf(stderr, "cardiolane-cli: patient %d: %s\n", patientId, qPrintable(text));
+                         });
+        QObject::connect(manager.get(), &SessionManager::recordingResumed, [](int patientId) {
+            fprintf(stderr, "cardiolane-cli: patient %d: the recording goes on again\n", patientId);
         });
         manager->alarmMonitor()->setSettings(AlarmSettings::load(QSettings()));
         cli::printAlarmLines(*manager->alarmMonitor(), patients > 1);
@@ -263,23 +269,44 @@ int runMonitor(const QStringList &arguments)
         QTimer::singleShot(int(seconds * 1000), Qt::PreciseTimer, &loop, &QEventLoop::quit);
         loop.exec();
 
-        QTextStream out(stdout);
         for (const Running &r : running) {
             r.session->addEvent(QCoreApplication::translate("PatientMonitorForm", "Stop monitoring"));
             manager->stopMonitoring(r.patientId);
+        }
+        // Closing the window: every study file and the ECG held in memory
+        // are written once more.
+        const QMap<int, QString> failed = manager->finishMonitoring();
+
+        // What is on disk, not what was acquired: a recording that stopped
+        // on a full disk counts only the samples its file holds.
+        QTextStream out(stdout);
+        bool complete = failed.isEmpty();
+        for (const Running &r : running) {
             SessionInfo info;
             database.loadSession(r.patientId, r.session->sessionNumber, info);
             TFileSignal *recording = r.session->recording();
-            out << "patient=" << r.patientId << " device=" << r.device
-                << " samples=" << (recording ? recording->sampleCount() : 0)
-                << " hr=" << r.session->hrTrend.size() << " spo2=" << r.session->spo2Trend.size()
+            const qint64 onDisk = recording ? recording->savedSampleCount() : 0;
+            const qint64 acquired = recording ? recording->frameCount() : 0;
+            qint64 gapSamples = 0;
+            for (const RecordingGap &gap : recording ? recording->gaps() : QVector<RecordingGap>())
+                gapSamples += gap.length;
+            out << "patient=" << r.patientId << " device=" << r.device << " samples=" << onDisk;
+            if (acquired != onDisk)
+                out << " notSaved=" << acquired - onDisk;
+            if (gapSamples > 0)
+                out << " gapSamples=" << gapSamples;
+            out << " hr=" << r.session->hrTrend.size() << " spo2=" << r.session->spo2Trend.size()
                 << " temp=" << r.session->tempTrend.size() << " lastHeartRate=" << r.session->lastHeartRate()
                 << "\n  study=" << database.studyPath(info.baseFilename)
                 << "\n  recording=" << database.recordingPath(info.baseFilename) << "\n";
+            complete = complete && acquired == onDisk;
         }
         out.flush();
-        // Closing the window: every study file is written once more.
+        for (auto it = failed.cbegin(); it != failed.cend(); ++it)
+            cli::fail(QStringLiteral("the session of patient %1 could not be saved: %2").arg(it.key()).arg(it.value()));
         manager.reset();
+        if (!complete)
+            return cli::Failure;
     } catch (const StorageError &error) {
         return cli::fail(QString::fromStdString(error.what()));
     }

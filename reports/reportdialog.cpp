@@ -8,6 +8,7 @@
 #include "reports/summaryreport.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
+#include "storage/patientcourse.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -33,13 +34,11 @@ ReportDialog::ReportDialog(QWidget *parent, MonitorDatabase &database, const Mon
     setUpForm();
 }
 
-ReportDialog::ReportDialog(QWidget *parent, MonitorDatabase &database, int patientId,
-                           const QList<const MonitorSession *> &sessions)
+ReportDialog::ReportDialog(QWidget *parent, MonitorDatabase &database, const PatientCourse &course)
     : QDialog(parent)
     , ui(std::make_unique<Ui::ReportDialog>())
     , m_database(database)
-    , m_patientId(patientId)
-    , m_sessions(sessions)
+    , m_course(&course)
 {
     setUpForm();
 }
@@ -123,9 +122,10 @@ std::unique_ptr<ReportProducer> ReportDialog::createProducer(QString &fileName)
                                                        m_session->startDateTime);
         return report;
     }
-    auto report = std::make_unique<SummaryReport>(*database, m_patientId, m_sessions);
-    database->loadPatient(m_patientId, patient);
-    const QDate last = m_sessions.isEmpty() ? QDate() : m_sessions.last()->startDateTime.date();
+    auto report = std::make_unique<SummaryReport>(*database, *m_course);
+    database->loadPatient(m_course->patientId(), patient);
+    const QList<SessionInfo> &listed = m_course->listed();
+    const QDate last = listed.isEmpty() ? QDate() : listed.last().startDateTime.date();
     fileName = reportvalues::summaryReportFileName(patient.lastName, patient.firstName, last);
     return report;
 }

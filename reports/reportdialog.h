@@ -12,6 +12,7 @@ class ReportDialog;
 }
 class MonitorDatabase;
 class MonitorSession;
+class PatientCourse;
 class ReportJob;
 class ReportProducer;
 struct ReportJobResult;
@@ -31,10 +32,9 @@ class ReportDialog : public QDialog
 public:
     // The session report of `session`.
     ReportDialog(QWidget *parent, MonitorDatabase &database, const MonitorSession *session);
-    // The summary report of a patient; `sessions` are all the patient's
-    // sessions in ascending session number (not empty).
-    ReportDialog(QWidget *parent, MonitorDatabase &database, int patientId,
-                 const QList<const MonitorSession *> &sessions);
+    // The summary report of a patient's course (which outlives the dialog),
+    // its unreadable sessions named in the report.
+    ReportDialog(QWidget *parent, MonitorDatabase &database, const PatientCourse &course);
     ~ReportDialog() override;
 
     QString logoFileName() const { return m_logoFileName; }
@@ -64,8 +64,7 @@ private:
     std::unique_ptr<Ui::ReportDialog> ui;
     MonitorDatabase &m_database;
     const MonitorSession *m_session = nullptr;
-    int m_patientId = 0;
-    QList<const MonitorSession *> m_sessions;
+    const PatientCourse *m_course = nullptr;
     QString m_logoFileName;
     QString m_reportPath;
     std::unique_ptr<ReportJob> m_job;

@@ -6,8 +6,11 @@
 #include "reports/reportvalues.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
+#include "storage/patientcourse.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 using namespace reportvalues;
 
@@ -23,16 +26,43 @@ void addSeries(PlotGraphic &plot, const HistorySeries &series, const QColor &col
     plot.addSeries(x, y, color);
 }
 
-QString dateText(const MonitorSession *session)
+QString dateText(const QDateTime &time)
 {
-    return session->startDateTime.toString(QStringLiteral("dd/MM/yyyy"));
+    return time.toString(QStringLiteral("dd/MM/yyyy"));
+}
+
+// "83 % (5 de 6 sesiones)": the attendance and the sessions it is counted over.
+QString attendanceText(int present, int listed)
+{
+    const int percent = listed > 0 ? present * 100 / listed : 0;
+    return listed == 1 ? QStringLiteral("%1 % (%2 de 1 sesión)").arg(percent).arg(present)
+                       : QStringLiteral("%1 % (%2 de %3 sesiones)").arg(percent).arg(present).arg(listed);
+}
+
+// Names the sessions that could not be read: number and date of each.
+QString unreadableText(const QList<SessionInfo> &unreadable)
+{
+    if (unreadable.isEmpty())
+        return QString();
+    QStringList names;
+    for (const SessionInfo &row : unreadable)
+        names << QStringLiteral("#%1 del %2").arg(row.sessionNumber).arg(dateText(row.startDateTime));
+    return (unreadable.size() == 1 ? QStringLiteral("No se pudo leer la sesión %1")
+                                   : QStringLiteral("No leídas: %1"))
+        .arg(names.join(QStringLiteral(", ")));
 }
 
 } // namespace
 
-SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions)
+SummaryReport::SummaryReport(MonitorDatabase &database, const PatientCourse &course)
+    : SummaryReport(database, course.patientId(), course.readSessions(), course.unreadable())
+{
+}
+
+SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions,
+                             const QList<SessionInfo> &unreadable)
     : ReportProducer(QStringLiteral(":/res/summaryreport1.xml"))
-    , m_sessionCount(sessions.size())
+    , m_sessionCount(sessions.size() + unreadable.size())
 {
     PatientRecord patient;
     if (!database.loadPatient(patientId, patient))
@@ -40,16 +70,31 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
 
     QMap<QString, QString> &v = m_values;
     const QString none = QStringLiteral("---");
-    v[QStringLiteral("sessionCount")] = QString::number(sessions.size());
-    v[QStringLiteral("firstSessionDate")] = sessions.isEmpty() ? none : dateText(sessions.first());
-    v[QStringLiteral("lastSessionDate")] = sessions.isEmpty() ? none : dateText(sessions.last());
+    QDateTime first, last;
+    auto span = [&](const QDateTime &time) {
+        first = first.isValid() && first <= time ? first : time;
+        last = last.isValid() && last >= time ? last : time;
+    };
+    int present = 0;
+    for (const MonitorSession *session : sessions) {
+        span(session->startDateTime);
+        present += session->presence ? 1 : 0;
+    }
+    for (const SessionInfo &row : unreadable) {
+        span(row.startDateTime);
+        present += row.presence ? 1 : 0;
+    }
+    v[QStringLiteral("sessionCount")] = QString::number(m_sessionCount);
+    v[QStringLiteral("firstSessionDate")] = first.isValid() ? dateText(first) : none;
+    v[QStringLiteral("lastSessionDate")] = last.isValid() ? dateText(last) : none;
+    v[QStringLiteral("unreadableSessions")] = unreadableText(unreadable);
     v[QStringLiteral("patientName")] = QStringLiteral("%1, %2").arg(patient.lastName, patient.firstName);
     v[QStringLiteral("patientMedication")] = patient.medication;
     v[QStringLiteral("patientRisks")] = patient.risks;
     v[QStringLiteral("patientComments")] = patient.comments;
     v[QStringLiteral("patientAge")] =
-        sessions.isEmpty() ? QString() : ageText(patient.birthDate, sessions.first()->startDateTime.date());
-    v[QStringLiteral("assistance")] = QStringLiteral("%1 %").arg(attendancePercent(sessions));
+        first.isValid() ? ageText(patient.birthDate, first.date()) : QString();
+    v[QStringLiteral("assistance")] = attendanceText(present, m_sessionCount);
     v[QStringLiteral("adaptation")] = patient.adaptation;
     v[QStringLiteral("conclusion")] = patient.conclusion;
     const Averages a = averages(sessions);
@@ -76,6 +121,14 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
         }
         m_rows.append(row);
     }
+    for (const SessionInfo &info : unreadable) {
+        Row row;
+        row.sessionNumber = info.sessionNumber;
+        row.unreadDate = dateText(info.startDateTime);
+        m_rows.append(row);
+    }
+    std::stable_sort(m_rows.begin(), m_rows.end(),
+                     [](const Row &a, const Row &b) { return a.sessionNumber < b.sessionNumber; });
     for (const StripRef &ref : summaryStrips(sessions)) {
         const MonitorSession *session = sessions[ref.session];
         const SessionEvent &event = session->events[ref.event];
@@ -97,6 +150,11 @@ QString SummaryReport::value(int record, const QString &name, int reportPage) co
         if (name == QLatin1String("sessionNumber"))
             return QString::number(row.sessionNumber);
         static const char *const phases[] = {"basal", "intraEx", "postEx"};
+        // A session that could not be read has no values: its row says so.
+        if (!row.unreadDate.isEmpty())
+            return name == QLatin1String("basalHR") ? QStringLiteral("Ilegible")
+                   : name == QLatin1String("intraExHR") ? row.unreadDate
+                                                        : QString();
         for (int k = 0; k < 3; ++k) {
             // An absent session has no measurement: its row says so once.
             if (name == QLatin1String(phases[k]) + QLatin1String("HR"))

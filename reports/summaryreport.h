@@ -9,6 +9,8 @@
 
 class MonitorDatabase;
 class MonitorSession;
+class PatientCourse;
+struct SessionInfo;
 
 // The PDF report of a patient's whole course: an overview with the averages
 // of all sessions, attendance and five history graphs; a table with one row
@@ -17,10 +19,15 @@ class MonitorSession;
 class SummaryReport : public ReportProducer
 {
 public:
-    // `sessions`: all sessions of the patient in ascending session number.
+    // `sessions`: the patient's sessions that could be read, in ascending
+    // session number; `unreadable`: the index rows of those whose study file
+    // could not be read. These are counted, listed in the table and named on
+    // the first sheet, so that nothing is left out without a word.
     // Throws ReportError "Cannot load report resource file" or "Cannot get
     // patient data".
-    SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions);
+    SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions,
+                  const QList<SessionInfo> &unreadable = {});
+    SummaryReport(MonitorDatabase &database, const PatientCourse &course);
 
     QString value(int record, const QString &name, int reportPage) const override;
     void draw(int record, const QString &name, QPainter &painter, const QRect &bounds, int reportPage) override;
@@ -30,6 +37,7 @@ private:
     {
         int sessionNumber = 0;
         bool present = true;
+        QString unreadDate;       // set for a session that could not be read
         int heartRate[3] = {0, 0, 0};
         int systolic[3] = {0, 0, 0};
         int diastolic[3] = {0, 0, 0};

@@ -90,7 +90,7 @@ void ReviewWindow::openReportDialog(bool summary)
         // The dialog is modal to this window only and reads the sessions this
         // window keeps open.
         std::unique_ptr<ReportDialog> dialog =
-            summary ? std::make_unique<ReportDialog>(this, m_database, m_patientId, m_course->readSessions())
+            summary ? std::make_unique<ReportDialog>(this, m_database, *m_course)
                     : std::make_unique<ReportDialog>(this, m_database, m_sessionsPage->currentSession());
         dialog->exec();
     });

@@ -29,6 +29,7 @@ public:
     int patientId() const { return m_patientId; }
     // Every listed session, readable or not.
     int listedCount() const { return m_rows.size(); }
+    const QList<SessionInfo> &listed() const { return m_rows; }
     // The sessions that could be opened.
     QList<MonitorSession *> sessions() const;
     QList<const MonitorSession *> readSessions() const;

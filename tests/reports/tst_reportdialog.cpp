@@ -5,6 +5,7 @@
 #include "reports/reportvalues.h"
 #include "storage/demodata.h"
 #include "storage/monitordatabase.h"
+#include "storage/patientcourse.h"
 
 #include "../common/teststorage.h"
 
@@ -134,9 +135,7 @@ private slots:
 
     void failuresAreReported()
     {
-        QList<const MonitorSession *> all;
-        for (const auto &s : sessions)
-            all << s.get();
+        const PatientCourse course(*database, patient.id);
 
         // A reports folder that cannot be created: an error, nothing printed;
         // the header is stored all the same.
@@ -146,7 +145,7 @@ private slots:
         blocker.close();
         QSettings().setValue("ReportDialog/HeaderLogoFilename", root.filePath("missing.png"));
         {
-            ReportDialog dialog(&reviewWindow, *database, patient.id, all);
+            ReportDialog dialog(&reviewWindow, *database, course);
             Watcher watcher(&dialog);
             QTimer::singleShot(30, &dialog, [&dialog]() { dialog.findChild<QPushButton *>("btnRemoveLogo")->click(); });
             QCOMPARE(create(dialog), int(QDialog::Rejected));
@@ -159,10 +158,10 @@ private slots:
 
         // A report that cannot be written is said so, with the reason.
         const QString summaryPath = root.filePath(
-            "reports/" + reportvalues::summaryReportFileName(patient.lastName, patient.firstName, all.last()->startDateTime.date()));
+            "reports/" + reportvalues::summaryReportFileName(patient.lastName, patient.firstName, course.listed().last().startDateTime.date()));
         QVERIFY(QDir().mkpath(summaryPath));
         {
-            ReportDialog dialog(&reviewWindow, *database, patient.id, all);
+            ReportDialog dialog(&reviewWindow, *database, course);
             Watcher watcher(&dialog);
             QCOMPARE(create(dialog), int(QDialog::Rejected));
             QCOMPARE(watcher.boxes.size(), 1);
@@ -172,7 +171,7 @@ private slots:
         QVERIFY(QDir(summaryPath).removeRecursively());
 
         // No desktop handler for PDF files: the user is told where the report is.
-        ReportDialog dialog(&reviewWindow, *database, patient.id, all);
+        ReportDialog dialog(&reviewWindow, *database, course);
         Watcher watcher(&dialog);
         QCOMPARE(create(dialog), int(QDialog::Accepted));
         QCOMPARE(dialog.reportPath(), summaryPath);
@@ -191,15 +190,13 @@ private slots:
         // Strips enough for twenty sheets, stopped at the first; an earlier
         // report of the same name.
         QFETCH(bool, escape);
-        MonitorSession *first = sessions.front().get();
+        const PatientCourse course(*database, patient.id);
+        MonitorSession *first = course.session(1);
         for (int i = first->events.size(); i < 180; ++i)
             first->events.append(SessionEvent{i % 50, QStringLiteral("e%1").arg(i), true});
-        QList<const MonitorSession *> all;
-        for (const auto &s : sessions)
-            all << s.get();
-        ReportDialog dialog(&reviewWindow, *database, patient.id, all);
+        ReportDialog dialog(&reviewWindow, *database, course);
         const QString path = root.filePath(
-            "reports/" + reportvalues::summaryReportFileName(patient.lastName, patient.firstName, all.last()->startDateTime.date()));
+            "reports/" + reportvalues::summaryReportFileName(patient.lastName, patient.firstName, course.listed().last().startDateTime.date()));
         QVERIFY(QDir().mkpath(root.filePath("reports")) && writeFile(path, "earlier report"));
         Watcher watcher(&dialog);
         bool runningWhenClosed = false;

@@ -141,13 +141,13 @@ private slots:
         QTest::addColumn<QStringList>("sessions");
         QTest::addColumn<QStringList>("expected"); // avgWeight avgBMI avgBorg avgBasalHR assistance
         QTest::newRow("a zero weight is not counted")
-            << QStringList{"80/0/0/0/1", "0/0/0/0/1"} << QStringList{"80.0", "0.0", "0.0", "0", "100 %"};
+            << QStringList{"80/0/0/0/1", "0/0/0/0/1"} << QStringList{"80.0", "0.0", "0.0", "0", "100 % (2 de 2 sesiones)"};
         QTest::newRow("body-mass index from the unrounded means")
-            << QStringList{"70/170/12/70/1", "80/180/0/0/1"} << QStringList{"75.0", "24.5", "12.0", "70", "100 %"};
-        QTest::newRow("nothing entered") << QStringList{"0/0/0/0/0"} << QStringList{"0.0", "0.0", "0.0", "0", "0 %"};
+            << QStringList{"70/170/12/70/1", "80/180/0/0/1"} << QStringList{"75.0", "24.5", "12.0", "70", "100 % (2 de 2 sesiones)"};
+        QTest::newRow("nothing entered") << QStringList{"0/0/0/0/0"} << QStringList{"0.0", "0.0", "0.0", "0", "0 % (0 de 1 sesión)"};
         QTest::newRow("seven sessions, five attended")
             << QStringList{"0/0/0/70/1", "0/0/0/76/1", "0/0/0/0/0", "0/0/0/0/1", "0/0/0/0/0", "0/0/0/0/1", "0/0/0/0/1"}
-            << QStringList{"0.0", "0.0", "0.0", "73", "71 %"};
+            << QStringList{"0.0", "0.0", "0.0", "73", "71 % (5 de 7 sesiones)"};
     }
 
     void summaryAverages()
@@ -158,6 +158,30 @@ private slots:
         const QStringList names{"avgWeight", "avgBMI", "avgBorg", "avgBasalHR", "assistance"};
         for (int i = 0; i < names.size(); ++i)
             QCOMPARE(report.value(0, names[i], 0), expected[i]);
+    }
+
+    void unreadableSessionsAreNamed()
+    {
+        // Sessions 1 and 3 read, 2 (attended) and 4 (absent) could not be read.
+        const QList<const MonitorSession *> read = sessionsFrom({"80/0/0/70/1", "0/0/0/0/1", "90/0/0/80/0"});
+        const_cast<MonitorSession *>(read[1])->sessionNumber = 3;
+        SessionInfo second{patient.id, 2, true, QDateTime(QDate(2024, 1, 4), QTime(8, 30)), QString()};
+        SessionInfo fourth{patient.id, 4, false, QDateTime(QDate(2024, 2, 1), QTime(8, 30)), QString()};
+        const SummaryReport report(*database, patient.id, read.mid(0, 2), {second, fourth});
+        QStringList values;
+        for (const char *name : {"sessionCount", "firstSessionDate", "lastSessionDate", "assistance", "unreadableSessions"})
+            values << report.value(0, name, 0);
+        QCOMPARE(values, QStringList({"4", "04/01/2024", "01/02/2024", "75 % (3 de 4 sesiones)",
+                                      "No leídas: #2 del 04/01/2024, #4 del 01/02/2024"}));
+        // Every session has its row, in order; an unreadable one says so.
+        QStringList rows;
+        for (int r = 0; r < 4; ++r)
+            rows << report.value(r, "sessionNumber", 1) + " " + report.value(r, "basalHR", 1) + " "
+                    + report.value(r, "intraExHR", 1);
+        QCOMPARE(rows, QStringList({"1 70 0", "2 Ilegible 04/01/2024", "3 0 0", "4 Ilegible 01/02/2024"}));
+        QCOMPARE(SummaryReport(*database, patient.id, read.mid(0, 1), {second}).value(0, "unreadableSessions", 0),
+                 QStringLiteral("No se pudo leer la sesión #2 del 04/01/2024"));
+        QCOMPARE(SummaryReport(*database, patient.id, read).value(0, "unreadableSessions", 0), QString());
     }
 
     void sessionReportValues()

@@ -6,6 +6,7 @@
 #include "reports/sessionreport.h"
 #include "reports/summaryreport.h"
 #include "storage/monitordatabase.h"
+#include "storage/patientcourse.h"
 #include "storage/storageerror.h"
 
 #include <QCommandLineParser>
@@ -73,28 +74,22 @@ int runReport(const QStringList &arguments)
         if (!database.loadPatient(patientId, record))
             return cli::fail(tr("there is no patient %1").arg(patientId));
 
-        std::vector<std::unique_ptr<MonitorSession>> opened;
+        std::unique_ptr<MonitorSession> opened;
+        std::unique_ptr<PatientCourse> course;
         std::unique_ptr<ReportProducer> report;
         if (sessionReport) {
             QString why;
-            opened.push_back(database.openSession(patientId, sessionNumber, &why));
-            if (!opened.back())
+            opened = database.openSession(patientId, sessionNumber, &why);
+            if (!opened)
                 return cli::fail(tr("patient %1 has no session %2").arg(patientId).arg(sessionNumber)
                                  + (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
-            report = std::make_unique<SessionReport>(database, *opened.back());
+            report = std::make_unique<SessionReport>(database, *opened);
         } else {
-            QList<const MonitorSession *> sessions;
-            for (const SessionInfo &info : database.listSessions(patientId)) {
-                if (auto s = database.openSession(patientId, info.sessionNumber)) {
-                    sessions.append(s.get());
-                    opened.push_back(std::move(s));
-                }
-            }
-            if (sessions.isEmpty())
+            // Sessions that cannot be read are named in the report, not left out.
+            course = std::make_unique<PatientCourse>(database, patientId);
+            if (course->listedCount() == 0)
                 return cli::fail(tr("patient %1 has no sessions").arg(patientId));
-            std::sort(sessions.begin(), sessions.end(),
-                      [](const MonitorSession *a, const MonitorSession *b) { return a->sessionNumber < b->sessionNumber; });
-            report = std::make_unique<SummaryReport>(database, patientId, sessions);
+            report = std::make_unique<SummaryReport>(database, *course);
         }
         report->setHeader(parser.value(logo), parser.value(title), parser.value(info));
         report->print(out);

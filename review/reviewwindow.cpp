@@ -5,6 +5,7 @@
 #include "patients/patientpicture.h"
 #include "patients/waitcursor.h"
 #include "reports/reportdialog.h"
+#include "review/exportecgdialog.h"
 #include "review/reviewprompts.h"
 #include "review/reviewsessionspage.h"
 #include "review/reviewsummarypage.h"
@@ -14,7 +15,10 @@
 #include "storage/patientcourse.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QTimer>
+
+#include <stdexcept>
 
 ReviewWindow::ReviewWindow(MonitorDatabase &database, OpenRecords &openRecords, const PatientRecord &patient,
                            QWidget *parent)
@@ -108,6 +112,29 @@ void ReviewWindow::closeEvent(QCloseEvent *event)
 void ReviewWindow::on_btnSessions_clicked()
 {
     ui->pages->setCurrentIndex(0);
+    ui->btnExportEcg->setVisible(true);
+}
+
+void ReviewWindow::on_btnExportEcg_clicked()
+{
+    // What is exported is what is stored: the shown session is saved first.
+    const MonitorSession *session = m_sessionsPage->currentSession();
+    if (!session || !m_sessionsPage->leaveCurrentSession())
+        return;
+    if (!session->recording()) {
+        ReviewPrompts::show(this, QMessageBox::Information, tr("Information"),
+                            tr("This session has no ECG recording to export."));
+        return;
+    }
+    PatientRecord patient;
+    ReviewPrompts::runShowingErrors(this, [&] {
+        if (!m_database.loadPatient(m_patientId, patient))
+            throw std::runtime_error(tr("Cannot get patient data").toStdString());
+        ExportEcgDialog dialog(this, *session, patient);
+        if (dialog.exec() == QDialog::Accepted)
+            ReviewPrompts::show(this, QMessageBox::Information, tr("Information"),
+                                tr("The ECG was exported to %1").arg(QDir::toNativeSeparators(dialog.exportedPath())));
+    });
 }
 
 void ReviewWindow::on_btnSummary_clicked()
@@ -117,6 +144,7 @@ void ReviewWindow::on_btnSummary_clicked()
         return;
     }
     ui->pages->setCurrentIndex(1);
+    ui->btnExportEcg->setVisible(false);
     m_summaryPage->refresh();
 }
 

@@ -42,6 +42,7 @@ private slots:
     void on_btnSummary_clicked();
     void on_btnReport_clicked();
     void on_btnPatientEdit_clicked();
+    void on_btnExportEcg_clicked();
 
 private:
     void loadCourse();

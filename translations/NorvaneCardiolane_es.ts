@@ -262,6 +262,45 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     </message>
 </context>
 <context>
+    <name>ExportEcgDialog</name>
+    <message>
+        <source>Export ECG</source>
+        <translation>Exportar ECG</translation>
+    </message>
+    <message>
+        <source>The session&apos;s ECG, heart rate, events, blood pressures and alarms as an EDF+ file, the open format that other ECG programs read.</source>
+        <translation>El ECG, la frecuencia cardiaca, los eventos, las presiones arteriales y las alarmas de la sesión en un archivo EDF+, el formato abierto que leen otros programas de ECG.</translation>
+    </message>
+    <message>
+        <source>File:</source>
+        <translation>Archivo:</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>Examinar...</translation>
+    </message>
+    <message>
+        <source>Anonymize: no name or birth date in the file</source>
+        <translation>Anonimizar: sin nombre ni fecha de nacimiento en el archivo</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exportar</translation>
+    </message>
+    <message>
+        <source>EDF+ files (*.edf)</source>
+        <translation>Archivos EDF+ (*.edf)</translation>
+    </message>
+    <message>
+        <source>%1 already exists. Replace it?</source>
+        <translation>%1 ya existe. ¿Reemplazarlo?</translation>
+    </message>
+    <message>
+        <source>The ECG could not be written to %1: %2</source>
+        <translation>No se pudo escribir el ECG en %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>HistoryPlots</name>
     <message>
         <source>HR</source>
@@ -1223,6 +1262,26 @@ Stop monitor session?</source>
             <numerusform>No se pudo leer %n sesión y no aparece en la lista: %1.</numerusform>
             <numerusform>No se pudieron leer %n sesiones y no aparecen en la lista: %1.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Export ECG...</source>
+        <translation>Exportar ECG...</translation>
+    </message>
+    <message>
+        <source>Write this session&apos;s ECG as an EDF+ file for other ECG programs</source>
+        <translation>Escribir el ECG de esta sesión en un archivo EDF+ para otros programas de ECG</translation>
+    </message>
+    <message>
+        <source>This session has no ECG recording to export.</source>
+        <translation>Esta sesión no tiene registro de ECG que exportar.</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>The ECG was exported to %1</source>
+        <translation>El ECG se exportó a %1</translation>
     </message>
 </context>
 <context>

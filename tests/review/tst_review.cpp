@@ -11,8 +11,10 @@
 
 #include "display/qplotgraphic.h"
 #include "display/qsignalbrowsedisplay.h"
+#include "review/exportecgdialog.h"
 #include "review/reviewwindow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -277,6 +279,46 @@ private slots:
         symptoms->setPlainText(QStringLiteral("Edited again"));
         QVERIFY(window->close());
         QCOMPARE(storage.database->openSession(id, 1)->symptoms, QStringLiteral("Edited again"));
+    }
+
+    void exportEcgWritesTheShownSessionOrSaysWhyNot()
+    {
+        DemoStorage storage;
+        const int id = storage.firstPatientId();
+        PatientRecord patient;
+        storage.database->loadPatient(id, patient);
+        patient.lastName = QStringLiteral("Gómez/Ruiz");
+        const std::unique_ptr<MonitorSession> session = storage.database->openSession(id, 1);
+        QTemporaryDir out;
+        ExportEcgDialog dialog(nullptr, *session, patient);
+        dialog.show();
+        auto *file = child<QLineEdit>(&dialog, "txtFile");
+        auto *anonymize = child<QCheckBox>(&dialog, "chkAnonymize");
+
+        // A safe name from the patient and the start; none when anonymized.
+        const QString stamp = session->startDateTime.toString("yyyyMMddHHmmss");
+        const QString named = ExportEcgDialog::proposedPath(out.path(), *session, patient, false);
+        QCOMPARE(QFileInfo(named).fileName(), "Gómez_Ruiz-" + patient.firstName + "-" + stamp + ".edf");
+        file->setText(QDir::toNativeSeparators(named));
+        anonymize->setChecked(true);
+        QCOMPARE(QFileInfo(file->text()).fileName(), "ECG-" + stamp + ".edf");
+
+        // A folder that does not exist: the reason is shown and the dialog stays.
+        file->setText(out.filePath("missing/x.edf"));
+        {
+            MessageBoxAnswerer ok(QMessageBox::Ok);
+            dialog.accept();
+            QCOMPARE(ok.texts.size(), 1);
+            QVERIFY2(ok.texts[0].startsWith("The ECG could not be written to "), qPrintable(ok.texts[0]));
+        }
+        QVERIFY(dialog.exportedPath().isEmpty());
+
+        // Written without the name anywhere, as an EDF file.
+        file->setText(out.filePath("anon"));
+        dialog.accept();
+        QCOMPARE(dialog.exportedPath(), out.filePath("anon.edf"));
+        const QByteArray written = readFile(out.filePath("anon.edf"));
+        QVERIFY(written.startsWith("0       X X X X") && !written.contains(patient.firstName.toUtf8()));
     }
 
     void sessionHeldByMonitoringIsReadOnly()

@@ -5,7 +5,6 @@
 #include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
 
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
@@ -40,16 +39,14 @@ std::shared_ptr<ReviewedEctopy> analyseFile(const QString &path, std::shared_ptr
 
 ReviewEctopy::ReviewEctopy(QWidget *parent) : QWidget(parent)
 {
-    auto *layout = new QHBoxLayout(this);
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    auto *side = new QVBoxLayout;
-    side->setSpacing(2);
+    layout->setSpacing(2);
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("lblEctopy"));
     m_summary->setTextFormat(Qt::PlainText);
     m_summary->setWordWrap(true);
-    side->addWidget(m_summary);
+    layout->addWidget(m_summary);
     m_runs = new QTreeWidget(this);
     m_runs->setObjectName(QStringLiteral("treeRuns"));
     m_runs->setRootIsDecorated(false);
@@ -61,14 +58,10 @@ ReviewEctopy::ReviewEctopy(QWidget *parent) : QWidget(parent)
     m_runs->setColumnWidth(ColumnBeats, narrow);
     m_runs->setColumnWidth(ColumnRate, narrow);
     m_runs->setMinimumHeight(60);
-    side->addWidget(m_runs, 1);
-    auto *sideFrame = new QWidget(this);
-    sideFrame->setLayout(side);
-    side->setContentsMargins(0, 0, 0, 0);
-    sideFrame->setFixedWidth(230);
-    layout->addWidget(sideFrame);
+    layout->addWidget(m_runs, 1);
+    setFixedWidth(230);
 
-    m_trendPlot = new QPlotGraphic(this);
+    m_trendPlot = new QPlotGraphic(parent);
     m_trendPlot->setObjectName(QStringLiteral("pvcGraphic"));
     m_trendPlot->setMinimumSize(100, 120);
     m_trendPlot->setStyle(QPlotGraphic::Lines);
@@ -77,7 +70,6 @@ ReviewEctopy::ReviewEctopy(QWidget *parent) : QWidget(parent)
     m_trendPlot->setHighlightVisible(true);
     m_trendPlot->setHighlightOnClick(true);
     m_trendValues.setTrend(&m_trend);
-    layout->addWidget(m_trendPlot, 1);
 
     connect(m_trendPlot, &QPlotGraphic::highlightChanged, this,
             [this] { emit positionChosen(m_trendPlot->highlightValue()); });
@@ -94,6 +86,8 @@ ReviewEctopy::~ReviewEctopy()
     if (m_cancel)
         m_cancel->store(true);
     m_watcher.disconnect(this);
+    // The plot reads this panel's trend: it goes first.
+    delete m_trendPlot;
 }
 
 bool ReviewEctopy::isBusy() const

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFutureWatcher>
+#include <QPointer>
 #include <QVector>
 #include <QWidget>
 
@@ -38,7 +39,9 @@ public:
 
 // The ventricular ectopy of the session under review: PVC total, the busiest
 // minute, couplets and the runs of three or more ventricular beats (choosing
-// one shows its ECG), and the trend of ventricular beats per minute. The
+// one shows its ECG), and the trend of ventricular beats per minute, a plot
+// of its own that the page places under the heart-rate trend so that their
+// time axes line up (the panel owns it). The
 // beats are classified again from the recording on the thread pool, through
 // a read-only handle of its own, while the page stays usable; a newer session
 // replaces a result still being computed.
@@ -59,6 +62,7 @@ public:
     // until the classification has finished.
     const QVector<qint64> &ventricularBeats() const { return m_ventricular; }
     bool isBusy() const;
+    QPlotGraphic *trendPlot() const { return m_trendPlot; }
 
 signals:
     // A run was chosen: the ECG display should start at `seconds`.
@@ -73,7 +77,7 @@ private:
 
     QLabel *m_summary;
     QTreeWidget *m_runs;
-    QPlotGraphic *m_trendPlot;
+    QPointer<QPlotGraphic> m_trendPlot;
     TRPvcPlotValues m_trendValues;
     QVector<int> m_trend;
     QVector<qint64> m_ventricular;

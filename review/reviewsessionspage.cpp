@@ -85,9 +85,11 @@ void ReviewSessionsPage::setUpWidgets()
     });
     connect(ui->hrGraphic, &QPlotGraphic::highlightChanged, this,
             [this] { ui->ecgGraphic->setPosition(ui->hrGraphic->highlightValue()); });
-    // The session's ventricular ectopy under the heart-rate trend, on its time axis.
+    // The session's ventricular ectopy beside the events, its trend under the
+    // heart-rate trend on the same time axis.
     m_ectopy = new ReviewEctopy(this);
-    ui->layoutTrends->insertWidget(1, m_ectopy, 1);
+    ui->layoutLower->insertWidget(1, m_ectopy);
+    ui->layoutTrends->insertWidget(1, m_ectopy->trendPlot(), 1);
     connect(m_ectopy, &ReviewEctopy::positionChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
     connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_ectopy,
             [this] { m_ectopy->setPosition(ui->ecgGraphic->position()); });

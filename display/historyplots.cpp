@@ -12,6 +12,7 @@ const std::array<Plot, Count> &plots()
         {QT_TRANSLATE_NOOP("HistoryPlots", "Weight"), 0.0, 200.0, false},
         {QT_TRANSLATE_NOOP("HistoryPlots", "BMI"), 0.0, 50.0, false},
         {QT_TRANSLATE_NOOP("HistoryPlots", "Abdomen"), 0.0, 200.0, false},
+        {QT_TRANSLATE_NOOP("HistoryPlots", "PVC/h"), 0.0, 60.0, false},
     }};
     return table;
 }

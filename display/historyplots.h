@@ -17,9 +17,10 @@ struct Plot
     bool phases; // three series (basal, intra-exercise, post-exercise), else one
 };
 
-constexpr int Count = 5;
+constexpr int Count = 6;
 // In the order shown: heart rate, systolic pressure, weight, body-mass index,
-// abdominal perimeter.
+// abdominal perimeter, ventricular beats per hour of recording (the summary
+// report's, worked out from the recordings; its range grows with the values).
 const std::array<Plot, Count> &plots();
 
 constexpr double XMinimum = 0.5;

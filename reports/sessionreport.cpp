@@ -1,11 +1,13 @@
 #include "reports/sessionreport.h"
 
 #include "reports/reporterror.h"
+#include "reports/signalgraphic.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/sessionhistory.h"
 
 #include <QCoreApplication>
+#include <QPainter>
 
 using namespace reportvalues;
 
@@ -44,12 +46,18 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
         m_strips.append({recordingPath, double(session.events[e].timeOffset), session.events[e].description});
     m_events = eventList(session);
     engine().recordCounts() << m_strips.size() << m_events.size();
+    // After the count: the run's strip is drawn by the ectopy section, never
+    // as an event strip.
+    m_ectopy = std::make_unique<SessionReportEctopy>(hasRecording(session) ? recordingPath : QString(),
+                                                     session.startDateTime);
+    m_runStrip = m_strips.size();
+    m_strips.append({recordingPath, 0.0, QString()});
 }
 
 QString SessionReport::value(int record, const QString &name, int reportPage) const
 {
     QString value;
-    if (headerValue(name, value))
+    if (headerValue(name, value) || m_ectopy->value(name, value))
         return value;
     if (reportPage == 1 && record >= 0 && record < m_events.size()) {
         const ListedEvent &event = m_events[record];
@@ -71,4 +79,11 @@ void SessionReport::draw(int record, const QString &name, QPainter &painter, con
         return;
     if (name == QLatin1String("ecgGraphic/event"))
         drawStrip(&painter, bounds, record);
+    if (name == QLatin1String("ecgGraphic/longestRun") && m_ectopy->longestRunStripStart() >= 0.0) {
+        m_strips[m_runStrip].offset = m_ectopy->longestRunStripStart();
+        drawStrip(&painter, bounds, m_runStrip);
+        // Framed like the event strips; a session without a run leaves no empty frame.
+        painter.setPen(QPen(Qt::black, 0.25 * devicePixelsPerMmX(painter.device())));
+        painter.drawRect(QRectF(bounds).adjusted(0, 0, -1, -1));
+    }
 }

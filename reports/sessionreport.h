@@ -2,9 +2,12 @@
 
 #include "reports/reportproducer.h"
 #include "reports/reportvalues.h"
+#include "reports/sessionreportectopy.h"
 
 #include <QString>
 #include <QVector>
+
+#include <memory>
 
 class MonitorDatabase;
 class MonitorSession;
@@ -25,4 +28,7 @@ public:
 
 private:
     QVector<reportvalues::ListedEvent> m_events;
+    // The ventricular ectopy section, and the strip that shows its longest run.
+    std::unique_ptr<SessionReportEctopy> m_ectopy;
+    int m_runStrip = -1;
 };

@@ -136,6 +136,12 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
                          QStringLiteral("Sesión #%1 - %2").arg(session->sessionNumber).arg(event.description)});
     }
     collectHistory(sessions, m_history);
+    QVector<SessionRecordingRef> recordings;
+    for (const MonitorSession *session : sessions) {
+        if (hasRecording(*session))
+            recordings.append({session->sessionNumber, session->recording()->path()});
+    }
+    m_ectopy = std::make_unique<SummaryReportEctopy>(recordings);
 
     engine().recordCounts() << 1 << m_rows.size() << m_strips.size();
 }
@@ -174,6 +180,10 @@ void SummaryReport::draw(int record, const QString &name, QPainter &painter, con
         return;
     if (name == QLatin1String("ecgGraphic/event")) {
         drawStrip(&painter, bounds, record);
+        return;
+    }
+    if (name == QLatin1String("pvcGraphic")) {
+        m_ectopy->draw(painter, bounds, m_sessionCount);
         return;
     }
     drawHistory(name, &painter, bounds);

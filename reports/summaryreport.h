@@ -1,11 +1,14 @@
 #pragma once
 
 #include "reports/reportproducer.h"
+#include "reports/summaryreportectopy.h"
 #include "storage/sessionhistory.h"
 
 #include <QList>
 #include <QString>
 #include <QVector>
+
+#include <memory>
 
 class MonitorDatabase;
 class MonitorSession;
@@ -48,4 +51,5 @@ private:
     QVector<Row> m_rows;
     SessionHistory m_history;
     int m_sessionCount = 0;
+    std::unique_ptr<SummaryReportEctopy> m_ectopy;
 };

@@ -3,6 +3,7 @@
 
 #include "dsp/tstoredfilterchain.h"
 #include "patients/picklist.h"
+#include "review/reviewectopy.h"
 #include "review/reviewprompts.h"
 #include "review/reviewrules.h"
 #include "storage/monitordatabase.h"
@@ -84,6 +85,14 @@ void ReviewSessionsPage::setUpWidgets()
     });
     connect(ui->hrGraphic, &QPlotGraphic::highlightChanged, this,
             [this] { ui->ecgGraphic->setPosition(ui->hrGraphic->highlightValue()); });
+    // The session's ventricular ectopy beside the events, its trend under the
+    // heart-rate trend on the same time axis.
+    m_ectopy = new ReviewEctopy(this);
+    ui->layoutLower->insertWidget(1, m_ectopy);
+    ui->layoutTrends->insertWidget(1, m_ectopy->trendPlot(), 1);
+    connect(m_ectopy, &ReviewEctopy::positionChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
+    connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_ectopy,
+            [this] { m_ectopy->setPosition(ui->ecgGraphic->position()); });
 
     QHeaderView *eventHeader = ui->treeEvents->header();
     eventHeader->setMinimumSectionSize(16);
@@ -176,6 +185,9 @@ void ReviewSessionsPage::showSession(MonitorSession *session)
     ui->spo2Graphic->setValues(&m_spo2Values);
 
     attachRecording();
+    m_ectopy->showRecording(session->recording() && session->recording()->sampleCount() > 0
+                                ? session->recording()->path() : QString(),
+                            session->startDateTime);
 }
 
 void ReviewSessionsPage::fillSessionFields()

@@ -13,6 +13,7 @@ class MonitorSession;
 class OpenRecords;
 class PatientCourse;
 class QTreeWidgetItem;
+class ReviewEctopy;
 class TStoredFilterChain;
 
 namespace Ui {
@@ -38,6 +39,8 @@ public:
     // first one listed). The course must outlive the page.
     void setCourse(PatientCourse &course);
     MonitorSession *currentSession() const { return m_current; }
+    // The ventricular ectopy of the session shown (its V beats for the ECG marks).
+    ReviewEctopy *ectopy() const { return m_ectopy; }
 
     // A save point: true when the current session may be left (nothing to
     // save, saved, or the changes discarded), false to stay with it.
@@ -98,6 +101,7 @@ private:
     // What each checkpoint cell held last, to put back a refused entry.
     QString m_acceptedCells[3][2];
 
+    ReviewEctopy *m_ectopy = nullptr;
     TRHRPlotValues m_hrValues;
     TRSpo2PlotValues m_spo2Values;
     TRTempPlotValues m_tempValues;

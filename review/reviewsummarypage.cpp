@@ -48,7 +48,9 @@ void ReviewSummaryPage::setCourse(const PatientCourse &course)
                                          ui->bmiHistoryGraphic, ui->abdomenHistoryGraphic};
     const auto series = m_history.plotSeries();
     m_historyValues.clear();
-    for (int i = 0; i < HistoryPlots::Count; ++i) {
+    // The plots of what the records hold; the ectopy per hour, worked out
+    // from every recording, is the summary report's alone.
+    for (int i = 0; i < plots.size(); ++i) {
         const HistoryPlots::Plot &settings = HistoryPlots::plots()[size_t(i)];
         m_historyValues.push_back(std::make_unique<THistoryPlotValues>(settings, series[size_t(i)]));
         QPlotGraphic *plot = plots[i];

@@ -322,6 +322,10 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <source>Abdomen</source>
         <translation>Abdomen</translation>
     </message>
+    <message>
+        <source>PVC/h</source>
+        <translation>EV/h</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1032,6 +1036,61 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
+    <name>ReviewEctopy</name>
+    <message>
+        <source>Run</source>
+        <translation>Racha</translation>
+    </message>
+    <message>
+        <source>Beats</source>
+        <translation>Latidos</translation>
+    </message>
+    <message>
+        <source>bpm</source>
+        <translation>lpm</translation>
+    </message>
+    <message>
+        <source>Runs of three or more ventricular beats; choose one to see its ECG</source>
+        <translation>Rachas de tres o más latidos ventriculares; elija una para ver su ECG</translation>
+    </message>
+    <message>
+        <source>This session has no ECG recording.</source>
+        <translation>Esta sesión no tiene registro de ECG.</translation>
+    </message>
+    <message>
+        <source>Classifying the beats of the recording...</source>
+        <translation>Clasificando los latidos del registro...</translation>
+    </message>
+    <message>
+        <source>The ECG recording of this session cannot be read.</source>
+        <translation>No se puede leer el registro de ECG de esta sesión.</translation>
+    </message>
+    <message>
+        <source>PVCs: %1 (%2 per hour)</source>
+        <translation>EV: %1 (%2 por hora)</translation>
+    </message>
+    <message>
+        <source>Most in a minute: %1, from %2</source>
+        <translation>Máximo en un minuto: %1, desde las %2</translation>
+    </message>
+    <message>
+        <source>Couplets: %1</source>
+        <translation>Duplas: %1</translation>
+    </message>
+    <message>
+        <source>No runs of 3 or more PVCs</source>
+        <translation>Sin rachas de 3 o más EV</translation>
+    </message>
+    <message>
+        <source>Runs of 3 or more PVCs: %1</source>
+        <translation>Rachas de 3 o más EV: %1</translation>
+    </message>
+    <message>
+        <source>The longest run</source>
+        <translation>La racha más larga</translation>
+    </message>
+</context>
+<context>
     <name>ReviewPrompts</name>
     <message>
         <source>Error</source>
@@ -1403,6 +1462,13 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
     <message>
         <source>HR</source>
         <translation>FC</translation>
+    </message>
+</context>
+<context>
+    <name>TRPvcPlotValues</name>
+    <message>
+        <source>PVC/min</source>
+        <translation>EV/min</translation>
     </message>
 </context>
 <context>

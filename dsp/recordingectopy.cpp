@@ -1,0 +1,138 @@
+#include "dsp/recordingectopy.h"
+
+#include "dsp/tbeatclassifier.h"
+#include "dsp/tbeatdetector.h"
+#include "dsp/tsignal.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int ChunkLength = 8192;
+
+bool isVentricular(const LabelledBeat &beat)
+{
+    return beat.label == BeatLabel::Ventricular;
+}
+
+} // namespace
+
+std::vector<LabelledBeat> classifyRecording(TSignal &signal, int channel, const std::atomic<bool> *cancelled)
+{
+    std::vector<LabelledBeat> beats;
+    TBeatDetector detector;
+    TBeatClassifier classifier;
+    TBeatDecision decision;
+    const auto takeAll = [&] {
+        while (classifier.takeDecision(decision))
+            beats.push_back({qint64(decision.index), decision.label});
+    };
+    std::vector<double> chunk(ChunkLength);
+    const int total = signal.sampleCount();
+    for (int start = 0; start < total; start += ChunkLength) {
+        if (cancelled && cancelled->load(std::memory_order_relaxed))
+            return beats;
+        const int n = std::min(ChunkLength, total - start);
+        signal.readRange(channel, start, n, chunk.data());
+        for (int i = 0; i < n; ++i) {
+            const int sample = int(chunk[size_t(i)]);
+            bool decided = classifier.addSample(sample);
+            const int beat = detector.feedStationSample(sample);
+            if (beat >= 0)
+                decided = classifier.addBeat(beat);
+            if (decided)
+                takeAll();
+        }
+    }
+    classifier.finish();
+    takeAll();
+    return beats;
+}
+
+EctopyStatistics ectopyStatistics(const std::vector<LabelledBeat> &beats, int rate, qint64 sampleCount)
+{
+    EctopyStatistics s;
+    const std::vector<qint64> ventricular = ventricularIndices(beats);
+    s.pvcTotal = int(ventricular.size());
+
+    // The busiest minute starts at a ventricular beat: count from each one.
+    const qint64 minute = qint64(rate) * 60;
+    size_t last = 0;
+    for (size_t first = 0; first < ventricular.size(); ++first) {
+        last = std::max(last, first);
+        while (last < ventricular.size() && ventricular[last] < ventricular[first] + minute)
+            ++last;
+        if (int(last - first) > s.maxPerMinute) {
+            s.maxPerMinute = int(last - first);
+            s.maxMinuteStart = ventricular[first];
+        }
+    }
+
+    for (size_t i = 0; i < beats.size();) {
+        if (!isVentricular(beats[i])) {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < beats.size() && isVentricular(beats[j]))
+            ++j;
+        const int length = int(j - i);
+        if (length == 2)
+            ++s.couplets;
+        if (length >= 3) {
+            VentricularRun run;
+            run.start = beats[i].index;
+            run.end = beats[j - 1].index;
+            run.beats = length;
+            const qint64 span = run.end - run.start;
+            run.rateBpm = span > 0 ? int((qint64(length - 1) * 60 * rate + span / 2) / span) : 0;
+            if (s.longestRun < 0 || length > s.runs[size_t(s.longestRun)].beats)
+                s.longestRun = int(s.runs.size());
+            s.runs.push_back(run);
+        }
+        i = j;
+    }
+
+    if (rate > 0 && sampleCount > 0)
+        s.pvcPerHour = s.pvcTotal * 3600.0 * rate / double(sampleCount);
+    return s;
+}
+
+RecordingEctopy analyseRecording(TSignal &signal, const std::atomic<bool> *cancelled)
+{
+    RecordingEctopy result;
+    result.rate = signal.rate();
+    result.sampleCount = signal.sampleCount();
+    result.beats = classifyRecording(signal, 0, cancelled);
+    result.statistics = ectopyStatistics(result.beats, result.rate, result.sampleCount);
+    return result;
+}
+
+std::vector<int> ventricularTrend(const std::vector<LabelledBeat> &beats, int rate, qint64 sampleCount)
+{
+    if (rate <= 0 || sampleCount <= 0)
+        return {};
+    const std::vector<qint64> ventricular = ventricularIndices(beats);
+    const qint64 seconds = sampleCount / rate;
+    std::vector<int> trend(size_t(seconds), 0);
+    // Beats at most s seconds in (index <= s * rate) and more than s - 60 s in.
+    size_t upTo = 0, from = 0;
+    for (qint64 s = 0; s < seconds; ++s) {
+        while (upTo < ventricular.size() && ventricular[upTo] <= s * rate)
+            ++upTo;
+        while (from < upTo && ventricular[from] <= (s - 60) * rate)
+            ++from;
+        trend[size_t(s)] = int(upTo - from);
+    }
+    return trend;
+}
+
+std::vector<qint64> ventricularIndices(const std::vector<LabelledBeat> &beats)
+{
+    std::vector<qint64> indices;
+    for (const LabelledBeat &beat : beats) {
+        if (isVentricular(beat))
+            indices.push_back(beat.index);
+    }
+    return indices;
+}

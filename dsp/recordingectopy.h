@@ -1,0 +1,75 @@
+#pragma once
+
+#include "dsp/tbeatevidence.h"
+
+#include <QtGlobal>
+
+#include <atomic>
+#include <vector>
+
+class TSignal;
+
+// The ventricular ectopy of a whole recording, worked out again from its
+// samples with the station's own beat detector and classifier, so that the
+// review and the reports need no stored beat labels.
+
+// One beat of a recording: sample index (as the detector places it) and label.
+struct LabelledBeat
+{
+    qint64 index = 0;
+    BeatLabel label = BeatLabel::Unclassified;
+};
+
+// Runs the detector and the classifier over one channel of raw station
+// samples, from the first sample to the last, exactly as the live station
+// does. Returns the beats in order. When `cancelled` becomes true the work
+// stops early and returns what it has (callers then discard it).
+std::vector<LabelledBeat> classifyRecording(TSignal &signal, int channel = 0,
+                                            const std::atomic<bool> *cancelled = nullptr);
+
+// Three or more ventricular beats in a row.
+struct VentricularRun
+{
+    qint64 start = 0; // sample index of the first beat
+    qint64 end = 0;   // sample index of the last beat
+    int beats = 0;
+    int rateBpm = 0;  // from the mean interval between its beats
+};
+
+struct EctopyStatistics
+{
+    int pvcTotal = 0;
+    // The most ventricular beats in any 60 s, and the sample index of the
+    // first of them (-1 when there is none).
+    int maxPerMinute = 0;
+    qint64 maxMinuteStart = -1;
+    int couplets = 0; // exactly two ventricular beats in a row
+    std::vector<VentricularRun> runs;
+    int longestRun = -1; // index in runs: most beats, the first of equals; -1 without runs
+    // Ventricular beats per hour of recording; 0 for an empty recording.
+    double pvcPerHour = 0.0;
+};
+
+// Any beat that is not ventricular (normal or not classified) ends a
+// sequence of ventricular beats. `rate` in samples per second; `sampleCount`
+// is the recording's length.
+EctopyStatistics ectopyStatistics(const std::vector<LabelledBeat> &beats, int rate, qint64 sampleCount);
+
+// Everything review and the reports show of one recording.
+struct RecordingEctopy
+{
+    int rate = 0;
+    qint64 sampleCount = 0;
+    std::vector<LabelledBeat> beats;
+    EctopyStatistics statistics;
+};
+// classifyRecording() and ectopyStatistics() over channel 0.
+RecordingEctopy analyseRecording(TSignal &signal, const std::atomic<bool> *cancelled = nullptr);
+
+// Ventricular beats in the minute up to each second: value s counts the
+// ventricular beats in (s - 60 s, s], one value per whole second of the
+// recording, like the live heart-rate trend.
+std::vector<int> ventricularTrend(const std::vector<LabelledBeat> &beats, int rate, qint64 sampleCount);
+
+// Sample indices of the ventricular beats, for marks on an ECG display.
+std::vector<qint64> ventricularIndices(const std::vector<LabelledBeat> &beats);

@@ -1,0 +1,110 @@
+// Whole-recording ectopy: the statistics on label lists worked out by hand,
+// and a synthetic recording classified through a signal read in chunks.
+
+#include "dsp/recordingectopy.h"
+#include "dsp/tmemorysignal.h"
+#include "dsp/tsyntheticecg.h"
+
+#include <QtTest>
+
+namespace {
+
+constexpr int Rate = 250;
+
+// One beat every `spacing` samples from sample 0, labelled by the letters.
+std::vector<LabelledBeat> beatsOf(const QString &labels, qint64 spacing = 200)
+{
+    std::vector<LabelledBeat> beats;
+    for (int i = 0; i < labels.size(); ++i)
+        beats.push_back({i * spacing, BeatLabel(labels[i].toLatin1())});
+    return beats;
+}
+
+std::vector<LabelledBeat> ventricularAt(const QVector<double> &seconds)
+{
+    std::vector<LabelledBeat> beats;
+    for (double s : seconds)
+        beats.push_back({qint64(s * Rate), BeatLabel::Ventricular});
+    return beats;
+}
+
+} // namespace
+
+class TestRecordingEctopy : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sequences_data()
+    {
+        QTest::addColumn<QString>("labels");
+        QTest::addColumn<int>("couplets");
+        QTest::addColumn<QVector<int>>("runLengths");
+        QTest::addColumn<int>("longest");
+        QTest::newRow("none") << "NNVNNVN" << 0 << QVector<int>{} << -1;
+        QTest::newRow("couplet, triplet, four") << "NVVNVVVNNVVVVN" << 1 << QVector<int>{3, 4} << 1;
+        QTest::newRow("unclassified beat ends a sequence") << "VVQVVNVQV" << 2 << QVector<int>{} << -1;
+        QTest::newRow("runs at both ends") << "VVVNNVVVVV" << 0 << QVector<int>{3, 5} << 1;
+        QTest::newRow("equal runs: the first") << "NVVVVNVVVVN" << 0 << QVector<int>{4, 4} << 0;
+    }
+
+    void sequences()
+    {
+        QFETCH(QString, labels);
+        QFETCH(QVector<int>, runLengths);
+        const EctopyStatistics s = ectopyStatistics(beatsOf(labels), Rate, 1000000);
+        QCOMPARE(s.pvcTotal, labels.count(QLatin1Char('V')));
+        QTEST(s.couplets, "couplets");
+        QTEST(s.longestRun, "longest");
+        QVector<int> lengths;
+        for (const VentricularRun &run : s.runs)
+            lengths << run.beats;
+        QCOMPARE(lengths, runLengths);
+    }
+
+    void runRateMinuteAndHour()
+    {
+        // Three beats 100 samples apart: 0.4 s intervals, 150 bpm.
+        EctopyStatistics s = ectopyStatistics(beatsOf(QStringLiteral("NVVVN"), 100), Rate, 1000);
+        QCOMPARE(s.runs[0].start, qint64(100));
+        QCOMPARE(s.runs[0].rateBpm, 150);
+        // Fixed minutes would count three and three; the minute from 50 s holds four.
+        s = ectopyStatistics(ventricularAt({5, 50, 55, 65, 70, 111}), Rate, 30 * 60 * Rate);
+        QCOMPARE(s.maxPerMinute, 4);
+        QCOMPARE(s.maxMinuteStart, qint64(50 * Rate));
+        QCOMPARE(s.pvcPerHour, 12.0);
+        // A beat exactly 60 s after the first belongs to the next minute;
+        // nothing recorded gives no rate rather than a division by zero.
+        s = ectopyStatistics(ventricularAt({0, 60}), Rate, 0);
+        QCOMPARE(s.maxPerMinute, 1);
+        QCOMPARE(s.pvcPerHour, 0.0);
+        QCOMPARE(ectopyStatistics({}, Rate, 100).maxMinuteStart, qint64(-1));
+    }
+
+    void trendCountsTheMinuteUpToEachSecond()
+    {
+        const std::vector<int> trend = ventricularTrend(ventricularAt({1, 2, 70}), Rate, 75 * Rate + 100);
+        // The beat at 1 s leaves the count exactly a minute later.
+        const std::vector<int> seen{int(trend.size()), trend[0], trend[1], trend[2], trend[60], trend[61], trend[62], trend[70]};
+        QCOMPARE(seen, (std::vector<int>{75, 0, 1, 2, 2, 1, 0, 1}));
+        QCOMPARE(ventricularIndices(beatsOf(QStringLiteral("NVNV"))), (std::vector<qint64>{200, 600}));
+    }
+
+    void syntheticRecording()
+    {
+        // Two minutes at 60 bpm read in chunks through blocks that never line
+        // up with them: every beat after the detector's first seconds found,
+        // the last ones too, none ventricular.
+        const std::vector<qint16> samples = TSyntheticEcg(TSyntheticEcgOptions()).generate(std::vector<double>(120, 60));
+        TMemorySignal signal({samples}, 1000, Rate);
+        const RecordingEctopy ectopy = analyseRecording(signal);
+        QVERIFY(ectopy.beats.size() >= 115 && ectopy.beats.size() <= 121);
+        QVERIFY(ectopy.beats.back().index > 118 * Rate);
+        QCOMPARE(ectopy.statistics.pvcTotal, 0);
+        std::atomic<bool> cancelled(true);
+        QVERIFY(classifyRecording(signal, 0, &cancelled).empty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordingEctopy)
+#include "tst_recordingectopy.moc"

@@ -1,0 +1,99 @@
+// The ventricular ectopy the reports print: the section's texts from
+// statistics worked out by hand, the session report without a recording and
+// over a reference record with runs, and the summary report's beats per hour.
+
+#include "../common/referencerecord.h"
+#include "../common/teststorage.h"
+
+#include "reports/sessionreport.h"
+#include "reports/summaryreportectopy.h"
+#include "storage/monitorsession.h"
+#include "storage/tfilesignal.h"
+
+#include <QPainter>
+#include <QtTest>
+
+using namespace reportvalues;
+
+class TestReportEctopy : public QObject
+{
+    Q_OBJECT
+
+    TestStorage storage;
+    const QDateTime start{QDate(2024, 3, 4), QTime(10, 0)};
+
+    std::unique_ptr<MonitorSession> sessionWith(const QByteArray &samples)
+    {
+        auto session = storage.startSession(storage.addPatient(QStringLiteral("Ruiz")), start);
+        session->recording()->appendInterleaved(samples.constData(), samples.size());
+        return session;
+    }
+
+    // Whether the report draws anything for the longest run.
+    static bool drawsRunStrip(SessionReport &report)
+    {
+        QImage image(800, 100, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        const QImage blank = image.copy();
+        QPainter painter(&image);
+        report.draw(0, QStringLiteral("ecgGraphic/longestRun"), painter, image.rect(), 0);
+        painter.end();
+        return image != blank;
+    }
+
+private slots:
+    void sectionTexts()
+    {
+        EctopyStatistics s{41, 7, 250 * 125, 2, {}, 3, 81.6};
+        for (int i = 0; i < 14; ++i)
+            s.runs.push_back({250 * 60 * (i + 1), 0, i == 3 ? 6 : 3, 140});
+        QMap<QString, QString> v = ectopyValues(EctopySource::Classified, s, 250, start);
+        QCOMPARE(QStringList({v["pvcTotal"], v["pvcPerHour"], v["pvcMaxPerMinute"], v["pvcCouplets"], v["pvcRunCount"]}),
+                 QStringList({"41", "82", "7 (desde las 10:02:05)", "2", "14"}));
+        QVERIFY(v["pvcRuns"].endsWith(QStringLiteral("10:12:00 (3 latidos, 140 lpm); y 2 rachas más")));
+        QCOMPARE(v["pvcStripLabel"], QStringLiteral("Racha más larga: 6 latidos a 140 lpm, 10:04:00"));
+
+        QCOMPARE(ectopyValues(EctopySource::Classified, EctopyStatistics(), 250, start)["pvcRuns"],
+                 QStringLiteral("Sin rachas de 3 o más extrasístoles ventriculares."));
+        v = ectopyValues(EctopySource::Unreadable, s, 250, start);
+        QCOMPARE(QStringList({v["pvcTotal"], v["pvcRuns"], v["pvcStripLabel"]}),
+                 QStringList({"---", "No se pudo leer el registro de ECG de la sesión.", ""}));
+    }
+
+    void sessionWithoutRecording()
+    {
+        auto empty = sessionWith(QByteArray());
+        SessionReport report(*storage.database, *empty);
+        QCOMPARE(report.value(0, QStringLiteral("pvcRuns"), 0), QStringLiteral("La sesión no tiene registro de ECG."));
+        QVERIFY(!drawsRunStrip(report));
+        // The run's strip never counts among the event strips.
+        QCOMPARE(report.engine().recordCounts().first(), 0);
+    }
+
+    void sessionWithRuns()
+    {
+        const QByteArray samples = referenceRecordBytes(QStringLiteral("mitdb203"), 10 * 60);
+        if (samples.isEmpty())
+            QSKIP("reference ectopy records not available");
+        auto session = sessionWith(samples);
+        const EctopyStatistics s = analyseRecording(*session->recording()).statistics;
+        QVERIFY(s.longestRun >= 0);
+        SessionReport report(*storage.database, *session);
+        QCOMPARE(report.value(0, QStringLiteral("pvcTotal"), 0), QString::number(s.pvcTotal));
+        QVERIFY(report.value(0, QStringLiteral("pvcStripLabel"), 0).startsWith(QStringLiteral("Racha más larga: ")));
+        QVERIFY(drawsRunStrip(report));
+
+        // The summary's rate per hour, from the same classification; an
+        // unreadable recording gives no point, and the axis grows in steps.
+        const HistorySeries perHour = pvcPerHourHistory(
+            {{3, session->recording()->path()}, {4, storage.dir.filePath(QStringLiteral("missing.nvecg"))}});
+        QCOMPARE(perHour.size(), 1);
+        QCOMPARE(perHour[0].x, 3);
+        QCOMPARE(perHour[0].y, s.pvcPerHour);
+        QCOMPARE(pvcPerHourAxisMaximum({{1, 60.0}}, 60.0), 60.0);
+        QCOMPARE(pvcPerHourAxisMaximum({{1, 130.0}, {2, 5.0}}, 60.0), 180.0);
+    }
+};
+
+QTEST_MAIN(TestReportEctopy)
+#include "tst_reportectopy.moc"

@@ -1,0 +1,69 @@
+// The review's ventricular ectopy over a reference record with runs (when
+// present): a result for a session no longer shown, sessions without a
+// readable recording, the summary, the V beats and a chosen run.
+
+#include "../common/referencerecord.h"
+#include "../common/teststorage.h"
+
+#include "display/qplotgraphic.h"
+#include "review/reviewectopy.h"
+#include "storage/monitorsession.h"
+#include "storage/tfilesignal.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTreeWidget>
+#include <QtTest>
+
+class TestReviewEctopy : public QObject
+{
+    Q_OBJECT
+
+    TestStorage storage;
+
+    static QString summary(const ReviewEctopy &ectopy)
+    {
+        return ectopy.findChild<QLabel *>(QStringLiteral("lblEctopy"))->text();
+    }
+
+private slots:
+    void runsOfAReferenceRecord()
+    {
+        const QByteArray samples = referenceRecordBytes(QStringLiteral("mitdb203"), 10 * 60);
+        if (samples.isEmpty())
+            QSKIP("reference ectopy records not available");
+        auto session = storage.startSession(storage.addPatient(QStringLiteral("Vidal")),
+                                            QDateTime(QDate(2024, 5, 6), QTime(9, 0)));
+        session->recording()->appendInterleaved(samples.constData(), samples.size());
+        const QString path = session->recording()->path();
+        ReviewEctopy ectopy;
+        QSignalSpy beats(&ectopy, &ReviewEctopy::ventricularBeatsChanged);
+        QSignalSpy chosen(&ectopy, &ReviewEctopy::positionChosen);
+
+        // A session left before its classification ends never shows it.
+        ectopy.showRecording(path, session->startDateTime);
+        ectopy.showRecording(storage.dir.filePath(QStringLiteral("missing.nvecg")), QDateTime());
+        QTest::qWait(300);
+        QCOMPARE(summary(ectopy), QStringLiteral("The ECG recording of this session cannot be read."));
+        QVERIFY(ectopy.ventricularBeats().isEmpty());
+        ectopy.showRecording(QString(), QDateTime());
+        QCOMPARE(summary(ectopy), QStringLiteral("This session has no ECG recording."));
+
+        ectopy.showRecording(path, session->startDateTime);
+        QTRY_VERIFY_WITH_TIMEOUT(!ectopy.ventricularBeats().isEmpty(), 20000);
+        QCOMPARE(beats.last().first().value<QVector<qint64>>(), ectopy.ventricularBeats());
+        QVERIFY(summary(ectopy).startsWith(QStringLiteral("PVCs: %1 (").arg(ectopy.ventricularBeats().size())));
+        QCOMPARE(ectopy.trendPlot()->xMax(), 600.0);
+
+        // A run's ECG starts a second before its first beat, a V beat.
+        auto *runs = ectopy.findChild<QTreeWidget *>(QStringLiteral("treeRuns"));
+        QVERIFY(runs->topLevelItemCount() > 0 && runs->topLevelItem(0)->text(0).startsWith(QStringLiteral("09:")));
+        runs->setCurrentItem(runs->topLevelItem(0));
+        QCOMPARE(chosen.size(), 1);
+        const qint64 first = qRound64((chosen.last().first().toDouble() + 1.0) * 250);
+        QVERIFY(ectopy.ventricularBeats().contains(first));
+    }
+};
+
+QTEST_MAIN(TestReviewEctopy)
+#include "tst_reviewectopy.moc"

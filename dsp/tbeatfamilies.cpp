@@ -23,22 +23,6 @@ bool within(float ratio)
     return ratio > LowestRatio && ratio < HighestRatio;
 }
 
-// Four running sums, so that the additions do not wait on each other.
-float dot(const float *a, const float *b, int n)
-{
-    float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        s0 += a[i] * b[i];
-        s1 += a[i + 1] * b[i + 1];
-        s2 += a[i + 2] * b[i + 2];
-        s3 += a[i + 3] * b[i + 3];
-    }
-    for (; i < n; ++i)
-        s0 += a[i] * b[i];
-    return (s0 + s1) + (s2 + s3);
-}
-
 } // namespace
 
 float TBeatWindow::steepWidthAt(int lag) const
@@ -92,17 +76,18 @@ void TBeatFamilies::refresh(Family &f)
 
 TBeatFamilies::Match TBeatFamilies::compare(const TBeatWindow &window, int family) const
 {
-    const int centre = window.centre;
+    static_assert(LagCount == 2 * MaximumLag + 1, "one dot product per alignment");
     const Family &f = m_families[size_t(family)];
+    // The template is centred, so the window's own mean drops out of the dot products.
+    float dots[LagCount];
+    dotsAtLags(&window.x[size_t(window.centre - Before - MaximumLag)], f.qrs.data(), QrsLength, dots);
     Match best;
     best.correlation = -2.0f;
     double bestEnergy = 0.0;
     for (int lag = -MaximumLag; lag <= MaximumLag; ++lag) {
-        const int from = centre - Before + lag;
         const double energy = window.energy[lag + MaximumLag];
-        // The template is centred, so the window's own mean drops out of the dot product.
         const double scale = std::sqrt(energy) * f.qrsNorm;
-        const float c = scale > 0.0 ? float(dot(&window.x[size_t(from)], f.qrs.data(), QrsLength) / scale) : 0.0f;
+        const float c = scale > 0.0 ? float(dots[lag + MaximumLag] / scale) : 0.0f;
         if (c > best.correlation) {
             best.correlation = c;
             best.lag = lag;
@@ -159,9 +144,7 @@ int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
     } else {
         Family &f = m_families[size_t(family)];
         const float rate = 1.0f / float(std::min(f.beats + 1, AveragedBeats));
-        const float *x = &window.x[size_t(centre - Before + match.lag)];
-        for (int i = 0; i < Length; ++i)
-            f.shape[size_t(i)] += rate * (x[i] - f.shape[size_t(i)]);
+        follow(f.shape.data(), &window.x[size_t(centre - Before + match.lag)], Length, rate);
     }
     refresh(m_families[size_t(family)]);
 

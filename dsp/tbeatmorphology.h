@@ -25,6 +25,15 @@ int qrsCentre(const std::vector<float> &x, int from, int to);
 // to `amplitude` when asked for.
 float steepWidth(const std::vector<float> &x, int from, int n, float *amplitude = nullptr);
 
+// Sum of a[i] * b[i] over [0, n), added in four interleaved partial sums.
+float dot(const float *a, const float *b, int n);
+
+// dot(x + lag, t, n) for lag 0 .. LagCount - 1 into dots[lag], each exactly
+// as dot() gives it, in about the time of two: a template slid over a beat.
+// x must hold n + LagCount - 1 values.
+constexpr int LagCount = 7;
+void dotsAtLags(const float *x, const float *t, int n, float dots[LagCount]);
+
 // Pearson correlation of a[aFrom, aFrom + n) with b[bFrom, bFrom + n); 0 when
 // either is flat.
 float correlation(const std::vector<float> &a, int aFrom, const std::vector<float> &b, int bFrom, int n);
@@ -41,5 +50,8 @@ float mean(const std::vector<float> &x, int from, int n);
 // Root-mean-square of raw minus smoothed over [from, from + n): muscle and
 // electrode noise left after the five-sample average, in counts.
 float highFrequencyNoise(const std::vector<float> &raw, const std::vector<float> &smoothed, int from, int n);
+
+// Moves shape[0, n) by `rate` of the way toward x[0, n): a running average.
+void follow(float *shape, const float *x, int n, float rate);
 
 } // namespace BeatMorphology

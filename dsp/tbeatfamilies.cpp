@@ -29,7 +29,7 @@ float TBeatWindow::steepWidthAt(int lag) const
 {
     float &w = width[lag + TBeatFamilies::MaximumLag];
     if (w <= 0.0f)
-        w = steepWidth(x, centre - TBeatFamilies::Before + lag, TBeatFamilies::QrsLength);
+        w = steepWidth(&x[size_t(centre - TBeatFamilies::Before + lag)], TBeatFamilies::QrsLength);
     return w;
 }
 
@@ -39,18 +39,17 @@ void TBeatWindow::prepare(int qrsCentre)
     std::fill(std::begin(width), std::end(width), 0.0f);
     constexpr int n = TBeatFamilies::QrsLength;
     int from = centre - TBeatFamilies::Before - TBeatFamilies::MaximumLag;
-    double sum = 0.0, squares = 0.0;
-    for (int i = from; i < from + n; ++i) {
-        sum += x[size_t(i)];
-        squares += double(x[size_t(i)]) * x[size_t(i)];
-    }
+    // Sums about the sample at the centre, where the QRS is.
+    const float about = x[size_t(centre)];
+    double sum = BeatMorphology::sum(&x[size_t(from)], n) - double(about) * n;
+    double squares = sumOfSquares(&x[size_t(from)], n, about);
     for (int lag = 0; lag <= 2 * TBeatFamilies::MaximumLag; ++lag, ++from) {
         if (lag > 0) {
-            const double out = x[size_t(from - 1)], in = x[size_t(from + n - 1)];
+            const double out = x[size_t(from - 1)] - about, in = x[size_t(from + n - 1)] - about;
             sum += in - out;
             squares += in * in - out * out;
         }
-        energy[lag] = std::max(squares - sum * sum / n, 0.0);
+        norm[lag] = std::sqrt(std::max(squares - sum * sum / n, 0.0));
     }
 }
 
@@ -63,15 +62,8 @@ bool TBeatFamilies::fits(const Match &match)
 // every comparison needs, kept up to date whenever the shape changes.
 void TBeatFamilies::refresh(Family &f)
 {
-    const float m = mean(f.shape, 0, QrsLength);
-    f.qrs.resize(QrsLength);
-    double energy = 0.0;
-    for (int i = 0; i < QrsLength; ++i) {
-        f.qrs[size_t(i)] = f.shape[size_t(i)] - m;
-        energy += double(f.qrs[size_t(i)]) * f.qrs[size_t(i)];
-    }
-    f.qrsNorm = float(std::sqrt(energy));
-    f.steepWidth = steepWidth(f.shape, 0, QrsLength, &f.qrsAmplitude);
+    f.qrsNorm = centred(f.shape.data(), f.qrs.data(), QrsLength);
+    f.steepWidth = steepWidth(f.shape.data(), QrsLength, &f.qrsAmplitude);
 }
 
 TBeatFamilies::Match TBeatFamilies::compare(const TBeatWindow &window, int family) const
@@ -83,18 +75,17 @@ TBeatFamilies::Match TBeatFamilies::compare(const TBeatWindow &window, int famil
     dotsAtLags(&window.x[size_t(window.centre - Before - MaximumLag)], f.qrs.data(), QrsLength, dots);
     Match best;
     best.correlation = -2.0f;
-    double bestEnergy = 0.0;
+    double bestNorm = 0.0;
     for (int lag = -MaximumLag; lag <= MaximumLag; ++lag) {
-        const double energy = window.energy[lag + MaximumLag];
-        const double scale = std::sqrt(energy) * f.qrsNorm;
+        const double scale = window.norm[lag + MaximumLag] * f.qrsNorm;
         const float c = scale > 0.0 ? float(dots[lag + MaximumLag] / scale) : 0.0f;
         if (c > best.correlation) {
             best.correlation = c;
             best.lag = lag;
-            bestEnergy = energy;
+            bestNorm = window.norm[lag + MaximumLag];
         }
     }
-    best.amplitudeRatio = f.qrsNorm > 0.0f ? float(std::sqrt(bestEnergy)) / f.qrsNorm : 0.0f;
+    best.amplitudeRatio = f.qrsNorm > 0.0f ? float(bestNorm) / f.qrsNorm : 0.0f;
     best.widthRatio = f.steepWidth > 0.0f ? window.steepWidthAt(best.lag) / f.steepWidth : 0.0f;
     return best;
 }
@@ -102,21 +93,18 @@ TBeatFamilies::Match TBeatFamilies::compare(const TBeatWindow &window, int famil
 int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
 {
     const int centre = window.centre;
-    m_matches.assign(size_t(count()), Match{});
-    m_compared.assign(size_t(count()), false);
+    m_compared.fill(false);
     Match match;
-    // The heaviest family that fits: try them from the heaviest down.
-    std::array<int, Capacity> order{};
+    // The heaviest family that fits: try them from the heaviest down (the
+    // first of equal weights first). Most beats fit the first one tried.
     const int n = count();
-    for (int k = 0; k < n; ++k) {
-        int i = k;
-        for (; i > 0 && m_families[size_t(order[size_t(i - 1)])].weight < m_families[size_t(k)].weight; --i)
-            order[size_t(i)] = order[size_t(i - 1)];
-        order[size_t(i)] = k;
-    }
     int family = -1;
-    for (int i = 0; i < n && family < 0; ++i) {
-        const int k = order[size_t(i)];
+    for (int tried = 0; tried < n && family < 0; ++tried) {
+        int k = -1;
+        for (int j = 0; j < n; ++j) {
+            if (!m_compared[size_t(j)] && (k < 0 || m_families[size_t(j)].weight > m_families[size_t(k)].weight))
+                k = j;
+        }
         m_matches[size_t(k)] = compare(window, k);
         m_compared[size_t(k)] = true;
         if (fits(m_matches[size_t(k)])) {
@@ -126,19 +114,16 @@ int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
     }
 
     if (family < 0) {
-        Family created;
-        created.shape.assign(window.x.begin() + (centre - Before), window.x.begin() + (centre - Before + Length));
         if (count() < Capacity) {
-            m_families.push_back(created);
-            family = count() - 1;
+            family = m_count++;
         } else {
             family = int(std::min_element(m_families.begin(), m_families.end(),
                                           [](const Family &a, const Family &b) { return a.weight < b.weight; })
                          - m_families.begin());
-            m_families[size_t(family)] = created;
         }
-        m_matches.resize(size_t(count()));
-        m_compared.resize(size_t(count()));
+        Family &created = m_families[size_t(family)];
+        created = Family{};
+        std::copy_n(&window.x[size_t(centre - Before)], Length, created.shape.begin());
         m_matches[size_t(family)] = Match{1.0f, 1.0f, 1.0f, 0};
         m_compared[size_t(family)] = true;
     } else {
@@ -148,8 +133,8 @@ int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
     }
     refresh(m_families[size_t(family)]);
 
-    for (Family &f : m_families)
-        f.weight *= WeightFading;
+    for (int k = 0; k < n; ++k)
+        m_families[size_t(k)].weight *= WeightFading;
     Family &f = m_families[size_t(family)];
     f.weight += 1.0;
     ++f.beats;
@@ -169,9 +154,12 @@ int TBeatFamilies::mergeAlike(int family)
         if (a.qrsNorm <= 0.0f || b.qrsNorm <= 0.0f || b.steepWidth <= 0.0f)
             continue;
         Match m;
-        m.correlation = dot(a.qrs.data(), b.qrs.data(), QrsLength) / (a.qrsNorm * b.qrsNorm);
         m.amplitudeRatio = a.qrsNorm / b.qrsNorm;
         m.widthRatio = a.steepWidth / b.steepWidth;
+        m.correlation = 1.0f;
+        if (!fits(m))
+            continue;   // unlike in size or width, whatever the shape
+        m.correlation = dot(a.qrs.data(), b.qrs.data(), QrsLength) / (a.qrsNorm * b.qrsNorm);
         if (!fits(m))
             continue;
         const int keep = a.weight >= b.weight ? family : k;
@@ -180,9 +168,11 @@ int TBeatFamilies::mergeAlike(int family)
         kept.weight += m_families[size_t(drop)].weight;
         kept.beats += m_families[size_t(drop)].beats;
         kept.ventricular += m_families[size_t(drop)].ventricular;
-        m_families.erase(m_families.begin() + drop);
-        m_matches.erase(m_matches.begin() + drop);
-        m_compared.erase(m_compared.begin() + drop);
+        std::move(m_families.begin() + drop + 1, m_families.begin() + m_count, m_families.begin() + drop);
+        --m_count;
+        std::move(m_matches.begin() + drop + 1, m_matches.end(), m_matches.begin() + drop);
+        std::move(m_compared.begin() + drop + 1, m_compared.end(), m_compared.begin() + drop);
+        m_compared.back() = false;
         m_compared[size_t(keep > drop ? keep - 1 : keep)] = false;   // its template is another one now
         family = keep > drop ? keep - 1 : keep;
         k = -1;   // the merged template may now match another family
@@ -192,7 +182,7 @@ int TBeatFamilies::mergeAlike(int family)
 
 TBeatFamilies::Match TBeatFamilies::lastMatch(const TBeatWindow &window, int family) const
 {
-    if (size_t(family) < m_compared.size() && m_compared[size_t(family)])
+    if (family >= 0 && family < count() && m_compared[size_t(family)])
         return m_matches[size_t(family)];
     return compare(window, family);
 }

@@ -38,7 +38,14 @@ Float4 max4(Float4 a, Float4 b)
 
 Float4 abs4(Float4 a)
 {
-    return a < 0.0f ? -a : a;
+    // Clears the sign bits, as std::abs does.
+    using Int4 = int __attribute__((vector_size(16)));
+    return Float4(Int4(a) & 0x7fffffff);
+}
+
+float total(Float4 v)
+{
+    return (v[0] + v[1]) + (v[2] + v[3]);
 }
 
 float lowest(Float4 v)
@@ -53,28 +60,43 @@ float highest(Float4 v)
 
 } // namespace
 
-void smooth(const std::vector<float> &raw, std::vector<float> &out, int from, int to)
+void smooth(const int *raw, std::vector<float> &out, int from, int to)
 {
-    const float *r = raw.data();
+    // Sums of five samples are exact in integers.
+    using Int4 = int __attribute__((vector_size(16)));
+    const auto load = [raw](int i) {
+        Int4 v;
+        std::memcpy(&v, raw + i, sizeof v);
+        return v;
+    };
     float *o = out.data();
     int i = from;
     for (; i + 4 <= to; i += 4) {
-        const Float4 sum = load4(r + i - 2) + load4(r + i - 1) + load4(r + i) + load4(r + i + 1) + load4(r + i + 2);
-        const Float4 v = sum * 0.2f;
+        const Int4 sum = load(i - 2) + load(i - 1) + load(i) + load(i + 1) + load(i + 2);
+        const Float4 v = __builtin_convertvector(sum, Float4) * 0.2f;
         std::memcpy(o + i, &v, sizeof v);
     }
     for (; i < to; ++i)
-        o[i] = (r[i - 2] + r[i - 1] + r[i] + r[i + 1] + r[i + 2]) * 0.2f;
+        o[i] = float(raw[i - 2] + raw[i - 1] + raw[i] + raw[i + 1] + raw[i + 2]) * 0.2f;
 }
 
 int qrsCentre(const std::vector<float> &x, int from, int to)
 {
     from = std::max(from, 1);
     to = std::min(to, int(x.size()) - 2);
-    float weight = 0.0f;
-    float moment = 0.0f;   // about `from`, to keep the sums small
-    for (int i = from; i <= to; ++i) {
-        const float slope = x[size_t(i + 1)] - x[size_t(i - 1)];
+    // The moment is taken about `from`, to keep the sums small.
+    const float *v = x.data();
+    Float4 weights = splat4(0.0f), moments = weights;
+    const Float4 offsets{0.0f, 1.0f, 2.0f, 3.0f};
+    int i = from;
+    for (; i + 3 <= to; i += 4) {
+        const Float4 slope = load4(v + i + 1) - load4(v + i - 1);
+        weights += slope * slope;
+        moments += slope * slope * (offsets + float(i - from));
+    }
+    float weight = total(weights), moment = total(moments);
+    for (; i <= to; ++i) {
+        const float slope = v[i + 1] - v[i - 1];
         weight += slope * slope;
         moment += slope * slope * float(i - from);
     }
@@ -83,13 +105,12 @@ int qrsCentre(const std::vector<float> &x, int from, int to)
     return from + int(std::lround(moment / weight));
 }
 
-float steepWidth(const std::vector<float> &x, int from, int n, float *amplitude)
+float steepWidth(const float *v, int n, float *amplitude)
 {
     if (amplitude)
         *amplitude = 0.0f;
     if (n < 3)
         return 0.0f;
-    const float *v = x.data() + from;
     Float4 low = splat4(v[0]), high = low, steepest = splat4(0.0f);
     int i = 1;
     for (; i + 4 < n; i += 4) {
@@ -152,14 +173,28 @@ void dotsAtLags(const float *x, const float *t, int n, float dots[LagCount])
         dots[3 + k] = late[k];
 }
 
-float correlation(const std::vector<float> &a, int aFrom, const std::vector<float> &b, int bFrom, int n)
+float correlation(const float *pa, const float *pb, int n)
 {
     if (n <= 1)
         return 0.0f;
-    double sa = 0.0, sb = 0.0, ab = 0.0, aa = 0.0, bb = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double va = a[size_t(aFrom + i)];
-        const double vb = b[size_t(bFrom + i)];
+    // Sums of both and of their products, each taken about its first value
+    // so that a trace far from zero keeps its precision; lanes of floats
+    // joined in double.
+    const float a0 = pa[0], b0 = pb[0];
+    Float4 sa4 = splat4(0.0f), sb4 = sa4, ab4 = sa4, aa4 = sa4, bb4 = sa4;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const Float4 va = load4(pa + i) - a0, vb = load4(pb + i) - b0;
+        sa4 += va;
+        sb4 += vb;
+        ab4 += va * vb;
+        aa4 += va * va;
+        bb4 += vb * vb;
+    }
+    const auto join = [](Float4 v) { return (double(v[0]) + double(v[1])) + (double(v[2]) + double(v[3])); };
+    double sa = join(sa4), sb = join(sb4), ab = join(ab4), aa = join(aa4), bb = join(bb4);
+    for (; i < n; ++i) {
+        const double va = pa[i] - a0, vb = pb[i] - b0;
         sa += va;
         sb += vb;
         ab += va * vb;
@@ -172,17 +207,6 @@ float correlation(const std::vector<float> &a, int aFrom, const std::vector<floa
     if (varA <= 0.0 || varB <= 0.0)
         return 0.0f;
     return float(std::clamp(cov / std::sqrt(varA * varB), -1.0, 1.0));
-}
-
-float spread(const std::vector<float> &x, int from, int n)
-{
-    if (n <= 0)
-        return 0.0f;
-    const float m = mean(x, from, n);
-    double sum = 0.0;
-    for (int i = from; i < from + n; ++i)
-        sum += double(x[size_t(i)] - m) * double(x[size_t(i)] - m);
-    return float(std::sqrt(sum / n));
 }
 
 float peakToPeak(const std::vector<float> &x, int from, int n)
@@ -207,29 +231,63 @@ float peakToPeak(const std::vector<float> &x, int from, int n)
 
 float mean(const std::vector<float> &x, int from, int n)
 {
-    if (n <= 0)
-        return 0.0f;
-    double sum = 0.0;
-    for (int i = from; i < from + n; ++i)
-        sum += x[size_t(i)];
-    return float(sum / n);
+    return n > 0 ? float(sum(x.data() + from, n) / n) : 0.0f;
 }
 
-float highFrequencyNoise(const std::vector<float> &raw, const std::vector<float> &smoothed, int from, int n)
+double sum(const float *x, int n)
 {
-    if (n <= 0)
-        return 0.0f;
-    const float *r = raw.data() + from;
-    const float *s = smoothed.data() + from;
+    Float4 sums = splat4(0.0f);
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        sums += load4(x + i);
+    double s = double(sums[0]) + double(sums[1]) + double(sums[2]) + double(sums[3]);
+    for (; i < n; ++i)
+        s += x[i];
+    return s;
+}
+
+double sumOfSquares(const float *x, int n, float about)
+{
     Float4 sums = splat4(0.0f);
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        const Float4 d = load4(r + i) - load4(s + i);
+        const Float4 d = load4(x + i) - about;
+        sums += d * d;
+    }
+    double s = double(sums[0]) + double(sums[1]) + double(sums[2]) + double(sums[3]);
+    for (; i < n; ++i)
+        s += double(x[i] - about) * double(x[i] - about);
+    return s;
+}
+
+float highFrequencyNoise(const int *raw, const std::vector<float> &smoothed, int from, int n)
+{
+    if (n <= 0)
+        return 0.0f;
+    const float *s = smoothed.data() + from;
+    const int *r = raw + from;
+    Float4 sums = splat4(0.0f);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const Float4 d = Float4{float(r[i]), float(r[i + 1]), float(r[i + 2]), float(r[i + 3])} - load4(s + i);
         sums += d * d;
     }
     for (; i < n; ++i)
-        sums[i & 3] += (r[i] - s[i]) * (r[i] - s[i]);
+        sums[i & 3] += (float(r[i]) - s[i]) * (float(r[i]) - s[i]);
     return std::sqrt((sums[0] + sums[1] + sums[2] + sums[3]) / float(n));
+}
+
+float centred(const float *x, float *out, int n)
+{
+    const float m = n > 0 ? float(sum(x, n) / n) : 0.0f;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const Float4 v = load4(x + i) - m;
+        std::memcpy(out + i, &v, sizeof v);
+    }
+    for (; i < n; ++i)
+        out[i] = x[i] - m;
+    return float(std::sqrt(sumOfSquares(out, n)));
 }
 
 void follow(float *shape, const float *x, int n, float rate)

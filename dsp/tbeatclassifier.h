@@ -45,8 +45,10 @@ public:
     // take them all whenever told need not look after every sample.
     bool addSample(int sample)
     {
-        m_ring[std::size_t(m_samples & (RingLength - 1))] = sample;
-        return ++m_samples >= m_due && decideReady();
+        const int n = m_samples;
+        m_samples = n + 1;
+        m_ring[std::size_t(n & (RingLength - 1))] = sample;
+        return n + 1 >= m_due && decideReady();
     }
     // `index` as TBeatDetector::feed() returns it, after the sample whose
     // feed reported it was added here. Beats at or before the previous one

@@ -1,11 +1,13 @@
 #include "dsp/tbeatfamilies.h"
 
+#include "dsp/tbeatlanes.h"
 #include "dsp/tbeatmorphology.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
+using namespace BeatLanes;
 using namespace BeatMorphology;
 
 namespace {
@@ -41,15 +43,27 @@ void TBeatWindow::prepare(int qrsCentre)
     int from = centre - TBeatFamilies::Before - TBeatFamilies::MaximumLag;
     // Sums about the sample at the centre, where the QRS is.
     const float about = x[size_t(centre)];
-    double sum = BeatMorphology::sum(&x[size_t(from)], n) - double(about) * n;
-    double squares = sumOfSquares(&x[size_t(from)], n, about);
-    for (int lag = 0; lag <= 2 * TBeatFamilies::MaximumLag; ++lag, ++from) {
+    double sum = 0.0, squares = 0.0;
+    sumsAbout(&x[size_t(from)], n, about, &sum, &squares);
+    // Sums at every alignment, then their spreads two at a time.
+    double sums[8], squareSums[8];
+    for (int lag = 0; lag < 7; ++lag, ++from) {
         if (lag > 0) {
             const double out = x[size_t(from - 1)] - about, in = x[size_t(from + n - 1)] - about;
             sum += in - out;
             squares += in * in - out * out;
         }
-        norm[lag] = std::sqrt(std::max(squares - sum * sum / n, 0.0));
+        sums[lag] = sum;
+        squareSums[lag] = squares;
+    }
+    sums[7] = sum;
+    squareSums[7] = squares;
+    for (int lag = 0; lag < 7; lag += 2) {
+        const Double2 s{sums[lag], sums[lag + 1]};
+        const Double2 spread = Double2{squareSums[lag], squareSums[lag + 1]} - s * s / double(n);
+        norm[lag] = std::sqrt(std::max(spread[0], 0.0));
+        if (lag + 1 < 7)
+            norm[lag + 1] = std::sqrt(std::max(spread[1], 0.0));
     }
 }
 
@@ -62,8 +76,10 @@ bool TBeatFamilies::fits(const Match &match)
 // every comparison needs, kept up to date whenever the shape changes.
 void TBeatFamilies::refresh(Family &f)
 {
-    f.qrsNorm = centred(f.shape.data(), f.qrs.data(), QrsLength);
-    f.steepWidth = steepWidth(f.shape.data(), QrsLength, &f.qrsAmplitude);
+    const TemplateMeasures m = measureTemplate(f.shape.data(), f.qrs.data(), QrsLength);
+    f.qrsNorm = m.norm;
+    f.steepWidth = m.steepWidth;
+    f.qrsAmplitude = m.amplitude;
 }
 
 TBeatFamilies::Match TBeatFamilies::compare(const TBeatWindow &window, int family) const
@@ -73,18 +89,24 @@ TBeatFamilies::Match TBeatFamilies::compare(const TBeatWindow &window, int famil
     // The template is centred, so the window's own mean drops out of the dot products.
     float dots[LagCount];
     dotsAtLags(&window.x[size_t(window.centre - Before - MaximumLag)], f.qrs.data(), QrsLength, dots);
-    Match best;
-    best.correlation = -2.0f;
-    double bestNorm = 0.0;
-    for (int lag = -MaximumLag; lag <= MaximumLag; ++lag) {
-        const double scale = window.norm[lag + MaximumLag] * f.qrsNorm;
-        const float c = scale > 0.0 ? float(dots[lag + MaximumLag] / scale) : 0.0f;
-        if (c > best.correlation) {
-            best.correlation = c;
-            best.lag = lag;
-            bestNorm = window.norm[lag + MaximumLag];
-        }
+    // Every correlation first, two at a time, then the best.
+    float correlations[LagCount + 1];
+    const double *norm = window.norm;
+    for (int k = 0; k < LagCount; k += 2) {
+        const int next = std::min(k + 1, LagCount - 1);
+        const Double2 scale = Double2{norm[k], norm[next]} * double(f.qrsNorm);
+        const Double2 quotient = Double2{dots[k], dots[next]} / (scale > 0.0 ? scale : 1.0);
+        correlations[k] = scale[0] > 0.0 ? float(quotient[0]) : 0.0f;
+        correlations[k + 1] = scale[1] > 0.0 ? float(quotient[1]) : 0.0f;
     }
+    // Without branches: the best alignment changes from beat to beat.
+    int bestK = 0;
+    for (int k = 1; k < LagCount; ++k)
+        bestK = correlations[k] > correlations[bestK] ? k : bestK;
+    Match best;
+    best.correlation = correlations[bestK];
+    best.lag = bestK - MaximumLag;
+    const double bestNorm = window.norm[bestK];
     best.amplitudeRatio = f.qrsNorm > 0.0f ? float(bestNorm) / f.qrsNorm : 0.0f;
     best.widthRatio = f.steepWidth > 0.0f ? window.steepWidthAt(best.lag) / f.steepWidth : 0.0f;
     return best;
@@ -189,14 +211,18 @@ TBeatFamilies::Match TBeatFamilies::lastMatch(const TBeatWindow &window, int fam
 
 int TBeatFamilies::normal() const
 {
+    // Compared without branches: which family wins changes from beat to beat.
     int best = -1;
-    int heaviest = -1;
+    int heaviest = 0;
+    double bestWeight = -1.0, heaviestWeight = -1.0;
     for (int k = 0; k < count(); ++k) {
         const Family &f = m_families[size_t(k)];
-        if (heaviest < 0 || f.weight > m_families[size_t(heaviest)].weight)
-            heaviest = k;
-        if (f.premature < MostlyOnTime && (best < 0 || f.weight > m_families[size_t(best)].weight))
-            best = k;
+        const bool heavier = f.weight > heaviestWeight;
+        heaviest = heavier ? k : heaviest;
+        heaviestWeight = heavier ? f.weight : heaviestWeight;
+        const bool better = f.premature < MostlyOnTime && f.weight > bestWeight;
+        best = better ? k : best;
+        bestWeight = better ? f.weight : bestWeight;
     }
-    return best >= 0 ? best : heaviest;
+    return count() == 0 ? -1 : best >= 0 ? best : heaviest;
 }

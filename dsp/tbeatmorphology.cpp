@@ -1,80 +1,24 @@
 #include "dsp/tbeatmorphology.h"
 
+#include "dsp/tbeatlanes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace BeatMorphology {
 
-namespace {
-
-// Four floats worked on side by side in one vector register. Each lane does
-// exactly what the plain loop would do with its samples, so results do not
-// depend on the width; min and max are taken as std::min and std::max take
-// them.
-using Float4 = float __attribute__((vector_size(16)));
-
-Float4 load4(const float *p)
-{
-    Float4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-Float4 splat4(float x)
-{
-    return Float4{x, x, x, x};
-}
-
-Float4 min4(Float4 a, Float4 b)
-{
-    return b < a ? b : a;
-}
-
-Float4 max4(Float4 a, Float4 b)
-{
-    return a < b ? b : a;
-}
-
-Float4 abs4(Float4 a)
-{
-    // Clears the sign bits, as std::abs does.
-    using Int4 = int __attribute__((vector_size(16)));
-    return Float4(Int4(a) & 0x7fffffff);
-}
-
-float total(Float4 v)
-{
-    return (v[0] + v[1]) + (v[2] + v[3]);
-}
-
-float lowest(Float4 v)
-{
-    return std::min(std::min(v[0], v[1]), std::min(v[2], v[3]));
-}
-
-float highest(Float4 v)
-{
-    return std::max(std::max(v[0], v[1]), std::max(v[2], v[3]));
-}
-
-} // namespace
+using namespace BeatLanes;
 
 void smooth(const int *raw, std::vector<float> &out, int from, int to)
 {
     // Sums of five samples are exact in integers.
-    using Int4 = int __attribute__((vector_size(16)));
-    const auto load = [raw](int i) {
-        Int4 v;
-        std::memcpy(&v, raw + i, sizeof v);
-        return v;
-    };
+    const auto load = [raw](int i) { return load4(raw + i); };
     float *o = out.data();
     int i = from;
     for (; i + 4 <= to; i += 4) {
         const Int4 sum = load(i - 2) + load(i - 1) + load(i) + load(i + 1) + load(i + 2);
-        const Float4 v = __builtin_convertvector(sum, Float4) * 0.2f;
-        std::memcpy(o + i, &v, sizeof v);
+        store4(o + i, toFloat4(sum) * 0.2f);
     }
     for (; i < to; ++i)
         o[i] = float(raw[i - 2] + raw[i - 1] + raw[i] + raw[i + 1] + raw[i + 2]) * 0.2f;
@@ -191,8 +135,8 @@ float correlation(const float *pa, const float *pb, int n)
         aa4 += va * va;
         bb4 += vb * vb;
     }
-    const auto join = [](Float4 v) { return (double(v[0]) + double(v[1])) + (double(v[2]) + double(v[3])); };
-    double sa = join(sa4), sb = join(sb4), ab = join(ab4), aa = join(aa4), bb = join(bb4);
+    double sa = totalInDouble(sa4), sb = totalInDouble(sb4), ab = totalInDouble(ab4);
+    double aa = totalInDouble(aa4), bb = totalInDouble(bb4);
     for (; i < n; ++i) {
         const double va = pa[i] - a0, vb = pb[i] - b0;
         sa += va;
@@ -240,7 +184,7 @@ double sum(const float *x, int n)
     int i = 0;
     for (; i + 4 <= n; i += 4)
         sums += load4(x + i);
-    double s = double(sums[0]) + double(sums[1]) + double(sums[2]) + double(sums[3]);
+    double s = totalInDouble(sums);
     for (; i < n; ++i)
         s += x[i];
     return s;
@@ -248,16 +192,30 @@ double sum(const float *x, int n)
 
 double sumOfSquares(const float *x, int n, float about)
 {
-    Float4 sums = splat4(0.0f);
+    double squares = 0.0;
+    sumsAbout(x, n, about, nullptr, &squares);
+    return squares;
+}
+
+void sumsAbout(const float *x, int n, float about, double *sum, double *squares)
+{
+    Float4 sums = splat4(0.0f), sumsOfSquares = sums;
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         const Float4 d = load4(x + i) - about;
-        sums += d * d;
+        sums += d;
+        sumsOfSquares += d * d;
     }
-    double s = double(sums[0]) + double(sums[1]) + double(sums[2]) + double(sums[3]);
-    for (; i < n; ++i)
-        s += double(x[i] - about) * double(x[i] - about);
-    return s;
+    double s = totalInDouble(sums), s2 = totalInDouble(sumsOfSquares);
+    for (; i < n; ++i) {
+        const double d = double(x[i] - about);
+        s += d;
+        s2 += d * d;
+    }
+    if (sum)
+        *sum = s;
+    if (squares)
+        *squares = s2;
 }
 
 float highFrequencyNoise(const int *raw, const std::vector<float> &smoothed, int from, int n)
@@ -269,7 +227,7 @@ float highFrequencyNoise(const int *raw, const std::vector<float> &smoothed, int
     Float4 sums = splat4(0.0f);
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        const Float4 d = Float4{float(r[i]), float(r[i + 1]), float(r[i + 2]), float(r[i + 3])} - load4(s + i);
+        const Float4 d = toFloat4(load4(r + i)) - load4(s + i);
         sums += d * d;
     }
     for (; i < n; ++i)
@@ -277,17 +235,49 @@ float highFrequencyNoise(const int *raw, const std::vector<float> &smoothed, int
     return std::sqrt((sums[0] + sums[1] + sums[2] + sums[3]) / float(n));
 }
 
-float centred(const float *x, float *out, int n)
+TemplateMeasures measureTemplate(const float *shape, float *centred, int n)
 {
-    const float m = n > 0 ? float(sum(x, n) / n) : 0.0f;
+    TemplateMeasures m;
+    if (n < 3)
+        return m;
+    // First pass: the sum, as sum() takes it, and the extremes.
+    Float4 sums = splat4(0.0f), low = splat4(shape[0]), high = low;
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        const Float4 v = load4(x + i) - m;
-        std::memcpy(out + i, &v, sizeof v);
+        const Float4 v = load4(shape + i);
+        sums += v;
+        low = min4(low, v);
+        high = max4(high, v);
     }
-    for (; i < n; ++i)
-        out[i] = x[i] - m;
-    return float(std::sqrt(sumOfSquares(out, n)));
+    double total = totalInDouble(sums);
+    float lo = lowest(low), hi = highest(high);
+    for (; i < n; ++i) {
+        total += shape[i];
+        lo = std::min(lo, shape[i]);
+        hi = std::max(hi, shape[i]);
+    }
+    const float mean = float(total / n);
+    // Second pass: centred values, their squares and the steepest slope.
+    Float4 squares = splat4(0.0f), steepest = squares;
+    for (i = 0; i + 4 <= n; i += 4) {
+        const Float4 c = load4(shape + i) - mean;
+        store4(centred + i, c);
+        squares += c * c;
+    }
+    double squareTotal = totalInDouble(squares);
+    for (; i < n; ++i) {
+        centred[i] = shape[i] - mean;
+        squareTotal += double(centred[i]) * double(centred[i]);
+    }
+    for (i = 1; i + 4 < n; i += 4)
+        steepest = max4(steepest, abs4(load4(shape + i + 1) - load4(shape + i - 1)));
+    float steep = highest(steepest);
+    for (; i < n - 1; ++i)
+        steep = std::max(steep, std::abs(shape[i + 1] - shape[i - 1]));
+    m.norm = float(std::sqrt(squareTotal));
+    m.amplitude = hi - lo;
+    m.steepWidth = steep > 0.0f ? 2.0f * m.amplitude / steep : 0.0f;
+    return m;
 }
 
 void follow(float *shape, const float *x, int n, float rate)
@@ -295,8 +285,7 @@ void follow(float *shape, const float *x, int n, float rate)
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         const Float4 v = load4(shape + i);
-        const Float4 moved = v + rate * (load4(x + i) - v);
-        std::memcpy(shape + i, &moved, sizeof moved);
+        store4(shape + i, v + rate * (load4(x + i) - v));
     }
     for (; i < n; ++i)
         shape[i] += rate * (x[i] - shape[i]);

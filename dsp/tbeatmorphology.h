@@ -48,14 +48,23 @@ float mean(const std::vector<float> &x, int from, int n);
 // from zero.
 double sum(const float *x, int n);
 double sumOfSquares(const float *x, int n, float about = 0.0f);
+// Both in one pass, about `about`; either pointer may be null.
+void sumsAbout(const float *x, int n, float about, double *sum, double *squares);
 
 // Root-mean-square of raw minus smoothed over [from, from + n): muscle and
 // electrode noise left after the five-sample average, in counts.
 float highFrequencyNoise(const int *raw, const std::vector<float> &smoothed, int from, int n);
 
-// Writes x[0, n) minus its mean to out and returns the root of the sum of
-// the squares written: a template ready for correlation.
-float centred(const float *x, float *out, int n);
+// What comparisons need of a template's QRS window shape[0, n): the window
+// minus its mean, written to `centred`; the root of the sum of its squares;
+// its steep width and peak-to-peak amplitude as steepWidth() gives them.
+struct TemplateMeasures
+{
+    float norm = 0.0f;
+    float steepWidth = 0.0f;
+    float amplitude = 0.0f;
+};
+TemplateMeasures measureTemplate(const float *shape, float *centred, int n);
 
 // Moves shape[0, n) by `rate` of the way toward x[0, n): a running average.
 void follow(float *shape, const float *x, int n, float rate);

@@ -44,7 +44,7 @@ void TBeatWindow::prepare(int qrsCentre)
     // Sums about the sample at the centre, where the QRS is.
     const float about = x[size_t(centre)];
     double sum = 0.0, squares = 0.0;
-    sumsAbout(&x[size_t(from)], n, about, &sum, &squares);
+    sumsAbout(&x[size_t(from)], n, about, sum, squares);
     // Sums at every alignment, then their spreads two at a time.
     double sums[8], squareSums[8];
     for (int lag = 0; lag < 7; ++lag, ++from) {

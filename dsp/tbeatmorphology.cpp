@@ -10,6 +10,23 @@ namespace BeatMorphology {
 
 using namespace BeatLanes;
 
+namespace {
+
+// The sum of x[0, n): four lanes of floats joined in double.
+double sum(const float *x, int n)
+{
+    Float4 sums = splat4(0.0f);
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        sums += load4(x + i);
+    double s = totalInDouble(sums);
+    for (; i < n; ++i)
+        s += x[i];
+    return s;
+}
+
+} // namespace
+
 void smooth(const int *raw, std::vector<float> &out, int from, int to)
 {
     // Sums of five samples are exact in integers.
@@ -178,26 +195,7 @@ float mean(const std::vector<float> &x, int from, int n)
     return n > 0 ? float(sum(x.data() + from, n) / n) : 0.0f;
 }
 
-double sum(const float *x, int n)
-{
-    Float4 sums = splat4(0.0f);
-    int i = 0;
-    for (; i + 4 <= n; i += 4)
-        sums += load4(x + i);
-    double s = totalInDouble(sums);
-    for (; i < n; ++i)
-        s += x[i];
-    return s;
-}
-
-double sumOfSquares(const float *x, int n, float about)
-{
-    double squares = 0.0;
-    sumsAbout(x, n, about, nullptr, &squares);
-    return squares;
-}
-
-void sumsAbout(const float *x, int n, float about, double *sum, double *squares)
+void sumsAbout(const float *x, int n, float about, double &sum, double &squares)
 {
     Float4 sums = splat4(0.0f), sumsOfSquares = sums;
     int i = 0;
@@ -212,10 +210,8 @@ void sumsAbout(const float *x, int n, float about, double *sum, double *squares)
         s += d;
         s2 += d * d;
     }
-    if (sum)
-        *sum = s;
-    if (squares)
-        *squares = s2;
+    sum = s;
+    squares = s2;
 }
 
 float highFrequencyNoise(const int *raw, const std::vector<float> &smoothed, int from, int n)
@@ -240,7 +236,7 @@ TemplateMeasures measureTemplate(const float *shape, float *centred, int n)
     TemplateMeasures m;
     if (n < 3)
         return m;
-    // First pass: the sum, as sum() takes it, and the extremes.
+    // First pass: the sum, taken as mean() takes it, and the extremes.
     Float4 sums = splat4(0.0f), low = splat4(shape[0]), high = low;
     int i = 0;
     for (; i + 4 <= n; i += 4) {

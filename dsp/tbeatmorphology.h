@@ -43,13 +43,10 @@ float peakToPeak(const std::vector<float> &x, int from, int n);
 // Mean of x[from, from + n).
 float mean(const std::vector<float> &x, int from, int n);
 
-// Sum of x[0, n), and sum of (x[i] - about)^2 over [0, n). Taking squares
-// about a value near the mean keeps them accurate when the trace sits far
-// from zero.
-double sum(const float *x, int n);
-double sumOfSquares(const float *x, int n, float about = 0.0f);
-// Both in one pass, about `about`; either pointer may be null.
-void sumsAbout(const float *x, int n, float about, double *sum, double *squares);
+// Sums of x[i] - about and of its square over [0, n), in one pass. Taken
+// about a value near the mean, they keep their precision when the trace
+// sits far from zero.
+void sumsAbout(const float *x, int n, float about, double &sum, double &squares);
 
 // Root-mean-square of raw minus smoothed over [from, from + n): muscle and
 // electrode noise left after the five-sample average, in counts.

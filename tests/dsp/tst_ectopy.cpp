@@ -114,6 +114,60 @@ private slots:
         QCOMPARE(correlation(triangle.data(), flat.data(), 101), 0.0f);
     }
 
+    // The vector loops against plain ones on random traces far from zero,
+    // over lengths that leave a tail after the last group of four.
+    void lanesMatchPlainLoops()
+    {
+        using namespace BeatMorphology;
+        std::mt19937 random(3);
+        std::uniform_real_distribution<float> wave(-300.0f, 300.0f);
+        std::vector<int> raw(140);
+        std::vector<float> x(140), t(63), smoothed(140, 0.0f), centred(63);
+        for (size_t i = 0; i < raw.size(); ++i) {
+            raw[i] = 4000 + int(random() % 601) - 300;
+            x[i] = 4000.0f + wave(random);
+        }
+        for (float &v : t)
+            v = wave(random);
+        smooth(raw.data(), smoothed, 2, 137);
+        for (int i = 2; i < 137; ++i)
+            QCOMPARE(smoothed[size_t(i)], float(raw[size_t(i - 2)] + raw[size_t(i - 1)] + raw[size_t(i)] + raw[size_t(i + 1)] + raw[size_t(i + 2)]) * 0.2f);
+        float dots[LagCount];
+        dotsAtLags(x.data() + 5, t.data(), 63, dots);
+        for (int lag = 0; lag < LagCount; ++lag) {
+            QCOMPARE(dots[lag], dot(x.data() + 5 + lag, t.data(), 63));
+            double plain = 0.0, sa = 0.0, sb = 0.0, ab = 0.0, aa = 0.0, bb = 0.0;
+            for (int i = 0; i < 61; ++i) {
+                const double a = x[size_t(5 + lag + i)], b = t[size_t(i)];
+                plain += a * b, sa += a, sb += b, ab += a * b, aa += a * a, bb += b * b;
+            }
+            QVERIFY(std::abs(dot(x.data() + 5 + lag, t.data(), 61) - plain) < 1e-5 * std::abs(plain) + 1.0);
+            const double pearson = (ab - sa * sb / 61) / std::sqrt((aa - sa * sa / 61) * (bb - sb * sb / 61));
+            QVERIFY(std::abs(correlation(x.data() + 5 + lag, t.data(), 61) - pearson) < 1e-5);
+        }
+        float low = x[10], high = x[10], steepest = 0.0f;
+        double sum = 0.0, squares = 0.0;
+        for (int i = 10; i < 73; ++i) {
+            low = std::min(low, x[size_t(i)]), high = std::max(high, x[size_t(i)]), sum += x[size_t(i)];
+            if (i > 10 && i < 72)
+                steepest = std::max(steepest, std::abs(x[size_t(i + 1)] - x[size_t(i - 1)]));
+        }
+        for (int i = 10; i < 73; ++i)
+            squares += (x[size_t(i)] - sum / 63) * (x[size_t(i)] - sum / 63);
+        float amplitude = 0.0f;
+        QCOMPARE(steepWidth(x.data() + 10, 63, &amplitude), 2.0f * (high - low) / steepest);
+        QCOMPARE(amplitude, high - low);
+        const TemplateMeasures m = measureTemplate(x.data() + 10, centred.data(), 63);
+        QCOMPARE(m.steepWidth, 2.0f * (high - low) / steepest);
+        QCOMPARE(m.amplitude, high - low);
+        QVERIFY(std::abs(m.norm - std::sqrt(squares)) < 1e-4 * std::sqrt(squares));
+        QVERIFY(std::abs(centred[62] - (x[72] - sum / 63)) < 1e-3);
+        double about = 0.0, aboutSquares = 0.0;
+        sumsAbout(x.data() + 10, 63, 4000.0f, about, aboutSquares);
+        QVERIFY(std::abs(about - (sum - 63 * 4000.0)) < 1e-2);
+        QVERIFY(std::abs(aboutSquares - (squares + (sum - 63 * 4000.0) * (sum - 63 * 4000.0) / 63)) < 1e-5 * aboutSquares);
+    }
+
     void decisions_data()
     {
         QTest::addColumn<TBeatEvidence>("evidence");

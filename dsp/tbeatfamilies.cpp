@@ -18,6 +18,11 @@ constexpr float HighestRatio = 1.25f;
 constexpr double WeightFading = 0.995;     // per beat
 constexpr int AveragedBeats = 16;          // templates and shares follow the last ~16 beats
 constexpr float MostlyOnTime = 0.5f;
+// Beats a morphology needs before it can take over as the patient's normal
+// conduction (about a minute and a half at rest): a run of ventricular beats
+// at the normal rate, such as an idioventricular rhythm, stays ventricular
+// even when it outlasts the fading weight of the normal beats before it.
+constexpr int EstablishedNormal = 100;
 constexpr int MergeCheckEvery = 4;         // beats of a family between checks for alike families
 
 bool within(float ratio)
@@ -211,18 +216,23 @@ TBeatFamilies::Match TBeatFamilies::lastMatch(const TBeatWindow &window, int fam
 
 int TBeatFamilies::normal() const
 {
-    // Compared without branches: which family wins changes from beat to beat.
-    int best = -1;
-    int heaviest = 0;
-    double bestWeight = -1.0, heaviestWeight = -1.0;
+    // The heaviest on-time family among those established long enough, else
+    // the heaviest on-time one, else the heaviest. Compared without branches:
+    // which family wins changes from beat to beat.
+    int established = -1, onTime = -1, heaviest = 0;
+    double establishedWeight = -1.0, onTimeWeight = -1.0, heaviestWeight = -1.0;
     for (int k = 0; k < count(); ++k) {
         const Family &f = m_families[size_t(k)];
         const bool heavier = f.weight > heaviestWeight;
         heaviest = heavier ? k : heaviest;
         heaviestWeight = heavier ? f.weight : heaviestWeight;
-        const bool better = f.premature < MostlyOnTime && f.weight > bestWeight;
-        best = better ? k : best;
-        bestWeight = better ? f.weight : bestWeight;
+        const bool candidate = f.premature < MostlyOnTime;
+        const bool better = candidate && f.weight > onTimeWeight;
+        onTime = better ? k : onTime;
+        onTimeWeight = better ? f.weight : onTimeWeight;
+        const bool betterEstablished = candidate && f.beats >= EstablishedNormal && f.weight > establishedWeight;
+        established = betterEstablished ? k : established;
+        establishedWeight = betterEstablished ? f.weight : establishedWeight;
     }
-    return count() == 0 ? -1 : best >= 0 ? best : heaviest;
+    return count() == 0 ? -1 : established >= 0 ? established : onTime >= 0 ? onTime : heaviest;
 }

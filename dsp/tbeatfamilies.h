@@ -76,7 +76,8 @@ public:
     Match lastMatch(const TBeatWindow &window, int family) const;
 
     // The patient's normal conduction: the heaviest family whose beats mostly
-    // come on time (the heaviest of all when none does); -1 before any beat.
+    // come on time, preferring families of 100 beats or more (the heaviest of
+    // all when none comes on time); -1 before any beat.
     int normal() const;
 
     int count() const { return m_count; }

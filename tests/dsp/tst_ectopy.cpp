@@ -91,6 +91,29 @@ class TestEctopy : public QObject
         return beats;
     }
 
+    // Feeds the drawn signal and tells each beat 96 samples late, as the
+    // detector would (and twice, which must be ignored); false if a decision
+    // came more than 1.5 s after its beat.
+    static bool classify(const std::vector<double> &signal, const std::vector<int> &beats, std::map<int, BeatLabel> &labels)
+    {
+        TBeatClassifier classifier;
+        size_t next = 0;
+        TBeatDecision d;
+        for (int n = 0; n < int(signal.size()); ++n) {
+            classifier.addSample(int(std::lround(signal[size_t(n)])));
+            if (next < beats.size() && n == beats[next] + 96) {
+                classifier.addBeat(beats[next++]);
+                classifier.addBeat(beats[next - 1]);
+            }
+            while (classifier.takeDecision(d)) {
+                if (n - d.index > TBeatClassifier::MaximumWait)
+                    return false;
+                labels[d.index] = d.label;
+            }
+        }
+        return true;
+    }
+
 private slots:
     void morphology()
     {
@@ -192,6 +215,10 @@ private slots:
         row("other normal conduction", N, [](TBeatEvidence &e) { e.correlation = 0.3f, e.earliness = 0.8f, e.familyBeats = 50; });
         row("known focus", V, [](TBeatEvidence &e) { e.correlation = 0.3f, e.familyBeats = 50, e.familyVentricular = 10; });
         row("run continues", V, [](TBeatEvidence &e) { e.correlation = 0.4f, e.earliness = 0.88f, e.afterVentricular = true; });
+        row("twice as wide and large, on time", V, [](TBeatEvidence &e) { e.correlation = 0.95f, e.widthRatio = 2.0f, e.amplitudeRatio = 2.0f; });
+        row("wide but not large, on time", N, [](TBeatEvidence &e) { e.correlation = 0.95f, e.widthRatio = 2.0f, e.amplitudeRatio = 1.2f, e.familyBeats = 50; });
+        row("inverted and wider, on time", V, [](TBeatEvidence &e) { e.correlation = -0.6f, e.longCorrelation = -0.6f, e.widthRatio = 1.3f; });
+        row("inverted QRS only, on time", N, [](TBeatEvidence &e) { e.correlation = -0.6f, e.widthRatio = 1.3f, e.familyBeats = 50; });
     }
 
     void decisions()
@@ -237,26 +264,29 @@ private slots:
         for (int i = event - 100; noisy && i < event + 100; ++i)
             signal[size_t(i)] += double(random() % 41) - 20.0;
 
-        TBeatClassifier classifier;
         std::map<int, BeatLabel> labels;
-        size_t next = 0;
-        TBeatDecision d;
-        for (int n = 0; n < int(signal.size()); ++n) {
-            classifier.addSample(int(std::lround(signal[size_t(n)])));
-            if (next < beats.size() && n == beats[next] + 96) {
-                classifier.addBeat(beats[next++]);
-                classifier.addBeat(beats[next - 1]);   // told twice: ignored
-            }
-            while (classifier.takeDecision(d)) {
-                QVERIFY(n - d.index <= TBeatClassifier::MaximumWait);
-                labels[d.index] = d.label;
-            }
-        }
+        QVERIFY(classify(signal, beats, labels));
         QCOMPARE(labels.size(), beats.size());   // the last one 1.5 s after it, without a next beat
         QCOMPARE(labels[beats.front()], BeatLabel::Unclassified);   // learning
         QCOMPARE(labels[event], label);
         QCOMPARE(labels[beats[38]], BeatLabel::Normal);
         QCOMPARE(labels[beats[45]], BeatLabel::Normal);
+    }
+
+    // A ventricular rhythm at the normal rate, longer than the fading memory
+    // of the normal beats before it, must not become the normal conduction.
+    void ventricularRhythmAtNormalRate()
+    {
+        std::vector<int> beats;
+        for (int i = 0; i < 210; ++i)
+            beats.push_back(100 + 200 * i);
+        std::vector<double> signal(size_t(beats.back() + 400), 0.0);
+        for (size_t i = 0; i < beats.size(); ++i)
+            draw(signal, beats[i], i < 120 ? NormalBeat : VentricularBeat);
+        std::map<int, BeatLabel> labels;
+        QVERIFY(classify(signal, beats, labels));
+        for (size_t i = 20; i < beats.size(); ++i)
+            QCOMPARE(labels[beats[i]], i < 120 ? BeatLabel::Normal : BeatLabel::Ventricular);
     }
 
     void scoring()

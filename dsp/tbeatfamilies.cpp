@@ -12,9 +12,6 @@ using namespace BeatMorphology;
 
 namespace {
 
-constexpr float JoinCorrelation = 0.94f;
-constexpr float LowestRatio = 0.8f;
-constexpr float HighestRatio = 1.25f;
 constexpr double WeightFading = 0.995;     // per beat
 constexpr int AveragedBeats = 16;          // templates and shares follow the last ~16 beats
 constexpr float MostlyOnTime = 0.5f;
@@ -24,11 +21,6 @@ constexpr float MostlyOnTime = 0.5f;
 // even when it outlasts the fading weight of the normal beats before it.
 constexpr int EstablishedNormal = 100;
 constexpr int MergeCheckEvery = 4;         // beats of a family between checks for alike families
-
-bool within(float ratio)
-{
-    return ratio > LowestRatio && ratio < HighestRatio;
-}
 
 } // namespace
 
@@ -70,11 +62,6 @@ void TBeatWindow::prepare(int qrsCentre)
         if (lag + 1 < 7)
             norm[lag + 1] = std::sqrt(std::max(spread[1], 0.0));
     }
-}
-
-bool TBeatFamilies::fits(const Match &match)
-{
-    return match.correlation >= JoinCorrelation && within(match.amplitudeRatio) && within(match.widthRatio);
 }
 
 // The template's QRS window with its mean taken off, its norm and width: what
@@ -128,9 +115,11 @@ int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
     int family = -1;
     for (int tried = 0; tried < n && family < 0; ++tried) {
         int k = -1;
+        double heaviest = -1.0;
         for (int j = 0; j < n; ++j) {
-            if (!m_compared[size_t(j)] && (k < 0 || m_families[size_t(j)].weight > m_families[size_t(k)].weight))
-                k = j;
+            const double weight = m_compared[size_t(j)] ? -1.0 : m_families[size_t(j)].weight;
+            k = weight > heaviest ? j : k;
+            heaviest = std::max(weight, heaviest);
         }
         m_matches[size_t(k)] = compare(window, k);
         m_compared[size_t(k)] = true;

@@ -86,9 +86,16 @@ public:
 
     // Whether a beat with this match belongs to the family: same shape, and
     // within a quarter of its amplitude and width.
-    static bool fits(const Match &match);
+    static bool fits(const Match &match)
+    {
+        return match.correlation >= JoinCorrelation && within(match.amplitudeRatio) && within(match.widthRatio);
+    }
 
 private:
+    static constexpr float JoinCorrelation = 0.94f;
+    static constexpr float LowestRatio = 0.8f;
+    static constexpr float HighestRatio = 1.25f;
+    static bool within(float ratio) { return ratio > LowestRatio && ratio < HighestRatio; }
     static void refresh(Family &family);
     int mergeAlike(int family);
 

@@ -188,7 +188,7 @@ void TBeatClassifier::decide(int index, int nextIndex)
         e.correlation = match.correlation;
         e.amplitudeRatio = match.amplitudeRatio;
         e.widthRatio = match.widthRatio;
-        e.normalFamily = family == normal;
+        e.normalFamily = family == normal || m_families.normalLike(family, normal);
         // A beat of the normal family is normal whatever the trace around it
         // does; the rest of the shape and quality work is for the others.
         if (!e.normalFamily)

@@ -21,6 +21,12 @@ constexpr float MostlyOnTime = 0.5f;
 // even when it outlasts the fading weight of the normal beats before it.
 constexpr int EstablishedNormal = 100;
 constexpr int MergeCheckEvery = 4;         // beats of a family between checks for alike families
+// A family of the normal shape at another amplitude: 20 beats or more, fewer
+// than a tenth of them ventricular, correlating 0.9 with the normal template.
+constexpr int NormalShapeCheckEvery = 8;
+constexpr int EstablishedBeats = 20;
+constexpr float RarelyVentricular = 0.1f;
+constexpr float NormalShapeCorrelation = 0.9f;
 
 } // namespace
 
@@ -201,6 +207,19 @@ TBeatFamilies::Match TBeatFamilies::lastMatch(const TBeatWindow &window, int fam
     if (family >= 0 && family < count() && m_compared[size_t(family)])
         return m_matches[size_t(family)];
     return compare(window, family);
+}
+
+bool TBeatFamilies::normalLike(int k, int normal)
+{
+    Family &f = m_families[size_t(k)];
+    if (k == normal || f.beats % NormalShapeCheckEvery != 0)
+        return f.normalShape;
+    const Family &n = m_families[size_t(normal)];
+    f.normalShape = f.premature < MostlyOnTime && f.beats >= EstablishedBeats
+        && float(f.ventricular) < RarelyVentricular * float(f.beats) && f.qrsNorm > 0.0f && n.qrsNorm > 0.0f
+        && n.steepWidth > 0.0f && within(f.steepWidth / n.steepWidth)
+        && dot(f.qrs.data(), n.qrs.data(), QrsLength) / (f.qrsNorm * n.qrsNorm) >= NormalShapeCorrelation;
+    return f.normalShape;
 }
 
 int TBeatFamilies::normal() const

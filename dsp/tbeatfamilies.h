@@ -48,6 +48,7 @@ public:
         int ventricular = 0;        // beats of the family labelled ventricular
         double weight = 0.0;        // beat count fading by half over about 140 beats
         float premature = 0.0f;     // recent share of its beats that came early
+        bool normalShape = false;   // normal conduction at another amplitude (see normalLike())
     };
 
     // How a beat compares with one family's template, at the best of the
@@ -83,6 +84,12 @@ public:
     int count() const { return m_count; }
     const Family &family(int index) const { return m_families[std::size_t(index)]; }
     void countVentricular(int index) { ++m_families[std::size_t(index)].ventricular; }
+
+    // Whether family `k` is the normal conduction seen at another amplitude
+    // (breathing and posture change the QRS size, not its shape or width):
+    // established, on time, rarely ventricular, and of the shape and width
+    // of the `normal` family. Looked at again every few beats of the family.
+    bool normalLike(int k, int normal);
 
     // Whether a beat with this match belongs to the family: same shape, and
     // within a quarter of its amplitude and width.

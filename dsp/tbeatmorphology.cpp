@@ -25,6 +25,46 @@ double sum(const float *x, int n)
     return s;
 }
 
+// Lowest and highest of v[0, n) and the steepest slope |v[i + 1] - v[i - 1]|
+// for 0 < i < n - 1. Two sets of lanes take alternate groups of four, so
+// that each running extreme waits on its own set only.
+struct Extremes
+{
+    float low, high, steepest;
+};
+
+Extremes extremes(const float *v, int n)
+{
+    Float4 low0 = splat4(v[0]), high0 = low0, steep0 = splat4(0.0f);
+    Float4 low1 = low0, high1 = high0, steep1 = steep0;
+    int i = 1;
+    for (; i + 8 < n; i += 8) {
+        const Float4 a = load4(v + i), b = load4(v + i + 4);
+        low0 = min4(low0, a);
+        high0 = max4(high0, a);
+        steep0 = max4(steep0, abs4(load4(v + i + 1) - load4(v + i - 1)));
+        low1 = min4(low1, b);
+        high1 = max4(high1, b);
+        steep1 = max4(steep1, abs4(load4(v + i + 5) - load4(v + i + 3)));
+    }
+    if (i + 4 < n) {
+        const Float4 a = load4(v + i);
+        low0 = min4(low0, a);
+        high0 = max4(high0, a);
+        steep0 = max4(steep0, abs4(load4(v + i + 1) - load4(v + i - 1)));
+        i += 4;
+    }
+    Extremes e{lowest(min4(low0, low1)), highest(max4(high0, high1)), highest(max4(steep0, steep1))};
+    for (; i < n - 1; ++i) {
+        e.low = std::min(e.low, v[i]);
+        e.high = std::max(e.high, v[i]);
+        e.steepest = std::max(e.steepest, std::abs(v[i + 1] - v[i - 1]));
+    }
+    e.low = std::min(e.low, v[n - 1]);
+    e.high = std::max(e.high, v[n - 1]);
+    return e;
+}
+
 } // namespace
 
 void smooth(const int *raw, std::vector<float> &out, int from, int to)
@@ -72,25 +112,10 @@ float steepWidth(const float *v, int n, float *amplitude)
         *amplitude = 0.0f;
     if (n < 3)
         return 0.0f;
-    Float4 low = splat4(v[0]), high = low, steepest = splat4(0.0f);
-    int i = 1;
-    for (; i + 4 < n; i += 4) {
-        const Float4 here = load4(v + i);
-        low = min4(low, here);
-        high = max4(high, here);
-        steepest = max4(steepest, abs4(load4(v + i + 1) - load4(v + i - 1)));
-    }
-    float lo = lowest(low), hi = highest(high), steep = highest(steepest);
-    for (; i < n - 1; ++i) {
-        lo = std::min(lo, v[i]);
-        hi = std::max(hi, v[i]);
-        steep = std::max(steep, std::abs(v[i + 1] - v[i - 1]));
-    }
-    lo = std::min(lo, v[n - 1]);
-    hi = std::max(hi, v[n - 1]);
+    const Extremes e = extremes(v, n);
     if (amplitude)
-        *amplitude = hi - lo;
-    return steep > 0.0f ? 2.0f * (hi - lo) / steep : 0.0f;
+        *amplitude = e.high - e.low;
+    return e.steepest > 0.0f ? 2.0f * (e.high - e.low) / e.steepest : 0.0f;
 }
 
 float dot(const float *a, const float *b, int n)
@@ -236,26 +261,10 @@ TemplateMeasures measureTemplate(const float *shape, float *centred, int n)
     TemplateMeasures m;
     if (n < 3)
         return m;
-    // First pass: the sum, taken as mean() takes it, and the extremes.
-    Float4 sums = splat4(0.0f), low = splat4(shape[0]), high = low;
+    const float mean = float(sum(shape, n) / n);
+    Float4 squares = splat4(0.0f);
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        const Float4 v = load4(shape + i);
-        sums += v;
-        low = min4(low, v);
-        high = max4(high, v);
-    }
-    double total = totalInDouble(sums);
-    float lo = lowest(low), hi = highest(high);
-    for (; i < n; ++i) {
-        total += shape[i];
-        lo = std::min(lo, shape[i]);
-        hi = std::max(hi, shape[i]);
-    }
-    const float mean = float(total / n);
-    // Second pass: centred values, their squares and the steepest slope.
-    Float4 squares = splat4(0.0f), steepest = squares;
-    for (i = 0; i + 4 <= n; i += 4) {
         const Float4 c = load4(shape + i) - mean;
         store4(centred + i, c);
         squares += c * c;
@@ -265,14 +274,10 @@ TemplateMeasures measureTemplate(const float *shape, float *centred, int n)
         centred[i] = shape[i] - mean;
         squareTotal += double(centred[i]) * double(centred[i]);
     }
-    for (i = 1; i + 4 < n; i += 4)
-        steepest = max4(steepest, abs4(load4(shape + i + 1) - load4(shape + i - 1)));
-    float steep = highest(steepest);
-    for (; i < n - 1; ++i)
-        steep = std::max(steep, std::abs(shape[i + 1] - shape[i - 1]));
+    const Extremes e = extremes(shape, n);
     m.norm = float(std::sqrt(squareTotal));
-    m.amplitude = hi - lo;
-    m.steepWidth = steep > 0.0f ? 2.0f * m.amplitude / steep : 0.0f;
+    m.amplitude = e.high - e.low;
+    m.steepWidth = e.steepest > 0.0f ? 2.0f * m.amplitude / e.steepest : 0.0f;
     return m;
 }
 

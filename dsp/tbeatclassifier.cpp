@@ -183,16 +183,20 @@ void TBeatClassifier::decide(int index, int nextIndex)
         const int normal = m_families.normal();
         const TBeatFamilies::Family &own = m_families.family(family);
         const TBeatFamilies::Family &reference = m_families.family(normal);
-        const TBeatFamilies::Match match = m_families.lastMatch(m_window, normal);
-
-        e.correlation = match.correlation;
-        e.amplitudeRatio = match.amplitudeRatio;
-        e.widthRatio = match.widthRatio;
-        e.normalFamily = family == normal || m_families.normalLike(family, normal);
+        const bool normalShape = family != normal && m_families.normalLike(family, normal);
+        e.normalFamily = family == normal || normalShape;
         // A beat of the normal family is normal whatever the trace around it
-        // does; the rest of the shape and quality work is for the others.
-        if (!e.normalFamily)
-            measureOthers(d, centre, match.lag, reference);
+        // does; the comparison with the normal template, and the rest of the
+        // shape and quality work, are for the others (the normal family's
+        // own comparison was made on the way).
+        if (!normalShape) {
+            const TBeatFamilies::Match match = m_families.lastMatch(m_window, normal);
+            e.correlation = match.correlation;
+            e.amplitudeRatio = match.amplitudeRatio;
+            e.widthRatio = match.widthRatio;
+            if (!e.normalFamily)
+                measureOthers(d, centre, match.lag, reference);
+        }
         if (d.previousRr > 0 && d.nextRr > 0)
             e.prematurity = float(d.previousRr) / float(d.nextRr);
         if (d.previousRr > 0 && d.normalRr > 0)

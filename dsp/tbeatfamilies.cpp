@@ -13,6 +13,7 @@ using namespace BeatMorphology;
 namespace {
 
 constexpr double WeightFading = 0.995;     // per beat
+constexpr float NotCompared = -3.0f;       // below any correlation
 constexpr int AveragedBeats = 16;          // templates and shares follow the last ~16 beats
 constexpr float MostlyOnTime = 0.5f;
 // Beats a morphology needs before it can take over as the patient's normal
@@ -110,6 +111,19 @@ TBeatFamilies::Match TBeatFamilies::compare(const TBeatWindow &window, int famil
     return best;
 }
 
+// Whether the beat is within the family's amplitude range at one alignment
+// at least: one that is not cannot fit, whatever its shape.
+bool TBeatFamilies::couldFit(const TBeatWindow &window, int family) const
+{
+    const float norm = m_families[size_t(family)].qrsNorm;
+    if (norm <= 0.0f)
+        return true;
+    bool any = false;
+    for (int k = 0; k < LagCount; ++k)
+        any |= within(float(window.norm[k]) / norm);
+    return any;
+}
+
 int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
 {
     const int centre = window.centre;
@@ -127,8 +141,12 @@ int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
             k = weight > heaviest ? j : k;
             heaviest = std::max(weight, heaviest);
         }
-        m_matches[size_t(k)] = compare(window, k);
         m_compared[size_t(k)] = true;
+        if (!couldFit(window, k)) {
+            m_matches[size_t(k)].correlation = NotCompared;   // compared only when asked for
+            continue;
+        }
+        m_matches[size_t(k)] = compare(window, k);
         if (fits(m_matches[size_t(k)])) {
             family = k;
             match = m_matches[size_t(k)];
@@ -204,7 +222,8 @@ int TBeatFamilies::mergeAlike(int family)
 
 TBeatFamilies::Match TBeatFamilies::lastMatch(const TBeatWindow &window, int family) const
 {
-    if (family >= 0 && family < count() && m_compared[size_t(family)])
+    if (family >= 0 && family < count() && m_compared[size_t(family)]
+        && m_matches[size_t(family)].correlation != NotCompared)
         return m_matches[size_t(family)];
     return compare(window, family);
 }

@@ -99,6 +99,7 @@ public:
     }
 
 private:
+    bool couldFit(const TBeatWindow &window, int family) const;
     static constexpr float JoinCorrelation = 0.94f;
     static constexpr float LowestRatio = 0.8f;
     static constexpr float HighestRatio = 1.25f;

@@ -19,6 +19,14 @@ constexpr int CentreSearchAfter = 20;
 // least a quarter longer.
 constexpr float FamilyPrematurity = 0.8f;
 
+// The spread of the middle half of n intervals in increasing order over
+// their median.
+float rhythmSpread(const int *sorted, int n)
+{
+    const int median = sorted[n / 2];
+    return median > 0 ? float(sorted[n - 1 - n / 4] - sorted[n / 4]) / float(median) : 0.0f;
+}
+
 } // namespace
 
 TBeatClassifier::TBeatClassifier() : m_due(std::numeric_limits<int>::max())
@@ -160,6 +168,8 @@ void TBeatClassifier::decide(int index, int nextIndex)
         d.nextRr = m_samples - 1 - DetectorDelay - index;   // no beat reported yet: at least this long
     d.normalRr = m_rhythmCount > 0 ? m_sortedRhythm[size_t(m_rhythmCount / 2)] : 0;
     TBeatEvidence &e = d.evidence;
+    if (m_rhythmCount == RhythmIntervals)
+        e.rhythmSpread = rhythmSpread(m_sortedRhythm.data(), RhythmIntervals);
     e.learning = ++m_beatsSeen <= LearningBeats;
 
     const bool lost = m_samples > RingLength && index - Reach < m_samples - RingLength;

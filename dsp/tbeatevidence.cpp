@@ -45,6 +45,10 @@ constexpr float SmallWidth = 1.0f;
 // before the patient's rhythm. A run continues while beats keep coming
 // before the normal rhythm.
 constexpr float CompensatedPrematurity = 0.85f;
+// Sinus rhythm keeps the middle half of its intervals within a tenth or so of
+// the median; atrial fibrillation spreads them far wider, and there an early
+// beat followed by a long interval is chance, not a compensatory pause.
+constexpr float RegularRhythmSpread = 0.2f;
 constexpr float EarlyBeat = 0.85f;
 constexpr float RunEarliness = 0.9f;
 
@@ -77,7 +81,8 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
         ? marked
         : e.correlation < ModerateCorrelation || e.longCorrelation < ModerateLongCorrelation
             || e.widthRatio > ModerateWidening;
-    const bool compensated = e.prematurity < CompensatedPrematurity && e.earliness < 1.0f;
+    const bool compensated = e.prematurity < CompensatedPrematurity && e.earliness < 1.0f
+        && e.rhythmSpread < RegularRhythmSpread;
     const bool early = e.earliness < EarlyBeat;
     const bool knownFocus = e.familyVentricular >= KnownFocus;
     const bool mostlyVentricular = knownFocus && 2 * e.familyVentricular >= e.familyBeats;

@@ -19,25 +19,34 @@ constexpr int CentreSearchAfter = 20;
 // least a quarter longer.
 constexpr float FamilyPrematurity = 0.8f;
 
+// The spread of the middle half of n intervals in increasing order over
+// their median.
+float rhythmSpread(const int *sorted, int n)
+{
+    const int median = sorted[n / 2];
+    return median > 0 ? float(sorted[n - 1 - n / 4] - sorted[n / 4]) / float(median) : 0.0f;
+}
+
 } // namespace
 
-TBeatClassifier::TBeatClassifier() : m_ring(RingLength, 0.0f), m_due(std::numeric_limits<int>::max()) {}
+TBeatClassifier::TBeatClassifier() : m_due(std::numeric_limits<int>::max())
+{
+    m_window.x.resize(WindowLength);
+}
 
 bool TBeatClassifier::addBeat(int index)
 {
     const int last = m_pending.empty() ? m_previousBeat : m_pending.back();
     if (index > last && index >= 0)
-        m_pending.push_back(index);
+        m_pending.push(index);
     return decideReady();
 }
 
 void TBeatClassifier::finish()
 {
-    while (!m_pending.empty()) {
-        const int index = m_pending.front();
-        m_pending.pop_front();
+    int index = 0;
+    while (m_pending.take(index))
         decide(index, m_pending.empty() ? -1 : m_pending.front());
-    }
 }
 
 // A beat is decided once the samples Reach after it are in and its next beat
@@ -52,47 +61,73 @@ bool TBeatClassifier::decideReady()
             m_due = index + 1 + (hasNext ? Reach : MaximumWait);
             break;
         }
-        m_pending.pop_front();
+        int taken = 0;
+        m_pending.take(taken);
         decide(index, hasNext ? m_pending.front() : -1);
     }
     return !m_decided.empty();
 }
 
-// Samples index - Reach .. index + Reach into m_raw; positions outside what
-// was fed repeat the nearest sample held.
+// Points m_raw at the samples index - Reach .. index + Reach: straight into
+// the ring when they lie in one stretch of it, else copied out, positions
+// outside what was fed repeating the nearest sample held.
 void TBeatClassifier::fillWindow(int index)
 {
-    m_raw.resize(size_t(2 * Reach + 1));
+    m_smoothedFrom = m_smoothedTo = Reach;
     const int oldest = std::max(0, m_samples - RingLength);
+    const int first = (index - Reach) & (RingLength - 1);
+    const int *ring = m_ring.data();
     if (index - Reach >= oldest && index + Reach < m_samples) {
-        // At most two stretches of the ring.
-        const int first = (index - Reach) & (RingLength - 1);
-        const int n = std::min(2 * Reach + 1, RingLength - first);
-        std::copy_n(m_ring.begin() + first, n, m_raw.begin());
-        std::copy_n(m_ring.begin(), 2 * Reach + 1 - n, m_raw.begin() + n);
+        if (first + WindowLength <= RingLength) {
+            m_raw = ring + first;
+        } else {
+            const int n = RingLength - first;
+            std::copy_n(ring + first, n, m_rawCopy.data());
+            std::copy_n(ring, WindowLength - n, m_rawCopy.data() + n);
+            m_raw = m_rawCopy.data();
+        }
         return;
     }
-    for (int i = -Reach; i <= Reach; ++i) {
-        const int n = std::clamp(index + i, oldest, m_samples - 1);
-        m_raw[size_t(i + Reach)] = m_ring[size_t(n & (RingLength - 1))];
+    for (int i = 0; i < WindowLength; ++i) {
+        const int n = std::clamp(index - Reach + i, oldest, m_samples - 1);
+        m_rawCopy[size_t(i)] = m_ring[size_t(n & (RingLength - 1))];
     }
+    m_raw = m_rawCopy.data();
 }
 
-int TBeatClassifier::normalRr() const
+// Smooths what [from, to) of the window still lacks; beats need different
+// stretches of it, most only the QRS and T wave.
+void TBeatClassifier::smoothWindow(int from, int to)
 {
-    if (m_rhythmCount == 0)
-        return 0;
-    // Insertion sort of at most eight values.
-    std::array<int, RhythmIntervals> sorted{};
-    int n = 0;
-    for (int k = 0; k < m_rhythmCount; ++k) {
-        const int rr = m_rhythm[size_t(k)];
-        int i = n++;
-        for (; i > 0 && sorted[size_t(i - 1)] > rr; --i)
-            sorted[size_t(i)] = sorted[size_t(i - 1)];
-        sorted[size_t(i)] = rr;
+    from = std::max(from, 2);
+    to = std::min(to, WindowLength - 2);
+    if (from < m_smoothedFrom)
+        smooth(m_raw, m_window.x, from, m_smoothedFrom);
+    if (to > m_smoothedTo)
+        smooth(m_raw, m_window.x, m_smoothedTo, to);
+    m_smoothedFrom = std::min(m_smoothedFrom, from);
+    m_smoothedTo = std::max(m_smoothedTo, to);
+}
+
+// The newest interval replaces the oldest one, in the ring and in the sorted
+// copy whose middle is the patient's normal interval.
+void TBeatClassifier::keepRhythm(int rr)
+{
+    int *sorted = m_sortedRhythm.data();
+    int n = m_rhythmCount;
+    if (n == RhythmIntervals) {
+        const int oldest = m_rhythm[size_t(m_rhythmNext)];
+        const int at = int(std::find(sorted, sorted + n, oldest) - sorted);
+        std::copy(sorted + at + 1, sorted + n, sorted + at);
+        --n;
     }
-    return sorted[size_t(n / 2)];
+    int at = n;
+    for (; at > 0 && sorted[at - 1] > rr; --at)
+        sorted[at] = sorted[at - 1];
+    sorted[at] = rr;
+    m_rhythm[size_t(m_rhythmNext)] = rr;
+    m_rhythmNext = (m_rhythmNext + 1) % RhythmIntervals;
+    m_rhythmCount = n + 1;
 }
 
 // Long correlation, noise and baseline shift of a beat outside the normal
@@ -100,16 +135,15 @@ int TBeatClassifier::normalRr() const
 // normal template `reference`.
 void TBeatClassifier::measureOthers(TBeatDecision &d, int centre, int lag, const TBeatFamilies::Family &reference)
 {
-    // The rest of the window, for the noise and the baseline.
-    std::vector<float> &x = m_window.x;
-    smooth(m_raw, x, 2, SmoothedFrom);
-    smooth(m_raw, x, SmoothedTo, int(m_raw.size()) - 2);
+    // From 300 ms before the QRS to 500 ms after it, for the noise and the baseline.
+    smoothWindow(centre - 75, centre + 125);
+    const std::vector<float> &x = m_window.x;
     TBeatEvidence &e = d.evidence;
     // With the T wave, up to 80 ms before the next beat.
     const int longLength = d.nextRr > 0
         ? std::clamp(d.nextRr - 20, TBeatFamilies::QrsLength, TBeatFamilies::Length)
         : TBeatFamilies::Length;
-    e.longCorrelation = correlation(x, centre - TBeatFamilies::Before + lag, reference.shape, 0, longLength);
+    e.longCorrelation = correlation(&x[size_t(centre - TBeatFamilies::Before + lag)], reference.shape.data(), longLength);
 
     // Noise within 300 ms of the QRS against its amplitude.
     const float amplitude = peakToPeak(x, centre - 25, 50);
@@ -132,8 +166,10 @@ void TBeatClassifier::decide(int index, int nextIndex)
         d.nextRr = nextIndex - index;
     else if (m_samples > index + MaximumWait)
         d.nextRr = m_samples - 1 - DetectorDelay - index;   // no beat reported yet: at least this long
-    d.normalRr = normalRr();
+    d.normalRr = m_rhythmCount > 0 ? m_sortedRhythm[size_t(m_rhythmCount / 2)] : 0;
     TBeatEvidence &e = d.evidence;
+    if (m_rhythmCount == RhythmIntervals)
+        e.rhythmSpread = rhythmSpread(m_sortedRhythm.data(), RhythmIntervals);
     e.learning = ++m_beatsSeen <= LearningBeats;
 
     const bool lost = m_samples > RingLength && index - Reach < m_samples - RingLength;
@@ -143,10 +179,12 @@ void TBeatClassifier::decide(int index, int nextIndex)
         d.label = BeatLabel::Unclassified;
     } else {
         fillWindow(index);
-        // First only what the centre and the templates need.
-        m_window.x.resize(m_raw.size());
-        smooth(m_raw, m_window.x, SmoothedFrom, SmoothedTo);
+        // First what the centre search needs, then the templates at every
+        // alignment.
+        smoothWindow(Reach - CentreSearchBefore - 1, Reach + CentreSearchAfter + 2);
         const int centre = qrsCentre(m_window.x, Reach - CentreSearchBefore, Reach + CentreSearchAfter);
+        smoothWindow(centre - TBeatFamilies::Before - TBeatFamilies::MaximumLag,
+                     centre - TBeatFamilies::Before + TBeatFamilies::Length + TBeatFamilies::MaximumLag);
         m_window.prepare(centre);
         d.centre = index + centre - Reach;
 
@@ -155,16 +193,20 @@ void TBeatClassifier::decide(int index, int nextIndex)
         const int normal = m_families.normal();
         const TBeatFamilies::Family &own = m_families.family(family);
         const TBeatFamilies::Family &reference = m_families.family(normal);
-        const TBeatFamilies::Match match = m_families.lastMatch(m_window, normal);
-
-        e.correlation = match.correlation;
-        e.amplitudeRatio = match.amplitudeRatio;
-        e.widthRatio = match.widthRatio;
-        e.normalFamily = family == normal;
+        const bool normalShape = family != normal && m_families.normalLike(family, normal);
+        e.normalFamily = family == normal || normalShape;
         // A beat of the normal family is normal whatever the trace around it
-        // does; the rest of the shape and quality work is for the others.
-        if (!e.normalFamily)
-            measureOthers(d, centre, match.lag, reference);
+        // does; the comparison with the normal template, and the rest of the
+        // shape and quality work, are for the others (the normal family's
+        // own comparison was made on the way).
+        if (!normalShape) {
+            const TBeatFamilies::Match match = m_families.lastMatch(m_window, normal);
+            e.correlation = match.correlation;
+            e.amplitudeRatio = match.amplitudeRatio;
+            e.widthRatio = match.widthRatio;
+            if (!e.normalFamily)
+                measureOthers(d, centre, match.lag, reference);
+        }
         if (d.previousRr > 0 && d.nextRr > 0)
             e.prematurity = float(d.previousRr) / float(d.nextRr);
         if (d.previousRr > 0 && d.normalRr > 0)
@@ -179,12 +221,9 @@ void TBeatClassifier::decide(int index, int nextIndex)
     }
 
     // The patient's rhythm: intervals between beats that are not ventricular.
-    if (d.previousRr > 0 && m_previousLabel != BeatLabel::Ventricular && d.label != BeatLabel::Ventricular) {
-        m_rhythm[size_t(m_rhythmNext)] = d.previousRr;
-        m_rhythmNext = (m_rhythmNext + 1) % RhythmIntervals;
-        m_rhythmCount = std::min(m_rhythmCount + 1, RhythmIntervals);
-    }
+    if (d.previousRr > 0 && m_previousLabel != BeatLabel::Ventricular && d.label != BeatLabel::Ventricular)
+        keepRhythm(d.previousRr);
     m_previousLabel = d.label;
     m_previousBeat = index;
-    m_decided.push_back(d);
+    m_decided.push(d);
 }

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstddef>
-#include <deque>
 #include <vector>
 
 // One decided beat: the detector's beat index, its label, and what the label
@@ -46,8 +45,10 @@ public:
     // take them all whenever told need not look after every sample.
     bool addSample(int sample)
     {
-        m_ring[std::size_t(m_samples & (RingLength - 1))] = float(sample);
-        return ++m_samples >= m_due && decideReady();
+        const int n = m_samples;
+        m_samples = n + 1;
+        m_ring[std::size_t(n & (RingLength - 1))] = sample;
+        return n + 1 >= m_due && decideReady();
     }
     // `index` as TBeatDetector::feed() returns it, after the sample whose
     // feed reported it was added here. Beats at or before the previous one
@@ -55,40 +56,72 @@ public:
     bool addBeat(int index);
     // End of the signal: decides the beats still waiting.
     void finish();
-    bool takeDecision(TBeatDecision &decision)
-    {
-        if (m_decided.empty())
-            return false;
-        decision = m_decided.front();
-        m_decided.pop_front();
-        return true;
-    }
+    bool takeDecision(TBeatDecision &decision) { return m_decided.take(decision); }
 
 private:
+    // A first-in first-out queue that keeps its storage: taking only moves
+    // an index and taken entries are dropped in one go, so a steady flow of
+    // beats allocates nothing.
+    template <typename T>
+    class Queue
+    {
+    public:
+        bool empty() const { return m_first == m_items.size(); }
+        std::size_t size() const { return m_items.size() - m_first; }
+        const T &front() const { return m_items[m_first]; }
+        const T &back() const { return m_items.back(); }
+        const T &operator[](std::size_t i) const { return m_items[m_first + i]; }
+        void push(const T &item)
+        {
+            if (m_first >= 32) {
+                m_items.erase(m_items.begin(), m_items.begin() + std::ptrdiff_t(m_first));
+                m_first = 0;
+            }
+            m_items.push_back(item);
+        }
+        bool take(T &item)
+        {
+            if (empty())
+                return false;
+            item = m_items[m_first++];
+            if (empty()) {
+                m_items.clear();
+                m_first = 0;
+            }
+            return true;
+        }
+
+    private:
+        std::vector<T> m_items;
+        std::size_t m_first = 0;
+    };
+
     static constexpr int Reach = 150;            // window of +-600 ms around the beat
+    static constexpr int WindowLength = 2 * Reach + 1;
     static constexpr int RingLength = 2048;      // 8 s of samples (a power of two)
     static constexpr int DetectorDelay = 96;     // a beat is reported this late at the soonest
     static constexpr int RhythmIntervals = 8;
-    // The part of the window smoothed for every beat: the centre search and
-    // the templates at every alignment.
-    static constexpr int SmoothedFrom = Reach - 64;
-    static constexpr int SmoothedTo = Reach + 128;
 
     bool decideReady();
     void decide(int index, int nextIndex);
     void fillWindow(int index);
+    void smoothWindow(int from, int to);
     void measureOthers(TBeatDecision &decision, int centre, int lag, const TBeatFamilies::Family &reference);
-    int normalRr() const;
+    void keepRhythm(int rr);
 
-    std::vector<float> m_ring;
+    std::array<int, RingLength> m_ring{};
     int m_samples = 0;
     int m_due;                                   // sample count at which the first waiting beat is decided
-    std::vector<float> m_raw;                    // the samples around the beat being decided
-    TBeatWindow m_window;                        // the same, smoothed
-    std::deque<int> m_pending;
-    std::deque<TBeatDecision> m_decided;
+    const int *m_raw = nullptr;                  // the samples around the beat being decided
+    std::array<int, WindowLength> m_rawCopy{};   // holds them when the ring cannot
+    TBeatWindow m_window;                        // the same, smoothed where asked for
+    int m_smoothedFrom = 0;                      // the part of m_window smoothed so far
+    int m_smoothedTo = 0;
+    Queue<int> m_pending;
+    Queue<TBeatDecision> m_decided;
     TBeatFamilies m_families;
     std::array<int, RhythmIntervals> m_rhythm{}; // recent intervals between non-ventricular beats, a ring
+    std::array<int, RhythmIntervals> m_sortedRhythm{};   // the same, in increasing order
     int m_rhythmCount = 0;
     int m_rhythmNext = 0;
     int m_previousBeat = -1;

@@ -24,6 +24,17 @@ constexpr float WideBizarreWidening = 1.4f;
 constexpr float WideBizarreCorrelation = 0.75f;
 constexpr float WideBizarreAmplitude = 1.0f;
 
+// A complex markedly wider and half again as large as the normal one is
+// ventricular whatever its shape and timing: conduction through the bundles
+// cannot make it so (slow ventricular rhythms keep a normal timing).
+constexpr float WideLargeAmplitude = 1.5f;
+
+// A complex of the opposite polarity, in its QRS and its T wave, that is also
+// wider and not small, is ventricular whatever its timing.
+constexpr float InvertedCorrelation = -0.3f;
+constexpr float InvertedWidening = 1.2f;
+constexpr float InvertedAmplitude = 0.8f;
+
 // A small complex that is not wider is a low-amplitude normal beat (axis
 // change, noise), not a ventricular one.
 constexpr float SmallAmplitude = 0.6f;
@@ -34,6 +45,10 @@ constexpr float SmallWidth = 1.0f;
 // before the patient's rhythm. A run continues while beats keep coming
 // before the normal rhythm.
 constexpr float CompensatedPrematurity = 0.85f;
+// Sinus rhythm keeps the middle half of its intervals within a tenth or so of
+// the median; atrial fibrillation spreads them far wider, and there an early
+// beat followed by a long interval is chance, not a compensatory pause.
+constexpr float RegularRhythmSpread = 0.2f;
 constexpr float EarlyBeat = 0.85f;
 constexpr float RunEarliness = 0.9f;
 
@@ -66,7 +81,8 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
         ? marked
         : e.correlation < ModerateCorrelation || e.longCorrelation < ModerateLongCorrelation
             || e.widthRatio > ModerateWidening;
-    const bool compensated = e.prematurity < CompensatedPrematurity && e.earliness < 1.0f;
+    const bool compensated = e.prematurity < CompensatedPrematurity && e.earliness < 1.0f
+        && e.rhythmSpread < RegularRhythmSpread;
     const bool early = e.earliness < EarlyBeat;
     const bool knownFocus = e.familyVentricular >= KnownFocus;
     const bool mostlyVentricular = knownFocus && 2 * e.familyVentricular >= e.familyBeats;
@@ -75,6 +91,11 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
 
     if (e.widthRatio > WideBizarreWidening && e.correlation < WideBizarreCorrelation
         && e.amplitudeRatio > WideBizarreAmplitude)
+        return BeatLabel::Ventricular;
+    if (e.widthRatio > MarkedWidening && e.amplitudeRatio > WideLargeAmplitude)
+        return BeatLabel::Ventricular;
+    if (e.correlation < InvertedCorrelation && e.longCorrelation < InvertedCorrelation
+        && e.widthRatio > InvertedWidening && e.amplitudeRatio > InvertedAmplitude)
         return BeatLabel::Ventricular;
     if (e.earliness < AberrantEarliness && e.correlation >= MarkedCorrelation
         && e.longCorrelation >= MarkedLongCorrelation)

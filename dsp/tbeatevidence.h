@@ -23,6 +23,11 @@ struct TBeatEvidence
     // previous beat over the patient's recent normal interval (1 when unknown).
     float prematurity = 1.0f;
     float earliness = 1.0f;
+    // How irregular the patient's recent rhythm is: the spread of the middle
+    // half of the recent normal intervals over their median (0 when too few
+    // are known). A pause after an early beat tells something only when the
+    // rhythm is otherwise regular.
+    float rhythmSpread = 0.0f;
 
     // Quality: high-frequency noise over the QRS amplitude, and how far the
     // baseline moved across the beat in normal QRS amplitudes. Only beats

@@ -1,43 +1,33 @@
 #include "dsp/tbeatfamilies.h"
 
+#include "dsp/tbeatlanes.h"
 #include "dsp/tbeatmorphology.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
+using namespace BeatLanes;
 using namespace BeatMorphology;
 
 namespace {
 
-constexpr float JoinCorrelation = 0.94f;
-constexpr float LowestRatio = 0.8f;
-constexpr float HighestRatio = 1.25f;
 constexpr double WeightFading = 0.995;     // per beat
+constexpr float NotCompared = -3.0f;       // below any correlation
 constexpr int AveragedBeats = 16;          // templates and shares follow the last ~16 beats
 constexpr float MostlyOnTime = 0.5f;
+// Beats a morphology needs before it can take over as the patient's normal
+// conduction (about a minute and a half at rest): a run of ventricular beats
+// at the normal rate, such as an idioventricular rhythm, stays ventricular
+// even when it outlasts the fading weight of the normal beats before it.
+constexpr int EstablishedNormal = 100;
 constexpr int MergeCheckEvery = 4;         // beats of a family between checks for alike families
-
-bool within(float ratio)
-{
-    return ratio > LowestRatio && ratio < HighestRatio;
-}
-
-// Four running sums, so that the additions do not wait on each other.
-float dot(const float *a, const float *b, int n)
-{
-    float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        s0 += a[i] * b[i];
-        s1 += a[i + 1] * b[i + 1];
-        s2 += a[i + 2] * b[i + 2];
-        s3 += a[i + 3] * b[i + 3];
-    }
-    for (; i < n; ++i)
-        s0 += a[i] * b[i];
-    return (s0 + s1) + (s2 + s3);
-}
+// A family of the normal shape at another amplitude: 20 beats or more, fewer
+// than a tenth of them ventricular, correlating 0.9 with the normal template.
+constexpr int NormalShapeCheckEvery = 8;
+constexpr int EstablishedBeats = 20;
+constexpr float RarelyVentricular = 0.1f;
+constexpr float NormalShapeCorrelation = 0.9f;
 
 } // namespace
 
@@ -45,7 +35,7 @@ float TBeatWindow::steepWidthAt(int lag) const
 {
     float &w = width[lag + TBeatFamilies::MaximumLag];
     if (w <= 0.0f)
-        w = steepWidth(x, centre - TBeatFamilies::Before + lag, TBeatFamilies::QrsLength);
+        w = steepWidth(&x[size_t(centre - TBeatFamilies::Before + lag)], TBeatFamilies::QrsLength);
     return w;
 }
 
@@ -55,85 +45,108 @@ void TBeatWindow::prepare(int qrsCentre)
     std::fill(std::begin(width), std::end(width), 0.0f);
     constexpr int n = TBeatFamilies::QrsLength;
     int from = centre - TBeatFamilies::Before - TBeatFamilies::MaximumLag;
+    // Sums about the sample at the centre, where the QRS is.
+    const float about = x[size_t(centre)];
     double sum = 0.0, squares = 0.0;
-    for (int i = from; i < from + n; ++i) {
-        sum += x[size_t(i)];
-        squares += double(x[size_t(i)]) * x[size_t(i)];
-    }
-    for (int lag = 0; lag <= 2 * TBeatFamilies::MaximumLag; ++lag, ++from) {
+    sumsAbout(&x[size_t(from)], n, about, sum, squares);
+    // Sums at every alignment, then their spreads two at a time.
+    double sums[8], squareSums[8];
+    for (int lag = 0; lag < 7; ++lag, ++from) {
         if (lag > 0) {
-            const double out = x[size_t(from - 1)], in = x[size_t(from + n - 1)];
+            const double out = x[size_t(from - 1)] - about, in = x[size_t(from + n - 1)] - about;
             sum += in - out;
             squares += in * in - out * out;
         }
-        energy[lag] = std::max(squares - sum * sum / n, 0.0);
+        sums[lag] = sum;
+        squareSums[lag] = squares;
     }
-}
-
-bool TBeatFamilies::fits(const Match &match)
-{
-    return match.correlation >= JoinCorrelation && within(match.amplitudeRatio) && within(match.widthRatio);
+    sums[7] = sum;
+    squareSums[7] = squares;
+    for (int lag = 0; lag < 7; lag += 2) {
+        const Double2 s{sums[lag], sums[lag + 1]};
+        const Double2 spread = Double2{squareSums[lag], squareSums[lag + 1]} - s * s / double(n);
+        norm[lag] = std::sqrt(std::max(spread[0], 0.0));
+        if (lag + 1 < 7)
+            norm[lag + 1] = std::sqrt(std::max(spread[1], 0.0));
+    }
 }
 
 // The template's QRS window with its mean taken off, its norm and width: what
 // every comparison needs, kept up to date whenever the shape changes.
 void TBeatFamilies::refresh(Family &f)
 {
-    const float m = mean(f.shape, 0, QrsLength);
-    f.qrs.resize(QrsLength);
-    double energy = 0.0;
-    for (int i = 0; i < QrsLength; ++i) {
-        f.qrs[size_t(i)] = f.shape[size_t(i)] - m;
-        energy += double(f.qrs[size_t(i)]) * f.qrs[size_t(i)];
-    }
-    f.qrsNorm = float(std::sqrt(energy));
-    f.steepWidth = steepWidth(f.shape, 0, QrsLength, &f.qrsAmplitude);
+    const TemplateMeasures m = measureTemplate(f.shape.data(), f.qrs.data(), QrsLength);
+    f.qrsNorm = m.norm;
+    f.steepWidth = m.steepWidth;
+    f.qrsAmplitude = m.amplitude;
 }
 
 TBeatFamilies::Match TBeatFamilies::compare(const TBeatWindow &window, int family) const
 {
-    const int centre = window.centre;
+    static_assert(LagCount == 2 * MaximumLag + 1, "one dot product per alignment");
     const Family &f = m_families[size_t(family)];
-    Match best;
-    best.correlation = -2.0f;
-    double bestEnergy = 0.0;
-    for (int lag = -MaximumLag; lag <= MaximumLag; ++lag) {
-        const int from = centre - Before + lag;
-        const double energy = window.energy[lag + MaximumLag];
-        // The template is centred, so the window's own mean drops out of the dot product.
-        const double scale = std::sqrt(energy) * f.qrsNorm;
-        const float c = scale > 0.0 ? float(dot(&window.x[size_t(from)], f.qrs.data(), QrsLength) / scale) : 0.0f;
-        if (c > best.correlation) {
-            best.correlation = c;
-            best.lag = lag;
-            bestEnergy = energy;
-        }
+    // The template is centred, so the window's own mean drops out of the dot products.
+    float dots[LagCount];
+    dotsAtLags(&window.x[size_t(window.centre - Before - MaximumLag)], f.qrs.data(), QrsLength, dots);
+    // Every correlation first, two at a time, then the best.
+    float correlations[LagCount + 1];
+    const double *norm = window.norm;
+    for (int k = 0; k < LagCount; k += 2) {
+        const int next = std::min(k + 1, LagCount - 1);
+        const Double2 scale = Double2{norm[k], norm[next]} * double(f.qrsNorm);
+        const Double2 quotient = Double2{dots[k], dots[next]} / (scale > 0.0 ? scale : 1.0);
+        correlations[k] = scale[0] > 0.0 ? float(quotient[0]) : 0.0f;
+        correlations[k + 1] = scale[1] > 0.0 ? float(quotient[1]) : 0.0f;
     }
-    best.amplitudeRatio = f.qrsNorm > 0.0f ? float(std::sqrt(bestEnergy)) / f.qrsNorm : 0.0f;
+    // Without branches: the best alignment changes from beat to beat.
+    int bestK = 0;
+    for (int k = 1; k < LagCount; ++k)
+        bestK = correlations[k] > correlations[bestK] ? k : bestK;
+    Match best;
+    best.correlation = correlations[bestK];
+    best.lag = bestK - MaximumLag;
+    const double bestNorm = window.norm[bestK];
+    best.amplitudeRatio = f.qrsNorm > 0.0f ? float(bestNorm) / f.qrsNorm : 0.0f;
     best.widthRatio = f.steepWidth > 0.0f ? window.steepWidthAt(best.lag) / f.steepWidth : 0.0f;
     return best;
+}
+
+// Whether the beat is within the family's amplitude range at one alignment
+// at least: one that is not cannot fit, whatever its shape.
+bool TBeatFamilies::couldFit(const TBeatWindow &window, int family) const
+{
+    const float norm = m_families[size_t(family)].qrsNorm;
+    if (norm <= 0.0f)
+        return true;
+    bool any = false;
+    for (int k = 0; k < LagCount; ++k)
+        any |= within(float(window.norm[k]) / norm);
+    return any;
 }
 
 int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
 {
     const int centre = window.centre;
-    m_matches.assign(size_t(count()), Match{});
-    m_compared.assign(size_t(count()), false);
+    m_compared.fill(false);
     Match match;
-    // The heaviest family that fits: try them from the heaviest down.
-    std::array<int, Capacity> order{};
+    // The heaviest family that fits: try them from the heaviest down (the
+    // first of equal weights first). Most beats fit the first one tried.
     const int n = count();
-    for (int k = 0; k < n; ++k) {
-        int i = k;
-        for (; i > 0 && m_families[size_t(order[size_t(i - 1)])].weight < m_families[size_t(k)].weight; --i)
-            order[size_t(i)] = order[size_t(i - 1)];
-        order[size_t(i)] = k;
-    }
     int family = -1;
-    for (int i = 0; i < n && family < 0; ++i) {
-        const int k = order[size_t(i)];
-        m_matches[size_t(k)] = compare(window, k);
+    for (int tried = 0; tried < n && family < 0; ++tried) {
+        int k = -1;
+        double heaviest = -1.0;
+        for (int j = 0; j < n; ++j) {
+            const double weight = m_compared[size_t(j)] ? -1.0 : m_families[size_t(j)].weight;
+            k = weight > heaviest ? j : k;
+            heaviest = std::max(weight, heaviest);
+        }
         m_compared[size_t(k)] = true;
+        if (!couldFit(window, k)) {
+            m_matches[size_t(k)].correlation = NotCompared;   // compared only when asked for
+            continue;
+        }
+        m_matches[size_t(k)] = compare(window, k);
         if (fits(m_matches[size_t(k)])) {
             family = k;
             match = m_matches[size_t(k)];
@@ -141,32 +154,27 @@ int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
     }
 
     if (family < 0) {
-        Family created;
-        created.shape.assign(window.x.begin() + (centre - Before), window.x.begin() + (centre - Before + Length));
         if (count() < Capacity) {
-            m_families.push_back(created);
-            family = count() - 1;
+            family = m_count++;
         } else {
             family = int(std::min_element(m_families.begin(), m_families.end(),
                                           [](const Family &a, const Family &b) { return a.weight < b.weight; })
                          - m_families.begin());
-            m_families[size_t(family)] = created;
         }
-        m_matches.resize(size_t(count()));
-        m_compared.resize(size_t(count()));
+        Family &created = m_families[size_t(family)];
+        created = Family{};
+        std::copy_n(&window.x[size_t(centre - Before)], Length, created.shape.begin());
         m_matches[size_t(family)] = Match{1.0f, 1.0f, 1.0f, 0};
         m_compared[size_t(family)] = true;
     } else {
         Family &f = m_families[size_t(family)];
         const float rate = 1.0f / float(std::min(f.beats + 1, AveragedBeats));
-        const float *x = &window.x[size_t(centre - Before + match.lag)];
-        for (int i = 0; i < Length; ++i)
-            f.shape[size_t(i)] += rate * (x[i] - f.shape[size_t(i)]);
+        follow(f.shape.data(), &window.x[size_t(centre - Before + match.lag)], Length, rate);
     }
     refresh(m_families[size_t(family)]);
 
-    for (Family &f : m_families)
-        f.weight *= WeightFading;
+    for (int k = 0; k < n; ++k)
+        m_families[size_t(k)].weight *= WeightFading;
     Family &f = m_families[size_t(family)];
     f.weight += 1.0;
     ++f.beats;
@@ -186,9 +194,12 @@ int TBeatFamilies::mergeAlike(int family)
         if (a.qrsNorm <= 0.0f || b.qrsNorm <= 0.0f || b.steepWidth <= 0.0f)
             continue;
         Match m;
-        m.correlation = dot(a.qrs.data(), b.qrs.data(), QrsLength) / (a.qrsNorm * b.qrsNorm);
         m.amplitudeRatio = a.qrsNorm / b.qrsNorm;
         m.widthRatio = a.steepWidth / b.steepWidth;
+        m.correlation = 1.0f;
+        if (!fits(m))
+            continue;   // unlike in size or width, whatever the shape
+        m.correlation = dot(a.qrs.data(), b.qrs.data(), QrsLength) / (a.qrsNorm * b.qrsNorm);
         if (!fits(m))
             continue;
         const int keep = a.weight >= b.weight ? family : k;
@@ -197,9 +208,11 @@ int TBeatFamilies::mergeAlike(int family)
         kept.weight += m_families[size_t(drop)].weight;
         kept.beats += m_families[size_t(drop)].beats;
         kept.ventricular += m_families[size_t(drop)].ventricular;
-        m_families.erase(m_families.begin() + drop);
-        m_matches.erase(m_matches.begin() + drop);
-        m_compared.erase(m_compared.begin() + drop);
+        std::move(m_families.begin() + drop + 1, m_families.begin() + m_count, m_families.begin() + drop);
+        --m_count;
+        std::move(m_matches.begin() + drop + 1, m_matches.end(), m_matches.begin() + drop);
+        std::move(m_compared.begin() + drop + 1, m_compared.end(), m_compared.begin() + drop);
+        m_compared.back() = false;
         m_compared[size_t(keep > drop ? keep - 1 : keep)] = false;   // its template is another one now
         family = keep > drop ? keep - 1 : keep;
         k = -1;   // the merged template may now match another family
@@ -209,21 +222,44 @@ int TBeatFamilies::mergeAlike(int family)
 
 TBeatFamilies::Match TBeatFamilies::lastMatch(const TBeatWindow &window, int family) const
 {
-    if (size_t(family) < m_compared.size() && m_compared[size_t(family)])
+    if (family >= 0 && family < count() && m_compared[size_t(family)]
+        && m_matches[size_t(family)].correlation != NotCompared)
         return m_matches[size_t(family)];
     return compare(window, family);
 }
 
+bool TBeatFamilies::normalLike(int k, int normal)
+{
+    Family &f = m_families[size_t(k)];
+    if (k == normal || f.beats % NormalShapeCheckEvery != 0)
+        return f.normalShape;
+    const Family &n = m_families[size_t(normal)];
+    f.normalShape = f.premature < MostlyOnTime && f.beats >= EstablishedBeats
+        && float(f.ventricular) < RarelyVentricular * float(f.beats) && f.qrsNorm > 0.0f && n.qrsNorm > 0.0f
+        && n.steepWidth > 0.0f && within(f.steepWidth / n.steepWidth)
+        && dot(f.qrs.data(), n.qrs.data(), QrsLength) / (f.qrsNorm * n.qrsNorm) >= NormalShapeCorrelation;
+    return f.normalShape;
+}
+
 int TBeatFamilies::normal() const
 {
-    int best = -1;
-    int heaviest = -1;
+    // The heaviest on-time family among those established long enough, else
+    // the heaviest on-time one, else the heaviest. Compared without branches:
+    // which family wins changes from beat to beat.
+    int established = -1, onTime = -1, heaviest = 0;
+    double establishedWeight = -1.0, onTimeWeight = -1.0, heaviestWeight = -1.0;
     for (int k = 0; k < count(); ++k) {
         const Family &f = m_families[size_t(k)];
-        if (heaviest < 0 || f.weight > m_families[size_t(heaviest)].weight)
-            heaviest = k;
-        if (f.premature < MostlyOnTime && (best < 0 || f.weight > m_families[size_t(best)].weight))
-            best = k;
+        const bool heavier = f.weight > heaviestWeight;
+        heaviest = heavier ? k : heaviest;
+        heaviestWeight = heavier ? f.weight : heaviestWeight;
+        const bool candidate = f.premature < MostlyOnTime;
+        const bool better = candidate && f.weight > onTimeWeight;
+        onTime = better ? k : onTime;
+        onTimeWeight = better ? f.weight : onTimeWeight;
+        const bool betterEstablished = candidate && f.beats >= EstablishedNormal && f.weight > establishedWeight;
+        established = betterEstablished ? k : established;
+        establishedWeight = betterEstablished ? f.weight : establishedWeight;
     }
-    return best >= 0 ? best : heaviest;
+    return count() == 0 ? -1 : established >= 0 ? established : onTime >= 0 ? onTime : heaviest;
 }

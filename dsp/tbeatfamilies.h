@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -13,14 +14,14 @@
 // ST segment and T wave) at 250 samples/s. Windows handed in must hold
 // Before + MaximumLag samples before the centre and Length - Before +
 // MaximumLag from it on.
-// The smoothed samples around one beat, with the energy about its mean of
+// The smoothed samples around one beat, with the spread about its mean of
 // the QRS window at each alignment tried, so that comparing it with a
-// template costs one dot product.
+// template costs one dot product per alignment.
 struct TBeatWindow
 {
     std::vector<float> x;
     int centre = 0;
-    double energy[7] = {};         // sum of (x - mean)^2 of the QRS window at lag -3 .. +3
+    double norm[7] = {};           // root of the sum of (x - mean)^2 of the QRS window at lag -3 .. +3
     mutable float width[7] = {};   // its steep width, once asked for (0: not yet)
 
     void prepare(int qrsCentre);   // after x has been filled
@@ -38,8 +39,8 @@ public:
 
     struct Family
     {
-        std::vector<float> shape;   // Length samples
-        std::vector<float> qrs;     // the QRS window of the shape minus its mean
+        std::array<float, Length> shape{};
+        std::array<float, QrsLength> qrs{};   // the QRS window of the shape minus its mean
         float qrsNorm = 0.0f;       // root of the sum of squares of qrs
         float steepWidth = 0.0f;    // of the QRS window
         float qrsAmplitude = 0.0f;  // peak to peak of the QRS window
@@ -47,6 +48,7 @@ public:
         int ventricular = 0;        // beats of the family labelled ventricular
         double weight = 0.0;        // beat count fading by half over about 140 beats
         float premature = 0.0f;     // recent share of its beats that came early
+        bool normalShape = false;   // normal conduction at another amplitude (see normalLike())
     };
 
     // How a beat compares with one family's template, at the best of the
@@ -75,22 +77,38 @@ public:
     Match lastMatch(const TBeatWindow &window, int family) const;
 
     // The patient's normal conduction: the heaviest family whose beats mostly
-    // come on time (the heaviest of all when none does); -1 before any beat.
+    // come on time, preferring families of 100 beats or more (the heaviest of
+    // all when none comes on time); -1 before any beat.
     int normal() const;
 
-    int count() const { return int(m_families.size()); }
+    int count() const { return m_count; }
     const Family &family(int index) const { return m_families[std::size_t(index)]; }
     void countVentricular(int index) { ++m_families[std::size_t(index)].ventricular; }
 
+    // Whether family `k` is the normal conduction seen at another amplitude
+    // (breathing and posture change the QRS size, not its shape or width):
+    // established, on time, rarely ventricular, and of the shape and width
+    // of the `normal` family. Looked at again every few beats of the family.
+    bool normalLike(int k, int normal);
+
     // Whether a beat with this match belongs to the family: same shape, and
     // within a quarter of its amplitude and width.
-    static bool fits(const Match &match);
+    static bool fits(const Match &match)
+    {
+        return match.correlation >= JoinCorrelation && within(match.amplitudeRatio) && within(match.widthRatio);
+    }
 
 private:
+    bool couldFit(const TBeatWindow &window, int family) const;
+    static constexpr float JoinCorrelation = 0.94f;
+    static constexpr float LowestRatio = 0.8f;
+    static constexpr float HighestRatio = 1.25f;
+    static bool within(float ratio) { return ratio > LowestRatio && ratio < HighestRatio; }
     static void refresh(Family &family);
     int mergeAlike(int family);
 
-    std::vector<Family> m_families;
-    std::vector<Match> m_matches;   // per family: the last beat's comparison
-    std::vector<bool> m_compared;
+    std::array<Family, Capacity> m_families;
+    int m_count = 0;
+    std::array<Match, Capacity> m_matches;   // per family: the last beat's comparison
+    std::array<bool, Capacity> m_compared{};
 };

@@ -91,26 +91,104 @@ class TestEctopy : public QObject
         return beats;
     }
 
+    // Feeds the drawn signal and tells each beat 96 samples late, as the
+    // detector would (and twice, which must be ignored); false if a decision
+    // came more than 1.5 s after its beat.
+    static bool classify(const std::vector<double> &signal, const std::vector<int> &beats, std::map<int, BeatLabel> &labels)
+    {
+        TBeatClassifier classifier;
+        size_t next = 0;
+        TBeatDecision d;
+        for (int n = 0; n < int(signal.size()); ++n) {
+            classifier.addSample(int(std::lround(signal[size_t(n)])));
+            if (next < beats.size() && n == beats[next] + 96) {
+                classifier.addBeat(beats[next++]);
+                classifier.addBeat(beats[next - 1]);
+            }
+            while (classifier.takeDecision(d)) {
+                if (n - d.index > TBeatClassifier::MaximumWait)
+                    return false;
+                labels[d.index] = d.label;
+            }
+        }
+        return true;
+    }
+
 private slots:
     void morphology()
     {
         using namespace BeatMorphology;
-        std::vector<float> mains(40), triangle(101, 0.0f);
-        for (int i = 0; i < 40; ++i)
-            mains[size_t(i)] = 7.0f + 10.0f * float(std::sin(2 * M_PI * 50 * i / 250.0));
+        std::vector<int> mains(40);
+        std::vector<float> triangle(101, 0.0f);
+        for (int i = 0; i < 40; ++i)   // 50 Hz: five samples make a whole period
+            mains[size_t(i)] = 7 + int(std::lround(10 * std::sin(2 * M_PI * 50 * i / 250.0)));
         for (int i = 40; i <= 60; ++i)
             triangle[size_t(i)] = 30.0f - 3.0f * float(std::abs(i - 50));   // 30 high, 10 samples either side
-        std::vector<float> smoothed(40, 0.0f);
-        smooth(mains, smoothed, 2, 38);
-        for (int i = 2; i < 38; ++i)
-            QVERIFY(std::abs(smoothed[size_t(i)] - 7.0f) < 1e-3f);
+        std::vector<float> smoothed(40, -1.0f);
+        smooth(mains.data(), smoothed, 2, 37);
+        for (int i = 0; i < 40; ++i)
+            QCOMPARE(smoothed[size_t(i)], i >= 2 && i < 37 ? 7.0f : -1.0f);
         QCOMPARE(qrsCentre(triangle, 20, 90), 50);
-        QCOMPARE(steepWidth(triangle, 20, 70), 10.0f);   // 2 * 30 / (2 * 3)
+        QCOMPARE(steepWidth(triangle.data() + 20, 70), 10.0f);   // 2 * 30 / (2 * 3)
         std::vector<float> negated(triangle.size()), flat(triangle.size(), 4.0f);
         std::transform(triangle.begin(), triangle.end(), negated.begin(), [](float v) { return 5.0f - 2.0f * v; });
-        QCOMPARE(correlation(triangle, 0, triangle, 0, 101), 1.0f);
-        QCOMPARE(correlation(triangle, 0, negated, 0, 101), -1.0f);
-        QCOMPARE(correlation(triangle, 0, flat, 0, 101), 0.0f);
+        QCOMPARE(correlation(triangle.data(), triangle.data(), 101), 1.0f);
+        QCOMPARE(correlation(triangle.data(), negated.data(), 101), -1.0f);
+        QCOMPARE(correlation(triangle.data(), flat.data(), 101), 0.0f);
+    }
+
+    // The vector loops against plain ones on random traces far from zero,
+    // over lengths that leave a tail after the last group of four.
+    void lanesMatchPlainLoops()
+    {
+        using namespace BeatMorphology;
+        std::mt19937 random(3);
+        std::uniform_real_distribution<float> wave(-300.0f, 300.0f);
+        std::vector<int> raw(140);
+        std::vector<float> x(140), t(63), smoothed(140, 0.0f), centred(63);
+        for (size_t i = 0; i < raw.size(); ++i) {
+            raw[i] = 4000 + int(random() % 601) - 300;
+            x[i] = 4000.0f + wave(random);
+        }
+        for (float &v : t)
+            v = wave(random);
+        smooth(raw.data(), smoothed, 2, 137);
+        for (int i = 2; i < 137; ++i)
+            QCOMPARE(smoothed[size_t(i)], float(raw[size_t(i - 2)] + raw[size_t(i - 1)] + raw[size_t(i)] + raw[size_t(i + 1)] + raw[size_t(i + 2)]) * 0.2f);
+        float dots[LagCount];
+        dotsAtLags(x.data() + 5, t.data(), 63, dots);
+        for (int lag = 0; lag < LagCount; ++lag) {
+            QCOMPARE(dots[lag], dot(x.data() + 5 + lag, t.data(), 63));
+            double plain = 0.0, sa = 0.0, sb = 0.0, ab = 0.0, aa = 0.0, bb = 0.0;
+            for (int i = 0; i < 61; ++i) {
+                const double a = x[size_t(5 + lag + i)], b = t[size_t(i)];
+                plain += a * b, sa += a, sb += b, ab += a * b, aa += a * a, bb += b * b;
+            }
+            QVERIFY(std::abs(dot(x.data() + 5 + lag, t.data(), 61) - plain) < 1e-5 * std::abs(plain) + 1.0);
+            const double pearson = (ab - sa * sb / 61) / std::sqrt((aa - sa * sa / 61) * (bb - sb * sb / 61));
+            QVERIFY(std::abs(correlation(x.data() + 5 + lag, t.data(), 61) - pearson) < 1e-5);
+        }
+        float low = x[10], high = x[10], steepest = 0.0f;
+        double sum = 0.0, squares = 0.0;
+        for (int i = 10; i < 73; ++i) {
+            low = std::min(low, x[size_t(i)]), high = std::max(high, x[size_t(i)]), sum += x[size_t(i)];
+            if (i > 10 && i < 72)
+                steepest = std::max(steepest, std::abs(x[size_t(i + 1)] - x[size_t(i - 1)]));
+        }
+        for (int i = 10; i < 73; ++i)
+            squares += (x[size_t(i)] - sum / 63) * (x[size_t(i)] - sum / 63);
+        float amplitude = 0.0f;
+        QCOMPARE(steepWidth(x.data() + 10, 63, &amplitude), 2.0f * (high - low) / steepest);
+        QCOMPARE(amplitude, high - low);
+        const TemplateMeasures m = measureTemplate(x.data() + 10, centred.data(), 63);
+        QCOMPARE(m.steepWidth, 2.0f * (high - low) / steepest);
+        QCOMPARE(m.amplitude, high - low);
+        QVERIFY(std::abs(m.norm - std::sqrt(squares)) < 1e-4 * std::sqrt(squares));
+        QVERIFY(std::abs(centred[62] - (x[72] - sum / 63)) < 1e-3);
+        double about = 0.0, aboutSquares = 0.0;
+        sumsAbout(x.data() + 10, 63, 4000.0f, about, aboutSquares);
+        QVERIFY(std::abs(about - (sum - 63 * 4000.0)) < 1e-2);
+        QVERIFY(std::abs(aboutSquares - (squares + (sum - 63 * 4000.0) * (sum - 63 * 4000.0) / 63)) < 1e-5 * aboutSquares);
     }
 
     void decisions_data()
@@ -129,6 +207,7 @@ private slots:
         row("noisy", Q, [](TBeatEvidence &e) { e.noise = 0.1f, e.widthRatio = 2, e.prematurity = 0.5f; });
         row("baseline jump", Q, [](TBeatEvidence &e) { e.baselineShift = 1.5f, e.correlation = 0.2f; });
         row("wide premature, pause", V, [](TBeatEvidence &e) { e.correlation = 0.7f, e.widthRatio = 1.5f, e.prematurity = 0.55f, e.earliness = 0.6f; });
+        row("wide premature, pause, irregular rhythm", N, [](TBeatEvidence &e) { e.correlation = 0.7f, e.widthRatio = 1.5f, e.prematurity = 0.55f, e.earliness = 0.6f, e.rhythmSpread = 0.3f; });
         row("very early, aberrant", N, [](TBeatEvidence &e) { e.correlation = 0.75f, e.widthRatio = 1.7f, e.amplitudeRatio = 0.8f, e.prematurity = 0.5f, e.earliness = 0.4f; });
         row("narrow premature", N, [](TBeatEvidence &e) { e.correlation = 0.95f, e.prematurity = 0.6f, e.earliness = 0.6f; });
         row("different but late", N, [](TBeatEvidence &e) { e.correlation = 0.8f, e.prematurity = 0.6f, e.earliness = 1.1f; });
@@ -137,6 +216,10 @@ private slots:
         row("other normal conduction", N, [](TBeatEvidence &e) { e.correlation = 0.3f, e.earliness = 0.8f, e.familyBeats = 50; });
         row("known focus", V, [](TBeatEvidence &e) { e.correlation = 0.3f, e.familyBeats = 50, e.familyVentricular = 10; });
         row("run continues", V, [](TBeatEvidence &e) { e.correlation = 0.4f, e.earliness = 0.88f, e.afterVentricular = true; });
+        row("twice as wide and large, on time", V, [](TBeatEvidence &e) { e.correlation = 0.95f, e.widthRatio = 2.0f, e.amplitudeRatio = 2.0f; });
+        row("wide but not large, on time", N, [](TBeatEvidence &e) { e.correlation = 0.95f, e.widthRatio = 2.0f, e.amplitudeRatio = 1.2f, e.familyBeats = 50; });
+        row("inverted and wider, on time", V, [](TBeatEvidence &e) { e.correlation = -0.6f, e.longCorrelation = -0.6f, e.widthRatio = 1.3f; });
+        row("inverted QRS only, on time", N, [](TBeatEvidence &e) { e.correlation = -0.6f, e.widthRatio = 1.3f, e.familyBeats = 50; });
     }
 
     void decisions()
@@ -182,26 +265,29 @@ private slots:
         for (int i = event - 100; noisy && i < event + 100; ++i)
             signal[size_t(i)] += double(random() % 41) - 20.0;
 
-        TBeatClassifier classifier;
         std::map<int, BeatLabel> labels;
-        size_t next = 0;
-        TBeatDecision d;
-        for (int n = 0; n < int(signal.size()); ++n) {
-            classifier.addSample(int(std::lround(signal[size_t(n)])));
-            if (next < beats.size() && n == beats[next] + 96) {
-                classifier.addBeat(beats[next++]);
-                classifier.addBeat(beats[next - 1]);   // told twice: ignored
-            }
-            while (classifier.takeDecision(d)) {
-                QVERIFY(n - d.index <= TBeatClassifier::MaximumWait);
-                labels[d.index] = d.label;
-            }
-        }
+        QVERIFY(classify(signal, beats, labels));
         QCOMPARE(labels.size(), beats.size());   // the last one 1.5 s after it, without a next beat
         QCOMPARE(labels[beats.front()], BeatLabel::Unclassified);   // learning
         QCOMPARE(labels[event], label);
         QCOMPARE(labels[beats[38]], BeatLabel::Normal);
         QCOMPARE(labels[beats[45]], BeatLabel::Normal);
+    }
+
+    // A ventricular rhythm at the normal rate, longer than the fading memory
+    // of the normal beats before it, must not become the normal conduction.
+    void ventricularRhythmAtNormalRate()
+    {
+        std::vector<int> beats;
+        for (int i = 0; i < 210; ++i)
+            beats.push_back(100 + 200 * i);
+        std::vector<double> signal(size_t(beats.back() + 400), 0.0);
+        for (size_t i = 0; i < beats.size(); ++i)
+            draw(signal, beats[i], i < 120 ? NormalBeat : VentricularBeat);
+        std::map<int, BeatLabel> labels;
+        QVERIFY(classify(signal, beats, labels));
+        for (size_t i = 20; i < beats.size(); ++i)
+            QCOMPARE(labels[beats[i]], i < 120 ? BeatLabel::Normal : BeatLabel::Ventricular);
     }
 
     void scoring()

@@ -11,6 +11,7 @@ using namespace reportvalues;
 
 SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &session)
     : ReportProducer(QStringLiteral(":/res/sessionreport1.xml"))
+    , m_alarms(session, engine().layout())
 {
     PatientRecord patient;
     if (!database.loadPatient(session.patientId, patient))
@@ -42,14 +43,19 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     const QString recordingPath = session.recording() ? session.recording()->path() : QString();
     for (int e : markedEvents(session))
         m_strips.append({recordingPath, double(session.events[e].timeOffset), session.events[e].description});
+    for (const SessionReportAlarms::Strip &strip : m_alarms.strips())
+        m_strips.append({recordingPath, strip.onset, strip.label});
     m_events = eventList(session);
     engine().recordCounts() << m_strips.size() << m_events.size();
+    m_alarms.setRecordCount(engine().recordCounts());
 }
 
 QString SessionReport::value(int record, const QString &name, int reportPage) const
 {
     QString value;
     if (headerValue(name, value))
+        return value;
+    if (m_alarms.value(record, name, reportPage, value))
         return value;
     if (reportPage == 1 && record >= 0 && record < m_events.size()) {
         const ListedEvent &event = m_events[record];

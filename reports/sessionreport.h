@@ -2,6 +2,7 @@
 
 #include "reports/reportproducer.h"
 #include "reports/reportvalues.h"
+#include "reports/sessionreportalarms.h"
 
 #include <QString>
 #include <QVector>
@@ -13,6 +14,8 @@ class MonitorSession;
 // session data, the three blood-pressure checkpoints, the events, and an ECG
 // strip for each event marked for printing. Events that the box of the
 // first sheet cannot show follow in a list of every event after the strips.
+// High-priority alarms get strips too (after the events'), and every alarm
+// is listed in a table of its own.
 class SessionReport : public ReportProducer
 {
 public:
@@ -25,4 +28,5 @@ public:
 
 private:
     QVector<reportvalues::ListedEvent> m_events;
+    SessionReportAlarms m_alarms;
 };

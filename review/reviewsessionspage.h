@@ -13,6 +13,7 @@ class MonitorSession;
 class OpenRecords;
 class PatientCourse;
 class QTreeWidgetItem;
+class ReviewAlarms;
 class TStoredFilterChain;
 
 namespace Ui {
@@ -87,6 +88,7 @@ private:
     // copy here may be stale, so they stay read-only for the page's life.
     QList<int> m_heldSessions;
     std::unique_ptr<TStoredFilterChain> m_chain;
+    ReviewAlarms *m_alarms = nullptr;
     bool m_eventsModified = false;
 
     struct ShownTexts

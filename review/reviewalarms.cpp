@@ -1,0 +1,119 @@
+#include "review/reviewalarms.h"
+
+#include "storage/loggedalarms.h"
+#include "storage/monitorsession.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+constexpr int OnsetRole = Qt::UserRole;
+
+// A small square in the colour the patient's banner shows for the priority.
+QIcon priorityIcon(const QString &priority)
+{
+    const QColor colour = priority == QLatin1String("high")     ? QColor(Qt::red)
+                          : priority == QLatin1String("medium") ? QColor(Qt::yellow)
+                          : priority == QLatin1String("low")    ? QColor(Qt::cyan)
+                                                                : QColor(Qt::transparent);
+    QPixmap square(12, 12);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.setPen(colour.alpha() ? QColor(Qt::darkGray) : QColor(Qt::transparent));
+    painter.setBrush(colour);
+    painter.drawRect(1, 1, 9, 9);
+    return QIcon(square);
+}
+
+} // namespace
+
+ReviewAlarms::ReviewAlarms(QWidget *parent) : QWidget(parent), m_tree(new QTreeWidget(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    auto *title = new QLabel(tr("Alarms"), this);
+    title->setBuddy(m_tree);
+    // As tall as the event list's row of buttons, so that both lists line up.
+    title->setMinimumHeight(title->sizeHint().height() + 8);
+    layout->addWidget(title);
+    layout->addWidget(m_tree);
+
+    m_tree->setObjectName(QStringLiteral("treeAlarms"));
+    m_tree->setMinimumSize(300, 150);
+    m_tree->setRootIsDecorated(false);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tree->setHeaderLabels({tr("Time"), tr("Priority"), tr("Alarm"), tr("Acknowledged"), tr("Ended")});
+    QHeaderView *header = m_tree->header();
+    header->setMinimumSectionSize(16);
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(ColumnText, QHeaderView::Stretch);
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) { currentChanged(current); });
+    setSession(nullptr);
+}
+
+QString ReviewAlarms::priorityText(const QString &priority)
+{
+    if (priority == QLatin1String("high"))
+        return tr("High");
+    if (priority == QLatin1String("medium"))
+        return tr("Medium");
+    if (priority == QLatin1String("low"))
+        return tr("Low");
+    return priority;
+}
+
+QString ReviewAlarms::clockText(const QDateTime &start, std::optional<double> offset)
+{
+    if (!offset)
+        return QString();
+    return start.addMSecs(std::llround(*offset * 1000.0)).toString(QStringLiteral("HH:mm:ss"));
+}
+
+void ReviewAlarms::setSession(const MonitorSession *session)
+{
+    const QSignalBlocker blocker(m_tree);
+    m_tree->clear();
+    if (!session)
+        return;
+    const QVector<LoggedAlarm> alarms = loggedAlarms(session->alarmLog);
+    QList<QTreeWidgetItem *> items;
+    for (const LoggedAlarm &alarm : alarms) {
+        auto *item = new QTreeWidgetItem;
+        item->setText(ColumnTime, clockText(session->startDateTime, alarm.onset));
+        item->setData(ColumnTime, OnsetRole, alarm.onset);
+        item->setText(ColumnPriority, priorityText(alarm.priority));
+        item->setIcon(ColumnPriority, priorityIcon(alarm.priority));
+        item->setText(ColumnText, alarm.shownText());
+        item->setToolTip(ColumnText, alarm.shownText());
+        item->setText(ColumnAcknowledged, clockText(session->startDateTime, alarm.acknowledged));
+        item->setText(ColumnEnded, clockText(session->startDateTime, alarm.ended));
+        items.append(item);
+    }
+    if (items.isEmpty()) {
+        auto *none = new QTreeWidgetItem({tr("No alarms")});
+        none->setFlags(Qt::NoItemFlags);
+        items.append(none);
+    }
+    m_tree->insertTopLevelItems(0, items);
+    if (alarms.isEmpty())
+        items.first()->setFirstColumnSpanned(true);
+}
+
+void ReviewAlarms::currentChanged(QTreeWidgetItem *current)
+{
+    if (!current || !m_tree->currentIndex().isValid())
+        return;
+    const QVariant onset = current->data(ColumnTime, OnsetRole);
+    if (onset.isValid())
+        emit onsetChosen(onset.toDouble());
+}

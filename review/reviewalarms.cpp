@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -52,11 +53,27 @@ ReviewAlarms::ReviewAlarms(QWidget *parent) : QWidget(parent), m_tree(new QTreeW
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tree->setHeaderLabels({tr("Time"), tr("Priority"), tr("Alarm"), tr("Acknowledged"), tr("Ended")});
+    // Every column but the text as wide as its widest content, fixed, so that
+    // the list keeps its width from one session to the next.
     QHeaderView *header = m_tree->header();
     header->setMinimumSectionSize(16);
     header->setStretchLastSection(false);
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(QHeaderView::Fixed);
     header->setSectionResizeMode(ColumnText, QHeaderView::Stretch);
+    const QFontMetrics cells = m_tree->fontMetrics(), heads = header->fontMetrics();
+    const auto fit = [&](int column, const QStringList &samples, int extra) {
+        int width = heads.horizontalAdvance(m_tree->headerItem()->text(column));
+        for (const QString &sample : samples)
+            width = qMax(width, cells.horizontalAdvance(sample) + extra);
+        m_tree->setColumnWidth(column, width + 16);
+        return width + 16;
+    };
+    const QString clock = QStringLiteral("00:00:00");
+    int width = fit(ColumnTime, {clock}, 0) + fit(ColumnAcknowledged, {clock}, 0) + fit(ColumnEnded, {clock}, 0)
+                + fit(ColumnPriority, {priorityText("high"), priorityText("medium"), priorityText("low")},
+                      m_tree->iconSize().width() + 16);
+    width += cells.horizontalAdvance(QStringLiteral("Check electrodes")) + 24;
+    m_tree->setMinimumWidth(width + 2 * m_tree->frameWidth() + m_tree->verticalScrollBar()->sizeHint().width());
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) { currentChanged(current); });
     setSession(nullptr);
 }

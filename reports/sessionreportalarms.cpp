@@ -64,9 +64,12 @@ SessionReportAlarms::SessionReportAlarms(const MonitorSession &session, const Re
     : m_rows(alarmList(session))
 {
     for (const LoggedAlarm &alarm : loggedAlarms(session.alarmLog)) {
-        if (alarm.priority == QLatin1String("high"))
-            m_strips.append({alarm.onset, QStringLiteral("Alarma alta %1 - %2")
-                                              .arg(clockText(session.startDateTime, alarm.onset), alarm.shownText())});
+        if (alarm.priority != QLatin1String("high"))
+            continue;
+        const double start = qMax(0.0, alarm.onset - AlarmStripLeadSeconds);
+        m_strips.append({start, QStringLiteral("Alarma alta %1 - %2 (tira desde %3)")
+                                    .arg(clockText(session.startDateTime, alarm.onset), alarm.shownText(),
+                                         clockText(session.startDateTime, start))});
     }
     const QVector<ReportPageLayout> &pages = layout.pages();
     for (int p = 0; p < pages.size() && m_tablePage < 0; ++p) {

@@ -28,11 +28,16 @@ QVector<ListedAlarm> alarmList(const MonitorSession &session);
 
 // The session report's alarms: the table of every alarm on the template's
 // report page that prints "[alarmText]", continuing over as many sheets as it
-// needs, and an ECG strip from the onset of each high-priority alarm. A
+// needs, and an ECG strip around the onset of each high-priority alarm. A
 // session without alarms leaves the table out.
 class SessionReportAlarms
 {
 public:
+    // A high-priority alarm begins once its cause has lasted a while (no beat
+    // for 4 s): its strip starts this long before the onset, so that it
+    // shows the cause and not only what followed.
+    static constexpr double AlarmStripLeadSeconds = 4.0;
+
     SessionReportAlarms(const MonitorSession &session, const ReportTemplate &layout);
 
     struct Strip

@@ -287,10 +287,12 @@ private slots:
         }
         log.append({1001.0, E::Onset, "asystole", "high", QString()});
         SessionReport report(*database, *session);
-        // One event strip, then one strip from the onset of each of the 35 high alarms.
+        // One event strip, then a strip of each of the 35 high alarms, from
+        // shortly before its onset but never before the recording.
         QCOMPARE(report.engine().recordCounts(), QVector<int>({1 + 35, 0, 101}));
-        QCOMPARE(report.value(1, "eventDescription", 0), QStringLiteral("Alarma alta 08:30:00 - A0"));
-        QCOMPARE(report.value(35, "eventDescription", 0), QStringLiteral("Alarma alta 08:46:41 - asystole"));
+        QCOMPARE(report.value(1, "eventDescription", 0), QStringLiteral("Alarma alta 08:30:00 - A0 (tira desde 08:30:00)"));
+        QCOMPARE(report.value(35, "eventDescription", 0),
+                 QStringLiteral("Alarma alta 08:46:41 - asystole (tira desde 08:46:37)"));
 
         // Every alarm in order, with the column heads on each sheet after the strips.
         const ReportPageLayout &table = report.engine().layout().pages()[2];

@@ -75,6 +75,8 @@ ReviewAlarms::ReviewAlarms(QWidget *parent) : QWidget(parent), m_tree(new QTreeW
     width += cells.horizontalAdvance(QStringLiteral("Check electrodes")) + 24;
     m_tree->setMinimumWidth(width + 2 * m_tree->frameWidth() + m_tree->verticalScrollBar()->sizeHint().width());
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) { currentChanged(current); });
+    // A click on the chosen alarm goes back to its onset after the ECG was scrolled away.
+    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { currentChanged(item); });
     setSession(nullptr);
 }
 

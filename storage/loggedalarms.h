@@ -22,7 +22,11 @@ struct LoggedAlarm
     QString shownText() const { return text.isEmpty() ? condition : text; }
 };
 
+// The longest offset an alarm is given, in seconds (a year).
+constexpr double MaxAlarmOffset = 365.0 * 24 * 3600;
+
 // The alarms of a log in order of onset. An acknowledgement or end belongs to
 // the latest alarm of its condition that has none yet (a high-priority alarm
 // may be acknowledged after it ended); one without such an alarm is left out.
+// Offsets of a damaged file are brought within 0 .. MaxAlarmOffset.
 QVector<LoggedAlarm> loggedAlarms(const QVector<AlarmLogEntry> &log);

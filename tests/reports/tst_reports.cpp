@@ -286,6 +286,8 @@ private slots:
                 log.append({10.0 * i + 5.0, E::Acknowledged, condition, priorities[i % 3], QString()});
         }
         log.append({1001.0, E::Onset, "asystole", "high", QString()});
+        // A damaged stamp reads as the longest session, not as an undefined time.
+        log.append({1e300, E::End, "asystole", "high", QString()});
         SessionReport report(*database, *session);
         // One event strip, then a strip of each of the 35 high alarms, from
         // shortly before its onset but never before the recording.
@@ -315,7 +317,7 @@ private slots:
         QCOMPARE(listed.size(), 101);
         QCOMPARE(listed[0], QStringLiteral("08:30:00|00:00|Alta|A0|08:30:05|08:30:03"));
         QCOMPARE(listed[2], QStringLiteral("08:30:20|00:20|Baja|A2|\u2014|08:30:23"));
-        QCOMPARE(listed.last(), QStringLiteral("08:46:41|16:41|Alta|asystole|\u2014|\u2014"));
+        QCOMPARE(listed.last(), QStringLiteral("08:46:41|16:41|Alta|asystole|\u2014|08:30:00"));
         QCOMPARE(footers(report).last(), QStringLiteral("Pág. 8 de 8|Núñez, José - Sesión #1 del 05/01/2024"));
 
         // Without alarms the table is left out.

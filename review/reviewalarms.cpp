@@ -73,7 +73,11 @@ ReviewAlarms::ReviewAlarms(QWidget *parent) : QWidget(parent), m_tree(new QTreeW
                 + fit(ColumnPriority, {priorityText("high"), priorityText("medium"), priorityText("low")},
                       m_tree->iconSize().width() + 16);
     width += cells.horizontalAdvance(QStringLiteral("Check electrodes")) + 24;
-    m_tree->setMinimumWidth(width + 2 * m_tree->frameWidth() + m_tree->verticalScrollBar()->sizeHint().width());
+    m_preferredWidth = width + 2 * m_tree->frameWidth() + m_tree->verticalScrollBar()->sizeHint().width();
+    // Never wider than its columns need; in a small window it scrolls rather
+    // than squeeze what is beside it.
+    m_tree->setMinimumWidth(qMin(m_preferredWidth, 260));
+    setMaximumWidth(m_preferredWidth);
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) { currentChanged(current); });
     // A click on the chosen alarm goes back to its onset after the ECG was scrolled away.
     connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { currentChanged(item); });

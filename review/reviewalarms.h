@@ -41,4 +41,5 @@ private:
     void currentChanged(QTreeWidgetItem *current);
 
     QTreeWidget *m_tree;
+    int m_preferredWidth = 0;
 };

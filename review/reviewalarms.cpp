@@ -48,7 +48,7 @@ ReviewAlarms::ReviewAlarms(QWidget *parent) : QWidget(parent), m_tree(new QTreeW
     layout->addWidget(m_tree);
 
     m_tree->setObjectName(QStringLiteral("treeAlarms"));
-    m_tree->setMinimumSize(300, 150);
+    m_tree->setMinimumHeight(150);
     m_tree->setRootIsDecorated(false);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -72,12 +72,13 @@ ReviewAlarms::ReviewAlarms(QWidget *parent) : QWidget(parent), m_tree(new QTreeW
     int width = fit(ColumnTime, {clock}, 0) + fit(ColumnAcknowledged, {clock}, 0) + fit(ColumnEnded, {clock}, 0)
                 + fit(ColumnPriority, {priorityText("high"), priorityText("medium"), priorityText("low")},
                       m_tree->iconSize().width() + 16);
+    // Room for a usual alarm text such as "Check electrodes".
     width += cells.horizontalAdvance(QStringLiteral("Check electrodes")) + 24;
-    m_preferredWidth = width + 2 * m_tree->frameWidth() + m_tree->verticalScrollBar()->sizeHint().width();
+    const int preferredWidth = width + 2 * m_tree->frameWidth() + m_tree->verticalScrollBar()->sizeHint().width();
     // Never wider than its columns need; in a small window it scrolls rather
     // than squeeze what is beside it.
-    m_tree->setMinimumWidth(qMin(m_preferredWidth, 260));
-    setMaximumWidth(m_preferredWidth);
+    m_tree->setMinimumWidth(qMin(preferredWidth, 260));
+    setMaximumWidth(preferredWidth);
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) { currentChanged(current); });
     // A click on the chosen alarm goes back to its onset after the ECG was scrolled away.
     connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { currentChanged(item); });

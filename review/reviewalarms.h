@@ -41,5 +41,4 @@ private:
     void currentChanged(QTreeWidgetItem *current);
 
     QTreeWidget *m_tree;
-    int m_preferredWidth = 0;
 };

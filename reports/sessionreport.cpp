@@ -13,6 +13,7 @@ using namespace reportvalues;
 
 SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &session)
     : ReportProducer(QStringLiteral(":/res/sessionreport1.xml"))
+    , m_alarms(session, engine().layout())
 {
     PatientRecord patient;
     if (!database.loadPatient(session.patientId, patient))
@@ -44,6 +45,8 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     const QString recordingPath = session.recording() ? session.recording()->path() : QString();
     for (int e : markedEvents(session))
         m_strips.append({recordingPath, double(session.events[e].timeOffset), session.events[e].description});
+    for (const SessionReportAlarms::Strip &strip : m_alarms.strips())
+        m_strips.append({recordingPath, strip.onset, strip.label});
     m_events = eventList(session);
     engine().recordCounts() << m_strips.size() << m_events.size();
     // After the count: the run's strip is drawn by the ectopy section, never
@@ -52,12 +55,15 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
                                                      session.startDateTime);
     m_runStrip = m_strips.size();
     m_strips.append({recordingPath, 0.0, QString()});
+    m_alarms.setRecordCount(engine().recordCounts());
 }
 
 QString SessionReport::value(int record, const QString &name, int reportPage) const
 {
     QString value;
     if (headerValue(name, value) || m_ectopy->value(name, value))
+        return value;
+    if (m_alarms.value(record, name, reportPage, value))
         return value;
     if (reportPage == 1 && record >= 0 && record < m_events.size()) {
         const ListedEvent &event = m_events[record];

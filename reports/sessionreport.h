@@ -3,6 +3,7 @@
 #include "reports/reportproducer.h"
 #include "reports/reportvalues.h"
 #include "reports/sessionreportectopy.h"
+#include "reports/sessionreportalarms.h"
 
 #include <QString>
 #include <QVector>
@@ -16,6 +17,8 @@ class MonitorSession;
 // session data, the three blood-pressure checkpoints, the events, and an ECG
 // strip for each event marked for printing. Events that the box of the
 // first sheet cannot show follow in a list of every event after the strips.
+// High-priority alarms get strips too (after the events'), and every alarm
+// is listed in a table of its own.
 class SessionReport : public ReportProducer
 {
 public:
@@ -31,4 +34,5 @@ private:
     // The ventricular ectopy section, and the strip that shows its longest run.
     std::unique_ptr<SessionReportEctopy> m_ectopy;
     int m_runStrip = -1;
+    SessionReportAlarms m_alarms;
 };

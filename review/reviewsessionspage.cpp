@@ -4,6 +4,7 @@
 #include "dsp/tstoredfilterchain.h"
 #include "patients/picklist.h"
 #include "review/reviewectopy.h"
+#include "review/reviewalarms.h"
 #include "review/reviewprompts.h"
 #include "review/reviewrules.h"
 #include "storage/monitordatabase.h"
@@ -106,6 +107,10 @@ void ReviewSessionsPage::setUpWidgets()
     const QString printHeader = ui->treeEvents->headerItem()->text(ColumnPrint);
     ui->treeEvents->setColumnWidth(ColumnPrint, qMax(30, eventHeader->fontMetrics().horizontalAdvance(printHeader) + 14));
     ui->treeEvents->headerItem()->setToolTip(ColumnPrint, tr("Print the ECG of this event in the session report"));
+    // The session's alarms beside its events; choosing one shows its ECG as choosing an event does.
+    m_alarms = new ReviewAlarms(this);
+    ui->layoutLower->insertWidget(1, m_alarms, 1);
+    connect(m_alarms, &ReviewAlarms::onsetChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
 
     QTableWidget *table = ui->tableCheckpoints;
     for (QHeaderView *header : {table->horizontalHeader(), table->verticalHeader()}) {
@@ -165,6 +170,7 @@ void ReviewSessionsPage::showSession(MonitorSession *session)
     m_current = session;
     updateStepButtons();
     fillSessionFields();
+    m_alarms->setSession(session);
 
     const bool readOnly = isReadOnly();
     const QList<QWidget *> fields = {ui->cboExerciseType, ui->txtWeight,     ui->txtHeight,   ui->txtAbdomen,

@@ -14,6 +14,7 @@ class OpenRecords;
 class PatientCourse;
 class QTreeWidgetItem;
 class ReviewEctopy;
+class ReviewAlarms;
 class TStoredFilterChain;
 
 namespace Ui {
@@ -90,6 +91,7 @@ private:
     // copy here may be stale, so they stay read-only for the page's life.
     QList<int> m_heldSessions;
     std::unique_ptr<TStoredFilterChain> m_chain;
+    ReviewAlarms *m_alarms = nullptr;
     bool m_eventsModified = false;
 
     struct ShownTexts

@@ -1036,6 +1036,49 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
+    <name>ReviewAlarms</name>
+    <message>
+        <source>Alarms</source>
+        <translation>Alarmas</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Hora</translation>
+    </message>
+    <message>
+        <source>Priority</source>
+        <translation>Prioridad</translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation>Alarma</translation>
+    </message>
+    <message>
+        <source>Acknowledged</source>
+        <translation>Reconocida</translation>
+    </message>
+    <message>
+        <source>Ended</source>
+        <translation>Finalizada</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Alta</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Media</translation>
+    </message>
+    <message>
+        <source>Low</source>
+        <translation>Baja</translation>
+    </message>
+    <message>
+        <source>No alarms</source>
+        <translation>Sin alarmas</translation>
+    </message>
+</context>
+<context>
     <name>ReviewEctopy</name>
     <message>
         <source>Run</source>

@@ -293,6 +293,64 @@ private slots:
                  QStringLiteral("Pág. %1 de %1|Núñez, José - Sesión #1 del 05/01/2024").arg(sheets.size()));
     }
 
+    void everyAlarmIsListedAndHighAlarmsGetStrips()
+    {
+        const MonitorSession *session = sessionsFrom({"0/0/0/0/1"}).first();
+        addEvents(session, 2, {1});
+        auto &log = const_cast<MonitorSession *>(session)->alarmLog;
+        using E = AlarmLogEntry;
+        // An end without its onset (a log cut short at its start) is no alarm.
+        log.append({0.5, E::End, "linkLost", "medium", "Link lost"});
+        const char *const priorities[] = {"high", "medium", "low"};
+        for (int i = 0; i < 100; ++i) {
+            const QString condition = QStringLiteral("c%1").arg(i % 3);
+            log.append({10.0 * i + 0.4, E::Onset, condition, priorities[i % 3], QStringLiteral("A%1").arg(i)});
+            log.append({10.0 * i + 3.0, E::End, condition, priorities[i % 3], QString()});
+            if (i % 3 == 0) // acknowledged once latched
+                log.append({10.0 * i + 5.0, E::Acknowledged, condition, priorities[i % 3], QString()});
+        }
+        log.append({1001.0, E::Onset, "asystole", "high", QString()});
+        // A damaged stamp reads as the longest session, not as an undefined time.
+        log.append({1e300, E::End, "asystole", "high", QString()});
+        SessionReport report(*database, *session);
+        // One event strip, then a strip of each of the 35 high alarms, from
+        // shortly before its onset but never before the recording.
+        QCOMPARE(report.engine().recordCounts(), QVector<int>({1 + 35, 0, 101}));
+        QCOMPARE(report.value(1, "eventDescription", 0), QStringLiteral("Alarma alta 08:30:00 - A0 (tira desde 08:30:00)"));
+        QCOMPARE(report.value(35, "eventDescription", 0),
+                 QStringLiteral("Alarma alta 08:46:41 - asystole (tira desde 08:46:37)"));
+
+        // Every alarm in order, with the column heads on each sheet after the strips.
+        const ReportPageLayout &table = report.engine().layout().pages()[2];
+        QStringList listed;
+        int tableSheets = 0;
+        for (const ReportSheet &sheet : report.engine().paginate()) {
+            if (sheet.reportPage != 2)
+                continue;
+            ++tableSheets;
+            QCOMPARE(table.bands[sheet.bands.first().band].fields[1].value, QStringLiteral("Hora"));
+            for (const PlacedBand &placed : sheet.bands)
+                if (table.bands[placed.band].type == BandType::MasterData) {
+                    QStringList cells;
+                    for (const char *name : {"alarmTime", "alarmElapsed", "alarmPriority", "alarmText", "alarmAcknowledged", "alarmEnded"})
+                        cells << report.value(placed.record, name, 2);
+                    listed << cells.join('|');
+                }
+        }
+        QCOMPARE(tableSheets, 3);
+        QCOMPARE(listed.size(), 101);
+        QCOMPARE(listed[0], QStringLiteral("08:30:00|00:00|Alta|A0|08:30:05|08:30:03"));
+        QCOMPARE(listed[2], QStringLiteral("08:30:20|00:20|Baja|A2|\u2014|08:30:23"));
+        QCOMPARE(listed.last(), QStringLiteral("08:46:41|16:41|Alta|asystole|\u2014|08:30:00"));
+        QCOMPARE(footers(report).last(), QStringLiteral("Pág. 8 de 8|Núñez, José - Sesión #1 del 05/01/2024"));
+
+        // Without alarms the table is left out.
+        const_cast<MonitorSession *>(session)->alarmLog.clear();
+        SessionReport quiet(*database, *session);
+        QCOMPARE(quiet.engine().recordCounts(), QVector<int>({1, 0}));
+        QCOMPARE(quiet.engine().paginate().size(), 1);
+    }
+
     void graphsAndLogosAreDrawn()
     {
         const QList<const MonitorSession *> two = sessionsFrom({"80/170/0/70/1", "82/170/0/75/1"});

@@ -131,9 +131,12 @@ private slots:
         // Title 130 + patient block 456 leave room for four strips of 113 on the
         // first sheet, nine on the next ones; 41 events a sheet in the list.
         QTest::newRow("session, 10 strips, 43 events")
-            << ":/res/sessionreport1.xml" << QVector<int>{10, 43} << QVector<int>{2, 2} << 4;
+            << ":/res/sessionreport1.xml" << QVector<int>{10, 43} << QVector<int>{2, 2, 0} << 4;
         QTest::newRow("session, no strip, no list") << ":/res/sessionreport1.xml" << QVector<int>{0, 0}
-                                                     << QVector<int>{1, 0} << 0;
+                                                     << QVector<int>{1, 0, 0} << 0;
+        // The alarm table also holds 41 rows a sheet.
+        QTest::newRow("session, 42 alarms") << ":/res/sessionreport1.xml" << QVector<int>{0, 0, 42}
+                                            << QVector<int>{1, 0, 2} << 0;
         // 33 table rows a sheet under the column heads; 9 strips a sheet; no
         // sheet for strips when there are none.
         QTest::newRow("summary, 36 sessions, 20 strips")

@@ -382,6 +382,43 @@ private slots:
         QVERIFY(child<QLabel>(window.get(), "lblUnreadable")->text().startsWith(
             QStringLiteral("Session %1 could not be read:").arg(name(1))));
     }
+    void alarmsAreListedAndShowTheirEcg()
+    {
+        DemoStorage storage;
+        const int id = storage.firstPatientId();
+        auto session = storage.database->openSession(id, 1);
+        using E = AlarmLogEntry;
+        session->alarmLog = {{12.3, E::Onset, "hrHigh", "medium", "HR 182 > 170"}, {20.0, E::Onset, "asystole", "high", "ASYSTOLE"},
+                             {23.5, E::End, "asystole", "high", "ASYSTOLE"}, {30.0, E::Acknowledged, "asystole", "high", "ASYSTOLE"},
+                             {41.0, E::End, "hrHigh", "medium", "HR 182 > 170"}};
+        storage.database->updateSession(*session);
+        auto window = openReview(storage, id);
+        auto *alarms = child<QTreeWidget>(window.get(), "treeAlarms");
+        QStringList rows;
+        for (int i = 0; i < alarms->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < alarms->columnCount(); ++c)
+                cells << alarms->topLevelItem(i)->text(c);
+            rows << cells.join('|');
+        }
+        const auto at = [&](double s) { return session->startDateTime.addMSecs(qint64(s * 1000)).toString("HH:mm:ss"); };
+        QCOMPARE(rows, QStringList({at(12.3) + "|Medium|HR 182 > 170||" + at(41),
+                                    at(20) + "|High|ASYSTOLE|" + at(30) + "|" + at(23.5)}));
+        // Choosing an alarm shows the ECG at its onset, as choosing an event does.
+        auto *ecg = child<QSignalBrowseDisplay>(window.get(), "ecgGraphic");
+        alarms->setCurrentItem(alarms->topLevelItem(1));
+        QCOMPARE(ecg->position(), 20.0);
+        alarms->setCurrentItem(alarms->topLevelItem(0));
+        QCOMPARE(ecg->position(), 12.3);
+        // A session without alarms says so; leaving an edited session keeps its alarms.
+        child<QPlainTextEdit>(window.get(), "txtSymptoms")->setPlainText(QStringLiteral("Edited"));
+        child<QPushButton>(window.get(), "btnNext")->click();
+        QCOMPARE(alarms->topLevelItemCount(), 1);
+        QCOMPARE(alarms->topLevelItem(0)->text(0), QStringLiteral("No alarms"));
+        alarms->setCurrentItem(alarms->topLevelItem(0));
+        QCOMPARE(ecg->position(), 0.0);
+        QCOMPARE(storage.database->openSession(id, 1)->alarmLog, session->alarmLog);
+    }
 };
 
 QTEST_MAIN(TestReview)

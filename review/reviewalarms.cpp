@@ -1,0 +1,143 @@
+#include "review/reviewalarms.h"
+
+#include "storage/loggedalarms.h"
+#include "storage/monitorsession.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+constexpr int OnsetRole = Qt::UserRole;
+
+// A small square in the colour the patient's banner shows for the priority.
+QIcon priorityIcon(const QString &priority)
+{
+    const QColor colour = priority == QLatin1String("high")     ? QColor(Qt::red)
+                          : priority == QLatin1String("medium") ? QColor(Qt::yellow)
+                          : priority == QLatin1String("low")    ? QColor(Qt::cyan)
+                                                                : QColor(Qt::transparent);
+    QPixmap square(12, 12);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.setPen(colour.alpha() ? QColor(Qt::darkGray) : QColor(Qt::transparent));
+    painter.setBrush(colour);
+    painter.drawRect(1, 1, 9, 9);
+    return QIcon(square);
+}
+
+} // namespace
+
+ReviewAlarms::ReviewAlarms(QWidget *parent) : QWidget(parent), m_tree(new QTreeWidget(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    auto *title = new QLabel(tr("Alarms"), this);
+    title->setBuddy(m_tree);
+    // As tall as the event list's row of buttons, so that both lists line up.
+    title->setMinimumHeight(title->sizeHint().height() + 8);
+    layout->addWidget(title);
+    layout->addWidget(m_tree);
+
+    m_tree->setObjectName(QStringLiteral("treeAlarms"));
+    m_tree->setMinimumHeight(150);
+    m_tree->setRootIsDecorated(false);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tree->setHeaderLabels({tr("Time"), tr("Priority"), tr("Alarm"), tr("Acknowledged"), tr("Ended")});
+    // Every column but the text as wide as its widest content, fixed, so that
+    // the list keeps its width from one session to the next.
+    QHeaderView *header = m_tree->header();
+    header->setMinimumSectionSize(16);
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setSectionResizeMode(ColumnText, QHeaderView::Stretch);
+    const QFontMetrics cells = m_tree->fontMetrics(), heads = header->fontMetrics();
+    const auto fit = [&](int column, const QStringList &samples, int extra) {
+        int width = heads.horizontalAdvance(m_tree->headerItem()->text(column));
+        for (const QString &sample : samples)
+            width = qMax(width, cells.horizontalAdvance(sample) + extra);
+        m_tree->setColumnWidth(column, width + 16);
+        return width + 16;
+    };
+    const QString clock = QStringLiteral("00:00:00");
+    int width = fit(ColumnTime, {clock}, 0) + fit(ColumnAcknowledged, {clock}, 0) + fit(ColumnEnded, {clock}, 0)
+                + fit(ColumnPriority, {priorityText("high"), priorityText("medium"), priorityText("low")},
+                      m_tree->iconSize().width() + 16);
+    // Room for a usual alarm text such as "Check electrodes".
+    width += cells.horizontalAdvance(QStringLiteral("Check electrodes")) + 24;
+    const int preferredWidth = width + 2 * m_tree->frameWidth() + m_tree->verticalScrollBar()->sizeHint().width();
+    // Never wider than its columns need; in a small window it scrolls rather
+    // than squeeze what is beside it.
+    m_tree->setMinimumWidth(qMin(preferredWidth, 260));
+    setMaximumWidth(preferredWidth);
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) { currentChanged(current); });
+    // A click on the chosen alarm goes back to its onset after the ECG was scrolled away.
+    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { currentChanged(item); });
+    setSession(nullptr);
+}
+
+QString ReviewAlarms::priorityText(const QString &priority)
+{
+    if (priority == QLatin1String("high"))
+        return tr("High");
+    if (priority == QLatin1String("medium"))
+        return tr("Medium");
+    if (priority == QLatin1String("low"))
+        return tr("Low");
+    return priority;
+}
+
+QString ReviewAlarms::clockText(const QDateTime &start, std::optional<double> offset)
+{
+    if (!offset)
+        return QString();
+    return start.addMSecs(std::llround(*offset * 1000.0)).toString(QStringLiteral("HH:mm:ss"));
+}
+
+void ReviewAlarms::setSession(const MonitorSession *session)
+{
+    const QSignalBlocker blocker(m_tree);
+    m_tree->clear();
+    if (!session)
+        return;
+    const QVector<LoggedAlarm> alarms = loggedAlarms(session->alarmLog);
+    QList<QTreeWidgetItem *> items;
+    for (const LoggedAlarm &alarm : alarms) {
+        auto *item = new QTreeWidgetItem;
+        item->setText(ColumnTime, clockText(session->startDateTime, alarm.onset));
+        item->setData(ColumnTime, OnsetRole, alarm.onset);
+        item->setText(ColumnPriority, priorityText(alarm.priority));
+        item->setIcon(ColumnPriority, priorityIcon(alarm.priority));
+        item->setText(ColumnText, alarm.shownText());
+        item->setToolTip(ColumnText, alarm.shownText());
+        item->setText(ColumnAcknowledged, clockText(session->startDateTime, alarm.acknowledged));
+        item->setText(ColumnEnded, clockText(session->startDateTime, alarm.ended));
+        items.append(item);
+    }
+    if (items.isEmpty()) {
+        auto *none = new QTreeWidgetItem({tr("No alarms")});
+        none->setFlags(Qt::NoItemFlags);
+        items.append(none);
+    }
+    m_tree->insertTopLevelItems(0, items);
+    if (alarms.isEmpty())
+        items.first()->setFirstColumnSpanned(true);
+}
+
+void ReviewAlarms::currentChanged(QTreeWidgetItem *current)
+{
+    if (!current || !m_tree->currentIndex().isValid())
+        return;
+    const QVariant onset = current->data(ColumnTime, OnsetRole);
+    if (onset.isValid())
+        emit onsetChosen(onset.toDouble());
+}

@@ -95,6 +95,8 @@ void SessionAlarmBar::updateLine()
         parts << tr("%1: %2").arg(m_patientName(alarm.patientId), engine->onsetText(alarm.condition));
     }
     m_line->setText(parts.isEmpty() ? tr("No alarms") : parts.join(QStringLiteral("   |   ")));
+    // A line too long for the window is cut at its lowest priorities; the tip lists them all.
+    m_line->setToolTip(parts.join(QLatin1Char('\n')));
     m_line->setStyleSheet(lineStyle(shown.isEmpty() ? AlarmPriority::None : shown.first().priority));
 }
 

@@ -455,7 +455,7 @@ private slots:
     }
 
     // The panel's banner shows the patient's alarm; a click acknowledges it
-    // (logged at once) and the banner clears once the condition has ended.
+    // (logged and saved) and the banner clears once the condition has ended.
     void bannerShowsAndAcknowledges()
     {
         SessionManager manager(*m_storage->database, m_storage->records);
@@ -478,6 +478,8 @@ private slots:
         QTest::mouseClick(banner, Qt::LeftButton);
         QVERIFY(banner->isAcknowledged() && alarms->sound() == AlarmPriority::None);
         QCOMPARE(session->alarmLog.last().kind, AlarmLogEntry::Acknowledged);
+        // Saved on the event loop's next pass.
+        QTRY_COMPARE(m_storage->database->openSession(session->patientId, 1)->alarmLog.size(), 2);
         alarms->setRecordingStopped(session->patientId, false);
         QTRY_COMPARE_WITH_TIMEOUT(banner->priority(), AlarmPriority::None, 4000);
         QCOMPARE(session->alarmLog.last().kind, AlarmLogEntry::End);

@@ -116,6 +116,8 @@ void ModuleSimulator::handleCommand(unsigned char command)
         streaming = true;
         streamFrames = 0;
         streamStartNs = nowNs();
+        if (options.playOnce)
+            ecgPosition = 0;
         if (hangupStartNs < 0)
             hangupStartNs = streamStartNs;
         break;
@@ -200,8 +202,15 @@ void ModuleSimulator::serve(const std::atomic<bool> &quit)
         chunk.clear();
         const long first = streamFrames;
         while (streamFrames < due) {
+            if (options.playOnce && ecgPosition >= options.ecg.size()) {
+                streaming = false;
+                ++endsReached;
+                break;
+            }
             const short sample = options.ecg.empty() ? short(0) : options.ecg[ecgPosition];
-            if (!options.ecg.empty())
+            if (options.playOnce)
+                ++ecgPosition;
+            else if (!options.ecg.empty())
                 ecgPosition = (ecgPosition + 1) % options.ecg.size();
             unsigned char frame[6];
             encodeFrame(sample, options.batteryVolts, frame);

@@ -29,6 +29,10 @@ struct ModuleSimulatorOptions
     long frameLimit = 0;
     // Quiet time between a start command and the first frame, in ms.
     int streamDelayMs = 0;
+    // Plays the ECG once instead of in a loop: each start command plays it
+    // from its beginning, and after its last sample the module falls silent
+    // until the next start command.
+    bool playOnce = false;
 };
 
 // A module behind a pseudo-terminal: answers the identification request,
@@ -58,6 +62,8 @@ public:
     int stopCommands() const { return stops; }
     int identificationRequests() const { return identifications; }
     long framesSent() const { return frames; }
+    // Times a recording played once reached its end.
+    int playedToEnd() const { return endsReached; }
     bool isStreaming() const { return streaming; }
     bool isHungUp() const { return master < 0; }
 
@@ -78,6 +84,7 @@ private:
     std::atomic<bool> quitWorker{false};
     std::atomic<int> starts{0}, keepAlives{0}, stops{0}, identifications{0};
     std::atomic<long> frames{0};
+    std::atomic<int> endsReached{0};
     std::atomic<bool> streaming{false};
     bool pendingIdentification = false;
     bool stalledOnce = false;

@@ -2,6 +2,7 @@
 #include "ui_patientmonitorform.h"
 
 #include "dsp/tlivefilterchain.h"
+#include "monitoring/alarmmonitor.h"
 #include "monitoring/bpdialog.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/panelhost.h"
@@ -73,6 +74,18 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
 
     for (const SessionEvent &event : m_session->events)
         appendEventLine(event.timeOffset, event.description);
+
+    // The banner follows the alarm log: every onset, acknowledgement and end.
+    AlarmMonitor *alarms = m_manager->alarmMonitor();
+    connect(alarms, &AlarmMonitor::logChanged, this, [this](int id) {
+        if (id == m_session->patientId)
+            updateAlarmBanner();
+    });
+    connect(ui->alarmBanner, &AlarmBanner::clicked, this, [this, alarms] {
+        alarms->acknowledge(m_session->patientId);
+        updateAlarmBanner();
+    });
+    updateAlarmBanner();
 
     connect(&m_readoutTimer, &QTimer::timeout, this, &PatientMonitorForm::updateReadouts);
     connect(&m_displayTimer, &QTimer::timeout, this, &PatientMonitorForm::updateDisplay);
@@ -149,6 +162,23 @@ void PatientMonitorForm::updateReadouts()
     } else {
         ui->lblConnecting->hide();
     }
+}
+
+void PatientMonitorForm::setPvcPerMinute(int count)
+{
+    ui->txtPatientPvc->setText(count < 0 ? QStringLiteral("--") : QString::number(count));
+}
+
+void PatientMonitorForm::updateAlarmBanner()
+{
+    const AlarmEngine *engine = m_manager->alarmMonitor()->engine(m_session->patientId);
+    AlarmCondition condition;
+    if (!engine || !engine->shownAlarm(condition)) {
+        ui->alarmBanner->setAlarm(AlarmPriority::None, QString(), false);
+        return;
+    }
+    ui->alarmBanner->setAlarm(alarmConditionRow(condition).priority, engine->onsetText(condition),
+                              engine->tracker(condition).isAcknowledged());
 }
 
 void PatientMonitorForm::appendEventLine(int timeOffset, const QString &description)

@@ -18,7 +18,8 @@ class PatientMonitorForm;
 }
 
 // The place of a patient while monitoring runs: live ECG on paper, HR readout
-// with its alarm colour, HR trend, events, blood pressure and the stop.
+// with its alarm colour, the alarm banner, PVC rate, HR trend, events, blood
+// pressure and the stop.
 class PatientMonitorForm : public QWidget
 {
     Q_OBJECT
@@ -31,6 +32,9 @@ public:
     ~PatientMonitorForm() override;
 
     MonitorSession *session() const { return m_session; }
+    // Premature ventricular complexes in the last minute; negative while not
+    // known yet (shows "--").
+    void setPvcPerMinute(int count);
 
 private slots:
     void on_btnEvent_clicked();
@@ -41,6 +45,8 @@ private:
     void configureFilters();
     void updateDisplay();
     void updateReadouts();
+    // Shows the patient's highest alarm on the banner.
+    void updateAlarmBanner();
     void appendEventLine(int timeOffset, const QString &description);
     QString patientTitle() const;
 

@@ -41,9 +41,15 @@ SessionManager::SessionManager(MonitorDatabase &database, OpenRecords &openRecor
             [this](int patientId) { alarms->setRecordingStopped(patientId, false); });
     // Alarm entries reach the study file at once, like events; a stop or the
     // window's end saves them with everything else.
+    // Alarm entries reach the disk on the next passes of the event loop, one
+    // patient per pass: many patients alarming at once never hold the window
+    // up for all their writes together.
     connect(alarms.get(), &AlarmMonitor::logChanged, this, [this](int patientId) {
-        if (sources.count(patientId) != 0)
-            saveSession(patientId);
+        if (alarmSavesPending.contains(patientId))
+            return;
+        alarmSavesPending.append(patientId);
+        if (alarmSavesPending.size() == 1)
+            QTimer::singleShot(0, this, &SessionManager::saveNextAlarmLog);
     });
     alarms->start();
 }
@@ -187,6 +193,17 @@ MonitorSession *SessionManager::startMonitoring(const SessionData &data, const Q
     patientDevices[patientId] = deviceName;
     startAutosave(patientId);
     return session;
+}
+
+void SessionManager::saveNextAlarmLog()
+{
+    if (alarmSavesPending.isEmpty())
+        return;
+    const int patientId = alarmSavesPending.takeFirst();
+    if (sources.count(patientId) != 0)
+        saveSession(patientId);
+    if (!alarmSavesPending.isEmpty())
+        QTimer::singleShot(0, this, &SessionManager::saveNextAlarmLog);
 }
 
 void SessionManager::stopMonitoring(int patientId)

@@ -8,6 +8,7 @@
 #include "monitoring/monitorrules.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientpreviewform.h"
+#include "monitoring/sessionalarmbar.h"
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
 #include "storage/patientrecord.h"
@@ -38,6 +39,9 @@ SessionWindow::SessionWindow(MonitorDatabase &database, OpenRecords &openRecords
     connect(m_manager.get(), &SessionManager::storageFailed, this, &SessionWindow::showStorageFailure);
     connect(m_manager.get(), &SessionManager::storageRecovered, this, &SessionWindow::showStorageRecovered);
     loadSettings();
+    m_alarmBar = new SessionAlarmBar(m_manager->alarmMonitor(),
+                                     [this](int patientId) { return alarmLineName(patientId); }, this);
+    setMenuWidget(m_alarmBar);
 
     m_grid = new QGridLayout;
     m_grid->setSpacing(0);
@@ -54,6 +58,8 @@ SessionWindow::~SessionWindow()
     // Panels go first: they read the sessions and the recordings that the
     // manager owns.
     delete ui->centralwidget;
+    // The alarm bar names patients through the manager: it goes first too.
+    delete m_alarmBar;
     m_manager.reset();
 }
 
@@ -172,6 +178,14 @@ QString SessionWindow::patientName(int patientId) const
         // The id names the patient when the index cannot.
     }
     return QString::number(patientId);
+}
+
+QString SessionWindow::alarmLineName(int patientId)
+{
+    auto found = m_alarmNames.find(patientId);
+    if (found == m_alarmNames.end())
+        found = m_alarmNames.insert(patientId, patientName(patientId));
+    return found.value();
 }
 
 void SessionWindow::showStorageFailure(int patientId, SessionManager::StorageFailure kind, const QString &text)

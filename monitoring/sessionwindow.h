@@ -2,6 +2,7 @@
 
 #include "monitoring/sessionmanager.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QMap>
 
@@ -47,6 +48,8 @@ private:
     // Patients marked absent whose session could not be recorded, with the reason.
     QMap<int, QString> recordAbsences();
     QString patientName(int patientId) const;
+    // The name as the alarm line shows it, looked up once per patient.
+    QString alarmLineName(int patientId);
 
     std::unique_ptr<Ui::SessionWindow> ui;
     std::unique_ptr<SessionManager> m_manager;
@@ -54,5 +57,7 @@ private:
     QLabel *m_notices = nullptr;
     QMap<QPair<int, int>, QString> m_noticeLines; // (patient id, kind) -> line
     QMap<QPair<int, int>, QString> m_failedAt;    // (patient id, kind) -> time of the failure
+    QHash<int, QString> m_alarmNames;
+    QWidget *m_alarmBar = nullptr;
 
 };

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es_ES" sourcelanguage="en">
 <context>
+    <name>AlarmBanner</name>
+    <message>
+        <source>Click to acknowledge this patient&apos;s alarms</source>
+        <translation>Pulse para reconocer las alarmas de este paciente</translation>
+    </message>
+    <message>
+        <source>%1 (acknowledged)</source>
+        <translation>%1 (reconocida)</translation>
+    </message>
+</context>
+<context>
     <name>AlarmConditions</name>
     <message>
         <source>ASYSTOLE</source>
@@ -721,6 +732,10 @@ Stop monitor session?</source>
         <source>Stop monitoring</source>
         <translation>Detener monitorización</translation>
     </message>
+    <message>
+        <source>PVC/min</source>
+        <translation>EV/min</translation>
+    </message>
 </context>
 <context>
     <name>PatientPreviewForm</name>
@@ -1384,6 +1399,37 @@ Stop monitor session?</source>
     <message>
         <source>The ECG was exported to %1</source>
         <translation>El ECG se exportó a %1</translation>
+    </message>
+</context>
+<context>
+    <name>SessionAlarmBar</name>
+    <message>
+        <source>No sound</source>
+        <translation>Sin sonido</translation>
+    </message>
+    <message>
+        <source>The station has no sound device: alarms are only shown</source>
+        <translation>El puesto no tiene dispositivo de sonido: las alarmas solo se muestran</translation>
+    </message>
+    <message>
+        <source>Silences every alarm for a while; a new high-priority alarm sounds at once</source>
+        <translation>Silencia todas las alarmas un tiempo; una nueva alarma de prioridad alta suena de inmediato</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No alarms</source>
+        <translation>Sin alarmas</translation>
+    </message>
+    <message>
+        <source>Audio paused %1</source>
+        <translation>Audio en pausa %1</translation>
+    </message>
+    <message>
+        <source>Audio paused</source>
+        <translation>Audio en pausa</translation>
     </message>
 </context>
 <context>

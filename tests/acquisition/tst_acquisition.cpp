@@ -530,6 +530,27 @@ private slots:
         }
     }
 
+    // A recording replayed once: exactly its samples, then silence (a read
+    // error); the restart plays it again from its beginning.
+    void replayPlaysOnceFromItsStart()
+    {
+        ModuleSimulatorOptions options;
+        options.playOnce = true;
+        options.fast = true;
+        options.streamDelayMs = 300;
+        for (int i = 0; i < 2000; ++i)
+            options.ecg.push_back(short(i % 1000 - 256));
+        auto module = simulator(options);
+        ModuleSource source(module->devicePath().toLocal8Bit(), 500);
+        for (int pass = 1; pass <= 2; ++pass) {
+            source.start();
+            QVERIFY(readSamples(source, 3000, 1500) == options.ecg);
+            QCOMPARE(module->playedToEnd(), pass);
+            QTRY_COMPARE_WITH_TIMEOUT(errorOf(source), QByteArray("Device read error"), 3000);
+            source.stop();
+        }
+    }
+
     void strayBytesBetweenFrames()
     {
         ModuleSimulatorOptions options;

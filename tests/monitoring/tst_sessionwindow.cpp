@@ -9,6 +9,8 @@
 #include "../common/messageboxanswerer.h"
 #include "../common/teststorage.h"
 
+#include "monitoring/alarmbanner.h"
+#include "monitoring/alarmmonitor.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientmonitorform.h"
 #include "monitoring/patientpreviewform.h"
@@ -450,6 +452,38 @@ private slots:
         QTest::keyClicks(conclusion, QStringLiteral("Good tolerance"));
         finalize->findChild<QSpinBox *>(QStringLiteral("numBorgRPE"))->setFocus();
         QCOMPARE(stored()->conclusion, QStringLiteral("Good tolerance"));
+    }
+
+    // The panel's banner shows the patient's alarm; a click acknowledges it
+    // (logged and saved) and the banner clears once the condition has ended.
+    void bannerShowsAndAcknowledges()
+    {
+        SessionManager manager(*m_storage->database, m_storage->records);
+        MonitorSession *session = startOnSim(manager);
+        QWidget host;
+        host.setLayout(new QVBoxLayout);
+        auto *monitor = new PatientMonitorForm(&host, &manager, session);
+        host.layout()->addWidget(monitor);
+        host.show();
+        auto *banner = monitor->findChild<AlarmBanner *>();
+        auto *pvc = child<QLabel>(monitor, "txtPatientPvc");
+        QVERIFY(banner->priority() == AlarmPriority::None && pvc->text() == QStringLiteral("--"));
+        monitor->setPvcPerMinute(4);
+        QCOMPARE(pvc->text(), QStringLiteral("4"));
+
+        AlarmMonitor *alarms = manager.alarmMonitor();
+        alarms->setRecordingStopped(session->patientId, true);
+        QTRY_COMPARE(banner->priority(), AlarmPriority::Medium);
+        QCOMPARE(banner->text(), QStringLiteral("Recording stopped"));
+        QTest::mouseClick(banner, Qt::LeftButton);
+        QVERIFY(banner->isAcknowledged() && alarms->sound() == AlarmPriority::None);
+        QCOMPARE(session->alarmLog.last().kind, AlarmLogEntry::Acknowledged);
+        // Saved on the event loop's next pass.
+        QTRY_COMPARE(m_storage->database->openSession(session->patientId, 1)->alarmLog.size(), 2);
+        alarms->setRecordingStopped(session->patientId, false);
+        QTRY_COMPARE_WITH_TIMEOUT(banner->priority(), AlarmPriority::None, 4000);
+        QCOMPARE(session->alarmLog.last().kind, AlarmLogEntry::End);
+        manager.stopMonitoring(session->patientId);
     }
 
     void failedLastSaveOffersRetry()

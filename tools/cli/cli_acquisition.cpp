@@ -62,6 +62,8 @@ int runSimulateModule(const QStringList &arguments)
         {QStringLiteral("link"), QStringLiteral("Also make a symbolic link to the terminal at PATH."), QStringLiteral("PATH")},
         {QStringLiteral("name"), QStringLiteral("Module name answered to identification (default NVR1)."), QStringLiteral("NAME"), QStringLiteral("NVR1")},
         {QStringLiteral("ecg"), QStringLiteral("Replay-format ECG file (default: the bundled ecg250-1.dat)."), QStringLiteral("FILE")},
+        {QStringLiteral("replay"), QStringLiteral("Play FILE (16-bit samples at 250/s) once from its start at each start command; "
+                                                  "after its last sample the module falls silent."), QStringLiteral("FILE")},
         {QStringLiteral("battery"), QStringLiteral("Battery voltage sent in every frame (default 2.6)."), QStringLiteral("VOLTS"), QStringLiteral("2.6")},
         {QStringLiteral("stall-after"), QStringLiteral("Stop sending frames after SECONDS of streaming (once; the next start command streams again)."), QStringLiteral("SECONDS")},
         {QStringLiteral("hangup-after"), QStringLiteral("Close the terminal after SECONDS of streaming."), QStringLiteral("SECONDS")},
@@ -87,11 +89,15 @@ int runSimulateModule(const QStringList &arguments)
     options.garbage = parser.isSet(QStringLiteral("garbage"));
     options.fast = parser.isSet(QStringLiteral("fast"));
 
-    const QString ecgPath = parser.isSet(QStringLiteral("ecg")) ? parser.value(QStringLiteral("ecg"))
+    if (parser.isSet(QStringLiteral("ecg")) && parser.isSet(QStringLiteral("replay")))
+        return cli::usageError(QStringLiteral("--ecg and --replay exclude each other"));
+    options.playOnce = parser.isSet(QStringLiteral("replay"));
+    const QString ecgPath = options.playOnce                      ? parser.value(QStringLiteral("replay"))
+                            : parser.isSet(QStringLiteral("ecg")) ? parser.value(QStringLiteral("ecg"))
                                                                   : MockMonitorSource::findReplayFile();
     if (!ecgPath.isEmpty()) {
         std::vector<qint16> samples;
-        if (!cli::readSamples(ecgPath, samples))
+        if (!cli::readSamples(ecgPath, samples) || (options.playOnce && samples.empty()))
             return cli::usageError(QStringLiteral("cannot read %1").arg(ecgPath));
         options.ecg.assign(samples.begin(), samples.end());
     } else {
@@ -128,9 +134,12 @@ int runSimulateModule(const QStringList &arguments)
         timer.join();
     if (!link.isEmpty())
         QFile::remove(link);
-    fprintf(stderr, "frames=%ld start=%d keepalive=%d stop=%d identification=%d%s\n", simulator.framesSent(),
+    fprintf(stderr, "frames=%ld start=%d keepalive=%d stop=%d identification=%d%s", simulator.framesSent(),
             simulator.startCommands(), simulator.keepAliveCommands(), simulator.stopCommands(),
             simulator.identificationRequests(), simulator.isHungUp() ? " hungup" : "");
+    if (options.playOnce)
+        fprintf(stderr, " played-to-end=%d", simulator.playedToEnd());
+    fprintf(stderr, "\n");
     return cli::Success;
 #endif
 }

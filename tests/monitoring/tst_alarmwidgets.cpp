@@ -1,0 +1,135 @@
+// The alarm system's live signals: how banners flash by priority, and the
+// monitoring window's alarm strip following a monitor run on a clock of the
+// test's own: the line's order, the audio pause with its countdown and its
+// end by a new high-priority alarm, and the sound the player is asked for.
+
+#include "acquisition/recorder.h"
+#include "acquisition/replaysource.h"
+#include "dsp/tsyntheticecg.h"
+#include "monitoring/alarmflash.h"
+#include "monitoring/alarmmonitor.h"
+#include "monitoring/alarmplayer.h"
+#include "monitoring/sessionalarmbar.h"
+#include "storage/monitorsession.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+class TestAlarmWidgets : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void flashing_data()
+    {
+        QTest::addColumn<int>("priority");
+        QTest::addColumn<double>("minHz");   // 0: steady
+        QTest::addColumn<double>("maxHz");
+        QTest::newRow("high: 1.4-2.8 Hz") << int(AlarmPriority::High) << 1.4 << 2.8;
+        QTest::newRow("medium: 0.4-0.8 Hz") << int(AlarmPriority::Medium) << 0.4 << 0.8;
+        QTest::newRow("low: steady") << int(AlarmPriority::Low) << 0.0 << 0.0;
+    }
+
+    // Sampled over 10 s (from a negative time too): the frequency, a duty of
+    // 20-60 %, and the announced next change where the state really changes.
+    void flashing()
+    {
+        QFETCH(int, priority);
+        QFETCH(double, minHz);
+        QFETCH(double, maxHz);
+        const auto p = AlarmPriority(priority);
+        int lit = 0, onsets = 0;
+        bool previous = AlarmFlash::isLit(p, -5001);
+        for (qint64 ms = -5000; ms < 5000; ++ms) {
+            const bool now = AlarmFlash::isLit(p, ms);
+            lit += now;
+            onsets += now && !previous;
+            const qint64 next = AlarmFlash::msToNextChange(p, ms);
+            if (next < 0)
+                QVERIFY(minHz == 0 && now);
+            else
+                QVERIFY(next > 0 && AlarmFlash::isLit(p, ms + next) != now && AlarmFlash::isLit(p, ms + next - 1) == now);
+            previous = now;
+        }
+        if (minHz == 0) {
+            QCOMPARE(lit, 10000);
+            return;
+        }
+        const double hz = onsets / 10.0, duty = lit / 10000.0;
+        QVERIFY2(hz >= minHz && hz <= maxHz && duty >= 0.2 && duty <= 0.6,
+                 qPrintable(QStringLiteral("%1 Hz, duty %2").arg(hz).arg(duty)));
+        QVERIFY(!AlarmFlash::isLit(AlarmPriority::None, 0) && AlarmFlash::msToNextChange(AlarmPriority::None, 0) < 0);
+    }
+
+    // Patient 2's ECG pauses 8 s after 20 s; patient 1's recording stops at 2 s.
+    void alarmStrip()
+    {
+        TSyntheticEcg ecg;
+        std::vector<qint16> pausing = ecg.generate(std::vector<double>(20, 70.0));
+        const double lastBeat = ecg.beatPositions().back() / 250.0;
+        for (int i = 0; i < 8 * 250; ++i)
+            pausing.push_back(qint16(i * 7 % 5 - 2));
+        qint64 now = 0;
+        const auto clock = [&now] { return now; };
+        ReplaySource source2(pausing, clock), source1(TSyntheticEcg().generate(std::vector<double>(40, 70.0)), clock);
+        SessionData data;
+        data.patientId = 1;
+        MonitorSession session1(data);
+        data.patientId = 2;
+        MonitorSession session2(data);
+        Recorder recorder;
+        AlarmMonitor alarms(clock);
+        alarms.watch(&recorder);
+        recorder.addSource(&source1, &session1);
+        recorder.addSource(&source2, &session2);
+        alarms.addPatient(1, &session1, &source1, true);
+        alarms.addPatient(2, &session2, &source2, true);
+        const auto runTo = [&](double seconds) {
+            for (; now < qint64(seconds * 1000); now += Recorder::PollInterval) {
+                recorder.pollSources();
+                if (now % 1000 == 0)
+                    recorder.updateTrends();
+                alarms.tick();
+            }
+        };
+
+        SessionAlarmBar bar(&alarms, [](int id) { return QStringLiteral("Patient %1").arg(id); });
+        auto *line = bar.findChild<QLabel *>(QStringLiteral("lblAlarmLine"));
+        auto *pause = bar.findChild<QPushButton *>(QStringLiteral("btnAudioPaused"));
+        QCOMPARE(bar.findChild<QLabel *>(QStringLiteral("lblNoSound"))->isVisibleTo(&bar), !bar.player().hasSound());
+        QCOMPARE(line->text(), QStringLiteral("No alarms"));
+
+        runTo(2.0);
+        alarms.setRecordingStopped(1, true, QStringLiteral("Write error"));
+        alarms.tick();
+        QCOMPARE(line->text(), QStringLiteral("Patient 1: Recording stopped: Write error"));
+        QCOMPARE(bar.player().playing(), AlarmPriority::Medium);
+
+        runTo(3.0);
+        pause->click();
+        QVERIFY(pause->isChecked() && pause->text() == QStringLiteral("Audio paused 2:00"));
+        QCOMPARE(bar.player().playing(), AlarmPriority::None);
+        runTo(13.0);
+        QTRY_COMPARE(pause->text(), QStringLiteral("Audio paused 1:50"));
+        QCOMPARE(bar.player().playing(), AlarmPriority::None);
+
+        // The asystole ends the pause at once and comes first on the line.
+        runTo(lastBeat + 4.6);
+        QCOMPARE(bar.player().playing(), AlarmPriority::High);
+        QVERIFY(!pause->isChecked() && pause->text() == QStringLiteral("Audio paused"));
+        QCOMPARE(line->text(), QStringLiteral("Patient 2: ASYSTOLE   |   Patient 1: Recording stopped: Write error"));
+
+        // Acknowledged, the next unacknowledged alarm sounds; a pause the
+        // clinician ends early lets it sound again.
+        alarms.acknowledge(2);
+        QCOMPARE(bar.player().playing(), AlarmPriority::Medium);
+        pause->click();
+        QCOMPARE(bar.player().playing(), AlarmPriority::None);
+        pause->click();
+        QVERIFY(!pause->isChecked() && bar.player().playing() == AlarmPriority::Medium);
+    }
+};
+
+QTEST_MAIN(TestAlarmWidgets)
+#include "tst_alarmwidgets.moc"

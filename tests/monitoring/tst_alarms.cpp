@@ -8,10 +8,12 @@
 #include "acquisition/replaysource.h"
 #include "config/alarmsettings.h"
 #include "dsp/tsyntheticecg.h"
+#include "monitoring/alarmectopy.h"
 #include "monitoring/alarmmonitor.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/studyfile.h"
+#include "storage/tfilesignal.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,8 +26,9 @@ namespace {
 // N), "pause" (a live trace of low noise without beats), "flat" (a frozen
 // trace), "rail" (pinned at the converter's rail), "nolink" (nothing arrives,
 // the link is down). FLAGs: "recstop", "battery", "sim" (no link watched),
-// "stop" (patient stopped), "ack" (acknowledged as the segment starts).
-// Returns the events as "13.5 onset asystole, ...".
+// "stop" (patient stopped), "ack" (acknowledged as the segment starts), and
+// what the beat labels show: "pvc=N" (a minute's count), "vt=BEATSxRATE",
+// "couplet". Returns the events as "13.5 onset asystole, ...".
 QString play(AlarmEngine &engine, const QString &script)
 {
     QStringList events;
@@ -44,6 +47,15 @@ QString play(AlarmEngine &engine, const QString &script)
         engine.setLink(!states.contains("sim"), trace != "nolink");
         engine.setRecordingStopped(states.contains("recstop"));
         engine.setBatteryVoltage(states.contains("battery") ? 2.1 : 2.6);
+        EctopyFigures ectopy;
+        for (const QString &state : states) {
+            if (state.startsWith("pvc="))
+                ectopy.pvcPerMinute = state.mid(4).toInt();
+            else if (state.startsWith("vt="))
+                ectopy.runBeats = state.mid(3).section('x', 0, 0).toInt(), ectopy.runRate = state.section('x', 1).toInt();
+        }
+        ectopy.couplet = states.contains("couplet");
+        engine.setEctopy(ectopy);
         if (states.contains("ack"))
             collect(engine.acknowledge(now));
         collect(engine.setStopped(states.contains("stop"), now));
@@ -76,7 +88,7 @@ class TestAlarms : public QObject
 private slots:
     void conditions_data()
     {
-        QTest::addColumn<QString>("settings");   // overrides: asystole, hrdelay, lower
+        QTest::addColumn<QString>("settings");   // overrides: asystole, hrdelay, lower, pvc
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("events");
         QTest::addColumn<QString>("shownAtEnd");
@@ -114,6 +126,13 @@ private slots:
             << "13.5 onset asystole, 15.0 ack asystole, 18.0 end asystole" << "";
         QTest::newRow("medium shown while active after acknowledgement")
             << "" << "5:hr=60 2:nolink 2:nolink+ack" << "5.0 onset linkLost, 7.0 ack linkLost" << "linkLost";
+        QTest::newRow("PVCs above the limit at once, at it no more")
+            << "" << "5:hr=60 5:hr=60+pvc=11 5:hr=60+pvc=10" << "5.0 onset frequentPvcs, 12.0 end frequentPvcs" << "";
+        QTest::newRow("PVC limit off") << "pvc=0" << "5:hr=60 5:hr=60+pvc=40" << "" << "";
+        QTest::newRow("ventricular tachycardia latched above a couplet")
+            << "" << "5:hr=60 1:hr=60+vt=3x150 5:hr=60 1:hr=60+couplet 4:hr=60"
+            << "5.0 onset ventricularTachycardia, 8.0 end ventricularTachycardia, 11.0 onset couplet, 14.0 end couplet"
+            << "ventricularTachycardia";
     }
 
     void conditions()
@@ -123,13 +142,77 @@ private slots:
         AlarmSettings s;
         for (const QString &o : settings.split(' ', Qt::SkipEmptyParts)) {
             const int value = o.section('=', 1).toInt();
-            int &field = o.startsWith("asystole") ? s.asystoleDelay : o.startsWith("hrdelay") ? s.hrDelay : s.hrLower;
+            int &field = o.startsWith("asystole") ? s.asystoleDelay
+                : o.startsWith("hrdelay")         ? s.hrDelay
+                : o.startsWith("pvc")             ? s.pvcLimit
+                                                  : s.hrLower;
             field = value;
         }
         AlarmEngine engine(s);
         QTEST(play(engine, script), "events");
         AlarmCondition shown;
         QTEST(engine.shownAlarm(shown) ? QString::fromLatin1(alarmConditionRow(shown).name) : QString(), "shownAtEnd");
+    }
+
+    void ectopyCounter_data()
+    {
+        // Beats every 0.4 s (150 bpm) or 0.6 s (100 bpm), one a character (N,
+        // Q, V, '_' no beat), with the figures 'after' s past the last slot.
+        QTest::addColumn<QString>("beats");
+        QTest::addColumn<double>("rr");
+        QTest::addColumn<double>("after");
+        QTest::addColumn<QString>("figures");   // "runBeats runRate couplet"
+        QTest::newRow("couplet") << "NNVVN" << 0.4 << 0.0 << "0 0 1";
+        QTest::newRow("a pair is not yet a couplet") << "NNVV" << 0.4 << 0.5 << "0 0 0";
+        QTest::newRow("a pair ended by a pause") << "NNVV" << 0.4 << 2.5 << "0 0 1";
+        QTest::newRow("couplet gone after 5 s") << "NNVVN" << 0.4 << 5.0 << "0 0 0";
+        QTest::newRow("three at 150 bpm") << "NVVVN" << 0.4 << 0.0 << "3 150 0";
+        QTest::newRow("the run goes on") << "NVVVVVV" << 0.4 << 0.0 << "6 150 0";
+        QTest::newRow("three at 100 bpm: neither") << "NVVVN" << 0.6 << 0.0 << "0 0 0";
+        QTest::newRow("not classified ends a run") << "VVQVN" << 0.4 << 0.0 << "0 0 1";
+        QTest::newRow("a pause splits a run") << "VV_____VN" << 0.4 << 0.0 << "0 0 1";
+        QTest::newRow("tachycardia gone after 5 s") << "NVVVN" << 0.4 << 4.7 << "0 0 0";
+    }
+
+    void ectopyCounter()
+    {
+        QFETCH(QString, beats);
+        QFETCH(double, rr);
+        QFETCH(double, after);
+        EctopyCounter counter;
+        const qint64 step = qint64(rr * 1000);
+        qint64 time = 0;
+        for (const QChar c : beats) {
+            time += step;
+            if (c == 'V')
+                counter.addVentricular({time / 4, time});
+            else if (c != '_')
+                counter.addOther();
+        }
+        const EctopyFigures f = counter.figures(time + qint64(after * 1000));
+        QTEST(QStringLiteral("%1 %2 %3").arg(f.runBeats).arg(f.runRate).arg(int(f.couplet)), "figures");
+    }
+
+    void ectopyMinuteAndMarks()
+    {
+        // A PVC every second for 70 s: a sliding minute of them, the last
+        // 10 s marked; a run of 3 raises the tachycardia in the text.
+        EctopyCounter counter;
+        for (qint64 s = 1; s <= 70; ++s) {
+            counter.addVentricular({s * 250, s * 1000});
+            counter.addOther();
+        }
+        counter.forget(70000);
+        QCOMPARE(counter.pvcPerMinute(70000), 60);
+        QCOMPARE(counter.pvcPerMinute(130000), 0);
+        QCOMPARE(counter.recentVentricularBeats(70000), (QVector<qint64>{15250, 15500, 15750, 16000, 16250, 16500, 16750, 17000, 17250, 17500}));
+        QCOMPARE(counter.figures(70000).pvcPerMinute, 60);
+        AlarmInputs in;
+        in.ectopy = {14, 5, 150, true};
+        QStringList texts;
+        for (AlarmCondition c : {AlarmCondition::VentricularTachycardia, AlarmCondition::Couplet, AlarmCondition::FrequentPvcs})
+            texts << alarmConditionRow(c).text(in, AlarmSettings());
+        QCOMPARE(texts, (QStringList{"VT 5 beats 150 bpm", "Couplet", "PVC 14/min"}));
     }
 
     void beatAmplitudes()
@@ -237,13 +320,94 @@ private slots:
         QVERIFY(alarms.shownAlarms().size() == 1);
     }
 
+    // Drawn beats through the recorder into a session whose recording holds
+    // 4 s already: PVCs reach the minute's count, the marks (at the
+    // recording's sample indices), the PVC trend and their alarm; a stopped
+    // patient is no longer monitored.
+    void ectopyThroughTheMonitor()
+    {
+        const auto draw = [](std::vector<double> &signal, int at, bool wide) {
+            // Gaussian waves: offset from the R peak and width in samples, height in counts.
+            static const double normal[][3] = {{-40, 6, 6}, {-6, 2, -8}, {0, 2.5, 45}, {6, 2.5, -12}, {62, 11, 10}};
+            static const double ventricular[][3] = {{0, 7, 60}, {16, 7, -25}, {70, 15, -25}, {0, 0, 0}, {0, 0, 0}};
+            for (int i = std::max(0, at - 100); i < std::min(int(signal.size()), at + 150); ++i)
+                for (const double *w : wide ? ventricular : normal)
+                    signal[size_t(i)] += w[1] > 0 ? w[2] * std::exp(-0.5 * std::pow((i - at - w[0]) / w[1], 2)) : 0.0;
+        };
+        // 75 bpm; from the 40th beat every 8th comes 120 samples early, wide,
+        // with a full compensatory pause.
+        std::vector<double> signal(size_t(90 * 250), 0.0);
+        std::vector<int> pvcs;
+        for (int i = 0, at = 100; at < int(signal.size()) - 150; ++i) {
+            const bool early = i >= 40 && i % 8 == 0;
+            at += early ? -80 : 0;
+            draw(signal, at, early);
+            if (early)
+                pvcs.push_back(at);
+            at += early ? 280 : 200;
+        }
+        std::vector<qint16> samples(signal.begin(), signal.end());
+
+        QTemporaryDir dir;
+        qint64 now = 0;
+        const auto clock = [&now] { return now; };
+        ReplaySource source(samples, clock);
+        MonitorSession session(SessionData{});
+        session.setRecording(std::make_unique<TFileSignal>(dir.filePath("r.nvecg"), 1, 250, 4096, TFileSignal::Access::Create));
+        const std::vector<qint16> before(1000, 0);
+        session.recording()->appendInterleaved(before.data(), 2 * 1000);
+        Recorder recorder;
+        AlarmMonitor alarms(clock);
+        AlarmSettings settings;
+        settings.pvcLimit = 5;
+        alarms.setSettings(settings);
+        alarms.watch(&recorder);
+        QSignalSpy told(&alarms, &AlarmMonitor::ectopyChanged);
+        recorder.addSource(&source, &session);
+        alarms.addPatient(1, &session, &source, false);
+        int ticks = 0;
+        for (now = Recorder::PollInterval; now <= 90000; now += Recorder::PollInterval, ++ticks) {
+            recorder.pollSources();
+            if (now % 1000 == 0)
+                recorder.updateTrends();
+            alarms.tick();
+        }
+        QVERIFY(told.count() > 10 && told.count() < ticks);
+        // The clock runs with the samples played: sample n came at 4n ms.
+        const auto drawnSince = [&](qint64 ms) {
+            QVector<qint64> drawn;
+            for (int at : pvcs)
+                if (at * 4 > ms)
+                    drawn << at + 1000;
+            return drawn;
+        };
+        QCOMPARE(alarms.pvcPerMinute(1), drawnSince(now - 60000).size());
+        const QVector<qint64> marks = alarms.recentVentricularBeats(1), drawn = drawnSince(now - 10000);
+        QCOMPARE(marks.size(), drawn.size());
+        for (int i = 0; i < marks.size(); ++i)
+            QVERIFY2(qAbs(marks[i] - drawn[i]) <= 8, qPrintable(QStringLiteral("%1 %2").arg(marks[i]).arg(drawn[i])));
+        QVERIFY(session.alarmLog.size() == 1 && session.alarmLog[0].condition == "frequentPvcs");
+
+        // Every PVC in the second of the recording it came in, also those
+        // decided as the patient stops.
+        alarms.stopPatient(1);
+        QVector<int> trend(session.hrTrend.size() + 4);
+        for (int at : pvcs)
+            ++trend[(at + 1000) / 250];
+        QVERIFY(session.pvcTrend.size() >= session.hrTrend.size());
+        trend.resize(session.pvcTrend.size());
+        QCOMPARE(session.pvcTrend, trend);
+        QVERIFY(alarms.pvcPerMinute(1) == -1 && alarms.recentVentricularBeats(1).isEmpty() && alarms.pvcPerMinute(2) == -1);
+    }
+
     void settingsLoad()
     {
         QTemporaryDir dir;
         QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
         const AlarmSettings defaults = AlarmSettings::load(settings);
         QVERIFY(defaults.hrCaution == 100 && defaults.hrAlarm == 120 && defaults.hrLower == 40 && defaults.asystoleDelay == 4
-                && defaults.hrDelay == 5 && defaults.audioPauseMinutes == 2 && !defaults.lowPrioritySound);
+                && defaults.hrDelay == 5 && defaults.audioPauseMinutes == 2 && !defaults.lowPrioritySound
+                && defaults.pvcLimit == 10);
         // Out of range comes into range; unreadable gives the default.
         settings.setValue("Config/Alarms/AsystoleDelay", 1);
         settings.setValue("Config/Alarms/HrDelay", "x");

@@ -297,6 +297,7 @@ int runMonitor(const QStringList &arguments)
                 out << " gapSamples=" << gapSamples;
             out << " hr=" << r.session->hrTrend.size() << " spo2=" << r.session->spo2Trend.size()
                 << " temp=" << r.session->tempTrend.size() << " lastHeartRate=" << r.session->lastHeartRate()
+                << " pvcTotal=" << cli::pvcTotal(*r.session)
                 << "\n  study=" << database.studyPath(info.baseFilename)
                 << "\n  recording=" << database.recordingPath(info.baseFilename) << "\n";
             complete = complete && acquired == onDisk;

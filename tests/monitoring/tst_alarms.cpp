@@ -2,7 +2,9 @@
 // exclusions, latching and acknowledgement from time-stamped scripts; which
 // beats end a pause; the
 // station's one sound, the audio pause and the log across patients fed through
-// the recorder; the settings and the alarm log in the study file.
+// the recorder; ventricular ectopy counted into couplets, runs, a sliding
+// minute, marks and the PVC trend; the settings; the alarm log and the PVC
+// trend in the study file.
 
 #include "acquisition/recorder.h"
 #include "acquisition/replaysource.h"
@@ -422,20 +424,28 @@ private slots:
         QVERIFY(AlarmSettings::load(settings).hrLower == 0 && !AlarmSettings::load(settings).lowPrioritySound);
     }
 
-    void alarmLogInTheStudyFile()
+    void alarmLogAndPvcTrendInTheStudyFile()
     {
         QTemporaryDir dir;
         MonitorSession session(SessionData{});
         session.alarmLog = {{12.3, AlarmLogEntry::Onset, "hrHigh", "medium", "HR 182 > 170"},
                             {20.0, AlarmLogEntry::Acknowledged, "hrHigh", "medium", "HR 182 > 170"},
                             {31.5, AlarmLogEntry::End, "hrHigh", "medium", "HR 182 > 170"}};
+        session.hrTrend = {70, 72, 150, 151};
+        session.pvcTrend = {0, 1, 3, 0};
         writeStudyFile(session, PatientRecord(), dir.filePath("a.nvstudy"));
         QJsonDocument document;
         QVERIFY(readStudyFile(dir.filePath("a.nvstudy"), document));
-        QCOMPARE(sessionFromStudy(document.object(), 1, 1)->alarmLog, session.alarmLog);
-        // Files of today's writer have no key: no alarms. Unknown kinds are left out.
+        const std::unique_ptr<MonitorSession> read = sessionFromStudy(document.object(), 1, 1);
+        QVERIFY(read->alarmLog == session.alarmLog && read->pvcTrend == session.pvcTrend && read->hrTrend == session.hrTrend);
+        // Files of older writers have neither key: no alarms, no PVC data.
+        // Unknown kinds are left out.
         QJsonObject old = studyJson(MonitorSession(SessionData{}), PatientRecord());
+        QJsonObject results = old.value("results").toObject();
+        results.remove("pvcTrend");
+        old.insert("results", results);
         QVERIFY(!old.contains("alarms") && sessionFromStudy(old, 1, 1)->alarmLog.isEmpty());
+        QVERIFY(sessionFromStudy(old, 1, 1)->pvcTrend.isEmpty());
         old.insert("alarms", QJsonArray{QJsonObject{{"kind", "silenced"}}, 3});
         QVERIFY(sessionFromStudy(old, 1, 1)->alarmLog.isEmpty());
     }

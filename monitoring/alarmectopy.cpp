@@ -101,7 +101,8 @@ void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, 
     // the same knowledge of the next one however the samples were polled.
     int from = 0;
     for (int b = 0; b <= beatCount; ++b) {
-        const int to = b < beatCount ? std::clamp(positions[b] + 1, from, count) : count;
+        // Without positions, the beats come after the poll's samples.
+        const int to = b < beatCount && positions ? std::clamp(positions[b] + 1, from, count) : count;
         bool ready = false;
         for (int i = from; i < to; ++i)
             ready = m_classifier->addSample(samples[i]) || ready;

@@ -172,7 +172,8 @@ int runMonitor(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Monitors patients without a window: each on the simulated source (sim) or a module port.\n"
         "Creates demo patients when the database has too few, then prints per patient the samples\n"
-        "recorded, trend lengths, last heart rate and the study and recording files."));
+        "recorded, trend lengths, last heart rate, ventricular premature beats counted (pvcTotal)\n"
+        "and the study and recording files."));
     parser.addOptions({
         {QStringLiteral("device"), QStringLiteral("sim, or a module's serial port (repeat for more patients)."), QStringLiteral("DEVICE")},
         {QStringLiteral("patients"), QStringLiteral("Number of patients (default: one per --device)."), QStringLiteral("K")},

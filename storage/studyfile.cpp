@@ -169,7 +169,10 @@ QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patien
     results.insert(QStringLiteral("hrTrend"), toArray(session.hrTrend));
     results.insert(QStringLiteral("spo2Trend"), toArray(session.spo2Trend));
     results.insert(QStringLiteral("tempTrend"), toArray(session.tempTrend));
-    results.insert(QStringLiteral("pvcTrend"), toArray(session.pvcTrend));
+    // Sessions recorded without beat labels have no PVC data and no key, so
+    // that an older study file read and written again stays as it was.
+    if (!session.pvcTrend.isEmpty())
+        results.insert(QStringLiteral("pvcTrend"), toArray(session.pvcTrend));
     results.insert(QStringLiteral("checkpoints"), checkpoints);
 
     QJsonArray events;

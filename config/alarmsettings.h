@@ -15,7 +15,7 @@ struct AlarmSettings
     int hrCaution = ConfigSettings::HrLow.defaultValue;   // bpm; above it: low priority, 0 = off
     int hrAlarm = ConfigSettings::HrHigh.defaultValue;    // bpm; above it: medium priority, 0 = off
     int hrLower = 40;                                     // bpm; below it: medium priority, 0 = off
-    int pvcLimit = 10;                                    // ventricular beats a minute; above it: medium priority, 0 = off
+    int pvcLimit = 10;                                    // PVCs a minute; above it: medium priority, 0 = off
     int asystoleDelay = 4;                                // s without a beat, 3 to 10
     int hrDelay = 5;                                      // s beyond a heart-rate limit, 0 to 30
     int audioPauseMinutes = 2;                            // 1 to 3

@@ -48,7 +48,9 @@ void AlarmMonitor::addPatient(int patientId, MonitorSession *session, ISource *s
     auto found = m_patients.find(patientId);
     if (found == m_patients.end()) {
         // Monitoring of the session starts now; a resumed patient keeps its start.
-        found = m_patients.emplace(patientId, Patient{AlarmEngine(m_settings), session, nullptr, false, now}).first;
+        found = m_patients.emplace(patientId, Patient()).first;
+        found->second.engine = AlarmEngine(m_settings);
+        found->second.startTime = now;
     }
     Patient &patient = found->second;
     patient.session = session;

@@ -68,10 +68,12 @@ void Recorder::pollSources()
         int beatCount = 0;
         for (int i = 0; i < n; ++i) {
             const int beat = detector.feedStationSample(buffer[size_t(i)]);
-            if (beat >= 0 && beatCount < MaxBeatsPerPoll)
+            if (beat >= 0 && beatCount < MaxBeatsPerPoll) {
+                beatPositions[size_t(beatCount)] = i;
                 beats[size_t(beatCount++)] = beat;
+            }
         }
-        emit samplesPolled(session, PolledSamples{buffer.data(), n, beats.data(), beatCount});
+        emit samplesPolled(session, PolledSamples{buffer.data(), n, beats.data(), beatCount, beatPositions.data()});
     }
     // Told after the loop: a receiver may stop a source.
     for (MonitorSession *session : failed)

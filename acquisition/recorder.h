@@ -13,13 +13,15 @@ class TBeatDetector;
 
 // The samples one poll moved out of a source, and the beats its detector
 // confirmed while taking them, as the detector's own sample indices (counted
-// from the source's addSource()). Valid only during the signal.
+// from the source's addSource()), with the position in `samples` of the
+// sample whose feed confirmed each. Valid only during the signal.
 struct PolledSamples
 {
     const short *samples = nullptr;
     int count = 0;
     const int *beats = nullptr;
     int beatCount = 0;
+    const int *beatPositions = nullptr;
 };
 
 // The pump of live monitoring: every 40 ms it moves the queued ECG of every
@@ -79,4 +81,5 @@ private:
     QTimer trendTimer;
     std::array<short, MaxSamplesPerPoll> buffer{};
     std::array<int, MaxBeatsPerPoll> beats{};
+    std::array<int, MaxBeatsPerPoll> beatPositions{};
 };

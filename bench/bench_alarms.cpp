@@ -1,7 +1,9 @@
 // The alarm system's live cost: the per-patient engine fed as the station
 // feeds it (a block of samples every 40-ms poll with the detector's beats, the
-// conditions decided every 100 ms), in microseconds of CPU per patient-second;
-// and one tick of the alarm monitor with nine patients (ten ticks a second).
+// conditions decided every 100 ms), and the patient's beat labelling and
+// ectopy counts fed the same blocks, in microseconds of CPU per
+// patient-second; and one tick of the alarm monitor with nine patients (ten
+// ticks a second).
 
 #include "benchmark.h"
 
@@ -9,6 +11,7 @@
 #include "acquisition/replaysource.h"
 #include "dsp/tbeatdetector.h"
 #include "dsp/tsyntheticecg.h"
+#include "monitoring/alarmectopy.h"
 #include "monitoring/alarmmonitor.h"
 #include "storage/monitorsession.h"
 
@@ -26,12 +29,14 @@ void runAlarmsBench()
     options.baselineWander = options.muscleNoise = true;
     const std::vector<qint16> samples = TSyntheticEcg(options).generate(std::vector<double>(10 * 60, 110.0));
     // The detector runs anyway; its beats are found once, outside the figure.
-    std::vector<std::vector<int>> beatsOfBlock(samples.size() / Block);
+    std::vector<std::vector<int>> beatsOfBlock(samples.size() / Block), positionsOfBlock(beatsOfBlock.size());
     TBeatDetector detector;
     for (size_t i = 0; i < beatsOfBlock.size() * Block; ++i) {
         const int beat = detector.feedStationSample(samples[i]);
-        if (beat >= 0)
+        if (beat >= 0) {
             beatsOfBlock[i / Block].push_back(beat);
+            positionsOfBlock[i / Block].push_back(int(i % Block));
+        }
     }
 
     long long patientSeconds = 0;
@@ -55,6 +60,24 @@ void runAlarmsBench()
     } while (elapsed < 1.0);
     fprintf(stderr, "alarms.engine: %lld patient-seconds, %d alarm events\n", patientSeconds, events);
     Benchmarks::report(QStringLiteral("alarms.engine.cost"), elapsed / patientSeconds * 1e6,
+                       QStringLiteral("us/patient-second"));
+
+    patientSeconds = 0;
+    qint64 ventricular = 0;
+    const double ectopyStart = Benchmarks::processCpuSeconds();
+    do {
+        AlarmEctopy ectopy;
+        for (size_t b = 0; b < beatsOfBlock.size(); ++b) {
+            ectopy.addSamples(samples.data() + b * Block, Block, beatsOfBlock[b].data(), positionsOfBlock[b].data(),
+                              int(beatsOfBlock[b].size()), qint64(b + 1) * 40);
+            if (b % 5 == 0)   // the monitor's ticks read the figures
+                ventricular += ectopy.counter().figures(qint64(b + 1) * 40).pvcPerMinute;
+        }
+        patientSeconds += qint64(beatsOfBlock.size() * Block / 250);
+        elapsed = Benchmarks::processCpuSeconds() - ectopyStart;
+    } while (elapsed < 1.0);
+    fprintf(stderr, "alarms.ectopy: %lld patient-seconds, %lld ventricular beat-minutes\n", patientSeconds, ventricular);
+    Benchmarks::report(QStringLiteral("alarms.ectopy.cost"), elapsed / patientSeconds * 1e6,
                        QStringLiteral("us/patient-second"));
 
     // Nine patients on the recorder; the monitor's tick alone.

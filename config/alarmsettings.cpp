@@ -23,6 +23,7 @@ AlarmSettings AlarmSettings::load(const QSettings &settings)
     loaded.hrCaution = value(settings, HrLow);
     loaded.hrAlarm = value(settings, HrHigh);
     loaded.hrLower = bounded(settings, HrLower, HrLowerRange);
+    loaded.pvcLimit = bounded(settings, PvcPerMinute, PvcPerMinuteRange);
     loaded.asystoleDelay = bounded(settings, AsystoleDelay, AsystoleDelayRange);
     loaded.hrDelay = bounded(settings, HrDelay, HrDelayRange);
     loaded.audioPauseMinutes = bounded(settings, AudioPauseMinutes, AudioPauseRange);
@@ -35,6 +36,7 @@ AlarmSettings AlarmSettings::load(const QSettings &settings)
 void AlarmSettings::save(QSettings &settings) const
 {
     settings.setValue(QLatin1String(HrLower.key), hrLower);
+    settings.setValue(QLatin1String(PvcPerMinute.key), pvcLimit);
     settings.setValue(QLatin1String(AsystoleDelay.key), asystoleDelay);
     settings.setValue(QLatin1String(HrDelay.key), hrDelay);
     settings.setValue(QLatin1String(AudioPauseMinutes.key), audioPauseMinutes);

@@ -197,6 +197,7 @@ void ConfigDialog::loadAlarmSystem(const QSettings &settings)
 {
     const AlarmSettings alarms = AlarmSettings::load(settings);
     ui->numHrLower->setValue(alarms.hrLower);
+    ui->numPvcLimit->setValue(alarms.pvcLimit);
     ui->numAsystoleDelay->setValue(alarms.asystoleDelay);
     ui->numHrDelay->setValue(alarms.hrDelay);
     ui->numAudioPause->setValue(alarms.audioPauseMinutes);
@@ -207,6 +208,7 @@ void ConfigDialog::saveAlarmSystem(QSettings &settings) const
 {
     AlarmSettings alarms;
     alarms.hrLower = ui->numHrLower->value();
+    alarms.pvcLimit = ui->numPvcLimit->value();
     alarms.asystoleDelay = ui->numAsystoleDelay->value();
     alarms.hrDelay = ui->numHrDelay->value();
     alarms.audioPauseMinutes = ui->numAudioPause->value();

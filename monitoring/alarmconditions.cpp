@@ -78,6 +78,21 @@ const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
     {AlarmCondition::LowBattery, "lowBattery", AlarmPriority::Low, true, noDelay,
      [](const AlarmInputs &in, const AlarmSettings &) { return in.batteryLow; },
      [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Low battery")); }},
+    {AlarmCondition::VentricularTachycardia, "ventricularTachycardia", AlarmPriority::High, false, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &) { return in.ectopy.runBeats > 0; },
+     [](const AlarmInputs &in, const AlarmSettings &) {
+         return translated(QT_TRANSLATE_NOOP("AlarmConditions", "VT %1 beats %2 bpm")).arg(in.ectopy.runBeats).arg(in.ectopy.runRate);
+     }},
+    {AlarmCondition::Couplet, "couplet", AlarmPriority::Low, false, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &) { return in.ectopy.couplet; },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Couplet")); }},
+    {AlarmCondition::FrequentPvcs, "frequentPvcs", AlarmPriority::Medium, false, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &s) {
+         return s.pvcLimit > 0 && in.ectopy.pvcPerMinute > s.pvcLimit;
+     },
+     [](const AlarmInputs &in, const AlarmSettings &) {
+         return translated(QT_TRANSLATE_NOOP("AlarmConditions", "PVC %1/min")).arg(in.ectopy.pvcPerMinute);
+     }},
 }};
 
 } // namespace

@@ -27,8 +27,11 @@ enum class AlarmCondition {
     CheckElectrodes,
     RecordingStopped,
     LowBattery,
+    VentricularTachycardia,
+    Couplet,
+    FrequentPvcs,
 };
-constexpr int AlarmConditionCount = 8;
+constexpr int AlarmConditionCount = 11;
 
 // A cause must have been gone this long before its condition ends, so that a
 // limit crossed back and forth does not chatter.
@@ -51,6 +54,15 @@ constexpr qint64 DetectorLearningMs = 4000;
 // after the serial read time-out.
 constexpr qint64 LinkConnectGraceMs = 10000;
 
+// What the patient's beat labels show at one moment.
+struct EctopyFigures
+{
+    int pvcPerMinute = 0;   // ventricular beats of the last 60 s
+    int runBeats = 0;       // a recent ventricular tachycardia: its beats so far, 0 without one
+    int runRate = 0;        // and its mean rate, bpm
+    bool couplet = false;   // a pair of ventricular beats, no more, came recently
+};
+
 // What the engine knows about one patient at one moment.
 struct AlarmInputs
 {
@@ -63,6 +75,7 @@ struct AlarmInputs
     bool batteryLow = false;
     bool recordingStopped = false;
     QString recordingStoppedReason; // the storage's error text, may be empty
+    EctopyFigures ectopy;
 
     // A live trace of a body: arriving, neither frozen nor pinned.
     bool ecgPresent() const { return signalArriving && deadMs < DeadTraceGateMs; }

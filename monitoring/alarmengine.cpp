@@ -96,6 +96,7 @@ AlarmInputs AlarmEngine::inputs(qint64 now) const
     in.deadMs = m_deadRun * 1000 / SampleRate;
     in.msSinceBeat = now - std::max(m_lastBeatTime, m_aliveSince + DetectorLearningMs);
     in.heartRate = m_heartRate;
+    in.ectopy = m_ectopy;
     in.batteryLow = m_batteryLow;
     in.recordingStopped = m_recordingStopped;
     in.recordingStoppedReason = m_recordingStoppedReason;

@@ -49,6 +49,7 @@ public:
     // sample after restart()).
     void addSamples(const short *samples, int count, const int *beats, int beatCount, qint64 now);
     void setHeartRate(int bpm) { m_heartRate = bpm; }
+    void setEctopy(const EctopyFigures &ectopy) { m_ectopy = ectopy; }
     // The simulated source has no link to watch.
     void setLink(bool watched, bool up);
     void setBatteryVoltage(double volts);
@@ -100,6 +101,7 @@ private:
     qint64 m_aliveSince = Never;    // when the trace last came alive
     bool m_wasPresent = false;
     int m_heartRate = 0;
+    EctopyFigures m_ectopy;
     bool m_linkWatched = false;
     bool m_linkUp = true;
     bool m_linkSeenUp = false;      // since restart()

@@ -3,6 +3,7 @@
 #include "acquisition/isource.h"
 #include "acquisition/recorder.h"
 #include "storage/monitorsession.h"
+#include "storage/tfilesignal.h"
 
 #include <QElapsedTimer>
 
@@ -47,7 +48,9 @@ void AlarmMonitor::addPatient(int patientId, MonitorSession *session, ISource *s
     auto found = m_patients.find(patientId);
     if (found == m_patients.end()) {
         // Monitoring of the session starts now; a resumed patient keeps its start.
-        found = m_patients.emplace(patientId, Patient{AlarmEngine(m_settings), session, nullptr, false, now}).first;
+        found = m_patients.emplace(patientId, Patient()).first;
+        found->second.engine = AlarmEngine(m_settings);
+        found->second.startTime = now;
     }
     Patient &patient = found->second;
     patient.session = session;
@@ -55,6 +58,9 @@ void AlarmMonitor::addPatient(int patientId, MonitorSession *session, ISource *s
     patient.linkWatched = linkWatched;
     patient.engine.restart(now);
     patient.engine.setStopped(false, now);
+    // The detector starts counting at the next sample the recording takes.
+    const TFileSignal *recording = session->recording();
+    patient.ectopy.restart(recording ? recording->frameCount() : 0);
 }
 
 void AlarmMonitor::stopPatient(int patientId)
@@ -64,9 +70,15 @@ void AlarmMonitor::stopPatient(int patientId)
         return;
     Patient &patient = found->second;
     patient.source = nullptr;
+    // The beats still waiting for their labels reach the trend.
+    QVector<VentricularBeat> decided;
+    patient.ectopy.finish(&decided);
+    countPvcs(*patient.session, decided);
     if (record(patientId, patient, patient.engine.setStopped(true, m_clock())))
         emit logChanged(patientId);
     updateSound();
+    patient.toldPvc = -1;
+    emit ectopyChanged(patientId);
 }
 
 void AlarmMonitor::stopAll()
@@ -87,7 +99,12 @@ void AlarmMonitor::onSamplesPolled(MonitorSession *session, const PolledSamples 
     for (auto &entry : m_patients) {
         Patient &patient = entry.second;
         if (patient.session == session && !patient.engine.isStopped()) {
-            patient.engine.addSamples(polled.samples, polled.count, polled.beats, polled.beatCount, m_clock());
+            const qint64 now = m_clock();
+            patient.engine.addSamples(polled.samples, polled.count, polled.beats, polled.beatCount, now);
+            QVector<VentricularBeat> decided;
+            patient.ectopy.addSamples(polled.samples, polled.count, polled.beats, polled.beatPositions,
+                                      polled.beatCount, now, &decided);
+            countPvcs(*session, decided);
             return;
         }
     }
@@ -105,6 +122,8 @@ void AlarmMonitor::tick()
             patient.engine.setBatteryVoltage(patient.source->batteryVoltage());
         }
         patient.engine.setHeartRate(patient.session->lastHeartRate());
+        patient.engine.setEctopy(patient.ectopy.counter().figures(now));
+        countPvcs(*patient.session, {});
         const QVector<AlarmEvent> events = patient.engine.update(now);
         for (const AlarmEvent &event : events) {
             // A new high-priority condition must be heard at once.
@@ -113,8 +132,36 @@ void AlarmMonitor::tick()
         }
         if (record(entry.first, patient, events))
             emit logChanged(entry.first);
+        tellEctopy(entry.first, patient, now);
     }
     updateSound();
+}
+
+void AlarmMonitor::countPvcs(MonitorSession &session, const QVector<VentricularBeat> &beats)
+{
+    QVector<int> &trend = session.pvcTrend;
+    for (const VentricularBeat &beat : beats) {
+        // Entry n counts the beats of second n of the recording.
+        const qint64 second = beat.sample / EctopyCounter::SampleRate;
+        if (second >= trend.size())
+            trend.resize(int(second + 1));
+        ++trend[int(second)];
+    }
+    if (trend.size() < session.hrTrend.size())
+        trend.resize(session.hrTrend.size());
+}
+
+void AlarmMonitor::tellEctopy(int patientId, Patient &patient, qint64 now)
+{
+    const int pvc = patient.ectopy.counter().pvcPerMinute(now);
+    const int recent = patient.ectopy.counter().recentCount(now);
+    const qint64 newest = patient.ectopy.counter().newestSample();
+    if (pvc == patient.toldPvc && recent == patient.toldRecent && newest == patient.toldNewest)
+        return;
+    patient.toldPvc = pvc;
+    patient.toldRecent = recent;
+    patient.toldNewest = newest;
+    emit ectopyChanged(patientId);
 }
 
 bool AlarmMonitor::record(int patientId, Patient &patient, const QVector<AlarmEvent> &events)
@@ -188,6 +235,22 @@ QVector<AlarmMonitor::ShownAlarm> AlarmMonitor::shownAlarms() const
     std::stable_sort(shown.begin(), shown.end(),
                      [](const ShownAlarm &a, const ShownAlarm &b) { return a.priority > b.priority; });
     return shown;
+}
+
+int AlarmMonitor::pvcPerMinute(int patientId) const
+{
+    const auto found = m_patients.find(patientId);
+    if (found == m_patients.end() || found->second.engine.isStopped())
+        return -1;
+    return found->second.ectopy.counter().pvcPerMinute(m_clock());
+}
+
+QVector<qint64> AlarmMonitor::recentVentricularBeats(int patientId) const
+{
+    const auto found = m_patients.find(patientId);
+    if (found == m_patients.end() || found->second.engine.isStopped())
+        return {};
+    return found->second.ectopy.counter().recentVentricularBeats(m_clock());
 }
 
 const AlarmEngine *AlarmMonitor::engine(int patientId) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitoring/alarmaudio.h"
+#include "monitoring/alarmectopy.h"
 #include "monitoring/alarmengine.h"
 
 #include <QObject>
@@ -17,8 +18,10 @@ class Recorder;
 struct PolledSamples;
 
 // The alarms of one monitoring window: an engine per patient fed from the
-// recorder's polls, the source's link and battery and the session's heart
-// rate; each onset, acknowledgement and end added to the patient's alarm log;
+// recorder's polls, the source's link and battery, the session's heart rate
+// and the patient's beat labels (a classifier per patient, whose ventricular
+// beats are also counted into the session's PVC trend, one entry a second);
+// each onset, acknowledgement and end added to the patient's alarm log;
 // acknowledgement per patient, the audio pause and the one sound of the
 // station. Evaluates every TickInterval ms once started, or at each tick()
 // when the caller drives time itself (a replay as fast as it goes).
@@ -72,12 +75,24 @@ public:
     // Null for a patient never added.
     const AlarmEngine *engine(int patientId) const;
 
+    // Ventricular beats (PVCs) of the patient in the last 60 s, sliding; -1
+    // for a patient not monitored (never added, or stopped).
+    int pvcPerMinute(int patientId) const;
+    // The ventricular beats of the patient's last 10 s, oldest first, as
+    // sample indices of the patient's recorded signal (as the live display
+    // counts them: sample 0 is the first of the session, pauses filled), each
+    // at the centre of its QRS complex; empty for a patient not monitored.
+    QVector<qint64> recentVentricularBeats(int patientId) const;
+
 signals:
     void alarmLogged(int patientId, const AlarmLogEntry &entry);
     // The patient's alarm log grew: told once per tick or acknowledgement,
     // for saving it.
     void logChanged(int patientId);
     void soundChanged(AlarmPriority priority);
+    // pvcPerMinute() or recentVentricularBeats() of the patient changed:
+    // told at most once per tick, and when the patient stops.
+    void ectopyChanged(int patientId);
 
 private:
     struct Patient
@@ -87,11 +102,20 @@ private:
         ISource *source = nullptr;
         bool linkWatched = false;
         qint64 startTime = 0;   // the session's start on the monitor's clock
+        AlarmEctopy ectopy;
+        // What ectopyChanged last told: the count, the recent marks and the newest.
+        int toldPvc = -1;
+        int toldRecent = 0;
+        qint64 toldNewest = -1;
     };
 
     void onSamplesPolled(MonitorSession *session, const PolledSamples &polled);
     // Logs the events and tells of them; true when there were any.
     bool record(int patientId, Patient &patient, const QVector<AlarmEvent> &events);
+    // Counts ventricular beats into the session's PVC trend and keeps the
+    // trend as long as the heart-rate trend.
+    static void countPvcs(MonitorSession &session, const QVector<VentricularBeat> &beats);
+    void tellEctopy(int patientId, Patient &patient, qint64 now);
     void updateSound();
 
     Clock m_clock;

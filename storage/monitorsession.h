@@ -42,6 +42,9 @@ public:
 
     QVector<int> hrTrend, spo2Trend;
     QVector<double> tempTrend;
+    // Ventricular premature beats per second of the recording; empty for a
+    // session recorded without beat labels.
+    QVector<int> pvcTrend;
     QVector<SessionEvent> events;
     // Every alarm's onset, acknowledgement and end, in order.
     QVector<AlarmLogEntry> alarmLog;

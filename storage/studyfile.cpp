@@ -169,6 +169,10 @@ QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patien
     results.insert(QStringLiteral("hrTrend"), toArray(session.hrTrend));
     results.insert(QStringLiteral("spo2Trend"), toArray(session.spo2Trend));
     results.insert(QStringLiteral("tempTrend"), toArray(session.tempTrend));
+    // Sessions recorded without beat labels have no PVC data and no key, so
+    // that an older study file read and written again stays as it was.
+    if (!session.pvcTrend.isEmpty())
+        results.insert(QStringLiteral("pvcTrend"), toArray(session.pvcTrend));
     results.insert(QStringLiteral("checkpoints"), checkpoints);
 
     QJsonArray events;
@@ -298,6 +302,7 @@ std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int p
     const QJsonArray hr = results.value(QStringLiteral("hrTrend")).toArray();
     const QJsonArray spo2 = results.value(QStringLiteral("spo2Trend")).toArray();
     const QJsonArray temp = results.value(QStringLiteral("tempTrend")).toArray();
+    const QJsonArray pvc = results.value(QStringLiteral("pvcTrend")).toArray();
     session->hrTrend.reserve(hr.size());
     for (const QJsonValue &v : hr)
         session->hrTrend.append(v.toInt(0));
@@ -307,6 +312,10 @@ std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int p
     session->tempTrend.reserve(temp.size());
     for (const QJsonValue &v : temp)
         session->tempTrend.append(v.toDouble(0.0));
+    // Files written before beats were labelled have none: no data.
+    session->pvcTrend.reserve(pvc.size());
+    for (const QJsonValue &v : pvc)
+        session->pvcTrend.append(v.toInt(0));
 
     // A later checkpoint of a phase replaces an earlier one; unknown phases
     // do not come from this program and are ignored.

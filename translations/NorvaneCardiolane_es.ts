@@ -46,6 +46,18 @@
         <source>Low battery</source>
         <translation>Batería baja</translation>
     </message>
+    <message>
+        <source>VT %1 beats %2 bpm</source>
+        <translation>TV %1 latidos %2 lpm</translation>
+    </message>
+    <message>
+        <source>Couplet</source>
+        <translation>Duplete</translation>
+    </message>
+    <message>
+        <source>PVC %1/min</source>
+        <translation>EV %1/min</translation>
+    </message>
 </context>
 <context>
     <name>BPDialog</name>
@@ -193,6 +205,10 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>Sound for low priority</source>
         <translation>Sonido en prioridad baja</translation>
+    </message>
+    <message>
+        <source>PVC limit (/min)</source>
+        <translation>Límite de EV (/min)</translation>
     </message>
 </context>
 <context>

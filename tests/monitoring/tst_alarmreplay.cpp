@@ -1,7 +1,7 @@
-// The companion end to end: recordings with a frozen stretch and with a pause
-// of low noise replayed fast through the alarm system, the alarm lines it
-// prints and the alarm log of the study file it leaves; the alarm sounds it
-// writes.
+// The companion end to end: recordings with a frozen stretch, with a pause
+// of low noise and with a run of ventricular tachycardia replayed fast through
+// the alarm system, the alarm lines it prints and the alarm log and PVC trend
+// of the study file it leaves; the alarm sounds it writes.
 
 #include "dsp/tsyntheticecg.h"
 #include "monitoring/alarmsound.h"
@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -108,6 +109,34 @@ private slots:
         QCOMPARE(first.value("kind").toString(), QStringLiteral("onset"));
         QCOMPARE(first.value("condition").toString(), QStringLiteral("asystole"));
         QCOMPARE(first.value("timeOffset").toDouble(), onset);
+    }
+
+    void ventricularTachycardiaOfARecord()
+    {
+        // Record 205 has a run of 8 ventricular beats at about 180 bpm from
+        // sample 74743, its third beat at 74897: replayed from 50 s before
+        // it, the high-priority alarm must come within 2 s of that beat.
+        const QString data = QStringLiteral(CARDIOLANE_SHARED_DATA "/ectopy/mitdb205.dat.xz");
+        if (!QFile::exists(data) || QStandardPaths::findExecutable("xz").isEmpty())
+            QSKIP("reference ectopy records not available");
+        QProcess xz;
+        xz.start(QStringLiteral("xz"), {"-dc", data});
+        QVERIFY(xz.waitForFinished(60000) && xz.exitCode() == 0);
+        constexpr int From = 74743 - 50 * 250;
+        QFile cut(dir.filePath("vt.dat"));
+        QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(xz.readAllStandardOutput().mid(2 * From, 2 * 70 * 250)) == 2 * 70 * 250);
+        cut.close();
+        QByteArray out;
+        QCOMPARE(cli({"monitor", "--replay", cut.fileName(), "--fast", "--root", dir.filePath("vt")}, &out), 0);
+        const QString text = QString::fromUtf8(out);
+        const QRegularExpressionMatch onset = QRegularExpression("^(\\d\\d:\\d\\d.\\d) ONSET high ventricularTachycardia VT \\d+ beats \\d+ bpm$",
+                                                                 QRegularExpression::MultilineOption).match(text);
+        QVERIFY2(onset.hasMatch(), out.constData());
+        const double delay = seconds(onset.captured(1)) - (74897 - From) / 250.0;
+        qInfo("ventricular tachycardia alarm %.1f s after the run's third beat", delay);
+        QVERIFY(delay > 0.0 && delay <= 2.0);
+
+        QVERIFY2(QRegularExpression("pvcTotal=(\\d+)").match(text).captured(1).toInt() >= 8, out.constData());
     }
 
     void alarmSoundFiles()

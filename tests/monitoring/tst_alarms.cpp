@@ -2,19 +2,25 @@
 // exclusions, latching and acknowledgement from time-stamped scripts; which
 // beats end a pause; the
 // station's one sound, the audio pause and the log across patients fed through
-// the recorder; the settings and the alarm log in the study file.
+// the recorder; ventricular ectopy counted into couplets, runs, a sliding
+// minute, marks and the PVC trend; the settings; the alarm log and the PVC
+// trend in the study file.
 
 #include "acquisition/recorder.h"
 #include "acquisition/replaysource.h"
 #include "config/alarmsettings.h"
 #include "dsp/tsyntheticecg.h"
+#include "monitoring/alarmectopy.h"
 #include "monitoring/alarmmonitor.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/studyfile.h"
+#include "storage/tfilesignal.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <numeric>
 
 namespace {
 
@@ -24,8 +30,9 @@ namespace {
 // N), "pause" (a live trace of low noise without beats), "flat" (a frozen
 // trace), "rail" (pinned at the converter's rail), "nolink" (nothing arrives,
 // the link is down). FLAGs: "recstop", "battery", "sim" (no link watched),
-// "stop" (patient stopped), "ack" (acknowledged as the segment starts).
-// Returns the events as "13.5 onset asystole, ...".
+// "stop" (patient stopped), "ack" (acknowledged as the segment starts), and
+// what the beat labels show: "pvc=N" (a minute's count), "vt=BEATSxRATE",
+// "couplet". Returns the events as "13.5 onset asystole, ...".
 QString play(AlarmEngine &engine, const QString &script)
 {
     QStringList events;
@@ -44,6 +51,8 @@ QString play(AlarmEngine &engine, const QString &script)
         engine.setLink(!states.contains("sim"), trace != "nolink");
         engine.setRecordingStopped(states.contains("recstop"));
         engine.setBatteryVoltage(states.contains("battery") ? 2.1 : 2.6);
+        const QRegularExpressionMatch e = QRegularExpression("pvc=(\\d+)|vt=(\\d+)x(\\d+)").match(states.join('+'));
+        engine.setEctopy({e.captured(1).toInt(), e.captured(2).toInt(), e.captured(3).toInt(), states.contains("couplet")});
         if (states.contains("ack"))
             collect(engine.acknowledge(now));
         collect(engine.setStopped(states.contains("stop"), now));
@@ -76,7 +85,7 @@ class TestAlarms : public QObject
 private slots:
     void conditions_data()
     {
-        QTest::addColumn<QString>("settings");   // overrides: asystole, hrdelay, lower
+        QTest::addColumn<QString>("settings");   // overrides: asystole, hrdelay, lower, pvc
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("events");
         QTest::addColumn<QString>("shownAtEnd");
@@ -114,6 +123,13 @@ private slots:
             << "13.5 onset asystole, 15.0 ack asystole, 18.0 end asystole" << "";
         QTest::newRow("medium shown while active after acknowledgement")
             << "" << "5:hr=60 2:nolink 2:nolink+ack" << "5.0 onset linkLost, 7.0 ack linkLost" << "linkLost";
+        QTest::newRow("PVCs above the limit at once, at it no more")
+            << "" << "5:hr=60 5:hr=60+pvc=11 5:hr=60+pvc=10" << "5.0 onset frequentPvcs, 12.0 end frequentPvcs" << "";
+        QTest::newRow("PVC limit off") << "pvc=0" << "5:hr=60 5:hr=60+pvc=40" << "" << "";
+        QTest::newRow("ventricular tachycardia latched above a couplet")
+            << "" << "5:hr=60 1:hr=60+vt=3x150 5:hr=60 1:hr=60+couplet 4:hr=60"
+            << "5.0 onset ventricularTachycardia, 8.0 end ventricularTachycardia, 11.0 onset couplet, 14.0 end couplet"
+            << "ventricularTachycardia";
     }
 
     void conditions()
@@ -123,13 +139,40 @@ private slots:
         AlarmSettings s;
         for (const QString &o : settings.split(' ', Qt::SkipEmptyParts)) {
             const int value = o.section('=', 1).toInt();
-            int &field = o.startsWith("asystole") ? s.asystoleDelay : o.startsWith("hrdelay") ? s.hrDelay : s.hrLower;
+            int &field = o.startsWith("asystole") ? s.asystoleDelay
+                         : o.startsWith("hrdelay") ? s.hrDelay : o.startsWith("pvc") ? s.pvcLimit : s.hrLower;
             field = value;
         }
         AlarmEngine engine(s);
         QTEST(play(engine, script), "events");
         AlarmCondition shown;
         QTEST(engine.shownAlarm(shown) ? QString::fromLatin1(alarmConditionRow(shown).name) : QString(), "shownAtEnd");
+    }
+
+    void ectopyCounter()
+    {
+        // Beats `rr` ms apart, one a character (N, Q, V; '_' none), and the
+        // figures `after` ms past the last slot: "runBeats runRate couplet".
+        const struct { const char *beats; int rr, after; const char *figures; } cases[] = {
+            {"NNVVN", 400, 0, "0 0 1"}, {"NNVV", 400, 500, "0 0 0"},        // a pair, once over, is a couplet
+            {"NNVV", 400, 2500, "0 0 1"}, {"NNVVN", 400, 5000, "0 0 0"},    // over by a pause; held 5 s
+            {"NVVVN", 400, 0, "3 150 0"}, {"NVVVVVV", 400, 0, "6 150 0"},   // tachycardia, going on
+            {"NVVVN", 600, 0, "0 0 0"}, {"NVVVN", 400, 4700, "0 0 0"},      // not above 100 bpm; held 5 s
+            {"VVQVN", 400, 0, "0 0 1"}, {"VV_____VN", 400, 0, "0 0 1"}};    // a run ends at Q or a 2-s pause
+        for (const auto &c : cases) {
+            EctopyCounter counter;
+            qint64 time = 0;
+            for (const char *beat = c.beats; *beat; ++beat) {
+                time += c.rr;
+                if (*beat == 'V')
+                    counter.addVentricular({time / 4, time});
+                else if (*beat != '_')
+                    counter.addOther();
+            }
+            const EctopyFigures f = counter.figures(time + c.after);
+            QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(c.beats).arg(f.runBeats).arg(f.runRate).arg(int(f.couplet)),
+                     QStringLiteral("%1 %2").arg(c.beats, c.figures));
+        }
     }
 
     void beatAmplitudes()
@@ -237,13 +280,75 @@ private slots:
         QVERIFY(alarms.shownAlarms().size() == 1);
     }
 
+    // Drawn beats at 75 bpm, from the 40th every 8th a wide PVC 80 samples
+    // early with a full compensatory pause, into a session whose recording
+    // holds 1000 samples already: the PVCs reach the sliding minute, the
+    // marks (at the recording's indices) and the PVC trend, also
+    // those decided at the stop; a stopped patient is no longer monitored.
+    void ectopyThroughTheMonitor()
+    {
+        const auto wave = [](int k, double at, double width, double height) {
+            return height * std::exp(-0.5 * std::pow((k - at) / width, 2));
+        };
+        std::vector<qint16> samples(90 * 250, 0);
+        QVector<qint64> pvcs;
+        for (int i = 0, at = 100; at < 90 * 250 - 150; at += 200, ++i) {
+            const bool early = i >= 40 && i % 8 == 0;
+            pvcs << (early ? at - 80 + 1000 : -1);
+            for (int k = -100; k < 150; ++k)
+                samples[size_t(at + k - (early ? 80 : 0))] += qint16(std::lround(
+                    early ? wave(k, 0, 7, 60) + wave(k, 16, 7, -25) + wave(k, 70, 15, -25)
+                          : wave(k, -40, 6, 6) + wave(k, -6, 2, -8) + wave(k, 0, 2.5, 45) + wave(k, 6, 2.5, -12) + wave(k, 62, 11, 10)));
+        }
+        pvcs.removeAll(-1);
+        QTemporaryDir dir;
+        qint64 now = 0;
+        const auto clock = [&now] { return now; };
+        ReplaySource source(samples, clock);
+        MonitorSession session(SessionData{});
+        session.setRecording(std::make_unique<TFileSignal>(dir.filePath("r"), 1, 250, 4096, TFileSignal::Access::Create));
+        session.recording()->appendInterleaved(std::vector<qint16>(1000, 0).data(), 2 * 1000);
+        Recorder recorder;
+        AlarmMonitor alarms(clock);
+        alarms.watch(&recorder);
+        QSignalSpy told(&alarms, &AlarmMonitor::ectopyChanged);
+        recorder.addSource(&source, &session);
+        alarms.addPatient(1, &session, &source, false);
+        for (now = Recorder::PollInterval; now <= 90000; now += Recorder::PollInterval) {
+            recorder.pollSources();
+            if (now % 1000 == 0)
+                recorder.updateTrends();
+            alarms.tick();
+        }
+        QVERIFY(told.count() > 10 && told.count() < 90000 / Recorder::PollInterval);
+        // Sample n played at 4n ms.
+        const auto drawnSince = [&](qint64 ms) {
+            QVector<qint64> drawn;
+            std::copy_if(pvcs.begin(), pvcs.end(), std::back_inserter(drawn), [ms](qint64 p) { return (p - 1000) * 4 > ms; });
+            return drawn;
+        };
+        QCOMPARE(alarms.pvcPerMinute(1), drawnSince(now - 60000).size());
+        const QVector<qint64> marks = alarms.recentVentricularBeats(1), drawn = drawnSince(now - 10000);
+        QCOMPARE(marks.size(), drawn.size());
+        for (int i = 0; i < marks.size(); ++i)
+            QVERIFY(qAbs(marks[i] - drawn[i]) <= 8);
+
+        alarms.stopPatient(1);
+        QVERIFY(std::accumulate(session.pvcTrend.begin(), session.pvcTrend.end(), 0) == pvcs.size()
+                && session.pvcTrend.size() >= session.hrTrend.size());
+        for (qint64 p : pvcs)
+            QVERIFY(session.pvcTrend.value(int(p / 250)) > 0);
+        QVERIFY(alarms.pvcPerMinute(1) == -1 && alarms.recentVentricularBeats(1).isEmpty() && alarms.pvcPerMinute(2) == -1);
+    }
+
     void settingsLoad()
     {
         QTemporaryDir dir;
         QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
         const AlarmSettings defaults = AlarmSettings::load(settings);
         QVERIFY(defaults.hrCaution == 100 && defaults.hrAlarm == 120 && defaults.hrLower == 40 && defaults.asystoleDelay == 4
-                && defaults.hrDelay == 5 && defaults.audioPauseMinutes == 2 && !defaults.lowPrioritySound);
+                && defaults.hrDelay == 5 && defaults.audioPauseMinutes == 2 && !defaults.lowPrioritySound
+                && defaults.pvcLimit == 10);
         // Out of range comes into range; unreadable gives the default.
         settings.setValue("Config/Alarms/AsystoleDelay", 1);
         settings.setValue("Config/Alarms/HrDelay", "x");
@@ -258,20 +363,25 @@ private slots:
         QVERIFY(AlarmSettings::load(settings).hrLower == 0 && !AlarmSettings::load(settings).lowPrioritySound);
     }
 
-    void alarmLogInTheStudyFile()
+    void alarmLogAndPvcTrendInTheStudyFile()
     {
         QTemporaryDir dir;
         MonitorSession session(SessionData{});
         session.alarmLog = {{12.3, AlarmLogEntry::Onset, "hrHigh", "medium", "HR 182 > 170"},
                             {20.0, AlarmLogEntry::Acknowledged, "hrHigh", "medium", "HR 182 > 170"},
                             {31.5, AlarmLogEntry::End, "hrHigh", "medium", "HR 182 > 170"}};
+        session.hrTrend = {70, 72, 150, 151};
+        session.pvcTrend = {0, 1, 3, 0};
         writeStudyFile(session, PatientRecord(), dir.filePath("a.nvstudy"));
         QJsonDocument document;
         QVERIFY(readStudyFile(dir.filePath("a.nvstudy"), document));
-        QCOMPARE(sessionFromStudy(document.object(), 1, 1)->alarmLog, session.alarmLog);
-        // Files of today's writer have no key: no alarms. Unknown kinds are left out.
+        const std::unique_ptr<MonitorSession> read = sessionFromStudy(document.object(), 1, 1);
+        QVERIFY(read->alarmLog == session.alarmLog && read->pvcTrend == session.pvcTrend && read->hrTrend == session.hrTrend);
+        // Files of older writers have neither key: no alarms, no PVC data.
+        // Unknown kinds are left out.
         QJsonObject old = studyJson(MonitorSession(SessionData{}), PatientRecord());
-        QVERIFY(!old.contains("alarms") && sessionFromStudy(old, 1, 1)->alarmLog.isEmpty());
+        QVERIFY(!old.contains("alarms") && !old.value("results").toObject().contains("pvcTrend"));
+        QVERIFY(sessionFromStudy(old, 1, 1)->alarmLog.isEmpty() && sessionFromStudy(old, 1, 1)->pvcTrend.isEmpty());
         old.insert("alarms", QJsonArray{QJsonObject{{"kind", "silenced"}}, 3});
         QVERIFY(sessionFromStudy(old, 1, 1)->alarmLog.isEmpty());
     }

@@ -315,12 +315,13 @@ private slots:
     void defaultsAndStoredValues()
     {
         ConfigDialog().accept();
-        QCOMPARE(QSettings().allKeys().size(), 13);
+        QCOMPARE(QSettings().allKeys().size(), 14);
         const QStringList keys = {"MaxPatients", "Alarms/HrLow", "Alarms/HrHigh", "Alarms/Spo2Low", "Alarms/Spo2High",
                                   "Alarms/TempLow", "Alarms/TempHigh", "Alarms/HrLower", "Alarms/AsystoleDelay",
-                                  "Alarms/HrDelay", "Alarms/AudioPauseMinutes", "Alarms/LowPrioritySound"};
-        const double defaults[] = {9, 100, 120, 80, 90, 37.0, 38.0, 40, 4, 5, 2, 0};
-        for (int i = 0; i < 12; ++i)
+                                  "Alarms/HrDelay", "Alarms/AudioPauseMinutes", "Alarms/LowPrioritySound",
+                                  "Alarms/PvcPerMinute"};
+        const double defaults[] = {9, 100, 120, 80, 90, 37.0, 38.0, 40, 4, 5, 2, 0, 10};
+        for (int i = 0; i < keys.size(); ++i)
             QCOMPARE(stored(keys[i]).toDouble(), defaults[i]);
         QVERIFY(stored(QStringLiteral("Devices")).toStringList().isEmpty());
 
@@ -330,7 +331,8 @@ private slots:
             {"MaxPatients", 2, 2}, {"MaxPatients", 6, 6}, {"MaxPatients", 5, 9}, {"MaxPatients", "many", 9},
             {"Alarms/HrLow", 300, 250}, {"Alarms/HrLow", 150, 150}, {"Alarms/HrHigh", 12, 40},
             {"Alarms/Spo2Low", 150, 100}, {"Alarms/Spo2High", 95, 95}, {"Alarms/TempLow", 36.6, 36.6},
-            {"Alarms/TempHigh", 29.0, 30.0}, {"Alarms/AsystoleDelay", 20, 10}, {"Alarms/HrLower", 0, 0}};
+            {"Alarms/TempHigh", 29.0, 30.0}, {"Alarms/AsystoleDelay", 20, 10}, {"Alarms/HrLower", 0, 0},
+            {"Alarms/PvcPerMinute", 0, 0}, {"Alarms/PvcPerMinute", 99, 60}};
         for (const auto &c : cases) {
             QSettings().setValue(QStringLiteral("Config/") + c.key, c.value);
             ConfigDialog dialog;

@@ -181,7 +181,8 @@ int runMonitor(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Monitors patients without a window: each on the simulated source (sim) or a module port.\n"
         "Creates demo patients when the database has too few, then prints per patient the samples\n"
-        "recorded, trend lengths, last heart rate and the study and recording files."));
+        "recorded, trend lengths, last heart rate, ventricular premature beats counted (pvcTotal)\n"
+        "and the study and recording files."));
     parser.addOptions({
         {QStringLiteral("device"), QStringLiteral("sim, or a module's serial port (repeat for more patients)."), QStringLiteral("DEVICE")},
         {QStringLiteral("patients"), QStringLiteral("Number of patients (default: one per --device)."), QStringLiteral("K")},
@@ -306,6 +307,7 @@ int runMonitor(const QStringList &arguments)
                 out << " gapSamples=" << gapSamples;
             out << " hr=" << r.session->hrTrend.size() << " spo2=" << r.session->spo2Trend.size()
                 << " temp=" << r.session->tempTrend.size() << " lastHeartRate=" << r.session->lastHeartRate()
+                << " pvcTotal=" << cli::pvcTotal(*r.session)
                 << "\n  study=" << database.studyPath(info.baseFilename)
                 << "\n  recording=" << database.recordingPath(info.baseFilename) << "\n";
             complete = complete && acquired == onDisk;

@@ -20,6 +20,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <numeric>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -89,6 +90,11 @@ void printAlarmLines(AlarmMonitor &alarms, bool namePatients)
         printf("%s\n", line.toUtf8().constData());
         fflush(stdout);
     });
+}
+
+qint64 pvcTotal(const MonitorSession &session)
+{
+    return std::accumulate(session.pvcTrend.begin(), session.pvcTrend.end(), qint64(0));
 }
 
 int runReplayMonitor(const QString &file, bool fast, double seconds, const QString &root)
@@ -171,6 +177,7 @@ int runReplayMonitor(const QString &file, bool fast, double seconds, const QStri
         QTextStream out(stdout);
         out << "patient=" << data.patientId << " device=replay samples=" << source.played()
             << " hr=" << session->hrTrend.size() << " alarms=" << session->alarmLog.size()
+            << " pvcTotal=" << pvcTotal(*session)
             << "\n  study=" << database.studyPath(info.baseFilename)
             << "\n  recording=" << database.recordingPath(info.baseFilename) << "\n";
         out.flush();

@@ -3,6 +3,7 @@
 #include <QString>
 
 class AlarmMonitor;
+class MonitorSession;
 
 namespace cli {
 
@@ -10,6 +11,9 @@ namespace cli {
 // as "mm:ss.s ONSET|ACK|END priority condition text", followed by
 // " patient=ID" when several patients are monitored.
 void printAlarmLines(AlarmMonitor &alarms, bool namePatients);
+
+// The ventricular premature beats counted in the session's PVC trend.
+qint64 pvcTotal(const MonitorSession &session);
 
 // Monitors one patient whose module replays FILE (headerless 16-bit samples
 // at 250/s): in real time, or with `fast` as fast as the machine allows.

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "dsp/tbeatclassifier.h"
+#include "monitoring/alarmconditions.h"
+
+#include <QVector>
+#include <QtGlobal>
+
+#include <deque>
+#include <memory>
+
+// A ventricular beat: where its QRS is in the patient's recording (sample
+// index) and when it happened (the caller's monotonic milliseconds).
+struct VentricularBeat
+{
+    qint64 sample = 0;
+    qint64 time = 0;
+};
+
+// What one patient's labelled beats add up to: the ventricular beats counted
+// over a sliding minute and kept for the marks of the last seconds, and those
+// in a row joined into couplets and runs. Takes the labels in beat order.
+class EctopyCounter
+{
+public:
+    static constexpr int SampleRate = 250;
+    static constexpr qint64 MinuteMs = 60000;
+    // The marks of the ventricular beats cover the last 10 s of the trace.
+    static constexpr qint64 RecentMs = 10000;
+    // A couplet or a run is still a cause this long after its last beat, so
+    // that its banner is up long enough to be read.
+    static constexpr qint64 HoldMs = 5000;
+    // Three ventricular beats in a row faster than this are a ventricular tachycardia.
+    static constexpr int RunMinimumBeats = 3;
+    static constexpr int TachycardiaRate = 100;
+    // Ventricular beats this far apart are not in a row: a pause ends a run.
+    static constexpr qint64 RunPauseMs = 2000;
+
+    void addVentricular(const VentricularBeat &beat);
+    // A beat of another label (normal or not classified) ends a run.
+    void addOther();
+    // A run does not go on across a gap in the trace.
+    void endRun();
+
+    int pvcPerMinute(qint64 now) const;
+    int recentCount(qint64 now) const;
+    // The recording sample indices of the ventricular beats of the last RecentMs.
+    QVector<qint64> recentVentricularBeats(qint64 now) const;
+    // The sample index of the last ventricular beat, -1 before the first.
+    qint64 newestSample() const { return m_minute.empty() ? -1 : m_minute.back().sample; }
+    EctopyFigures figures(qint64 now) const;
+    // Time of the latest ventricular beat; later beats are never placed before it.
+    qint64 lastTime() const { return m_minute.empty() ? 0 : m_minute.back().time; }
+    // Drops the beats that left the sliding minute.
+    void forget(qint64 now);
+
+private:
+    std::deque<VentricularBeat>::const_iterator firstAfter(qint64 time) const;
+
+    std::deque<VentricularBeat> m_minute;   // the ventricular beats of the last minute, oldest first
+    // The ventricular beats in a row that the last labels make.
+    int m_runBeats = 0;
+    VentricularBeat m_runFirst, m_runLast;
+    // The latest tachycardia (its beats, rate and last beat) and couplet.
+    int m_tachyBeats = 0;
+    int m_tachyRate = 0;
+    qint64 m_tachyLast = 0;
+    bool m_coupletSeen = false;
+    qint64 m_coupletLast = 0;
+};
+
+// One patient's ventricular ectopy while monitoring: every beat of the
+// station's detector labelled by a beat classifier of its own, counted by an
+// EctopyCounter. A beat is placed in time from its age in samples when the
+// poll that brought it arrived. Per sample, the classifier's store and
+// comparison; the rest is done once per beat.
+class AlarmEctopy
+{
+public:
+    AlarmEctopy();
+
+    // Acquisition starts (again) with a fresh detector whose sample 0 is
+    // sample `recordingOffset` of the patient's recording. The classifier
+    // learns anew; the minute's count, the marks and runs go on.
+    void restart(qint64 recordingOffset);
+    // The samples of one poll, whose last sample arrived at `now`, and the
+    // beats the detector confirmed meanwhile: their indices and the position
+    // in `samples` of the sample whose feed confirmed each. Ventricular beats
+    // decided on the way are appended to `decided` when given.
+    void addSamples(const short *samples, int count, const int *beats, const int *positions, int beatCount,
+                    qint64 now, QVector<VentricularBeat> *decided = nullptr);
+    // Acquisition stopped: the beats still waiting are decided now.
+    void finish(QVector<VentricularBeat> *decided = nullptr);
+
+    const EctopyCounter &counter() const { return m_counter; }
+
+private:
+    void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided);
+
+    std::unique_ptr<TBeatClassifier> m_classifier;
+    EctopyCounter m_counter;
+    qint64 m_offset = 0;    // recording index of the detector's sample 0
+    qint64 m_fed = 0;       // samples given to the classifier since restart()
+    qint64 m_lastPoll = 0;
+};

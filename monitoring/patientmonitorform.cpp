@@ -86,6 +86,12 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
         updateAlarmBanner();
     });
     updateAlarmBanner();
+    // Ventricular beats: the count of the last minute beside the HR.
+    connect(alarms, &AlarmMonitor::ectopyChanged, this, [this, alarms](int id) {
+        if (id == m_session->patientId)
+            setPvcPerMinute(alarms->pvcPerMinute(id));
+    });
+    setPvcPerMinute(alarms->pvcPerMinute(m_session->patientId));
 
     connect(&m_readoutTimer, &QTimer::timeout, this, &PatientMonitorForm::updateReadouts);
     connect(&m_displayTimer, &QTimer::timeout, this, &PatientMonitorForm::updateDisplay);

@@ -467,7 +467,8 @@ private slots:
         host.show();
         auto *banner = monitor->findChild<AlarmBanner *>();
         auto *pvc = child<QLabel>(monitor, "txtPatientPvc");
-        QVERIFY(banner->priority() == AlarmPriority::None && pvc->text() == QStringLiteral("--"));
+        // A monitored patient has a count from the start; "--" only for none.
+        QVERIFY(banner->priority() == AlarmPriority::None && pvc->text() == QStringLiteral("0"));
         monitor->setPvcPerMinute(4);
         QCOMPARE(pvc->text(), QStringLiteral("4"));
 

@@ -3,20 +3,32 @@
 # Warnings for the project's own code only (generated moc/uic code is left alone).
 set(CARDIOLANE_WARNINGS -Wall -Wextra)
 
-# cardiolane_add_subsystem(<name> [DEPS <targets...>])
-# One static library per subsystem folder, built from every source, form and
-# resource file in that folder. Other folders include headers as "folder/file.h".
+# cardiolane_add_subsystem(<name> SOURCES <files...> [DEPS <targets...>])
+# One static library per subsystem folder, built from the source, form and
+# resource files it lists. Other folders include headers as "folder/file.h".
+# A source file in the folder that is not listed stops the configuration, so
+# that a new file is never left out of the build unnoticed.
 function(cardiolane_add_subsystem name)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS
-        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
-        ${CMAKE_CURRENT_SOURCE_DIR}/*.h
-        ${CMAKE_CURRENT_SOURCE_DIR}/*.ui
-        ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
-    add_library(${name} STATIC ${sources})
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    cardiolane_check_listed(${ARG_SOURCES})
+    add_library(${name} STATIC ${ARG_SOURCES})
     target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
     target_compile_options(${name} PRIVATE ${CARDIOLANE_WARNINGS})
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# cardiolane_check_listed(<files...>)
+# Fails when the current folder holds a source, form or resource file that is
+# not among <files> (relative to the folder).
+function(cardiolane_check_listed)
+    file(GLOB present RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.ui ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+    foreach(file ${present})
+        if(NOT file IN_LIST ARGN)
+            message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${file} is not listed in its CMakeLists.txt")
+        endif()
+    endforeach()
 endfunction()
 
 # cardiolane_add_test(<name> SOURCES <files...> LIBS <targets...>)

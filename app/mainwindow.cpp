@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/stationapplication.h"
 #include "ui_mainwindow.h"
 
 #include "config/configdialog.h"
@@ -51,6 +52,8 @@ void MainWindow::initialize()
         m_database = std::make_unique<MonitorDatabase>(
             MonitorDatabase::defaultRoot(QStringLiteral("NorvaneMonitor")));
     }
+    if (auto *station = qobject_cast<StationApplication *>(QCoreApplication::instance()))
+        station->setStarted();
     progress.hide();
     setEnabled(true);
     // Said once: the next start finds the rebuilt index usable.

@@ -1,6 +1,9 @@
 #include "app/stationapplication.h"
 
 #include "storage/errortext.h"
+#include "storage/storageerror.h"
+
+#include <QTimer>
 
 #include <QMessageBox>
 #include <cstdio>
@@ -15,6 +18,11 @@ bool StationApplication::notify(QObject *receiver, QEvent *event)
 {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const StorageError &e) {
+        if (m_started)
+            tellStorageFailure(errorText(e));
+        else
+            fail(errorText(e));
     } catch (const std::exception &e) {
         fail(errorText(e));
     } catch (...) {
@@ -32,6 +40,20 @@ void StationApplication::fail(const QString &message)
         m_failureMessage = message;
     }
     exit(0);
+}
+
+void StationApplication::tellStorageFailure(const QString &message)
+{
+    // One box at a time, shown once the failed handler has unwound; a failure
+    // while it is up goes to standard error rather than stacking boxes.
+    std::fprintf(stderr, "Storage error: %s\n", message.toUtf8().constData());
+    if (m_telling)
+        return;
+    m_telling = true;
+    QTimer::singleShot(0, this, [this, message] {
+        showMessage(QMessageBox::Critical, tr("Error"), message);
+        m_telling = false;
+    });
 }
 
 void StationApplication::showMessage(QMessageBox::Icon icon, const QString &title, const QString &text)

@@ -6,7 +6,10 @@
 // The station's application object. An exception thrown while any event is
 // handled (a button, a timer, a deferred initialization) is caught here, its
 // message kept, and the event loop ended, so that the start-up code can show
-// it in one error box and end the program.
+// it in one error box and end the program. Once the station has started (its
+// storage open), a storage failure that reaches this far is shown instead and
+// the station goes on: monitoring must not stop for every patient because one
+// file or index row could not be written.
 class StationApplication : public QApplication
 {
     Q_OBJECT
@@ -15,6 +18,9 @@ public:
     StationApplication(int &argc, char **argv);
 
     bool notify(QObject *receiver, QEvent *event) override;
+
+    // The storage is open: later storage failures no longer end the program.
+    void setStarted() { m_started = true; }
 
     bool hasFailed() const { return m_failed; }
     QString failureMessage() const { return m_failureMessage; }
@@ -26,7 +32,10 @@ public:
 
 private:
     void fail(const QString &message);
+    void tellStorageFailure(const QString &message);
 
+    bool m_started = false;
+    bool m_telling = false;
     bool m_failed = false;
     QString m_failureMessage;
 };

@@ -27,6 +27,8 @@
 #include <QTranslator>
 #include <QTreeWidget>
 #include <QXmlStreamReader>
+#include "storage/storageerror.h"
+
 #include <QtTest>
 
 #ifdef Q_OS_LINUX
@@ -349,6 +351,25 @@ private slots:
         QVERIFY(!ranOn);
         QVERIFY(app->hasFailed());
         QCOMPARE(app->failureMessage(), QStringLiteral("Unspecified application error"));
+    }
+
+    void storageFailureAfterStartIsShownAndTheStationGoesOn()
+    {
+        auto *app = qobject_cast<StationApplication *>(QCoreApplication::instance());
+        qputenv("CARDIOLANE_NONINTERACTIVE", "1");
+        app->setStarted();
+        bool ranOn = false;
+        QTimer::singleShot(0, [] { throw StorageError("Write error"); });
+        QTimer::singleShot(0, [] { throw StorageError("Second write error"); });
+        QTimer::singleShot(300, [&ranOn] {
+            ranOn = true;
+            QCoreApplication::exit(3);
+        });
+        QCOMPARE(QApplication::exec(), 3);
+        QVERIFY(ranOn);
+        // Anything else still ends the loop.
+        QTimer::singleShot(0, [] { throw std::logic_error("broken"); });
+        QCOMPARE(QApplication::exec(), 0);
     }
 };
 

@@ -131,6 +131,7 @@ void ReportProducer::drawStrip(QPainter *painter, const QRect &bounds, int recor
         graphic.setSignal(chain->head());
     }
     graphic.setStartTime(strip.offset);
+    graphic.setSessionStart(strip.sessionStart);
     graphic.draw(*painter, bounds);
 }
 

@@ -42,7 +42,8 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
 
     const QString recordingPath = session.recording() ? session.recording()->path() : QString();
     for (int e : markedEvents(session))
-        m_strips.append({recordingPath, double(session.events[e].timeOffset), session.events[e].description});
+        m_strips.append({recordingPath, double(session.events[e].timeOffset), session.events[e].description,
+                         session.startDateTime});
     engine().recordCounts().append(m_strips.size());
 }
 

@@ -13,15 +13,16 @@ using namespace reportvalues;
 namespace {
 
 const QColor PhaseColors[3] = {Qt::darkGreen, Qt::darkBlue, Qt::darkMagenta};
+const char *const PhaseNames[3] = {"Basal", "Intra-esfuerzo", "Post-esfuerzo"};
 
-void addSeries(PlotGraphic &plot, const HistorySeries &series, const QColor &color)
+void addSeries(PlotGraphic &plot, const HistorySeries &series, const QColor &color, const QString &name = QString())
 {
     QVector<double> x, y;
     for (const HistoryPoint &p : series) {
         x.append(p.x);
         y.append(p.y);
     }
-    plot.addSeries(x, y, color);
+    plot.addSeries(x, y, color, name);
 }
 
 QString dateText(const MonitorSession *session)
@@ -81,7 +82,8 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
         const MonitorSession *session = sessions[ref.session];
         const SessionEvent &event = session->events[ref.event];
         m_strips.append({session->recording() ? session->recording()->path() : QString(), double(event.timeOffset),
-                         QStringLiteral("Sesión #%1 - %2").arg(session->sessionNumber).arg(event.description)});
+                         QStringLiteral("Sesión #%1 - %2").arg(session->sessionNumber).arg(event.description),
+                         session->startDateTime});
     }
     collectHistory(sessions, m_history);
 
@@ -133,12 +135,14 @@ void SummaryReport::drawHistory(const QString &name, QPainter *painter, const QR
     PlotGraphic plot;
     if (name == QLatin1String("hrGraphic")) {
         plot.setYRange(0, 200);
+        plot.setLegendTitle(QStringLiteral("FC"));
         for (int k = 0; k < 3; ++k)
-            addSeries(plot, m_history.heartRate[k], PhaseColors[k]);
+            addSeries(plot, m_history.heartRate[k], PhaseColors[k], QString::fromUtf8(PhaseNames[k]));
     } else if (name == QLatin1String("sbpGraphic")) {
         plot.setYRange(50, 250);
+        plot.setLegendTitle(QStringLiteral("PAS"));
         for (int k = 0; k < 3; ++k)
-            addSeries(plot, m_history.systolic[k], PhaseColors[k]);
+            addSeries(plot, m_history.systolic[k], PhaseColors[k], QString::fromUtf8(PhaseNames[k]));
     } else if (name == QLatin1String("weightGraphic")) {
         plot.setYRange(0, 200);
         addSeries(plot, m_history.weight, Qt::black);

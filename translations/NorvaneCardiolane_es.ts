@@ -126,6 +126,21 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     </message>
 </context>
 <context>
+    <name>EcgPaper</name>
+    <message>
+        <source>No ECG recording</source>
+        <translation>Sin registro de ECG</translation>
+    </message>
+    <message>
+        <source>No ECG at this time</source>
+        <translation>Sin ECG en este momento</translation>
+    </message>
+    <message>
+        <source>End of recording</source>
+        <translation>Fin del registro</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>TAVO</source>
@@ -1123,6 +1138,13 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
 Monitoring and the live display go on; the ECG recorded until now is kept.</source>
         <translation>%1: la grabación del ECG se detuvo porque el disco está lleno.
 La monitorización y la visualización en vivo continúan; se conserva el ECG grabado hasta ahora.</translation>
+    </message>
+</context>
+<context>
+    <name>SignalGraphic</name>
+    <message>
+        <source>%1 mm/s  %2 mm/mV</source>
+        <translation>%1 mm/s  %2 mm/mV</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,266 @@
+// The painters shared by the screens and the printed reports, drawn on a
+// page of 10 pixels per millimetre: where the ECG paper's lines and dots
+// fall, the trace's scale and centring, where a recording ends, the
+// calibration pulse; the plot's labels kept whole inside their strips and a
+// legend that hides no data.
+
+#include "paperimage.h"
+
+#include "display/ecgpaper.h"
+#include "display/plotpainter.h"
+#include "dsp/tmemorysignal.h"
+
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+
+constexpr double PxPerMm = 10.0;
+
+// 1 mV is 64 counts.
+std::unique_ptr<TMemorySignal> signalOf(std::vector<qint16> samples)
+{
+    auto signal = std::make_unique<TMemorySignal>(std::vector<std::vector<qint16>>{std::move(samples)}, 1000, 250);
+    signal->setRange(-4.0, 4.0);
+    signal->setResolutionBits(9);
+    return signal;
+}
+
+ecgpaper::TraceResult drawWindow(QImage &image, const QRectF &rect, TSignal *signal, double start, bool keep = false)
+{
+    ecgpaper::TraceWindow window;
+    window.signal = signal;
+    window.startTime = start;
+    window.visible.fill(true);
+    window.keepInLane = keep;
+    std::vector<double> samples;
+    QPolygonF points;
+    QPainter painter(&image);
+    // The printed pen, 0.2 mm.
+    return ecgpaper::drawWindow(painter, rect, PxPerMm, window, {Qt::black, 2.0}, samples, points);
+}
+
+bool isLabel(QRgb c)
+{
+    return qAbs(qGray(c) - QColor(Qt::darkGray).value()) < 60 && !isWhite(c);
+}
+
+class Points : public IPlotValues
+{
+public:
+    QVector<QPointF> points;
+    QString label;
+    int seriesCount() override { return 1; }
+    int pointCount(int) override { return points.size(); }
+    double x(int, int p) override { return points[p].x(); }
+    double y(int, int p) override { return points[p].y(); }
+    QColor color(int) override { return Qt::red; }
+    QString name(int) override { return label; }
+};
+
+bool isRed(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80;
+}
+
+} // namespace
+
+class TestPainters : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void paperLinesAndDots()
+    {
+        QImage image = paperImage(60, 30);
+        {
+            QPainter painter(&image);
+            ecgpaper::drawPaper(painter, QRectF(20, 30, 500, 200), PxPerMm,
+                                ecgpaper::screenPaper(ecgpaper::PaperLook::Dotted, QColor(220, 200, 180)));
+        }
+        // Between two 5-mm lines a row shows only the vertical lines; a row
+        // of dots adds a dot every millimetre. Nothing outside the paper.
+        QVector<int> lines, dots;
+        for (int x = 20; x < 520; x += 50)
+            lines << x;
+        for (int x = 20; x < 520; x += 10)
+            dots << x;
+        QCOMPARE(runStarts(image, 35, true, [](QRgb c) { return !isWhite(c); }), lines);
+        QCOMPARE(runStarts(image, 40, true, [](QRgb c) { return !isWhite(c); }), dots);
+        QCOMPARE(runStarts(image, 25, false, [](QRgb c) { return !isWhite(c); }), QVector<int>({30, 80, 130, 180}));
+        QCOMPARE(countPixels(image, QRect(0, 0, 20, 300), [](QRgb c) { return !isWhite(c); }), 0);
+        QCOMPARE(countPixels(image, QRect(520, 0, 80, 300), [](QRgb c) { return !isWhite(c); }), 0);
+
+        // The ruled paper: a line every millimetre, the fifth ones darker.
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            ecgpaper::drawPaper(painter, QRectF(0, 0, 600, 300), PxPerMm,
+                                ecgpaper::screenPaper(ecgpaper::PaperLook::Ruled, QColor(220, 200, 180)));
+        }
+        const QVector<int> ruled = runStarts(image, 35, true, [](QRgb c) { return qBlue(c) < 235; });
+        QCOMPARE(ruled.size(), 60);
+        QVERIFY(qBlue(image.pixel(50, 35)) < qBlue(image.pixel(40, 35)));
+    }
+
+    void traceKeepsPaperScale()
+    {
+        // The second half of the window is 1 mV higher: at 25 mm/s the step
+        // at 3.7 s lies 92.5 mm in; at 10 mm/mV the levels, centred on the
+        // window's mean, lie 10 mm apart.
+        std::vector<qint16> samples(3000, 0);
+        std::fill(samples.begin() + 925, samples.end(), qint16(64));
+        auto signal = signalOf(samples);
+        QImage image = paperImage(185, 25);
+        const ecgpaper::TraceResult drawn = drawWindow(image, image.rect(), signal.get(), 0.0);
+        QCOMPARE(drawn.extent, ecgpaper::TraceResult::Complete);
+        QCOMPARE(drawn.baselines, std::vector<double>({125.0}));
+        const QVector<int> before = runStarts(image, 400, false, isBlack);
+        const QVector<int> after = runStarts(image, 1500, false, isBlack);
+        QVERIFY(before.size() == 1 && after.size() == 1);
+        QVERIFY(qAbs(before[0] - 175) <= 1 && qAbs(after[0] - 75) <= 1);
+        const QVector<int> trace = runStarts(image, after[0] + 1, true, isBlack);
+        QVERIFY(trace.size() == 1 && qAbs(trace[0] - 925) <= 1);
+    }
+
+    void windowsPastTheRecording()
+    {
+        // A 3-s recording shown from 2 s: the trace stops after 1 s, with
+        // nothing (no flat line) after it.
+        auto signal = signalOf(std::vector<qint16>(750, 10));
+        QImage image = paperImage(185, 25);
+        ecgpaper::TraceResult drawn = drawWindow(image, image.rect(), signal.get(), 2.0);
+        QCOMPARE(drawn.extent, ecgpaper::TraceResult::Partial);
+        QCOMPARE(drawn.endX, 249.0);
+        QVERIFY(countPixels(image, QRect(0, 0, 240, 250), isBlack) > 200);
+        QCOMPARE(countPixels(image, QRect(252, 0, 1600, 250), isBlack), 0);
+        // Windows far past the end (beyond any 32-bit sample index), before
+        // the start, or without samples draw nothing and say why.
+        for (double start : {20.0, 1e9, 9e15, -1e12}) {
+            image.fill(Qt::white);
+            QCOMPARE(drawWindow(image, image.rect(), signal.get(), start).extent, ecgpaper::TraceResult::PastEnd);
+            QCOMPARE(countPixels(image, image.rect(), isBlack), 0);
+        }
+        auto empty = signalOf({});
+        QCOMPARE(drawWindow(image, image.rect(), empty.get(), 0.0).extent, ecgpaper::TraceResult::NoRecording);
+        QCOMPARE(drawWindow(image, image.rect(), nullptr, 0.0).extent, ecgpaper::TraceResult::NoRecording);
+    }
+
+    void traceKeptInItsLane()
+    {
+        // 1.6-mV spikes in a 19-mm lane under a 6-mm band: centred on the
+        // mean they would cross the band; kept in the lane they reach its top.
+        std::vector<qint16> samples(2000, 0);
+        for (size_t i = 0; i < samples.size(); i += 200)
+            samples[i] = samples[i + 1] = 102;
+        auto signal = signalOf(samples);
+        const QRectF lane(0, 60, 1850, 190);
+        QImage image = paperImage(185, 25);
+        drawWindow(image, lane, signal.get(), 0.0, false);
+        QVERIFY(countPixels(image, QRect(0, 0, 1850, 60), isBlack) > 0);
+        image.fill(Qt::white);
+        const ecgpaper::TraceResult drawn = drawWindow(image, lane, signal.get(), 0.0, true);
+        QCOMPARE(countPixels(image, QRect(0, 0, 1850, 59), isBlack), 0);
+        QVERIFY(countPixels(image, QRect(0, 60, 1850, 5), isBlack) > 0);
+        QVERIFY(drawn.baselines.at(0) > 60 + 190 / 2);
+    }
+
+    void calibrationPulse()
+    {
+        QImage image = paperImage(20, 20);
+        {
+            QPainter painter(&image);
+            painter.setPen(QPen(Qt::black, 1.0));
+            ecgpaper::drawCalibrationPulse(painter, QPointF(10, 150), PxPerMm, 10.0);
+        }
+        // 2 mm flat, 10 mm up (1 mV at 10 mm/mV), 3 mm flat, down, 2 mm flat.
+        QCOMPARE(runStarts(image, 100, true, isBlack), QVector<int>({30, 60}));
+        QCOMPARE(runStarts(image, 45, false, isBlack), QVector<int>({50}));
+        QCOMPARE(runStarts(image, 20, false, isBlack), QVector<int>({150}));
+        QCOMPARE(runStarts(image, 70, false, isBlack), QVector<int>({150}));
+        QCOMPARE(countPixels(image, QRect(81, 0, 119, 200), isBlack), 0);
+    }
+
+    void plotLabelsStayWhole()
+    {
+        // A heart-rate plot: 50 to 200 bpm over five and a half minutes in a
+        // small frame. The top value is labelled whole; the time labels are
+        // whole, the last moved in from the edge, and none reaches into the
+        // column of the y labels (where "50" reaches down).
+        Points hr;
+        hr.points = {{0, 70}, {300, 80}};
+        plotpainter::Axes axes;
+        axes.xMin = 0, axes.xMax = 330, axes.yMin = 50, axes.yMax = 200;
+        QFont font;
+        font.setPointSizeF(7.5);
+        const plotpainter::Look look = plotpainter::screenLook(font);
+        auto drawn = [&](const QString &timeFormat) {
+            axes.timeFormat = timeFormat;
+            QImage image(181, 81, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            plotpainter::draw(painter, QRectF(0, 0, 181, 81), 96 / 25.4, look, axes, &hr);
+            return image;
+        };
+        const QImage image = drawn(QStringLiteral("mm:ss")), blank = drawn(QStringLiteral(" "));
+        const plotpainter::Layout l = plotpainter::layout(QRectF(0, 0, 181, 81), 96 / 25.4, &image, look, axes, &hr);
+        QCOMPARE(l.plot, QRectF(30, 0, 151, 66));
+        QVERIFY(countPixels(image, QRect(0, 0, 29, 10), isLabel) > 0); // "200"
+        QCOMPARE(countPixels(image, QRect(0, 0, 181, 1), isLabel) + countPixels(image, QRect(0, 0, 1, 81), isLabel), 0);
+        int timePixels = 0;
+        for (int y = 66; y < 81; ++y)
+            for (int x = 0; x < 181; ++x)
+                if (image.pixel(x, y) != blank.pixel(x, y)) {
+                    ++timePixels;
+                    QVERIFY2(x >= 25, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+                }
+        QVERIFY(timePixels > 50);
+        QVERIFY(countPixels(image, QRect(165, 66, 15, 15), isLabel) > 0); // "05:00", moved in
+
+        // Labels are moved inside the frame; one then too close to the one
+        // before it is left out.
+        const QVector<double> lefts = plotpainter::placeLabels({0, 40, 60, 200}, {30, 30, 30, 30}, 0, 210, 2);
+        QVERIFY(lefts[0] == 0.0 && std::isnan(lefts[1]) && lefts[2] == 45.0 && lefts[3] == 180.0);
+    }
+
+    void legendHidesNoData()
+    {
+        // Points high on the right: the legend leaves the top right corner;
+        // every pixel of data stays what it is without a legend.
+        Points series;
+        series.points = {{0, 20}, {50, 30}, {80, 95}, {100, 95}};
+        plotpainter::Axes axes;
+        axes.xMin = 0, axes.xMax = 100, axes.yMin = 0, axes.yMax = 100;
+        axes.style = plotpainter::LinesAndMarkers;
+        const plotpainter::Look look = plotpainter::paperLook(QFont().family());
+        auto drawn = [&](const QString &name) {
+            series.label = name;
+            QImage image = paperImage(90, 45);
+            QPainter painter(&image);
+            plotpainter::draw(painter, image.rect(), PxPerMm, look, axes, &series);
+            return image;
+        };
+        const QImage plain = drawn(QString()), named = drawn(QStringLiteral("Intra-esfuerzo"));
+        int data = 0;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                if (isRed(plain.pixel(x, y))) {
+                    ++data;
+                    QVERIFY2(named.pixel(x, y) == plain.pixel(x, y), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+                }
+        QVERIFY(data > 500 && named != plain);
+        QImage page = paperImage(90, 45);
+        const plotpainter::Layout l = plotpainter::layout(page.rect(), PxPerMm, &page, look, axes, &series);
+        QVERIFY(l.legend.left() < l.plot.center().x() && l.legend.top() < l.plot.center().y());
+
+        // Data in every corner: the legend takes a band above the data.
+        series.points.clear();
+        for (int x = 0; x <= 100; ++x)
+            series.points << QPointF(x, x % 2 ? 100 : 0);
+        const plotpainter::Layout band = plotpainter::layout(page.rect(), PxPerMm, &page, look, axes, &series);
+        QVERIFY(!band.legend.isEmpty() && band.plot.top() > band.legend.bottom());
+    }
+};
+
+QTEST_MAIN(TestPainters)
+#include "tst_painters.moc"

@@ -1,0 +1,162 @@
+// The drawings printed on the reports, on a page of 10 pixels per
+// millimetre: an ECG strip at paper scale with its caption, calibration
+// pulse and notes where there is no ECG; a history graph with a grid line
+// per session and a legend that hides no data.
+
+#include "../display/paperimage.h"
+
+#include "dsp/tmemorysignal.h"
+#include "reports/plotgraphic.h"
+#include "reports/signalgraphic.h"
+
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+
+// 1 mV is 64 counts.
+std::unique_ptr<TMemorySignal> signalOf(std::vector<qint16> samples)
+{
+    auto signal = std::make_unique<TMemorySignal>(std::vector<std::vector<qint16>>{std::move(samples)}, 1000, 250);
+    signal->setRange(-4.0, 4.0);
+    signal->setResolutionBits(9);
+    signal->setChannelName(0, QStringLiteral("V5"));
+    return signal;
+}
+
+QImage strip(TSignal *signal, double start)
+{
+    QImage image = paperImage(185, 25);
+    SignalGraphic graphic;
+    graphic.setSignal(signal);
+    graphic.setStartTime(start);
+    graphic.setSessionStart(QDateTime(QDate(2026, 3, 8), QTime(8, 40)));
+    QPainter painter(&image);
+    graphic.draw(painter, image.rect());
+    return image;
+}
+
+// The trace's part of a strip: below the caption, right of the pulse.
+const QRect Lane(71, 60, 1779, 190);
+
+bool isNote(QRgb c)
+{
+    return !isWhite(c) && qGray(c) < 180;
+}
+
+} // namespace
+
+class TestReportDrawings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stripAtPaperScale()
+    {
+        // The second half is 1 mV higher, with 0.6-mV beats: levels 10 mm
+        // apart, the step 92.5 mm after the pulse (3.7 s at 25 mm/s), the
+        // beats kept below the caption.
+        std::vector<qint16> samples(3000, 0);
+        std::fill(samples.begin() + 925, samples.end(), qint16(64));
+        for (size_t i = 100; i < samples.size(); i += 200)
+            samples[i] = qint16(samples[i] + 38);
+        auto signal = signalOf(samples);
+        const QImage image = strip(signal.get(), 0.0);
+
+        // Lines every 5 mm from the top-left corner, dots every millimetre.
+        const QVector<int> lines = runStarts(image, 7, true, isGrey);
+        QVERIFY(lines.size() >= 30);
+        for (int i = 0; i < 30; ++i)
+            QVERIFY2(qAbs(lines[i] - 50 * (i + 1)) <= 1, qPrintable(QStringLiteral("%1 at %2").arg(lines[i]).arg(i)));
+        const QVector<int> dots = runStarts(image.copy(QRect(505, 10, 200, 1)), 0, true, isGrey);
+        QCOMPARE(dots.size(), 20);
+        QVERIFY(qAbs(dots[0] - 4) <= 1 && qAbs(dots[19] - 194) <= 1);
+
+        const QVector<int> before = runStarts(image, 70 + 400, false, isBlack);
+        const QVector<int> after = runStarts(image, 70 + 1550, false, isBlack);
+        QVERIFY(before.size() == 1 && after.size() == 1);
+        QVERIFY(qAbs(before[0] - after[0] - 100) <= 2);
+        int level = 71; // where the higher level starts: the first long run
+        for (int run = 0; level < 1850 && run < 20; ++level)
+            run = isBlack(image.pixel(level, after[0])) ? run + 1 : 0;
+        QVERIFY(qAbs(level - 20 - (70 + 925)) <= 2);
+        QCOMPARE(countPixels(image, QRect(71, 0, 1779, 60), isBlack), 0);
+
+        // The 1-mV pulse at the left edge, from the trace's baseline.
+        const QVector<int> pulse = runStarts(image, 45, false, isBlack);
+        QCOMPARE(pulse.size(), 1);
+        const QVector<int> foot = runStarts(image, 10, false, isBlack);
+        QVERIFY(!foot.isEmpty() && qAbs(foot.last() - pulse[0] - 100) <= 2);
+        // The caption: clock time, offset in the session and scale.
+        SignalGraphic graphic;
+        graphic.setSignal(signal.get());
+        graphic.setStartTime(3725.4);
+        graphic.setSessionStart(QDateTime(QDate(2026, 3, 8), QTime(8, 40)));
+        QCOMPARE(graphic.caption(), QStringLiteral("V5   09:42:05   +1:02:05   25 mm/s  10 mm/mV"));
+        QVERIFY(countPixels(image, QRect(20, 0, 600, 60), isNote) > 100);
+    }
+
+    void stripsWithoutEcgSaySo()
+    {
+        // A recording ending 1 s into the strip: no flat line after its end.
+        auto signal = signalOf(std::vector<qint16>(750, 10));
+        QImage image = strip(signal.get(), 2.0);
+        QVERIFY(countPixels(image, QRect(71, 60, 240, 190), isBlack) > 200);
+        QCOMPARE(countPixels(image, QRect(330, 60, 1520, 190), isBlack), 0);
+        // Past the end, far past any 32-bit sample index, or without any
+        // recording: paper with a note, no trace.
+        const QImage missing = strip(nullptr, 0.0);
+        QCOMPARE(countPixels(missing, Lane, isBlack), 0);
+        QVERIFY(countPixels(missing, Lane, isNote) > 100);
+        for (double start : {30.0, 1e9}) {
+            const QImage late = strip(signal.get(), start);
+            QCOMPARE(countPixels(late, Lane, isBlack), 0);
+            QVERIFY(late.copy(Lane) != missing.copy(Lane)); // another note
+            QVERIFY(countPixels(late, Lane, isNote) > 100);
+        }
+        QCOMPARE(sessionOffsetText(59.9), QStringLiteral("+00:59"));
+        QCOMPARE(sessionOffsetText(-5), QStringLiteral("-00:05"));
+    }
+
+    void historyGraph()
+    {
+        // The size of the summary report's heart-rate graph, 20 sessions with
+        // an intra-exercise rate under where the legend used to be.
+        QVector<double> sessions, basal, intra;
+        for (int s = 1; s <= 20; ++s) {
+            sessions << s;
+            basal << 70;
+            intra << 150;
+        }
+        auto drawn = [&](bool legend) {
+            QImage image = paperImage(91, 46);
+            PlotGraphic plot;
+            plot.addSeries(sessions, basal, Qt::darkGreen, legend ? QStringLiteral("Basal") : QString());
+            plot.addSeries(sessions, intra, Qt::darkBlue, legend ? QStringLiteral("Intra-esfuerzo") : QString());
+            plot.setLegendTitle(legend ? QStringLiteral("FC") : QString());
+            plot.setStyle(PlotGraphic::LinesAndMarkers);
+            plot.setXRange(0.5, 20.5);
+            plot.setXStep(1.0);
+            plot.setYRange(0, 200);
+            QPainter painter(&image);
+            plot.draw(painter, image.rect());
+            return image;
+        };
+        const QImage plain = drawn(false), named = drawn(true);
+        // A grid line per session.
+        const double left = 70, width = plain.width() - left;
+        auto columnOf = [&](double x) { return int(left + (x - 0.5) * width / 20.0); };
+        const QVector<int> grid = runStarts(plain, 5, true, isGrey);
+        QCOMPARE(grid.size(), 20);
+        QVERIFY(qAbs(grid[19] - columnOf(20)) <= 1);
+        // The legend is there, and every pixel of data is as without it.
+        QVERIFY(named != plain);
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                if (qBlue(plain.pixel(x, y)) > 100 && qRed(plain.pixel(x, y)) < 50)
+                    QVERIFY2(named.pixel(x, y) == plain.pixel(x, y), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
+};
+
+QTEST_MAIN(TestReportDrawings)
+#include "tst_reportdrawings.moc"

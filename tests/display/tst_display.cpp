@@ -16,6 +16,7 @@
 #include "dsp/tlivesignal.h"
 #include "dsp/tmemorysignal.h"
 
+#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -301,7 +302,8 @@ private slots:
     void liveRepaintsMatchTheWholePicture()
     {
         // What reached the screen after many partial repaints, through sweeps
-        // and the centring at each, is what a whole paint shows.
+        // and the centring at each, marks included, is what a whole paint
+        // shows.
         QSignalMonitorDisplay display;
         display.resize(400, 200);
         display.show();
@@ -310,6 +312,14 @@ private slots:
         signal.setRange(-6.0, 6.0);
         signal.setResolutionBits(9);
         display.setSignal(&signal);
+        // A mark above every beat, drawn with the strips it falls in.
+        display.setMarkPainter([](QPainter &painter, const QSignalMonitorDisplay::Strip &strip) {
+            for (const auto &[run, x0] : {std::make_pair(strip.current, strip.currentX0),
+                                          std::make_pair(strip.previous, strip.previousX0)})
+                for (int i = run.first; i < run.first + run.count; ++i)
+                    if (i % 200 == 0)
+                        painter.fillRect(QRect(qRound(x0 + (i - run.first) * strip.xStep) - 2, 10, 4, 4), Qt::red);
+        });
         const std::vector<qint16> ecg = beats(3000);
         for (int fed = 0, n = 13; fed < 2600; fed += n, n = 25 - n) {
             const qint16 *channels[] = {ecg.data() + fed};
@@ -321,6 +331,10 @@ private slots:
         QCOMPARE(screen.size(), whole.size());
         QVERIFY(screen == whole);
         QVERIFY(darkPixels(whole, whole.rect()) > 100);
+        int marks = 0;
+        for (int x = 0; x < whole.width(); ++x)
+            marks += whole.pixel(x, 11) == qRgb(255, 0, 0) ? 1 : 0;
+        QVERIFY(marks >= 4 * 3);
     }
 
     void sweepingEcg()

@@ -46,7 +46,7 @@ bool isNote(QRgb c)
 
 } // namespace
 
-class TestReportDrawings : public QObject
+class TestReportsGraphics : public QObject
 {
     Q_OBJECT
 
@@ -158,5 +158,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestReportDrawings)
-#include "tst_reportdrawings.moc"
+QTEST_MAIN(TestReportsGraphics)
+#include "tst_reportsgraphics.moc"

@@ -65,7 +65,7 @@ bool isRed(QRgb c)
 
 } // namespace
 
-class TestPainters : public QObject
+class TestDisplayPainters : public QObject
 {
     Q_OBJECT
 
@@ -262,5 +262,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPainters)
-#include "tst_painters.moc"
+QTEST_MAIN(TestDisplayPainters)
+#include "tst_displaypainters.moc"

@@ -270,25 +270,27 @@ void drawLegend(QPainter &painter, const Layout &l, const Look &look, IPlotValue
 
 } // namespace
 
-Look screenLook(const QFont &labelFont)
+Look screenLook(const QFont &labelFont, double pxPerMm)
 {
+    // The widget's sizes are whole pixels of its screen.
+    const double pixel = pxPerMm > 0.0 ? 1.0 / pxPerMm : ScreenPixel;
     Look look;
     look.labelFont = labelFont;
     look.gridStyle = Qt::DotLine;
-    look.gridWidth = 1 * ScreenPixel;
-    look.yLabelStrip = 30 * ScreenPixel;
-    look.xLabelStrip = 15 * ScreenPixel;
-    look.yLabelGap = 5 * ScreenPixel;
-    look.xLabelGap = 10 * ScreenPixel;
-    look.xLabelBottom = 3 * ScreenPixel;
-    look.seriesWidth = 2 * ScreenPixel;
-    look.markerSize = 6 * ScreenPixel;
-    look.highlightWidth = 1.5 * ScreenPixel;
+    look.gridWidth = 1 * pixel;
+    look.yLabelStrip = 30 * pixel;
+    look.xLabelStrip = 15 * pixel;
+    look.yLabelGap = 5 * pixel;
+    look.xLabelGap = 10 * pixel;
+    look.xLabelBottom = 3 * pixel;
+    look.seriesWidth = 2 * pixel;
+    look.markerSize = 6 * pixel;
+    look.highlightWidth = 1.5 * pixel;
     look.legendFont = QFont(QStringLiteral("Helvetica"), 10, QFont::Bold);
     look.legendTitleFont = look.legendFont;
-    look.legendMargin = 10 * ScreenPixel;
-    look.legendSample = 25 * ScreenPixel;
-    look.legendIndent = 30 * ScreenPixel;
+    look.legendMargin = 10 * pixel;
+    look.legendSample = 25 * pixel;
+    look.legendIndent = 30 * pixel;
     return look;
 }
 
@@ -357,9 +359,12 @@ Layout layout(const QRectF &rect, double pxPerMm, const QPaintDevice *device, co
             return l;
         }
     }
-    // No free corner: the legend takes a band above the data.
+    // No free corner: the legend takes a band above the data, unless that
+    // would leave the data less than half the plot.
     l.legend = QRectF(corners[0], size);
-    l.plot.setTop(std::round(l.legend.bottom() + padding));
+    const double top = std::round(l.legend.bottom() + padding);
+    if (l.plot.bottom() - top >= l.plot.height() / 2.0)
+        l.plot.setTop(top);
     return l;
 }
 

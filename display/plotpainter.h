@@ -56,8 +56,9 @@ struct Look
     double legendIndent = 7.5; // from a row's left to its name
 };
 // The trend plot widget: its label font, 30- and 15-pixel label strips,
-// 2-pixel lines and 6-pixel markers (pixels of a 96-dpi screen).
-Look screenLook(const QFont &labelFont);
+// 2-pixel lines and 6-pixel markers on a screen of pxPerMm (a 96-dpi one
+// without it).
+Look screenLook(const QFont &labelFont, double pxPerMm = 0.0);
 // Printed graphs in the given font family.
 Look paperLook(const QString &family);
 
@@ -99,7 +100,8 @@ struct Layout
 // The plot area and the legend: the legend goes to the first corner of the
 // plot (top right, top left, bottom right, bottom left) where it covers no
 // point or line; when every corner would, the plot gives up a band at its
-// top for it. Fonts are measured on `device`.
+// top for it (as long as half the plot is left). Fonts are measured on
+// `device`.
 Layout layout(const QRectF &rect, double pxPerMm, const QPaintDevice *device, const Look &look, const Axes &axes,
               IPlotValues *values, const QString &legendTitle = QString());
 

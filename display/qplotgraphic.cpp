@@ -97,7 +97,7 @@ void QPlotGraphic::refresh()
 plotpainter::Look QPlotGraphic::look() const
 {
     // The label strips are 30 and 15 pixels: labels need a small font.
-    return plotpainter::screenLook(font());
+    return plotpainter::screenLook(font(), framebuffer::pixelsPerMm(*this));
 }
 
 void QPlotGraphic::updateLayout()

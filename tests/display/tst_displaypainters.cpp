@@ -109,7 +109,8 @@ private slots:
         QCOMPARE(countPixels(image, QRect(252, 0, 1600, 250), isBlack), 0);
         // Windows far past the end (beyond any 32-bit sample index), before
         // the start, or without samples draw nothing and say why.
-        for (double start : {20.0, 1e9, 9e15, -1e12}) {
+        // (17179869 s is 2^32 samples and 46 more: in 32 bits, 46 before the start.)
+        for (double start : {20.0, 17179869.0, 1e9, 9e15, -1e12}) {
             image.fill(Qt::white);
             QCOMPARE(drawWindow(image, image.rect(), signal.get(), start).extent, ecgpaper::TraceResult::PastEnd);
             QCOMPARE(countPixels(image, image.rect(), isBlack), 0);

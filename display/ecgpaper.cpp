@@ -16,8 +16,8 @@ namespace {
 
 // Millimetre steps finer than this many pixels would only smear the paper.
 constexpr double FinestStep = 2.0;
-// A window wider than this many samples (days of ECG) is not drawn.
-constexpr qint64 MaxWindowSamples = 50'000'000;
+// A window wider than this many samples (over an hour of ECG) is not drawn.
+constexpr qint64 MaxWindowSamples = 1'000'000;
 
 int integerMean(const double *values, qint64 count)
 {

@@ -16,13 +16,11 @@ namespace {
 
 // Millimetre steps finer than this many pixels would only smear the paper.
 constexpr double FinestStep = 2.0;
-// A window wider than this many samples (over an hour of ECG) is not drawn.
-constexpr qint64 MaxWindowSamples = 1'000'000;
 
+// Mean of whole sample values: the integer sum divided by the count (at
+// least 1), truncated toward zero.
 int integerMean(const double *values, qint64 count)
 {
-    if (count <= 0)
-        return 0;
     long long sum = 0;
     for (qint64 i = 0; i < count; ++i)
         sum += static_cast<long long>(values[i]);
@@ -54,7 +52,7 @@ void drawPaper(QPainter &painter, const QRectF &rect, double pxPerMm, const Pape
     painter.save();
     painter.fillRect(rect, look.background);
     const double step = pxPerMm;
-    if (!(step > 0.0) || !std::isfinite(step) || rect.isEmpty() || 5.0 * step < FinestStep) {
+    if (!(5.0 * step >= FinestStep) || !std::isfinite(step) || rect.isEmpty()) {
         painter.restore();
         return;
     }
@@ -147,8 +145,6 @@ double laneCentre(double height, int shown, int lane)
 void drawTrace(QPainter &painter, const double *samples, int n, double x0, double xStep, double baseline,
                double offset, double scale, QPolygonF &points)
 {
-    if (n <= 0)
-        return;
     points.resize(n);
     for (int i = 0; i < n; ++i)
         points[i] = QPointF(x0 + i * xStep, baseline - (samples[i] - offset) * scale);
@@ -168,7 +164,7 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
     // The recorded samples on paper, the one on the right edge included.
     const qint64 from = std::max<qint64>(span.first, 0);
     const qint64 to = std::min(span.first + span.count, total - 1);
-    if (span.count <= 0 || span.count > MaxWindowSamples || from > to) {
+    if (span.count <= 0 || from > to) {
         result.extent = TraceResult::PastEnd;
         return result;
     }
@@ -182,7 +178,7 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
         return result;
     const int n = int(to - from + 1);
     // Each trace is centred on the mean of the samples across the paper.
-    const qint64 meanCount = std::min(span.first + span.count, total) - from;
+    const qint64 meanCount = std::max<qint64>(1, std::min(span.first + span.count, total) - from);
     const double scale = pixelsPerCount(signal->lsb(), pxPerMm, window.amplitude);
     const int lane = laneHeight(rect.height(), shown);
 
@@ -230,16 +226,10 @@ void drawCalibrationPulse(QPainter &painter, const QPointF &foot, double pxPerMm
     painter.drawPolyline(pulse, 6);
 }
 
-void drawNote(QPainter &painter, const QRectF &rect, const QString &text, const QFont &font, const QColor &colour,
-              const QColor &paper)
+void drawNote(QPainter &painter, const QRectF &rect, const QString &text, const QFont &font, const QColor &colour)
 {
     painter.save();
     painter.setFont(font);
-    const QFontMetricsF metrics(font, painter.device());
-    const double margin = metrics.height() / 4.0;
-    QRectF box = metrics.boundingRect(text).adjusted(-margin, -margin, margin, margin);
-    box.moveCenter(rect.center());
-    painter.fillRect(box.intersected(rect), paper);
     painter.setPen(colour);
     painter.drawText(rect, Qt::AlignCenter, text);
     painter.restore();

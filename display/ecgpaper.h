@@ -124,10 +124,8 @@ void drawTrace(QPainter &painter, const double *samples, int n, double x0, doubl
 void drawCalibrationPulse(QPainter &painter, const QPointF &foot, double pxPerMm, double amplitude);
 constexpr double CalibrationPulseWidthMm = 7.0;
 
-// A note on the paper: the text centred in rect, in `font`, over a backing
-// of the paper's colour so that grid lines do not cross it.
-void drawNote(QPainter &painter, const QRectF &rect, const QString &text, const QFont &font,
-              const QColor &colour, const QColor &paper);
+// A note on the paper: the text centred in rect, in `font`.
+void drawNote(QPainter &painter, const QRectF &rect, const QString &text, const QFont &font, const QColor &colour);
 // The mark where a recording ends inside a window: a dashed vertical line
 // at x over the rect's height and the note "End of recording" beside it
 // (left of the line when there is no room to its right).

@@ -238,11 +238,10 @@ void QSignalBrowseDisplay::drawTraces(QPainter &painter)
     const QColor noteColour = m_colors.value(LabelColor);
     switch (drawn.extent) {
     case ecgpaper::TraceResult::NoRecording:
-        ecgpaper::drawNote(painter, paper, ecgpaper::noRecordingText(), font, noteColour,
-                           m_colors.value(BackgroundColor));
+        ecgpaper::drawNote(painter, paper, ecgpaper::noRecordingText(), font, noteColour);
         return;
     case ecgpaper::TraceResult::PastEnd:
-        ecgpaper::drawNote(painter, paper, ecgpaper::pastEndText(), font, noteColour, m_colors.value(BackgroundColor));
+        ecgpaper::drawNote(painter, paper, ecgpaper::pastEndText(), font, noteColour);
         break;
     case ecgpaper::TraceResult::Partial:
         ecgpaper::drawRecordingEnd(painter, paper, drawn.endX, font, noteColour);

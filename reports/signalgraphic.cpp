@@ -47,10 +47,9 @@ void SignalGraphic::setChannelShown(int channel, bool shown)
 QString SignalGraphic::caption() const
 {
     QStringList parts;
-    if (m_signal)
-        for (int c = 0; c < std::min(m_signal->channelCount(), int(m_shown.size())); ++c)
-            if (m_shown[size_t(c)] && !m_signal->channelName(c).isEmpty())
-                parts << m_signal->channelName(c);
+    for (int c = 0; m_signal && c < m_signal->channelCount(); ++c)
+        if (m_shown[size_t(c)] && !m_signal->channelName(c).isEmpty())
+            parts << m_signal->channelName(c);
     if (m_sessionStart.isValid() && std::fabs(m_startTime) < 1e9)
         parts << m_sessionStart.addMSecs(qint64(std::floor(m_startTime)) * 1000).toString(QStringLiteral("HH:mm:ss"));
     parts << sessionOffsetText(m_startTime);
@@ -60,7 +59,7 @@ QString SignalGraphic::caption() const
 
 void SignalGraphic::draw(QPainter &painter, const QRect &rect)
 {
-    if (rect.width() <= 0 || rect.height() <= 0)
+    if (rect.isEmpty())
         return;
     const double pxPerMm = devicePixelsPerMmX(painter.device());
     const double pen = 0.2 * pxPerMm;
@@ -101,10 +100,10 @@ void SignalGraphic::draw(QPainter &painter, const QRect &rect)
     noteFont.setBold(true);
     switch (drawn.extent) {
     case ecgpaper::TraceResult::NoRecording:
-        ecgpaper::drawNote(painter, lane, ecgpaper::noRecordingText(), noteFont, Qt::darkGray, Qt::white);
+        ecgpaper::drawNote(painter, lane, ecgpaper::noRecordingText(), noteFont, Qt::darkGray);
         break;
     case ecgpaper::TraceResult::PastEnd:
-        ecgpaper::drawNote(painter, lane, ecgpaper::pastEndText(), noteFont, Qt::darkGray, Qt::white);
+        ecgpaper::drawNote(painter, lane, ecgpaper::pastEndText(), noteFont, Qt::darkGray);
         break;
     case ecgpaper::TraceResult::Partial:
         noteFont.setBold(false);

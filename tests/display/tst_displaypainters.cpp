@@ -45,6 +45,11 @@ bool isLabel(QRgb c)
     return qAbs(qGray(c) - QColor(Qt::darkGray).value()) < 60 && !isWhite(c);
 }
 
+bool isRed(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80;
+}
+
 class Points : public IPlotValues
 {
 public:
@@ -68,15 +73,18 @@ private slots:
     void paperLinesAndDots()
     {
         QImage image = paperImage(60, 30);
-        {
+        auto paint = [&](const QRectF &rect, ecgpaper::PaperLook::Grid grid) {
+            image.fill(Qt::white);
             QPainter painter(&image);
-            ecgpaper::drawPaper(painter, QRectF(20, 30, 500, 200), PxPerMm,
-                                ecgpaper::screenPaper(ecgpaper::PaperLook::Dotted, QColor(220, 200, 180)));
-        }
+            ecgpaper::drawPaper(painter, rect, PxPerMm, ecgpaper::screenPaper(grid, QColor(220, 200, 180)));
+            // The caller's painter comes back as it was lent.
+            QVERIFY(!painter.hasClipping() && !painter.testRenderHint(QPainter::Antialiasing));
+        };
         // Between two 5-mm lines a row shows only the vertical lines; a row
         // of dots adds a dot every millimetre. Nothing outside the paper.
+        paint(QRectF(20, 30, 500, 200), ecgpaper::PaperLook::Dotted);
         auto drawn = [](QRgb c) { return !isWhite(c); };
-        QVector<int> dots;
+        QVector<int> dots, fifths;
         for (int x = 20; x < 520; x += 10)
             dots << x;
         QCOMPARE(runStarts(image, 35, true, drawn), QVector<int>({20, 70, 120, 170, 220, 270, 320, 370, 420, 470}));
@@ -84,16 +92,27 @@ private slots:
         QCOMPARE(runStarts(image, 25, false, drawn), QVector<int>({30, 80, 130, 180}));
         QCOMPARE(countPixels(image, QRect(0, 0, 20, 300), drawn) + countPixels(image, QRect(520, 0, 80, 300), drawn), 0);
 
-        // The ruled paper: a line every millimetre, the fifth ones darker.
-        image.fill(Qt::white);
+        // The ruled paper: a line every millimetre, every fifth darker, both ways.
+        paint(QRectF(0.5, 0.5, 600, 300), ecgpaper::PaperLook::Ruled);
+        for (int x = 0; x < 300; x += 50)
+            fifths << x;
+        QCOMPARE(runStarts(image, 35, true, [](QRgb c) { return qBlue(c) < 235; }).size(), 60);
+        QCOMPARE(runStarts(image, 35, true, [](QRgb c) { return qBlue(c) < 195; }).mid(0, 6), fifths);
+        QCOMPARE(runStarts(image, 35, false, [](QRgb c) { return qBlue(c) < 195; }), fifths);
+    }
+
+    void calibrationPulse()
+    {
+        // 2 mm flat, 10 mm up (1 mV at 10 mm/mV), 3 mm flat, down, 2 mm flat.
+        QImage image = paperImage(20, 20);
         {
             QPainter painter(&image);
-            ecgpaper::drawPaper(painter, QRectF(0, 0, 600, 300), PxPerMm,
-                                ecgpaper::screenPaper(ecgpaper::PaperLook::Ruled, QColor(220, 200, 180)));
+            ecgpaper::drawCalibrationPulse(painter, QPointF(10, 150), PxPerMm, 10.0);
         }
-        const QVector<int> ruled = runStarts(image, 35, true, [](QRgb c) { return qBlue(c) < 235; });
-        QCOMPARE(ruled.size(), 60);
-        QVERIFY(qBlue(image.pixel(50, 35)) < qBlue(image.pixel(40, 35)));
+        QCOMPARE(runStarts(image, 100, true, isBlack), QVector<int>({30, 60}));
+        QCOMPARE(runStarts(image, 45, false, isBlack) + runStarts(image, 20, false, isBlack)
+                     + runStarts(image, 70, false, isBlack), QVector<int>({50, 150, 150}));
+        QCOMPARE(countPixels(image, QRect(81, 0, 119, 200), isBlack), 0);
     }
 
     void windowsPastTheRecording()
@@ -137,6 +156,15 @@ private slots:
         QCOMPARE(countPixels(image, QRect(0, 0, 1850, 59), isBlack), 0);
         QVERIFY(countPixels(image, QRect(0, 60, 1850, 5), isBlack) > 0);
         QVERIFY(drawn.baselines.at(0) > 60 + 190 / 2);
+        // 2.5-mV spikes cannot fit: they overflow the lane evenly, about
+        // 3 cm up and down, tips above the lane, baseline below it.
+        for (size_t i = 0; i < samples.size(); i += 200)
+            samples[i] = samples[i + 1] = 160;
+        auto tall = signalOf(samples);
+        image.fill(Qt::white);
+        drawWindow(image, lane, tall.get(), 0.0, true);
+        const int top = runStarts(image, 0, false, isBlack).value(0, -1);
+        QVERIFY2(top >= 20 && top <= 45, qPrintable(QString::number(top)));
     }
 
     void plotLabelsStayWhole()
@@ -179,6 +207,35 @@ private slots:
         // before it is left out.
         const QVector<double> lefts = plotpainter::placeLabels({0, 40, 60, 200}, {30, 30, 30, 30}, 0, 210, 2);
         QVERIFY(lefts[0] == 0.0 && std::isnan(lefts[1]) && lefts[2] == 45.0 && lefts[3] == 180.0);
+    }
+
+    void seriesAndHighlight()
+    {
+        // Markers at every point, the first included; points closer than a
+        // pixel drawn as one vertical stroke; the highlight line at its value.
+        Points series;
+        plotpainter::Axes axes;
+        axes.xMin = 0, axes.xMax = 100, axes.yMin = 0, axes.yMax = 100;
+        axes.xLabels = axes.yLabels = false;
+        plotpainter::Marks marks;
+        marks.highlight = true;
+        marks.highlightValue = 70;
+        auto drawn = [&](int style) {
+            axes.style = style;
+            QImage image(201, 101, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            plotpainter::draw(painter, QRectF(0, 0, 201, 101), 96 / 25.4, plotpainter::screenLook(QFont()), axes,
+                              &series, marks);
+            return image;
+        };
+        series.points = {{10, 50}, {90, 50}};
+        const QImage markers = drawn(plotpainter::Markers);
+        QVERIFY(isRed(markers.pixel(20, 50)) && isRed(markers.pixel(180, 50)) && !isRed(markers.pixel(100, 50)));
+        const QVector<int> highlight = runStarts(markers, 20, true, [](QRgb c) { return qGray(c) < 180; });
+        QCOMPARE(highlight, QVector<int>({140}));
+        series.points = {{0, 50}, {50, 10}, {50.001, 90}, {100, 10}};
+        QVERIFY(isRed(drawn(plotpainter::Lines).pixel(100, 50)));
     }
 
     void legendGoesWhereThereIsNoData()

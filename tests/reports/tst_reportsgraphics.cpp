@@ -75,7 +75,8 @@ private slots:
         QVERIFY(qAbs(level - 20 - (70 + 925)) <= 2);
         QCOMPARE(countPixels(image, QRect(71, 0, 1779, 60), isBlack), 0);
 
-        // The 1-mV pulse at the left edge, from the trace's baseline.
+        // The strip's left edge, then the 1-mV pulse from the trace's baseline.
+        QCOMPARE(runStarts(image, 0, false, isBlack), QVector<int>({0}));
         const QVector<int> pulse = runStarts(image, 45, false, isBlack);
         QCOMPARE(pulse.size(), 1);
         const QVector<int> foot = runStarts(image, 10, false, isBlack);
@@ -91,9 +92,13 @@ private slots:
 
     void stripsWithoutEcgSaySo()
     {
+        // A recording ending 1 s into the strip is marked where it ends.
+        auto signal = signalOf(std::vector<qint16>(750, 10));
+        const QImage ending = strip(signal.get(), 2.0);
+        QCOMPARE(countPixels(ending, QRect(330, 60, 1520, 190), isBlack), 0);
+        QVERIFY(countPixels(ending, QRect(315, 60, 300, 190), isNote) > 100);
         // Past the end, far past any 32-bit sample index, or without any
         // recording: paper with a note, no trace.
-        auto signal = signalOf(std::vector<qint16>(750, 10));
         const QImage missing = strip(nullptr, 0.0);
         QCOMPARE(countPixels(missing, Lane, isBlack), 0);
         QVERIFY(countPixels(missing, Lane, isNote) > 100);
@@ -104,7 +109,7 @@ private slots:
             QVERIFY(countPixels(late, Lane, isNote) > 100);
         }
         QCOMPARE(sessionOffsetText(59.9), QStringLiteral("+00:59"));
-        QCOMPARE(sessionOffsetText(-5), QStringLiteral("-00:05"));
+        QCOMPARE(sessionOffsetText(-5) + sessionOffsetText(0), QStringLiteral("-00:05+00:00"));
     }
 
     void historyGraph()
@@ -138,8 +143,16 @@ private slots:
         const QVector<int> grid = runStarts(plain, 5, true, isGrey);
         QCOMPARE(grid.size(), 20);
         QVERIFY(qAbs(grid[19] - columnOf(20)) <= 1);
-        // The legend is there, and every pixel of data is as without it.
-        QVERIFY(named != plain);
+        // Labels inside their strip, above its bottom edge.
+        auto label = [](QRgb c) { return qGray(c) < 170 && qAbs(qRed(c) - qBlue(c)) < 10; };
+        QVERIFY(countPixels(plain, QRect(70, 410, 840, 40), label) > 50);
+        QCOMPARE(countPixels(plain, QRect(70, 452, 840, 8), label), 0);
+        // The legend is there, a line and a name in each series' colour, and
+        // every pixel of data is as without it.
+        for (const QColor &colour : {QColor(Qt::darkGreen), QColor(Qt::darkBlue)}) {
+            auto ofColour = [colour](QRgb c) { return c == colour.rgb(); };
+            QVERIFY(countPixels(named, named.rect(), ofColour) > countPixels(plain, plain.rect(), ofColour) + 20);
+        }
         for (int y = 0; y < plain.height(); ++y)
             for (int x = 0; x < plain.width(); ++x)
                 if (qBlue(plain.pixel(x, y)) > 100 && qRed(plain.pixel(x, y)) < 50)

@@ -1,12 +1,26 @@
 #pragma once
 
-// A white page at 10 pixels per millimetre and ways to find what was drawn
-// on it, for the tests of the painters shared by screens and reports.
+// A white page at 10 pixels per millimetre, ways to find what was drawn on
+// it and a recording to draw, for the tests of the painters shared by
+// screens and reports.
+
+#include "dsp/tmemorysignal.h"
 
 #include <QImage>
 #include <QVector>
 
 #include <functional>
+#include <memory>
+
+// One channel "V5" at 250 samples/s in which 1 mV is 64 counts.
+inline std::unique_ptr<TMemorySignal> signalOf(std::vector<qint16> samples)
+{
+    auto signal = std::make_unique<TMemorySignal>(std::vector<std::vector<qint16>>{std::move(samples)}, 1000, 250);
+    signal->setRange(-4.0, 4.0);
+    signal->setResolutionBits(9);
+    signal->setChannelName(0, QStringLiteral("V5"));
+    return signal;
+}
 
 inline QImage paperImage(int widthMm, int heightMm)
 {
@@ -46,6 +60,11 @@ inline int countPixels(const QImage &image, const QRect &area, const std::functi
 inline bool isBlack(QRgb c)
 {
     return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+
+inline bool isDark(QRgb c)
+{
+    return qGray(c) < 150;
 }
 
 inline bool isWhite(QRgb c)

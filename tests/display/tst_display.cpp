@@ -5,6 +5,8 @@
 // partial repaints against a whole paint, the browse display kept inside its
 // recording.
 
+#include "paperimage.h"
+
 #include "display/browsegeometry.h"
 #include "display/ecgpaper.h"
 #include "display/framebuffer.h"
@@ -41,15 +43,6 @@ void appendConstant(TSignal &signal, int value, int n)
     const std::vector<qint16> samples(static_cast<size_t>(n), static_cast<qint16>(value));
     std::vector<const qint16 *> channels(size_t(signal.channelCount()), samples.data());
     signal.appendChannels(channels.data(), n);
-}
-
-int darkPixels(const QImage &image, const QRect &area)
-{
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            n += qGray(image.pixel(x, y)) < 150 ? 1 : 0;
-    return n;
 }
 
 // A beat every 0.8 s: a 1.5-mV spike on a slow wave, in station counts.
@@ -222,7 +215,7 @@ private slots:
         const QImage whole = display.grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(screen.size(), whole.size());
         QVERIFY(screen == whole);
-        QVERIFY(darkPixels(whole, whole.rect()) > 100);
+        QVERIFY(countPixels(whole, whole.rect(), isDark) > 100);
         int marks = 0;
         for (int x = 0; x < whole.width(); ++x)
             marks += whole.pixel(x, 11) == qRgb(255, 0, 0) ? 1 : 0;
@@ -430,7 +423,7 @@ private slots:
         for (double at : {180.0, 1e12}) {
             display.setPosition(at);
             QVERIFY(qAbs(display.position() - (180.0 - visible)) < 0.011);
-            QVERIFY(darkPixels(display.grab().toImage(), paper.adjusted(paper.width() / 2, 0, 0, 0)) > 50);
+            QVERIFY(countPixels(display.grab().toImage(), paper.adjusted(paper.width() / 2, 0, 0, 0), isDark) > 50);
         }
         // A slower speed shows more: the start moves back to keep the end.
         display.setSpeed(12.5);
@@ -441,7 +434,7 @@ private slots:
         TMemorySignal shortOne({beats(250 * 3)}, 250, 250);
         display.setSignal(&shortOne);
         QCOMPARE(display.position(), 0.0);
-        QVERIFY(darkPixels(display.grab().toImage(), paper.adjusted(0, 0, -paper.width() / 2, 0)) > 50);
+        QVERIFY(countPixels(display.grab().toImage(), paper.adjusted(0, 0, -paper.width() / 2, 0), isDark) > 50);
         const QImage blank = display.grab().toImage();
         display.setSignal(nullptr);
         const QImage none = display.grab().toImage();

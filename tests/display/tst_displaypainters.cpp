@@ -1,14 +1,14 @@
 // The painters shared by the screens and the printed reports, drawn on a
 // page of 10 pixels per millimetre: where the ECG paper's lines and dots
-// fall, where a recording ends, a trace kept in its lane; the plot's labels
-// kept whole inside their strips and a legend that hides no data. (The
-// trace's scale and the calibration pulse are measured on a printed strip.)
+// fall, where a recording ends, a trace kept in its lane, the calibration
+// pulse; the plot's series, highlight, labels kept whole inside their strips
+// and a legend placed where it hides no data. (The trace's scale is measured
+// on a printed strip.)
 
 #include "paperimage.h"
 
 #include "display/ecgpaper.h"
 #include "display/plotpainter.h"
-#include "dsp/tmemorysignal.h"
 
 #include <QPainter>
 #include <QtTest>
@@ -16,15 +16,6 @@
 namespace {
 
 constexpr double PxPerMm = 10.0;
-
-// 1 mV is 64 counts.
-std::unique_ptr<TMemorySignal> signalOf(std::vector<qint16> samples)
-{
-    auto signal = std::make_unique<TMemorySignal>(std::vector<std::vector<qint16>>{std::move(samples)}, 1000, 250);
-    signal->setRange(-4.0, 4.0);
-    signal->setResolutionBits(9);
-    return signal;
-}
 
 ecgpaper::TraceResult drawWindow(QImage &image, const QRectF &rect, TSignal *signal, double start, bool keep = false)
 {

@@ -5,7 +5,6 @@
 
 #include "../display/paperimage.h"
 
-#include "dsp/tmemorysignal.h"
 #include "reports/plotgraphic.h"
 #include "reports/signalgraphic.h"
 
@@ -13,16 +12,6 @@
 #include <QtTest>
 
 namespace {
-
-// 1 mV is 64 counts.
-std::unique_ptr<TMemorySignal> signalOf(std::vector<qint16> samples)
-{
-    auto signal = std::make_unique<TMemorySignal>(std::vector<std::vector<qint16>>{std::move(samples)}, 1000, 250);
-    signal->setRange(-4.0, 4.0);
-    signal->setResolutionBits(9);
-    signal->setChannelName(0, QStringLiteral("V5"));
-    return signal;
-}
 
 QImage strip(TSignal *signal, double start)
 {

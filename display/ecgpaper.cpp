@@ -49,13 +49,11 @@ PaperLook printedPaper(double pxPerMm)
 
 void drawPaper(QPainter &painter, const QRectF &rect, double pxPerMm, const PaperLook &look)
 {
-    painter.save();
     painter.fillRect(rect, look.background);
     const double step = pxPerMm;
-    if (!(5.0 * step >= FinestStep) || !std::isfinite(step) || rect.isEmpty()) {
-        painter.restore();
+    if (!(5.0 * step >= FinestStep) || !std::isfinite(step) || rect.isEmpty())
         return;
-    }
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing, look.antialiased);
     painter.setClipRect(rect, Qt::IntersectClip);
     const double left = rect.left(), top = rect.top(), right = rect.right(), bottom = rect.bottom();
@@ -85,7 +83,6 @@ void drawPaper(QPainter &painter, const QRectF &rect, double pxPerMm, const Pape
     if (step >= FinestStep) {
         // A dot at every millimetre off the 5-mm lines...
         QPolygonF dots;
-        dots.reserve(columns * rows);
         for (int i = 0; i < columns; ++i)
             for (int j = 0; j < rows; ++j)
                 if (i % 5 != 0 && j % 5 != 0)
@@ -107,10 +104,10 @@ double pixelsPerCount(double lsb, double pxPerMm, double amplitude)
 
 double secondsAcross(double widthPixels, double pxPerMm, double speed)
 {
-    if (!(widthPixels > 0.0) || !(pxPerMm > 0.0) || !(speed > 0.0))
+    if (!(pxPerMm > 0.0))
         return 0.0;
     const double seconds = widthPixels / pxPerMm / speed;
-    return std::isfinite(seconds) ? seconds : 0.0;
+    return seconds > 0.0 && std::isfinite(seconds) ? seconds : 0.0;
 }
 
 qint64 nearest(double x)

@@ -52,8 +52,6 @@ void PlotGraphic::setYRange(double min, double max)
 
 void PlotGraphic::draw(QPainter &painter, const QRect &rect)
 {
-    if (rect.width() <= 0 || rect.height() <= 0)
-        return;
     plotpainter::Marks marks;
     marks.legendTitle = m_legendTitle;
     plotpainter::draw(painter, QRectF(rect), devicePixelsPerMmX(painter.device()),

@@ -35,20 +35,13 @@ QString sessionOffsetText(double seconds)
 SignalGraphic::SignalGraphic(QObject *parent)
     : QObject(parent)
 {
-    m_shown.fill(true);
-}
-
-void SignalGraphic::setChannelShown(int channel, bool shown)
-{
-    if (channel >= 0 && channel < int(m_shown.size()))
-        m_shown[size_t(channel)] = shown;
 }
 
 QString SignalGraphic::caption() const
 {
     QStringList parts;
     for (int c = 0; m_signal && c < m_signal->channelCount(); ++c)
-        if (m_shown[size_t(c)] && !m_signal->channelName(c).isEmpty())
+        if (!m_signal->channelName(c).isEmpty())
             parts << m_signal->channelName(c);
     if (m_sessionStart.isValid() && std::fabs(m_startTime) < 1e9)
         parts << m_sessionStart.addMSecs(qint64(std::floor(m_startTime)) * 1000).toString(QStringLiteral("HH:mm:ss"));
@@ -77,7 +70,7 @@ void SignalGraphic::draw(QPainter &painter, const QRect &rect)
     window.startTime = m_startTime;
     window.speed = m_speed;
     window.amplitude = m_amplitude;
-    window.visible = m_shown;
+    window.visible.fill(true);
     window.keepInLane = true;
     std::vector<double> samples;
     QPolygonF points;
@@ -95,27 +88,20 @@ void SignalGraphic::draw(QPainter &painter, const QRect &rect)
             ecgpaper::drawCalibrationPulse(painter, QPointF(paper.left(), y), pxPerMm, m_amplitude);
     }
 
-    QFont noteFont(printFontFamily(QStringLiteral("Helvetica")));
-    noteFont.setPointSizeF(9);
-    noteFont.setBold(true);
-    switch (drawn.extent) {
-    case ecgpaper::TraceResult::NoRecording:
-        ecgpaper::drawNote(painter, lane, ecgpaper::noRecordingText(), noteFont, Qt::darkGray);
-        break;
-    case ecgpaper::TraceResult::PastEnd:
-        ecgpaper::drawNote(painter, lane, ecgpaper::pastEndText(), noteFont, Qt::darkGray);
-        break;
-    case ecgpaper::TraceResult::Partial:
-        noteFont.setBold(false);
-        noteFont.setPointSizeF(8);
-        ecgpaper::drawRecordingEnd(painter, lane, drawn.endX, noteFont, Qt::darkGray);
-        break;
-    case ecgpaper::TraceResult::Complete:
-        break;
-    }
+    // Notes in 9-point bold, the end mark and the caption in 8 points.
+    QFont font(printFontFamily(QStringLiteral("Helvetica")));
+    font.setPointSizeF(9);
+    font.setBold(true);
+    if (drawn.extent == ecgpaper::TraceResult::NoRecording)
+        ecgpaper::drawNote(painter, lane, ecgpaper::noRecordingText(), font, Qt::darkGray);
+    else if (drawn.extent == ecgpaper::TraceResult::PastEnd)
+        ecgpaper::drawNote(painter, lane, ecgpaper::pastEndText(), font, Qt::darkGray);
+    font.setPointSizeF(8);
+    font.setBold(false);
+    if (drawn.extent == ecgpaper::TraceResult::Partial)
+        ecgpaper::drawRecordingEnd(painter, lane, drawn.endX, font, Qt::darkGray);
 
-    QFont captionFont(printFontFamily(QStringLiteral("Helvetica")));
-    captionFont.setPointSizeF(8);
+    const QFont &captionFont = font;
     painter.setFont(captionFont);
     painter.setPen(Qt::darkGray);
     const QFontMetricsF metrics(captionFont, painter.device());

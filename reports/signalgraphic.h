@@ -4,8 +4,6 @@
 #include <QObject>
 #include <QRect>
 
-#include <array>
-
 class QPainter;
 class QPaintDevice;
 class TSignal;
@@ -40,7 +38,6 @@ public:
     void setAmplitude(double mmPerMillivolt) { m_amplitude = mmPerMillivolt; }
     void setLeftLine(bool shown) { m_leftLine = shown; }
     void setCalibrationPulse(bool shown) { m_calibrationPulse = shown; }
-    void setChannelShown(int channel, bool shown);
 
     void draw(QPainter &painter, const QRect &rect);
 
@@ -57,7 +54,6 @@ private:
     double m_amplitude = 10.0;
     bool m_leftLine = true;
     bool m_calibrationPulse = true;
-    std::array<bool, 16> m_shown;
 };
 
 // An offset in a session as "+mm:ss", "+h:mm:ss" past an hour.

@@ -28,9 +28,19 @@ QImage strip(TSignal *signal, double start)
 // The trace's part of a strip: below the caption, right of the pulse.
 const QRect Lane(71, 60, 1779, 190);
 
+// Rows of an area with a pixel of that kind: the height of a text.
+int rowsWith(const QImage &image, const QRect &area, const std::function<bool(QRgb)> &kind)
+{
+    int rows = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        rows += countPixels(image, QRect(area.left(), y, area.width(), 1), kind) > 0 ? 1 : 0;
+    return rows;
+}
+
+// The notes' colour, which neither the paper nor the trace has.
 bool isNote(QRgb c)
 {
-    return !isWhite(c) && qGray(c) < 180;
+    return c == QColor(Qt::darkGray).rgb();
 }
 
 } // namespace
@@ -77,6 +87,8 @@ private slots:
         graphic.setSessionStart(QDateTime(QDate(2026, 3, 8), QTime(8, 40)));
         QCOMPARE(graphic.caption(), QStringLiteral("V5   09:42:05   +1:02:05   25 mm/s  10 mm/mV"));
         QVERIFY(countPixels(image, QRect(20, 0, 600, 60), isNote) > 100);
+        const int caption = rowsWith(image, QRect(20, 0, 600, 60), isNote); // 8 points
+        QVERIFY2(caption >= 15 && caption <= 28, qPrintable(QString::number(caption)));
     }
 
     void stripsWithoutEcgSaySo()
@@ -86,11 +98,14 @@ private slots:
         const QImage ending = strip(signal.get(), 2.0);
         QCOMPARE(countPixels(ending, QRect(330, 60, 1520, 190), isBlack), 0);
         QVERIFY(countPixels(ending, QRect(315, 60, 300, 190), isNote) > 100);
+        QCOMPARE(countPixels(ending, QRect(250, 60, 60, 190), isNote), 0);
         // Past the end, far past any 32-bit sample index, or without any
         // recording: paper with a note, no trace.
         const QImage missing = strip(nullptr, 0.0);
         QCOMPARE(countPixels(missing, Lane, isBlack), 0);
         QVERIFY(countPixels(missing, Lane, isNote) > 100);
+        const int note = rowsWith(missing, Lane, isNote); // 9 points
+        QVERIFY2(note >= 18 && note <= 36, qPrintable(QString::number(note)));
         for (double start : {30.0, 1e9}) {
             const QImage late = strip(signal.get(), start);
             QCOMPARE(countPixels(late, Lane, isBlack), 0);
@@ -136,11 +151,11 @@ private slots:
         auto label = [](QRgb c) { return qGray(c) < 170 && qAbs(qRed(c) - qBlue(c)) < 10; };
         QVERIFY(countPixels(plain, QRect(70, 410, 840, 40), label) > 50);
         QCOMPARE(countPixels(plain, QRect(70, 452, 840, 8), label), 0);
-        // The legend is there, a line and a name in each series' colour, and
-        // every pixel of data is as without it.
-        for (const QColor &colour : {QColor(Qt::darkGreen), QColor(Qt::darkBlue)}) {
+        // The legend is there: its title in black, a line (160 pixels) and a
+        // name in each series' colour; every pixel of data is as without it.
+        for (const QColor &colour : {QColor(Qt::black), QColor(Qt::darkGreen), QColor(Qt::darkBlue)}) {
             auto ofColour = [colour](QRgb c) { return c == colour.rgb(); };
-            QVERIFY(countPixels(named, named.rect(), ofColour) > countPixels(plain, plain.rect(), ofColour) + 20);
+            QVERIFY(countPixels(named, named.rect(), ofColour) > countPixels(plain, plain.rect(), ofColour) + 200);
         }
         for (int y = 0; y < plain.height(); ++y)
             for (int x = 0; x < plain.width(); ++x)

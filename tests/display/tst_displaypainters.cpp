@@ -130,6 +130,27 @@ private slots:
         QCOMPARE(drawWindow(image, image.rect(), nullptr, 0.0).extent, ecgpaper::TraceResult::NoRecording);
     }
 
+    void channelsInLanes()
+    {
+        // Three channels, the middle one hidden: two lanes, each trace at its
+        // lane's centre.
+        TMemorySignal three({std::vector<qint16>(500, 5), std::vector<qint16>(500, 9), std::vector<qint16>(500, 7)},
+                            1000, 250);
+        ecgpaper::TraceWindow window;
+        window.signal = &three;
+        window.visible.fill(true);
+        window.visible[1] = false;
+        std::vector<double> samples;
+        QPolygonF points;
+        QImage image = paperImage(50, 25);
+        QPainter painter(&image);
+        const ecgpaper::TraceResult drawn =
+            ecgpaper::drawWindow(painter, image.rect(), PxPerMm, window, {Qt::black, 2.0}, samples, points);
+        painter.end();
+        QCOMPARE(drawn.baselines, std::vector<double>({62.5, 187.5}));
+        QCOMPARE(runStarts(image, 100, false, isBlack), QVector<int>({62, 187}));
+    }
+
     void traceKeptInItsLane()
     {
         // 1.6-mV spikes in a 19-mm lane under a 6-mm band: centred on the
@@ -165,6 +186,7 @@ private slots:
         // whole, the last moved in from the edge, and none reaches into the
         // column of the y labels (where "50" reaches down).
         Points hr;
+        hr.label = QStringLiteral("HR");
         hr.points = {{0, 70}, {300, 80}};
         plotpainter::Axes axes;
         axes.xMin = 0, axes.xMax = 330, axes.yMin = 50, axes.yMax = 200;
@@ -183,6 +205,7 @@ private slots:
         const plotpainter::Layout l = plotpainter::layout(QRectF(0, 0, 181, 81), 96 / 25.4, &image, look, axes, &hr);
         QCOMPARE(l.plot, QRectF(30, 0, 151, 66));
         QVERIFY(countPixels(image, QRect(0, 0, 29, 10), isLabel) > 0); // "200"
+        QVERIFY(countPixels(image, QRect(120, 0, 61, 20), isRed) > 20); // "HR", its name alone
         QCOMPARE(countPixels(image, QRect(0, 0, 181, 1), isLabel) + countPixels(image, QRect(0, 0, 1, 81), isLabel), 0);
         int timePixels = 0;
         for (int y = 66; y < 81; ++y)

@@ -83,8 +83,8 @@ void drawPaper(QPainter &painter, const QRectF &rect, double pxPerMm, const Pape
     if (step >= FinestStep) {
         // A dot at every millimetre off the 5-mm lines...
         QPolygonF dots;
-        for (int i = 0; i < columns; ++i)
-            for (int j = 0; j < rows; ++j)
+        for (int i = 1; i < columns; ++i)
+            for (int j = 1; j < rows; ++j)
                 if (i % 5 != 0 && j % 5 != 0)
                     dots.append(QPointF(left + i * step, top + j * step));
         painter.drawPoints(dots);

@@ -90,6 +90,7 @@ private slots:
         QCOMPARE(runStarts(image, 35, true, [](QRgb c) { return qBlue(c) < 235; }).size(), 60);
         QCOMPARE(runStarts(image, 35, true, [](QRgb c) { return qBlue(c) < 195; }).mid(0, 6), fifths);
         QCOMPARE(runStarts(image, 35, false, [](QRgb c) { return qBlue(c) < 195; }), fifths);
+        QVERIFY(qBlue(image.pixel(10, 35)) > 205); // a minor line, antialiased, covers 3/4 of its pixel
     }
 
     void calibrationPulse()
@@ -128,6 +129,12 @@ private slots:
         auto empty = signalOf({});
         QCOMPARE(drawWindow(image, image.rect(), empty.get(), 0.0).extent, ecgpaper::TraceResult::NoRecording);
         QCOMPARE(drawWindow(image, image.rect(), nullptr, 0.0).extent, ecgpaper::TraceResult::NoRecording);
+        // Notes and end marks leave the painter as they found it.
+        QPainter painter(&image);
+        painter.setPen(Qt::red);
+        ecgpaper::drawRecordingEnd(painter, image.rect(), 249, QFont(), Qt::darkGray);
+        ecgpaper::drawNote(painter, image.rect(), ecgpaper::pastEndText(), QFont(), Qt::darkGray);
+        QCOMPARE(painter.pen().color(), QColor(Qt::red));
     }
 
     void channelsInLanes()
@@ -204,6 +211,7 @@ private slots:
         const QImage image = drawn(QStringLiteral("mm:ss")), blank = drawn(QStringLiteral(" "));
         const plotpainter::Layout l = plotpainter::layout(QRectF(0, 0, 181, 81), 96 / 25.4, &image, look, axes, &hr);
         QCOMPARE(l.plot, QRectF(30, 0, 151, 66));
+        QVERIFY(l.legend.right() == 171 && l.legend.top() == 2); // 10 pixels in, 2 down
         QVERIFY(countPixels(image, QRect(0, 0, 29, 10), isLabel) > 0); // "200"
         QVERIFY(countPixels(image, QRect(120, 0, 61, 20), isRed) > 20); // "HR", its name alone
         QCOMPARE(countPixels(image, QRect(0, 0, 181, 1), isLabel) + countPixels(image, QRect(0, 0, 1, 81), isLabel), 0);

@@ -3,6 +3,7 @@
 #include "acquisition/isource.h"
 #include "dsp/tbeatdetector.h"
 #include "storage/monitorsession.h"
+#include "storage/tfilesignal.h"
 
 #include <vector>
 
@@ -64,8 +65,13 @@ void Recorder::pollSources()
                 failed.push_back(session);
         }
         TBeatDetector &detector = *detectors[source];
-        for (int i = 0; i < n; ++i)
-            detector.feedStationSample(buffer[size_t(i)]);
+        int beatCount = 0;
+        for (int i = 0; i < n; ++i) {
+            const int beat = detector.feedStationSample(buffer[size_t(i)]);
+            if (beat >= 0 && beatCount < MaxBeatsPerPoll)
+                beats[size_t(beatCount++)] = beat;
+        }
+        emit samplesPolled(session, PolledSamples{buffer.data(), n, beats.data(), beatCount});
     }
     // Told after the loop: a receiver may stop a source.
     for (MonitorSession *session : failed)
@@ -90,7 +96,11 @@ double Recorder::lastTemperature(ISource &source)
 
 void Recorder::updateTrends()
 {
+    std::vector<MonitorSession *> resumed;
     for (const auto &[source, session] : sessions) {
+        TFileSignal *recording = session->recording();
+        if (recording && recording->hasWriteFailed() && recording->retryWrite())
+            resumed.push_back(session);
         const char *error = source->errorString();
         if (error && *error) {
             // A failing source is started again; this second gets no entries.
@@ -102,4 +112,6 @@ void Recorder::updateTrends()
         session->spo2Trend.append(lastSpo2(*source));
         session->tempTrend.append(lastTemperature(*source));
     }
+    for (MonitorSession *session : resumed)
+        emit recordingResumed(session);
 }

@@ -4,9 +4,10 @@
 #include "config/configdialog.h"
 #include "monitoring/sessionwindow.h"
 #include "patients/patientselectdialog.h"
-#include "patients/reviewedpatients.h"
 #include "patients/waitcursor.h"
+#include "reports/reportjob.h"
 #include "review/reviewwindow.h"
+#include "storage/errortext.h"
 #include "storage/monitordatabase.h"
 
 #include <QCloseEvent>
@@ -28,7 +29,14 @@ MainWindow::MainWindow(QWidget *parent)
     QTimer::singleShot(10, this, &MainWindow::initialize);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The other windows use the database and the open records: they go first.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != this && (qobject_cast<SessionWindow *>(window) || qobject_cast<ReviewWindow *>(window)))
+            delete window;
+    }
+}
 
 void MainWindow::initialize()
 {
@@ -46,15 +54,24 @@ void MainWindow::initialize()
     progress.hide();
     setEnabled(true);
     // Said once: the next start finds the rebuilt index usable.
+    QStringList repairs;
     if (!m_database->setAsideIndexPath().isEmpty())
-        QMessageBox::information(this, tr("Information"),
-                                 tr("The patient index could not be read. It was set aside as\n%1\n"
-                                    "and rebuilt from the session files.")
-                                     .arg(QDir::toNativeSeparators(m_database->setAsideIndexPath())));
+        repairs << tr("The patient index could not be read. It was set aside as\n%1\n"
+                      "and rebuilt from the session files.")
+                       .arg(QDir::toNativeSeparators(m_database->setAsideIndexPath()));
+    repairs << m_database->repairNotes();
+    if (!repairs.isEmpty())
+        QMessageBox::information(this, tr("Information"), repairs.join(QStringLiteral("\n\n")));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (ReportJob::anyRunning()
+        && QMessageBox::question(this, tr("Confirm"), tr("A report is being made. Stop it and close the station?"))
+               != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
         // A monitoring window whose user answers "No" to stopping stays,
@@ -69,9 +86,12 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::on_btnStartSession_clicked()
 {
+    // Nothing opens before the database does.
+    if (!m_database)
+        return;
     // One monitoring window at a time: the start window ignores input until
     // the monitoring window is gone.
-    auto *session = new SessionWindow;
+    auto *session = new SessionWindow(*m_database, m_openRecords);
     session->setAttribute(Qt::WA_DeleteOnClose);
     connect(session, &QObject::destroyed, this, [this]() { setEnabled(true); });
     session->showMaximized();
@@ -80,16 +100,36 @@ void MainWindow::on_btnStartSession_clicked()
 
 void MainWindow::on_btnOpen_clicked()
 {
-    PatientSelectDialog dialog(this);
+    if (!m_database)
+        return;
+    PatientSelectDialog dialog(this, *m_database, m_openRecords);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedPatientId() <= 0)
         return;
-    const int patientId = dialog.selectedPatientId();
-    if (reviewedpatients::contains(patientId)) {
+    openReview(dialog.selectedPatientId());
+}
+
+void MainWindow::openReview(int patientId)
+{
+    if (m_openRecords.isReviewed(patientId)) {
         QMessageBox::information(this, QString(), tr("Patient is already open for review"));
         return;
     }
+    // The review shows and saves the patient's own fields: without the
+    // record as stored, it does not open at all.
+    PatientRecord patient;
+    QString error;
+    try {
+        if (!m_database->loadPatient(patientId, patient))
+            error = tr("Cannot get patient data");
+    } catch (const std::exception &failure) {
+        error = errorText(failure);
+    }
+    if (!error.isEmpty()) {
+        QMessageBox::critical(this, tr("Error"), error);
+        return;
+    }
     // Review windows are independent of the start window, which stays usable.
-    auto *review = new ReviewWindow(nullptr, patientId);
+    auto *review = new ReviewWindow(*m_database, m_openRecords, patient);
     review->setAttribute(Qt::WA_DeleteOnClose);
     review->showMaximized();
 }

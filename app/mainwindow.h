@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/openrecords.h"
+
 #include <QMainWindow>
 #include <memory>
 
@@ -10,8 +12,10 @@ class MainWindow;
 }
 
 // The start window: the small window from which the monitoring window, the
-// patient review and the configuration are opened. It also creates the one
-// database of the process, shortly after it is first shown.
+// patient review and the configuration are opened. It owns what the station's
+// windows share and hands it to them: the one database of the process,
+// created shortly after the window is first shown, and the record of what the
+// windows hold open.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -33,7 +37,9 @@ private slots:
 
 private:
     void initialize();
+    void openReview(int patientId);
 
     std::unique_ptr<Ui::MainWindow> ui;
     std::unique_ptr<MonitorDatabase> m_database;
+    OpenRecords m_openRecords;
 };

@@ -1,5 +1,7 @@
 #include "app/stationapplication.h"
 
+#include "storage/errortext.h"
+
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
@@ -14,7 +16,7 @@ bool StationApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception &e) {
-        fail(QString::fromUtf8(e.what()));
+        fail(errorText(e));
     } catch (...) {
         fail(unspecifiedErrorText());
     }
@@ -30,11 +32,6 @@ void StationApplication::fail(const QString &message)
         m_failureMessage = message;
     }
     exit(0);
-}
-
-QString StationApplication::unspecifiedErrorText()
-{
-    return tr("Unspecified application error");
 }
 
 void StationApplication::showMessage(QMessageBox::Icon icon, const QString &title, const QString &text)

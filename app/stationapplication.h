@@ -24,8 +24,6 @@ public:
     // the program without anyone to press OK.
     static void showMessage(QMessageBox::Icon icon, const QString &title, const QString &text);
 
-    static QString unspecifiedErrorText();
-
 private:
     void fail(const QString &message);
 

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/singleinstance.h"
 #include "app/stationapplication.h"
+#include "storage/errortext.h"
 
 #include <QFile>
 #include <QTranslator>
@@ -79,9 +80,9 @@ int StationStart::run(int &argc, char **argv)
             return code;
         failure = app.failureMessage();
     } catch (const std::exception &e) {
-        failure = QString::fromUtf8(e.what());
+        failure = errorText(e);
     } catch (...) {
-        failure = StationApplication::unspecifiedErrorText();
+        failure = unspecifiedErrorText();
     }
     // The windows are gone by now; the box stands alone, with the normal
     // cursor even if the failure interrupted a long operation, and the program

@@ -13,6 +13,7 @@
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
+#include "storage/openrecords.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -59,7 +60,8 @@ void runAcquisitionBench()
         return;
     }
     auto database = std::make_unique<MonitorDatabase>(root.filePath(QStringLiteral("store")));
-    auto manager = std::make_unique<SessionManager>();
+    OpenRecords openRecords;
+    auto manager = std::make_unique<SessionManager>(*database, openRecords);
     QList<MonitorSession *> sessions;
     for (int i = 0; i < PatientCount; ++i) {
         PatientRecord record;

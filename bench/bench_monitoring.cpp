@@ -23,9 +23,6 @@ void runSessionBench()
     const int seconds = qEnvironmentVariableIsSet("CARDIOLANE_BENCH_SECONDS")
                             ? std::max(1, qEnvironmentVariableIntValue("CARDIOLANE_BENCH_SECONDS"))
                             : 30;
-    if (MonitorDatabase::instance())
-        return;
-
     // Never touch the user's settings or data.
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir settingsDir;

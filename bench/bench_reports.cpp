@@ -91,8 +91,6 @@ void timeReport(const QString &name, const QString &path, Make make)
 
 void runSessionReportBench()
 {
-    if (MonitorDatabase::instance())
-        return;
     DemoRoot demo(2, 60);
     auto present = std::find_if(demo.sessions.begin(), demo.sessions.end(),
                                 [](const auto &s) { return s->recording() && s->recording()->duration() > 3000; });
@@ -105,8 +103,6 @@ void runSessionReportBench()
 
 void runSummaryReportBench()
 {
-    if (MonitorDatabase::instance())
-        return;
     DemoRoot demo(36, 3);
     markStrips(*demo.sessions.front(), 10);
     markStrips(*demo.sessions.back(), 10);
@@ -119,7 +115,6 @@ void runSummaryReportBench()
                             ? std::max(5, qEnvironmentVariableIntValue("CARDIOLANE_BENCH_SECONDS"))
                             : 10;
     NinePatientWindow patients(*demo.database);
-    std::unique_ptr<SummaryReport> report;
     ReportJob job;
     QElapsedTimer made;
     qint64 madeIn = -1;
@@ -128,9 +123,9 @@ void runSummaryReportBench()
     });
     const NinePatientWindow::Measure measure = patients.measure(seconds, [&]() {
         made.start();
-        report = std::make_unique<SummaryReport>(*demo.database, 1, demo.all());
+        auto report = std::make_unique<SummaryReport>(*demo.database, 1, demo.all());
         report->setHeader(Logo, QStringLiteral("Clínica"), QString());
-        job.start(report.get(), path);
+        job.start(std::move(report), path);
     });
     job.wait();
     Benchmarks::report(QStringLiteral("reports.summary_beside_9_patients.time"), double(madeIn), QStringLiteral("ms"));

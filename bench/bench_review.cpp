@@ -12,6 +12,7 @@
 #include "review/reviewwindow.h"
 #include "storage/demodata.h"
 #include "storage/monitordatabase.h"
+#include "storage/openrecords.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -43,12 +44,15 @@ double millisecondsSince(const QElapsedTimer &timer)
     return timer.nsecsElapsed() / 1e6;
 }
 
-void benchWindow(int patientId)
+void benchWindow(MonitorDatabase &database, int patientId)
 {
+    OpenRecords openRecords;
+    PatientRecord patient;
+    database.loadPatient(patientId, patient);
     const double residentBefore = residentMegabytes();
     QElapsedTimer timer;
     timer.start();
-    auto window = std::make_unique<ReviewWindow>(nullptr, patientId);
+    auto window = std::make_unique<ReviewWindow>(database, openRecords, patient);
     window->resize(1920, 1080);
     window->show();
     Benchmarks::report(QStringLiteral("review.window-shown"), millisecondsSince(timer), QStringLiteral("ms"));
@@ -147,7 +151,7 @@ void runReviewBench()
     fillDemoData(database, options);
     Benchmarks::report(QStringLiteral("review.demo-data-36x60min"), fill.elapsed() / 1000.0, QStringLiteral("s"));
     const int patientId = database.listPatients().first().id;
-    benchWindow(patientId);
+    benchWindow(database, patientId);
     benchBrowseRedraw(database, patientId);
 }
 

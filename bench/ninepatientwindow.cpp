@@ -39,7 +39,7 @@ NinePatientWindow::NinePatientWindow(MonitorDatabase &database)
     // The simulated source replays the ECG file beside the programs.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
-    m_window = std::make_unique<SessionWindow>();
+    m_window = std::make_unique<SessionWindow>(database, m_openRecords);
     m_window->resize(1920, 1080);
     m_window->show();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/openrecords.h"
+
 #include <QtGlobal>
 
 #include <functional>
@@ -35,5 +37,6 @@ public:
     SessionWindow &window() { return *m_window; }
 
 private:
+    OpenRecords m_openRecords;
     std::unique_ptr<SessionWindow> m_window;
 };

@@ -2,6 +2,7 @@
 #include "ui_configdialog.h"
 
 #include "acquisition/modulediscovery.h"
+#include "config/alarmsettings.h"
 #include "config/configsettings.h"
 
 #include <QMessageBox>
@@ -64,6 +65,7 @@ void ConfigDialog::loadSettings()
     ui->spo2AlarmHigh->setValue(value(settings, Spo2High));
     ui->tempAlarmLow->setValue(value(settings, TempLow));
     ui->tempAlarmHigh->setValue(value(settings, TempHigh));
+    loadAlarmSystem(settings);
 
     QList<DeviceEntry> rows;
     const QStringList entries = settings.value(keyDevices, QStringList()).toStringList();
@@ -93,6 +95,7 @@ void ConfigDialog::saveSettings() const
     settings.setValue(keySpo2High, ui->spo2AlarmHigh->value());
     settings.setValue(keyTempLow, ui->tempAlarmLow->value());
     settings.setValue(keyTempHigh, ui->tempAlarmHigh->value());
+    saveAlarmSystem(settings);
 
     // Rows are stored as the user left them, placeholders and duplicates too.
     QStringList entries;
@@ -188,4 +191,25 @@ int ConfigDialog::mergeDetectedModules()
 void ConfigDialog::on_ConfigDialog_accepted()
 {
     saveSettings();
+}
+
+void ConfigDialog::loadAlarmSystem(const QSettings &settings)
+{
+    const AlarmSettings alarms = AlarmSettings::load(settings);
+    ui->numHrLower->setValue(alarms.hrLower);
+    ui->numAsystoleDelay->setValue(alarms.asystoleDelay);
+    ui->numHrDelay->setValue(alarms.hrDelay);
+    ui->numAudioPause->setValue(alarms.audioPauseMinutes);
+    ui->chkLowPrioritySound->setChecked(alarms.lowPrioritySound);
+}
+
+void ConfigDialog::saveAlarmSystem(QSettings &settings) const
+{
+    AlarmSettings alarms;
+    alarms.hrLower = ui->numHrLower->value();
+    alarms.asystoleDelay = ui->numAsystoleDelay->value();
+    alarms.hrDelay = ui->numHrDelay->value();
+    alarms.audioPauseMinutes = ui->numAudioPause->value();
+    alarms.lowPrioritySound = ui->chkLowPrioritySound->isChecked();
+    alarms.save(settings);
 }

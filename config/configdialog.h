@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <memory>
 
+class QSettings;
 struct DeviceEntry;
 
 namespace Ui {
@@ -30,6 +31,9 @@ private slots:
 private:
     void loadSettings();
     void saveSettings() const;
+    // The alarm system's delays, lower limit and sounds.
+    void loadAlarmSystem(const QSettings &settings);
+    void saveAlarmSystem(QSettings &settings) const;
     QList<DeviceEntry> deviceRows() const;
     void setDeviceRows(const QList<DeviceEntry> &rows);
     void addDeviceRow(const QString &name, const QString &port);

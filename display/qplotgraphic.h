@@ -28,7 +28,6 @@ public:
     explicit QPlotGraphic(QWidget *parent = nullptr);
 
     void setValues(IPlotValues *values);
-    IPlotValues *values() const { return m_values; }
     void setStyle(int style);
     int style() const { return m_axes.style; }
     void setXLocked(bool locked) { m_xLocked = locked; }

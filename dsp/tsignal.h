@@ -39,7 +39,9 @@ private:
 // behind this class. Blocks read through fetchPage() are kept in a page cache
 // that evicts the oldest unreferenced page once more than 1024 are held.
 //
-// Not thread-safe: every signal lives on the GUI thread.
+// Not thread-safe: a signal, and the views and chains built on it, are used
+// by one thread only. Live data and review run on the GUI thread; a report
+// being printed opens its own recordings and chains on its printing thread.
 class TSignal
 {
 public:
@@ -106,7 +108,6 @@ public:
     // exist.
     const qint16 *fetchPage(int channel, int block);
     void releasePage(int channel, int block);
-    int cachedPageCount() const { return int(m_cacheList.size()); }
 
 protected:
     void setBlockLength(int length) { m_blockLength = length; }

@@ -1,9 +1,5 @@
 #include "monitoring/monitorrules.h"
 
-#include <QRegularExpression>
-
-#include <cmath>
-
 namespace MonitorRules {
 
 GridShape gridShape(int maxPatients, double screenRatio)
@@ -52,52 +48,6 @@ QString alarmStyle(AlarmZone zone)
         break;
     }
     return QString();
-}
-
-double leadingNumber(const QString &text)
-{
-    static const QRegularExpression number(
-        QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?"));
-    const QRegularExpressionMatch match = number.match(text);
-    if (!match.hasMatch())
-        return 0.0;
-    const double value = match.captured(0).trimmed().toDouble();
-    return std::isfinite(value) ? value : 0.0;
-}
-
-double measureValue(const QString &text)
-{
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    // "inf" and "nan" read as numbers but cannot be stored in a session record.
-    return ok && std::isfinite(value) ? value : 0.0;
-}
-
-bool isValidMeasure(const QString &text)
-{
-    return text.isEmpty() || measureValue(text) > 0.0;
-}
-
-QString bmiText(const QString &weightText, const QString &heightText)
-{
-    const double weight = leadingNumber(weightText);
-    const double height = leadingNumber(heightText) / 100.0;
-    if (height <= 0.0)
-        return QString();
-    return QString::number(weight / (height * height), 'f', 1);
-}
-
-QString ageText(const QDate &birthDate, const QDate &today)
-{
-    if (!birthDate.isValid())
-        return QString();
-    return QString::number(today.year() - birthDate.year());
-}
-
-QString eventLine(const QDateTime &sessionStart, int timeOffset, const QString &description)
-{
-    return QStringLiteral("%1 %2")
-        .arg(sessionStart.addSecs(timeOffset).toString(QStringLiteral("HH:mm")), description);
 }
 
 bool isBatteryLow(double voltage)

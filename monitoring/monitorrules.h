@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QDate>
-#include <QDateTime>
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -26,24 +24,6 @@ enum class AlarmZone { None, Normal, Warning, Alarm };
 AlarmZone risingAlarmZone(double value, double low, double high);
 AlarmZone fallingAlarmZone(double value, double low, double high);
 QString alarmStyle(AlarmZone zone);
-
-// The number the text starts with ("." as decimal point), 0 when it does not
-// start with one: "70,5" gives 70, "abc" gives 0.
-double leadingNumber(const QString &text);
-// A whole text read as a finite number, 0 when it is not one.
-double measureValue(const QString &text);
-// A measurement field is valid when empty or holding a number above 0.
-bool isValidMeasure(const QString &text);
-// Body-mass index from the weight (kg) and height (cm) texts with one
-// decimal; empty when the height does not give a positive number.
-QString bmiText(const QString &weightText, const QString &heightText);
-
-// Age as whole years between the birth year and the current year; empty for an
-// invalid birth date.
-QString ageText(const QDate &birthDate, const QDate &today);
-
-// Events list line: "HH:mm description" at the event's wall-clock time.
-QString eventLine(const QDateTime &sessionStart, int timeOffset, const QString &description);
 
 // Module battery is low above 0 V and below 2.2 V (0 means no reading).
 bool isBatteryLow(double voltage);

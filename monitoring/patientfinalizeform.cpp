@@ -1,13 +1,14 @@
 #include "monitoring/patientfinalizeform.h"
 #include "ui_patientfinalizeform.h"
 
-#include "monitoring/monitorrules.h"
 #include "monitoring/patientmonitorform.h"
 #include "monitoring/panelhost.h"
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
+#include "storage/recordrules.h"
+#include "storage/storageerror.h"
 
 #include <QEvent>
 #include <QPixmap>
@@ -19,14 +20,21 @@ PatientFinalizeForm::PatientFinalizeForm(QWidget *parent, SessionManager *manage
     ui->setupUi(this);
 
     PatientRecord record;
-    MonitorDatabase *db = MonitorDatabase::instance();
-    if (db && db->loadPatient(m_session->patientId, record)) {
+    MonitorDatabase &db = m_manager->database();
+    QByteArray bytes;
+    bool loaded = false, hasPicture = false;
+    try {
+        // An index that fails now only leaves the patient's details out.
+        loaded = db.loadPatient(m_session->patientId, record);
+        hasPicture = loaded && db.loadPicture(m_session->patientId, bytes);
+    } catch (const StorageError &) {
+    }
+    if (loaded) {
         ui->txtPatientName->setText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
-        ui->lblPatientAge->setText(MonitorRules::ageText(record.birthDate, QDate::currentDate()));
+        ui->lblPatientAge->setText(RecordRules::ageText(record.birthDate, QDate::currentDate()));
         ui->lblPatientComments->setText(record.comments);
-        QByteArray bytes;
         QPixmap picture;
-        if (db->loadPicture(m_session->patientId, bytes) && picture.loadFromData(bytes))
+        if (hasPicture && picture.loadFromData(bytes))
             ui->lblPicture->setPixmap(picture);
     }
     ui->lblDevice->setText(tr("Device: %1").arg(m_manager->deviceName(m_session->patientId)));

@@ -10,6 +10,8 @@
 #include "monitoring/tmhrplotvalues.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
+#include "storage/recordrules.h"
+#include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
 
 #include <QInputDialog>
@@ -43,19 +45,29 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
     m_spo2Limits = m_manager->alarmLimits(2);
 
     const int patientId = m_session->patientId;
-    MonitorDatabase *db = MonitorDatabase::instance();
-    if (db)
-        db->loadPatient(patientId, m_patient);
+    MonitorDatabase &db = m_manager->database();
+    QByteArray bytes;
+    bool hasPicture = false;
+    try {
+        // An index that fails now only leaves the name and the picture out.
+        if (db.loadPatient(patientId, m_patient))
+            hasPicture = db.loadPicture(patientId, bytes);
+    } catch (const StorageError &) {
+    }
     ui->txtPatientName->setText(patientTitle());
     ui->txtPatientName->setToolTip(patientTitle());
-    ui->lblPatientAge->setText(MonitorRules::ageText(m_patient.birthDate, QDate::currentDate()));
+    ui->lblPatientAge->setText(RecordRules::ageText(m_patient.birthDate, QDate::currentDate()));
     ui->lblPatientComments->setText(m_patient.comments);
-    QByteArray bytes;
     QPixmap picture;
     // Without a picture the label keeps its "[picture]" placeholder.
-    if (db && db->loadPicture(patientId, bytes) && picture.loadFromData(bytes))
+    if (hasPicture && picture.loadFromData(bytes))
         ui->lblPicture->setPixmap(picture);
 
+    ui->ecgControls->setCompact(true);
+    connect(ui->ecgControls, &QEcgViewControls::speedChanged, ui->ecgGraphic, &QSignalMonitorDisplay::setSpeed);
+    connect(ui->ecgControls, &QEcgViewControls::amplitudeChanged, ui->ecgGraphic,
+            &QSignalMonitorDisplay::setAmplitude);
+    connect(ui->ecgControls, &QEcgViewControls::filtersChanged, this, &PatientMonitorForm::configureFilters);
     configureFilters();
 
     m_hrValues = std::make_unique<TMHRPlotValues>(&m_session->hrTrend);
@@ -103,10 +115,9 @@ void PatientMonitorForm::configureFilters()
         m_chain->setNotchKind(QStringLiteral("50hz"));
         m_chain->setLowpassKind(QStringLiteral("25hz"));
     }
-    m_chain->configure(ui->btnFilterNotch->isChecked(), ui->btnFilterLowpass->isChecked(),
-                       ui->btnFilterBaseline->isChecked());
+    m_chain->configure(ui->ecgControls->notch(), ui->ecgControls->lowpass(), ui->ecgControls->baseline());
     ui->ecgGraphic->setSignal(m_chain->head());
-    ui->ecgGraphic->setAutoCenter(!ui->btnFilterBaseline->isChecked());
+    ui->ecgGraphic->setAutoCenter(!ui->ecgControls->baseline());
 }
 
 void PatientMonitorForm::updateDisplay()
@@ -154,53 +165,8 @@ void PatientMonitorForm::updateReadouts()
 
 void PatientMonitorForm::appendEventLine(int timeOffset, const QString &description)
 {
-    ui->listEvents->addItem(MonitorRules::eventLine(m_session->startDateTime, timeOffset, description));
+    ui->listEvents->addItem(RecordRules::eventLine(m_session->startDateTime, timeOffset, description));
     ui->listEvents->scrollToBottom();
-}
-
-void PatientMonitorForm::on_btnSpeed12_clicked()
-{
-    ui->ecgGraphic->setSpeed(12.5);
-}
-
-void PatientMonitorForm::on_btnSpeed25_clicked()
-{
-    ui->ecgGraphic->setSpeed(25.0);
-}
-
-void PatientMonitorForm::on_btnSpeed50_clicked()
-{
-    ui->ecgGraphic->setSpeed(50.0);
-}
-
-void PatientMonitorForm::on_btnAmp5_clicked()
-{
-    ui->ecgGraphic->setAmplitude(5.0);
-}
-
-void PatientMonitorForm::on_btnAmp10_clicked()
-{
-    ui->ecgGraphic->setAmplitude(10.0);
-}
-
-void PatientMonitorForm::on_btnAmp20_clicked()
-{
-    ui->ecgGraphic->setAmplitude(20.0);
-}
-
-void PatientMonitorForm::on_btnFilterNotch_clicked()
-{
-    configureFilters();
-}
-
-void PatientMonitorForm::on_btnFilterLowpass_clicked()
-{
-    configureFilters();
-}
-
-void PatientMonitorForm::on_btnFilterBaseline_clicked()
-{
-    configureFilters();
 }
 
 void PatientMonitorForm::on_btnEvent_clicked()

@@ -33,15 +33,6 @@ public:
     MonitorSession *session() const { return m_session; }
 
 private slots:
-    void on_btnSpeed12_clicked();
-    void on_btnSpeed25_clicked();
-    void on_btnSpeed50_clicked();
-    void on_btnAmp5_clicked();
-    void on_btnAmp10_clicked();
-    void on_btnAmp20_clicked();
-    void on_btnFilterNotch_clicked();
-    void on_btnFilterLowpass_clicked();
-    void on_btnFilterBaseline_clicked();
     void on_btnEvent_clicked();
     void on_btnBP_clicked();
     void on_btnStop_clicked();

@@ -1,7 +1,6 @@
 #include "monitoring/patientpreviewform.h"
 #include "ui_patientpreviewform.h"
 
-#include "monitoring/monitorrules.h"
 #include "monitoring/panelhost.h"
 #include "monitoring/patientmonitorform.h"
 #include "monitoring/sessionmanager.h"
@@ -12,6 +11,8 @@
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
+#include "storage/recordrules.h"
+#include "storage/storageerror.h"
 
 #include <QImage>
 #include <QMessageBox>
@@ -72,14 +73,13 @@ PatientPreviewForm::~PatientPreviewForm()
 
 bool PatientPreviewForm::recordAbsence(QString &error)
 {
-    MonitorDatabase *db = MonitorDatabase::instance();
-    if (m_data.presence || m_absenceRecorded || !db)
+    if (m_data.presence || m_absenceRecorded)
         return true;
     m_data.startDateTime = QDateTime::currentDateTime();
     // A storage failure must not escape: the window asks whether to retry,
     // and the destructor must not take every other patient's session with it.
     try {
-        db->startSession(m_data);
+        m_manager->database().startSession(m_data);
     } catch (const std::exception &failure) {
         error = QString::fromUtf8(failure.what());
         return false;
@@ -110,18 +110,18 @@ bool PatientPreviewForm::isInAnotherPlace(int patientId) const
 
 bool PatientPreviewForm::choosePatient(int patientId)
 {
-    MonitorDatabase *db = MonitorDatabase::instance();
-    if (!db)
-        return false;
     // One visit, one session: the same patient in two places would end up
     // monitored in one and recorded absent in the other.
     if (isInAnotherPlace(patientId)) {
         warn(tr("This patient is already in another place of this monitoring window."));
         return false;
     }
+    int sessionNumber = 0;
+    if (!tryStorage([&] { sessionNumber = m_manager->database().nextSessionNumber(patientId); }))
+        return false;
     resetSessionData();
     m_data.patientId = patientId;
-    m_data.sessionNumber = db->nextSessionNumber(patientId);
+    m_data.sessionNumber = sessionNumber;
     refresh();
     ui->btnEdit->setEnabled(true);
     ui->frameDeviceControl->show();
@@ -130,8 +130,7 @@ bool PatientPreviewForm::choosePatient(int patientId)
 
 void PatientPreviewForm::on_btnSelect_clicked()
 {
-    PatientSelectDialog dialog(this);
-    dialog.setMonitoredPatientCheck([this](int patientId) { return m_manager->hasPatient(patientId); });
+    PatientSelectDialog dialog(this, m_manager->database(), m_manager->openRecords());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedPatientId() <= 0)
         return;
     choosePatient(dialog.selectedPatientId());
@@ -139,18 +138,17 @@ void PatientPreviewForm::on_btnSelect_clicked()
 
 void PatientPreviewForm::on_btnNew_clicked()
 {
-    MonitorDatabase *db = MonitorDatabase::instance();
-    if (!db)
-        return;
-    PatientDialog dialog(this, 0);
+    MonitorDatabase &db = m_manager->database();
+    PatientDialog dialog(this);
     if (dialog.exec() != QDialog::Accepted)
+        return;
+    PatientRecord record = dialog.record();
+    if (!tryStorage([&] { db.insertPatient(record); }))
         return;
     resetSessionData();
     m_data.sessionNumber = 1;
-    PatientRecord record = dialog.record();
-    db->insertPatient(record);
-    storePatientPicture(*db, record.id, dialog.picture());
     m_data.patientId = record.id;
+    tryStorage([&] { storePatientPicture(db, record.id, dialog.picture()); });
     refresh();
     ui->btnEdit->setEnabled(true);
     ui->frameDeviceControl->show();
@@ -158,29 +156,32 @@ void PatientPreviewForm::on_btnNew_clicked()
 
 void PatientPreviewForm::on_btnEdit_clicked()
 {
-    MonitorDatabase *db = MonitorDatabase::instance();
-    if (!db)
-        return;
-    PatientDialog dialog(this, m_data.patientId);
+    MonitorDatabase &db = m_manager->database();
+    PatientDialog dialog(this, db, m_data.patientId);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    db->updatePatient(dialog.record());
-    storePatientPicture(*db, m_data.patientId, dialog.picture());
+    tryStorage([&] {
+        db.updatePatient(dialog.record());
+        storePatientPicture(db, m_data.patientId, dialog.picture());
+    });
     refresh();
 }
 
 void PatientPreviewForm::refresh()
 {
-    MonitorDatabase *db = MonitorDatabase::instance();
+    MonitorDatabase &db = m_manager->database();
     PatientRecord record;
-    if (!db || !db->loadPatient(m_data.patientId, record))
+    bool loaded = false;
+    if (!tryStorage([&] { loaded = db.loadPatient(m_data.patientId, record); }) || !loaded)
         return;
     ui->txtPatientName->setText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
-    ui->lblPatientAge->setText(MonitorRules::ageText(record.birthDate, QDate::currentDate()));
+    ui->lblPatientAge->setText(RecordRules::ageText(record.birthDate, QDate::currentDate()));
     ui->lblPatientComments->setText(record.comments);
     QByteArray bytes;
     QPixmap picture;
-    if (db->loadPicture(m_data.patientId, bytes) && picture.loadFromData(bytes))
+    bool hasPicture = false;
+    tryStorage([&] { hasPicture = db.loadPicture(m_data.patientId, bytes); });
+    if (hasPicture && picture.loadFromData(bytes))
         ui->lblPicture->setPixmap(picture);
     else
         ui->lblPicture->setText(tr("[picture]"));
@@ -200,14 +201,14 @@ void PatientPreviewForm::refresh()
 
 void PatientPreviewForm::updateBmi()
 {
-    ui->txtBMI->setText(MonitorRules::bmiText(ui->txtWeight->text(), ui->txtHeight->text()));
+    ui->txtBMI->setText(RecordRules::bmiText(ui->txtWeight->text(), ui->txtHeight->text()));
 }
 
 void PatientPreviewForm::validate()
 {
     bool allValid = true;
     for (QLineEdit *field : {ui->txtWeight, ui->txtHeight, ui->txtAbdomen}) {
-        const bool valid = MonitorRules::isValidMeasure(field->text());
+        const bool valid = RecordRules::isValidMeasure(field->text());
         field->setStyleSheet(valid ? QString() : QStringLiteral("background-color: lightyellow"));
         allValid = allValid && valid;
     }
@@ -254,6 +255,19 @@ void PatientPreviewForm::warn(const QString &text)
     QMessageBox::warning(this, tr("Warning"), text);
 }
 
+bool PatientPreviewForm::tryStorage(const std::function<void()> &work)
+{
+    // A storage failure (a full disk, a damaged index) is told and the
+    // station goes on: monitoring in the other places must not end with it.
+    try {
+        work();
+    } catch (const StorageError &error) {
+        QMessageBox::critical(this, tr("Error"), QString::fromUtf8(error.what()));
+        return false;
+    }
+    return true;
+}
+
 void PatientPreviewForm::on_btnStart_clicked()
 {
     const QString device = ui->cboDevice->currentText();
@@ -269,20 +283,24 @@ void PatientPreviewForm::on_btnStart_clicked()
         warn(tr("Selected patient is already in this session"));
         return;
     }
-    MonitorDatabase *db = MonitorDatabase::instance();
     PatientRecord record;
-    if (!db || !db->loadPatient(m_data.patientId, record)) {
+    bool loaded = false;
+    if (!tryStorage([&] { loaded = m_manager->database().loadPatient(m_data.patientId, record); }))
+        return;
+    if (!loaded) {
         warn(tr("Cannot get patient data"));
         return;
     }
 
-    m_data.weight = MonitorRules::measureValue(ui->txtWeight->text());
-    m_data.height = MonitorRules::measureValue(ui->txtHeight->text());
-    m_data.abdomen = MonitorRules::measureValue(ui->txtAbdomen->text());
+    m_data.weight = RecordRules::measureValue(ui->txtWeight->text());
+    m_data.height = RecordRules::measureValue(ui->txtHeight->text());
+    m_data.abdomen = RecordRules::measureValue(ui->txtAbdomen->text());
     m_data.exerciseType = ui->cboExerciseType->currentText();
     m_data.startDateTime = QDateTime::currentDateTime();
 
-    MonitorSession *session = m_manager->startMonitoring(m_data, device);
+    MonitorSession *session = nullptr;
+    if (!tryStorage([&] { session = m_manager->startMonitoring(m_data, device); }))
+        return;
     if (!session) {
         warn(tr("Cannot get patient data"));
         return;

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class SessionManager;
@@ -49,6 +50,8 @@ private:
     void validate();
     void setSessionFieldsEnabled(bool enabled);
     void warn(const QString &text);
+    // Runs storage work; false (after the "Error" box) when it failed.
+    bool tryStorage(const std::function<void()> &work);
     bool isInAnotherPlace(int patientId) const;
 
     std::unique_ptr<Ui::PatientPreviewForm> ui;

@@ -3,8 +3,11 @@
 #include "acquisition/mockmonitorsource.h"
 #include "acquisition/modulesource.h"
 #include "acquisition/recorder.h"
+#include "monitoring/alarmmonitor.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
+#include "storage/openrecords.h"
+#include "storage/sessionclock.h"
 #include "storage/storageerror.h"
 
 #include <QDateTime>
@@ -14,23 +17,35 @@
 #include <exception>
 #include <vector>
 
-namespace {
-
-// (patient id, session number) of every session held by a manager.
-QSet<QPair<int, int>> &heldSessions()
+SessionManager::SessionManager(MonitorDatabase &database, OpenRecords &openRecords, QObject *parent)
+    : QObject(parent),
+      m_database(database),
+      m_openRecords(openRecords),
+      recorder(std::make_unique<Recorder>()),
+      clock(&SessionClock::system())
 {
-    static QSet<QPair<int, int>> held;
-    return held;
-}
-
-} // namespace
-
-SessionManager::SessionManager(QObject *parent)
-    : QObject(parent), recorder(std::make_unique<Recorder>())
-{
+    // For queued connections and spies on storageFailed.
+    qRegisterMetaType<SessionManager::StorageFailure>();
     connect(recorder.get(), &Recorder::recordingFailed, this,
-            [this](MonitorSession *session) { emit recordingStopped(session->patientId); });
+            [this](MonitorSession *session) { recordingFailed(session->patientId); });
+    connect(recorder.get(), &Recorder::recordingResumed, this, [this](MonitorSession *session) {
+        reportSuccess(session->patientId, StorageFailure::Recording);
+        emit recordingResumed(session->patientId);
+    });
     recorder->start();
+    alarms = std::make_unique<AlarmMonitor>();
+    alarms->watch(recorder.get());
+    connect(this, &SessionManager::recordingStopped, alarms.get(),
+            [this](int patientId) { alarms->setRecordingStopped(patientId, true); });
+    connect(this, &SessionManager::recordingResumed, alarms.get(),
+            [this](int patientId) { alarms->setRecordingStopped(patientId, false); });
+    // Alarm entries reach the study file at once, like events; a stop or the
+    // window's end saves them with everything else.
+    connect(alarms.get(), &AlarmMonitor::logChanged, this, [this](int patientId) {
+        if (sources.count(patientId) != 0)
+            saveSession(patientId);
+    });
+    alarms->start();
 }
 
 SessionManager::~SessionManager()
@@ -42,7 +57,7 @@ SessionManager::~SessionManager()
             qWarning("Session of patient %d not saved: %s", it.key(), qPrintable(it.value()));
     }
     for (auto &[patientId, session] : sessions) {
-        heldSessions().remove(qMakePair(patientId, session->sessionNumber));
+        m_openRecords.releaseSession(patientId, session->sessionNumber);
         session.reset();
     }
 }
@@ -55,6 +70,7 @@ QMap<int, QString> SessionManager::finishMonitoring()
             timer->stop();
         recorder->stopAll();
         sources.clear();
+        alarms->stopAll();
     }
     QList<int> all;
     for (const auto &entry : sessions)
@@ -67,9 +83,12 @@ QMap<int, QString> SessionManager::saveSessions(const QList<int> &patientIds)
     // Every study file gets its chance even when one cannot be written.
     QMap<int, QString> failed;
     for (int patientId : patientIds) {
-        const QString error = writeSession(patientId);
-        if (!error.isEmpty())
-            failed.insert(patientId, error);
+        QStringList errors;
+        for (const QString &error : {writeStudy(patientId), flushRecording(patientId)})
+            if (!error.isEmpty())
+                errors.append(error);
+        if (!errors.isEmpty())
+            failed.insert(patientId, errors.join(QStringLiteral("; ")));
     }
     return failed;
 }
@@ -82,6 +101,11 @@ void SessionManager::setDevicePort(const QString &name, const QString &port)
 void SessionManager::setAlarmLimits(int index, double low, double high)
 {
     limits[index] = qMakePair(low, high);
+}
+
+void SessionManager::setClock(const SessionClock &sessionClock)
+{
+    clock = &sessionClock;
 }
 
 QStringList SessionManager::deviceNames() const
@@ -132,11 +156,6 @@ int SessionManager::patientCount() const
     return int(sessions.size());
 }
 
-bool SessionManager::isSessionHeld(int patientId, int sessionNumber)
-{
-    return heldSessions().contains(qMakePair(patientId, sessionNumber));
-}
-
 std::unique_ptr<ISource> SessionManager::createSource(const QString &deviceName) const
 {
     if (deviceName == QLatin1String("sim"))
@@ -148,22 +167,23 @@ std::unique_ptr<ISource> SessionManager::createSource(const QString &deviceName)
 
 MonitorSession *SessionManager::startMonitoring(const SessionData &data, const QString &deviceName)
 {
-    MonitorDatabase *database = MonitorDatabase::instance();
     // A patient already held here keeps its session: replacing it would free
     // the session and source the recorder is still pumping.
-    if (!database || hasPatient(data.patientId))
+    if (hasPatient(data.patientId))
         return nullptr;
-    std::unique_ptr<MonitorSession> created = database->startSession(data);
+    std::unique_ptr<MonitorSession> created = m_database.startSession(data);
     if (!created)
         return nullptr;
     MonitorSession *session = created.get();
-    session->startDateTime = QDateTime::currentDateTime();
+    session->startDateTime = clock->now();
+    session->startClock(*clock);
     const int patientId = session->patientId;
-    heldSessions().insert(qMakePair(patientId, session->sessionNumber));
+    m_openRecords.holdSession(patientId, session->sessionNumber);
     sessions[patientId] = std::move(created);
     std::unique_ptr<ISource> &source = sources[patientId];
     source = createSource(deviceName);
     recorder->addSource(source.get(), session);
+    alarms->addPatient(patientId, session, source.get(), deviceName != QLatin1String("sim"));
     patientDevices[patientId] = deviceName;
     startAutosave(patientId);
     return session;
@@ -180,6 +200,7 @@ void SessionManager::stopMonitoring(int patientId)
         return;
     recorder->removeSource(it->second.get());
     sources.erase(it);
+    alarms->stopPatient(patientId);
     // The stop event and the last trends reach the disk now, not when the
     // window closes.
     saveSession(patientId);
@@ -191,8 +212,8 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
     if (sources.count(patientId) != 0 || found == sessions.end())
         return nullptr;
     MonitorSession *session = found->second.get();
-    const int recorded = session->hrTrend.size();
-    const qint64 gap = session->startDateTime.addSecs(recorded).secsTo(QDateTime::currentDateTime());
+    // Seconds the station saw go by since the start, beyond those recorded.
+    const qint64 gap = std::min(session->elapsedSeconds() - session->hrTrend.size(), MaxFilledPause);
     if (gap > 0) {
         // Keep trend index = seconds and sample index = 250 x seconds since the start.
         for (qint64 i = 0; i < gap; ++i) {
@@ -202,16 +223,18 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
         }
         if (TFileSignal *recording = session->recording()) {
             const bool failedBefore = recording->hasWriteFailed();
-            const std::vector<qint16> silence(size_t(recording->rate()), 0);
-            for (qint64 i = 0; i < gap; ++i)
-                recording->appendInterleaved(silence.data(), int(silence.size() * 2));
+            // A minute of silence per write.
+            const std::vector<qint16> silence(size_t(recording->rate()) * 60, 0);
+            for (qint64 left = gap * recording->rate(); left > 0; left -= qint64(silence.size()))
+                recording->appendInterleaved(silence.data(), int(2 * std::min<qint64>(left, qint64(silence.size()))));
             if (!failedBefore && recording->hasWriteFailed())
-                emit recordingStopped(patientId);
+                recordingFailed(patientId);
         }
     }
     std::unique_ptr<ISource> &source = sources[patientId];
     source = createSource(patientDevices.value(patientId));
     recorder->addSource(source.get(), session);
+    alarms->addPatient(patientId, session, source.get(), patientDevices.value(patientId) != QLatin1String("sim"));
     startAutosave(patientId);
     return session;
 }
@@ -219,35 +242,78 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
 void SessionManager::startAutosave(int patientId)
 {
     auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [this, patientId] { saveSession(patientId); });
+    connect(timer, &QTimer::timeout, this, [this, patientId] { save(patientId, StorageFailure::Autosave); });
     timer->start(AutosaveInterval);
     saveTimers[patientId] = timer;
 }
 
 void SessionManager::saveSession(int patientId)
 {
-    // A failed save (disk full, folder gone) must not end monitoring: tell the
-    // user once and try again at the next save.
-    const QString error = writeSession(patientId);
+    save(patientId, StorageFailure::Entry);
+}
+
+void SessionManager::save(int patientId, StorageFailure kind)
+{
+    // A failed save (disk full, folder gone) must not end monitoring: it is
+    // told and tried again at the next save. A stopped patient's recording,
+    // which the recorder no longer retries, is retried here.
+    if (sources.count(patientId) == 0)
+        flushRecording(patientId);
+    const QString error = writeStudy(patientId);
     if (error.isEmpty()) {
-        failedSaves.remove(patientId);
-    } else if (!failedSaves.contains(patientId)) {
-        failedSaves.insert(patientId);
-        emit autosaveFailed(tr("The session could not be saved: %1\nMonitoring goes on and the save will be tried again.")
-                                .arg(error));
+        reportSuccess(patientId, StorageFailure::Autosave);
+        reportSuccess(patientId, StorageFailure::Entry);
+    } else {
+        reportFailure(patientId, kind, error);
     }
 }
 
-QString SessionManager::writeSession(int patientId)
+QString SessionManager::writeStudy(int patientId)
 {
     const auto it = sessions.find(patientId);
-    MonitorDatabase *database = MonitorDatabase::instance();
-    if (it == sessions.end() || !database)
+    if (it == sessions.end())
         return QString();
     try {
-        database->updateSession(*it->second);
+        m_database.updateSession(*it->second);
     } catch (const std::exception &error) {
         return QString::fromUtf8(error.what());
     }
     return QString();
+}
+
+QString SessionManager::flushRecording(int patientId)
+{
+    const auto it = sessions.find(patientId);
+    TFileSignal *recording = it == sessions.end() ? nullptr : it->second->recording();
+    if (!recording || !recording->hasWriteFailed())
+        return QString();
+    if (!recording->retryWrite())
+        return tr("ECG recording: %1").arg(recording->writeError());
+    reportSuccess(patientId, StorageFailure::Recording);
+    emit recordingResumed(patientId);
+    return QString();
+}
+
+void SessionManager::recordingFailed(int patientId)
+{
+    const auto it = sessions.find(patientId);
+    if (it == sessions.end() || !it->second->recording())
+        return;
+    reportFailure(patientId, StorageFailure::Recording, it->second->recording()->writeError());
+    emit recordingStopped(patientId);
+}
+
+void SessionManager::reportFailure(int patientId, StorageFailure kind, const QString &text)
+{
+    const QPair<int, int> key(patientId, int(kind));
+    if (failing.contains(key))
+        return;
+    failing.insert(key);
+    emit storageFailed(patientId, kind, text);
+}
+
+void SessionManager::reportSuccess(int patientId, StorageFailure kind)
+{
+    if (failing.remove(QPair<int, int>(patientId, int(kind))))
+        emit storageRecovered(patientId, kind);
 }

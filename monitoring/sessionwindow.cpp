@@ -2,7 +2,9 @@
 #include "ui_sessionwindow.h"
 
 #include "acquisition/modulediscovery.h"
+#include "config/alarmsettings.h"
 #include "config/configsettings.h"
+#include "monitoring/alarmmonitor.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientpreviewform.h"
@@ -13,21 +15,28 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
+#include <QTime>
 
-SessionWindow::SessionWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::SessionWindow), m_manager(new SessionManager)
+#include <exception>
+
+SessionWindow::SessionWindow(MonitorDatabase &database, OpenRecords &openRecords, QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::SessionWindow), m_manager(new SessionManager(database, openRecords))
 {
     ui->setupUi(this);
-    // Queued: the boxes come up after the panel or timer that saved has
-    // finished its work, never in the middle of it.
-    connect(m_manager.get(), &SessionManager::autosaveFailed, this, &SessionWindow::showSaveFailure,
-            Qt::QueuedConnection);
-    connect(m_manager.get(), &SessionManager::recordingStopped, this, &SessionWindow::showRecordingStopped,
-            Qt::QueuedConnection);
+    m_notices = new QLabel(this);
+    m_notices->setObjectName(QStringLiteral("lblStorageNotices"));
+    m_notices->setWordWrap(true);
+    m_notices->setStyleSheet(QStringLiteral("color: black; background-color: yellow; padding: 2px"));
+    statusBar()->addWidget(m_notices, 1);
+    statusBar()->hide();
+    connect(m_manager.get(), &SessionManager::storageFailed, this, &SessionWindow::showStorageFailure);
+    connect(m_manager.get(), &SessionManager::storageRecovered, this, &SessionWindow::showStorageRecovered);
     loadSettings();
 
     m_grid = new QGridLayout;
@@ -62,6 +71,7 @@ void SessionWindow::loadSettings()
     m_manager->setAlarmLimits(0, value(settings, HrLow), value(settings, HrHigh));
     m_manager->setAlarmLimits(2, value(settings, Spo2Low), value(settings, Spo2High));
     m_manager->setAlarmLimits(1, value(settings, TempLow), value(settings, TempHigh));
+    m_manager->alarmMonitor()->setSettings(AlarmSettings::load(settings));
 
     // Entries are "name=port", split at the last "="; others are skipped.
     const QStringList devices = settings.value(QLatin1String(Devices)).toStringList();
@@ -155,28 +165,55 @@ bool SessionWindow::askRetrySave(const QMap<int, QString> &failed)
 QString SessionWindow::patientName(int patientId) const
 {
     PatientRecord record;
-    MonitorDatabase *database = MonitorDatabase::instance();
-    if (database && database->loadPatient(patientId, record))
-        return record.displayName();
+    try {
+        if (m_manager->database().loadPatient(patientId, record))
+            return record.displayName();
+    } catch (const std::exception &) {
+        // The id names the patient when the index cannot.
+    }
     return QString::number(patientId);
 }
 
-void SessionWindow::showSaveFailure(const QString &message)
+void SessionWindow::showStorageFailure(int patientId, SessionManager::StorageFailure kind, const QString &text)
 {
-    if (m_saveFailureShown)
-        return;
-    m_saveFailureShown = true;
-    QMessageBox::warning(this, tr("Warning"), message);
+    const QString at = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    const QString name = patientName(patientId);
+    QString line;
+    switch (kind) {
+    case SessionManager::StorageFailure::Recording:
+        line = tr("%1 %2: the ECG recording stopped (%3). Monitoring goes on; the recording resumes when the "
+                  "disk takes it again.")
+                   .arg(at, name, text);
+        break;
+    case SessionManager::StorageFailure::Autosave:
+        line = tr("%1 %2: the automatic save failed (%3). It is tried again every 30 seconds.").arg(at, name, text);
+        break;
+    case SessionManager::StorageFailure::Entry:
+        line = tr("%1 %2: what was just entered could not be saved (%3). It is kept and saved with the next save.")
+                   .arg(at, name, text);
+        break;
+    }
+    m_noticeLines.insert(qMakePair(patientId, int(kind)), line);
+    m_failedAt.insert(qMakePair(patientId, int(kind)), at);
+    updateNotices();
 }
 
-void SessionWindow::showRecordingStopped(int patientId)
+void SessionWindow::showStorageRecovered(int patientId, SessionManager::StorageFailure kind)
 {
-    // Not waited for: monitoring goes on while the box is up.
-    auto *box = new QMessageBox(QMessageBox::Warning, tr("Warning"),
-                                tr("%1: the ECG recording stopped because the disk is full.\n"
-                                   "Monitoring and the live display go on; the ECG recorded until now is kept.")
-                                    .arg(patientName(patientId)),
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    const QString at = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    // The clinician still needs to know the recording has a hole.
+    if (kind == SessionManager::StorageFailure::Recording)
+        m_noticeLines.insert(qMakePair(patientId, int(kind)),
+                             tr("%1 %2: the ECG recording, stopped at %3, goes on again.")
+                                 .arg(at, patientName(patientId), m_failedAt.value(qMakePair(patientId, int(kind)))));
+    else
+        m_noticeLines.remove(qMakePair(patientId, int(kind)));
+    updateNotices();
+}
+
+void SessionWindow::updateNotices()
+{
+    const QStringList lines = m_noticeLines.values();
+    m_notices->setText(lines.join(QLatin1Char('\n')));
+    statusBar()->setVisible(!lines.isEmpty());
 }

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "monitoring/sessionmanager.h"
+
 #include <QMainWindow>
+#include <QMap>
 
 #include <memory>
 
+class MonitorDatabase;
+class OpenRecords;
 class QGridLayout;
-class SessionManager;
+class QLabel;
 
 namespace Ui {
 class SessionWindow;
@@ -18,7 +23,7 @@ class SessionWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit SessionWindow(QWidget *parent = nullptr);
+    SessionWindow(MonitorDatabase &database, OpenRecords &openRecords, QWidget *parent = nullptr);
     ~SessionWindow() override;
 
     SessionManager *manager() const { return m_manager.get(); }
@@ -29,8 +34,11 @@ protected:
 private:
     void loadSettings();
     void buildGrid();
-    void showSaveFailure(const QString &message);
-    void showRecordingStopped(int patientId);
+    // Storage failures are told on a line per patient and kind at the foot
+    // of the window, never in a box: monitoring must stay in reach.
+    void showStorageFailure(int patientId, SessionManager::StorageFailure kind, const QString &text);
+    void showStorageRecovered(int patientId, SessionManager::StorageFailure kind);
+    void updateNotices();
     void collectFinalizeInputs();
     // Stops every monitoring and writes every session; while some cannot be
     // written, the user may retry or close anyway.
@@ -43,5 +51,8 @@ private:
     std::unique_ptr<Ui::SessionWindow> ui;
     std::unique_ptr<SessionManager> m_manager;
     QGridLayout *m_grid = nullptr;
-    bool m_saveFailureShown = false;
+    QLabel *m_notices = nullptr;
+    QMap<QPair<int, int>, QString> m_noticeLines; // (patient id, kind) -> line
+    QMap<QPair<int, int>, QString> m_failedAt;    // (patient id, kind) -> time of the failure
+
 };

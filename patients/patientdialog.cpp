@@ -2,7 +2,9 @@
 #include "ui_patientdialog.h"
 
 #include "patients/picklist.h"
+#include "storage/errortext.h"
 #include "storage/monitordatabase.h"
+#include "storage/recordrules.h"
 
 #include <QCamera>
 #include <QCameraImageCapture>
@@ -40,12 +42,21 @@ int sexIndex(const QString &code)
 
 } // namespace
 
-PatientDialog::PatientDialog(QWidget *parent, int patientId)
-    : QDialog(parent)
-    , ui(new Ui::PatientDialog)
-    , m_newPatient(patientId == 0)
-    , m_referenceDate(QDate::currentDate())
+PatientDialog::PatientDialog(QWidget *parent)
+    : QDialog(parent), ui(new Ui::PatientDialog), m_referenceDate(QDate::currentDate())
 {
+    setUp(true, nullptr, 0);
+}
+
+PatientDialog::PatientDialog(QWidget *parent, MonitorDatabase &database, int patientId)
+    : QDialog(parent), ui(new Ui::PatientDialog), m_referenceDate(QDate::currentDate())
+{
+    setUp(patientId == 0, &database, patientId);
+}
+
+void PatientDialog::setUp(bool newPatient, MonitorDatabase *database, int patientId)
+{
+    m_newPatient = newPatient;
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(521, 311);
@@ -75,7 +86,7 @@ PatientDialog::PatientDialog(QWidget *parent, int patientId)
     // A stored patient may lack what a new one needs (the age is not stored),
     // so OK starts enabled for it. A patient that could not be loaded is
     // validated like a new one, so that no empty record is handed back.
-    const bool loaded = !m_newPatient && loadPatient(patientId);
+    const bool loaded = !m_newPatient && database && loadPatient(*database, patientId);
     if (m_newPatient)
         ui->txtLastName->setFocus();
 
@@ -107,14 +118,6 @@ QDate PatientDialog::parseBirthDate(const QString &text)
     if (!date.isValid() || date.year() < 1000)
         date = QDate::fromString(trimmed, tr("d/M/yy")); // "yy" reads as 1900-1999
     return date;
-}
-
-int PatientDialog::ageOn(const QDate &birth, const QDate &today)
-{
-    int age = today.year() - birth.year() - 1;
-    if (birth.month() < today.month() || (birth.month() == today.month() && birth.day() <= today.day()))
-        ++age;
-    return age;
 }
 
 QImage PatientDialog::squareCrop(const QImage &image)
@@ -152,24 +155,21 @@ void PatientDialog::savePickLists()
         PickList::learn(list.first, list.second->currentText());
 }
 
-bool PatientDialog::loadPatient(int patientId)
+bool PatientDialog::loadPatient(MonitorDatabase &database, int patientId)
 {
-    MonitorDatabase *database = MonitorDatabase::instance();
-    if (!database)
-        return false;
     // A patient that cannot be loaded leaves the fields empty; the record then
     // keeps id 0, so accepting can never overwrite the stored patient.
     QByteArray pictureBytes;
     bool hasPicture = false;
     try {
         PatientRecord loaded;
-        if (!database->loadPatient(patientId, loaded))
+        if (!database.loadPatient(patientId, loaded))
             return false;
         m_record = loaded;
         m_record.id = patientId;
-        hasPicture = database->loadPicture(patientId, pictureBytes);
+        hasPicture = database.loadPicture(patientId, pictureBytes);
     } catch (const std::exception &error) {
-        QMessageBox::critical(this, tr("Error"), QString::fromUtf8(error.what()));
+        QMessageBox::critical(this, tr("Error"), errorText(error));
         return false;
     }
     showRecord();
@@ -277,7 +277,7 @@ void PatientDialog::on_txtAge_textEdited(const QString &)
 void PatientDialog::updateAge()
 {
     const QDate birth = parseBirthDate(ui->txtBirthDate->text());
-    const int age = birth.isValid() ? ageOn(birth, m_referenceDate) : 0;
+    const int age = birth.isValid() ? RecordRules::ageInYears(birth, m_referenceDate) : 0;
     ui->txtAge->setText(age > 0 ? QString::number(age) : QString());
 }
 

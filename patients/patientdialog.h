@@ -9,6 +9,7 @@
 #include <QPair>
 #include <QPixmap>
 
+class MonitorDatabase;
 class QCamera;
 class QCameraImageCapture;
 class QCameraViewfinder;
@@ -26,9 +27,11 @@ class PatientDialog : public QDialog
     Q_OBJECT
 
 public:
-    // Patient id 0 opens an empty record as a new patient; any other id loads
-    // that patient from the open database.
-    explicit PatientDialog(QWidget *parent = nullptr, int patientId = 0);
+    // A new patient: an empty record.
+    explicit PatientDialog(QWidget *parent = nullptr);
+    // The stored patient of that id; id 0 opens an empty record as a new
+    // patient.
+    PatientDialog(QWidget *parent, MonitorDatabase &database, int patientId);
     ~PatientDialog() override;
 
     // The edited record, with the id and uuid it was loaded with.
@@ -43,8 +46,6 @@ public:
     // Reads a birth date typed as day/month/year; a two-digit year means
     // 1900-1999. Invalid when the text is not such a date.
     static QDate parseBirthDate(const QString &text);
-    // Completed years from birth to the given day (negative for future births).
-    static int ageOn(const QDate &birth, const QDate &today);
     // The centred square of a camera image (full height of a landscape image).
     static QImage squareCrop(const QImage &image);
 
@@ -69,7 +70,8 @@ private:
     QList<QPair<QString, QComboBox *>> pickLists() const;
     void loadPickLists();
     void savePickLists();
-    bool loadPatient(int patientId);
+    void setUp(bool newPatient, MonitorDatabase *database, int patientId);
+    bool loadPatient(MonitorDatabase &database, int patientId);
     void showRecord();
     void updateAge();
     bool validate();

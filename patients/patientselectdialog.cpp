@@ -1,9 +1,10 @@
 #include "patients/patientselectdialog.h"
 #include "ui_patientselectdialog.h"
 
-#include "patients/reviewedpatients.h"
 #include "patients/waitcursor.h"
+#include "storage/errortext.h"
 #include "storage/monitordatabase.h"
+#include "storage/openrecords.h"
 
 #include <QCollator>
 #include <QHeaderView>
@@ -63,9 +64,11 @@ public:
 
 } // namespace
 
-PatientSelectDialog::PatientSelectDialog(QWidget *parent)
+PatientSelectDialog::PatientSelectDialog(QWidget *parent, MonitorDatabase &database, const OpenRecords &openRecords)
     : QDialog(parent)
     , ui(new Ui::PatientSelectDialog)
+    , m_database(database)
+    , m_openRecords(openRecords)
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -109,12 +112,9 @@ void PatientSelectDialog::loadPatients()
         WaitCursor wait;
         QList<PatientSummary> patients;
         try {
-            if (MonitorDatabase *database = MonitorDatabase::instance())
-                patients = database->listPatients();
+            patients = m_database.listPatients();
         } catch (const std::exception &e) {
-            error = QString::fromUtf8(e.what());
-            if (error.isEmpty())
-                error = tr("Unspecified application error");
+            error = errorText(e);
         }
         QTreeWidget *tree = ui->treePatients;
         tree->setSortingEnabled(false);
@@ -193,11 +193,6 @@ void PatientSelectDialog::on_actionDelete_triggered()
     deleteSelected();
 }
 
-void PatientSelectDialog::setMonitoredPatientCheck(std::function<bool(int)> isMonitored)
-{
-    m_isMonitored = std::move(isMonitored);
-}
-
 void PatientSelectDialog::deleteSelected()
 {
     const QList<QTreeWidgetItem *> selected = ui->treePatients->selectedItems();
@@ -206,9 +201,9 @@ void PatientSelectDialog::deleteSelected()
     for (const QTreeWidgetItem *item : selected) {
         const int id = item->text(ColumnId).toInt();
         QString refusal;
-        if (m_isMonitored && m_isMonitored(id))
+        if (m_openRecords.isMonitored(id))
             refusal = tr("Patients being monitored in this session cannot be deleted.");
-        else if (reviewedpatients::contains(id))
+        else if (m_openRecords.isReviewed(id))
             refusal = tr("Patients open for review cannot be deleted.");
         if (!refusal.isEmpty()) {
             QMessageBox::warning(this, tr("Warning"), refusal);
@@ -228,14 +223,10 @@ void PatientSelectDialog::deleteSelected()
     {
         WaitCursor wait;
         try {
-            if (MonitorDatabase *database = MonitorDatabase::instance()) {
-                for (int id : qAsConst(ids))
-                    database->deletePatient(id);
-            }
+            for (int id : qAsConst(ids))
+                m_database.deletePatient(id);
         } catch (const std::exception &e) {
-            error = QString::fromUtf8(e.what());
-            if (error.isEmpty())
-                error = tr("Unspecified application error");
+            error = errorText(e);
         }
     }
     if (!error.isEmpty())

@@ -2,8 +2,8 @@
 
 #include <QDialog>
 
-#include <functional>
-
+class MonitorDatabase;
+class OpenRecords;
 class QTreeWidgetItem;
 
 namespace Ui {
@@ -12,21 +12,18 @@ class PatientSelectDialog;
 
 // Finds a registered patient by name, picks one, or deletes patients with
 // their session files. The list is loaded once the dialog is on screen.
+// Patients being monitored or open for review cannot be deleted: their
+// windows would go on writing files that are gone.
 class PatientSelectDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit PatientSelectDialog(QWidget *parent = nullptr);
+    PatientSelectDialog(QWidget *parent, MonitorDatabase &database, const OpenRecords &openRecords);
     ~PatientSelectDialog() override;
 
     // The accepted patient's id; -1 until the dialog is accepted.
     int selectedPatientId() const { return m_selectedId; }
-
-    // Patients for which this returns true are being monitored and cannot be
-    // deleted from here: deleting them would remove the files of a running
-    // session.
-    void setMonitoredPatientCheck(std::function<bool(int patientId)> isMonitored);
 
     // True when every blank-separated word of the filter occurs in the name,
     // ignoring letter case. An empty filter matches every name.
@@ -49,6 +46,7 @@ private:
     void showError(const QString &text);
 
     Ui::PatientSelectDialog *ui;
+    MonitorDatabase &m_database;
+    const OpenRecords &m_openRecords;
     int m_selectedId = -1;
-    std::function<bool(int)> m_isMonitored;
 };

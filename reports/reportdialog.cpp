@@ -24,17 +24,20 @@ const QString InfoKey = QStringLiteral("ReportDialog/HeaderInfo");
 
 } // namespace
 
-ReportDialog::ReportDialog(QWidget *parent, const MonitorSession *session)
+ReportDialog::ReportDialog(QWidget *parent, MonitorDatabase &database, const MonitorSession *session)
     : QDialog(parent)
     , ui(std::make_unique<Ui::ReportDialog>())
+    , m_database(database)
     , m_session(session)
 {
     setUpForm();
 }
 
-ReportDialog::ReportDialog(QWidget *parent, int patientId, const QList<const MonitorSession *> &sessions)
+ReportDialog::ReportDialog(QWidget *parent, MonitorDatabase &database, int patientId,
+                           const QList<const MonitorSession *> &sessions)
     : QDialog(parent)
     , ui(std::make_unique<Ui::ReportDialog>())
+    , m_database(database)
     , m_patientId(patientId)
     , m_sessions(sessions)
 {
@@ -111,9 +114,7 @@ void ReportDialog::on_btnRemoveLogo_clicked()
 
 std::unique_ptr<ReportProducer> ReportDialog::createProducer(QString &fileName)
 {
-    MonitorDatabase *database = MonitorDatabase::instance();
-    if (!database)
-        throw ReportError(tr("Cannot get patient data").toStdString());
+    MonitorDatabase *database = &m_database;
     PatientRecord patient;
     if (m_session) {
         auto report = std::make_unique<SessionReport>(*database, *m_session);
@@ -133,8 +134,7 @@ void ReportDialog::on_btnCreate_clicked()
 {
     if (m_job && m_job->isRunning())
         return;
-    MonitorDatabase *database = MonitorDatabase::instance();
-    const QString root = database ? database->rootPath() : QString();
+    const QString root = m_database.rootPath();
     QDir rootDir(root);
     if (root.isEmpty() || (!rootDir.exists(QStringLiteral("reports")) && !rootDir.mkdir(QStringLiteral("reports")))
         || !QFileInfo(rootDir.filePath(QStringLiteral("reports"))).isDir()) {
@@ -145,22 +145,23 @@ void ReportDialog::on_btnCreate_clicked()
     }
 
     QString fileName;
+    std::unique_ptr<ReportProducer> producer;
     try {
-        m_producer = createProducer(fileName);
+        producer = createProducer(fileName);
     } catch (const std::exception &e) {
         showMessage(QMessageBox::Critical, tr("Error"), QString::fromUtf8(e.what()));
         saveSettings();
         done(QDialog::Rejected);
         return;
     }
-    m_producer->setHeader(m_logoFileName, ui->txtHeaderTitle->text(), ui->txtHeaderInfo->toPlainText());
+    producer->setHeader(m_logoFileName, ui->txtHeaderTitle->text(), ui->txtHeaderInfo->toPlainText());
     m_reportPath = rootDir.filePath(QStringLiteral("reports/") + fileName);
 
     m_job = std::make_unique<ReportJob>();
     connect(m_job.get(), &ReportJob::progress, this, &ReportDialog::showProgress);
     connect(m_job.get(), &ReportJob::finished, this, &ReportDialog::reportFinished);
     setBusy(true);
-    m_job->start(m_producer.get(), m_reportPath);
+    m_job->start(std::move(producer), m_reportPath);
 }
 
 void ReportDialog::showProgress(int page, int total)
@@ -195,16 +196,23 @@ void ReportDialog::setBusy(bool busy)
     } else {
         unsetCursor();
     }
+    // "Close" stays usable: it stops the report.
     ui->listCategory->setEnabled(!busy);
     ui->pages->setEnabled(!busy);
     ui->btnCreate->setEnabled(!busy);
-    ui->buttonBox->setEnabled(!busy);
 }
 
 void ReportDialog::reject()
 {
-    if (m_job && m_job->isRunning())
-        return;
+    if (m_job && !ui->frameReport->isHidden()) {
+        // The print stops at its next sheet; its end is not reported, since
+        // the user asked for it. The header counts as used.
+        m_job->cancel();
+        m_job->wait();
+        m_job.reset();
+        setBusy(false);
+        saveSettings();
+    }
     QDialog::reject();
 }
 

@@ -10,6 +10,7 @@
 namespace Ui {
 class ReportDialog;
 }
+class MonitorDatabase;
 class MonitorSession;
 class ReportJob;
 class ReportProducer;
@@ -20,17 +21,20 @@ struct ReportJobResult;
 // additional text) kept in the settings between uses, and opens it. The
 // report is made on another thread while a progress bar runs; the dialog and
 // its messages are modal to their parent window only, so that the
-// monitoring window stays usable meanwhile.
+// monitoring window stays usable meanwhile. Closing the dialog (Escape,
+// "Close") while the report is made stops it; an earlier report of the same
+// name then stays as it was.
 class ReportDialog : public QDialog
 {
     Q_OBJECT
 
 public:
     // The session report of `session`.
-    ReportDialog(QWidget *parent, const MonitorSession *session);
+    ReportDialog(QWidget *parent, MonitorDatabase &database, const MonitorSession *session);
     // The summary report of a patient; `sessions` are all the patient's
     // sessions in ascending session number (not empty).
-    ReportDialog(QWidget *parent, int patientId, const QList<const MonitorSession *> &sessions);
+    ReportDialog(QWidget *parent, MonitorDatabase &database, int patientId,
+                 const QList<const MonitorSession *> &sessions);
     ~ReportDialog() override;
 
     QString logoFileName() const { return m_logoFileName; }
@@ -38,7 +42,7 @@ public:
     QString reportPath() const { return m_reportPath; }
 
 public slots:
-    // Does nothing while a report is being made.
+    // Stops a report being made, then closes.
     void reject() override;
 
 private slots:
@@ -58,11 +62,11 @@ private:
     void showMessage(QMessageBox::Icon icon, const QString &title, const QString &text);
 
     std::unique_ptr<Ui::ReportDialog> ui;
+    MonitorDatabase &m_database;
     const MonitorSession *m_session = nullptr;
     int m_patientId = 0;
     QList<const MonitorSession *> m_sessions;
     QString m_logoFileName;
     QString m_reportPath;
-    std::unique_ptr<ReportProducer> m_producer;
-    std::unique_ptr<ReportJob> m_job; // after the producer: destroyed (and waited for) first
+    std::unique_ptr<ReportJob> m_job;
 };

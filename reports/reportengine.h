@@ -3,32 +3,30 @@
 #include "reports/reportpagination.h"
 #include "reports/reporttemplate.h"
 
-#include <QObject>
-#include <QRect>
+#include <QCoreApplication>
 #include <QString>
 #include <QVector>
 
 #include <atomic>
+#include <functional>
 
-class QPainter;
+class ReportContent;
 
-// The station's report engine: prints a report template to a PDF file.
-// The caller gives one record count per report page; while printing, the
-// engine asks for the value of every bracketed name in a label (setValue),
-// has every labelImage field painted (drawing), offers each sheet for an
-// overlay (pageOverlay) and tells its progress. setValue, drawing and
-// pageOverlay are emitted on the printing thread and must be connected with
-// Qt::DirectConnection when the receiver lives elsewhere: their receivers
-// write into the arguments.
-class ReportEngine : public QObject
+// The station's report engine: lays a report template out on sheets and
+// prints them to a PDF file. The caller gives one record count per report
+// page; the content answers the values and paints the images while printing.
+class ReportEngine
 {
-    Q_OBJECT
+    Q_DECLARE_TR_FUNCTIONS(ReportEngine)
 
 public:
     // Dots per inch of the PDF device: strips and text keep their paper size.
     static constexpr int Resolution = 1200;
 
-    explicit ReportEngine(QObject *parent = nullptr);
+    // Told before each sheet: its number from 1 and the sheet count.
+    using Progress = std::function<void(int sheet, int total)>;
+
+    ReportEngine();
 
     // Loads a template from a file or resource path; false when it cannot.
     bool loadTemplate(const QString &path);
@@ -40,10 +38,12 @@ public:
 
     QVector<ReportSheet> paginate() const;
 
-    // Writes the PDF. The previous file at `path` is replaced only once the
-    // new one is complete; on any failure it stays as it was and ReportError
-    // is raised. Callable from any thread, one print at a time.
-    void printPdf(const QString &path);
+    // Writes the PDF. The whole document is made in memory first and the
+    // previous file at `path` is replaced only once every byte of the new
+    // one is on disk; on any failure (a full disk, a file-size limit, a
+    // cancel) it stays as it was and ReportError tells why. Callable from any
+    // thread, one print at a time.
+    void printPdf(const QString &path, ReportContent &content, const Progress &progress = Progress());
     // Makes a running or coming print stop at the next sheet and fail.
     // Thread-safe.
     void cancel() { m_cancelled = true; }
@@ -52,17 +52,8 @@ public:
     // false when there is no handler.
     static bool openWithDesktop(const QString &path);
 
-signals:
-    void setValue(int record, const QString &name, QString &value, int reportPage);
-    void drawing(int record, const QString &name, QPainter *painter, const QRect &bounds, int reportPage);
-    void pageOverlay(QPainter *painter, const QRect &bounds, int reportPage);
-    void progress(int page, int total);
-
 private:
-    void paintSheet(QPainter &painter, const ReportSheet &sheet, int sheetNumber, int sheetCount);
-    void paintField(QPainter &painter, const ReportField &field, const QRectF &rect, bool overDrawing, int record,
-                    int reportPage, int sheetNumber, int sheetCount);
-    QString substitute(const QString &text, int record, int reportPage, int sheetNumber, int sheetCount);
+    QByteArray renderPdf(ReportContent &content, const QVector<ReportSheet> &sheets, const Progress &progress);
 
     ReportTemplate m_template;
     QVector<int> m_recordCounts;

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class ReportProducer;
 
 // What a print ended with.
@@ -15,7 +17,7 @@ struct ReportJobResult
 
 // Prints a report on the application's thread pool, so that the windows and
 // the live monitoring go on meanwhile, and tells the thread that started it
-// about the progress and the end. The producer must outlive the job's run.
+// about the progress and the end. The job owns the producer it prints.
 class ReportJob : public QObject
 {
     Q_OBJECT
@@ -25,17 +27,27 @@ public:
     // Cancels a running print and waits for it.
     ~ReportJob() override;
 
-    void start(ReportProducer *producer, const QString &path);
+    void start(std::unique_ptr<ReportProducer> producer, const QString &path);
     bool isRunning() const { return m_watcher.isRunning(); }
+    // Makes a running print stop at its next sheet and fail; the file it
+    // would have replaced stays as it was.
+    void cancel();
     // Blocks until the print has ended (the finished signal still comes
     // through the event loop).
     void wait() { m_watcher.waitForFinished(); }
+
+    // Whether a report is being printed anywhere in the program, asked
+    // before the station closes.
+    static bool anyRunning();
 
 signals:
     void progress(int page, int total);
     void finished(const ReportJobResult &result);
 
 private:
+    void setCounted(bool counted);
+
     QFutureWatcher<ReportJobResult> m_watcher;
-    ReportProducer *m_producer = nullptr;
+    std::unique_ptr<ReportProducer> m_producer;
+    bool m_counted = false;
 };

@@ -9,10 +9,10 @@ public:
         : m_page(page)
         , m_reportPage(reportPage)
         , m_sheets(sheets)
+        , m_header(indexOf(BandType::PageHeader))
+        , m_footer(indexOf(BandType::PageFooter))
+        , m_limit(page.pageHeight - page.marginBottom - (m_footer >= 0 ? page.bands[m_footer].height : 0))
     {
-        m_header = indexOf(BandType::PageHeader);
-        m_footer = indexOf(BandType::PageFooter);
-        m_limit = page.pageHeight - page.marginBottom - (m_footer >= 0 ? page.bands[m_footer].height : 0);
     }
 
     int indexOf(BandType type) const
@@ -75,12 +75,23 @@ private:
     int m_reportPage;
     QVector<ReportSheet> &m_sheets;
     ReportSheet m_sheet;
-    int m_header = -1, m_footer = -1;
-    int m_limit = 0;
+    const int m_header, m_footer;
+    const int m_limit; // template units from the top: where the footer starts
     int m_y = 0;
     int m_lastRecord = 0;
     bool m_open = false, m_first = true, m_fresh = true;
 };
+
+// A page that prints nothing but its records and the headers and footers
+// around them.
+bool onlyRecords(const ReportPageLayout &page)
+{
+    for (const ReportBand &band : page.bands)
+        if (band.type != BandType::MasterData && band.type != BandType::PageHeader
+            && band.type != BandType::PageFooter)
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -91,6 +102,8 @@ QVector<ReportSheet> paginateReport(const ReportTemplate &layout, const QVector<
     for (int p = 0; p < pages.size(); ++p) {
         SheetBuilder builder(pages[p], p, sheets);
         const int records = p < recordCounts.size() ? qMax(0, recordCounts[p]) : 0;
+        if (records == 0 && onlyRecords(pages[p]))
+            continue;
         builder.startSheet(0);
         builder.flow(builder.indexOf(BandType::MasterHeader), 0);
         const int data = builder.indexOf(BandType::MasterData);

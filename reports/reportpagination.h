@@ -26,5 +26,6 @@ struct ReportSheet
 // above the footer goes to a new sheet), then the master footer and the
 // report summary. A band taller than an empty sheet is placed anyway (and
 // clipped by the painter) rather than pushing sheets forever. A missing or
-// negative record count counts as no record.
+// negative record count counts as no record; a report page that would print
+// only page headers and footers around no record prints no sheet at all.
 QVector<ReportSheet> paginateReport(const ReportTemplate &layout, const QVector<int> &recordCounts);

@@ -6,7 +6,6 @@
 #include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
 
-#include <QCoreApplication>
 #include <QPainter>
 
 #include <memory>
@@ -41,18 +40,11 @@ void drawImageCentred(QPainter &painter, const QRect &bounds, const QImage &imag
     painter.drawImage(target, drawn);
 }
 
-ReportProducer::ReportProducer(const QString &templatePath, QObject *parent)
-    : QObject(parent)
+ReportProducer::ReportProducer(const QString &templatePath)
 {
     if (!m_engine.loadTemplate(templatePath))
-        throw ReportError(
-            QCoreApplication::translate("ReportProducer", "Cannot load report resource file").toStdString());
+        throw ReportError(tr("Cannot load report resource file").toStdString());
     m_brandLogo = QImage(QStringLiteral(":/res/logo-norvane-report.png"));
-    // The engine calls back on the printing thread and waits for the answers.
-    connect(&m_engine, &ReportEngine::setValue, this, &ReportProducer::reportValue, Qt::DirectConnection);
-    connect(&m_engine, &ReportEngine::drawing, this, &ReportProducer::reportDrawing, Qt::DirectConnection);
-    connect(&m_engine, &ReportEngine::pageOverlay, this, &ReportProducer::reportOverlay, Qt::DirectConnection);
-    connect(&m_engine, &ReportEngine::progress, this, &ReportProducer::progress, Qt::DirectConnection);
 }
 
 ReportProducer::~ReportProducer() = default;
@@ -64,9 +56,9 @@ void ReportProducer::setHeader(const QString &logoFileName, const QString &title
     m_info = info;
 }
 
-void ReportProducer::print(const QString &path)
+void ReportProducer::print(const QString &path, const ReportEngine::Progress &progress)
 {
-    m_engine.printPdf(path);
+    m_engine.printPdf(path, *this, progress);
 }
 
 bool ReportProducer::headerValue(const QString &name, QString &value) const
@@ -133,8 +125,4 @@ void ReportProducer::drawStrip(QPainter *painter, const QRect &bounds, int recor
     graphic.setStartTime(strip.offset);
     graphic.setSessionStart(strip.sessionStart);
     graphic.draw(*painter, bounds);
-}
-
-void ReportProducer::reportOverlay(QPainter *, const QRect &, int)
-{
 }

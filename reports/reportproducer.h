@@ -1,11 +1,12 @@
 #pragma once
 
+#include "reports/reportcontent.h"
 #include "reports/reportengine.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QImage>
 #include <QMap>
-#include <QObject>
 #include <QRect>
 #include <QString>
 #include <QVector>
@@ -18,9 +19,9 @@ class QPainter;
 // owns the database; print() then reads only that snapshot and the
 // recordings, through read-only handles of its own, so that it may run on
 // another thread while the windows go on.
-class ReportProducer : public QObject
+class ReportProducer : public ReportContent
 {
-    Q_OBJECT
+    Q_DECLARE_TR_FUNCTIONS(ReportProducer)
 
 public:
     ~ReportProducer() override;
@@ -29,25 +30,15 @@ public:
 
     // Writes the PDF at `path`, replacing a previous file only when the new
     // one is complete. Throws ReportError.
-    void print(const QString &path);
+    void print(const QString &path, const ReportEngine::Progress &progress = ReportEngine::Progress());
     // Makes a running print fail at its next sheet. Thread-safe.
     void cancel() { m_engine.cancel(); }
 
     ReportEngine &engine() { return m_engine; }
 
-    // The printed value of a bracketed name, fixed at construction; empty
-    // for names the report does not know.
-    QString value(const QString &name) const { return m_values.value(name); }
-    // The events printed as ECG strips.
-    int stripCount() const { return m_strips.size(); }
-
-signals:
-    // Emitted on the printing thread before each sheet.
-    void progress(int page, int total);
-
 protected:
     // Loads the template (ReportError "Cannot load report resource file").
-    ReportProducer(const QString &templatePath, QObject *parent);
+    explicit ReportProducer(const QString &templatePath);
 
     QMap<QString, QString> m_values;
 
@@ -72,12 +63,6 @@ protected:
     // saying "No ECG recording" when the recording cannot be read, nothing
     // for other records.
     void drawStrip(QPainter *painter, const QRect &bounds, int record) const;
-
-protected slots:
-    virtual void reportValue(int record, const QString &name, QString &value, int reportPage) = 0;
-    virtual void reportDrawing(int record, const QString &name, QPainter *painter, const QRect &bounds,
-                               int reportPage) = 0;
-    void reportOverlay(QPainter *painter, const QRect &bounds, int reportPage);
 
 private:
     ReportEngine m_engine;

@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
+#include <utility>
+
 namespace {
 
 BandType bandType(const QStringRef &text)
@@ -59,10 +61,8 @@ Qt::Alignment alignment(const QXmlStreamAttributes &a)
         result |= Qt::AlignHCenter;
     else if (h == QLatin1String("hRight"))
         result |= Qt::AlignRight;
-    else if (h == QLatin1String("hJustify"))
-        result |= Qt::AlignJustify;
     else
-        result |= Qt::AlignLeft;
+        result |= Qt::AlignLeft; // also "hJustify": lines are set flush left
     const QStringRef v = a.value(QLatin1String("aligmentV"));
     if (v == QLatin1String("vTop"))
         result |= Qt::AlignTop;
@@ -111,7 +111,8 @@ ReportPageLayout readPage(const QXmlStreamAttributes &a)
     ReportPageLayout page;
     page.pageWidth = intAttribute(a, "pageWidth", 840);
     page.pageHeight = intAttribute(a, "pageHeight", 1188);
-    page.landscape = intAttribute(a, "orientation", 0) == 1;
+    if (intAttribute(a, "orientation", 0) == 1 && page.pageWidth < page.pageHeight)
+        std::swap(page.pageWidth, page.pageHeight);
     page.marginLeft = intAttribute(a, "marginsLeft", 40);
     page.marginRight = intAttribute(a, "marginsRight", 40);
     page.marginTop = intAttribute(a, "marginsTop", 40);

@@ -49,10 +49,10 @@ struct ReportBand
     QVector<ReportField> fields;
 };
 
+// A page of the template; a landscape page has its longer side across.
 struct ReportPageLayout
 {
     int pageWidth = 840, pageHeight = 1188;
-    bool landscape = false;
     int marginLeft = 40, marginRight = 40, marginTop = 40, marginBottom = 40;
     QVector<ReportBand> bands; // in document order
 

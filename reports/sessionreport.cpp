@@ -1,7 +1,6 @@
 #include "reports/sessionreport.h"
 
 #include "reports/reporterror.h"
-#include "reports/reportvalues.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/sessionhistory.h"
@@ -10,8 +9,8 @@
 
 using namespace reportvalues;
 
-SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &session, QObject *parent)
-    : ReportProducer(QStringLiteral(":/res/sessionreport1.xml"), parent)
+SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &session)
+    : ReportProducer(QStringLiteral(":/res/sessionreport1.xml"))
 {
     PatientRecord patient;
     if (!database.loadPatient(session.patientId, patient))
@@ -26,7 +25,7 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     v[QStringLiteral("sessionWeight")] = shortNumber(session.weight);
     v[QStringLiteral("sessionHeight")] = shortNumber(session.height);
     v[QStringLiteral("sessionAbdomen")] = shortNumber(session.abdomen);
-    v[QStringLiteral("sessionBMI")] = fixedNumber(bodyMassIndex(session.weight, session.height), 1);
+    v[QStringLiteral("sessionBMI")] = fixedNumber(RecordRules::bodyMassIndex(session.weight, session.height), 1);
     v[QStringLiteral("sessionExerciseType")] = session.exerciseType;
     v[QStringLiteral("sessionBorg")] = QString::number(session.borgRPE);
     v[QStringLiteral("sessionSymptoms")] = session.symptoms;
@@ -38,29 +37,39 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
         v[prefix + QStringLiteral("HR")] = QString::number(c.heartRate);
         v[prefix + QStringLiteral("BP")] = QStringLiteral("%1/%2").arg(c.sysBP).arg(c.diaBP);
     }
-    v[QStringLiteral("sessionEvents")] = eventsText(session);
+    v[QStringLiteral("sessionEvents")] = eventsBoxText(session);
 
     const QString recordingPath = session.recording() ? session.recording()->path() : QString();
     for (int e : markedEvents(session))
         m_strips.append({recordingPath, double(session.events[e].timeOffset), session.events[e].description,
                          session.startDateTime});
-    engine().recordCounts().append(m_strips.size());
+    m_events = eventList(session);
+    engine().recordCounts() << m_strips.size() << m_events.size();
 }
 
-void SessionReport::reportValue(int record, const QString &name, QString &value, int)
+QString SessionReport::value(int record, const QString &name, int reportPage) const
 {
+    QString value;
     if (headerValue(name, value))
-        return;
+        return value;
+    if (reportPage == 1 && record >= 0 && record < m_events.size()) {
+        const ListedEvent &event = m_events[record];
+        if (name == QLatin1String("eventTime"))
+            return event.clock;
+        if (name == QLatin1String("eventElapsed"))
+            return event.elapsed;
+        if (name == QLatin1String("eventDescription"))
+            return event.description;
+    }
     if (name == QLatin1String("eventDescription"))
-        value = stripLabel(record);
-    else
-        value = m_values.value(name);
+        return reportPage == 0 ? stripLabel(record) : QString();
+    return m_values.value(name);
 }
 
-void SessionReport::reportDrawing(int record, const QString &name, QPainter *painter, const QRect &bounds, int)
+void SessionReport::draw(int record, const QString &name, QPainter &painter, const QRect &bounds, int)
 {
-    if (drawLogo(name, painter, bounds))
+    if (drawLogo(name, &painter, bounds))
         return;
     if (name == QLatin1String("ecgGraphic/event"))
-        drawStrip(painter, bounds, record);
+        drawStrip(&painter, bounds, record);
 }

@@ -1,5 +1,6 @@
 #include "reports/summaryreport.h"
 
+#include "display/historyplots.h"
 #include "reports/plotgraphic.h"
 #include "reports/reporterror.h"
 #include "reports/reportvalues.h"
@@ -12,8 +13,10 @@ using namespace reportvalues;
 
 namespace {
 
-const QColor PhaseColors[3] = {Qt::darkGreen, Qt::darkBlue, Qt::darkMagenta};
+// The legend names of the three phases and the titles of the two plots that
+// show them, as the report's tables name them.
 const char *const PhaseNames[3] = {"Basal", "Intra-esfuerzo", "Post-esfuerzo"};
+const char *const PhaseTitles[2] = {"FC", "PAS"};
 
 void addSeries(PlotGraphic &plot, const HistorySeries &series, const QColor &color, const QString &name = QString())
 {
@@ -32,9 +35,8 @@ QString dateText(const MonitorSession *session)
 
 } // namespace
 
-SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions,
-                             QObject *parent)
-    : ReportProducer(QStringLiteral(":/res/summaryreport1.xml"), parent)
+SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QList<const MonitorSession *> &sessions)
+    : ReportProducer(QStringLiteral(":/res/summaryreport1.xml"))
     , m_sessionCount(sessions.size())
 {
     PatientRecord patient;
@@ -70,6 +72,7 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
     for (const MonitorSession *session : sessions) {
         Row row;
         row.sessionNumber = session->sessionNumber;
+        row.present = session->presence;
         for (int phase = PhaseBasal; phase <= PhasePostExercise; ++phase) {
             const Checkpoint c = session->checkpoint(phase);
             row.heartRate[phase - 1] = c.heartRate;
@@ -90,73 +93,60 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
     engine().recordCounts() << 1 << m_rows.size() << m_strips.size();
 }
 
-void SummaryReport::reportValue(int record, const QString &name, QString &value, int reportPage)
+QString SummaryReport::value(int record, const QString &name, int reportPage) const
 {
-    if (reportPage == 0) {
-        if (!headerValue(name, value))
-            value = m_values.value(name);
-        return;
-    }
-    if (name == QLatin1String("patientName")) {
-        value = m_values.value(name);
-        return;
-    }
+    QString value;
+    if (reportPage == 0 && headerValue(name, value))
+        return value;
     if (reportPage == 1 && record >= 0 && record < m_rows.size()) {
         const Row &row = m_rows[record];
+        if (name == QLatin1String("sessionNumber"))
+            return QString::number(row.sessionNumber);
         static const char *const phases[] = {"basal", "intraEx", "postEx"};
-        if (name == QLatin1String("sessionNumber")) {
-            value = QString::number(row.sessionNumber);
-            return;
-        }
         for (int k = 0; k < 3; ++k) {
+            // An absent session has no measurement: its row says so once.
             if (name == QLatin1String(phases[k]) + QLatin1String("HR"))
-                value = QString::number(row.heartRate[k]);
-            else if (name == QLatin1String(phases[k]) + QLatin1String("BP"))
-                value = QStringLiteral("%1/%2").arg(row.systolic[k]).arg(row.diastolic[k]);
+                return row.present ? QString::number(row.heartRate[k]) : k == 0 ? QStringLiteral("Ausente") : QString();
+            if (name == QLatin1String(phases[k]) + QLatin1String("BP"))
+                return row.present ? QStringLiteral("%1/%2").arg(row.systolic[k]).arg(row.diastolic[k]) : QString();
         }
-    } else if (reportPage == 2 && name == QLatin1String("eventDescription")) {
-        value = stripLabel(record);
     }
+    if (name == QLatin1String("eventDescription"))
+        return reportPage == 2 ? stripLabel(record) : QString();
+    return m_values.value(name);
 }
 
-void SummaryReport::reportDrawing(int record, const QString &name, QPainter *painter, const QRect &bounds, int)
+void SummaryReport::draw(int record, const QString &name, QPainter &painter, const QRect &bounds, int)
 {
-    if (drawLogo(name, painter, bounds))
+    if (drawLogo(name, &painter, bounds))
         return;
     if (name == QLatin1String("ecgGraphic/event")) {
-        drawStrip(painter, bounds, record);
+        drawStrip(&painter, bounds, record);
         return;
     }
-    drawHistory(name, painter, bounds);
+    drawHistory(name, &painter, bounds);
 }
 
 void SummaryReport::drawHistory(const QString &name, QPainter *painter, const QRect &bounds) const
 {
-    PlotGraphic plot;
-    if (name == QLatin1String("hrGraphic")) {
-        plot.setYRange(0, 200);
-        plot.setLegendTitle(QStringLiteral("FC"));
-        for (int k = 0; k < 3; ++k)
-            addSeries(plot, m_history.heartRate[k], PhaseColors[k], QString::fromUtf8(PhaseNames[k]));
-    } else if (name == QLatin1String("sbpGraphic")) {
-        plot.setYRange(50, 250);
-        plot.setLegendTitle(QStringLiteral("PAS"));
-        for (int k = 0; k < 3; ++k)
-            addSeries(plot, m_history.systolic[k], PhaseColors[k], QString::fromUtf8(PhaseNames[k]));
-    } else if (name == QLatin1String("weightGraphic")) {
-        plot.setYRange(0, 200);
-        addSeries(plot, m_history.weight, Qt::black);
-    } else if (name == QLatin1String("bmiGraphic")) {
-        plot.setYRange(0, 50);
-        addSeries(plot, m_history.bmi, Qt::black);
-    } else if (name == QLatin1String("abdomenGraphic")) {
-        plot.setYRange(0, 200);
-        addSeries(plot, m_history.abdomen, Qt::black);
-    } else {
+    // The template's drawings, in the order of the history plots' table.
+    static const QStringList names = {QStringLiteral("hrGraphic"), QStringLiteral("sbpGraphic"),
+                                      QStringLiteral("weightGraphic"), QStringLiteral("bmiGraphic"),
+                                      QStringLiteral("abdomenGraphic")};
+    const int index = names.indexOf(name);
+    if (index < 0)
         return;
-    }
+    const HistoryPlots::Plot &settings = HistoryPlots::plots()[size_t(index)];
+    const QVector<const HistorySeries *> series = m_history.plotSeries()[size_t(index)];
+    PlotGraphic plot;
+    plot.setYRange(settings.yMinimum, settings.yMaximum);
+    for (int k = 0; k < series.size(); ++k)
+        addSeries(plot, *series[k], HistoryPlots::seriesColor(settings, k),
+                  settings.phases && k < 3 ? QString::fromUtf8(PhaseNames[k]) : QString());
+    if (settings.phases && index < 2)
+        plot.setLegendTitle(QString::fromUtf8(PhaseTitles[index]));
     plot.setStyle(PlotGraphic::LinesAndMarkers);
-    plot.setXRange(0.5, qMax(m_sessionCount, 20) + 0.5);
-    plot.setXStep(1.0);
+    plot.setXRange(HistoryPlots::XMinimum, HistoryPlots::xMaximum(m_sessionCount));
+    plot.setXStep(HistoryPlots::XStep);
     plot.draw(*painter, bounds);
 }

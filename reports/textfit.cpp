@@ -1,5 +1,6 @@
 #include "reports/textfit.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
@@ -51,6 +52,17 @@ Layout layoutText(const QString &text, const QFont &font, double width, QTextOpt
 
 } // namespace
 
+bool registerPrintFonts()
+{
+    static const bool registered = [] {
+        bool ok = true;
+        for (const char *file : {":/fonts/LiberationSans-Regular.ttf", ":/fonts/LiberationSans-Bold.ttf"})
+            ok = QFontDatabase::addApplicationFont(QLatin1String(file)) >= 0 && ok;
+        return ok;
+    }();
+    return registered;
+}
+
 QString printFontFamily(const QString &templateFamily)
 {
     if (templateFamily.isEmpty() || templateFamily.startsWith(QLatin1String("MS Shell Dlg"), Qt::CaseInsensitive)
@@ -59,28 +71,53 @@ QString printFontFamily(const QString &templateFamily)
     return templateFamily;
 }
 
+int visibleCharacterBound(const QFont &font, const QSizeF &box, const QPaintDevice *device)
+{
+    QFont smallest(font, const_cast<QPaintDevice *>(device));
+    smallest.setPointSizeF(qMin(font.pointSizeF(), MinimumFitPointSize));
+    const QFontMetricsF metrics(smallest, const_cast<QPaintDevice *>(device));
+    // No printable character is narrower than a tenth of the font's size;
+    // each line may end in a break.
+    const double narrowest = qMax(0.01, metrics.height() / 12.0);
+    const double lines = std::floor(box.height() / metrics.height()) + 1.0;
+    const double perLine = std::ceil(box.width() / narrowest) + 1.0;
+    return int(qMin(lines * perLine, 1.0e9));
+}
+
 FittedText fitText(const QString &text, const QFont &font, const QSizeF &box, bool wordWrap,
                    const QPaintDevice *device)
 {
-    const QString prepared = normalizedBreaks(text);
+    // A text far longer than the box can show is cut before it is laid out,
+    // so that an absurd text costs no more than a full box.
+    const int bound = visibleCharacterBound(font, box, device);
+    const QString prepared =
+        normalizedBreaks(text.size() > bound ? text.left(bound) + QChar(0x2026) : text);
     const QTextOption::WrapMode wrap = wordWrap ? QTextOption::WordWrap : QTextOption::ManualWrap;
     FittedText result;
     result.font = QFont(font, const_cast<QPaintDevice *>(device));
     if (prepared.isEmpty())
         return result;
 
-    const double start = font.pointSizeF() > 0 ? font.pointSizeF() : 10.0;
-    for (double size = start;; size -= 0.5) {
-        const double points = qMax(size, qMin(start, MinimumFitPointSize));
+    auto fitsAt = [&](double points) {
         result.font.setPointSizeF(points);
         const Layout layout = layoutText(prepared, result.font, box.width(), wrap, device);
-        if (layout.width <= box.width() && layout.lines.size() * layout.lineHeight <= box.height() + 0.01) {
-            result.lines = layout.lines;
-            return result;
-        }
-        if (points <= MinimumFitPointSize)
-            break;
+        result.lines = layout.lines;
+        return layout.width <= box.width() && layout.lines.size() * layout.lineHeight <= box.height() + 0.01;
+    };
+    // The font's size when the text fits; else, unless it does not fit even
+    // at the smallest size, the largest half-point size that fits.
+    const double start = font.pointSizeF();
+    const double smallest = qMin(start, MinimumFitPointSize);
+    if (fitsAt(start))
+        return result;
+    if (smallest < start && fitsAt(smallest)) {
+        for (double size = start - 0.5; size > smallest; size -= 0.5)
+            if (fitsAt(size))
+                return result;
+        fitsAt(smallest);
+        return result;
     }
+    result.font.setPointSizeF(smallest);
 
     // Still too large at the smallest size: keep the lines that fit and cut
     // the last one with an ellipsis.
@@ -109,8 +146,7 @@ FittedText fitText(const QString &text, const QFont &font, const QSizeF &box, bo
     return result;
 }
 
-void drawFittedText(QPainter &painter, const QRectF &rect, const FittedText &text, Qt::Alignment alignment,
-                    const QColor &backing)
+void drawFittedText(QPainter &painter, const QRectF &rect, const FittedText &text, Qt::Alignment alignment)
 {
     if (text.lines.isEmpty())
         return;
@@ -128,12 +164,6 @@ void drawFittedText(QPainter &painter, const QRectF &rect, const FittedText &tex
     const Qt::Alignment horizontal = alignment & (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter);
     for (const QString &line : text.lines) {
         const QRectF lineRect(rect.left(), y, rect.width(), lineHeight);
-        if (backing.isValid() && !line.isEmpty()) {
-            const double pad = metrics.averageCharWidth() / 3.0;
-            painter.fillRect(metrics.boundingRect(lineRect, int(horizontal | Qt::AlignTop), line)
-                                 .adjusted(-pad, 0, pad, 0),
-                             backing);
-        }
         painter.drawText(lineRect, int(horizontal | Qt::AlignTop), line);
         y += lineHeight;
     }

@@ -4,35 +4,44 @@
 
 namespace ReviewRules {
 
-int heartRateCell(const QString &text)
+namespace {
+
+// The whole number of a captured group; false when it does not fit.
+bool readNumber(const QRegularExpressionMatch &match, int group, int &value)
 {
-    return text.toInt();
+    bool ok = false;
+    const int read = match.captured(group).toInt(&ok);
+    if (ok)
+        value = read;
+    return ok;
+}
+
+} // namespace
+
+bool readHeartRate(const QString &text, int &heartRate)
+{
+    if (text.trimmed().isEmpty()) {
+        heartRate = 0;
+        return true;
+    }
+    static const QRegularExpression number(QStringLiteral("^\\D*(\\d+)\\D*$"));
+    return readNumber(number.match(text), 1, heartRate);
 }
 
 bool readPressure(const QString &text, int &systolic, int &diastolic)
 {
-    static const QRegularExpression pair(QStringLiteral("(\\d+)/(\\d+)"));
+    if (text.trimmed().isEmpty()) {
+        systolic = diastolic = 0;
+        return true;
+    }
+    static const QRegularExpression pair(QStringLiteral("^\\D*?(\\d+)\\s*/\\s*(\\d+)\\D*$"));
     const QRegularExpressionMatch match = pair.match(text);
-    systolic = match.hasMatch() ? match.captured(1).toInt() : 0;
-    diastolic = match.hasMatch() ? match.captured(2).toInt() : 0;
-    return match.hasMatch();
-}
-
-QString pressureCell(const QString &text)
-{
-    int systolic = 0, diastolic = 0;
-    readPressure(text, systolic, diastolic);
-    return QStringLiteral("%1/%2").arg(systolic).arg(diastolic);
-}
-
-QString measureText(double value)
-{
-    return value > 0.0 ? QString::number(value, 'g', 6) : QString();
-}
-
-double historyXMaximum(int sessionCount)
-{
-    return qMax(sessionCount, 20) + 0.5;
+    int first = 0, second = 0;
+    if (!readNumber(match, 1, first) || !readNumber(match, 2, second))
+        return false;
+    systolic = first;
+    diastolic = second;
+    return true;
 }
 
 } // namespace ReviewRules

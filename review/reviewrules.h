@@ -2,25 +2,17 @@
 
 #include <QString>
 
-// Rules of the review window's fields, kept free of widgets so that tests
-// can check them directly.
+// How the review's checkpoint cells read what was typed into them, kept free
+// of widgets so that tests can check them directly. An empty cell reads as
+// no reading (0); anything that is not a reading is refused (false), never
+// taken as 0.
 namespace ReviewRules {
 
-// A heart-rate cell read as a decimal integer; text that is not one reads 0.
-int heartRateCell(const QString &text);
-// The first "systolic/diastolic" pair in the text, with the slash touching
-// both numbers; false (and 0, 0) when there is none.
+// One whole number, with any text but no other digit around it ("95",
+// "95 bpm").
+bool readHeartRate(const QString &text, int &heartRate);
+// "systolic/diastolic", blanks allowed round the slash, with any text but no
+// other digit around it ("120/80", "120 / 80 mmHg").
 bool readPressure(const QString &text, int &systolic, int &diastolic);
-// A pressure cell rewritten as "systolic/diastolic" ("0/0" when unreadable).
-QString pressureCell(const QString &text);
-
-// A stored measurement as shown: shortest form with 6 significant digits,
-// empty when not above 0.
-QString measureText(double value);
-
-// Lower end of the x range of the history plots is 0.5; the upper end
-// keeps room for at least 20 sessions so that a short history is not
-// stretched.
-double historyXMaximum(int sessionCount);
 
 } // namespace ReviewRules

@@ -1,24 +1,23 @@
 #pragma once
 
+#include "display/historyplots.h"
 #include "display/qplotgraphic.h"
 #include "storage/sessionhistory.h"
 
 #include <QCoreApplication>
+#include <QVector>
 
-#include <array>
-
-// One or three history series of a patient's course for a summary plot:
-// x is the session number. Three series are the exercise phases (basal,
-// intra-exercise, post-exercise) in dark green, dark blue and dark magenta.
-// The series are read, not owned; they are refilled in place.
+// The series of one history plot of a patient's course: x is the session
+// number. Three series are the exercise phases (basal, intra-exercise,
+// post-exercise), named after the plot's label and coloured as the table of
+// history plots says. The series are read, not owned; they are refilled in
+// place.
 class THistoryPlotValues : public QPlotGraphic::IPlotValues
 {
     Q_DECLARE_TR_FUNCTIONS(THistoryPlotValues)
 
 public:
-    THistoryPlotValues(const QString &label, const HistorySeries *series);
-    THistoryPlotValues(const QString &label, const HistorySeries *basal, const HistorySeries *intraExercise,
-                       const HistorySeries *postExercise);
+    THistoryPlotValues(const HistoryPlots::Plot &plot, const QVector<const HistorySeries *> &series);
 
     int seriesCount() override;
     int pointCount(int series) override;
@@ -30,8 +29,6 @@ public:
 private:
     const HistoryPoint *point(int series, int index) const;
 
-    int m_count = 1;
-    std::array<const HistorySeries *, 3> m_series{};
-    std::array<QColor, 3> m_colors;
-    std::array<QString, 3> m_names;
+    HistoryPlots::Plot m_plot;
+    QVector<const HistorySeries *> m_series;
 };

@@ -1,8 +1,10 @@
 #include "storage/monitordatabase.h"
 
+#include "storage/indexrepair.h"
 #include "storage/recordingheader.h"
 #include "storage/safefilename.h"
 #include "storage/storageerror.h"
+#include "storage/storedtime.h"
 #include "storage/studyfile.h"
 
 #include <QCoreApplication>
@@ -11,16 +13,15 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QVariant>
 
 namespace {
 
-const char DateTimeFormat[] = "yyyyMMddHHmmss";
 const char StudyExtension[] = "nvstudy";
 const char RecordingExtension[] = "nvecg";
 
@@ -75,126 +76,32 @@ MonitorDatabase::MonitorDatabase(const QString &rootPath)
     if (s_instance)
         throw std::logic_error("Only one MonitorDatabase may be open at a time");
 
-    QDir().mkpath(m_rootPath);
-    QDir root(m_rootPath);
-    root.mkdir(QStringLiteral("data"));
-    root.mkdir(QStringLiteral("pictures"));
-
+    IndexRepair::prepareFolders(m_rootPath);
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         raise(QT_TRANSLATE_NOOP("MonitorDatabase", "SQLite driver not available"));
 
-    const QString path = databasePath();
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     try {
-        bool rebuild = !QFileInfo::exists(path);
-        if (!rebuild) {
-            openConnection(path);
-            if (!isUsableIndex()) {
-                closeConnection();
-                m_setAsideIndex = setAsideIndex(path);
-                rebuild = true;
-            }
-        }
-        if (rebuild) {
-            buildIndex(path);
-            openConnection(path);
-        }
+        IndexRepair repair(*this);
+        repair.openIndex();
+        m_setAsideIndex = repair.setAsidePath();
+        m_repairNotes = repair.notes();
     } catch (...) {
-        closeConnection();
+        IndexRepair::closeConnection();
         QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
         throw;
     }
     s_instance = this;
 }
 
-void MonitorDatabase::openConnection(const QString &path)
-{
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    db.setDatabaseName(path);
-    if (!db.open())
-        throw StorageError(db.lastError().text().toStdString());
-}
-
-void MonitorDatabase::closeConnection()
-{
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    if (db.isOpen()) {
-        db.rollback();
-        db.close();
-    }
-}
-
-bool MonitorDatabase::isUsableIndex()
-{
-    // SQLite opens any file; a file that is not a database (or a damaged
-    // one) fails only at the first statement. Any other failure, such as a
-    // file another program keeps locked, is reported, not repaired.
-    QSqlQuery tables(QSqlDatabase::database());
-    if (!tables.exec(QStringLiteral("select name from sqlite_master where type = 'table'"))) {
-        const QString code = tables.lastError().nativeErrorCode();
-        if (code == QLatin1String("26") || code == QLatin1String("11")) // not a database, damaged
-            return false;
-        raiseSql(tables.lastError());
-    }
-    QStringList names;
-    while (tables.next())
-        names.append(tables.value(0).toString());
-    if (!names.contains(QStringLiteral("Patient")) || !names.contains(QStringLiteral("Session")))
-        return false;
-    // An index without a single patient beside study files was left by an
-    // interrupted rebuild (patients deleted in the station take their study
-    // files with them).
-    QSqlQuery patients = prepare(QStringLiteral("select count(*) from Patient"));
-    run(patients);
-    return (patients.next() && patients.value(0).toInt() > 0) || studyFileNames().isEmpty();
-}
-
-QString MonitorDatabase::setAsideIndex(const QString &path)
-{
-    // Kept, dated, beside the new index, with any journal of its own (which
-    // must not be applied to the new file).
-    const QString stamp = QDateTime::currentDateTime().toString(QLatin1String(DateTimeFormat));
-    QString aside = QStringLiteral("%1.unusable-%2").arg(path, stamp);
-    for (int n = 2; QFileInfo::exists(aside); ++n)
-        aside = QStringLiteral("%1.unusable-%2-%3").arg(path, stamp).arg(n);
-    if (!QFile::rename(path, aside))
-        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot set the unusable index aside"));
-    for (const char *suffix : {"-journal", "-wal", "-shm"}) {
-        const QString companion = path + QLatin1String(suffix);
-        if (QFileInfo::exists(companion))
-            QFile::rename(companion, aside + QLatin1String(suffix));
-    }
-    return aside;
-}
-
-void MonitorDatabase::buildIndex(const QString &path)
-{
-    // The index is built in a file of its own and renamed into place when it
-    // is complete: a crash at any moment leaves either no index (rebuilt at
-    // the next start) or a complete one.
-    const QString building = path + QStringLiteral(".rebuild");
-    for (const QString &stale : {building, building + QStringLiteral("-journal")})
-        QFile::remove(stale);
-    openConnection(building);
-    QSqlDatabase db = QSqlDatabase::database();
-    db.transaction();
-    createTables();
-    rebuildIndex();
-    if (!db.commit())
-        raiseSql(db.lastError());
-    db.close();
-    if (!QFile::rename(building, path))
-        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot create the index"));
-}
-
-QStringList MonitorDatabase::studyFileNames() const
-{
-    return QDir(m_rootPath, QStringLiteral("*.%1").arg(QLatin1String(StudyExtension))).entryList();
-}
-
 QString MonitorDatabase::setAsideIndexPath() const
 {
     return m_setAsideIndex;
+}
+
+QStringList MonitorDatabase::repairNotes() const
+{
+    return m_repairNotes;
 }
 
 MonitorDatabase::~MonitorDatabase()
@@ -206,11 +113,6 @@ MonitorDatabase::~MonitorDatabase()
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
     if (s_instance == this)
         s_instance = nullptr;
-}
-
-MonitorDatabase *MonitorDatabase::instance()
-{
-    return s_instance;
 }
 
 QString MonitorDatabase::rootPath() const
@@ -228,6 +130,11 @@ QString MonitorDatabase::picturePath(int id) const
     return QStringLiteral("%1/pictures/pic%2").arg(m_rootPath).arg(id);
 }
 
+QString MonitorDatabase::pictureOwnerPath(int id) const
+{
+    return picturePath(id) + QStringLiteral(".owner");
+}
+
 QString MonitorDatabase::studyPath(const QString &baseFilename) const
 {
     return QStringLiteral("%1/%2.%3").arg(m_rootPath, baseFilename, QLatin1String(StudyExtension));
@@ -241,83 +148,40 @@ QString MonitorDatabase::recordingPath(const QString &baseFilename) const
 QString MonitorDatabase::makeBaseFilename(const PatientRecord &patient, const QDateTime &start)
 {
     return QStringLiteral("%1-%2-%3")
-        .arg(safeFileNamePart(patient.lastName), safeFileNamePart(patient.firstName),
-             start.toString(QLatin1String(DateTimeFormat)));
+        .arg(safeFileNamePart(patient.lastName), safeFileNamePart(patient.firstName), StoredTime::toText(start));
 }
 
-void MonitorDatabase::createTables()
+QString MonitorDatabase::pendingStudyPath(const QString &studyPath)
 {
-    QSqlQuery patients = prepare(QStringLiteral("create table Patient(id integer primary key, data text)"));
-    run(patients);
-    QSqlQuery sessions =
-        prepare(QStringLiteral("create table Session(patientId integer, sessionNumber integer, data text)"));
-    run(sessions);
+    return studyPath + QStringLiteral(".pending");
 }
 
-void MonitorDatabase::setAsidePictures()
+bool MonitorDatabase::isBaseFilenameInIndex(const QString &baseFilename)
 {
-    // The new index hands out ids from 1 again: pictures named after the old
-    // ids would show the wrong faces, so they are kept in a folder of their own.
-    QDir pictures(m_rootPath + QStringLiteral("/pictures"));
-    static const QRegularExpression pictureName(QStringLiteral("^pic\\d+$"));
-    const QStringList names = pictures.entryList(QDir::Files | QDir::Hidden);
-    QStringList old;
-    for (const QString &name : names)
-        if (pictureName.match(name).hasMatch())
-            old.append(name);
-    if (old.isEmpty())
-        return;
-    const QString stamp = QDateTime::currentDateTime().toString(QLatin1String(DateTimeFormat));
-    QString folder = QStringLiteral("before-rebuild-%1").arg(stamp);
-    for (int n = 2; pictures.exists(folder); ++n)
-        folder = QStringLiteral("before-rebuild-%1-%2").arg(stamp).arg(n);
-    if (!pictures.mkdir(folder))
-        return;
-    for (const QString &name : old)
-        pictures.rename(name, folder + QLatin1Char('/') + name);
+    // Rows hold the indented JSON written by rowText().
+    QSqlQuery query = prepare(QStringLiteral("select count(*) from Session where instr(data, ?) > 0"));
+    query.addBindValue(QStringLiteral("\"baseFilename\": \"%1\"").arg(baseFilename));
+    run(query);
+    return query.next() && query.value(0).toInt() > 0;
 }
 
-void MonitorDatabase::rebuildIndex()
+QString MonitorDatabase::freeBaseFilename(const QString &wanted)
 {
-    setAsidePictures();
-    const QDir root(m_rootPath);
-    QHash<QUuid, int> patientIds;
-    for (const QString &name : studyFileNames()) {
-        const QString stem = name.section(QLatin1Char('.'), 0, 0);
-        QJsonDocument document;
-        if (!readStudyFile(root.filePath(name), document))
-            continue;
-        const QJsonObject top = document.object();
-        const QJsonObject study = top.value(QStringLiteral("study")).toObject();
-        const QJsonObject patientObject = top.value(QStringLiteral("patient")).toObject();
-        if (top.isEmpty() || study.isEmpty()
-            || study.value(QStringLiteral("studyType")).toString() != QLatin1String("Monitor session")
-            || patientObject.isEmpty())
-            continue;
-        const QUuid uuid(patientObject.value(QStringLiteral("uuid")).toString());
-        if (uuid.isNull())
-            continue;
-
-        int patientId = patientIds.value(uuid, 0);
-        if (patientId == 0) {
-            PatientRecord patient = PatientRecord::fromJson(patientObject);
-            insertPatient(patient);
-            patientId = patient.id;
-            patientIds.insert(uuid, patientId);
+    // Two patients of the same name started in the same second, or names
+    // that become equal once made safe, would otherwise share their files.
+    const auto taken = [this](const QString &base) {
+        const QString study = studyPath(base);
+        for (const QString &path : {study, pendingStudyPath(study), recordingPath(base)}) {
+            const QFileInfo info(path);
+            if (info.exists() || info.isSymLink())
+                return true;
         }
-
-        const QJsonObject session = top.value(QStringLiteral("session")).toObject();
-        if (session.isEmpty())
-            continue;
-        SessionInfo info;
-        info.patientId = patientId;
-        info.sessionNumber = session.value(QStringLiteral("sessionNumber")).toInt(0);
-        info.presence = session.value(QStringLiteral("presence")).toBool(false);
-        info.startDateTime = QDateTime::fromString(session.value(QStringLiteral("startDateTime")).toString(),
-                                                   QLatin1String(DateTimeFormat));
-        info.baseFilename = stem;
-        insertSession(info);
-    }
+        return isBaseFilenameInIndex(base);
+    };
+    QString base = wanted;
+    for (int n = 2; taken(base); ++n)
+        base = QStringLiteral("%1-%2").arg(wanted).arg(n);
+    return base;
 }
 
 void MonitorDatabase::insertPatient(PatientRecord &record)
@@ -364,7 +228,7 @@ QList<PatientSummary> MonitorDatabase::listPatients()
         summary.name = PatientRecord::fromJson(rowObject(query.value(1))).displayName();
         if (!query.isNull(2)) {
             const QString start = rowObject(query.value(2)).value(QStringLiteral("startDateTime")).toString();
-            summary.lastSession = QDateTime::fromString(start, QLatin1String(DateTimeFormat)).date();
+            summary.lastSession = StoredTime::fromText(start).date();
         }
         list.append(summary);
     }
@@ -373,18 +237,28 @@ QList<PatientSummary> MonitorDatabase::listPatients()
 
 void MonitorDatabase::deletePatient(int id)
 {
+    // Files first: should one stay, the rows stay too and a second try
+    // finishes the work, instead of files that a rebuild would bring back.
+    const auto remove = [](const QString &path) {
+        const QFileInfo info(path);
+        if ((info.exists() || info.isSymLink()) && !QFile::remove(path))
+            throw StorageError(QCoreApplication::translate("MonitorDatabase", "Cannot delete %1")
+                                   .arg(QDir::toNativeSeparators(path))
+                                   .toStdString());
+    };
     for (const SessionInfo &info : listSessions(id)) {
-        QFile::remove(studyPath(info.baseFilename));
-        QFile::remove(recordingPath(info.baseFilename));
+        remove(studyPath(info.baseFilename));
+        remove(recordingPath(info.baseFilename));
     }
+    // A deleted patient leaves no face behind for a later patient of that id.
+    remove(picturePath(id));
+    remove(pictureOwnerPath(id));
     QSqlQuery sessions = prepare(QStringLiteral("delete from Session where patientId = ?"));
     sessions.addBindValue(id);
     run(sessions);
     QSqlQuery patient = prepare(QStringLiteral("delete from Patient where id = ?"));
     patient.addBindValue(id);
     run(patient);
-    // A deleted patient leaves no face behind for a later patient of that id.
-    QFile::remove(picturePath(id));
 }
 
 int MonitorDatabase::nextSessionNumber(int patientId)
@@ -447,55 +321,61 @@ std::unique_ptr<MonitorSession> MonitorDatabase::startSession(const SessionData 
     info.sessionNumber = data.sessionNumber;
     info.presence = data.presence;
     info.startDateTime = data.startDateTime;
-    info.baseFilename = makeBaseFilename(patient, data.startDateTime);
+    info.baseFilename = freeBaseFilename(makeBaseFilename(patient, data.startDateTime));
 
-    // The row is committed only with both files in place: a failure leaves
-    // neither a row without files nor files this call created.
+    // The files come first, the study file under a pending name; the row is
+    // committed next and the study file renamed last. Whatever stops this
+    // on the way, the files and the row appear together or not at all: a
+    // failure here removes the files, and the next opening of the root
+    // completes or removes what a killed process left (IndexRepair).
     const QString study = studyPath(info.baseFilename);
-    const QString recordingFile = recordingPath(info.baseFilename);
-    const bool studyExisted = QFileInfo::exists(study);
-    const bool recordingExisted = QFileInfo::exists(recordingFile);
+    const QString pending = pendingStudyPath(study);
+    auto session = std::make_unique<MonitorSession>(data);
+    std::unique_ptr<TFileSignal> recording;
     QSqlDatabase db = QSqlDatabase::database();
-    if (!db.transaction())
-        raiseSql(db.lastError());
     try {
-        insertSession(info);
-        auto session = std::make_unique<MonitorSession>(data);
-        writeStudyFile(*session, patient, study);
-        std::unique_ptr<TFileSignal> recording = createRecording(info.baseFilename);
+        writeStudyFile(*session, patient, pending);
+        recording = createRecording(info.baseFilename);
         recording->writeHeader(recordingHeaderBytes(*recording, patient, data, recording->headerSize()));
+        if (!db.transaction())
+            raiseSql(db.lastError());
+        insertSession(info);
         if (!db.commit())
             raiseSql(db.lastError());
-        session->setRecording(std::move(recording));
-        return session;
     } catch (...) {
         db.rollback();
-        if (!studyExisted)
-            QFile::remove(study);
-        if (!recordingExisted)
-            QFile::remove(recordingFile);
+        QFile::remove(pending);
+        if (recording) {
+            recording.reset();
+            QFile::remove(recordingPath(info.baseFilename));
+        }
         throw;
     }
+    // Should the rename fail, the first save writes the study file under its
+    // name all the same.
+    QFile::rename(pending, study);
+    session->setRecording(std::move(recording));
+    return session;
 }
 
 void MonitorDatabase::updateSession(const MonitorSession &session)
 {
     SessionInfo info;
     if (!loadSession(session.patientId, session.sessionNumber, info))
-        return;
+        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "The session is not in the index"));
     PatientRecord patient;
     if (!loadPatient(session.patientId, patient))
-        return;
+        raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot get patient data"));
     writeStudyFile(session, patient, studyPath(info.baseFilename));
 }
 
-std::unique_ptr<MonitorSession> MonitorDatabase::openSession(int patientId, int sessionNumber)
+std::unique_ptr<MonitorSession> MonitorDatabase::openSession(int patientId, int sessionNumber, QString *why)
 {
     SessionInfo info;
     if (!loadSession(patientId, sessionNumber, info))
         return nullptr;
     QJsonDocument document;
-    if (!readStudyFile(studyPath(info.baseFilename), document) || document.object().isEmpty())
+    if (!readStudyFile(studyPath(info.baseFilename), document, why) || document.object().isEmpty())
         return nullptr;
     std::unique_ptr<MonitorSession> session = sessionFromStudy(document.object(), patientId, sessionNumber);
     session->setRecording(openRecording(info.baseFilename));
@@ -504,6 +384,13 @@ std::unique_ptr<MonitorSession> MonitorDatabase::openSession(int patientId, int 
 
 bool MonitorDatabase::loadPicture(int id, QByteArray &bytes)
 {
+    QFile mark(pictureOwnerPath(id));
+    PatientRecord patient;
+    if (mark.open(QIODevice::ReadOnly)) {
+        const QUuid owner(QString::fromLatin1(mark.read(64)).trimmed());
+        if (!owner.isNull() && loadPatient(id, patient) && owner != patient.uuid)
+            return false;
+    }
     QFile file(picturePath(id));
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -513,15 +400,27 @@ bool MonitorDatabase::loadPicture(int id, QByteArray &bytes)
 
 void MonitorDatabase::savePicture(int id, const QByteArray &bytes)
 {
-    QFile file(picturePath(id));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
+    PatientRecord patient;
+    QList<std::pair<QString, QByteArray>> files;
+    if (loadPatient(id, patient) && !patient.uuid.isNull())
+        files.append({pictureOwnerPath(id), patient.uuid.toString().toLatin1()});
+    else
+        QFile::remove(pictureOwnerPath(id));
+    files.append({picturePath(id), bytes});
+    for (const auto &[path, content] : qAsConst(files)) {
+        // Replaced as a whole or not at all.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot create file"));
+        if (file.write(content) != content.size() || !file.commit())
+            raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Write error"));
+    }
 }
 
 std::unique_ptr<TFileSignal> MonitorDatabase::createRecording(const QString &baseFilename)
 {
     auto recording = std::make_unique<TFileSignal>(recordingPath(baseFilename), 1, 250,
-                                                   TFileSignal::RecordingHeaderSize, true);
+                                                   TFileSignal::RecordingHeaderSize, TFileSignal::Access::CreateNew);
     recording->setRange(-6.0, 6.0);
     recording->setResolutionBits(9);
     recording->setChannelName(0, QStringLiteral("V5"));

@@ -1,5 +1,10 @@
 #include "storage/monitorsession.h"
 
+#include "storage/sessionclock.h"
+
+#include <algorithm>
+#include <climits>
+
 MonitorSession::MonitorSession(const SessionData &data)
     : SessionData(data)
 {
@@ -17,10 +22,23 @@ void MonitorSession::setRecording(std::unique_ptr<TFileSignal> recording)
     m_recording = std::move(recording);
 }
 
+void MonitorSession::startClock(const SessionClock &clock)
+{
+    m_clock = &clock;
+    m_clockStartMs = clock.monotonicMs();
+}
+
+qint64 MonitorSession::elapsedSeconds() const
+{
+    const qint64 seconds = m_clock ? (m_clock->monotonicMs() - m_clockStartMs) / 1000
+                                   : startDateTime.secsTo(QDateTime::currentDateTime());
+    return std::max<qint64>(0, seconds);
+}
+
 void MonitorSession::addEvent(const QString &description)
 {
     SessionEvent event;
-    event.timeOffset = int(startDateTime.secsTo(QDateTime::currentDateTime()));
+    event.timeOffset = int(std::min<qint64>(elapsedSeconds(), INT_MAX));
     event.description = description;
     events.append(event);
 }

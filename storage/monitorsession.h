@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/alarmlog.h"
 #include "storage/sessiondata.h"
 #include "storage/tfilesignal.h"
 
@@ -7,6 +8,8 @@
 #include <QVector>
 
 #include <memory>
+
+class SessionClock;
 
 struct SessionEvent
 {
@@ -40,8 +43,16 @@ public:
     QVector<int> hrTrend, spo2Trend;
     QVector<double> tempTrend;
     QVector<SessionEvent> events;
+    // Every alarm's onset, acknowledgement and end, in order.
+    QVector<AlarmLogEntry> alarmLog;
 
-    // Appends an event stamped with the whole seconds from the start to now.
+    // From now on the session's elapsed time is what this clock (not owned,
+    // outliving the session) sees pass; the start date-time stays as it is.
+    void startClock(const SessionClock &clock);
+    // Whole seconds since the start: from the session's clock once it has
+    // one, otherwise from the wall clock; never below 0.
+    qint64 elapsedSeconds() const;
+    // Appends an event stamped with elapsedSeconds().
     void addEvent(const QString &description);
     // phase 1..3; other phases are ignored.
     void setCheckpoint(int phase, const Checkpoint &checkpoint);
@@ -58,4 +69,6 @@ public:
 private:
     std::unique_ptr<TFileSignal> m_recording;
     Checkpoint m_checkpoints[3];
+    const SessionClock *m_clock = nullptr;
+    qint64 m_clockStartMs = 0;
 };

@@ -3,6 +3,7 @@
 #include "dsp/tsignal.h"
 #include "storage/patientrecord.h"
 #include "storage/sessiondata.h"
+#include "storage/storedtime.h"
 #include "storage/studyfile.h"
 
 #include <QJsonArray>
@@ -10,7 +11,6 @@
 
 namespace {
 
-const char DateTimeFormat[] = "yyyyMMddHHmmss";
 const QByteArray Magic("NVECG1");
 
 // Shortens the longest text of an object (other than the skipped keys) by
@@ -50,7 +50,7 @@ QByteArray withMagic(const QJsonObject &header)
 
 QJsonObject recordingHeaderJson(const TSignal &recording, const PatientRecord &patient, const SessionData &data)
 {
-    const QString start = data.startDateTime.toString(QLatin1String(DateTimeFormat));
+    const QString start = StoredTime::toText(data.startDateTime);
     const QJsonObject study = studyHeaderJson(start);
 
     QJsonObject session;

@@ -8,12 +8,12 @@ void SessionHistory::clear()
     *this = SessionHistory();
 }
 
-double bodyMassIndex(double weightKg, double heightCm)
+std::array<QVector<const HistorySeries *>, 5> SessionHistory::plotSeries() const
 {
-    if (!(weightKg > 0.0) || !(heightCm > 0.0))
-        return 0.0;
-    const double metres = heightCm * 0.01;
-    return weightKg / (metres * metres);
+    return {QVector<const HistorySeries *>{&heartRate[0], &heartRate[1], &heartRate[2]},
+            QVector<const HistorySeries *>{&systolic[0], &systolic[1], &systolic[2]},
+            QVector<const HistorySeries *>{&weight}, QVector<const HistorySeries *>{&bmi},
+            QVector<const HistorySeries *>{&abdomen}};
 }
 
 void collectHistory(const QList<const MonitorSession *> &sessions, SessionHistory &history)
@@ -30,7 +30,7 @@ void collectHistory(const QList<const MonitorSession *> &sessions, SessionHistor
         }
         if (session->weight > 0.0)
             history.weight.append({number, session->weight});
-        const double bmi = bodyMassIndex(session->weight, session->height);
+        const double bmi = RecordRules::bodyMassIndex(session->weight, session->height);
         if (bmi > 0.0)
             history.bmi.append({number, bmi});
         if (session->abdomen > 0.0)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "storage/recordrules.h"
+
 #include <QList>
 #include <QVector>
+
+#include <array>
 
 class MonitorSession;
 
@@ -26,13 +30,15 @@ struct SessionHistory
     HistorySeries abdomen;      // abdominal perimeter > 0
 
     void clear();
+
+    // The series of the five history plots, in the order they are shown:
+    // heart rate and systolic pressure (three phases each), then weight,
+    // body-mass index and abdomen (one series each).
+    std::array<QVector<const HistorySeries *>, 5> plotSeries() const;
 };
 
 // Refills `history` in place, so that adaptors holding pointers to its series stay valid.
 void collectHistory(const QList<const MonitorSession *> &sessions, SessionHistory &history);
-
-// Weight (kg) / (height (cm) / 100)^2; 0 unless both are above 0.
-double bodyMassIndex(double weightKg, double heightCm);
 
 // Sessions attended out of all, in whole percent (integer division); 0 for none.
 int attendancePercent(const QList<const MonitorSession *> &sessions);

@@ -1,14 +1,12 @@
 #include "storage/sessioninfo.h"
 
-namespace {
-const char *const DateTimeFormat = "yyyyMMddHHmmss";
-}
+#include "storage/storedtime.h"
 
 QJsonObject SessionInfo::toJson() const
 {
     QJsonObject o;
     o.insert(QStringLiteral("baseFilename"), baseFilename);
-    o.insert(QStringLiteral("startDateTime"), startDateTime.toString(QLatin1String(DateTimeFormat)));
+    o.insert(QStringLiteral("startDateTime"), StoredTime::toText(startDateTime));
     o.insert(QStringLiteral("presence"), presence);
     return o;
 }
@@ -16,7 +14,6 @@ QJsonObject SessionInfo::toJson() const
 void SessionInfo::readJson(const QJsonObject &object)
 {
     baseFilename = object.value(QStringLiteral("baseFilename")).toString();
-    startDateTime = QDateTime::fromString(object.value(QStringLiteral("startDateTime")).toString(),
-                                          QLatin1String(DateTimeFormat));
+    startDateTime = StoredTime::fromText(object.value(QStringLiteral("startDateTime")).toString());
     presence = object.value(QStringLiteral("presence")).toBool(false);
 }

@@ -1,12 +1,13 @@
 #include "storage/studyfile.h"
 
-#include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/storageerror.h"
+#include "storage/storedtime.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QSaveFile>
 #include <QtEndian>
@@ -16,13 +17,57 @@
 
 namespace {
 
-const char DateTimeFormat[] = "yyyyMMddHHmmss";
 const QByteArray MagicCompressed("NVSTUDY2");
 const QByteArray MagicPlain("NVSTUDY1");
 
+QString translated(const char *text)
+{
+    return QCoreApplication::translate("MonitorDatabase", text);
+}
+
 [[noreturn]] void raise(const char *text)
 {
-    throw StorageError(QCoreApplication::translate("MonitorDatabase", text).toStdString());
+    throw StorageError(translated(text).toStdString());
+}
+
+// The first text of a JSON value (searched depth first) that is longer than
+// the bound, with the key it is stored under; false when there is none.
+bool findLongText(const QJsonValue &value, const QString &key, QString &longKey)
+{
+    if (value.isString()) {
+        if (value.toString().size() <= MaxStudyTextLength)
+            return false;
+        longKey = key;
+        return true;
+    }
+    if (value.isArray()) {
+        for (const QJsonValue &element : value.toArray())
+            if (findLongText(element, key, longKey))
+                return true;
+    } else if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+            if (findLongText(it.value(), it.key(), longKey))
+                return true;
+    }
+    return false;
+}
+
+// The patient's texts cut to the bound: the study keeps a copy of the
+// record, whose whole text stays in the index.
+QJsonObject boundedPatient(QJsonObject patient)
+{
+    for (auto it = patient.begin(); it != patient.end(); ++it) {
+        if (it.value().isString() && it.value().toString().size() > MaxStudyTextLength) {
+            QString text = it.value().toString();
+            int n = MaxStudyTextLength;
+            if (text.at(n - 1).isHighSurrogate())
+                --n;
+            text.truncate(n);
+            it.value() = text;
+        }
+    }
+    return patient;
 }
 
 enum class Uncompressed { Ok, Damaged, TooLarge };
@@ -94,7 +139,7 @@ QJsonObject studyHeaderJson(const QString &startDateTime)
 
 QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patient)
 {
-    const QString start = session.startDateTime.toString(QLatin1String(DateTimeFormat));
+    const QString start = StoredTime::toText(session.startDateTime);
     const QJsonObject study = studyHeaderJson(start);
 
     QJsonObject data;
@@ -137,16 +182,42 @@ QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patien
 
     QJsonObject top;
     top.insert(QStringLiteral("study"), study);
-    top.insert(QStringLiteral("patient"), patient.toJson());
+    top.insert(QStringLiteral("patient"), boundedPatient(patient.toJson()));
     top.insert(QStringLiteral("session"), data);
     top.insert(QStringLiteral("results"), results);
     top.insert(QStringLiteral("events"), events);
+    // Only sessions that alarmed carry the key; readers without it see none.
+    if (!session.alarmLog.isEmpty())
+        top.insert(QStringLiteral("alarms"), alarmLogJson(session.alarmLog));
     return top;
+}
+
+QString studyBoundsViolation(const QJsonObject &study)
+{
+    const int events = study.value(QStringLiteral("events")).toArray().size();
+    if (events > MaxStudyEvents)
+        return translated(QT_TRANSLATE_NOOP("MonitorDatabase", "The session holds %1 events, more than %2"))
+            .arg(events)
+            .arg(MaxStudyEvents);
+    QString key;
+    if (findLongText(study, QString(), key))
+        return translated(QT_TRANSLATE_NOOP("MonitorDatabase", "The text \"%1\" is longer than %2 characters"))
+            .arg(key)
+            .arg(MaxStudyTextLength);
+    return QString();
 }
 
 void writeStudyFile(const MonitorSession &session, const PatientRecord &patient, const QString &path)
 {
-    const QByteArray json = QJsonDocument(studyJson(session, patient)).toJson(QJsonDocument::Compact);
+    const QJsonObject study = studyJson(session, patient);
+    const QString violation = studyBoundsViolation(study);
+    if (!violation.isEmpty())
+        throw StorageError(violation.toStdString());
+    const QByteArray json = QJsonDocument(study).toJson(QJsonDocument::Compact);
+    if (json.size() > MaxStudyJsonSize)
+        throw StorageError(translated(QT_TRANSLATE_NOOP("MonitorDatabase", "The session is larger than %1 MiB"))
+                               .arg(MaxStudyJsonSize >> 20)
+                               .toStdString());
     // The save file replaces the target only on commit, so a failed or
     // interrupted write leaves the previous study file whole.
     QSaveFile file(path);
@@ -164,38 +235,45 @@ void writeStudyFile(const MonitorSession &session, const PatientRecord &patient,
         raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Write error"));
 }
 
-void writeStudyFile(const MonitorSession &session, const QString &path)
+bool readStudyFile(const QString &path, QJsonDocument &document, QString *why)
 {
-    MonitorDatabase *database = MonitorDatabase::instance();
-    PatientRecord patient;
-    if (!database || !database->loadPatient(session.patientId, patient))
-        return;
-    writeStudyFile(session, patient, path);
-}
-
-bool readStudyFile(const QString &path, QJsonDocument &document)
-{
+    const auto refuse = [why](const QString &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    // Opening a pipe for reading would wait for a writer for ever.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return refuse(translated(QT_TRANSLATE_NOOP("MonitorDatabase", "Not a regular file")));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return refuse(file.errorString());
     const QByteArray magic = file.read(8);
     if (magic.size() < 8 || (magic != MagicCompressed && magic != MagicPlain))
-        return false;
+        return refuse(translated(QT_TRANSLATE_NOOP("MonitorDatabase", "Not a study file")));
     // Compression never makes a study bigger than its JSON by more than a
     // few bytes, so the bound holds for what is read too.
+    const QString tooLarge =
+        translated(QT_TRANSLATE_NOOP("MonitorDatabase", "The session is larger than %1 MiB")).arg(MaxStudyJsonSize >> 20);
     if (file.size() - magic.size() > MaxStudyJsonSize + 1024)
-        return false;
+        return refuse(tooLarge);
     const QByteArray payload = file.readAll();
     if (payload.isEmpty())
-        return false;
+        return refuse(translated(QT_TRANSLATE_NOOP("MonitorDatabase", "Not a study file")));
     QByteArray json = payload;
     if (magic == MagicCompressed) {
         // A damaged payload gives an empty document; one that would expand
         // beyond any real session is not a readable study at all.
         if (uncompressBounded(payload, MaxStudyJsonSize, json) == Uncompressed::TooLarge)
-            return false;
+            return refuse(tooLarge);
     }
     document = QJsonDocument::fromJson(json);
+    const QString violation = studyBoundsViolation(document.object());
+    if (!violation.isEmpty()) {
+        document = QJsonDocument();
+        return refuse(violation);
+    }
     return true;
 }
 
@@ -206,8 +284,7 @@ std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int p
     data.patientId = patientId;
     data.sessionNumber = sessionNumber;
     data.presence = s.value(QStringLiteral("presence")).toBool(false);
-    data.startDateTime = QDateTime::fromString(s.value(QStringLiteral("startDateTime")).toString(),
-                                               QLatin1String(DateTimeFormat));
+    data.startDateTime = StoredTime::fromText(s.value(QStringLiteral("startDateTime")).toString());
     data.exerciseType = s.value(QStringLiteral("exerciseType")).toString();
     data.weight = s.value(QStringLiteral("weight")).toDouble(0.0);
     data.height = s.value(QStringLiteral("height")).toDouble(0.0);
@@ -254,5 +331,6 @@ std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int p
         e.print = o.value(QStringLiteral("print")).toBool(false);
         session->events.append(e);
     }
+    session->alarmLog = alarmLogFromJson(study.value(QStringLiteral("alarms")).toArray());
     return session;
 }

@@ -19,24 +19,32 @@ QJsonObject studyHeaderJson(const QString &startDateTime);
 // The study JSON of a session and its patient.
 QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patient);
 
-// Replaces the study file at path as a whole, through a save file.
-// Throws StorageError "Cannot create study file" or "Write error"; the
-// previous file survives both.
-void writeStudyFile(const MonitorSession &session, const PatientRecord &patient, const QString &path);
-// The same with the patient loaded from the open MonitorDatabase; writes
-// nothing when there is no database or no such patient.
-void writeStudyFile(const MonitorSession &session, const QString &path);
-
-// Largest study JSON read: a 12-hour session is a few megabytes; anything
-// beyond this bound is not a study of this station.
+// Bounds of what is read as a study of this station: a 12-hour session is a
+// few megabytes of JSON with a few hundred events; anything far beyond is not
+// a study of this station and would only stall the windows and reports that
+// show it. The writer keeps to the same bounds, so that it never replaces a
+// good study file by one that could not be read back.
 constexpr qint64 MaxStudyJsonSize = 64 * 1024 * 1024;
+constexpr int MaxStudyEvents = 10000;
+constexpr int MaxStudyTextLength = 65535; // characters of any one text
 
-// False when the file cannot be read, is shorter than 8 bytes, starts with
-// another magic, holds nothing after it, or states or holds more than
-// MaxStudyJsonSize bytes of JSON (checked before anything that large is
-// allocated). A payload that does not uncompress or parse gives an empty
-// document.
-bool readStudyFile(const QString &path, QJsonDocument &document);
+// Why a study object is out of those bounds (too many events, a text too
+// long); empty when it is within them.
+QString studyBoundsViolation(const QJsonObject &study);
+
+// Replaces the study file at path as a whole, through a save file. The
+// patient's copy is cut to the text bound (the index keeps the whole record).
+// Throws StorageError "Cannot create study file" or "Write error", or the
+// bound that the session exceeds; the previous file survives all of them.
+void writeStudyFile(const MonitorSession &session, const PatientRecord &patient, const QString &path);
+
+// False when the path is not a regular file (a folder, a pipe or a device is
+// never opened), cannot be read, is shorter than 8 bytes, starts with another
+// magic, holds nothing after it, states or holds more than MaxStudyJsonSize
+// bytes of JSON (checked before anything that large is allocated), or parses
+// into a study beyond the bounds. `why`, when given, then tells which. A
+// payload that does not uncompress or parse gives an empty document.
+bool readStudyFile(const QString &path, QJsonDocument &document, QString *why = nullptr);
 
 // Rebuilds a session from a study object (top-level object not empty) for the
 // given patient and session number; the recording is left to the caller.

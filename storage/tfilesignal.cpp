@@ -1,8 +1,10 @@
 #include "storage/tfilesignal.h"
 
+#include "storage/recordingheader.h"
 #include "storage/storageerror.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtEndian>
@@ -34,6 +36,27 @@ qint16 lowBits(double value)
     return qint16(quint16(int(wrapped) & 0xFFFF));
 }
 
+// A pipe or a device would block a reader or never end; folders cannot be read.
+bool isOtherThanRegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+
+// "ecg"."gaps" of a header: [start, length] pairs; anything else is ignored.
+QVector<RecordingGap> gapsFromHeader(const QJsonObject &header)
+{
+    QVector<RecordingGap> gaps;
+    const QJsonArray list = header.value(QStringLiteral("ecg")).toObject().value(QStringLiteral("gaps")).toArray();
+    for (const QJsonValue &entry : list) {
+        const QJsonArray pair = entry.toArray();
+        const double start = pair.at(0).toDouble(-1), length = pair.at(1).toDouble(-1);
+        if (pair.size() == 2 && start >= 0 && length > 0 && start < 1e15 && length < 1e15)
+            gaps.append(RecordingGap{qint64(start), qint64(length)});
+    }
+    return gaps;
+}
+
 } // namespace
 
 TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create)
@@ -51,20 +74,26 @@ TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int he
     // Unbuffered: every append reaches the system at once and its result is
     // known at once.
     switch (access) {
-    case Access::Create: {
-        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
+    case Access::Create:
+    case Access::CreateNew: {
+        const QIODevice::OpenMode exclusive = access == Access::CreateNew ? QIODevice::NewOnly : QIODevice::Truncate;
+        if (!m_file.open(QIODevice::ReadWrite | exclusive | QIODevice::Unbuffered))
             raise(QT_TRANSLATE_NOOP("TFileSignal", "Cannot create file"));
         const QByteArray zeros(headerSize, '\0');
-        if (m_file.write(zeros) != zeros.size())
+        if (m_file.write(zeros) != zeros.size()) {
+            // A new file that never got its header is no recording: it goes.
+            if (access == Access::CreateNew)
+                m_file.remove();
             raise(QT_TRANSLATE_NOOP("TFileSignal", "Write error"));
+        }
         break;
     }
     case Access::Update:
-        if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
+        if (isOtherThanRegularFile(path) || !m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
             raise(QT_TRANSLATE_NOOP("TFileSignal", "Cannot open file"));
         break;
     case Access::Read:
-        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        if (isOtherThanRegularFile(path) || !m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             raise(QT_TRANSLATE_NOOP("TFileSignal", "Cannot open file"));
         m_writeFailed = true;
         m_writeError = QCoreApplication::translate("TFileSignal", "The file is open for reading only");
@@ -90,7 +119,7 @@ TFileSignal::~TFileSignal()
 void TFileSignal::updateCounts()
 {
     m_savedFrames = (m_end - m_headerSize) / (2 * channelCount());
-    setSampleCount(int(std::min<qint64>(m_savedFrames + m_unsavedFrames, INT_MAX)));
+    setSampleCount(int(std::min<qint64>(frameCount(), INT_MAX)));
     // A file being written keeps its incomplete last block in the tail window,
     // where it cannot go stale in the page cache. A file only read never grows:
     // that block is read like the others, padded with zeros, so that filtered
@@ -108,10 +137,9 @@ int TFileSignal::sample(int channel, int index)
         return 0;
     if (index >= m_savedFrames) {
         // Held in memory since writing stopped; only the newest frames are kept.
-        const qint64 k = index - m_savedFrames;
-        if (k < m_unsavedFrames - UnsavedCapacity)
+        if (index < frameCount() - PendingCapacity)
             return 0;
-        return m_unsaved[size_t(k % UnsavedCapacity) * channelCount() + channel];
+        return m_pending[size_t(index % PendingCapacity) * channelCount() + channel];
     }
     if (index / blockLength() < blockCount())
         return pagedSample(channel, index);
@@ -125,7 +153,7 @@ int TFileSignal::sample(int channel, int index)
 
 void TFileSignal::reloadWindow(int index)
 {
-    const int saved = savedSampleCount();
+    const int saved = int(std::min<qint64>(m_savedFrames, INT_MAX));
     int start = index - WindowLength / 2;
     if (start < 0)
         start = 0;
@@ -183,9 +211,11 @@ void TFileSignal::freeBlock(qint16 *block)
 void TFileSignal::appendFrames(const qint16 *interleaved, int frames)
 {
     if (frames > 0) {
+        // While frames wait in memory, new ones queue behind them: only
+        // retryWrite() goes back to the disk, at its own pace.
         const qint64 written = m_writeFailed ? 0 : writeFrames(interleaved, frames);
         if (written < frames)
-            keepUnsaved(interleaved + written * channelCount(), frames - written);
+            keepPending(interleaved + written * channelCount(), frames - written);
         updateCounts();
     }
     notifyListeners();
@@ -206,33 +236,123 @@ qint64 TFileSignal::writeFrames(const qint16 *interleaved, qint64 frames)
     // The end is tracked here, not asked of the file: after a failed write
     // the file may report another size, and a write anywhere else would
     // overwrite the header or earlier samples.
-    qint64 done = -1;
-    if (m_file.seek(m_end))
-        done = m_file.write(data, bytes);
+    // A write cut short is continued until the system refuses with a
+    // reason (no space, file too large) that the user can be told.
+    qint64 done = m_file.seek(m_end) ? 0 : -1;
+    while (done >= 0 && done < bytes) {
+        const qint64 n = m_file.write(data + done, bytes - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
     if (done > 0)
         m_end += done;
-    if (done != bytes)
-        stopWriting(m_file.errorString());
+    if (done != bytes) {
+        m_writeFailed = true;
+        m_writeError = m_file.errorString();
+    }
     updateCounts();
-    // A frame cut short counts as not written; its samples stay in memory.
+    // A frame cut short counts as not written: the next write goes over it.
+    m_end = m_headerSize + m_savedFrames * channelCount() * 2;
     return m_savedFrames - savedBefore;
 }
 
-void TFileSignal::stopWriting(const QString &reason)
-{
-    m_writeFailed = true;
-    m_writeError = reason;
-}
-
-void TFileSignal::keepUnsaved(const qint16 *interleaved, qint64 frames)
+void TFileSignal::keepPending(const qint16 *interleaved, qint64 frames)
 {
     const int channels = channelCount();
-    if (m_unsaved.empty())
-        m_unsaved.resize(size_t(UnsavedCapacity) * channels);
-    for (qint64 k = 0; k < frames; ++k, ++m_unsavedFrames) {
-        const size_t slot = size_t(m_unsavedFrames % UnsavedCapacity) * channels;
-        std::copy_n(interleaved + k * channels, channels, m_unsaved.begin() + qint64(slot));
+    if (m_pending.empty())
+        m_pending.resize(size_t(PendingCapacity) * channels);
+    for (qint64 k = 0; k < frames; ++k) {
+        const size_t slot = size_t((m_savedFrames + m_pendingFrames) % PendingCapacity) * channels;
+        std::copy_n(interleaved + k * channels, channels, m_pending.begin() + qint64(slot));
+        ++m_pendingFrames;
     }
+}
+
+bool TFileSignal::retryWrite()
+{
+    if (!m_file.isWritable())
+        return false;
+    if (m_pendingFrames > 0 && writePending()) {
+        m_writeFailed = false;
+        m_writeError.clear();
+    }
+    if (!m_gapsListed)
+        m_gapsListed = listGapsInHeader();
+    updateCounts();
+    return !m_writeFailed;
+}
+
+bool TFileSignal::writePending()
+{
+    const int channels = channelCount();
+    while (m_pendingFrames > 0) {
+        const qint64 dropped = m_pendingFrames - PendingCapacity;
+        qint64 written = 0, wanted = 0;
+        if (dropped > 0) {
+            // Frames no longer in memory: zeros keep the later ones at their time.
+            wanted = std::min<qint64>(dropped, WindowLength);
+            const std::vector<qint16> zeros(size_t(wanted) * channels, 0);
+            written = writeFrames(zeros.data(), wanted);
+            if (written > 0)
+                addGap(m_savedFrames - written, written);
+        } else {
+            const qint64 slot = m_savedFrames % PendingCapacity;
+            wanted = std::min<qint64>(m_pendingFrames, PendingCapacity - slot);
+            written = writeFrames(m_pending.data() + slot * channels, wanted);
+        }
+        m_pendingFrames -= written; // the frames now counted as saved
+        if (written < wanted)
+            return false;
+    }
+    return true;
+}
+
+void TFileSignal::addGap(qint64 start, qint64 length)
+{
+    m_gapsListed = false;
+    if (!m_gaps.isEmpty() && m_gaps.last().start + m_gaps.last().length == start) {
+        m_gaps.last().length += length;
+        return;
+    }
+    m_gaps.append(RecordingGap{start, length});
+}
+
+bool TFileSignal::listGapsInHeader()
+{
+    // The header area holds the magic and then JSON up to its first zero
+    // byte; a file whose header was never written has nothing to add to.
+    QByteArray area(m_headerSize, '\0');
+    if (!m_file.seek(0) || m_file.read(area.data(), m_headerSize) != m_headerSize)
+        return false;
+    if (!area.startsWith(RecordingMagic))
+        return true;
+    QByteArray text = area.mid(MagicSize);
+    text.truncate(text.indexOf('\0') < 0 ? text.size() : text.indexOf('\0'));
+    QJsonObject header = QJsonDocument::fromJson(text).object();
+    if (header.isEmpty())
+        return true;
+    QJsonArray list;
+    for (int i = 0; i < m_gaps.size(); ++i) {
+        const RecordingGap &gap = m_gaps.at(i);
+        if (i < MaxListedGaps - 1 || m_gaps.size() == MaxListedGaps) {
+            list.append(QJsonArray{double(gap.start), double(gap.length)});
+        } else {
+            // Beyond the list's room, the last entry spans to the end of the last gap.
+            const RecordingGap &last = m_gaps.last();
+            list.append(QJsonArray{double(gap.start), double(last.start + last.length - gap.start)});
+            break;
+        }
+    }
+    QJsonObject ecg = header.value(QStringLiteral("ecg")).toObject();
+    ecg.insert(QStringLiteral("gaps"), list);
+    header.insert(QStringLiteral("ecg"), ecg);
+    try {
+        writeHeader(fitRecordingHeader(header, m_headerSize));
+    } catch (const StorageError &) {
+        return false;
+    }
+    return true;
 }
 
 void TFileSignal::appendInterleaved(const void *data, int byteCount)
@@ -280,6 +400,8 @@ void TFileSignal::writeHeader(const char *bytes, int size)
 
 bool TFileSignal::readRecordingHeader(const QString &path, QJsonObject &header)
 {
+    if (isOtherThanRegularFile(path))
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -319,5 +441,6 @@ std::unique_ptr<TFileSignal> TFileSignal::openRecordingFile(const QString &path)
     signal->setResolutionBits(resolution);
     for (int i = 0; i < names.size(); ++i)
         signal->setChannelName(i, names.at(i).toString());
+    signal->m_gaps = gapsFromHeader(header);
     return signal;
 }

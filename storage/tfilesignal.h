@@ -6,38 +6,57 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QString>
+#include <QVector>
 
 #include <algorithm>
 #include <climits>
 #include <memory>
 #include <vector>
 
+// A stretch of a recording whose samples were lost (a write failure that
+// lasted longer than the frames held in memory): first sample index and
+// number of samples, per channel. The file holds zeros there, so that every
+// later sample stays at its true time.
+struct RecordingGap
+{
+    qint64 start = 0;
+    qint64 length = 0;
+    bool operator==(const RecordingGap &other) const { return start == other.start && length == other.length; }
+};
+
 // A signal kept in a recording file: a header area of headerSize bytes, then
 // 16-bit little-endian samples interleaved by channel. Appends go to the end
 // of the file and reach the system at once. Complete blocks are read through
 // the page cache; the incomplete last block is served from a tail window.
 //
-// Every write is checked. When one fails (disk full, file size limit, a file
-// opened for reading only), nothing more is written: the file keeps every
-// whole frame that reached it, and later appends are held in memory (the
-// newest UnsavedCapacity frames) so that the signal keeps growing for the
-// live display and for time offsets.
+// Every write is checked. When one fails (disk full, file size limit), the
+// file keeps every whole frame that reached it, and later appends are held in
+// memory (the newest PendingCapacity frames) so that the signal keeps growing
+// for the live display and for time offsets. retryWrite() writes them once
+// the file takes them again; frames that no longer fitted in memory become a
+// gap of zeros, listed in the header under "ecg"."gaps" as [start, length]
+// pairs (readers that do not know the key see silence at the true time).
 class TFileSignal : public TSignal
 {
 public:
     static constexpr int WindowLength = 16384;
     static constexpr int RecordingHeaderSize = 4096;
-    static constexpr int UnsavedCapacity = 16384;
+    static constexpr int PendingCapacity = 16384; // frames, about a minute at 250/s
+    // Gaps listed in the header; a later gap beyond them widens the last one.
+    static constexpr int MaxListedGaps = 32;
 
     enum class Access {
-        Create, // creates or truncates the file, read and write
+        Create,    // creates or truncates the file, read and write
+        CreateNew, // creates a file that must not exist yet, read and write
         Update, // an existing file, read and write
         Read    // an existing file, read only: appends stay in memory
     };
 
-    // Create: fills the header area with zeros (throws StorageError "Cannot
-    // create file", or "Write error" when the zeros cannot be written).
-    // Update and Read: throw StorageError "Cannot open file".
+    // Create and CreateNew: fill the header area with zeros (throw
+    // StorageError "Cannot create file", also for an existing file with
+    // CreateNew, or "Write error" when the zeros cannot be written).
+    // Update and Read: throw StorageError "Cannot open file", also for
+    // anything that is not a regular file.
     TFileSignal(const QString &path, int channelCount, int rate, int headerSize, Access access);
     // create true is Access::Create, false Access::Update.
     TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create);
@@ -61,12 +80,19 @@ public:
     QString path() const { return m_path; }
     int headerSize() const { return m_headerSize; }
     bool isCreated() const { return m_created; }
-    // True once a write has failed (or for a file opened for reading): from
-    // then on appends are kept in memory only.
+    // True while frames wait in memory after a failed write (and always for
+    // a file opened for reading, whose appends stay in memory).
     bool hasWriteFailed() const { return m_writeFailed; }
     QString writeError() const { return m_writeError; }
-    // Frames held by the file; the rest of sampleCount() is in memory.
-    int savedSampleCount() const { return int(std::min<qint64>(m_savedFrames, INT_MAX)); }
+    // Writes the frames held in memory (zeros for those that were dropped)
+    // and lists any new gap in the header; true when nothing waits any more.
+    // Stops at the first write that fails again.
+    bool retryWrite();
+    // Frames held by the file, and all frames appended (the file's and those
+    // in memory), also beyond the int range of sampleCount().
+    qint64 savedSampleCount() const { return m_savedFrames; }
+    qint64 frameCount() const { return m_savedFrames + m_pendingFrames; }
+    const QVector<RecordingGap> &gaps() const { return m_gaps; }
 
     // Reads the JSON header of a recording file ("NVECG1" + JSON in the 4096-
     // byte header area). False when the file cannot be read, is not a
@@ -81,8 +107,10 @@ public:
 private:
     void appendFrames(const qint16 *interleaved, int frames);
     qint64 writeFrames(const qint16 *interleaved, qint64 frames);
-    void keepUnsaved(const qint16 *interleaved, qint64 frames);
-    void stopWriting(const QString &reason);
+    void keepPending(const qint16 *interleaved, qint64 frames);
+    bool writePending();
+    void addGap(qint64 start, qint64 length);
+    bool listGapsInHeader();
     void updateCounts();
     void reloadWindow(int index);
 
@@ -94,8 +122,13 @@ private:
     qint64 m_savedFrames = 0; // whole frames on disk
     bool m_writeFailed = false;
     QString m_writeError;
-    std::vector<qint16> m_unsaved; // ring of interleaved frames not on disk
-    qint64 m_unsavedFrames = 0;    // frames appended after the failure
+    // Frames appended after a failed write: frame i (counted from the start
+    // of the recording) sits at slot i % PendingCapacity while it is among
+    // the newest PendingCapacity.
+    std::vector<qint16> m_pending;
+    qint64 m_pendingFrames = 0;
+    QVector<RecordingGap> m_gaps;
+    bool m_gapsListed = true; // the header lists every gap of m_gaps
     std::vector<std::vector<qint16>> m_window; // per channel
     int m_windowStart = 0;
     int m_windowCount = 0;

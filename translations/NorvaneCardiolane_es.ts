@@ -2,6 +2,41 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es_ES" sourcelanguage="en">
 <context>
+    <name>AlarmConditions</name>
+    <message>
+        <source>ASYSTOLE</source>
+        <translation>ASISTOLIA</translation>
+    </message>
+    <message>
+        <source>HR %1 &gt; %2</source>
+        <translation>FC %1 &gt; %2</translation>
+    </message>
+    <message>
+        <source>HR %1 &lt; %2</source>
+        <translation>FC %1 &lt; %2</translation>
+    </message>
+    <message>
+        <source>Link lost</source>
+        <translation>Enlace perdido</translation>
+    </message>
+    <message>
+        <source>Check electrodes</source>
+        <translation>Revise los electrodos</translation>
+    </message>
+    <message>
+        <source>Recording stopped</source>
+        <translation>Grabación detenida</translation>
+    </message>
+    <message>
+        <source>Recording stopped: %1</source>
+        <translation>Grabación detenida: %1</translation>
+    </message>
+    <message>
+        <source>Low battery</source>
+        <translation>Batería baja</translation>
+    </message>
+</context>
+<context>
     <name>BPDialog</name>
     <message>
         <source>Enter BP</source>
@@ -124,6 +159,130 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <source>No modules found.</source>
         <translation>No se encontró ningún módulo.</translation>
     </message>
+    <message>
+        <source>Lower HR limit (bpm)</source>
+        <translation>FC mínima (lpm)</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Asystole after (s)</source>
+        <translation>Asistolia tras (s)</translation>
+    </message>
+    <message>
+        <source>HR limits after (s)</source>
+        <translation>Límites de FC tras (s)</translation>
+    </message>
+    <message>
+        <source>Audio pause (min)</source>
+        <translation>Pausa de audio (min)</translation>
+    </message>
+    <message>
+        <source>Sound for low priority</source>
+        <translation>Sonido en prioridad baja</translation>
+    </message>
+</context>
+<context>
+    <name>EdfAnnotations</name>
+    <message>
+        <source>basal</source>
+        <translation>basal</translation>
+    </message>
+    <message>
+        <source>intra-exercise</source>
+        <translation>intraejercicio</translation>
+    </message>
+    <message>
+        <source>post-exercise</source>
+        <translation>postejercicio</translation>
+    </message>
+    <message>
+        <source>BP %1/%2 mmHg, %3</source>
+        <translation>PA %1/%2 mmHg, %3</translation>
+    </message>
+    <message>
+        <source>Alarm: %1 (%2)</source>
+        <translation>Alarma: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Alarm acknowledged: %1</source>
+        <translation>Alarma reconocida: %1</translation>
+    </message>
+    <message>
+        <source>Alarm ended: %1</source>
+        <translation>Fin de alarma: %1</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>alta</translation>
+    </message>
+    <message>
+        <source>medium</source>
+        <translation>media</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>baja</translation>
+    </message>
+</context>
+<context>
+    <name>EdfExport</name>
+    <message>
+        <source>Write error</source>
+        <translation>Error de escritura</translation>
+    </message>
+    <message>
+        <source>The session has no ECG recording</source>
+        <translation>La sesión no tiene registro de ECG</translation>
+    </message>
+    <message>
+        <source>The recording&apos;s value range cannot be stored</source>
+        <translation>El rango de valores del registro no se puede guardar</translation>
+    </message>
+    <message>
+        <source>The session&apos;s start date cannot be stored</source>
+        <translation>La fecha de inicio de la sesión no se puede guardar</translation>
+    </message>
+    <message>
+        <source>The session has more annotations than its recording can hold</source>
+        <translation>La sesión tiene más anotaciones de las que su registro puede contener</translation>
+    </message>
+    <message>
+        <source>Cannot create file</source>
+        <translation>No se puede crear el archivo</translation>
+    </message>
+</context>
+<context>
+    <name>ErrorText</name>
+    <message>
+        <source>Unspecified application error</source>
+        <translation>Error de aplicación no especificado</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryPlots</name>
+    <message>
+        <source>HR</source>
+        <translation>FC</translation>
+    </message>
+    <message>
+        <source>SBP</source>
+        <translation>PAS</translation>
+    </message>
+    <message>
+        <source>Weight</source>
+        <translation>Peso</translation>
+    </message>
+    <message>
+        <source>BMI</source>
+        <translation>IMC</translation>
+    </message>
+    <message>
+        <source>Abdomen</source>
+        <translation>Abdomen</translation>
+    </message>
 </context>
 <context>
     <name>EcgPaper</name>
@@ -182,6 +341,22 @@ and rebuilt from the session files.</source>
 %1
 y se reconstruyó a partir de los archivos de sesión.</translation>
     </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirmar</translation>
+    </message>
+    <message>
+        <source>A report is being made. Stop it and close the station?</source>
+        <translation>Se está creando un informe. ¿Detenerlo y cerrar la estación?</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
 </context>
 <context>
     <name>MonitorDatabase</name>
@@ -204,6 +379,50 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
     <message>
         <source>Cannot create the index</source>
         <translation>No se puede crear el índice</translation>
+    </message>
+    <message>
+        <source>Cannot create the storage folder %1</source>
+        <translation>No se puede crear la carpeta de almacenamiento %1</translation>
+    </message>
+    <message>
+        <source>Session %1 of %2 was used twice; the copy in %3 is now session %4.</source>
+        <translation>La sesión %1 de %2 estaba repetida; la copia de %3 es ahora la sesión %4.</translation>
+    </message>
+    <message>
+        <source>Cannot delete %1</source>
+        <translation>No se puede borrar %1</translation>
+    </message>
+    <message>
+        <source>The session is not in the index</source>
+        <translation>La sesión no está en el índice</translation>
+    </message>
+    <message>
+        <source>Cannot get patient data</source>
+        <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>Cannot create file</source>
+        <translation>No se puede crear el archivo</translation>
+    </message>
+    <message>
+        <source>The session holds %1 events, more than %2</source>
+        <translation>La sesión tiene %1 eventos, más de %2</translation>
+    </message>
+    <message>
+        <source>The text &quot;%1&quot; is longer than %2 characters</source>
+        <translation>El texto &quot;%1&quot; tiene más de %2 caracteres</translation>
+    </message>
+    <message>
+        <source>The session is larger than %1 MiB</source>
+        <translation>La sesión ocupa más de %1 MiB</translation>
+    </message>
+    <message>
+        <source>Not a regular file</source>
+        <translation>No es un archivo normal</translation>
+    </message>
+    <message>
+        <source>Not a study file</source>
+        <translation>No es un archivo de estudio</translation>
     </message>
 </context>
 <context>
@@ -431,78 +650,6 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
         <translation>Módulo no conectado</translation>
     </message>
     <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>12.5</source>
-        <translation>12.5</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>25</source>
-        <translation>25</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>50</source>
-        <translation>50</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>5</source>
-        <translation>5</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>10</source>
-        <translation>10</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>20</source>
-        <translation>20</translation>
-    </message>
-    <message>
-        <source>Muscle noise filter</source>
-        <translation>Filtro de ruido muscular</translation>
-    </message>
-    <message>
-        <source>MF</source>
-        <translation>FM</translation>
-    </message>
-    <message>
-        <source>Line notch filter</source>
-        <translation>Filtro de red eléctrica</translation>
-    </message>
-    <message>
-        <source>NF</source>
-        <translation>FR</translation>
-    </message>
-    <message>
-        <source>Baseline filter</source>
-        <translation>Filtro de línea de base</translation>
-    </message>
-    <message>
-        <source>BF</source>
-        <translation>LB</translation>
-    </message>
-    <message>
         <source>Event</source>
         <translation>Evento</translation>
     </message>
@@ -641,6 +788,10 @@ Stop monitor session?</source>
         <source>This patient is already in another place of this monitoring window.</source>
         <translation>Este paciente ya está en otro lugar de esta ventana de monitorización.</translation>
     </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
 </context>
 <context>
     <name>PatientSelectDialog</name>
@@ -673,10 +824,6 @@ Stop monitor session?</source>
         <translation>Del</translation>
     </message>
     <message>
-        <source>Unspecified application error</source>
-        <translation>Error de aplicación no especificado</translation>
-    </message>
-    <message>
         <source>Confirm</source>
         <translation>Confirmar</translation>
     </message>
@@ -699,6 +846,49 @@ Stop monitor session?</source>
     <message>
         <source>Patients open for review cannot be deleted.</source>
         <translation>No se pueden eliminar pacientes abiertos para revisión.</translation>
+    </message>
+</context>
+<context>
+    <name>QEcgViewControls</name>
+    <message>
+        <source>%1 mm/s</source>
+        <translation>%1 mm/s</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;%1&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;%1&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>%1 mm/mV</source>
+        <translation>%1 mm/mV</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;%1&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;%1&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>MF</source>
+        <translation>FM</translation>
+    </message>
+    <message>
+        <source>Muscle noise filter</source>
+        <translation>Filtro de ruido muscular</translation>
+    </message>
+    <message>
+        <source>NF</source>
+        <translation>FR</translation>
+    </message>
+    <message>
+        <source>Line notch filter</source>
+        <translation>Filtro de red eléctrica</translation>
+    </message>
+    <message>
+        <source>BF</source>
+        <translation>LB</translation>
+    </message>
+    <message>
+        <source>Baseline filter</source>
+        <translation>Filtro de línea de base</translation>
     </message>
 </context>
 <context>
@@ -763,10 +953,6 @@ Stop monitor session?</source>
         <translation>Archivos de imagen (*.png *.jpg *.bmp)</translation>
     </message>
     <message>
-        <source>Cannot get patient data</source>
-        <translation>No se pueden obtener los datos del paciente</translation>
-    </message>
-    <message>
         <source>Error</source>
         <translation>Error</translation>
     </message>
@@ -798,19 +984,16 @@ Stop monitor session?</source>
         <translation>El informe no tiene páginas</translation>
     </message>
     <message>
-        <source>Cannot write report file %1. An earlier report of that name, if any, is unchanged.</source>
-        <translation>No se puede escribir el archivo de informe %1. Un informe anterior con ese nombre, si lo hay, no se ha modificado.</translation>
-    </message>
-    <message>
         <source>The report was cancelled</source>
         <translation>Se canceló el informe</translation>
     </message>
-</context>
-<context>
-    <name>ReportJob</name>
     <message>
-        <source>Unspecified application error</source>
-        <translation>Error de aplicación no especificado</translation>
+        <source>The report could not be written to %1: %2. An earlier report of that name, if any, is unchanged.</source>
+        <translation>No se pudo escribir el informe en %1: %2. Un informe anterior con ese nombre, si lo hay, no se ha modificado.</translation>
+    </message>
+    <message>
+        <source>the PDF writer did not start</source>
+        <translation>no se pudo iniciar la escritura del PDF</translation>
     </message>
 </context>
 <context>
@@ -825,23 +1008,18 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
-    <name>ReviewWindow</name>
+    <name>ReviewPrompts</name>
     <message>
-        <source>Sessions</source>
-        <translation>Sesiones</translation>
+        <source>Error</source>
+        <translation>Error</translation>
     </message>
     <message>
-        <source>Summary</source>
-        <translation>Resumen</translation>
+        <source>Your changes were not saved. Discard them, or cancel to keep them and try again.</source>
+        <translation>Los cambios no se han guardado. Descártelos, o cancele para conservarlos y volver a intentarlo.</translation>
     </message>
-    <message>
-        <source>Patient...</source>
-        <translation>Paciente...</translation>
-    </message>
-    <message>
-        <source>Report...</source>
-        <translation>Informe...</translation>
-    </message>
+</context>
+<context>
+    <name>ReviewSessionsPage</name>
     <message>
         <source>Previous</source>
         <translation>Anterior</translation>
@@ -911,78 +1089,6 @@ Stop monitor session?</source>
         <translation>Conclusión</translation>
     </message>
     <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;12.5&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>12.5</source>
-        <translation>12.5</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;25&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>25</source>
-        <translation>25</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Speed: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/sec&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Velocidad: &lt;span style=&quot; font-weight:600;&quot;&gt;50&lt;/span&gt; mm/s&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>50</source>
-        <translation>50</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;5&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>5</source>
-        <translation>5</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;10&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>10</source>
-        <translation>10</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitude: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Amplitud: &lt;span style=&quot; font-weight:600;&quot;&gt;20&lt;/span&gt; mm/mV&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>20</source>
-        <translation>20</translation>
-    </message>
-    <message>
-        <source>Muscle noise filter</source>
-        <translation>Filtro de ruido muscular</translation>
-    </message>
-    <message>
-        <source>MF</source>
-        <translation>FM</translation>
-    </message>
-    <message>
-        <source>Line notch filter</source>
-        <translation>Filtro de red eléctrica</translation>
-    </message>
-    <message>
-        <source>NF</source>
-        <translation>FR</translation>
-    </message>
-    <message>
-        <source>Baseline filter</source>
-        <translation>Filtro de línea de base</translation>
-    </message>
-    <message>
-        <source>BF</source>
-        <translation>LB</translation>
-    </message>
-    <message>
         <source>Events</source>
         <translation>Eventos</translation>
     </message>
@@ -1011,43 +1117,12 @@ Stop monitor session?</source>
         <translation>Imprimir</translation>
     </message>
     <message>
-        <source>Group adaptation</source>
-        <translation>Adaptación al grupo</translation>
-    </message>
-    <message>
-        <source>Assistance</source>
-        <translation>Asistencia</translation>
-    </message>
-    <message>
-        <source>Unspecified application error</source>
-        <translation>Error de aplicación no especificado</translation>
-    </message>
-    <message>
         <source>Print the ECG of this event in the session report</source>
         <translation>Imprimir el ECG de este evento en el informe de la sesión</translation>
     </message>
     <message>
         <source>(absent)</source>
         <translation>(ausente)</translation>
-    </message>
-    <message>
-        <source>Warning</source>
-        <translation>Aviso</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n session(s) could not be opened and are not listed.</source>
-        <translation>
-            <numerusform>No se pudo abrir %n sesión; no aparece en la lista.</numerusform>
-            <numerusform>No se pudieron abrir %n sesiones; no aparecen en la lista.</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>Information</source>
-        <translation>Información</translation>
-    </message>
-    <message>
-        <source>Patient does not have any sessions</source>
-        <translation>El paciente no tiene ninguna sesión</translation>
     </message>
     <message>
         <source>Confirm</source>
@@ -1058,41 +1133,118 @@ Stop monitor session?</source>
         <translation>Las medidas de esta sesión no son válidas. ¿Descartar los cambios?</translation>
     </message>
     <message>
+        <source>&quot;%1&quot; is not a heart rate. Type the beats per minute as a whole number.</source>
+        <translation>«%1» no es una frecuencia cardíaca. Escriba los latidos por minuto como número entero.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a blood pressure. Type it as systolic/diastolic, for example 120/80.</source>
+        <translation>«%1» no es una presión arterial. Escríbala como sistólica/diastólica, por ejemplo 120/80.</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+</context>
+<context>
+    <name>ReviewSummaryPage</name>
+    <message>
+        <source>Group adaptation</source>
+        <translation>Adaptación al grupo</translation>
+    </message>
+    <message>
+        <source>Attendance</source>
+        <translation>Asistencia</translation>
+    </message>
+    <message>
+        <source>Conclusion</source>
+        <translation>Conclusión</translation>
+    </message>
+    <message>
+        <source>%1 % (%2 of 1 session)</source>
+        <translation>%1 % (%2 de 1 sesión)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 % (%2 of %n sessions)</source>
+        <translation>
+            <numerusform>%1 % (%2 de %n sesión)</numerusform>
+            <numerusform>%1 % (%2 de %n sesiones)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>#%1 of %2</source>
+        <translation>#%1 del %2</translation>
+    </message>
+    <message>
+        <source>Session %1 could not be read: it is left out of the history and counted in the attendance.</source>
+        <translation>La sesión %1 no se pudo leer: queda fuera del historial y cuenta en la asistencia.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n sessions could not be read: %1. They are left out of the history and counted in the attendance.</source>
+        <translation>
+            <numerusform>No se pudo leer %n sesión: %1. Queda fuera del historial y cuenta en la asistencia.</numerusform>
+            <numerusform>No se pudieron leer %n sesiones: %1. Quedan fuera del historial y cuentan en la asistencia.</numerusform>
+        </translation>
+    </message>
+    <message>
         <source>Cannot get patient data</source>
         <translation>No se pueden obtener los datos del paciente</translation>
     </message>
+</context>
+<context>
+    <name>ReviewWindow</name>
     <message>
-        <source>Error</source>
-        <translation>Error</translation>
+        <source>Sessions</source>
+        <translation>Sesiones</translation>
     </message>
     <message>
-        <source>Your changes were not saved. Discard them, or cancel to keep them and try again.</source>
-        <translation>Los cambios no se han guardado. Descártelos, o cancele para conservarlos y volver a intentarlo.</translation>
+        <source>Summary</source>
+        <translation>Resumen</translation>
     </message>
     <message>
-        <source>The database is not open</source>
-        <translation>La base de datos no está abierta</translation>
+        <source>Patient...</source>
+        <translation>Paciente...</translation>
     </message>
     <message>
-        <source>SBP</source>
-        <translation>PAS</translation>
+        <source>Report...</source>
+        <translation>Informe...</translation>
     </message>
     <message>
-        <source>Weight</source>
-        <translation>Peso</translation>
+        <source>Warning</source>
+        <translation>Aviso</translation>
     </message>
     <message>
-        <source>Abdomen</source>
-        <translation>Abdomen</translation>
+        <source>Information</source>
+        <translation>Información</translation>
+    </message>
+    <message>
+        <source>Patient does not have any sessions</source>
+        <translation>El paciente no tiene ninguna sesión</translation>
+    </message>
+    <message>
+        <source>Patient review</source>
+        <translation>Revisión de pacientes</translation>
+    </message>
+    <message>
+        <source>#%1 of %2</source>
+        <translation>#%1 del %2</translation>
+    </message>
+    <message>
+        <source>Session %1 could not be read and is not listed.</source>
+        <translation>La sesión %1 no se pudo leer y no aparece en la lista.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n sessions could not be read and are not listed: %1.</source>
+        <translation>
+            <numerusform>No se pudo leer %n sesión y no aparece en la lista: %1.</numerusform>
+            <numerusform>No se pudieron leer %n sesiones y no aparecen en la lista: %1.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
     <name>SessionManager</name>
     <message>
-        <source>The session could not be saved: %1
-Monitoring goes on and the save will be tried again.</source>
-        <translation>No se pudo guardar la sesión: %1
-La monitorización continúa y se volverá a intentar guardar.</translation>
+        <source>ECG recording: %1</source>
+        <translation>Grabación del ECG: %1</translation>
     </message>
 </context>
 <context>
@@ -1108,10 +1260,6 @@ La monitorización continúa y se volverá a intentar guardar.</translation>
     <message>
         <source>Stop all sessions and end monitoring?</source>
         <translation>¿Detener todas las sesiones y finalizar la monitorización?</translation>
-    </message>
-    <message>
-        <source>Warning</source>
-        <translation>Aviso</translation>
     </message>
     <message>
         <source>Error</source>
@@ -1134,10 +1282,20 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
         <translation>Cerrar de todos modos</translation>
     </message>
     <message>
-        <source>%1: the ECG recording stopped because the disk is full.
-Monitoring and the live display go on; the ECG recorded until now is kept.</source>
-        <translation>%1: la grabación del ECG se detuvo porque el disco está lleno.
-La monitorización y la visualización en vivo continúan; se conserva el ECG grabado hasta ahora.</translation>
+        <source>%1 %2: the ECG recording stopped (%3). Monitoring goes on; the recording resumes when the disk takes it again.</source>
+        <translation>%1 %2: la grabación del ECG se detuvo (%3). La monitorización continúa; la grabación se reanuda cuando el disco vuelva a admitirla.</translation>
+    </message>
+    <message>
+        <source>%1 %2: the automatic save failed (%3). It is tried again every 30 seconds.</source>
+        <translation>%1 %2: falló el guardado automático (%3). Se vuelve a intentar cada 30 segundos.</translation>
+    </message>
+    <message>
+        <source>%1 %2: what was just entered could not be saved (%3). It is kept and saved with the next save.</source>
+        <translation>%1 %2: no se pudo guardar lo que se acaba de introducir (%3). Se conserva y se guardará en el próximo guardado.</translation>
+    </message>
+    <message>
+        <source>%1 %2: the ECG recording, stopped at %3, goes on again.</source>
+        <translation>%1 %2: la grabación del ECG, detenida a las %3, continúa de nuevo.</translation>
     </message>
 </context>
 <context>
@@ -1149,10 +1307,6 @@ La monitorización y la visualización en vivo continúan; se conserva el ECG gr
 </context>
 <context>
     <name>StationApplication</name>
-    <message>
-        <source>Unspecified application error</source>
-        <translation>Error de aplicación no especificado</translation>
-    </message>
     <message>
         <source>Information</source>
         <translation>Información</translation>

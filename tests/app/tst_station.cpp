@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
@@ -137,7 +138,7 @@ private slots:
         start->show();
         QVERIFY(!start->database());
         QTRY_VERIFY_WITH_TIMEOUT(start->database() != nullptr, 20000);
-        QVERIFY(MonitorDatabase::instance() == start->database() && start->database()->rootPath() == m_root);
+        QCOMPARE(start->database()->rootPath(), m_root);
         QTRY_VERIFY(start->isEnabled() && !QApplication::overrideCursor());
 
         // While the monitoring window is open the start window takes no input.
@@ -175,7 +176,8 @@ private slots:
         QPointer<MainWindow> guard(start);
         start->findChild<QPushButton *>(QStringLiteral("btnExit"))->click();
         QVERIFY(!other.isVisible());
-        QTRY_VERIFY(guard.isNull() && !MonitorDatabase::instance());
+        QTRY_VERIFY(guard.isNull());
+        QCOMPARE(MonitorDatabase(m_root).rootPath(), m_root);
     }
 
     void reviewOpensOncePerPatient()
@@ -186,13 +188,16 @@ private slots:
         PatientRecord patient;
         window.database()->insertPatient(patient);
         QPointer<ReviewWindow> review;
-        // Chooses the patient in the selection dialog; the open review, if any, is kept.
-        const auto open = [&] {
-            QTimer::singleShot(20, &window, [id = patient.id] {
+        // Chooses the patient in the selection dialog, doing `meanwhile` before
+        // accepting; the open review, if any, is kept.
+        const auto open = [&](const std::function<void()> &meanwhile = {}) {
+            QTimer::singleShot(20, &window, [id = patient.id, meanwhile] {
                 auto *dialog = qobject_cast<PatientSelectDialog *>(QApplication::activeModalWidget());
                 QVERIFY(dialog);
                 auto *tree = dialog->findChild<QTreeWidget *>();
                 tree->setCurrentItem(tree->findItems(QString::number(id), Qt::MatchExactly, 0).value(0));
+                if (meanwhile)
+                    meanwhile();
                 dialog->accept();
             });
             window.findChild<QPushButton *>(QStringLiteral("btnOpen"))->click();
@@ -213,6 +218,11 @@ private slots:
             QVERIFY(review->close());
             QTRY_VERIFY(review.isNull());
         }
+        // A patient whose record cannot be read is not opened: the review
+        // would show, and later save, patient fields it never read.
+        open([id = patient.id] { QSqlQuery().exec(QStringLiteral("delete from Patient where id = %1").arg(id)); });
+        QTRY_VERIFY(ok.texts.contains(QStringLiteral("Cannot get patient data")));
+        QVERIFY(review.isNull());
     }
 
     void stationRefusesSecondCopyAndReportsStorageFailure()

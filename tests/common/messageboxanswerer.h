@@ -11,8 +11,9 @@
 #include <functional>
 
 // Answers every message box that comes up while it lives with one button and
-// records the boxes' titles, texts, and whether a wait cursor or progress
-// dialog was still showing with them.
+// records the boxes' titles, texts, whether each was modal to its window only,
+// and whether a wait cursor or progress dialog was still showing with it.
+// `whileShown`, when set, sees each box while it is up, before it is answered.
 class MessageBoxAnswerer : public QObject
 {
 public:
@@ -26,6 +27,8 @@ public:
     QStringList titles;
     QStringList texts;
     QList<bool> busy;
+    QList<bool> windowModal;
+    std::function<void(QMessageBox *)> whileShown;
 
 private:
     void answer()
@@ -39,6 +42,9 @@ private:
         for (QWidget *widget : QApplication::allWidgets())
             progressShown = progressShown || (qobject_cast<QProgressDialog *>(widget) && widget->isVisible());
         busy.append(progressShown || QApplication::overrideCursor());
+        windowModal.append(box->windowModality() == Qt::WindowModal);
+        if (whileShown)
+            whileShown(box);
         QAbstractButton *button = box->button(m_answer);
         if (!button)
             button = box->button(QMessageBox::Ok);

@@ -4,6 +4,7 @@
 
 #include "storage/demodata.h"
 #include "storage/monitordatabase.h"
+#include "storage/openrecords.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -12,7 +13,8 @@
 #include <memory>
 
 // A storage root of its own in a temporary folder, with the one database of
-// the process open on it, and the shortest ways to fill it.
+// the process open on it, the station's record of what its windows hold
+// open, and the shortest ways to fill it.
 class TestStorage
 {
 public:
@@ -53,6 +55,7 @@ public:
 
     QTemporaryDir dir;
     std::unique_ptr<MonitorDatabase> database;
+    OpenRecords records;
 };
 
 // A patient with every field filled: each text holds its key and an accent.

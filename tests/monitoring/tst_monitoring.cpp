@@ -1,19 +1,35 @@
 // Live monitoring without its windows: the rules and arithmetic of the panels
 // (grid shapes, alarm zones and colours, measurement fields, BMI, blood
 // pressure, indicator positions) and the session manager (start, stop and
-// resume with the pause filled, devices in use, autosave and its failures,
-// what it writes when it goes).
+// resume with the pause filled as a monotonic clock measured it, also across
+// a jump of the system clock, devices in use, saves and their failures told
+// once per kind, what it writes when it goes).
 
 #include "../common/teststorage.h"
 
 #include "monitoring/monitorrules.h"
 #include "monitoring/sessionmanager.h"
+#include "storage/sessionclock.h"
+#include "storage/studyfile.h"
 
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
 using namespace MonitorRules;
+
+namespace {
+
+// A clock the test moves: the wall clock and the monotonic one apart.
+struct FakeClock : SessionClock
+{
+    QDateTime wall = QDateTime(QDate(2026, 3, 4), QTime(9, 0));
+    qint64 monotonic = 5000000;
+    QDateTime now() const override { return wall; }
+    qint64 monotonicMs() const override { return monotonic; }
+};
+
+} // namespace
 
 class TestMonitoring : public QObject
 {
@@ -70,25 +86,6 @@ private slots:
         }
     }
 
-    void measureFields()
-    {
-        // text, the number it starts with, the whole text as a number, valid
-        const struct { const char *text; double leading, whole; bool valid; } cases[] = {
-            {"", 0, 0, true},           {"70.5", 70.5, 70.5, true},    {"70,5", 70, 0, false},
-            {" 175cm", 175, 0, false},  {".5", 0.5, 0.5, true},        {"1e2x", 100, 0, false},
-            {"-5", -5, -5, false},      {"0", 0, 0, false},            {"abc", 0, 0, false},
-            {"1e999", 0, 0, false},     {"nan", 0, 0, false}};
-        for (const auto &c : cases) {
-            const QString text = QLatin1String(c.text);
-            QVERIFY2(leadingNumber(text) == c.leading && measureValue(text) == c.whole && isValidMeasure(text) == c.valid, c.text);
-        }
-        // Body-mass index from the weight and height texts, with one decimal.
-        const char *bmi[][3] = {{"70", "175", "22.9"}, {"70,5", "175", "22.9"}, {"80.5", "160", "31.4"},
-                                {"70", "", ""},        {"70", "0", ""},         {"", "175", "0.0"}};
-        for (const auto &b : bmi)
-            QCOMPARE(bmiText(QLatin1String(b[0]), QLatin1String(b[1])), QLatin1String(b[2]));
-    }
-
     void bloodPressure()
     {
         // A phase 1 to 3, both values at least 11, systolic above diastolic.
@@ -101,14 +98,8 @@ private slots:
         QVERIFY(!isSystolicComplete(35) && isSystolicComplete(36) && isSystolicComplete(120));
     }
 
-    void textsAndIndicators()
+    void indicators()
     {
-        // Whole calendar years, without month or day correction.
-        QCOMPARE(ageText(QDate(1960, 12, 31), QDate(2026, 1, 1)), QStringLiteral("66"));
-        QCOMPARE(ageText(QDate(), QDate(2026, 1, 1)), QString());
-        const QDateTime start(QDate(2026, 3, 4), QTime(9, 58, 30));
-        QCOMPARE(eventLine(start, 0, QStringLiteral("Start monitoring")), QStringLiteral("09:58 Start monitoring"));
-        QCOMPARE(eventLine(start, 95, QStringLiteral("Basal BP 120/80")), QStringLiteral("10:00 Basal BP 120/80"));
         // No reading (0 V) is not a low battery.
         for (double volts : {-1.0, 0.0, 2.2, 3.0})
             QVERIFY(!isBatteryLow(volts));
@@ -122,7 +113,7 @@ private slots:
 
     void configurationAndUnknownPatients()
     {
-        SessionManager manager;
+        SessionManager manager(*m_storage->database, m_storage->records);
         manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM4"));
         manager.setDevicePort(QStringLiteral("NVR1"), QStringLiteral("COM3"));
         manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM9"));
@@ -136,11 +127,13 @@ private slots:
     void stopAndResumeFillTheGap()
     {
         const int patient = m_storage->addPatient(QStringLiteral("Gap"));
-        SessionManager manager;
+        FakeClock clock;
+        SessionManager manager(*m_storage->database, m_storage->records);
+        manager.setClock(clock);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         QVERIFY(session);
         // The session starts now, whatever the panel said.
-        QVERIFY(session->startDateTime.secsTo(QDateTime::currentDateTime()) < 5);
+        QCOMPARE(session->startDateTime, clock.wall);
         QVERIFY(autosaveTimers(manager).size() == 1 && !manager.resumeMonitoring(patient));
         // A second start of a patient already here is refused and writes nothing.
         QVERIFY(!manager.startMonitoring(sessionFor(patient), QStringLiteral("sim")));
@@ -160,7 +153,7 @@ private slots:
         session->spo2Trend = QVector<int>(600, 97);
         session->tempTrend = QVector<double>(600, 36.5);
         recording->appendInterleaved(QByteArray(2 * 250 * 600, '\x05').constData(), 2 * 250 * 600);
-        session->startDateTime = QDateTime::currentDateTime().addSecs(-750);
+        clock.monotonic += 750000;
         QCOMPARE(manager.resumeMonitoring(patient), session);
         QVERIFY(session->hrTrend.mid(600) == QVector<int>(150, 0) && session->spo2Trend.mid(600) == QVector<int>(150, 0));
         QCOMPARE(session->tempTrend.mid(600), QVector<double>(150, 0.0));
@@ -168,13 +161,35 @@ private slots:
         const int gap = samples + 600 * 250;
         QVERIFY(recording->sample(0, gap - 1) == 0x0505 && recording->sample(0, gap) == 0 && recording->sample(0, gap + 150 * 250 - 1) == 0);
         QVERIFY(autosaveTimers(manager).size() == 1 && manager.deviceName(patient) == QStringLiteral("sim"));
+
+        // The system clock jumps 150 days ahead during a 10-s pause: only the
+        // 10 s that went by are filled, and an event keeps its true offset.
+        manager.stopMonitoring(patient);
+        clock.wall = clock.wall.addDays(150);
+        clock.monotonic += 10000;
+        QCOMPARE(manager.resumeMonitoring(patient), session);
+        session->addEvent(QStringLiteral("After the jump"));
+        QVERIFY(session->hrTrend.size() == 760 && session->events.last().timeOffset == 760);
+        // A pause longer than any the station can have watched (a machine
+        // asleep for a day) fills twelve hours at most; the study stays
+        // readable.
+        manager.stopMonitoring(patient);
+        clock.monotonic += 24 * 3600 * 1000LL;
+        QCOMPARE(manager.resumeMonitoring(patient), session);
+        QCOMPARE(session->hrTrend.size(), 760 + 12 * 3600);
+        manager.stopMonitoring(patient);
+        SessionInfo info;
+        QJsonDocument study;
+        QVERIFY(m_storage->database->loadSession(patient, 1, info));
+        QVERIFY(readStudyFile(m_storage->database->studyPath(info.baseFilename), study));
+        QCOMPARE(study.object().value("results").toObject().value("hrTrend").toArray().size(), 760 + 12 * 3600);
     }
 
     void devicesInUse()
     {
         const int first = m_storage->addPatient("First"), second = m_storage->addPatient("Second"),
                   third = m_storage->addPatient("Third");
-        SessionManager manager;
+        SessionManager manager(*m_storage->database, m_storage->records);
         manager.setDevicePort(QStringLiteral("NVR1"), m_storage->root() + QStringLiteral("/no-such-port"));
         QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR1")));
         QVERIFY(manager.startMonitoring(sessionFor(first), QStringLiteral("NVR1")));
@@ -192,7 +207,7 @@ private slots:
     {
         const int a = m_storage->addPatient("Alpha"), b = m_storage->addPatient("Beta"), c = m_storage->addPatient("Gamma");
         {
-            SessionManager manager;
+            SessionManager manager(*m_storage->database, m_storage->records);
             for (int id : {a, b, c})
                 QVERIFY(manager.startMonitoring(sessionFor(id), QStringLiteral("sim")));
             QTest::qWait(1100);
@@ -201,9 +216,10 @@ private slots:
             MonitorSession *finalized = manager.resumeMonitoring(c);
             manager.stopMonitoring(c);
             finalized->conclusion = QStringLiteral("Well tolerated");
-            QVERIFY(SessionManager::isSessionHeld(c, 1) && !SessionManager::isSessionHeld(c, 2) && !SessionManager::isSessionHeld(42, 1));
+            const OpenRecords &held = m_storage->records;
+            QVERIFY(held.isSessionHeld(c, 1) && !held.isSessionHeld(c, 2) && !held.isSessionHeld(42, 1));
         }
-        QVERIFY(!SessionManager::isSessionHeld(c, 1));
+        QVERIFY(!m_storage->records.isSessionHeld(c, 1) && !m_storage->records.isMonitored(a));
         for (int id : {a, b}) {
             auto saved = m_storage->database->openSession(id, 1);
             QVERIFY(saved->events.size() == 1 && saved->events[0].description == QStringLiteral("Stop monitoring"));
@@ -214,11 +230,12 @@ private slots:
         QVERIFY(saved->events.isEmpty() && saved->conclusion == QStringLiteral("Well tolerated"));
     }
 
-    void failedAutosaveIsToldOnceAndRetried()
+    void failedSavesAreToldOncePerKindAndRetried()
     {
         const int patient = m_storage->addPatient(QStringLiteral("Disk"));
-        SessionManager manager;
-        QSignalSpy failures(&manager, &SessionManager::autosaveFailed);
+        SessionManager manager(*m_storage->database, m_storage->records);
+        QSignalSpy failures(&manager, &SessionManager::storageFailed);
+        QSignalSpy recovered(&manager, &SessionManager::storageRecovered);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         SessionInfo info;
         QVERIFY(m_storage->database->loadSession(patient, 1, info));
@@ -226,18 +243,30 @@ private slots:
         QTimer *timer = autosaveTimers(manager).first();
         // A folder stands where the study file must go.
         auto block = [&path](bool blocked) { QVERIFY(blocked ? QFile::remove(path) && QDir().mkdir(path) : QDir().rmdir(path)); };
+        auto kinds = [&failures] {
+            QList<SessionManager::StorageFailure> list;
+            for (const QList<QVariant> &failure : qAsConst(failures))
+                list << failure.at(1).value<SessionManager::StorageFailure>();
+            return list;
+        };
         block(true);
         QMetaObject::invokeMethod(timer, "timeout");
         QMetaObject::invokeMethod(timer, "timeout");
         QVERIFY(failures.size() == 1 && timer->isActive());
+        QVERIFY(failures.first().at(0).toInt() == patient && failures.first().at(2).toString() == "Cannot create study file");
+        // An entry that cannot be saved is another kind: told as well, once.
+        manager.saveSession(patient);
+        manager.saveSession(patient);
+        QCOMPARE(kinds(), (QList<SessionManager::StorageFailure>{SessionManager::StorageFailure::Autosave,
+                                                                 SessionManager::StorageFailure::Entry}));
         block(false);
         session->conclusion = QStringLiteral("saved");
         QMetaObject::invokeMethod(timer, "timeout");
-        QCOMPARE(failures.size(), 1);
+        QVERIFY(failures.size() == 2 && recovered.size() == 2);
         QCOMPARE(m_storage->database->openSession(patient, 1)->conclusion, QStringLiteral("saved"));
         block(true);
         QMetaObject::invokeMethod(timer, "timeout");
-        QCOMPARE(failures.size(), 2);
+        QCOMPARE(failures.size(), 3);
         block(false);
     }
 };

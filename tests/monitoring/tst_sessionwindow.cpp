@@ -124,7 +124,7 @@ private slots:
     void settingsShapeTheWindow()
     {
         {
-            SessionWindow defaults;
+            SessionWindow defaults(*m_storage->database, m_storage->records);
             QVERIFY(places(defaults).size() == 9 && limits(defaults) == (QVector<double>{100, 120, 37, 38, 80, 90}));
             // Nobody monitored: it closes without a question.
             MessageBoxAnswerer answerer(QMessageBox::No);
@@ -138,12 +138,12 @@ private slots:
         settings.setValue(QStringLiteral("Config/MaxPatients"), 4);
         settings.setValue(QStringLiteral("Config/Devices"),
                           QStringList{"NVR2=/dev/rfcomm2", "A=B=COM9", "no separator", "=COM3", "NVR1=COM4"});
-        SessionWindow window;
+        SessionWindow window(*m_storage->database, m_storage->records);
         QCOMPARE(places(window).size(), 4);
         QCOMPARE(limits(window), configured);
         QCOMPARE(window.manager()->deviceNames(), (QStringList{"A=B", "NVR1", "NVR2"}));
         settings.setValue(QStringLiteral("Config/MaxPatients"), QStringLiteral("many"));
-        QCOMPARE(places(*std::make_unique<SessionWindow>()).size(), 9);
+        QCOMPARE(places(*std::make_unique<SessionWindow>(*m_storage->database, m_storage->records)).size(), 9);
     }
 
     void startChecksAndWhatClosingRecords()
@@ -152,7 +152,7 @@ private slots:
         const int gone = m_storage->addPatient(QStringLiteral("Poe")), absent = m_storage->addPatient(QStringLiteral("Absent"));
         QSettings().setValue(QStringLiteral("Config/Devices"), QStringList{"NVR7=" + m_storage->root() + "/no-port"});
         QSettings().setValue(QStringLiteral("Config/MaxPatients"), 6);
-        auto window = std::make_unique<SessionWindow>();
+        auto window = std::make_unique<SessionWindow>(*m_storage->database, m_storage->records);
         window->show();
         const QList<PatientPreviewForm *> place = places(*window);
         auto start = [&place](int at, int patient, const QString &device) {
@@ -200,7 +200,7 @@ private slots:
         // Any temperature the simulated source reports is above these limits.
         QSettings().setValue(QStringLiteral("Config/Alarms/TempLow"), 30);
         QSettings().setValue(QStringLiteral("Config/Alarms/TempHigh"), 31);
-        auto window = std::make_unique<SessionWindow>();
+        auto window = std::make_unique<SessionWindow>(*m_storage->database, m_storage->records);
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         PatientPreviewForm *preview = places(*window).first();
@@ -294,12 +294,17 @@ private slots:
         QCOMPARE(stored->recording()->sampleCount(), recorded);
     }
 
-    void fullDiskKeepsWhatReachedIt()
+    void fullDiskIsToldWithoutABoxAndRecordingResumes()
     {
-        SessionManager manager;
+        SessionWindow window(*m_storage->database, m_storage->records);
+        window.show();
+        SessionManager &manager = *window.manager();
         QSignalSpy stopped(&manager, &SessionManager::recordingStopped);
+        QSignalSpy resumed(&manager, &SessionManager::recordingResumed);
+        // Two patients of the same name started in the same second.
         const QList<MonitorSession *> sessions = {startOnSim(manager), startOnSim(manager)};
         QVERIFY(sessions.first() && sessions.last());
+        QVERIFY(sessions.first()->recording()->path() != sessions.last()->recording()->path());
         for (MonitorSession *session : sessions)
             QTRY_VERIFY_WITH_TIMEOUT(session->recording()->sampleCount() > 300, 10000);
 
@@ -315,33 +320,42 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
 
         QTRY_COMPARE_WITH_TIMEOUT(stopped.size(), 2, 10000);
-        // Monitoring and the live signal go on; each patient is told once.
-        const int savedCount = sessions.first()->recording()->savedSampleCount();
+        // Monitoring and the live signal go on; each patient is told once, on
+        // a line of the window with the system's error, never in a box.
+        const qint64 savedCount = sessions.first()->recording()->savedSampleCount();
         QTRY_VERIFY_WITH_TIMEOUT(sessions.first()->recording()->sampleCount() > savedCount + 300, 10000);
         QCOMPARE(stopped.size(), 2);
         QCOMPARE(QSet<int>({stopped.at(0).at(0).toInt(), stopped.at(1).at(0).toInt()}),
                  QSet<int>({sessions.at(0)->patientId, sessions.at(1)->patientId}));
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        auto *notices = window.findChild<QLabel *>(QStringLiteral("lblStorageNotices"));
+        QVERIFY(notices->isVisible() && !QApplication::activeModalWidget());
+        QCOMPARE(notices->text().count(QStringLiteral("Doe, Ana: the ECG recording stopped (File too large)")), 2);
 
         // Each file holds its header and every whole frame up to the limit.
         for (MonitorSession *session : sessions) {
             const QString path = session->recording()->path();
             QCOMPARE(QFileInfo(path).size(), limit);
             std::unique_ptr<TFileSignal> reopened = TFileSignal::openRecordingFile(path);
-            QVERIFY(reopened);
             QCOMPARE(reopened->sampleCount(), int(limit - 4096) / 2);
             QCOMPARE(reopened->sampleCount(), session->recording()->savedSampleCount());
         }
 
-        // The simulated source replays its file from the start: on disk up to the
-        // limit, in memory after it, the samples are the replayed ones.
+        // Space comes back: the frames held meanwhile reach the file, and the
+        // recording goes on without a gap.
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(resumed.size(), 2, 5000);
+        QCOMPARE(notices->text().count(QRegularExpression("Doe, Ana: the ECG recording, stopped at \\d\\d:\\d\\d:\\d\\d, goes on again")), 2);
+        TFileSignal *live = sessions.first()->recording();
+        QVERIFY(!live->hasWriteFailed() && live->gaps().isEmpty() && live->savedSampleCount() == live->frameCount());
+
+        // The simulated source replays its file from the start: the samples
+        // on disk and in the live signal are the replayed ones.
         QFile replay(QStringLiteral("ecg250-1.dat"));
         QVERIFY(replay.open(QIODevice::ReadOnly));
         const QByteArray bytes = replay.readAll();
         auto replayed = [&bytes](int i) { return int(qFromLittleEndian<qint16>(bytes.constData() + 2 * i)); };
-        TFileSignal *live = sessions.first()->recording();
         std::unique_ptr<TFileSignal> reopened = TFileSignal::openRecordingFile(live->path());
-        QVERIFY(live->sampleCount() * 2 <= bytes.size());
+        QVERIFY(reopened->sampleCount() > savedCount + 300 && live->sampleCount() * 2 <= bytes.size());
         for (int i = 0; i < live->sampleCount(); ++i) {
             QCOMPARE(live->sample(0, i), replayed(i));
             if (i < reopened->sampleCount())
@@ -349,9 +363,44 @@ private slots:
         }
     }
 
+    void newPatientOnAFullDiskIsToldAndMonitoringGoesOn()
+    {
+        SessionWindow window(*m_storage->database, m_storage->records);
+        window.show();
+        MonitorSession *running = startOnSim(*window.manager());
+        QVERIFY(running);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit full = saved;
+        full.rlim_cur = 0;
+        QStringList box;
+        answerNextModal([&](QWidget *dialog) {
+            QTest::keyClicks(child<QLineEdit>(dialog, "txtLastName"), QStringLiteral("Full"));
+            answerNextModal([&](QWidget *error) {
+                box << error->windowTitle() << qobject_cast<QMessageBox *>(error)->text();
+                qobject_cast<QMessageBox *>(error)->button(QMessageBox::Ok)->click();
+            });
+            setrlimit(RLIMIT_FSIZE, &full);
+            qobject_cast<QDialog *>(dialog)->accept();
+        });
+        child<QPushButton>(places(window).at(1), "btnNew")->click();
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+
+        // Told in the "Error" box; nobody was added, and the station goes on:
+        // the running patient's session keeps recording and is saved.
+        QVERIFY2(box.size() == 2 && box.first() == "Error" && !box.last().isEmpty(), qPrintable(box.join('|')));
+        QCOMPARE(m_storage->database->listPatients().size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(running->hrTrend.size() >= 2 && !running->recording()->hasWriteFailed(), 5000);
+        running->addEvent(QStringLiteral("After the full disk"));
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        QVERIFY(window.close());
+        const std::unique_ptr<MonitorSession> stored = m_storage->database->openSession(running->patientId, 1);
+        QVERIFY(stored->hrTrend.size() >= 2 && stored->events.first().description == "After the full disk");
+    }
+
     void entriesReachTheDisk()
     {
-        SessionManager manager;
+        SessionManager manager(*m_storage->database, m_storage->records);
         MonitorSession *session = startOnSim(manager);
         QVERIFY(session);
         // The session as the study file on disk holds it now.
@@ -405,7 +454,7 @@ private slots:
 
     void failedLastSaveOffersRetry()
     {
-        SessionWindow window;
+        SessionWindow window(*m_storage->database, m_storage->records);
         MonitorSession *session = startOnSim(*window.manager());
         QVERIFY(session);
         session->conclusion = QStringLiteral("Continue the program");
@@ -439,7 +488,9 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
         QCOMPARE(texts.size(), 2);
         QVERIFY(texts.first().startsWith(QStringLiteral("Error|")));
-        QVERIFY(texts.first().contains(QStringLiteral("Doe, Ana: Write error\nRoe, John: ")));
+        // The study file, and the ECG if the recorder met the full disk first.
+        QVERIFY(texts.first().contains(QStringLiteral("Doe, Ana: Write error")));
+        QVERIFY(texts.first().contains(QStringLiteral("\nRoe, John: ")));
         QVERIFY(buttons.contains(QStringLiteral("Close anyway")));
         std::unique_ptr<MonitorSession> stored = m_storage->database->openSession(session->patientId, 1);
         QCOMPARE(stored->conclusion, QStringLiteral("Continue the program"));

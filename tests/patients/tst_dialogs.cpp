@@ -15,7 +15,7 @@
 #include "patients/patientdialog.h"
 #include "patients/patientselectdialog.h"
 #include "patients/picklist.h"
-#include "patients/reviewedpatients.h"
+#include "storage/recordrules.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -87,7 +87,7 @@ class TestDialogs : public QObject
     }
     void open()
     {
-        m_dialog = std::make_unique<PatientSelectDialog>();
+        m_dialog = std::make_unique<PatientSelectDialog>(nullptr, *m_storage->database, m_storage->records);
         m_dialog->show();
         QTRY_COMPARE(tree()->topLevelItemCount(), m_storage->database->listPatients().size());
     }
@@ -128,7 +128,7 @@ private slots:
             {{1950, 3, 5}, {2020, 3, 4}, 69}, {{1950, 3, 5}, {2020, 3, 5}, 70}, {{1950, 2, 28}, {2020, 3, 1}, 70},
             {{2000, 2, 29}, {2021, 2, 28}, 20}, {{2000, 2, 29}, {2021, 3, 1}, 21}, {{2021, 6, 1}, {2020, 3, 5}, -2}};
         for (const auto &a : ages)
-            QCOMPARE(PatientDialog::ageOn(a.birth, a.today), a.age);
+            QCOMPARE(RecordRules::ageInYears(a.birth, a.today), a.age);
         // Day/month/year; a two-digit year is in the 1900s.
         const struct { const char *text; QDate date; } dates[] = {
             {"5/3/1950", {1950, 3, 5}}, {"5/3/50", {1950, 3, 5}}, {"1/1/00", {1900, 1, 1}}, {" 5/3/1950 ", {1950, 3, 5}},
@@ -185,7 +185,7 @@ private slots:
         stored.sex = QStringLiteral("F");
         stored.comments = QStringLiteral("<b>not bold</b>\nsecond line");
         m_storage->database->insertPatient(stored);
-        PatientDialog dialog(nullptr, stored.id);
+        PatientDialog dialog(nullptr, *m_storage->database, stored.id);
         QVERIFY(line(&dialog, "txtBirthDate")->text() == "9/3/1956" && okEnabled(&dialog));
         dialog.accept();
         QVERIFY(dialog.record().toJson() == stored.toJson() && dialog.record().id == stored.id);
@@ -193,7 +193,7 @@ private slots:
         // An unknown sex code is dropped.
         stored.sex = QStringLiteral("X");
         m_storage->database->updatePatient(stored);
-        PatientDialog unknown(nullptr, stored.id), male;
+        PatientDialog unknown(nullptr, *m_storage->database, stored.id), male;
         male.findChild<QComboBox *>(QStringLiteral("cboSex"))->setCurrentIndex(1);
         unknown.accept();
         male.accept();
@@ -223,17 +223,18 @@ private slots:
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(image.save(&buffer, "JPG"));
         m_storage->database->savePicture(stored.id, bytes);
-        PatientDialog withPicture(nullptr, stored.id);
+        PatientDialog withPicture(nullptr, *m_storage->database, stored.id);
         QCOMPARE(withPicture.picture().size(), QSize(60, 60));
         // Clearing shows the placeholder.
         withPicture.findChild<QToolButton *>(QStringLiteral("btnClearPicture"))->click();
         QCOMPARE(withPicture.picture(), QPixmap(QStringLiteral(":/res/person.png")).toImage());
 
         // No such patient, or a failing database (reported): empty fields.
-        QCOMPARE(line(std::make_unique<PatientDialog>(nullptr, 4711).get(), "txtLastName")->text(), QString());
+        QCOMPARE(line(std::make_unique<PatientDialog>(nullptr, *m_storage->database, 4711).get(), "txtLastName")->text(),
+                 QString());
         QVERIFY(QSqlQuery().exec(QStringLiteral("drop table Patient")));
         MessageBoxAnswerer answerer(QMessageBox::Ok);
-        PatientDialog failed(nullptr, stored.id);
+        PatientDialog failed(nullptr, *m_storage->database, stored.id);
         QVERIFY(answerer.titles == QStringList{"Error"} && line(&failed, "txtLastName")->text().isEmpty() && !okEnabled(&failed));
     }
 
@@ -276,8 +277,7 @@ private slots:
     void deletePatients()
     {
         open();
-        const int monitored = row(QStringLiteral("Doe, Jane"))->text(0).toInt();
-        m_dialog->setMonitoredPatientCheck([monitored](int id) { return id == monitored; });
+        m_storage->records.holdSession(row(QStringLiteral("Doe, Jane"))->text(0).toInt(), 1);
         {
             MessageBoxAnswerer no(QMessageBox::No);
             deleteRows({"Smith, John", "Álvarez, María José"});
@@ -286,12 +286,12 @@ private slots:
         QCOMPARE(m_storage->database->listPatients().size(), 5);
         MessageBoxAnswerer yes(QMessageBox::Yes);
         // A monitored patient is refused, with the rest of the selection; so
-        // is a patient open for review, in any patient selection.
+        // is a patient open for review.
         deleteRows({"Smith, John", "Doe, Jane"});
-        {
-            const reviewedpatients::Hold reviewed(row(QStringLiteral("Smith, John"))->text(0).toInt());
-            deleteRows({"Smith, John"});
-        }
+        const int reviewed = row(QStringLiteral("Smith, John"))->text(0).toInt();
+        m_storage->records.holdReview(reviewed);
+        deleteRows({"Smith, John"});
+        m_storage->records.releaseReview(reviewed);
         QCOMPARE(yes.texts, (QStringList{"Patients being monitored in this session cannot be deleted.",
                                          "Patients open for review cannot be deleted."}));
         deleteRows({"Smith, John", "Álvarez, María José"});
@@ -307,7 +307,7 @@ private slots:
         deleteRows({"García López, Juan"});
         QCOMPARE(yes.titles, (QStringList{"Warning", "Warning", "Confirm", "Confirm", "Error", "Error"}));
         QVERIFY(m_dialog->isVisible());
-        PatientSelectDialog failing;
+        PatientSelectDialog failing(nullptr, *m_storage->database, m_storage->records);
         failing.show();
         QTRY_COMPARE(yes.titles.size(), 7);
     }
@@ -315,11 +315,12 @@ private slots:
     void defaultsAndStoredValues()
     {
         ConfigDialog().accept();
-        QCOMPARE(QSettings().allKeys().size(), 8);
+        QCOMPARE(QSettings().allKeys().size(), 13);
         const QStringList keys = {"MaxPatients", "Alarms/HrLow", "Alarms/HrHigh", "Alarms/Spo2Low", "Alarms/Spo2High",
-                                  "Alarms/TempLow", "Alarms/TempHigh"};
-        const double defaults[] = {9, 100, 120, 80, 90, 37.0, 38.0};
-        for (int i = 0; i < 7; ++i)
+                                  "Alarms/TempLow", "Alarms/TempHigh", "Alarms/HrLower", "Alarms/AsystoleDelay",
+                                  "Alarms/HrDelay", "Alarms/AudioPauseMinutes", "Alarms/LowPrioritySound"};
+        const double defaults[] = {9, 100, 120, 80, 90, 37.0, 38.0, 40, 4, 5, 2, 0};
+        for (int i = 0; i < 12; ++i)
             QCOMPARE(stored(keys[i]).toDouble(), defaults[i]);
         QVERIFY(stored(QStringLiteral("Devices")).toStringList().isEmpty());
 
@@ -329,7 +330,7 @@ private slots:
             {"MaxPatients", 2, 2}, {"MaxPatients", 6, 6}, {"MaxPatients", 5, 9}, {"MaxPatients", "many", 9},
             {"Alarms/HrLow", 300, 250}, {"Alarms/HrLow", 150, 150}, {"Alarms/HrHigh", 12, 40},
             {"Alarms/Spo2Low", 150, 100}, {"Alarms/Spo2High", 95, 95}, {"Alarms/TempLow", 36.6, 36.6},
-            {"Alarms/TempHigh", 29.0, 30.0}};
+            {"Alarms/TempHigh", 29.0, 30.0}, {"Alarms/AsystoleDelay", 20, 10}, {"Alarms/HrLower", 0, 0}};
         for (const auto &c : cases) {
             QSettings().setValue(QStringLiteral("Config/") + c.key, c.value);
             ConfigDialog dialog;

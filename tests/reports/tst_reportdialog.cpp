@@ -1,9 +1,15 @@
+#include "../common/messageboxanswerer.h"
+
 #include "reports/reportdialog.h"
+#include "reports/reportjob.h"
 #include "reports/reportvalues.h"
 #include "storage/demodata.h"
 #include "storage/monitordatabase.h"
 
+#include "../common/teststorage.h"
+
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
@@ -30,6 +36,10 @@ public:
         : m_dialog(dialog)
     {
         connect(&m_timer, &QTimer::timeout, this, &Watcher::look);
+        m_answerer.whileShown = [this](QMessageBox *box) {
+            boxes << box->windowTitle() + QLatin1String(": ") + box->text();
+            allWindowModal = allWindowModal && box->windowModality() == Qt::WindowModal;
+        };
         m_timer.start(1);
     }
 
@@ -46,12 +56,6 @@ public:
 private:
     void look()
     {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            boxes << box->windowTitle() + QLatin1String(": ") + box->text();
-            allWindowModal = allWindowModal && box->windowModality() == Qt::WindowModal;
-            box->button(QMessageBox::Ok)->click();
-            return;
-        }
         auto *frame = m_dialog->findChild<QWidget *>(QStringLiteral("frameReport"));
         if (frame->isVisible()) {
             ++ticksWhileBusy;
@@ -63,6 +67,7 @@ private:
 
     ReportDialog *m_dialog;
     QTimer m_timer;
+    MessageBoxAnswerer m_answerer{QMessageBox::Ok};
 };
 
 class TestReportDialog : public QObject
@@ -103,7 +108,7 @@ private slots:
     void sessionReportIsMadeAside()
     {
         MonitorSession *session = sessions.front().get();
-        ReportDialog dialog(&reviewWindow, session);
+        ReportDialog dialog(&reviewWindow, *database, session);
         QCOMPARE(dialog.windowModality(), Qt::WindowModal);
         QVERIFY(dialog.findChild<QWidget *>("frameReport")->isHidden());
         dialog.findChild<QLineEdit *>("txtHeaderTitle")->setText(QStringLiteral("Clínica"));
@@ -124,7 +129,6 @@ private slots:
         // session's own recording was not read by the printing thread.
         QVERIFY(watcher.ticksWhileBusy > 0);
         QVERIFY(!watcher.progress.filter(QRegularExpression(QStringLiteral("^Page \\d+ of \\d+$"))).isEmpty());
-        QCOMPARE(session->recording()->cachedPageCount(), 0);
         QCOMPARE(QSettings().value("ReportDialog/HeaderTitle").toString(), QStringLiteral("Clínica"));
     }
 
@@ -142,7 +146,7 @@ private slots:
         blocker.close();
         QSettings().setValue("ReportDialog/HeaderLogoFilename", root.filePath("missing.png"));
         {
-            ReportDialog dialog(&reviewWindow, patient.id, all);
+            ReportDialog dialog(&reviewWindow, *database, patient.id, all);
             Watcher watcher(&dialog);
             QTimer::singleShot(30, &dialog, [&dialog]() { dialog.findChild<QPushButton *>("btnRemoveLogo")->click(); });
             QCOMPARE(create(dialog), int(QDialog::Rejected));
@@ -153,12 +157,69 @@ private slots:
         }
         QVERIFY(blocker.remove());
 
+        // A report that cannot be written is said so, with the reason.
+        const QString summaryPath = root.filePath(
+            "reports/" + reportvalues::summaryReportFileName(patient.lastName, patient.firstName, all.last()->startDateTime.date()));
+        QVERIFY(QDir().mkpath(summaryPath));
+        {
+            ReportDialog dialog(&reviewWindow, *database, patient.id, all);
+            Watcher watcher(&dialog);
+            QCOMPARE(create(dialog), int(QDialog::Rejected));
+            QCOMPARE(watcher.boxes.size(), 1);
+            QVERIFY2(watcher.boxes[0].startsWith("Error: The report could not be written to " + summaryPath + ": "),
+                     qPrintable(watcher.boxes[0]));
+        }
+        QVERIFY(QDir(summaryPath).removeRecursively());
+
         // No desktop handler for PDF files: the user is told where the report is.
-        ReportDialog dialog(&reviewWindow, patient.id, all);
+        ReportDialog dialog(&reviewWindow, *database, patient.id, all);
         Watcher watcher(&dialog);
         QCOMPARE(create(dialog), int(QDialog::Accepted));
-        QVERIFY(dialog.reportPath().endsWith(all.last()->startDateTime.toString("-yyyyMMdd") + ".pdf"));
+        QCOMPARE(dialog.reportPath(), summaryPath);
         QCOMPARE(watcher.boxes, QStringList({"Information: The report was saved to " + dialog.reportPath()}));
+    }
+
+    void closingStopsTheReport_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Escape") << true;
+        QTest::newRow("Close") << false;
+    }
+
+    void closingStopsTheReport()
+    {
+        // Strips enough for twenty sheets, stopped at the first; an earlier
+        // report of the same name.
+        QFETCH(bool, escape);
+        MonitorSession *first = sessions.front().get();
+        for (int i = first->events.size(); i < 180; ++i)
+            first->events.append(SessionEvent{i % 50, QStringLiteral("e%1").arg(i), true});
+        QList<const MonitorSession *> all;
+        for (const auto &s : sessions)
+            all << s.get();
+        ReportDialog dialog(&reviewWindow, *database, patient.id, all);
+        const QString path = root.filePath(
+            "reports/" + reportvalues::summaryReportFileName(patient.lastName, patient.firstName, all.last()->startDateTime.date()));
+        QVERIFY(QDir().mkpath(root.filePath("reports")) && writeFile(path, "earlier report"));
+        Watcher watcher(&dialog);
+        bool runningWhenClosed = false;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, &dialog, [&]() {
+            if (!dialog.findChild<QLabel *>("lblReport")->text().startsWith("Page "))
+                return;
+            closer.stop();
+            runningWhenClosed = ReportJob::anyRunning();
+            if (escape)
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else
+                dialog.findChild<QDialogButtonBox *>("buttonBox")->button(QDialogButtonBox::Close)->click();
+        });
+        closer.start(1);
+        QCOMPARE(create(dialog), int(QDialog::Rejected));
+        QVERIFY(runningWhenClosed && !ReportJob::anyRunning());
+        QVERIFY(watcher.boxes.isEmpty());
+        QCOMPARE(readFile(path), QByteArray("earlier report"));
+        QCOMPARE(QDir(root.filePath("reports")).entryList(QDir::Files).size(), 1);
     }
 };
 

@@ -1,44 +1,38 @@
-// The report engine (templates, pagination, text fitted into its field, a
-// failed print that keeps the previous file) and the values and strips the
-// session and summary reports print.
+// The values, lists and strips the session and summary reports print, the
+// sheets they fill, and the drawings they ask for by name.
 
-#include "reports/reportengine.h"
 #include "reports/reporterror.h"
+#include "reports/reportsheetpainter.h"
 #include "reports/reportvalues.h"
 #include "reports/sessionreport.h"
 #include "reports/summaryreport.h"
-#include "reports/textfit.h"
 #include "storage/monitordatabase.h"
+#include "storage/tfilesignal.h"
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 #include <vector>
 
+using namespace reportvalues;
+
 namespace {
 
-// Layout of a report page as "band:record@top" in printing order.
-QStringList describe(const ReportTemplate &layout, const ReportSheet &sheet)
+// A white page of 10 pixels per millimetre.
+QImage paper(int widthMm, int heightMm)
 {
-    QStringList bands;
-    for (const PlacedBand &b : sheet.bands)
-        bands << QStringLiteral("%1:%2@%3").arg(layout.pages()[sheet.reportPage].bands[b.band].name).arg(b.record).arg(b.top);
-    return bands;
-}
-
-QByteArray band(const char *name, const char *type, int height, const QByteArray &fields = QByteArray())
-{
-    return QByteArray("<ReportBand name=\"") + name + "\" type=\"" + type + "\" height=\"" + QByteArray::number(height)
-        + "\">" + fields + "</ReportBand>";
+    QImage image(widthMm * 10, heightMm * 10, QImage::Format_RGB32);
+    image.setDotsPerMeterX(10000);
+    image.setDotsPerMeterY(10000);
+    image.fill(Qt::white);
+    return image;
 }
 
 } // namespace
-
-using namespace reportvalues;
 
 class TestReports : public QObject
 {
@@ -78,6 +72,31 @@ class TestReports : public QObject
             s->events.append(SessionEvent{60 * i, QStringLiteral("e%1").arg(i), marked.contains(i)});
     }
 
+    // Gives a session a recording of `samples` samples (none: a header only, as an absent session has).
+    void addRecording(const MonitorSession *session, int samples)
+    {
+        auto recording = std::make_unique<TFileSignal>(root.filePath(QStringLiteral("r%1.nvecg").arg(quintptr(session))), 1,
+                                                       250, TFileSignal::RecordingHeaderSize, TFileSignal::Access::Create);
+        const std::vector<qint16> zeros(samples, 0);
+        recording->appendInterleaved(zeros.data(), samples * 2);
+        const_cast<MonitorSession *>(session)->setRecording(std::move(recording));
+    }
+
+    // The texts of every sheet's footer (its last band), as printed.
+    static QStringList footers(ReportProducer &report)
+    {
+        const QVector<ReportSheet> sheets = report.engine().paginate();
+        const ReportSheetPainter painter(report.engine().layout(), report);
+        QStringList texts;
+        for (int i = 0; i < sheets.size(); ++i) {
+            const PlacedBand &footer = sheets[i].bands.last();
+            const auto &fields = report.engine().layout().pages()[sheets[i].reportPage].bands[footer.band].fields;
+            texts << painter.labelText(fields[1].value + "|" + fields[2].value, footer.record, sheets[i].reportPage, i + 1,
+                                       sheets.size());
+        }
+        return texts;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -110,7 +129,7 @@ private slots:
         const SummaryReport report(*database, patient.id, sessionsFrom(sessions));
         const QStringList names{"avgWeight", "avgBMI", "avgBorg", "avgBasalHR", "assistance"};
         for (int i = 0; i < names.size(); ++i)
-            QCOMPARE(report.value(names[i]), expected[i]);
+            QCOMPARE(report.value(0, names[i], 0), expected[i]);
     }
 
     void sessionReportValues()
@@ -118,20 +137,26 @@ private slots:
         const MonitorSession *session = sessionsFrom({"0/172.5/14/0/1"}).first();
         addEvents(session, 4, {1, 3});
         SessionReport report(*database, *session);
-        QCOMPARE(report.value("patientName"), QStringLiteral("Núñez, José"));
-        // Born in December 1950, reported in January 2024: only years count.
-        QCOMPARE(report.value("patientAge"), QStringLiteral("74"));
-        QCOMPARE(report.value("sessionWeight"), QStringLiteral("0"));
-        QCOMPARE(report.value("sessionHeight"), QStringLiteral("172.5"));
-        QCOMPARE(report.value("sessionBMI"), QStringLiteral("0.0"));
-        QCOMPARE(report.value("checkpointIntraExBP"), QStringLiteral("0/0"));
-        QCOMPARE(report.value("sessionEvents"),
-                 QStringLiteral("08:30 e0\r\n08:31 e1\r\n08:32 e2\r\n08:33 e3\r\n"));
-        // Strips of the marked events only: record 1 is the fourth event.
-        QCOMPARE(report.stripCount(), 2);
-        QString value;
-        emit report.engine().setValue(1, QStringLiteral("eventDescription"), value, 0);
-        QCOMPARE(value, QStringLiteral("e3"));
+        QStringList values;
+        for (const char *name : {"patientName", "patientAge", "sessionWeight", "sessionHeight", "sessionBMI",
+                                 "checkpointIntraExBP", "checkpointBasalHR", "sessionEvents"})
+            values << report.value(0, name, 0);
+        // Born in December 1950, reported in January 2024: 73 until the birthday.
+        QCOMPARE(values, QStringList({"Núñez, José", "73", "0", "172.5", "0.0", "0/0", "0",
+                                      "08:30 e0\r\n08:31 e1\r\n08:32 e2\r\n08:33 e3\r\n"}));
+        // Strips of the marked events only: record 1 is the fourth event. The
+        // box holds every event: no list.
+        QCOMPARE(report.engine().recordCounts(), QVector<int>({2, 0}));
+        QCOMPARE(report.value(1, "eventDescription", 0), QStringLiteral("e3"));
+        report.setHeader(QString(), QStringLiteral("Clínica"), QString());
+        QCOMPARE(report.value(0, "headerTitle", 0), QStringLiteral("Clínica"));
+        // A description that may not fit on a line of the box: the list follows.
+        const_cast<MonitorSession *>(session)->events.append(SessionEvent{300, QString(41, QLatin1Char('x')), false});
+        QCOMPARE(SessionReport(*database, *session).engine().recordCounts(), QVector<int>({2, 5}));
+        // Twelve short events fit the box.
+        const MonitorSession *twelve = sessionsFrom({"0/0/0/0/1"}).first();
+        addEvents(twelve, 12, {});
+        QCOMPARE(SessionReport(*database, *twelve).engine().recordCounts(), QVector<int>({0, 0}));
 
         QCOMPARE(ageText(QDate(), QDate(2024, 1, 1)), QString());
         SessionData stranger;
@@ -139,29 +164,123 @@ private slots:
         QVERIFY_EXCEPTION_THROWN(SessionReport(*database, MonitorSession(stranger)), ReportError);
     }
 
-    void summaryStripsComeFromFirstAndLastSession()
+    void summaryStripsComeFromFirstAndLastRecordedSession()
     {
-        const QList<const MonitorSession *> five = sessionsFrom({"0/0/0/0/1", "0/0/0/0/1", "0/0/0/0/1", "0/0/0/0/1", "0/0/0/0/1"});
-        addEvents(five[0], 3, {0, 2});
-        addEvents(five[2], 1, {0});
-        addEvents(five[4], 2, {1});
-        SummaryReport report(*database, patient.id, five);
-        QCOMPARE(report.stripCount(), 3);
-        QStringList labels;
-        for (int r = 0; r < 3; ++r) {
-            QString value;
-            emit report.engine().setValue(r, QStringLiteral("eventDescription"), value, 2);
-            labels << value;
+        // Session 1 has no recording, 5 was absent: strips from 2 and 4, never 3.
+        const QList<const MonitorSession *> five = sessionsFrom({"0/0/0/0/1", "0/0/0/0/1", "0/0/0/0/1", "0/0/0/0/1", "0/0/0/0/0"});
+        for (int i = 0; i < 5; ++i) {
+            addEvents(five[i], 3, {0, 2});
+            if (i > 0)
+                addRecording(five[i], i < 4 ? 250 : 0);
         }
-        QCOMPARE(labels, QStringList({"Sesión #1 - e0", "Sesión #1 - e2", "Sesión #5 - e1"}));
-        QCOMPARE(report.engine().recordCounts(), QVector<int>({1, 5, 3}));
-
-        QString row;
-        emit report.engine().setValue(0, QStringLiteral("basalBP"), row, 1);
-        QCOMPARE(row, QStringLiteral("120/80"));
+        SummaryReport report(*database, patient.id, five);
+        QStringList labels;
+        for (int r = 0; r < 4; ++r)
+            labels << report.value(r, QStringLiteral("eventDescription"), 2);
+        QCOMPARE(labels, QStringList({"Sesión #2 - e0", "Sesión #2 - e2", "Sesión #4 - e0", "Sesión #4 - e2"}));
+        QCOMPARE(report.engine().recordCounts(), QVector<int>({1, 5, 4}));
         // A single session is both first and last: its strips appear once.
-        QCOMPARE(summaryStrips({five[0]}).size(), 2);
-        QCOMPARE(summaryStrips({five[0], five[4]}).size(), 3);
+        QCOMPARE(summaryStrips({five[1]}).size(), 2);
+        QCOMPARE(summaryStrips({five[0], five[4]}).size(), 0);
+        // Each sheet names the patient and the period.
+        const QString footer = QStringLiteral("Pág. %1 de 3|Núñez, José - Sesiones del 05/01/2024 al 09/01/2024");
+        QCOMPARE(footers(report), QStringList({footer.arg(1), footer.arg(2), footer.arg(3)}));
+
+        // An absent session's row says so once, instead of zeros.
+        QStringList rows;
+        for (int r : {0, 3, 4})
+            for (const char *name : {"sessionNumber", "basalHR", "intraExHR", "basalBP", "postExBP"})
+                rows << report.value(r, name, 1);
+        QCOMPARE(rows, QStringList({"1", "0", "0", "120/80", "0/0", "4", "0", "0", "120/80", "0/0",
+                                    "5", "Ausente", "", "", ""}));
+    }
+
+    void everyEventIsListed_data()
+    {
+        QTest::addColumn<int>("events");
+        QTest::addColumn<int>("listSheets");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("43 events") << 43 << 2 << "08:32:48 02:48 Event 42";
+        QTest::newRow("1,003 events") << 1003 << 25 << "09:36:48 1:06:48 Event 1002";
+        QTest::newRow("more than a report prints")
+            << MaxListedEvents + 7 << 122 << "  \u2026 Eventos no impresos en este informe: 7";
+    }
+
+    void everyEventIsListed()
+    {
+        QFETCH(int, events);
+        QFETCH(int, listSheets);
+        const MonitorSession *session = sessionsFrom({"0/0/0/0/1"}).first();
+        for (int i = 0; i < events; ++i)
+            const_cast<MonitorSession *>(session)->events.append(SessionEvent{4 * i, QStringLiteral("Event %1").arg(i), i == 2});
+        SessionReport report(*database, *session);
+        // The box shows eleven events and says how many more are listed.
+        const QStringList box = report.value(0, "sessionEvents", 0).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(box.size(), EventsInBox);
+        QCOMPARE(box.last(), QStringLiteral("\u2026 y %1 eventos más en la lista de eventos").arg(events - 11));
+
+        // Every event in order after the strip, with the column heads on each sheet.
+        const ReportPageLayout &list = report.engine().layout().pages()[1];
+        const QVector<ReportSheet> sheets = report.engine().paginate();
+        QStringList listed;
+        for (const ReportSheet &sheet : sheets.mid(1)) {
+            QCOMPARE(list.bands[sheet.bands.first().band].fields[1].value, QStringLiteral("Hora"));
+            for (const PlacedBand &placed : sheet.bands)
+                if (list.bands[placed.band].type == BandType::MasterData)
+                    listed << report.value(placed.record, "eventTime", 1) + " " + report.value(placed.record, "eventElapsed", 1)
+                            + " " + report.value(placed.record, "eventDescription", 1);
+        }
+        QCOMPARE(sheets.size(), 1 + listSheets);
+        QCOMPARE(listed.size(), qMin(events, MaxListedEvents + 1));
+        QCOMPARE(listed[1], QStringLiteral("08:30:04 00:04 Event 1"));
+        QTEST(listed.last(), "last");
+        QCOMPARE(report.value(0, "eventDescription", 0), QStringLiteral("Event 2"));
+        QCOMPARE(elapsedText(3599) + elapsedText(90061), QStringLiteral("59:5925:01:01"));
+        // Each sheet names the patient and the session date.
+        QCOMPARE(footers(report).last(),
+                 QStringLiteral("Pág. %1 de %1|Núñez, José - Sesión #1 del 05/01/2024").arg(sheets.size()));
+    }
+
+    void graphsAndLogosAreDrawn()
+    {
+        const QList<const MonitorSession *> two = sessionsFrom({"80/170/0/70/1", "82/170/0/75/1"});
+        const_cast<MonitorSession *>(two[1])->setCheckpoint(PhasePostExercise, Checkpoint{0.0, 90, 130, 85});
+        SummaryReport report(*database, patient.id, two);
+        QImage logo(200, 100, QImage::Format_RGB32);
+        logo.fill(Qt::blue);
+        QVERIFY(logo.save(root.filePath("logo.png")));
+        report.setHeader(root.filePath("logo.png"), QString(), QString());
+        QImage image = paper(90, 45);
+        auto colours = [&](const QString &name, const QRect &bounds) {
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            report.draw(0, name, painter, bounds, 0);
+            painter.end();
+            QSet<QRgb> seen;
+            for (int y = 0; y < image.height(); y += 2)
+                for (int x = 0; x < image.width(); ++x)
+                    seen << image.pixel(x, y);
+            return seen;
+        };
+        // Each graph with its own values, the phases in their colours.
+        const QRgb green = QColor(Qt::darkGreen).rgb(), magenta = QColor(Qt::darkMagenta).rgb(), black = qRgb(0, 0, 0);
+        for (const char *name : {"hrGraphic", "sbpGraphic"})
+            QVERIFY(colours(name, image.rect()).contains(green) && colours(name, image.rect()).contains(magenta));
+        QVERIFY(colours("weightGraphic", image.rect()).contains(black) && colours("bmiGraphic", image.rect()).contains(black));
+        QVERIFY(!colours("abdomenGraphic", image.rect()).contains(black));
+        QCOMPARE(colours("unknown", image.rect()).size(), 1);
+        // Logos keep their shape, centred in their box, whatever the box.
+        for (const QRect &bounds : {QRect(100, 50, 300, 300), QRect(0, 10, 900, 100), QRect(0, 10, 900, 100)}) {
+            colours("headerLogo", bounds);
+            QRect blue;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    blue |= image.pixel(x, y) == qRgb(0, 0, 255) ? QRect(x, y, 1, 1) : QRect();
+            const int width = qMin(bounds.width(), 2 * bounds.height());
+            QCOMPARE(blue, QRect((bounds.left() + bounds.right()) / 2 - width / 2,
+                                 (bounds.top() + bounds.bottom()) / 2 - width / 4, width, width / 2));
+            QVERIFY(colours("brandLogo", bounds).size() > 1);
+        }
     }
 
     void reportFileNames_data()
@@ -182,150 +301,6 @@ private slots:
         const QDateTime start(QDate(2024, 1, 5), QTime(8, 30));
         QTEST(sessionReportFileName(lastName, firstName, start), "session");
         QTEST(summaryReportFileName(lastName, firstName, start.date()), "summary");
-    }
-
-    void bandsPrintByTypeOnTheirSheets()
-    {
-        // Bands written in reverse order; a 1000-unit page without margins leaves
-        // 950 units above the footer.
-        const QByteArray xml = "<Reports><Report pageWidth=\"800\" pageHeight=\"1000\" marginsLeft=\"0\" marginsRight=\"0\""
-                               " marginsTop=\"0\" marginsBottom=\"0\">"
-            + band("F", "PageFooter", 50) + band("D", "MasterData", 300) + band("M", "MasterHeader", 200)
-            + band("H", "PageHeader", 50) + band("T", "ReportTitle", 100)
-            + "</Report><Report pageWidth=\"800\" pageHeight=\"1000\">" + band("H2", "PageHeader", 50)
-            + band("Huge", "MasterHeader", 2000) + band("D2", "MasterData", 100) + "</Report></Reports>";
-        ReportTemplate layout;
-        QVERIFY(layout.parse(xml));
-        const QVector<ReportSheet> sheets = paginateReport(layout, {3});
-
-        QCOMPARE(sheets.size(), 3);
-        QCOMPARE(describe(layout, sheets[0]),
-                 QStringList({"T:0@0", "H:0@100", "M:0@150", "D:0@350", "D:1@650", "F:1@950"}));
-        // The third record does not fit: a new sheet with the page header only.
-        QCOMPARE(describe(layout, sheets[1]), QStringList({"H:2@0", "D:2@50", "F:2@950"}));
-        // A report page without record count prints no data but still its own
-        // sheet; a band taller than a sheet is placed once, not pushed forever.
-        QCOMPARE(sheets[2].reportPage, 1);
-        QCOMPARE(describe(layout, sheets[2]), QStringList({"H2:0@40", "Huge:0@90"}));
-
-        QVERIFY(!ReportTemplate().parse("<Reports><Report pageWidth=\"80\" marginsLeft=\"40\" marginsRight=\"40\"/></Reports>"));
-        QVERIFY(!ReportTemplate().parse("<Other/>"));
-        QVERIFY(!ReportTemplate().load(QStringLiteral(":/res/missing.xml")));
-    }
-
-    void stationTemplatesPaginate_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QVector<int>>("counts");
-        QTest::addColumn<QVector<int>>("sheetsPerPage");
-        QTest::addColumn<int>("firstSheetRecords");
-        // Title 130 + patient block 456 leave room for four strips of 113 on the
-        // first sheet, nine on the next ones.
-        QTest::newRow("session, 10 strips") << ":/res/sessionreport1.xml" << QVector<int>{10} << QVector<int>{2} << 4;
-        QTest::newRow("session, no strip") << ":/res/sessionreport1.xml" << QVector<int>{0} << QVector<int>{1} << 0;
-        // 33 table rows under the column heads, then 35 a sheet; 9 strips a sheet.
-        QTest::newRow("summary, 36 sessions, 20 strips")
-            << ":/res/summaryreport1.xml" << QVector<int>{1, 36, 20} << QVector<int>{1, 2, 3} << 1;
-    }
-
-    void stationTemplatesPaginate()
-    {
-        QFETCH(QString, path);
-        QFETCH(QVector<int>, counts);
-        QFETCH(QVector<int>, sheetsPerPage);
-        QFETCH(int, firstSheetRecords);
-        ReportTemplate layout;
-        QVERIFY(layout.load(path));
-        const QVector<ReportSheet> sheets = paginateReport(layout, counts);
-        QVector<int> perPage(layout.pages().size());
-        int masterHeaders = 0, dataOnFirst = 0;
-        for (int s = 0; s < sheets.size(); ++s) {
-            ++perPage[sheets[s].reportPage];
-            const ReportPageLayout &page = layout.pages()[sheets[s].reportPage];
-            for (const PlacedBand &b : sheets[s].bands) {
-                const BandType type = page.bands[b.band].type;
-                masterHeaders += type == BandType::MasterHeader ? 1 : 0;
-                dataOnFirst += s == 0 && type == BandType::MasterData ? 1 : 0;
-                QVERIFY(b.top + page.bands[b.band].height <= page.pageHeight - page.marginBottom);
-            }
-        }
-        QCOMPARE(perPage, sheetsPerPage);
-        // The master header (the session report's patient block) is never repeated.
-        int pagesWithMasterHeader = 0;
-        for (const ReportPageLayout &page : layout.pages())
-            pagesWithMasterHeader += page.band(BandType::MasterHeader) ? 1 : 0;
-        QCOMPARE(masterHeaders, pagesWithMasterHeader);
-        QCOMPARE(dataOnFirst, firstSheetRecords);
-    }
-
-    void textShrinksThenIsCut_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QSizeF>("boxMm");
-        QTest::addColumn<bool>("wrap");
-        QTest::addColumn<QString>("outcome");
-        QStringList events;
-        for (int i = 0; i < 60; ++i)
-            events << QStringLiteral("08:10 Event %1 with a description").arg(i);
-        QTest::newRow("fits") << "Conclusiones" << QSizeF(26, 7.5) << true << "kept";
-        QTest::newRow("long label shrinks") << "Conclusiones del programa" << QSizeF(30, 7.5) << true << "shrunk";
-        QTest::newRow("many lines shrink") << events.mid(0, 12).join("\r\n") << QSizeF(70, 43) << true << "shrunk";
-        QTest::newRow("too many lines are cut") << events.join("\r\n") << QSizeF(70, 43) << true << "cut";
-        QTest::newRow("one line is cut") << QStringLiteral("x").repeated(200) << QSizeF(20, 5) << false << "cut";
-    }
-
-    void textShrinksThenIsCut()
-    {
-        QFETCH(QString, text);
-        QFETCH(QSizeF, boxMm);
-        QFETCH(bool, wrap);
-        QFETCH(QString, outcome);
-        QImage device(10, 10, QImage::Format_RGB32);
-        device.setDotsPerMeterX(47244);
-        device.setDotsPerMeterY(47244);
-        const QSizeF box = boxMm * 47.244;
-        QFont font(printFontFamily(QStringLiteral("MS Shell Dlg 2")));
-        font.setPointSizeF(10);
-
-        const FittedText fitted = fitText(text, font, box, wrap, &device);
-        const QFontMetricsF metrics(fitted.font, &device);
-        QVERIFY(fitted.lines.size() * metrics.height() <= box.height() + 0.01 || fitted.lines.size() == 1);
-        for (const QString &line : fitted.lines)
-            QVERIFY2(metrics.horizontalAdvance(line) <= box.width(), qPrintable(line));
-        QCOMPARE(fitted.elided, outcome == QLatin1String("cut"));
-        if (outcome == QLatin1String("kept"))
-            QCOMPARE(fitted.font.pointSizeF(), 10.0);
-        else if (outcome == QLatin1String("shrunk"))
-            QVERIFY(fitted.font.pointSizeF() < 10.0 && fitted.font.pointSizeF() >= MinimumFitPointSize);
-        else
-            QVERIFY(fitted.font.pointSizeF() == MinimumFitPointSize && fitted.lines.last().endsWith(QChar(0x2026)));
-        // The cut line is the one that follows the kept ones.
-        if (wrap && outcome == QLatin1String("cut"))
-            QVERIFY(fitted.lines.last().startsWith(QStringLiteral("08:10 Event %1 ").arg(fitted.lines.size() - 1)));
-    }
-
-    void failedPrintKeepsThePreviousFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("report.pdf"));
-        {
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            old.write("previous report");
-        }
-        ReportEngine engine;
-        QVERIFY(engine.loadTemplate(QStringLiteral(":/res/summaryreport1.xml")));
-        engine.recordCounts() << 1 << 40 << 0;
-        // Fails while the second sheet is printed.
-        connect(&engine, &ReportEngine::progress, &engine, [&engine](int page) {
-            if (page == 2)
-                engine.cancel();
-        });
-        QVERIFY_EXCEPTION_THROWN(engine.printPdf(path), ReportError);
-        QFile kept(path);
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("previous report"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"report.pdf"}));
     }
 };
 

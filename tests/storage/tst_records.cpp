@@ -1,8 +1,10 @@
 // The records of a patient and a session: their JSON forms, study files on
-// disk (also when the disk is full), names made safe for files, a patient's
-// course over all sessions; and recording files: what reaches the disk and
-// when, reading one or several channels back through blocks and the tail,
-// the header and the files that are not recordings.
+// disk (also when the disk is full, and within the bounds a reader accepts),
+// names made safe for files, a patient's course over all sessions; and
+// recording files: what reaches the disk and when, writing again once the
+// disk takes it with what was lost marked, reading one or several channels
+// back through blocks and the tail, the header and the files that are not
+// recordings or not files at all.
 
 #include "../common/testsignals.h"
 #include "../common/teststorage.h"
@@ -25,6 +27,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -194,19 +197,8 @@ private slots:
         const auto s = sessionFromStudy(fullStudy(), 7, 3);
         QCOMPARE(caught([&] { writeStudyFile(*s, fullPatient(), m_dir.filePath("no/such/folder/x.nvstudy")); }),
                  QStringLiteral("Cannot create study file"));
-        // Without a database, or without the patient in it, nothing is written.
         const QString path = m_dir.filePath(QStringLiteral("keep.nvstudy"));
-        writeStudyFile(*s, path);
-        QVERIFY(!QFile::exists(path));
-        {
-            TestStorage storage;
-            writeStudyFile(*s, path);
-            QVERIFY(!QFile::exists(path));
-            s->patientId = storage.addPatient(QStringLiteral("Núñez"));
-            writeStudyFile(*s, path);
-        }
-        QJsonDocument doc;
-        QVERIFY(readStudyFile(path, doc) && doc.object().value("patient").toObject().value("lastName") == "Núñez");
+        writeStudyFile(*s, fullPatient(), path);
 #ifdef Q_OS_UNIX
         // A long session no longer fits on a "full disk" (files limited to
         // 512 bytes): the error is told and the previous file stays whole.
@@ -226,6 +218,45 @@ private slots:
         QVERIFY(message == "Write error" && readFile(path) == before);
         QCOMPARE(QDir(m_dir.path()).entryList({"keep*"}, QDir::Files), QStringList{"keep.nvstudy"});
 #endif
+    }
+
+    void studiesWithinBounds()
+    {
+        // Twelve hours with 1,003 events are written and read back whole.
+        const auto s = sessionFromStudy(fullStudy(), 7, 3);
+        s->hrTrend = s->spo2Trend = QVector<int>(12 * 3600, 97);
+        s->tempTrend = QVector<double>(12 * 3600, 36.6);
+        for (int i = 0; i < 1003; ++i)
+            s->events.append(SessionEvent{i, QStringLiteral("Event %1").arg(i), i % 2 == 0});
+        const QString path = m_dir.filePath(QStringLiteral("long.nvstudy"));
+        writeStudyFile(*s, fullPatient(), path);
+        QJsonDocument doc;
+        QString why;
+        QVERIFY(readStudyFile(path, doc) && sessionFromStudy(doc.object(), 1, 1)->events.size() == 1005);
+
+        // Beyond the bounds the writer refuses and the previous file stays;
+        // a patient's long text is only cut in the study's copy.
+        const QByteArray before = readFile(path);
+        s->events.resize(MaxStudyEvents + 1);
+        QCOMPARE(caught([&] { writeStudyFile(*s, fullPatient(), path); }),
+                 QStringLiteral("The session holds 10001 events, more than 10000"));
+        s->events.resize(1);
+        s->events[0].description = QString(MaxStudyTextLength + 1, QLatin1Char('x'));
+        QCOMPARE(caught([&] { writeStudyFile(*s, fullPatient(), path); }),
+                 QStringLiteral("The text \"description\" is longer than 65535 characters"));
+        QCOMPARE(readFile(path), before);
+        PatientRecord patient = fullPatient();
+        patient.comments = QString(MaxStudyTextLength + 9, QLatin1Char('c'));
+        s->events[0].description = QStringLiteral("ok");
+        writeStudyFile(*s, patient, path);
+        QVERIFY(readStudyFile(path, doc) && doc["patient"]["comments"].toString().size() == MaxStudyTextLength);
+
+        // A file from elsewhere beyond them is refused, with the reason.
+        QJsonObject hostile = fullStudy(), named = hostile.value("patient").toObject();
+        named.insert("lastName", QString(10 << 20, QLatin1Char('n')));
+        hostile.insert("patient", named);
+        QVERIFY(writeFile(path, "NVSTUDY2" + qCompress(QJsonDocument(hostile).toJson())));
+        QVERIFY(!readStudyFile(path, doc, &why) && why.contains("\"lastName\""));
     }
 
     void safeFileNames()
@@ -272,7 +303,7 @@ private slots:
         }
         QCOMPARE(series, (QStringList{"1:70.00 4:65.00", "1:110.00", "", "1:120.00", "", "1:130.00", "1:80.00 4:70.00",
                                       "4:22.86", "1:95.00"}));
-        QCOMPARE(bodyMassIndex(80.0, 0.0) + bodyMassIndex(0.0, 170.0) + bodyMassIndex(-80.0, 170.0), 0.0);
+        QCOMPARE(RecordRules::bodyMassIndex(80.0, 0.0) + RecordRules::bodyMassIndex(0.0, 170.0) + RecordRules::bodyMassIndex(-80.0, 170.0), 0.0);
         QVERIFY(attendancePercent(sessions) == 66 && attendancePercent({}) == 0 && attendancePercent(sessions.mid(0, 1)) == 100);
     }
 
@@ -326,7 +357,7 @@ private slots:
             for (int i = 0; i < 2600; ++i)
                 QCOMPARE(all[size_t(i + 1)], double(frames[size_t(2 * i + channel)]));
         }
-        QVERIFY(s.cachedPageCount() == 4 && !s.readBlock(0, 2) && !s.readBlock(2, 0) && !s.readBlock(0, -1));
+        QVERIFY(!s.readBlock(0, 2) && !s.readBlock(2, 0) && !s.readBlock(0, -1));
         QCOMPARE(s.sample(2, 0) + s.sample(0, 2600) + s.sample(0, -1) + s.sample(-1, 5), 0);
 
         // Opened only to be read, the tail is a block too: a filtered view of
@@ -363,6 +394,65 @@ private slots:
         QCOMPARE(s.blockCount(), 39);
         for (int i : {39198, 39000, 38999, 20000, 0})
             QCOMPARE(s.sample(0, i), i % 30000);
+    }
+
+    void writingResumesWithWhatWasLostMarked()
+    {
+#ifdef Q_OS_UNIX
+        // A station recording: its header, then 1000 frames on disk.
+        const QString path = newPath();
+        TFileSignal s(path, 1, 250, 4096, TFileSignal::Access::CreateNew);
+        s.writeHeader(headerArea(stationHeader()));
+        std::vector<qint16> frames(TFileSignal::PendingCapacity + 2000);
+        for (size_t i = 0; i < frames.size(); ++i)
+            frames[i] = qint16(i % 30000 + 1);
+        auto append = [&](int from, int n) { s.appendInterleaved(frames.data() + from, 2 * n); };
+        append(0, 1000);
+        // The disk fills 50.5 frames later: 50 frames reach it, the rest wait.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit full = old;
+        full.rlim_cur = 4096 + 2 * 1050 + 1;
+        setrlimit(RLIMIT_FSIZE, &full);
+        append(1000, 100);
+        const bool failed = s.hasWriteFailed() && s.writeError() == "File too large" && s.savedSampleCount() == 1050;
+        // More than memory holds: the first 250 frames waiting are dropped.
+        append(1100, TFileSignal::PendingCapacity + 200);
+        const bool stillFull = !s.retryWrite() && QFileInfo(path).size() == 4096 + 2 * 1050 + 1;
+        setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(failed && stillFull);
+        QVERIFY(s.retryWrite() && !s.hasWriteFailed());
+        const int total = 1100 + TFileSignal::PendingCapacity + 200;
+        QVERIFY(s.savedSampleCount() == total && s.frameCount() == total && s.sampleCount() == total);
+        QCOMPARE(s.gaps(), (QVector<RecordingGap>{{1050, 250}}));
+
+        // In the file: every sample at its time, zeros where frames were lost,
+        // the gap listed in the header; later appends go straight to disk.
+        auto reopened = TFileSignal::openRecordingFile(path);
+        QVERIFY(reopened && reopened->sampleCount() == total && reopened->gaps() == s.gaps());
+        for (int i : {0, 1049, 1050, 1299, 1300, total - 1})
+            QCOMPARE(reopened->sample(0, i), i >= 1050 && i < 1300 ? 0 : int(frames[size_t(i)]));
+        append(0, 10);
+        QCOMPARE(QFileInfo(path).size(), 4096 + 2 * (total + 10));
+#endif
+    }
+
+    void onlyRegularFilesAreOpened()
+    {
+#ifdef Q_OS_UNIX
+        // A pipe would block the reader for ever; a folder cannot be read.
+        const QString pipe = m_dir.filePath(QStringLiteral("pipe.nvecg")), folder = m_dir.filePath("folder.nvstudy");
+        QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0 && QDir().mkdir(folder));
+        for (const QString &path : {pipe, folder}) {
+            QJsonObject header;
+            QJsonDocument study;
+            QString why;
+            QVERIFY(!TFileSignal::readRecordingHeader(path, header) && !TFileSignal::openRecordingFile(path));
+            QVERIFY(!readStudyFile(path, study, &why) && why == "Not a regular file");
+            QCOMPARE(caught([&] { TFileSignal(path, 1, 250, 4096, false); }), QStringLiteral("Cannot open file"));
+        }
+#endif
     }
 
     void recordingHeaderRoundTrip()

@@ -4,11 +4,11 @@
 // and believable sessions, the same files for the same seed, and a second
 // run that leaves the first alone.
 //
-// Storage also survives crashes and bad input: an index file that cannot be
-// used is set aside and rebuilt, a station killed while rebuilding finds every
-// patient at its next start, a session that cannot start leaves no row, study
-// files that expand beyond any real session are refused, recordings only
-// looked at are never written, and over-long names still fit a file name.
+// Storage also survives crashes and bad input: a station killed while
+// rebuilding finds every patient at its next start, a session that cannot
+// start leaves neither row nor file, study files that expand beyond any real
+// session are refused, recordings only looked at are never written, and
+// over-long names still fit a file name.
 
 #include "../common/teststorage.h"
 
@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -88,13 +89,12 @@ private slots:
     void cleanup()
     {
         m_storage.reset();
-        QVERIFY(!MonitorDatabase::instance());
     }
 
     void firstRunCreatesTheLayout()
     {
         QVERIFY(QFileInfo(m_storage->root() + "/pictures").isDir() && QFileInfo::exists(db()->databasePath()));
-        QVERIFY(db()->databasePath() == m_storage->root() + "/data/sessions.sqlite" && MonitorDatabase::instance() == db());
+        QVERIFY(db()->databasePath() == m_storage->root() + "/data/sessions.sqlite");
         QSqlQuery q(QStringLiteral("select sql from sqlite_master order by name"));
         QStringList tables;
         while (q.next())
@@ -190,12 +190,13 @@ private slots:
         QVERIFY(s->recording()->sampleCount() == 1300 && s->recording()->sample(0, 999) == 999 && s->recording()->sample(0, 1299) == 1299);
         QVERIFY(s->recording()->lsb() == 12.0 / 512.0 && s->recording()->channelName(0) == "V5" && s->recording()->rate() == 250);
 
-        // A session without a row writes nothing; a stored file name is used as stored.
+        // A session without a row writes nothing and says so; a stored file
+        // name is used as stored.
         MonitorSession orphan{SessionData()};
         orphan.patientId = id;
         orphan.sessionNumber = 9;
         const QStringList before = filesIn(db()->rootPath());
-        db()->updateSession(orphan);
+        QVERIFY_EXCEPTION_THROWN(db()->updateSession(orphan), StorageError);
         QCOMPARE(filesIn(db()->rootPath()), before);
         SessionInfo old;
         old.patientId = id;
@@ -252,31 +253,42 @@ private slots:
         db()->insertPatient(alba);
         const int bravo = m_storage->addPatient(QStringLiteral("Bravo"));
         m_storage->addPatient(QStringLiteral("Without sessions"));
+        // Aaron's file comes first in the root: he gets id 1 in the new index.
+        const int aaron = m_storage->addPatient(QStringLiteral("Aaron"));
         m_storage->startSession(alba.id, at(1));
         m_storage->startSession(bravo, at(2));
         m_storage->startSession(alba.id, at(8), false);
+        m_storage->startSession(aaron, at(9));
         db()->savePicture(alba.id, "face of Alba");
+        db()->savePicture(bravo, "face of Bravo");
+        QVERIFY(writeFile(db()->rootPath() + "/pictures/pic9", "a face nobody owns"));
         QVERIFY(writeFile(db()->rootPath() + "/pictures/notes.txt", "not a picture"));
         loseIndex();
 
         // Patients come back once each, in the order of their first file; one
         // without sessions had no study file and is gone.
-        QCOMPARE(db()->listPatients().size(), 2);
+        QCOMPARE(db()->listPatients().size(), 3);
         PatientRecord back;
-        QVERIFY(db()->loadPatient(1, back) && back.toJson() == alba.toJson());
-        const QList<SessionInfo> sessions = db()->listSessions(1);
+        QVERIFY(db()->loadPatient(2, back) && back.toJson() == alba.toJson());
+        const QList<SessionInfo> sessions = db()->listSessions(2);
         QVERIFY(sessions.size() == 2 && sessions[0].presence && !sessions[1].presence);
         QVERIFY(sessions[1].startDateTime == at(8) && sessions[1].baseFilename == MonitorDatabase::makeBaseFilename(alba, at(8)));
-        QCOMPARE(db()->nextSessionNumber(1), 3);
-        QVERIFY(db()->openSession(1, 1) && db()->listSessions(2).size() == 1);
+        QCOMPARE(db()->nextSessionNumber(2), 3);
+        QVERIFY(db()->openSession(2, 1) && db()->listSessions(3).size() == 1);
 
-        // Ids start again from 1: old pictures go into a folder of their own.
+        // Ids start again from 1: each picture follows its patient to the new
+        // id; one whose owner is unknown goes into a folder of its own.
         QByteArray picture;
         QVERIFY(!db()->loadPicture(1, picture));
+        QVERIFY(db()->loadPicture(2, picture) && picture == "face of Alba");
+        QVERIFY(db()->loadPicture(3, picture) && picture == "face of Bravo");
         const QStringList folders = QDir(db()->rootPath() + "/pictures").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         QVERIFY(folders.size() == 1 && folders[0].startsWith("before-rebuild-"));
-        QCOMPARE(readFile(db()->rootPath() + "/pictures/" + folders[0] + "/pic1"), QByteArray("face of Alba"));
+        QCOMPARE(readFile(db()->rootPath() + "/pictures/" + folders[0] + "/pic9"), QByteArray("a face nobody owns"));
         QVERIFY(QFile::exists(db()->rootPath() + "/pictures/notes.txt"));
+        // A picture marked as another patient's is never shown as this one's.
+        QVERIFY(QFile::copy(db()->pictureOwnerPath(3), db()->pictureOwnerPath(1)) && writeFile(db()->picturePath(1), "x"));
+        QVERIFY(!db()->loadPicture(1, picture));
     }
 
     void rebuildSkipsForeignFiles_data()
@@ -418,43 +430,6 @@ private slots:
         QVERIFY(storage->openSession(3, 2));
     }
 
-    void unusableIndexIsSetAsideAndRebuilt_data()
-    {
-        QTest::addColumn<QByteArray>("unusable");
-        QTest::newRow("zero-length, no tables") << QByteArray();
-        QTest::newRow("garbage") << QByteArray(5000, 'x');
-        // An empty index with both tables, as an interrupted rebuild left it.
-        QTemporaryDir empty;
-        { MonitorDatabase database(empty.path()); }
-        QTest::newRow("no patient beside study files") << readFile(empty.filePath("data/sessions.sqlite"));
-    }
-
-    void unusableIndexIsSetAsideAndRebuilt()
-    {
-        m_storage.reset(); // this test opens storage roots of its own
-        QFETCH(QByteArray, unusable);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("data/sessions.sqlite");
-        {
-            MonitorDatabase database(dir.path());
-            QVERIFY(startSession(database));
-        }
-        QVERIFY(writeFile(path, unusable));
-        {
-            MonitorDatabase database(dir.path());
-            QCOMPARE(database.listPatients().size(), 1);
-            QCOMPARE(database.listSessions(database.listPatients().first().id).size(), 1);
-            // The old file is kept, dated, as it was.
-            const QString aside = database.setAsideIndexPath();
-            QVERIFY(aside.startsWith(path + ".unusable-" + QDate::currentDate().toString("yyyyMMdd")));
-            QCOMPARE(readFile(aside), unusable);
-        }
-        // Said once: the rebuilt index is used as it is.
-        MonitorDatabase again(dir.path());
-        QVERIFY(again.setAsideIndexPath().isEmpty());
-        QCOMPARE(again.listPatients().size(), 1);
-    }
-
     void killedRebuildListsEveryPatientNextTime()
     {
         // Enough study files for the rebuild to take a while.
@@ -489,7 +464,8 @@ private slots:
                     return -1;
                 ::kill(pid_t(cli.processId()), SIGKILL);
             }
-            cli.waitForFinished(60000);
+            // Generous: a sanitizer build on a busy machine rebuilds slowly.
+            cli.waitForFinished(300000);
             if (span)
                 *span = building.elapsed();
             return cli.readAllStandardOutput().count('\n');
@@ -507,20 +483,28 @@ private slots:
 
     void failedStartLeavesNoRow()
     {
-        m_storage.reset(); // this test opens storage roots of its own
-        QTemporaryDir dir;
-        MonitorDatabase database(dir.path());
-        // A folder where the recording should go: its creation fails.
-        const QDateTime now = QDateTime::currentDateTime();
-        PatientRecord doe;
-        doe.lastName = QStringLiteral("Doe");
-        const QString base = MonitorDatabase::makeBaseFilename(doe, now);
-        QVERIFY(QDir().mkdir(database.recordingPath(base)));
-        QVERIFY_EXCEPTION_THROWN(startSession(database, now), StorageError);
-        const int id = database.listPatients().first().id;
-        QVERIFY(database.listSessions(id).isEmpty());
-        QCOMPARE(database.nextSessionNumber(id), 1);
-        QVERIFY(!QFile::exists(database.studyPath(base)));
+        // The disk fills before the study file, or before the recording, is
+        // written: no row, and no file of the start is left.
+        const int id = m_storage->addPatient(QStringLiteral("Doe"));
+        signal(SIGXFSZ, SIG_IGN);
+        for (rlim_t limit : {100, 2000}) {
+            rlimit saved{};
+            getrlimit(RLIMIT_FSIZE, &saved);
+            rlimit full = saved;
+            full.rlim_cur = limit;
+            setrlimit(RLIMIT_FSIZE, &full);
+            QString error;
+            try {
+                m_storage->startSession(id, at(1));
+            } catch (const StorageError &e) {
+                error = QString::fromUtf8(e.what());
+            }
+            setrlimit(RLIMIT_FSIZE, &saved);
+            QCOMPARE(error, QStringLiteral("Write error"));
+            QVERIFY(db()->listSessions(id).isEmpty());
+            QCOMPARE(QDir(db()->rootPath()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        }
+        QCOMPARE(db()->nextSessionNumber(id), 1);
     }
 
     void oversizedStudiesAreRefused()
@@ -546,14 +530,6 @@ private slots:
         }
         QVERIFY(QFile::remove(root.filePath("data/sessions.sqlite")));
         QCOMPARE(MonitorDatabase(root.path()).listPatients().size(), 1);
-
-        // The companion refuses them in one line.
-        QProcess cli;
-        cli.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"), {"study", "dump", root.filePath("b-actual.nvstudy")});
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(cli.exitCode(), 1);
-        QCOMPARE(cli.readAllStandardError().count('\n'), 1);
     }
 
     void reviewedRecordingIsNeverWritten()

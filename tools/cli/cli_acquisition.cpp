@@ -1,5 +1,6 @@
 // Acquisition commands: a simulated module on a pseudo-terminal, module
 // detection over serial ports and headless monitoring.
+#include "cli_alarms.h"
 #include "clicommand.h"
 
 #include "acquisition/mockmonitorsource.h"
@@ -7,15 +8,20 @@
 #ifndef _WIN32
 #include "acquisition/modulesimulator.h"
 #endif
+#include "config/alarmsettings.h"
+#include "monitoring/alarmmonitor.h"
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
+#include "storage/openrecords.h"
 #include "storage/storageerror.h"
+#include "storage/tfilesignal.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
@@ -172,9 +178,24 @@ int runMonitor(const QStringList &arguments)
         {QStringLiteral("patients"), QStringLiteral("Number of patients (default: one per --device)."), QStringLiteral("K")},
         {QStringLiteral("seconds"), QStringLiteral("Seconds of monitoring."), QStringLiteral("N")},
         {QStringLiteral("root"), QStringLiteral("Storage folder (default: the station's)."), QStringLiteral("DIR")},
+        {QStringLiteral("replay"), QStringLiteral("Instead of --device: one patient whose module replays FILE (16-bit samples at 250/s)."), QStringLiteral("FILE")},
+        {QStringLiteral("fast"), QStringLiteral("With --replay: as fast as the machine allows instead of in real time.")},
     });
     if (!cli::parse(parser, arguments, 0, 0))
         return cli::BadArguments;
+    if (parser.isSet(QStringLiteral("replay"))) {
+        // Without --seconds the whole recording plays.
+        double replaySeconds = 0;
+        if (parser.isSet(QStringLiteral("device")) || parser.isSet(QStringLiteral("patients")))
+            return cli::usageError(QStringLiteral("--replay monitors one patient; leave out --device and --patients"));
+        if (parser.isSet(QStringLiteral("seconds"))
+            && !cli::readNumber(parser.value(QStringLiteral("seconds")), 0.001, MaxSeconds, replaySeconds))
+            return cli::usageError(QStringLiteral("--seconds needs a positive number up to %1").arg(MaxSeconds));
+        return cli::runReplayMonitor(parser.value(QStringLiteral("replay")), parser.isSet(QStringLiteral("fast")),
+                                     replaySeconds,
+                                     parser.isSet(QStringLiteral("root")) ? parser.value(QStringLiteral("root"))
+                                                                          : MonitorDatabase::defaultRoot());
+    }
     const QStringList deviceArgs = parser.values(QStringLiteral("device"));
     if (deviceArgs.isEmpty())
         return cli::usageError(QStringLiteral("--device is required"));
@@ -213,10 +234,18 @@ int runMonitor(const QStringList &arguments)
 
         struct Running { int patientId; MonitorSession *session; QString device; };
         QList<Running> running;
-        auto manager = std::make_unique<SessionManager>();
-        QObject::connect(manager.get(), &SessionManager::autosaveFailed, [](const QString &message) {
-            fprintf(stderr, "cardiolane-cli: %s\n", qPrintable(message));
+        OpenRecords openRecords;
+        auto manager = std::make_unique<SessionManager>(database, openRecords);
+        // Told as they happen, as the monitoring window tells them.
+        QObject::connect(manager.get(), &SessionManager::storageFailed,
+                         [](int patientId, SessionManager::StorageFailure, const QString &text) {
+                             fprintf(stderr, "cardiolane-cli: patient %d: %s\n", patientId, qPrintable(text));
+                         });
+        QObject::connect(manager.get(), &SessionManager::recordingResumed, [](int patientId) {
+            fprintf(stderr, "cardiolane-cli: patient %d: the recording goes on again\n", patientId);
         });
+        manager->alarmMonitor()->setSettings(AlarmSettings::load(QSettings()));
+        cli::printAlarmLines(*manager->alarmMonitor(), patients > 1);
         for (int i = 0; i < patients; ++i) {
             QString device = devices[i];
             if (device != QLatin1String("sim")) {
@@ -240,23 +269,44 @@ int runMonitor(const QStringList &arguments)
         QTimer::singleShot(int(seconds * 1000), Qt::PreciseTimer, &loop, &QEventLoop::quit);
         loop.exec();
 
-        QTextStream out(stdout);
         for (const Running &r : running) {
             r.session->addEvent(QCoreApplication::translate("PatientMonitorForm", "Stop monitoring"));
             manager->stopMonitoring(r.patientId);
+        }
+        // Closing the window: every study file and the ECG held in memory
+        // are written once more.
+        const QMap<int, QString> failed = manager->finishMonitoring();
+
+        // What is on disk, not what was acquired: a recording that stopped
+        // on a full disk counts only the samples its file holds.
+        QTextStream out(stdout);
+        bool complete = failed.isEmpty();
+        for (const Running &r : running) {
             SessionInfo info;
             database.loadSession(r.patientId, r.session->sessionNumber, info);
             TFileSignal *recording = r.session->recording();
-            out << "patient=" << r.patientId << " device=" << r.device
-                << " samples=" << (recording ? recording->sampleCount() : 0)
-                << " hr=" << r.session->hrTrend.size() << " spo2=" << r.session->spo2Trend.size()
+            const qint64 onDisk = recording ? recording->savedSampleCount() : 0;
+            const qint64 acquired = recording ? recording->frameCount() : 0;
+            qint64 gapSamples = 0;
+            for (const RecordingGap &gap : recording ? recording->gaps() : QVector<RecordingGap>())
+                gapSamples += gap.length;
+            out << "patient=" << r.patientId << " device=" << r.device << " samples=" << onDisk;
+            if (acquired != onDisk)
+                out << " notSaved=" << acquired - onDisk;
+            if (gapSamples > 0)
+                out << " gapSamples=" << gapSamples;
+            out << " hr=" << r.session->hrTrend.size() << " spo2=" << r.session->spo2Trend.size()
                 << " temp=" << r.session->tempTrend.size() << " lastHeartRate=" << r.session->lastHeartRate()
                 << "\n  study=" << database.studyPath(info.baseFilename)
                 << "\n  recording=" << database.recordingPath(info.baseFilename) << "\n";
+            complete = complete && acquired == onDisk;
         }
         out.flush();
-        // Closing the window: every study file is written once more.
+        for (auto it = failed.cbegin(); it != failed.cend(); ++it)
+            cli::fail(QStringLiteral("the session of patient %1 could not be saved: %2").arg(it.key()).arg(it.value()));
         manager.reset();
+        if (!complete)
+            return cli::Failure;
     } catch (const StorageError &error) {
         return cli::fail(QString::fromStdString(error.what()));
     }

@@ -2,6 +2,7 @@
 
 #include "clicommand.h"
 
+#include "dsp/tbeatclassifier.h"
 #include "dsp/tbeatdetector.h"
 
 #include <QCommandLineParser>
@@ -17,10 +18,14 @@ int runDetect(const QStringList &arguments)
     parser.setApplicationDescription(QCoreApplication::translate(
         "cli", "Detects the heart beats of FILE (headerless signed 16-bit little-endian samples at "
                "250 samples/s). Prints the 0-based sample index of each beat on stdout and the "
-               "final heart rate on stderr."));
+               "final heart rate on stderr. With --classify each line also gives the beat's label: "
+               "N normal, V ventricular, Q not classified."));
     const QCommandLineOption raw(QStringLiteral("raw"),
                                  QCoreApplication::translate("cli", "Feed the samples unscaled (the station scales them by 75/16)."));
     parser.addOption(raw);
+    const QCommandLineOption classify(QStringLiteral("classify"),
+                                      QCoreApplication::translate("cli", "Label each beat (INDEX LABEL, LABEL one of N, V, Q)."));
+    parser.addOption(classify);
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("cli", "Sample file to analyse."));
     if (!cli::parse(parser, arguments, 1, 1))
         return cli::BadArguments;
@@ -31,11 +36,24 @@ int runDetect(const QStringList &arguments)
         return cli::usageError(QCoreApplication::translate("cli", "cannot read '%1'").arg(path));
 
     const bool scaled = !parser.isSet(raw);
+    const bool labelled = parser.isSet(classify);
     TBeatDetector detector;
+    TBeatClassifier classifier;
+    TBeatDecision decision;
     for (qint16 sample : samples) {
+        bool decided = labelled && classifier.addSample(sample);
         const int beat = scaled ? detector.feedStationSample(sample) : detector.feed(sample);
-        if (beat >= 0)
+        if (beat >= 0 && !labelled)
             printf("%d\n", beat);
+        else if (beat >= 0)
+            decided = classifier.addBeat(beat);
+        while (decided && classifier.takeDecision(decision))
+            printf("%d %c\n", decision.index, beatLabelLetter(decision.label));
+    }
+    if (labelled) {
+        classifier.finish();
+        while (classifier.takeDecision(decision))
+            printf("%d %c\n", decision.index, beatLabelLetter(decision.label));
     }
     fflush(stdout);
     fprintf(stderr, "heart rate: %d bpm\n", detector.heartRate());

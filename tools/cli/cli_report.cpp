@@ -61,6 +61,10 @@ int runReport(const QStringList &arguments)
         return cli::usageError(tr("--session is for session reports only"));
     if (parser.isSet(logo) && QImage(parser.value(logo)).isNull())
         return cli::usageError(tr("cannot read the logo image '%1'").arg(parser.value(logo)));
+    if (!cli::isOutputPath(out))
+        return cli::BadArguments;
+    if (!cli::isExistingRoot(parser.value(root)))
+        return cli::Failure;
 
     try {
         MonitorDatabase database(parser.value(root));
@@ -72,9 +76,11 @@ int runReport(const QStringList &arguments)
         std::vector<std::unique_ptr<MonitorSession>> opened;
         std::unique_ptr<ReportProducer> report;
         if (sessionReport) {
-            opened.push_back(database.openSession(patientId, sessionNumber));
+            QString why;
+            opened.push_back(database.openSession(patientId, sessionNumber, &why));
             if (!opened.back())
-                return cli::fail(tr("patient %1 has no session %2").arg(patientId).arg(sessionNumber));
+                return cli::fail(tr("patient %1 has no session %2").arg(patientId).arg(sessionNumber)
+                                 + (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
             report = std::make_unique<SessionReport>(database, *opened.back());
         } else {
             QList<const MonitorSession *> sessions;

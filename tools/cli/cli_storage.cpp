@@ -43,6 +43,8 @@ int runPatients(const QStringList &arguments)
     parser.addOption(root);
     if (!cli::parse(parser, arguments, 0, 0))
         return cli::BadArguments;
+    if (!cli::isExistingRoot(parser.value(root)))
+        return cli::Failure;
     try {
         MonitorDatabase database(parser.value(root));
         cli::reportIndexRepair(database);
@@ -70,6 +72,8 @@ int runSessions(const QStringList &arguments)
     int id = 0;
     if (!cli::readNumber(parser.positionalArguments().constFirst(), INT_MIN, INT_MAX, id))
         return cli::usageError(QCoreApplication::translate("cli", "PATIENT_ID must be a number"));
+    if (!cli::isExistingRoot(parser.value(root)))
+        return cli::Failure;
     try {
         MonitorDatabase database(parser.value(root));
         cli::reportIndexRepair(database);
@@ -96,8 +100,11 @@ int runStudy(const QStringList &arguments)
     if (positional[0] != QLatin1String("dump"))
         return cli::usageError(QCoreApplication::translate("cli", "unknown action '%1' (see --help)").arg(positional[0]));
     QJsonDocument document;
-    if (!readStudyFile(positional[1], document) || document.isNull() || document.object().isEmpty())
-        return cli::fail(QCoreApplication::translate("cli", "'%1' is not a readable study file").arg(positional[1]));
+    QString why;
+    if (!readStudyFile(positional[1], document, &why) || document.isNull() || document.object().isEmpty()) {
+        const QString message = QCoreApplication::translate("cli", "'%1' is not a readable study file").arg(positional[1]);
+        return cli::fail(why.isEmpty() ? message : QStringLiteral("%1: %2").arg(message, why));
+    }
     print(QString::fromUtf8(document.toJson(QJsonDocument::Indented)));
     return cli::Success;
 }
@@ -111,12 +118,22 @@ int recordingInfo(const QString &path)
     if (!recording)
         return cli::fail(QCoreApplication::translate("cli", "'%1' cannot be opened as a recording").arg(path));
     print(QString::fromUtf8(QJsonDocument(header).toJson(QJsonDocument::Indented)));
-    print(QCoreApplication::translate("cli", "samples: %1\nduration: %2 s\n").arg(recording->sampleCount()).arg(recording->duration(), 0, 'f', 3));
+    // 64-bit: a recording beyond 4 GiB holds more samples than an int counts.
+    const qint64 samples = recording->frameCount();
+    print(QCoreApplication::translate("cli", "samples: %1\nduration: %2 s\n")
+              .arg(samples)
+              .arg(double(samples) / recording->rate(), 0, 'f', 3));
+    for (const RecordingGap &gap : recording->gaps())
+        print(QCoreApplication::translate("cli", "gap: %1 samples lost from sample %2 (zeros in the file)\n")
+                  .arg(gap.length)
+                  .arg(gap.start));
     return cli::Success;
 }
 
 int recordingExport(const QString &path, const QString &outPath)
 {
+    if (!cli::isOutputPath(outPath))
+        return cli::BadArguments;
     std::unique_ptr<TFileSignal> recording = TFileSignal::openRecordingFile(path);
     if (!recording)
         return cli::fail(QCoreApplication::translate("cli", "'%1' cannot be opened as a recording").arg(path));
@@ -132,14 +149,15 @@ int recordingExport(const QString &path, const QString &outPath)
                << "_mV";
     stream << '\n';
     const int channels = recording->channelCount();
-    const int total = recording->sampleCount();
+    // Samples are read through the signal's int positions: at most INT_MAX.
+    const qint64 total = recording->sampleCount();
     const double lsb = recording->lsb();
     const int chunk = 10000;
     std::vector<std::vector<double>> values(static_cast<size_t>(channels), std::vector<double>(chunk));
-    for (int start = 0; start < total; start += chunk) {
-        const int n = std::min(chunk, total - start);
+    for (qint64 start = 0; start < total; start += chunk) {
+        const int n = int(std::min<qint64>(chunk, total - start));
         for (int c = 0; c < channels; ++c)
-            recording->readRange(c, start, n, values[size_t(c)].data());
+            recording->readRange(c, int(start), n, values[size_t(c)].data());
         for (int k = 0; k < n; ++k) {
             stream << QString::number(double(start + k) / recording->rate(), 'f', 4);
             for (int c = 0; c < channels; ++c)

@@ -54,8 +54,14 @@ bool readNumber(const QString &text, int min, int max, int &value);
 bool readNumber(const QString &text, double min, double max, double &value);
 
 // Tells on stderr, once, that the storage root's index could not be used
-// and was rebuilt from the study files.
+// and was rebuilt from the study files, and what else the repair did.
 void reportIndexRepair(const MonitorDatabase &database);
+
+// Commands that only read never create a storage root: false, after a
+// one-line message, when the folder does not exist.
+bool isExistingRoot(const QString &root);
+// False, after a one-line message, for an empty output path.
+bool isOutputPath(const QString &path);
 
 // Whole files of headerless signed 16-bit little-endian samples (the replay
 // format). A trailing odd byte is ignored. Returns false when the file cannot

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
 
@@ -104,6 +105,24 @@ void reportIndexRepair(const MonitorDatabase &database)
         fprintf(stderr, "cardiolane-cli: the index could not be used; it was set aside as %s and rebuilt "
                         "from the study files\n",
                 qPrintable(database.setAsideIndexPath()));
+    for (const QString &note : database.repairNotes())
+        fprintf(stderr, "cardiolane-cli: %s\n", qPrintable(note));
+}
+
+bool isExistingRoot(const QString &root)
+{
+    if (QFileInfo(root).isDir())
+        return true;
+    fail(QStringLiteral("the storage root '%1' does not exist").arg(root));
+    return false;
+}
+
+bool isOutputPath(const QString &path)
+{
+    if (!path.trimmed().isEmpty())
+        return true;
+    usageError(QStringLiteral("the output file name is empty"));
+    return false;
 }
 
 bool readSamples(const QString &path, std::vector<qint16> &samples)

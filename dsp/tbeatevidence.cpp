@@ -1,0 +1,90 @@
+#include "dsp/tbeatevidence.h"
+
+namespace {
+
+// Artefacts: noise above 6% of the QRS amplitude, or a baseline that moved by
+// more than the normal QRS height within the beat, make the shape meaningless.
+constexpr float NoiseLimit = 0.06f;
+constexpr float BaselineShiftLimit = 1.2f;
+
+// Shape. A moderately different beat has lost some correlation with the
+// normal QRS or T wave, or is 30% wider; a markedly different one has little
+// correlation left or is 60% wider. A ventricular complex is rarely narrower
+// than the patient's normal QRS, so narrower beats must differ markedly.
+constexpr float ModerateCorrelation = 0.9f;
+constexpr float ModerateLongCorrelation = 0.8f;
+constexpr float ModerateWidening = 1.3f;
+constexpr float MarkedCorrelation = 0.6f;
+constexpr float MarkedLongCorrelation = 0.6f;
+constexpr float MarkedWidening = 1.6f;
+constexpr float Narrower = 0.9f;
+
+// A wide, large, bizarre complex is ventricular whenever it comes.
+constexpr float WideBizarreWidening = 1.4f;
+constexpr float WideBizarreCorrelation = 0.75f;
+constexpr float WideBizarreAmplitude = 1.0f;
+
+// A small complex that is not wider is a low-amplitude normal beat (axis
+// change, noise), not a ventricular one.
+constexpr float SmallAmplitude = 0.6f;
+constexpr float SmallWidth = 1.0f;
+
+// Timing. Premature with a compensatory pause: clearly shorter than the
+// interval that follows, and earlier than the patient's rhythm. Early: well
+// before the patient's rhythm. A run continues while beats keep coming
+// before the normal rhythm.
+constexpr float CompensatedPrematurity = 0.85f;
+constexpr float EarlyBeat = 0.85f;
+constexpr float RunEarliness = 0.9f;
+
+// A supraventricular beat coming in less than 45% of the normal interval
+// finds part of the conduction system still refractory and is conducted
+// aberrantly: its QRS widens but keeps much of its shape.
+constexpr float AberrantEarliness = 0.45f;
+
+// Families. Two ventricular beats of a morphology make it a known ectopic
+// focus; a family of 20 beats or more of which fewer than a tenth were
+// ventricular is another normal conduction (bundle-branch block, axis shift).
+constexpr int KnownFocus = 2;
+constexpr int EstablishedBeats = 20;
+constexpr float EstablishedVentricularShare = 0.1f;
+
+} // namespace
+
+BeatLabel judgeBeat(const TBeatEvidence &e)
+{
+    if (e.learning || e.noise > NoiseLimit || e.baselineShift > BaselineShiftLimit)
+        return BeatLabel::Unclassified;
+    if (e.normalFamily)
+        return BeatLabel::Normal;
+    if (e.amplitudeRatio < SmallAmplitude && e.widthRatio < SmallWidth)
+        return BeatLabel::Normal;
+
+    const bool marked = e.correlation < MarkedCorrelation || e.longCorrelation < MarkedLongCorrelation
+        || e.widthRatio > MarkedWidening;
+    const bool moderate = e.widthRatio < Narrower
+        ? marked
+        : e.correlation < ModerateCorrelation || e.longCorrelation < ModerateLongCorrelation
+            || e.widthRatio > ModerateWidening;
+    const bool compensated = e.prematurity < CompensatedPrematurity && e.earliness < 1.0f;
+    const bool early = e.earliness < EarlyBeat;
+    const bool knownFocus = e.familyVentricular >= KnownFocus;
+    const bool mostlyVentricular = knownFocus && 2 * e.familyVentricular >= e.familyBeats;
+    const bool otherNormalConduction = e.familyBeats >= EstablishedBeats
+        && float(e.familyVentricular) < EstablishedVentricularShare * float(e.familyBeats);
+
+    if (e.widthRatio > WideBizarreWidening && e.correlation < WideBizarreCorrelation
+        && e.amplitudeRatio > WideBizarreAmplitude)
+        return BeatLabel::Ventricular;
+    if (e.earliness < AberrantEarliness && e.correlation >= MarkedCorrelation
+        && e.longCorrelation >= MarkedLongCorrelation)
+        return BeatLabel::Normal;
+    if (moderate && compensated)
+        return BeatLabel::Ventricular;
+    const bool inRun = e.afterVentricular && e.earliness < RunEarliness;
+    if (marked && !otherNormalConduction && (early || knownFocus || inRun))
+        return BeatLabel::Ventricular;
+    if (moderate && early && mostlyVentricular)
+        return BeatLabel::Ventricular;
+    return BeatLabel::Normal;
+}

@@ -1,0 +1,154 @@
+#include "monitoring/alarmconditions.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString translated(const char *text)
+{
+    return QCoreApplication::translate("AlarmConditions", text);
+}
+
+qint64 noDelay(const AlarmSettings &)
+{
+    return 0;
+}
+
+qint64 heartRateDelay(const AlarmSettings &settings)
+{
+    return qint64(settings.hrDelay) * 1000;
+}
+
+// The rate is measured only from a live trace with a recent beat: during a
+// pause the detector still holds the rate of the beats before it.
+bool rateMeasured(const AlarmInputs &in, const AlarmSettings &settings)
+{
+    return in.ecgPresent() && !in.noBeatFor(qint64(settings.asystoleDelay) * 1000) && in.heartRate > 0;
+}
+
+QString rateText(const AlarmInputs &in, const char *comparison, int limit)
+{
+    return translated(comparison).arg(in.heartRate).arg(limit);
+}
+
+const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
+    {AlarmCondition::Asystole, "asystole", AlarmPriority::High, false, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &s) {
+         return in.ecgPresent() && in.noBeatFor(qint64(s.asystoleDelay) * 1000);
+     },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "ASYSTOLE")); }},
+    {AlarmCondition::HrAboveAlarm, "hrHigh", AlarmPriority::Medium, false, heartRateDelay,
+     [](const AlarmInputs &in, const AlarmSettings &s) {
+         return s.hrAlarm > 0 && rateMeasured(in, s) && in.heartRate > s.hrAlarm;
+     },
+     [](const AlarmInputs &in, const AlarmSettings &s) {
+         return rateText(in, QT_TRANSLATE_NOOP("AlarmConditions", "HR %1 > %2"), s.hrAlarm);
+     }},
+    {AlarmCondition::HrAboveCaution, "hrCaution", AlarmPriority::Low, false, heartRateDelay,
+     [](const AlarmInputs &in, const AlarmSettings &s) {
+         return s.hrCaution > 0 && rateMeasured(in, s) && in.heartRate > s.hrCaution;
+     },
+     [](const AlarmInputs &in, const AlarmSettings &s) {
+         return rateText(in, QT_TRANSLATE_NOOP("AlarmConditions", "HR %1 > %2"), s.hrCaution);
+     }},
+    {AlarmCondition::HrBelowLower, "hrLow", AlarmPriority::Medium, false, heartRateDelay,
+     [](const AlarmInputs &in, const AlarmSettings &s) {
+         return s.hrLower > 0 && rateMeasured(in, s) && in.heartRate < s.hrLower;
+     },
+     [](const AlarmInputs &in, const AlarmSettings &s) {
+         return rateText(in, QT_TRANSLATE_NOOP("AlarmConditions", "HR %1 < %2"), s.hrLower);
+     }},
+    {AlarmCondition::LinkLost, "linkLost", AlarmPriority::Medium, true, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &) { return in.linkWatched && !in.linkUp; },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Link lost")); }},
+    {AlarmCondition::CheckElectrodes, "checkElectrodes", AlarmPriority::Medium, true, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &) {
+         return in.signalArriving && in.deadMs >= CheckElectrodesAfterMs;
+     },
+     [](const AlarmInputs &, const AlarmSettings &) {
+         return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Check electrodes"));
+     }},
+    {AlarmCondition::RecordingStopped, "recordingStopped", AlarmPriority::Medium, true, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &) { return in.recordingStopped; },
+     [](const AlarmInputs &in, const AlarmSettings &) {
+         if (in.recordingStoppedReason.isEmpty())
+             return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Recording stopped"));
+         return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Recording stopped: %1")).arg(in.recordingStoppedReason);
+     }},
+    {AlarmCondition::LowBattery, "lowBattery", AlarmPriority::Low, true, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &) { return in.batteryLow; },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Low battery")); }},
+}};
+
+} // namespace
+
+QString alarmPriorityName(AlarmPriority priority)
+{
+    switch (priority) {
+    case AlarmPriority::High: return QStringLiteral("high");
+    case AlarmPriority::Medium: return QStringLiteral("medium");
+    case AlarmPriority::Low: return QStringLiteral("low");
+    case AlarmPriority::None: break;
+    }
+    return QString();
+}
+
+const std::array<AlarmConditionRow, AlarmConditionCount> &alarmConditionTable()
+{
+    return table;
+}
+
+AlarmTracker::Change AlarmTracker::update(bool cause, qint64 now, qint64 onsetDelayMs)
+{
+    if (!m_active) {
+        if (!cause) {
+            m_causeSince = -1;
+            return Change::None;
+        }
+        if (m_causeSince < 0)
+            m_causeSince = now;
+        if (now - m_causeSince < onsetDelayMs)
+            return Change::None;
+        // A new onset replaces a latched alarm of the same condition.
+        m_active = true;
+        m_latched = false;
+        m_acknowledged = false;
+        m_goneSince = -1;
+        return Change::Onset;
+    }
+    if (cause) {
+        m_goneSince = -1;
+        return Change::None;
+    }
+    if (m_goneSince < 0)
+        m_goneSince = now;
+    if (now - m_goneSince < AlarmEndDelayMs)
+        return Change::None;
+    m_active = false;
+    m_latched = m_latching && !m_acknowledged;
+    m_acknowledged = false;
+    m_causeSince = -1;
+    m_goneSince = -1;
+    return Change::End;
+}
+
+bool AlarmTracker::acknowledge()
+{
+    if (m_latched) {
+        m_latched = false;
+        return true;
+    }
+    if (m_active && !m_acknowledged) {
+        m_acknowledged = true;
+        return true;
+    }
+    return false;
+}
+
+bool AlarmTracker::reset()
+{
+    const bool wasActive = m_active;
+    m_active = m_latched = m_acknowledged = false;
+    m_causeSince = m_goneSince = -1;
+    return wasActive;
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "monitoring/alarmbeatgate.h"
+#include "monitoring/alarmconditions.h"
+#include "storage/alarmlog.h"
+
+#include <QString>
+#include <QVector>
+
+#include <array>
+#include <limits>
+
+// An onset, acknowledgement or end of one alarm of one patient.
+struct AlarmEvent
+{
+    AlarmLogEntry::Kind kind = AlarmLogEntry::Onset;
+    AlarmCondition condition = AlarmCondition::Asystole;
+    qint64 time = 0;   // monotonic ms
+    QString text;      // as shown at the onset
+};
+
+// One patient's alarms, fed from live data: the samples and beats of the
+// station's detector, the per-second heart rate, the link and battery state of
+// the source and the state of the recording. Every call takes the present
+// time as monotonic milliseconds; the engine reads no clock. The per-sample
+// work is a comparison and a counter; nothing is allocated while samples flow.
+class AlarmEngine
+{
+public:
+    static constexpr int SampleRate = 250;
+    // A module sends 10-bit converter values less 256: -256 and 767 are its
+    // rails. Anything beyond them (the 16-bit extremes of a replayed file) is
+    // off the scale as well.
+    static constexpr int RailLow = -256;
+    static constexpr int RailHigh = 767;
+    // Without a sample for this long the trace is not arriving.
+    static constexpr qint64 SignalTimeoutMs = 1000;
+
+    explicit AlarmEngine(const AlarmSettings &settings = AlarmSettings());
+
+    void setSettings(const AlarmSettings &settings) { m_settings = settings; }
+    const AlarmSettings &settings() const { return m_settings; }
+
+    // Acquisition begins (again) at `now` with a fresh beat detector: what
+    // was known about the trace and the link is forgotten; alarms go on.
+    void restart(qint64 now);
+    // Samples as the beat detector took them at `now`, and the beats it
+    // confirmed meanwhile as its own sample indices (counted from the first
+    // sample after restart()).
+    void addSamples(const short *samples, int count, const int *beats, int beatCount, qint64 now);
+    void setHeartRate(int bpm) { m_heartRate = bpm; }
+    // The simulated source has no link to watch.
+    void setLink(bool watched, bool up);
+    void setBatteryVoltage(double volts);
+    void setRecordingStopped(bool stopped, const QString &reason = QString());
+    // No alarm while the patient is stopped: active alarms end now and
+    // latched ones clear.
+    QVector<AlarmEvent> setStopped(bool stopped, qint64 now);
+    bool isStopped() const { return m_stopped; }
+
+    // Decides every condition at `now`: the onsets and ends it brings.
+    QVector<AlarmEvent> update(qint64 now);
+    // The clinician acknowledges this patient's alarms: each one shown and
+    // not yet acknowledged is, and latched ones clear.
+    QVector<AlarmEvent> acknowledge(qint64 now);
+
+    // The highest priority of the alarms that call for the sound; None when none does.
+    AlarmPriority soundingPriority() const;
+    // The highest-priority alarm shown (active or latched); false when none.
+    bool shownAlarm(AlarmCondition &condition) const;
+    const AlarmTracker &tracker(AlarmCondition condition) const { return m_trackers[size_t(condition)]; }
+    // The text the alarm had at its onset.
+    QString onsetText(AlarmCondition condition) const { return m_texts[size_t(condition)]; }
+
+    // What the conditions are decided from at `now`.
+    AlarmInputs inputs(qint64 now) const;
+
+private:
+    static constexpr qint64 Never = std::numeric_limits<qint64>::min() / 2;
+    // The last samples, for the amplitude of the beats the detector confirms
+    // (at most 1.8 s late): 4 s of them.
+    static constexpr int RecentSamples = 1024;
+    // A beat's amplitude is taken 100 ms either side of it.
+    static constexpr int QrsHalfWidth = 25;
+
+    // Peak to peak around the beat, -1 when its samples are no longer kept.
+    int beatAmplitude(qint64 beatIndex) const;
+
+    AlarmSettings m_settings;
+    std::array<AlarmTracker, AlarmConditionCount> m_trackers;
+    std::array<QString, AlarmConditionCount> m_texts;
+
+    qint64 m_fed = 0;               // samples since restart(), as the detector counts them
+    std::array<short, RecentSamples> m_recent{};
+    BeatAmplitudeGate m_beatGate;
+    int m_previousSample = 0;
+    qint64 m_deadRun = 0;           // samples in a row frozen or at a rail
+    qint64 m_lastSampleTime = Never;
+    qint64 m_lastBeatTime = Never;
+    qint64 m_aliveSince = Never;    // when the trace last came alive
+    bool m_wasPresent = false;
+    int m_heartRate = 0;
+    bool m_linkWatched = false;
+    bool m_linkUp = true;
+    bool m_linkSeenUp = false;      // since restart()
+    qint64 m_startedAt = 0;
+    bool m_batteryLow = false;
+    bool m_recordingStopped = false;
+    QString m_recordingStoppedReason;
+    bool m_stopped = false;
+};

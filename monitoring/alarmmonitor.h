@@ -1,0 +1,105 @@
+#pragma once
+
+#include "monitoring/alarmaudio.h"
+#include "monitoring/alarmengine.h"
+
+#include <QObject>
+#include <QTimer>
+#include <QVector>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class ISource;
+class MonitorSession;
+class Recorder;
+struct PolledSamples;
+
+// The alarms of one monitoring window: an engine per patient fed from the
+// recorder's polls, the source's link and battery and the session's heart
+// rate; each onset, acknowledgement and end added to the patient's alarm log;
+// acknowledgement per patient, the audio pause and the one sound of the
+// station. Evaluates every TickInterval ms once started, or at each tick()
+// when the caller drives time itself (a replay as fast as it goes).
+class AlarmMonitor : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Monotonic milliseconds.
+    using Clock = std::function<qint64()>;
+    static constexpr int TickInterval = 100;
+
+    // Without a clock, a monotonic timer started now.
+    explicit AlarmMonitor(Clock clock = Clock(), QObject *parent = nullptr);
+    ~AlarmMonitor() override;
+
+    void setSettings(const AlarmSettings &settings);
+    const AlarmSettings &settings() const { return m_settings; }
+    // Takes the samples and beats of every poll of the recorder.
+    void watch(Recorder *recorder);
+    void start();
+    // Evaluates every patient now: the timer calls this.
+    void tick();
+
+    // The patient's acquisition starts or resumes on `source` (not owned),
+    // feeding `session` (not owned), whose alarm log receives the entries.
+    // A source without a link to lose (the simulated one) is not watched for it.
+    void addPatient(int patientId, MonitorSession *session, ISource *source, bool linkWatched);
+    // The patient stopped: its alarms end and stay quiet until it resumes.
+    void stopPatient(int patientId);
+    void stopAll();
+    // The recording of the patient's ECG stopped (a failed write) or resumed.
+    void setRecordingStopped(int patientId, bool stopped, const QString &reason = QString());
+
+    void acknowledge(int patientId);
+    // Silences every alarm for the configured audio-pause length.
+    void pauseAudio();
+    void endAudioPause();
+    qint64 audioPauseRemainingMs() const;
+
+    AlarmPriority sound() const { return m_sound; }
+    struct ShownAlarm
+    {
+        int patientId = 0;
+        AlarmCondition condition = AlarmCondition::Asystole;
+        AlarmPriority priority = AlarmPriority::None;
+        bool sounding = false;
+    };
+    // One per patient showing an alarm, its highest; highest priority first.
+    QVector<ShownAlarm> shownAlarms() const;
+    // Null for a patient never added.
+    const AlarmEngine *engine(int patientId) const;
+
+signals:
+    void alarmLogged(int patientId, const AlarmLogEntry &entry);
+    // The patient's alarm log grew: told once per tick or acknowledgement,
+    // for saving it.
+    void logChanged(int patientId);
+    void soundChanged(AlarmPriority priority);
+
+private:
+    struct Patient
+    {
+        AlarmEngine engine;
+        MonitorSession *session = nullptr;
+        ISource *source = nullptr;
+        bool linkWatched = false;
+        qint64 startTime = 0;   // the session's start on the monitor's clock
+    };
+
+    void onSamplesPolled(MonitorSession *session, const PolledSamples &polled);
+    // Logs the events and tells of them; true when there were any.
+    bool record(int patientId, Patient &patient, const QVector<AlarmEvent> &events);
+    void updateSound();
+
+    Clock m_clock;
+    AlarmSettings m_settings;
+    std::map<int, Patient> m_patients;
+    AudioPause m_pause;
+    AlarmPriority m_sound = AlarmPriority::None;
+    QTimer m_timer;
+};
+
+Q_DECLARE_METATYPE(AlarmPriority)

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class MonitorSession;
+struct PatientRecord;
+
+// One time-stamped note of an exported session.
+struct EdfAnnotation
+{
+    double onset = 0.0; // seconds from the session's start
+    QString text;
+};
+
+// Everything that happened in a session at its own time, ordered by time
+// (entries of the same time keep the order below): every event with its
+// description, every blood-pressure reading that was entered
+// ("BP 130/85 mmHg, basal") and every alarm's onset, acknowledgement and end
+// ("Alarm: ASYSTOLE (high)"). Further kinds of entries join here.
+QVector<EdfAnnotation> sessionAnnotations(const MonitorSession &session);
+
+// The text with every part of the patient's first and last name (as typed
+// and without accents, whole words, any case) replaced by "X".
+QString withoutPatientName(const QString &text, const PatientRecord &patient);
+
+// The text on one line, cut into pieces of at most maxBytes bytes of UTF-8,
+// between words where possible and never inside a character; every piece but
+// the last ends with "...". One piece when the text fits.
+QStringList splitAnnotationText(const QString &text, int maxBytes);
+
+// Printable ASCII for the file's header: accents dropped, any other
+// character outside printable ASCII as "?".
+QByteArray edfHeaderText(const QString &text);

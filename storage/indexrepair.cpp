@@ -1,0 +1,449 @@
+#include "storage/indexrepair.h"
+
+#include "storage/monitordatabase.h"
+#include "storage/storageerror.h"
+#include "storage/storedtime.h"
+#include "storage/studyfile.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace {
+
+const char OldIndexConnection[] = "cardiolane-set-aside-index";
+// A start or a save younger than this may still be under way in another
+// process (the companion working on the station's root while it runs); its
+// files are left alone.
+constexpr int UnfinishedStartAge = 60;
+constexpr int UnfinishedSaveAge = 10;
+
+QString translated(const char *text)
+{
+    return QCoreApplication::translate("MonitorDatabase", text);
+}
+
+[[noreturn]] void raiseSql(const QSqlError &error)
+{
+    throw StorageError(error.text().toStdString());
+}
+
+void run(QSqlQuery &query, const QString &statement)
+{
+    if (!query.exec(statement))
+        raiseSql(query.lastError());
+}
+
+// Whether something, even a broken link, is at the path.
+bool occupied(const QFileInfo &info)
+{
+    return info.exists() || info.isSymLink();
+}
+
+// A dated name beside the path that nothing uses yet.
+QString asideName(const QString &path)
+{
+    const QString stamp = StoredTime::toText(QDateTime::currentDateTime());
+    QString aside = QStringLiteral("%1.unusable-%2").arg(path, stamp);
+    for (int n = 2; occupied(QFileInfo(aside)); ++n)
+        aside = QStringLiteral("%1.unusable-%2-%3").arg(path, stamp).arg(n);
+    return aside;
+}
+
+// QDir::rename moves links, pipes and folders too, broken links included.
+bool move(const QString &from, const QString &to)
+{
+    return QDir().rename(from, to);
+}
+
+// One session found in a study file during a rebuild.
+struct FoundSession
+{
+    QString stem;
+    QString patientName;
+    int patientId = 0;
+    int number = 0;
+    bool presence = false;
+    QDateTime start;
+    int seconds = 0; // trend entries: how much monitoring it holds
+};
+
+// The patient uuids of an index set aside, by patient id; empty when it
+// cannot be read at all. Only used to keep pictures with their patients.
+QHash<int, QUuid> oldPatientUuids(const QString &path)
+{
+    QHash<int, QUuid> uuids;
+    {
+        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(OldIndexConnection));
+        old.setDatabaseName(path);
+        old.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (old.open()) {
+            QSqlQuery query(old);
+            if (query.exec(QStringLiteral("select id, data from Patient"))) {
+                while (query.next()) {
+                    const QJsonObject patient = QJsonDocument::fromJson(query.value(1).toString().toUtf8()).object();
+                    const QUuid uuid(patient.value(QStringLiteral("uuid")).toString());
+                    if (!uuid.isNull())
+                        uuids.insert(query.value(0).toInt(), uuid);
+                }
+            }
+            old.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(OldIndexConnection));
+    return uuids;
+}
+
+} // namespace
+
+IndexRepair::IndexRepair(MonitorDatabase &database)
+    : m_database(database), m_root(database.rootPath())
+{
+}
+
+void IndexRepair::prepareFolders(const QString &root)
+{
+    if (!QDir().mkpath(root) || !QFileInfo(root).isDir())
+        throw StorageError(translated(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot create the storage folder %1"))
+                               .arg(QDir::toNativeSeparators(root))
+                               .toStdString());
+    for (const QString &name : {QStringLiteral("data"), QStringLiteral("pictures")}) {
+        const QString path = QStringLiteral("%1/%2").arg(root, name);
+        const QFileInfo info(path);
+        if (occupied(info) && !info.isDir())
+            move(path, asideName(path));
+        QDir(root).mkdir(name);
+    }
+}
+
+void IndexRepair::openConnection(const QString &path)
+{
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    db.setDatabaseName(path);
+    if (!db.open())
+        raiseSql(db.lastError());
+}
+
+void IndexRepair::closeConnection()
+{
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    if (db.isOpen()) {
+        db.rollback();
+        db.close();
+    }
+}
+
+void IndexRepair::openIndex()
+{
+    const QString path = m_database.databasePath();
+    const QFileInfo info(path);
+    bool rebuild = true;
+    QString oldIndex; // a regular file set aside, read for its picture owners
+    if (info.isFile()) {
+        openConnection(path);
+        rebuild = !isUsableIndex();
+        if (rebuild) {
+            closeConnection();
+            setAsideIndex(path);
+            oldIndex = m_setAside;
+        }
+    } else if (occupied(info)) {
+        // A folder, a pipe, a device or a broken link: never opened.
+        setAsideIndex(path);
+    }
+    if (rebuild) {
+        finishPendingStarts(true);
+        buildIndex(path, oldIndex);
+        openConnection(path);
+    } else {
+        finishPendingStarts(false);
+    }
+    removeInterruptedSaves();
+}
+
+bool IndexRepair::isUsableIndex()
+{
+    // SQLite opens any file; a file that is not a database (or a damaged
+    // one) fails only at the first statement, and a damaged page may fail
+    // only when it is read: the quick check reads every page. Any other
+    // failure, such as a file another program keeps locked, is reported,
+    // not repaired.
+    QSqlQuery check(QSqlDatabase::database());
+    if (!check.exec(QStringLiteral("pragma quick_check"))) {
+        const QString code = check.lastError().nativeErrorCode();
+        if (code == QLatin1String("26") || code == QLatin1String("11")) // not a database, damaged
+            return false;
+        raiseSql(check.lastError());
+    }
+    if (!check.next() || check.value(0).toString() != QLatin1String("ok"))
+        return false;
+    check.finish();
+
+    // Both tables with the columns every statement names.
+    const QList<QPair<QString, QStringList>> tables = {
+        {QStringLiteral("Patient"), {QStringLiteral("id"), QStringLiteral("data")}},
+        {QStringLiteral("Session"), {QStringLiteral("patientId"), QStringLiteral("sessionNumber"), QStringLiteral("data")}}};
+    for (const auto &table : tables) {
+        QSqlQuery columns(QSqlDatabase::database());
+        run(columns, QStringLiteral("pragma table_info(%1)").arg(table.first));
+        QStringList names;
+        while (columns.next())
+            names.append(columns.value(1).toString());
+        for (const QString &column : table.second)
+            if (!names.contains(column, Qt::CaseInsensitive))
+                return false;
+    }
+    // An index without a single patient beside study files was left by an
+    // interrupted rebuild (patients deleted in the station take their study
+    // files with them).
+    QSqlQuery patients(QSqlDatabase::database());
+    run(patients, QStringLiteral("select count(*) from Patient"));
+    return (patients.next() && patients.value(0).toInt() > 0) || studyFileNames().isEmpty();
+}
+
+void IndexRepair::setAsideIndex(const QString &path)
+{
+    // Kept, dated, beside the new index, with any journal of its own (which
+    // must not be applied to the new file).
+    const QString aside = asideName(path);
+    if (!move(path, aside))
+        throw StorageError(
+            translated(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot set the unusable index aside")).toStdString());
+    for (const char *suffix : {"-journal", "-wal", "-shm"}) {
+        const QString companion = path + QLatin1String(suffix);
+        if (occupied(QFileInfo(companion)))
+            move(companion, aside + QLatin1String(suffix));
+    }
+    m_setAside = aside;
+}
+
+void IndexRepair::buildIndex(const QString &path, const QString &oldIndex)
+{
+    // The index is built in a file of its own and renamed into place when it
+    // is complete: a crash at any moment leaves either no index (rebuilt at
+    // the next start) or a complete one.
+    const QString building = path + QStringLiteral(".rebuild");
+    for (const QString &stale : {building, building + QStringLiteral("-journal")})
+        QFile::remove(stale);
+    openConnection(building);
+    QSqlDatabase db = QSqlDatabase::database();
+    db.transaction();
+    createTables();
+    fillFromStudyFiles(oldIndex);
+    if (!db.commit())
+        raiseSql(db.lastError());
+    db.close();
+    if (!QFile::rename(building, path))
+        throw StorageError(translated(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot create the index")).toStdString());
+}
+
+void IndexRepair::createTables()
+{
+    QSqlQuery query(QSqlDatabase::database());
+    run(query, QStringLiteral("create table Patient(id integer primary key, data text)"));
+    run(query, QStringLiteral("create table Session(patientId integer, sessionNumber integer, data text)"));
+}
+
+QStringList IndexRepair::studyFileNames() const
+{
+    return QDir(m_root, QStringLiteral("*.nvstudy")).entryList(QDir::Files);
+}
+
+void IndexRepair::fillFromStudyFiles(const QString &oldIndex)
+{
+    const QDir root(m_root);
+    QHash<QUuid, int> patientIds;
+    QHash<int, QString> patientNames;
+    QList<FoundSession> found;
+    for (const QString &name : studyFileNames()) {
+        QJsonDocument document;
+        if (!readStudyFile(root.filePath(name), document))
+            continue;
+        const QJsonObject top = document.object();
+        const QJsonObject study = top.value(QStringLiteral("study")).toObject();
+        const QJsonObject patientObject = top.value(QStringLiteral("patient")).toObject();
+        if (top.isEmpty() || study.isEmpty()
+            || study.value(QStringLiteral("studyType")).toString() != QLatin1String("Monitor session")
+            || patientObject.isEmpty())
+            continue;
+        const QUuid uuid(patientObject.value(QStringLiteral("uuid")).toString());
+        if (uuid.isNull())
+            continue;
+
+        int patientId = patientIds.value(uuid, 0);
+        if (patientId == 0) {
+            PatientRecord patient = PatientRecord::fromJson(patientObject);
+            m_database.insertPatient(patient);
+            patientId = patient.id;
+            patientIds.insert(uuid, patientId);
+            patientNames.insert(patientId, patient.displayName());
+        }
+
+        const QJsonObject session = top.value(QStringLiteral("session")).toObject();
+        if (session.isEmpty())
+            continue;
+        FoundSession s;
+        s.stem = name.section(QLatin1Char('.'), 0, 0);
+        s.patientId = patientId;
+        s.patientName = patientNames.value(patientId);
+        s.number = session.value(QStringLiteral("sessionNumber")).toInt(0);
+        s.presence = session.value(QStringLiteral("presence")).toBool(false);
+        s.start = StoredTime::fromText(session.value(QStringLiteral("startDateTime")).toString());
+        s.seconds = top.value(QStringLiteral("results")).toObject().value(QStringLiteral("hrTrend")).toArray().size();
+        found.append(s);
+    }
+
+    // A number used twice (a start killed before its row was written, then
+    // started again): the session that holds more monitoring keeps it, the
+    // later one on a tie; the other gets the next free number and both stay.
+    QHash<int, int> highest;
+    for (const FoundSession &s : qAsConst(found))
+        highest[s.patientId] = std::max(highest.value(s.patientId), s.number);
+    QList<int> order;
+    for (int i = 0; i < found.size(); ++i)
+        order.append(i);
+    std::stable_sort(order.begin(), order.end(), [&found](int a, int b) {
+        const FoundSession &x = found.at(a), &y = found.at(b);
+        if (x.patientId != y.patientId || x.number != y.number)
+            return std::make_pair(x.patientId, x.number) < std::make_pair(y.patientId, y.number);
+        return std::make_pair(x.seconds, x.start) > std::make_pair(y.seconds, y.start);
+    });
+    for (int k = 0; k < order.size();) {
+        const FoundSession &kept = found.at(order.at(k));
+        int end = k + 1;
+        while (end < order.size() && found.at(order.at(end)).patientId == kept.patientId
+               && found.at(order.at(end)).number == kept.number)
+            ++end;
+        for (int j = k + 1; j < end; ++j) {
+            FoundSession &s = found[order.at(j)];
+            const int renumbered = ++highest[s.patientId];
+            m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                        "Session %1 of %2 was used twice; the copy in %3 is now "
+                                                        "session %4."))
+                               .arg(s.number)
+                               .arg(s.patientName, s.stem)
+                               .arg(renumbered));
+            s.number = renumbered;
+        }
+        k = end;
+    }
+    for (const FoundSession &s : qAsConst(found)) {
+        SessionInfo info;
+        info.patientId = s.patientId;
+        info.sessionNumber = s.number;
+        info.presence = s.presence;
+        info.startDateTime = s.start;
+        info.baseFilename = s.stem;
+        m_database.insertSession(info);
+    }
+    keepPictures(patientIds, oldIndex);
+}
+
+void IndexRepair::keepPictures(const QHash<QUuid, int> &patientIds, const QString &oldIndex)
+{
+    // The new index hands out ids from 1 again. A picture goes with its
+    // patient's new id when its owner is known (its mark, or the index set
+    // aside); the rest would show the wrong faces and go into a folder of
+    // their own.
+    QDir pictures(m_root + QStringLiteral("/pictures"));
+    static const QRegularExpression pictureName(QStringLiteral("^pic(\\d+)$"));
+    QStringList names;
+    for (const QString &name : pictures.entryList(QDir::Files | QDir::Hidden))
+        if (pictureName.match(name).hasMatch())
+            names.append(name);
+    if (names.isEmpty())
+        return;
+    const QHash<int, QUuid> oldUuids = oldIndex.isEmpty() ? QHash<int, QUuid>() : oldPatientUuids(oldIndex);
+    QHash<QString, int> newIds; // picture name -> new patient id
+    QHash<QString, QUuid> owners;
+    for (const QString &name : qAsConst(names)) {
+        QFile mark(pictures.filePath(name + QStringLiteral(".owner")));
+        QUuid owner;
+        if (mark.open(QIODevice::ReadOnly))
+            owner = QUuid(QString::fromLatin1(mark.read(64)).trimmed());
+        if (owner.isNull())
+            owner = oldUuids.value(pictureName.match(name).captured(1).toInt());
+        if (!owner.isNull() && patientIds.contains(owner)) {
+            newIds.insert(name, patientIds.value(owner));
+            owners.insert(name, owner);
+        }
+    }
+
+    // Every picture leaves its name first, so that none is overwritten by
+    // another taking its id; the kept ones then come back under their new ids.
+    const QString stamp = StoredTime::toText(QDateTime::currentDateTime());
+    QString folder = QStringLiteral("before-rebuild-%1").arg(stamp);
+    for (int n = 2; pictures.exists(folder); ++n)
+        folder = QStringLiteral("before-rebuild-%1-%2").arg(stamp).arg(n);
+    if (!pictures.mkdir(folder))
+        return;
+    QDir aside(pictures.filePath(folder));
+    for (const QString &name : qAsConst(names)) {
+        pictures.rename(name, aside.filePath(name));
+        pictures.rename(name + QStringLiteral(".owner"), aside.filePath(name + QStringLiteral(".owner")));
+    }
+    for (auto it = newIds.cbegin(); it != newIds.cend(); ++it) {
+        const QString target = QStringLiteral("pic%1").arg(it.value());
+        if (occupied(QFileInfo(pictures.filePath(target))) || !aside.rename(it.key(), pictures.filePath(target)))
+            continue;
+        aside.remove(it.key() + QStringLiteral(".owner"));
+        QFile mark(pictures.filePath(target + QStringLiteral(".owner")));
+        if (mark.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            mark.write(owners.value(it.key()).toString().toLatin1());
+    }
+    pictures.rmdir(folder); // only when every picture was kept
+}
+
+void IndexRepair::finishPendingStarts(bool indexRebuilt)
+{
+    // A start writes its study file under a pending name, creates the
+    // recording, commits the row and only then gives the study file its
+    // name. A pending file whose row is in the index lost only that last
+    // step; one without a row never started, and its recording goes with it.
+    // Without an index to ask, every pending start is kept.
+    const QDir root(m_root);
+    const QDateTime settled = QDateTime::currentDateTime().addSecs(-UnfinishedStartAge);
+    for (const QString &name : root.entryList({QStringLiteral("*.nvstudy.pending")}, QDir::Files)) {
+        const QString pending = root.filePath(name);
+        const QString stem = name.section(QLatin1Char('.'), 0, 0);
+        const QString study = m_database.studyPath(stem);
+        if (indexRebuilt || m_database.isBaseFilenameInIndex(stem)) {
+            // A study file under the real name is newer: a save came after.
+            if (QFileInfo::exists(study))
+                QFile::remove(pending);
+            else
+                QFile::rename(pending, study);
+        } else if (QFileInfo(pending).lastModified() < settled) {
+            QFile::remove(pending);
+            QFile::remove(m_database.recordingPath(stem));
+        }
+    }
+}
+
+void IndexRepair::removeInterruptedSaves()
+{
+    // A save goes to "<file>.XXXXXX" and replaces the file on commit; a
+    // process killed in between leaves the temporary file behind.
+    static const QRegularExpression study(QStringLiteral("\\.nvstudy(\\.pending)?\\.[A-Za-z0-9]{6}$"));
+    static const QRegularExpression picture(QStringLiteral("^pic\\d+(\\.owner)?\\.[A-Za-z0-9]{6}$"));
+    const QDateTime settled = QDateTime::currentDateTime().addSecs(-UnfinishedSaveAge);
+    for (const auto &[folder, pattern] : {std::make_pair(m_root, &study),
+                                          std::make_pair(m_root + QStringLiteral("/pictures"), &picture)}) {
+        QDir dir(folder);
+        for (const QFileInfo &file : dir.entryInfoList(QDir::Files | QDir::Hidden))
+            if (pattern->match(file.fileName()).hasMatch() && file.lastModified() < settled)
+                dir.remove(file.fileName());
+    }
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+class MonitorDatabase;
+
+// Brings a storage root back into shape as a MonitorDatabase opens it, after
+// a crash, a killed process or a damaged disk. The study files are the record
+// of every session; the SQLite index is rebuilt from them whenever it cannot
+// be trusted: missing, not a regular file, not a database, failing SQLite's
+// quick check, tables or columns missing, or without a patient although
+// study files lie in the root. An unusable index is kept, dated, beside the
+// new one. Works on Qt's default SQLite connection, which the database has
+// added; throws StorageError.
+class IndexRepair
+{
+public:
+    explicit IndexRepair(MonitorDatabase &database);
+
+    // Creates the root and its "data" and "pictures" folders; a file or a
+    // broken link where one of those folders belongs is set aside first.
+    static void prepareFolders(const QString &root);
+
+    // Leaves the default connection open on a usable index, then completes
+    // or removes the starts that a killed process left half done and removes
+    // the temporary files of interrupted saves.
+    void openIndex();
+
+    QString setAsidePath() const { return m_setAside; }
+    QStringList notes() const { return m_notes; }
+
+    // Opens or closes the default connection on a database file.
+    static void openConnection(const QString &path);
+    static void closeConnection();
+
+private:
+    bool isUsableIndex();
+    void setAsideIndex(const QString &path);
+    void buildIndex(const QString &path, const QString &oldIndex);
+    void createTables();
+    void fillFromStudyFiles(const QString &oldIndex);
+    void keepPictures(const QHash<QUuid, int> &patientIds, const QString &oldIndex);
+    void finishPendingStarts(bool indexRebuilt);
+    void removeInterruptedSaves();
+    QStringList studyFileNames() const;
+
+    MonitorDatabase &m_database;
+    QString m_root;
+    QString m_setAside;
+    QStringList m_notes;
+};

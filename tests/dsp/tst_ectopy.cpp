@@ -1,0 +1,259 @@
+// Beat classification: the shape measures and the decision rules on values
+// worked out by hand, the classifier on drawn beats (a wide premature beat
+// with a compensatory pause, a narrow premature beat, a noisy beat), the
+// ventricular-beat scoring used here, and the companion's `detect --classify`
+// on a synthetic ECG and on a reference record scored beat by beat.
+
+#include "dsp/tbeatclassifier.h"
+#include "dsp/tbeatmorphology.h"
+#include "dsp/tsyntheticecg.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <random>
+
+Q_DECLARE_METATYPE(TBeatEvidence)
+Q_DECLARE_METATYPE(BeatLabel)
+
+namespace {
+
+using Beats = std::vector<std::pair<int, char>>;   // sample index, class or label
+
+struct VentricularScore { int truePositive = 0, falseNegative = 0, falsePositive = 0; };
+
+// Beat-by-beat ventricular scoring: a test beat matches the reference beat
+// within 150 ms (37 samples) that is nearest to it and has no nearer test
+// beat; beats before `from` (the learning period) are not counted. A missed
+// V or a V labelled otherwise is a false negative; a V given to a normal or
+// supraventricular beat, or to no beat at all, is a false positive (on fusion
+// and unclassifiable reference beats it is neither).
+VentricularScore scoreVentricular(const Beats &reference, const Beats &test, int from)
+{
+    VentricularScore s;
+    auto nearest = [](const Beats &beats, size_t i, int at) {
+        return i < beats.size() && std::abs(beats[i].first - at) <= 37
+            && (i + 1 >= beats.size() || std::abs(beats[i].first - at) <= std::abs(beats[i + 1].first - at));
+    };
+    size_t r = 0, t = 0;
+    while (r < reference.size() || t < test.size()) {
+        const bool refFirst = t >= test.size() || (r < reference.size() && reference[r].first <= test[t].first);
+        const bool matched = refFirst ? nearest(test, t, reference[r].first) : nearest(reference, r, test[t].first);
+        const int at = refFirst || matched ? reference[r].first : test[t].first;
+        const char truth = refFirst || matched ? reference[r++].second : 'O';
+        const char label = !refFirst || matched ? test[t++].second : 'O';
+        if (at < from)
+            continue;
+        s.truePositive += truth == 'V' && label == 'V';
+        s.falseNegative += truth == 'V' && label != 'V';
+        s.falsePositive += label == 'V' && (truth == 'N' || truth == 'S' || truth == 'O');
+    }
+    return s;
+}
+
+// A beat drawn as Gaussian waves (offset from the R peak and width in
+// samples, height in counts: about 43 counts per millivolt).
+struct Wave { double at, width, height; };
+const std::vector<Wave> NormalBeat{{-40, 6, 6}, {-6, 2, -8}, {0, 2.5, 45}, {6, 2.5, -12}, {62, 11, 10}};
+const std::vector<Wave> VentricularBeat{{0, 7, 60}, {16, 7, -25}, {70, 15, -25}};
+
+void draw(std::vector<double> &signal, int at, const std::vector<Wave> &waves)
+{
+    for (int i = std::max(0, at - 100); i < std::min(int(signal.size()), at + 150); ++i)
+        for (const Wave &w : waves)
+            signal[size_t(i)] += w.height * std::exp(-0.5 * std::pow((i - at - w.at) / w.width, 2));
+}
+
+} // namespace
+
+class TestEctopy : public QObject
+{
+    Q_OBJECT
+
+    static QByteArray cli(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"), arguments);
+        process.waitForFinished(120000);
+        return process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
+    }
+
+    static Beats readBeats(const QByteArray &text)
+    {
+        Beats beats;
+        for (const QByteArray &line : text.split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() == 2 && fields[1].size() == 1)
+                beats.emplace_back(fields[0].toInt(), fields[1][0]);
+        }
+        return beats;
+    }
+
+private slots:
+    void morphology()
+    {
+        using namespace BeatMorphology;
+        std::vector<float> mains(40), triangle(101, 0.0f);
+        for (int i = 0; i < 40; ++i)
+            mains[size_t(i)] = 7.0f + 10.0f * float(std::sin(2 * M_PI * 50 * i / 250.0));
+        for (int i = 40; i <= 60; ++i)
+            triangle[size_t(i)] = 30.0f - 3.0f * float(std::abs(i - 50));   // 30 high, 10 samples either side
+        std::vector<float> smoothed(40, 0.0f);
+        smooth(mains, smoothed, 2, 38);
+        for (int i = 2; i < 38; ++i)
+            QVERIFY(std::abs(smoothed[size_t(i)] - 7.0f) < 1e-3f);
+        QCOMPARE(qrsCentre(triangle, 20, 90), 50);
+        QCOMPARE(steepWidth(triangle, 20, 70), 10.0f);   // 2 * 30 / (2 * 3)
+        std::vector<float> negated(triangle.size()), flat(triangle.size(), 4.0f);
+        std::transform(triangle.begin(), triangle.end(), negated.begin(), [](float v) { return 5.0f - 2.0f * v; });
+        QCOMPARE(correlation(triangle, 0, triangle, 0, 101), 1.0f);
+        QCOMPARE(correlation(triangle, 0, negated, 0, 101), -1.0f);
+        QCOMPARE(correlation(triangle, 0, flat, 0, 101), 0.0f);
+    }
+
+    void decisions_data()
+    {
+        QTest::addColumn<TBeatEvidence>("evidence");
+        QTest::addColumn<BeatLabel>("label");
+        auto row = [](const char *name, BeatLabel label, const std::function<void(TBeatEvidence &)> &set) {
+            TBeatEvidence e;
+            set(e);
+            QTest::newRow(name) << e << label;
+        };
+        const BeatLabel N = BeatLabel::Normal, V = BeatLabel::Ventricular, Q = BeatLabel::Unclassified;
+        row("like the normal beats", N, [](TBeatEvidence &) {});
+        row("in the normal family", N, [](TBeatEvidence &e) { e.normalFamily = true, e.correlation = 0.3f, e.prematurity = 0.5f; });
+        row("still learning", Q, [](TBeatEvidence &e) { e.learning = true; });
+        row("noisy", Q, [](TBeatEvidence &e) { e.noise = 0.1f, e.widthRatio = 2, e.prematurity = 0.5f; });
+        row("baseline jump", Q, [](TBeatEvidence &e) { e.baselineShift = 1.5f, e.correlation = 0.2f; });
+        row("wide premature, pause", V, [](TBeatEvidence &e) { e.correlation = 0.7f, e.widthRatio = 1.5f, e.prematurity = 0.55f, e.earliness = 0.6f; });
+        row("very early, aberrant", N, [](TBeatEvidence &e) { e.correlation = 0.75f, e.widthRatio = 1.7f, e.amplitudeRatio = 0.8f, e.prematurity = 0.5f, e.earliness = 0.4f; });
+        row("narrow premature", N, [](TBeatEvidence &e) { e.correlation = 0.95f, e.prematurity = 0.6f, e.earliness = 0.6f; });
+        row("different but late", N, [](TBeatEvidence &e) { e.correlation = 0.8f, e.prematurity = 0.6f, e.earliness = 1.1f; });
+        row("wide bizarre on time", V, [](TBeatEvidence &e) { e.correlation = 0.5f, e.widthRatio = 1.8f, e.amplitudeRatio = 1.5f; });
+        row("small and narrow", N, [](TBeatEvidence &e) { e.correlation = 0.2f, e.amplitudeRatio = 0.4f, e.widthRatio = 0.8f, e.prematurity = 0.5f, e.earliness = 0.5f; });
+        row("other normal conduction", N, [](TBeatEvidence &e) { e.correlation = 0.3f, e.earliness = 0.8f, e.familyBeats = 50; });
+        row("known focus", V, [](TBeatEvidence &e) { e.correlation = 0.3f, e.familyBeats = 50, e.familyVentricular = 10; });
+        row("run continues", V, [](TBeatEvidence &e) { e.correlation = 0.4f, e.earliness = 0.88f, e.afterVentricular = true; });
+    }
+
+    void decisions()
+    {
+        QFETCH(TBeatEvidence, evidence);
+        QFETCH(BeatLabel, label);
+        QCOMPARE(judgeBeat(evidence), label);
+    }
+
+    // Normal beats every 800 ms, then one event beat, then normal beats
+    // again; the classifier is told each beat 96 samples late, as the
+    // detector would, and must decide within 1.5 s.
+    void drawnBeats_data()
+    {
+        QTest::addColumn<bool>("wide");
+        QTest::addColumn<int>("coupling");
+        QTest::addColumn<int>("pause");
+        QTest::addColumn<bool>("noisy");
+        QTest::addColumn<BeatLabel>("label");
+        QTest::newRow("wide premature, compensatory pause") << true << 120 << 280 << false << BeatLabel::Ventricular;
+        QTest::newRow("narrow premature, rhythm reset") << false << 130 << 200 << false << BeatLabel::Normal;
+        QTest::newRow("noisy beat on time") << false << 200 << 200 << true << BeatLabel::Unclassified;
+    }
+
+    void drawnBeats()
+    {
+        QFETCH(bool, wide);
+        QFETCH(int, coupling);
+        QFETCH(int, pause);
+        QFETCH(bool, noisy);
+        QFETCH(BeatLabel, label);
+        std::vector<int> beats;
+        for (int i = 0; i < 40; ++i)
+            beats.push_back(100 + 200 * i);
+        const int event = beats.back() + coupling;
+        beats.push_back(event);
+        for (int i = 0; i < 8; ++i)
+            beats.push_back(event + pause + 200 * i);
+        std::vector<double> signal(size_t(beats.back() + 400), 0.0);
+        for (int at : beats)
+            draw(signal, at, at == event && wide ? VentricularBeat : NormalBeat);
+        std::mt19937 random(7);
+        for (int i = event - 100; noisy && i < event + 100; ++i)
+            signal[size_t(i)] += double(random() % 41) - 20.0;
+
+        TBeatClassifier classifier;
+        std::map<int, BeatLabel> labels;
+        size_t next = 0;
+        TBeatDecision d;
+        for (int n = 0; n < int(signal.size()); ++n) {
+            classifier.addSample(int(std::lround(signal[size_t(n)])));
+            if (next < beats.size() && n == beats[next] + 96) {
+                classifier.addBeat(beats[next++]);
+                classifier.addBeat(beats[next - 1]);   // told twice: ignored
+            }
+            while (classifier.takeDecision(d)) {
+                QVERIFY(n - d.index <= TBeatClassifier::MaximumWait);
+                labels[d.index] = d.label;
+            }
+        }
+        QCOMPARE(labels.size(), beats.size());   // the last one 1.5 s after it, without a next beat
+        QCOMPARE(labels[beats.front()], BeatLabel::Unclassified);   // learning
+        QCOMPARE(labels[event], label);
+        QCOMPARE(labels[beats[38]], BeatLabel::Normal);
+        QCOMPARE(labels[beats[45]], BeatLabel::Normal);
+    }
+
+    void scoring()
+    {
+        const Beats reference{{10, 'V'}, {1000, 'N'}, {1200, 'V'}, {1400, 'N'}, {1600, 'S'}, {1800, 'F'}, {2000, 'V'}, {2200, 'V'}};
+        const Beats test{{12, 'V'}, {1010, 'N'}, {1240, 'V'}, {1400, 'V'}, {1630, 'V'}, {1800, 'V'}, {1995, 'V'}, {2190, 'N'}, {2300, 'V'}};
+        const VentricularScore s = scoreVentricular(reference, test, 500);
+        QCOMPARE(s.truePositive, 1);    // 2000
+        QCOMPARE(s.falseNegative, 2);   // 1200 (its V is 160 ms off), 2200
+        QCOMPARE(s.falsePositive, 4);   // 1240, 1400 on N, 1630 on S, 2300 on nothing
+    }
+
+    void companionLabelsEveryDetectedBeat()
+    {
+        QTemporaryDir dir;
+        TSyntheticEcgOptions options;
+        options.muscleNoise = true;
+        const std::vector<qint16> samples = TSyntheticEcg(options).generate(std::vector<double>(60, 80.0));
+        QFile file(dir.filePath("ecg.dat"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char *>(samples.data()), qint64(samples.size() * 2));
+        file.close();
+        const QList<QByteArray> plain = cli({"detect", file.fileName()}).trimmed().split('\n');
+        const Beats labelled = readBeats(cli({"detect", "--classify", file.fileName()}));
+        QVERIFY(plain.size() > 70);
+        QCOMPARE(int(labelled.size()), plain.size());
+        for (size_t i = 0; i < labelled.size(); ++i) {
+            QCOMPARE(QByteArray::number(labelled[i].first), plain[int(i)]);
+            QCOMPARE(labelled[i].second, i < size_t(TBeatClassifier::LearningBeats) ? 'Q' : 'N');
+        }
+    }
+
+    void referenceRecord()
+    {
+        const QString dat = QStringLiteral(CARDIOLANE_SHARED_DATA "/ectopy/mitdb208.dat.xz");
+        QFile truth(QStringLiteral(CARDIOLANE_SHARED_DATA "/ectopy/mitdb208.labels"));
+        if (!QFile::exists(dat) || !truth.open(QIODevice::ReadOnly) || QStandardPaths::findExecutable("xz").isEmpty())
+            QSKIP("reference ectopy records not available");
+        QTemporaryDir dir;
+        QProcess xz;
+        xz.setStandardOutputFile(dir.filePath("mitdb208.dat"));
+        xz.start(QStringLiteral("xz"), {"-dc", dat});
+        QVERIFY(xz.waitForFinished(60000) && xz.exitCode() == 0);
+        const Beats test = readBeats(cli({"detect", "--classify", dir.filePath("mitdb208.dat")}));
+        const VentricularScore s = scoreVentricular(readBeats(truth.readAll()), test, 5 * 60 * 250);
+        const double sensitivity = 100.0 * s.truePositive / (s.truePositive + s.falseNegative);
+        const double predictivity = 100.0 * s.truePositive / (s.truePositive + s.falsePositive);
+        qInfo("record 208: ventricular Se %.2f%%, +P %.2f%%", sensitivity, predictivity);
+        QVERIFY(sensitivity > 98.0);
+        QVERIFY(predictivity > 98.5);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEctopy)
+#include "tst_ectopy.moc"

@@ -1,0 +1,281 @@
+// The alarm system without widgets: every condition's delays, 2-s end,
+// exclusions, latching and acknowledgement from time-stamped scripts; which
+// beats end a pause; the
+// station's one sound, the audio pause and the log across patients fed through
+// the recorder; the settings and the alarm log in the study file.
+
+#include "acquisition/recorder.h"
+#include "acquisition/replaysource.h"
+#include "config/alarmsettings.h"
+#include "dsp/tsyntheticecg.h"
+#include "monitoring/alarmmonitor.h"
+#include "storage/monitorsession.h"
+#include "storage/patientrecord.h"
+#include "storage/studyfile.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Plays a script of segments "SECONDS:STATE[+FLAG...]" through an engine in
+// 100-ms steps; at each step the block of the last 100 ms arrives (its last
+// sample now), then the conditions are decided. STATE: "hr=N" (beats at N bpm, the detector's rate
+// N), "pause" (a live trace of low noise without beats), "flat" (a frozen
+// trace), "rail" (pinned at the converter's rail), "nolink" (nothing arrives,
+// the link is down). FLAGs: "recstop", "battery", "sim" (no link watched),
+// "stop" (patient stopped), "ack" (acknowledged as the segment starts).
+// Returns the events as "13.5 onset asystole, ...".
+QString play(AlarmEngine &engine, const QString &script)
+{
+    QStringList events;
+    const auto collect = [&events](const QVector<AlarmEvent> &list) {
+        for (const AlarmEvent &e : list)
+            events << QStringLiteral("%1 %2 %3").arg(e.time / 1000.0, 0, 'f', 1)
+                          .arg(AlarmLogEntry::kindName(e.kind), QLatin1String(alarmConditionRow(e.condition).name));
+    };
+    qint64 now = 0, fed = 0, nextBeat = 0;
+    for (const QString &segment : script.split(' ', Qt::SkipEmptyParts)) {
+        const qint64 end = now + qint64(segment.section(':', 0, 0).toDouble() * 1000);
+        const QStringList states = segment.section(':', 1).split('+');
+        const QString trace = states[0].startsWith("hr=") ? QStringLiteral("beats") : states[0];
+        const int hr = trace == "beats" ? states[0].mid(3).toInt() : 0;
+        nextBeat = now;
+        engine.setLink(!states.contains("sim"), trace != "nolink");
+        engine.setRecordingStopped(states.contains("recstop"));
+        engine.setBatteryVoltage(states.contains("battery") ? 2.1 : 2.6);
+        if (states.contains("ack"))
+            collect(engine.acknowledge(now));
+        collect(engine.setStopped(states.contains("stop"), now));
+        for (; now < end; now += 100) {
+            if (trace != "nolink") {
+                short block[25];
+                int beats[2], beatCount = 0;
+                for (int i = 0; i < 25; ++i)
+                    block[i] = short(trace == "flat" ? 7 : trace == "rail" ? AlarmEngine::RailHigh : (fed + i) * 7 % 5 - 2);
+                for (; trace == "beats" && nextBeat <= now; nextBeat += 60000 / hr) {
+                    beats[beatCount] = int(fed + 24 - (now - nextBeat) / 4);
+                    block[beats[beatCount++] - fed] = 40;   // a QRS of about 1 mV
+                }
+                fed += 25;
+                engine.addSamples(block, 25, beats, beatCount, now);
+            }
+            engine.setHeartRate(hr);
+            collect(engine.update(now));
+        }
+    }
+    return events.join(", ");
+}
+
+} // namespace
+
+class TestAlarms : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void conditions_data()
+    {
+        QTest::addColumn<QString>("settings");   // overrides: asystole, hrdelay, lower
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("shownAtEnd");
+        const QString pause = "10:hr=60 8:pause 5:hr=60";
+        QTest::newRow("asystole 4.5 s after the last beat, latched after its end")
+            << "" << pause << "13.5 onset asystole, 20.0 end asystole" << "asystole";
+        QTest::newRow("asystole delay of 6 s") << "asystole=6" << pause << "15.5 onset asystole, 20.0 end asystole" << "asystole";
+        QTest::newRow("a shorter pause") << "" << "10:hr=60 3.4:pause 5:hr=60" << "" << "";
+        QTest::newRow("frozen trace: electrodes, never asystole")
+            << "" << "10:hr=60 8:flat 5:hr=60" << "14.0 onset checkElectrodes, 20.0 end checkElectrodes" << "";
+        QTest::newRow("trace at a rail")
+            << "" << "10:hr=60 6:rail 5:hr=60" << "13.9 onset checkElectrodes, 18.0 end checkElectrodes" << "";
+        QTest::newRow("rate crossing back and forth: one alarm, higher priority shown")
+            << "" << "5:hr=80 10:hr=130 1:hr=110 10:hr=130 5:hr=80 1:hr=80+ack"
+            << "10.0 onset hrHigh, 10.0 onset hrCaution, 28.0 end hrHigh, 28.0 end hrCaution" << "";
+        QTest::newRow("no rate delay") << "hrdelay=0" << "5:hr=80 3:hr=130 5:hr=80"
+                                       << "5.0 onset hrHigh, 5.0 onset hrCaution, 10.0 end hrHigh, 10.0 end hrCaution" << "";
+        QTest::newRow("below the lower limit") << "" << "5:hr=60 10:hr=35 5:hr=60" << "10.0 onset hrLow, 17.0 end hrLow" << "";
+        QTest::newRow("lower limit off") << "lower=0" << "5:hr=60 10:hr=35 5:hr=60" << "" << "";
+        QTest::newRow("link lost at once, no asystole meanwhile")
+            << "" << "5:hr=60 6:nolink 5:hr=60" << "5.0 onset linkLost, 13.0 end linkLost" << "";
+        QTest::newRow("module link coming up: lost after 10 s")
+            << "" << "12:nolink 5:hr=60" << "10.0 onset linkLost, 14.0 end linkLost" << "";
+        QTest::newRow("simulated source: no link, no pause") << "" << "5:hr=60+sim 6:nolink+sim 5:hr=60+sim" << "" << "";
+        QTest::newRow("recording stopped and low battery at once")
+            << "" << "2:hr=60 3:hr=60+recstop+battery 5:hr=60"
+            << "2.0 onset recordingStopped, 2.0 onset lowBattery, 7.0 end recordingStopped, 7.0 end lowBattery" << "";
+        QTest::newRow("stopped patient: alarms end, none while stopped")
+            << "" << "6:hr=130 2:hr=130+stop 8:pause+stop"
+            << "5.0 onset hrHigh, 5.0 onset hrCaution, 6.0 end hrHigh, 6.0 end hrCaution" << "";
+        QTest::newRow("latched asystole clears when acknowledged")
+            << "" << pause + " 1:hr=60+ack 1:hr=60+ack" << "13.5 onset asystole, 20.0 end asystole, 23.0 ack asystole" << "";
+        QTest::newRow("acknowledged before its end: no latch")
+            << "" << "10:hr=60 5:pause 1:pause+ack 3:hr=60"
+            << "13.5 onset asystole, 15.0 ack asystole, 18.0 end asystole" << "";
+        QTest::newRow("medium shown while active after acknowledgement")
+            << "" << "5:hr=60 2:nolink 2:nolink+ack" << "5.0 onset linkLost, 7.0 ack linkLost" << "linkLost";
+    }
+
+    void conditions()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, script);
+        AlarmSettings s;
+        for (const QString &o : settings.split(' ', Qt::SkipEmptyParts)) {
+            const int value = o.section('=', 1).toInt();
+            int &field = o.startsWith("asystole") ? s.asystoleDelay : o.startsWith("hrdelay") ? s.hrDelay : s.hrLower;
+            field = value;
+        }
+        AlarmEngine engine(s);
+        QTEST(play(engine, script), "events");
+        AlarmCondition shown;
+        QTEST(engine.shownAlarm(shown) ? QString::fromLatin1(alarmConditionRow(shown).name) : QString(), "shownAtEnd");
+    }
+
+    void beatAmplitudes()
+    {
+        // amplitudes (counts) of beats 1 s apart (or unsteadily apart), and which of them count
+        const struct { std::vector<int> amplitudes; bool unsteady; const char *counted; } cases[] = {
+            {{40, 6, 40, 42, 38, 12, 13, 14, 40}, false, "101110011"},                 // floor, then a third of the mean
+            {{40, 40, 40, 40, 12, 12, 12, 12, 12, 12, 12, 12, 12}, false, "1111000000011"},   // a steady smaller QRS
+            {{40, 40, 40, 40, 12, 8, 11, 9, 12, 7, 12, 10, 8}, false, "1111000000000"},       // noise varies
+            {{40, 40, 40, 40, 12, 12, 12, 12, 12, 12, 12, 12, 12}, true, "1111000000000"}};   // and comes unsteadily
+        for (const auto &c : cases) {
+            BeatAmplitudeGate gate;
+            QString counted;
+            for (size_t i = 0; i < c.amplitudes.size(); ++i)
+                counted += gate.accept(c.amplitudes[i], qint64(i) * 1000 + (c.unsteady ? qint64(i % 3) * 400 : 0)) ? '1' : '0';
+            QCOMPARE(counted, QLatin1String(c.counted));
+        }
+    }
+
+    void stationSound()
+    {
+        // highest sounding, paused, low-priority sound on: what plays
+        const struct { AlarmPriority highest; bool paused, lowOn; AlarmPriority plays; } cases[] = {
+            {AlarmPriority::High, false, false, AlarmPriority::High},
+            {AlarmPriority::High, true, true, AlarmPriority::None},
+            {AlarmPriority::Low, false, false, AlarmPriority::None},
+            {AlarmPriority::Low, false, true, AlarmPriority::Low},
+            {AlarmPriority::None, false, true, AlarmPriority::None}};
+        for (const auto &c : cases)
+            QCOMPARE(stationSoundPriority(c.highest, c.paused, c.lowOn), c.plays);
+        AudioPause pause;
+        pause.start(1000, 120000);
+        QVERIFY(pause.isActive(120999) && !pause.isActive(121000) && pause.remainingMs(21000) == 100000);
+    }
+
+    // Two patients through the recorder: patient 1's ECG pauses 8 s, patient
+    // 2's recording stops. The sound, the pause and acknowledgement follow.
+    void monitorAcrossPatients()
+    {
+        TSyntheticEcg ecg;
+        std::vector<qint16> first = ecg.generate(std::vector<double>(20, 70.0));
+        const double lastBeat = ecg.beatPositions().back() / 250.0;
+        for (int i = 0; i < 8 * 250; ++i)
+            first.push_back(qint16(i * 7 % 5 - 2));
+        const std::vector<qint16> tail = ecg.generate(std::vector<double>(12, 70.0));
+        first.insert(first.end(), tail.begin(), tail.end());
+
+        qint64 now = 0;
+        const auto clock = [&now] { return now; };
+        ReplaySource source1(first, clock), source2(TSyntheticEcg().generate(std::vector<double>(40, 70.0)), clock);
+        SessionData data;
+        data.patientId = 1;
+        MonitorSession session1(data);
+        data.patientId = 2;
+        MonitorSession session2(data);
+        Recorder recorder;
+        AlarmMonitor alarms(clock);
+        alarms.watch(&recorder);
+        QSignalSpy saves(&alarms, &AlarmMonitor::logChanged);
+        recorder.addSource(&source1, &session1);
+        recorder.addSource(&source2, &session2);
+        alarms.addPatient(1, &session1, &source1, true);
+        alarms.addPatient(2, &session2, &source2, true);
+
+        // time (s), action, the sound after it
+        const struct { double at; const char *action; AlarmPriority sound; } steps[] = {
+            {1.0, "", AlarmPriority::None},           {2.0, "recstop 2", AlarmPriority::Medium},
+            {3.0, "pause", AlarmPriority::None},      {lastBeat + 4.4, "", AlarmPriority::None},
+            {lastBeat + 4.6, "", AlarmPriority::High}, {26.0, "ack 1", AlarmPriority::Medium},
+            {27.0, "ack 2", AlarmPriority::None}};
+        for (const auto &step : steps) {
+            for (; now < qint64(step.at * 1000); now += Recorder::PollInterval) {
+                recorder.pollSources();
+                if (now % 1000 == 0)
+                    recorder.updateTrends();
+                alarms.tick();
+            }
+            const QString action = QLatin1String(step.action);
+            if (action.startsWith("recstop"))
+                alarms.setRecordingStopped(2, true, QStringLiteral("Write error"));
+            else if (action == "pause")
+                alarms.pauseAudio();
+            else if (action.startsWith("ack"))
+                alarms.acknowledge(action.right(1).toInt());
+            alarms.tick();
+            QVERIFY2(alarms.sound() == step.sound, qPrintable(QString::number(step.at)));
+            if (step.sound == AlarmPriority::High) {
+                // Highest priority first; the pause was ended by the asystole.
+                const QVector<AlarmMonitor::ShownAlarm> shown = alarms.shownAlarms();
+                QVERIFY(shown.size() == 2 && shown[0].patientId == 1 && shown[1].condition == AlarmCondition::RecordingStopped);
+                QCOMPARE(alarms.audioPauseRemainingMs(), qint64(0));
+            }
+        }
+        QCOMPARE(session1.alarmLog.size(), 2);
+        const AlarmLogEntry onset = session1.alarmLog[0];
+        QVERIFY2(onset.kind == AlarmLogEntry::Onset && onset.condition == "asystole" && onset.priority == "high"
+                     && onset.timeOffset > lastBeat + 4.0 && onset.timeOffset <= lastBeat + 5.0,
+                 qPrintable(QString::number(onset.timeOffset)));
+        QCOMPARE(session1.alarmLog[1].kind, AlarmLogEntry::Acknowledged);
+        QCOMPARE(session2.alarmLog[0].text, QStringLiteral("Recording stopped: Write error"));
+        QCOMPARE(saves.count(), 4);
+        // A stopped patient's alarms end and are logged.
+        alarms.stopPatient(2);
+        QCOMPARE(session2.alarmLog.last().kind, AlarmLogEntry::End);
+        QVERIFY(alarms.shownAlarms().size() == 1);
+    }
+
+    void settingsLoad()
+    {
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
+        const AlarmSettings defaults = AlarmSettings::load(settings);
+        QVERIFY(defaults.hrCaution == 100 && defaults.hrAlarm == 120 && defaults.hrLower == 40 && defaults.asystoleDelay == 4
+                && defaults.hrDelay == 5 && defaults.audioPauseMinutes == 2 && !defaults.lowPrioritySound);
+        // Out of range comes into range; unreadable gives the default.
+        settings.setValue("Config/Alarms/AsystoleDelay", 1);
+        settings.setValue("Config/Alarms/HrDelay", "x");
+        settings.setValue("Config/Alarms/AudioPauseMinutes", 9);
+        settings.setValue("Config/Alarms/LowPrioritySound", "true");
+        const AlarmSettings read = AlarmSettings::load(settings);
+        QVERIFY(read.asystoleDelay == 3 && read.hrDelay == 5 && read.audioPauseMinutes == 3 && read.lowPrioritySound);
+        AlarmSettings changed;
+        changed.hrLower = 0;
+        changed.lowPrioritySound = false;
+        changed.save(settings);
+        QVERIFY(AlarmSettings::load(settings).hrLower == 0 && !AlarmSettings::load(settings).lowPrioritySound);
+    }
+
+    void alarmLogInTheStudyFile()
+    {
+        QTemporaryDir dir;
+        MonitorSession session(SessionData{});
+        session.alarmLog = {{12.3, AlarmLogEntry::Onset, "hrHigh", "medium", "HR 182 > 170"},
+                            {20.0, AlarmLogEntry::Acknowledged, "hrHigh", "medium", "HR 182 > 170"},
+                            {31.5, AlarmLogEntry::End, "hrHigh", "medium", "HR 182 > 170"}};
+        writeStudyFile(session, PatientRecord(), dir.filePath("a.nvstudy"));
+        QJsonDocument document;
+        QVERIFY(readStudyFile(dir.filePath("a.nvstudy"), document));
+        QCOMPARE(sessionFromStudy(document.object(), 1, 1)->alarmLog, session.alarmLog);
+        // Files of today's writer have no key: no alarms. Unknown kinds are left out.
+        QJsonObject old = studyJson(MonitorSession(SessionData{}), PatientRecord());
+        QVERIFY(!old.contains("alarms") && sessionFromStudy(old, 1, 1)->alarmLog.isEmpty());
+        old.insert("alarms", QJsonArray{QJsonObject{{"kind", "silenced"}}, 3});
+        QVERIFY(sessionFromStudy(old, 1, 1)->alarmLog.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlarms)
+#include "tst_alarms.moc"

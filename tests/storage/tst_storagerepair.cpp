@@ -1,0 +1,200 @@
+// What keeps a storage root whole across crashes and damage: every session
+// gets files of its own, a start killed on the way appears whole or not at
+// all, a rebuild keeps both sessions of a number used twice and the pictures
+// of the patients it keeps, and an index that is damaged or no database file
+// at all is set aside and rebuilt. Failures to remove or write are told.
+
+#include "../common/teststorage.h"
+
+#include "storage/storageerror.h"
+#include "storage/studyfile.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+class TestStorageRepair : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestStorage> m_storage;
+    MonitorDatabase *db() const { return m_storage->database.get(); }
+    const QDateTime m_start = QDateTime(QDate(2026, 4, 1), QTime(9, 30));
+
+    QString stem(int patientId, int sessionNumber)
+    {
+        SessionInfo found;
+        db()->loadSession(patientId, sessionNumber, found);
+        return found.baseFilename;
+    }
+    QStringList files(const QString &folder, const QStringList &patterns = {})
+    {
+        return QDir(db()->rootPath() + folder).entryList(patterns, QDir::Files | QDir::Hidden | QDir::System);
+    }
+
+private slots:
+    void init() { m_storage = std::make_unique<TestStorage>(); }
+    void cleanup() { m_storage.reset(); }
+
+    void everySessionGetsFilesOfItsOwn()
+    {
+        // Same names, and names equal once cut to 64 characters or made safe,
+        // all started in the same second; a file of the name left by
+        // something else, or a row whose files are gone, keeps its name.
+        const QString longName(64, QLatin1Char('L'));
+        const QStringList names = {"Demo", "Demo", longName + "A", longName + "B", "a/b", "a:b", "a?b"};
+        QVERIFY(writeFile(db()->recordingPath("Demo-Ana-20260401093000"), "not ours"));
+        QSet<QString> stems;
+        for (const QString &name : names) {
+            const int id = m_storage->addPatient(name);
+            QVERIFY(m_storage->startSession(id, m_start));
+            stems.insert(stem(id, 1));
+            PatientRecord patient;
+            QJsonDocument study;
+            QVERIFY(db()->loadPatient(id, patient) && readStudyFile(db()->studyPath(stem(id, 1)), study));
+            QCOMPARE(study.object().value("patient").toObject().value("uuid").toString(), patient.uuid.toString());
+            if (name == "a:b")
+                QVERIFY(QFile::remove(db()->studyPath(stem(id, 1))) && QFile::remove(db()->recordingPath(stem(id, 1))));
+        }
+        QCOMPARE(stems.size(), names.size());
+        QVERIFY(stems.contains("Demo-Ana-20260401093000-3") && stems.contains("a_b-Ana-20260401093000-3"));
+        QCOMPARE(readFile(db()->recordingPath("Demo-Ana-20260401093000")), QByteArray("not ours"));
+    }
+
+    void startsKilledOnTheWayAreCompletedOrUndone()
+    {
+        // Four starts left as a process killed at another step would leave
+        // them: the study file under its pending name, with or without the
+        // row that makes it a session; session 4 also has a later save.
+        const int id = m_storage->addPatient("Kill");
+        QStringList pending;
+        for (int n = 1; n <= 4; ++n) {
+            QVERIFY(m_storage->startSession(id, m_start.addDays(n)));
+            const QString study = db()->studyPath(stem(id, n));
+            pending << MonitorDatabase::pendingStudyPath(study);
+            QVERIFY(n == 4 ? QFile::copy(study, pending.last()) : QFile::rename(study, pending.last()));
+        }
+        // 1 and 2 never reached the index: 1 long ago, 2 just now (perhaps on
+        // its way in another process). Saves interrupted before their commit.
+        const QString lost = stem(id, 1), young = stem(id, 2);
+        QVERIFY(QSqlQuery().exec("delete from Session where sessionNumber <= 2"));
+        for (const QString &left : {pending[0], db()->rootPath() + "/x.nvstudy.Ab12Cd",
+                                    db()->rootPath() + "/y.nvstudy.pending.q9W8e7", db()->rootPath() + "/pictures/pic3.Zz0011"}) {
+            QFile file(left);
+            QVERIFY(file.open(QIODevice::ReadWrite) && (file.size() > 0 || file.write("partial") == 7) && file.flush());
+            QVERIFY(file.setFileTime(m_start, QFileDevice::FileModificationTime));
+        }
+        m_storage->reopen();
+
+        QVERIFY(!QFile::exists(db()->studyPath(lost)) && !QFile::exists(db()->recordingPath(lost)));
+        QVERIFY(QFile::exists(db()->recordingPath(young)) && db()->openSession(id, 3) && db()->openSession(id, 4));
+        QCOMPARE(files("", {"*.nvstudy.*"}), QStringList{QFileInfo(pending[1]).fileName()});
+        QCOMPARE(files("/pictures"), QStringList());
+    }
+
+    void rebuildKeepsBothSessionsOfANumber()
+    {
+        // A start killed before its row was written left session 2; the
+        // clinician then monitored session 2 again, for a minute.
+        const int id = m_storage->addPatient("Twice");
+        m_storage->startSession(id, m_start);
+        m_storage->startSession(id, m_start.addDays(2));
+        const QString orphan = stem(id, 2);
+        QVERIFY(QSqlQuery().exec("delete from Session where sessionNumber = 2"));
+        auto real = m_storage->startSession(id, m_start.addDays(2).addSecs(300));
+        real->hrTrend = QVector<int>(60, 90);
+        db()->updateSession(*real);
+        m_storage->database.reset();
+        QVERIFY(QFile::remove(m_storage->root() + "/data/sessions.sqlite"));
+        m_storage->reopen();
+
+        QVERIFY(db()->listSessions(1).size() == 3 && db()->openSession(1, 2)->hrTrend.size() == 60);
+        QCOMPARE(stem(1, 3), orphan);
+        QCOMPARE(db()->repairNotes(),
+                 QStringList{"Session 2 of Twice, Ana was used twice; the copy in " + orphan + " is now session 3."});
+    }
+
+    void unusableIndexesAreSetAsideAndRebuilt_data()
+    {
+        QTest::addColumn<QString>("damage");
+        for (const char *damage : {"empty", "garbage", "no patient", "page", "folder", "pipe", "link", "column", "data"})
+            QTest::newRow(damage) << QString::fromLatin1(damage);
+    }
+
+    void unusableIndexesAreSetAsideAndRebuilt()
+    {
+        QFETCH(QString, damage);
+        constexpr int Patients = 60; // an index of more than eight pages
+        for (int n = 0; n < Patients; ++n) {
+            PatientRecord patient = fullPatient();
+            patient.uuid = QUuid();
+            patient.lastName = QStringLiteral("P%1").arg(n, 2, 10, QLatin1Char('0')); // rebuilt in the same order
+            db()->insertPatient(patient);
+            m_storage->startSession(patient.id, m_start);
+        }
+        // A picture from before pictures were marked with their owner.
+        db()->savePicture(Patients, "face");
+        QVERIFY(QFile::remove(db()->pictureOwnerPath(Patients)));
+        if (damage == "column")
+            QVERIFY(QSqlQuery().exec("alter table Session rename column sessionNumber to number"));
+        if (damage == "no patient")
+            QVERIFY(QSqlQuery().exec("delete from Patient"));
+        const QString index = db()->databasePath(), data = m_storage->root() + "/data";
+        m_storage->database.reset();
+        QByteArray unusable = readFile(index);
+        if (damage == "empty" || damage == "garbage")
+            QVERIFY(writeFile(index, unusable = QByteArray(damage == "empty" ? 0 : 5000, 'x')));
+        if (damage == "page")
+            QVERIFY(writeFile(index, unusable = unusable.replace(5 * 4096, 4096, QByteArray(4096, 'x'))));
+        if (QStringList{"folder", "pipe", "link", "data"}.contains(damage)) {
+            QVERIFY(QFile::remove(index));
+            if (damage == "folder")
+                QVERIFY(QDir().mkdir(index));
+            if (damage == "pipe")
+                QCOMPARE(mkfifo(QFile::encodeName(index).constData(), 0600), 0);
+            if (damage == "link")
+                QVERIFY(QFile::link(index + ".gone", index));
+            if (damage == "data")
+                QVERIFY(QDir(data).removeRecursively() && writeFile(data, "a file"));
+        }
+        m_storage->reopen();
+
+        QVERIFY(db()->listPatients().size() == Patients && db()->listSessions(Patients).size() == 1);
+        if (damage == "data")
+            QCOMPARE(QDir(m_storage->root()).entryList({"data.unusable-*"}).size(), 1);
+        else
+            QVERIFY(db()->setAsideIndexPath().startsWith(index + ".unusable-" + QDate::currentDate().toString("yyyyMMdd")));
+        // A file set aside is kept as it was and, when it can be read, still
+        // names the owner of an unmarked picture.
+        if (QStringList{"empty", "garbage", "page"}.contains(damage))
+            QCOMPARE(readFile(db()->setAsideIndexPath()), unusable);
+        QByteArray picture;
+        if (QStringList{"column", "folder", "pipe", "link"}.contains(damage))
+            QCOMPARE(db()->loadPicture(Patients, picture), damage == "column");
+        // Said once: the rebuilt index is used as it is.
+        m_storage->reopen();
+        QVERIFY(db()->setAsideIndexPath().isEmpty() && db()->listPatients().size() == Patients);
+    }
+
+    void failuresToRemoveOrWriteAreTold()
+    {
+        // A folder stands where a file of the patient must be removed or
+        // written: nothing of the patient's rows goes, and once it is cleared
+        // a second try finishes.
+        const int id = m_storage->addPatient("Gone");
+        m_storage->startSession(id, m_start);
+        const QString study = db()->studyPath(stem(id, 1));
+        QVERIFY(QFile::remove(study) && QDir().mkpath(study + "/inside"));
+        QVERIFY_EXCEPTION_THROWN(db()->deletePatient(id), StorageError);
+        QCOMPARE(db()->listSessions(id).size(), 1);
+        QVERIFY(QDir(study).removeRecursively());
+        db()->deletePatient(id);
+        QVERIFY(db()->listPatients().isEmpty() && files("").isEmpty());
+        QVERIFY(QDir().mkpath(db()->picturePath(id) + "/inside"));
+        QVERIFY_EXCEPTION_THROWN(db()->savePicture(id, "jpeg"), StorageError);
+    }
+};
+
+QTEST_MAIN(TestStorageRepair)
+#include "tst_storagerepair.moc"

@@ -1,0 +1,81 @@
+// The companion's storage and monitor commands run as a separate process:
+// commands that only read never create a storage root, an empty output name
+// is refused, a pipe is refused at once instead of blocking, a recording
+// beyond 4 GiB shows its true length, and monitoring on a disk that fills up
+// ends with exit code 1 and the samples actually on disk.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+class TestCliStorage : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    // Exit code and output of the companion, run with a limit on the size
+    // of the files it writes (inherited when it starts; the test writes
+    // nothing meanwhile).
+    static int cli(const QStringList &arguments, QByteArray *out = nullptr, rlim_t fileSizeLimit = RLIM_INFINITY)
+    {
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limited = saved;
+        limited.rlim_cur = fileSizeLimit;
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        setrlimit(RLIMIT_FSIZE, &limited);
+        process.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"), arguments);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        if (!process.waitForFinished(60000))
+            return -1;
+        if (out)
+            *out = process.readAll();
+        return process.exitCode();
+    }
+
+private slots:
+    void readCommandsAndHostileFiles()
+    {
+        QByteArray out;
+        const QString missing = dir.filePath(QStringLiteral("missing"));
+        for (const QStringList &read : {QStringList{"patients"}, QStringList{"sessions", "1"},
+                                        QStringList{"report", "summary", "--patient", "1", "out.pdf"}}) {
+            QCOMPARE(cli(read + QStringList{"--root", missing}, &out), 1);
+            QVERIFY(out.contains("does not exist") && !QFileInfo::exists(missing));
+        }
+        const QString pipe = dir.filePath(QStringLiteral("pipe"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(cli({"study", "dump", pipe}, &out) == 1 && out.contains("Not a regular file"));
+        QCOMPARE(cli({"recording", "info", pipe}), 1);
+
+        // A sparse recording beyond 4 GiB.
+        QFile large(dir.filePath(QStringLiteral("large.nvecg")));
+        const QByteArray header = "NVECG1{\"ecg\":{\"sampleFormat\":\"short\",\"samplingRate\":250,\"resolution\":9,"
+                                  "\"gainMin\":-6,\"gainMax\":6,\"channels\":[\"V5\"]}}";
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.write(header) > 0 && large.resize(4096 + 2 * 2147483653LL));
+        large.close();
+        QCOMPARE(cli({"recording", "info", large.fileName()}, &out), 0);
+        QVERIFY2(out.contains("samples: 2147483653\nduration: 8589934.612 s"), out.constData());
+        QVERIFY(cli({"recording", "export", large.fileName(), ""}, &out) == 2 && out.contains("file name is empty"));
+        QVERIFY(large.remove());
+    }
+
+    void monitorOnAFullDisk()
+    {
+        // Files may not grow beyond 13 KiB: the index and the study file fit,
+        // the recording stops after 4,608 samples (18.4 s).
+        QByteArray out;
+        const QString root = dir.filePath(QStringLiteral("full"));
+        QCOMPARE(cli({"monitor", "--device", "sim", "--seconds", "24", "--root", root}, &out, 13 * 1024), 1);
+        QVERIFY2(out.contains("samples=4608 notSaved="), out.constData());
+        QVERIFY(out.contains("could not be saved: ECG recording: File too large"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliStorage)
+#include "tst_clistorage.moc"

@@ -210,6 +210,28 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
     return result;
 }
 
+void drawBeatMarks(QPainter &painter, const QVector<qint64> &marks, qint64 first, qint64 end, double x0,
+                   double xStep, const QRectF &lanes, int shown, double pxPerMm, const QColor &colour)
+{
+    const int lane = laneHeight(lanes.height(), shown);
+    if (lane <= 0 || end <= first)
+        return;
+    const double half = BeatMarkWidthMm / 2.0 * pxPerMm, height = 1.2 * pxPerMm, gap = 0.5 * pxPerMm;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    for (auto it = std::lower_bound(marks.begin(), marks.end(), first); it != marks.end() && *it < end; ++it) {
+        const double x = x0 + double(*it - first) * xStep;
+        for (int k = 0; k < shown; ++k) {
+            const double top = lanes.top() + double(lane) * k + gap;
+            const QPointF triangle[] = {{x - half, top}, {x + half, top}, {x, top + height}};
+            painter.drawPolygon(triangle, 3);
+        }
+    }
+    painter.restore();
+}
+
 void drawCalibrationPulse(QPainter &painter, const QPointF &foot, double pxPerMm, double amplitude)
 {
     const double x = foot.x(), y = foot.y();

@@ -7,6 +7,7 @@
 #include <QPolygonF>
 #include <QRectF>
 #include <QString>
+#include <QVector>
 
 #include <vector>
 
@@ -118,6 +119,14 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
 // positive values go up by `scale` pixels per count above `offset`.
 void drawTrace(QPainter &painter, const double *samples, int n, double x0, double xStep, double baseline,
                double offset, double scale, QPolygonF &points);
+
+// Beat marks: a filled triangle, point down, BeatMarkWidthMm wide, its base
+// half a millimetre under the top of each of `shown` lanes stacked in
+// `lanes`. Marks go to the samples of `marks` (sorted) in [first, end), sample
+// i at x0 + (i - first) * xStep.
+constexpr double BeatMarkWidthMm = 1.5;
+void drawBeatMarks(QPainter &painter, const QVector<qint64> &marks, qint64 first, qint64 end, double x0,
+                   double xStep, const QRectF &lanes, int shown, double pxPerMm, const QColor &colour);
 
 // A 1-mV calibration pulse whose foot starts at `foot`: 2 mm flat, up by
 // 1 mV at `amplitude` mm/mV, 3 mm flat, down again, 2 mm flat (7 mm wide).

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <cmath>
 
 QSignalBrowseDisplay::QSignalBrowseDisplay(QWidget *parent)
@@ -67,6 +68,13 @@ void QSignalBrowseDisplay::setChannelVisible(int channel, bool visible)
     if (channel < 0 || channel >= int(m_visible.size()))
         return;
     m_visible[channel] = visible;
+    redraw();
+}
+
+void QSignalBrowseDisplay::setBeatMarks(const QVector<qint64> &sampleIndices)
+{
+    m_beatMarks = sampleIndices;
+    std::sort(m_beatMarks.begin(), m_beatMarks.end());
     redraw();
 }
 
@@ -249,7 +257,28 @@ void QSignalBrowseDisplay::drawTraces(QPainter &painter)
     case ecgpaper::TraceResult::Complete:
         break;
     }
+    drawBeatMarks(painter);
     drawTimeLabels(painter);
+}
+
+void QSignalBrowseDisplay::drawBeatMarks(QPainter &painter)
+{
+    if (m_beatMarks.isEmpty())
+        return;
+    // Sample positions exactly as the trace places them.
+    const double pxPerMm = framebuffer::pixelsPerMm(*this);
+    const ecgpaper::SampleWindow span =
+        ecgpaper::sampleWindow(m_signal->rate(), m_start, ecgpaper::secondsAcross(frameWidth(), pxPerMm, m_speed));
+    if (span.count <= 0)
+        return;
+    const double xStep = double(frameWidth()) / double(span.count);
+    // Marks half off either edge are drawn too, cut by the paper's edge.
+    const qint64 reach = qint64(std::ceil(ecgpaper::BeatMarkWidthMm * pxPerMm / xStep)) + 1;
+    const qint64 first = std::max<qint64>(0, span.first - reach);
+    const qint64 end = std::min<qint64>(m_signal->sampleCount(), span.first + span.count + reach);
+    ecgpaper::drawBeatMarks(painter, m_beatMarks, first, end, double(first - span.first) * xStep, xStep,
+                            QRectF(0, 0, frameWidth(), frameHeight()),
+                            channellanes::visibleCount(m_signal, m_visible), pxPerMm, Qt::darkRed);
 }
 
 void QSignalBrowseDisplay::drawTimeLabels(QPainter &painter)

@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QPixmap>
 #include <QPolygonF>
+#include <QVector>
 #include <QWidget>
 
 #include <array>
@@ -50,6 +51,9 @@ public:
     void setAmplitude(double mmPerMillivolt);
     double amplitude() const { return m_amplitude; }
     void setChannelVisible(int channel, bool visible);
+    // Marks the beats at these sample indices of the signal with a small
+    // triangle at the top of each lane.
+    void setBeatMarks(const QVector<qint64> &sampleIndices);
     QColor color(int role) const { return m_colors.value(role); }
 
     QScrollBar *scrollBar() const { return m_scrollBar; }
@@ -74,6 +78,7 @@ private:
     void redraw();
     void drawPaper(QPainter &painter);
     void drawTraces(QPainter &painter);
+    void drawBeatMarks(QPainter &painter);
     void drawTimeLabels(QPainter &painter);
     // The paper's size in logical pixels: all time arithmetic goes through it.
     int frameWidth() const;
@@ -89,6 +94,7 @@ private:
     double m_amplitude = 10.0;
     std::array<bool, 16> m_visible;
     QMap<int, QColor> m_colors;
+    QVector<qint64> m_beatMarks; // sorted
     // Time under the mouse when a drag began; the flag lets a drag that
     // starts at time 0 scroll too.
     double m_dragAnchor = 0.0;

@@ -8,6 +8,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
 QSignalMonitorDisplay::QSignalMonitorDisplay(QWidget *parent)
     : QWidget(parent)
 {
@@ -69,10 +73,37 @@ bool QSignalMonitorDisplay::isChannelVisible(int channel) const
     return channel >= 0 && channel < int(m_visible.size()) && m_visible[channel];
 }
 
-void QSignalMonitorDisplay::setMarkPainter(const MarkPainter &painter)
+void QSignalMonitorDisplay::setBeatMarks(const QVector<qint64> &sampleIndices)
 {
-    m_markPainter = painter;
-    redrawAll();
+    QVector<qint64> marks = sampleIndices;
+    std::sort(marks.begin(), marks.end());
+    marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
+    QVector<qint64> changed;
+    std::set_symmetric_difference(m_beatMarks.begin(), m_beatMarks.end(), marks.begin(), marks.end(),
+                                  std::back_inserter(changed));
+    m_beatMarks = std::move(marks);
+    QRect dirty;
+    for (qint64 index : changed)
+        dirty |= beatMarkColumns(index);
+    if (!dirty.isEmpty())
+        update(dirty);
+}
+
+QRect QSignalMonitorDisplay::beatMarkColumns(qint64 index) const
+{
+    const sweep::Geometry &g = m_shown;
+    if (!g.valid || visibleChannelCount() == 0)
+        return QRect();
+    double x = 0.0;
+    if (index >= g.sweepStart && index < g.sampleCount)
+        x = g.currentX(int(index));
+    else if (index >= g.previousFrom && index < g.previousFrom + g.previousCount)
+        x = g.previousX(int(index));
+    else
+        return QRect();
+    const double half = ecgpaper::BeatMarkWidthMm / 2.0 * framebuffer::pixelsPerMm(*this);
+    const int left = int(std::floor(x - half)) - 1;
+    return QRect(left, 0, int(std::ceil(x + half)) + 2 - left, height());
 }
 
 void QSignalMonitorDisplay::refresh()
@@ -215,10 +246,32 @@ void QSignalMonitorDisplay::paintTraces(QPainter &painter, const QRect &area, co
                                 m_points);
         }
     }
-    if (m_markPainter) {
+    paintBeatMarks(painter, area, g);
+}
+
+void QSignalMonitorDisplay::paintBeatMarks(QPainter &painter, const QRect &area, const sweep::Geometry &g)
+{
+    if (m_beatMarks.isEmpty())
+        return;
+    const double pxPerMm = framebuffer::pixelsPerMm(*this);
+    const QRectF lanes(0, 0, width(), height());
+    const int shown = visibleChannelCount();
+    // Each sweep's marks stay on its own side of the cursor, so that a mark
+    // is drawn only where its sweep has already drawn the trace.
+    const QRect currentSide = QRect(0, 0, g.cursorX, height()) & area;
+    if (!currentSide.isEmpty()) {
         painter.save();
-        m_markPainter(painter, Strip{area, g.xStep, current, previous, g.currentX(current.first),
-                                     g.previousX(previous.first)});
+        painter.setClipRect(currentSide);
+        ecgpaper::drawBeatMarks(painter, m_beatMarks, g.sweepStart, g.sampleCount, g.currentX(g.sweepStart),
+                                g.xStep, lanes, shown, pxPerMm, Qt::darkRed);
+        painter.restore();
+    }
+    const QRect previousSide = QRect(g.cursorX + 1, 0, width(), height()) & area;
+    if (!previousSide.isEmpty() && g.previousCount > 0) {
+        painter.save();
+        painter.setClipRect(previousSide);
+        ecgpaper::drawBeatMarks(painter, m_beatMarks, g.previousFrom, g.previousFrom + g.previousCount,
+                                g.previousX(g.previousFrom), g.xStep, lanes, shown, pxPerMm, Qt::darkRed);
         painter.restore();
     }
 }

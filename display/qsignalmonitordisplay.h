@@ -6,10 +6,10 @@
 #include <QMap>
 #include <QPixmap>
 #include <QPolygonF>
+#include <QVector>
 #include <QWidget>
 
 #include <array>
-#include <functional>
 #include <vector>
 
 class QPainter;
@@ -37,20 +37,6 @@ public:
         CursorColor = 5
     };
 
-    // What a mark painter is handed with every painted strip: the columns
-    // being painted and the samples of the current and the previous sweep
-    // drawn in them. Sample i of a run lies at x0 + (i - first) * xStep.
-    struct Strip
-    {
-        QRect area;
-        double xStep = 0.0;
-        sweep::Run current, previous;
-        double currentX0 = 0.0, previousX0 = 0.0;
-    };
-    // Draws marks (beat labels, say) over the traces of a strip, within its
-    // area; called on every paint after the traces.
-    using MarkPainter = std::function<void(QPainter &painter, const Strip &strip)>;
-
     explicit QSignalMonitorDisplay(QWidget *parent = nullptr);
 
     void setSignal(TSignal *signal);
@@ -64,7 +50,11 @@ public:
     void setChannelVisible(int channel, bool visible);
     bool isChannelVisible(int channel) const;
     QColor color(int role) const { return m_colors.value(role); }
-    void setMarkPainter(const MarkPainter &painter);
+    // Marks the beats at these sample indices of the signal with a small
+    // triangle at the top of each lane, drawn with the swept strip they fall
+    // in and only where the sweep has drawn; a new list repaints only the
+    // columns of the marks that came or went.
+    void setBeatMarks(const QVector<qint64> &sampleIndices);
 
     // Shows the samples that arrived since the last call.
     void refresh();
@@ -82,6 +72,10 @@ private:
     sweep::Geometry geometry() const;
     void paintPaper(QPainter &painter, const QRect &area);
     void paintTraces(QPainter &painter, const QRect &area, const sweep::Geometry &g);
+    void paintBeatMarks(QPainter &painter, const QRect &area, const sweep::Geometry &g);
+    // The columns the mark of sample `index` covers on screen; empty when
+    // that sample is not on screen.
+    QRect beatMarkColumns(qint64 index) const;
     int visibleChannelCount() const;
     void resetSweep();
 
@@ -97,7 +91,7 @@ private:
     bool m_autoCenter = true;
     int m_lastSweep = -1;
     sweep::Geometry m_shown;    // the sweep as last painted
-    MarkPainter m_markPainter;
+    QVector<qint64> m_beatMarks; // sorted, without repeats
     // Reused between paints so that a paint does not allocate.
     std::vector<double> m_samples;
     QPolygonF m_points;

@@ -67,6 +67,12 @@ inline bool isDark(QRgb c)
     return qGray(c) < 150;
 }
 
+// The dark red of the beat marks, not their antialiased edges.
+inline bool isMark(QRgb c)
+{
+    return qRed(c) > 90 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+
 inline bool isWhite(QRgb c)
 {
     return c == qRgb(255, 255, 255);

@@ -197,29 +197,38 @@ private slots:
         signal.setRange(-6.0, 6.0);
         signal.setResolutionBits(9);
         display.setSignal(&signal);
-        // A mark above every beat, drawn with the strips it falls in.
-        display.setMarkPainter([](QPainter &painter, const QSignalMonitorDisplay::Strip &strip) {
-            for (const auto &[run, x0] : {std::make_pair(strip.current, strip.currentX0),
-                                          std::make_pair(strip.previous, strip.previousX0)})
-                for (int i = run.first; i < run.first + run.count; ++i)
-                    if (i % 200 == 0)
-                        painter.fillRect(QRect(qRound(x0 + (i - run.first) * strip.xStep) - 2, 10, 4, 4), Qt::red);
-        });
+        // Each beat marked a little after it arrived, as a detector would.
         const std::vector<qint16> ecg = beats(3000);
+        QVector<qint64> marks;
         for (int fed = 0, n = 13; fed < 2600; fed += n, n = 25 - n) {
             const qint16 *channels[] = {ecg.data() + fed};
             signal.appendChannels(channels, n);
             display.refresh();
+            if (fed >= marks.size() * 200 + 30) {
+                marks << marks.size() * 200;
+                display.setBeatMarks(marks);
+            }
         }
+        QCoreApplication::processEvents();
         const QImage screen = display.screen()->grabWindow(display.winId()).toImage().convertToFormat(QImage::Format_RGB32);
         const QImage whole = display.grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(screen.size(), whole.size());
         QVERIFY(screen == whole);
         QVERIFY(countPixels(whole, whole.rect(), isDark) > 100);
-        int marks = 0;
-        for (int x = 0; x < whole.width(); ++x)
-            marks += whole.pixel(x, 11) == qRgb(255, 0, 0) ? 1 : 0;
-        QVERIFY(marks >= 4 * 3);
+        // Every beat of the sweep, at its sample, just under the top; the
+        // mark of a beat the sweep has passed again is gone with its trace.
+        const sweep::Geometry g = sweep::compute(400, framebuffer::pixelsPerMm(display), 25.0, 250, 2600);
+        const int y = qRound(framebuffer::pixelsPerMm(display));
+        QVector<int> expected;
+        for (qint64 m : marks)
+            if (m >= g.sweepStart)
+                expected << qRound(g.currentX(int(m)));
+            else if (m >= g.previousFrom)
+                expected << qRound(g.previousX(int(m)));
+        QVERIFY(expected.size() >= 4);
+        QCOMPARE(runStarts(whole, y, true, isMark).size(), expected.size());
+        for (int x : expected)
+            QVERIFY2(isMark(whole.pixel(x, y)), qPrintable(QString::number(x)));
     }
 
     void sweepingEcg()
@@ -441,6 +450,24 @@ private slots:
         display.setSignal(&shortOne);
         const QRect middle(paper.center() - QPoint(60, 10), QSize(120, 20));
         QVERIFY(none.copy(middle) != blank.copy(middle));
+    }
+
+    void browseMarksBeats()
+    {
+        TMemorySignal signal({beats(250 * 60)}, 250, 250);
+        QSignalBrowseDisplay display;
+        display.resize(800, 300);
+        display.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&display));
+        display.setSignal(&signal);
+        display.setPosition(10.0);
+        // Before the screen, 0.4 s and 2 s into it.
+        display.setBeatMarks({3000, 2000, 2600});
+        const QImage image = display.grab().toImage();
+        const double xStep = framebuffer::pixelsPerMm(display) * 25.0 / 250;
+        const int y = qRound(framebuffer::pixelsPerMm(display));
+        QCOMPARE(runStarts(image, y, true, isMark).size(), 2);
+        QVERIFY(isMark(image.pixel(qRound(100 * xStep), y)) && isMark(image.pixel(qRound(500 * xStep), y)));
     }
 
     void keysDragAndScrollBarMoveTogether()

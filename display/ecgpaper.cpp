@@ -214,8 +214,6 @@ void drawBeatMarks(QPainter &painter, const QVector<qint64> &marks, qint64 first
                    double xStep, const QRectF &lanes, int shown, double pxPerMm, const QColor &colour)
 {
     const int lane = laneHeight(lanes.height(), shown);
-    if (lane <= 0 || end <= first)
-        return;
     const double half = BeatMarkWidthMm / 2.0 * pxPerMm, height = 1.2 * pxPerMm, gap = 0.5 * pxPerMm;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);

@@ -136,8 +136,8 @@ constexpr double CalibrationPulseWidthMm = 7.0;
 // A note on the paper: the text centred in rect, in `font`.
 void drawNote(QPainter &painter, const QRectF &rect, const QString &text, const QFont &font, const QColor &colour);
 // The mark where a recording ends inside a window: a dashed vertical line
-// at x over the rect's height and the note "End of recording" beside it
-// (left of the line when there is no room to its right).
+// at x over the rect's height and the note "End of recording" right of it,
+// where there is only paper (no note when it does not fit there whole).
 void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFont &font, const QColor &colour);
 
 // The texts written on the paper.

@@ -394,6 +394,7 @@ private slots:
         QTest::newRow("every 5 s") << 3.5 << 20.0 << 200 << QStringLiteral("5@15 10@65 15@115 20@165");
         QTest::newRow("a multiple at the first second") << 5.0 << 20.0 << 200 << QStringLiteral("5@0 10@50 15@100 20@150 25@200");
         QTest::newRow("before the recording") << -1.0 << 20.0 << 200 << QString();
+        QTest::newRow("no time across") << 5.0 << 0.0 << 200 << QString();
     }
 
     void browseLabels()

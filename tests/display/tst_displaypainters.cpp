@@ -118,6 +118,10 @@ private slots:
         QCOMPARE(drawn.endX, 249.0);
         QVERIFY(countPixels(image, QRect(0, 0, 240, 250), isBlack) > 200);
         QCOMPARE(countPixels(image, QRect(252, 0, 1600, 250), isBlack), 0);
+        // One sample a second, 7 across the paper: the end lies 2 of them in.
+        TMemorySignal slow({std::vector<qint16>(5, 10)}, 1000, 1);
+        drawn = drawWindow(image, image.rect(), &slow, 2.0);
+        QVERIFY(drawn.extent == ecgpaper::TraceResult::Partial && qAbs(drawn.endX - 2 * 1850.0 / 7) < 0.01);
         // Windows far past the end (beyond any 32-bit sample index), before
         // the start, or without samples draw nothing and say why.
         // (17179869 s is 2^32 samples and 46 more: in 32 bits, 46 before the start.)
@@ -129,12 +133,20 @@ private slots:
         auto empty = signalOf({});
         QCOMPARE(drawWindow(image, image.rect(), empty.get(), 0.0).extent, ecgpaper::TraceResult::NoRecording);
         QCOMPARE(drawWindow(image, image.rect(), nullptr, 0.0).extent, ecgpaper::TraceResult::NoRecording);
-        // Notes and end marks leave the painter as they found it.
-        QPainter painter(&image);
-        painter.setPen(Qt::red);
-        ecgpaper::drawRecordingEnd(painter, image.rect(), 249, QFont(), Qt::darkGray);
-        ecgpaper::drawNote(painter, image.rect(), ecgpaper::pastEndText(), QFont(), Qt::darkGray);
-        QCOMPARE(painter.pen().color(), QColor(Qt::red));
+        // The end's note stands right of its line only where it fits whole;
+        // notes and end marks leave the painter as they found it.
+        image.fill(Qt::white);
+        const QFontMetricsF metrics(QFont(), &image);
+        const int x = int(image.width() - metrics.horizontalAdvance(ecgpaper::recordingEndText())
+                          - metrics.averageCharWidth() / 2);
+        {
+            QPainter painter(&image);
+            painter.setPen(Qt::red);
+            ecgpaper::drawRecordingEnd(painter, image.rect(), x, QFont(), Qt::darkGray);
+            ecgpaper::drawNote(painter, QRectF(0, 0, 200, 200), ecgpaper::pastEndText(), QFont(), Qt::darkGray);
+            QCOMPARE(painter.pen().color(), QColor(Qt::red));
+        }
+        QCOMPARE(countPixels(image, QRect(x + 3, 0, image.width(), 250), [](QRgb c) { return !isWhite(c); }), 0);
     }
 
     void channelsInLanes()
@@ -251,9 +263,12 @@ private slots:
                               &series, marks);
             return image;
         };
-        series.points = {{10, 50}, {90, 50}};
+        series.points = {{10, 50}, {100, 50}};
         const QImage markers = drawn(plotpainter::Markers);
-        QVERIFY(isRed(markers.pixel(20, 50)) && isRed(markers.pixel(180, 50)) && !isRed(markers.pixel(100, 50)));
+        QVERIFY(isRed(markers.pixel(20, 50)) && isRed(markers.pixel(199, 50)) && !isRed(markers.pixel(100, 50)));
+        // A 6-pixel square centred on its point (x 20.1): columns 17 to 22.
+        QCOMPARE(runStarts(markers, 50, true, isRed).mid(0, 1), QVector<int>({17}));
+        QCOMPARE(countPixels(markers, QRect(0, 50, 40, 1), isRed), 6);
         const QVector<int> highlight = runStarts(markers, 20, true, [](QRgb c) { return qGray(c) < 180; });
         QCOMPARE(highlight, QVector<int>({140}));
         series.points = {{0, 50}, {50, 10}, {50.001, 90}, {100, 10}};

@@ -273,6 +273,9 @@ private slots:
         QCOMPARE(highlight, QVector<int>({140}));
         series.points = {{0, 50}, {50, 10}, {50.001, 90}, {100, 10}};
         QVERIFY(isRed(drawn(plotpainter::Lines).pixel(100, 50)));
+        // A lone point still gets its marker.
+        series.points = {{50, 50}};
+        QCOMPARE(countPixels(drawn(plotpainter::LinesAndMarkers), QRect(90, 50, 20, 1), isRed), 6);
     }
 
     void legendGoesWhereThereIsNoData()

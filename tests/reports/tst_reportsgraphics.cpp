@@ -105,6 +105,13 @@ private slots:
         QCOMPARE(countPixels(ending, QRect(330, 60, 1520, 190), isBlack), 0);
         QVERIFY(countPixels(ending, QRect(315, 60, 300, 190), isNote) > 100);
         QCOMPARE(countPixels(ending, QRect(250, 60, 60, 190), isNote), 0);
+        int noteTop = 60, noteBottom = 249; // the note across the lane's middle (155)
+        while (noteTop < 250 && countPixels(ending, QRect(330, noteTop, 300, 1), isNote) == 0)
+            ++noteTop;
+        while (noteBottom > 60 && countPixels(ending, QRect(330, noteBottom, 300, 1), isNote) == 0)
+            --noteBottom;
+        QVERIFY2(noteTop < 155 && noteBottom > 155 && qAbs(noteTop + noteBottom - 2 * 160) <= 8,
+                 qPrintable(QStringLiteral("%1-%2").arg(noteTop).arg(noteBottom)));
         // Past the end, far past any 32-bit sample index, or without any
         // recording: paper with a note, no trace.
         const QImage missing = strip(nullptr, 0.0);

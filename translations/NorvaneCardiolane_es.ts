@@ -185,6 +185,21 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     </message>
 </context>
 <context>
+    <name>EcgPaper</name>
+    <message>
+        <source>No ECG recording</source>
+        <translation>Sin registro de ECG</translation>
+    </message>
+    <message>
+        <source>No ECG at this time</source>
+        <translation>Sin ECG en este momento</translation>
+    </message>
+    <message>
+        <source>End of recording</source>
+        <translation>Fin del registro</translation>
+    </message>
+</context>
+<context>
     <name>EdfAnnotations</name>
     <message>
         <source>basal</source>
@@ -282,21 +297,6 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>Abdomen</source>
         <translation>Abdomen</translation>
-    </message>
-</context>
-<context>
-    <name>EcgPaper</name>
-    <message>
-        <source>No ECG recording</source>
-        <translation>Sin registro de ECG</translation>
-    </message>
-    <message>
-        <source>No ECG at this time</source>
-        <translation>Sin ECG en este momento</translation>
-    </message>
-    <message>
-        <source>End of recording</source>
-        <translation>Fin del registro</translation>
     </message>
 </context>
 <context>

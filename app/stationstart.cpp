@@ -48,6 +48,9 @@ int StationStart::run(int &argc, char **argv)
     // application exists).
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    // The exact scale, not rounded to a whole number: at 150 dpi a rounded
+    // scale of 2 would make every millimetre of ECG paper 28% too long.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     StationApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QString::fromLatin1(organizationName()));
     QCoreApplication::setApplicationName(QString::fromLatin1(applicationName()));

@@ -27,6 +27,7 @@ public:
     {
         double guiCpuPercent = 0.0; // of one core
         qint64 longestStallMs = 0;  // longest time the event loop was held up
+        double longestBusyMs = 0.0; // most GUI-thread CPU time between two probes
     };
     // Runs the event loop for `seconds`; `atStart` is called (on the GUI
     // thread) once the measurement runs.

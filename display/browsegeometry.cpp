@@ -1,7 +1,6 @@
 #include "display/browsegeometry.h"
 
-#include "display/sweepgeometry.h"
-
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -25,12 +24,12 @@ int truncated(double value)
 
 } // namespace
 
-double visibleSeconds(int widthMM, double speed)
+double clampStart(double start, double duration, double visible)
 {
-    if (widthMM <= 0 || !(speed > 0.0))
+    const double last = duration > visible ? duration - visible : 0.0;
+    if (!(start > 0.0))
         return 0.0;
-    const double seconds = widthMM / speed;
-    return std::isfinite(seconds) ? seconds : 0.0;
+    return start < last ? start : last;
 }
 
 ScrollRange scrollRange(bool hasSignal, double duration, double visible, double startTime)
@@ -52,48 +51,7 @@ double timeAtPixel(double startTime, int x, int widthPixels, double visible)
 
 double dragStartTime(double anchor, int x, int widthPixels, double visible, double duration)
 {
-    const double start = anchor - (widthPixels > 0 ? x * visible / widthPixels : 0.0);
-    const double last = duration > visible ? duration - visible : 0.0;
-    if (!(start > 0.0))
-        return 0.0;
-    return start < last ? start : last;
-}
-
-SampleSpan traceSpan(int rate, double startTime, double visible)
-{
-    SampleSpan s;
-    if (rate <= 0)
-        return s;
-    s.first = sweep::nearest(rate * startTime);
-    s.count = sweep::nearest(rate * (startTime + visible)) - s.first;
-    if (s.count < 0)
-        s.count = 0;
-    return s;
-}
-
-int recordedPoints(const SampleSpan &trace, int sampleCount)
-{
-    return qBound(0, sampleCount - trace.first, trace.count);
-}
-
-SampleSpan offsetSpan(int rate, double startTime, double visible)
-{
-    SampleSpan s;
-    if (rate <= 0)
-        return s;
-    s.first = sweep::nearest(rate * startTime);
-    s.count = qMax(0, sweep::nearest(rate * visible));
-    return s;
-}
-
-int integerMean(const double *values, int count)
-{
-    if (count <= 0)
-        return 0;
-    long long sum = 0;
-    for (int i = 0; i < count; ++i)
-        sum += static_cast<long long>(values[i]);
-    return int(sum / count);
+    return clampStart(anchor - (widthPixels > 0 ? x * visible / widthPixels : 0.0), duration, visible);
 }
 
 int labelStep(double secondsPerLabel)
@@ -112,23 +70,22 @@ int labelStep(double secondsPerLabel)
 QVector<TimeLabel> timeLabels(double startTime, double visible, int widthPixels, int labelWidth)
 {
     QVector<TimeLabel> labels;
-    if (widthPixels <= 0 || !(visible > 0.0) || !(startTime >= 0.0))
+    if (widthPixels <= 0 || !(visible > 0.0) || !(startTime >= 0.0) || startTime > 1e12)
         return labels;
-    const int step = labelStep(labelWidth * visible / widthPixels);
-    const int from = truncated(std::floor(startTime));
-    const int last = truncated(std::floor(startTime + visible));
+    const qint64 step = labelStep(labelWidth * visible / widthPixels);
+    const qint64 from = qint64(std::floor(startTime));
+    const qint64 last = qint64(std::floor(startTime + visible));
     // The first multiple of the step at or after the first whole second.
-    const int first = ((from - 1 + step) / step) * step;
-    for (long long s = first; s <= last; s += step) {
-        const int x = truncated((s - startTime) * widthPixels / visible) - labelWidth / 2;
-        labels.append({int(s), x});
-    }
+    for (qint64 s = ((from - 1 + step) / step) * step; s <= last; s += step)
+        labels.append({s, truncated((s - startTime) * widthPixels / visible)});
     return labels;
 }
 
-QString labelText(int second)
+QString labelText(qint64 second)
 {
-    return QString::asprintf("%2.2i:%2.2i", second / 60 % 60, second % 60);
+    if (second < 3600)
+        return QString::asprintf("%2.2lld:%2.2lld", second / 60, second % 60);
+    return QString::asprintf("%lld:%2.2lld:%2.2lld", second / 3600, second / 60 % 60, second % 60);
 }
 
 } // namespace browse

@@ -1,5 +1,7 @@
 #include "display/framebuffer.h"
 
+#include <QScreen>
+#include <QWidget>
 #include <QtMath>
 
 namespace framebuffer {
@@ -23,12 +25,16 @@ bool needsRebuild(const QPixmap &buffer, const QSize &logicalSize, qreal deviceP
         || !qFuzzyCompare(buffer.devicePixelRatioF(), devicePixelRatio);
 }
 
-int widthMM(const QPixmap &buffer)
+double pixelsPerMm(const QWidget &widget)
 {
-    const int dpi = buffer.logicalDpiX();
-    if (dpi <= 0)
-        return 0;
-    return qRound(logicalSize(buffer).width() * 25.4 / dpi);
+    const QScreen *screen = widget.screen();
+    return pixelsPerMm(screen ? screen->physicalDotsPerInchX() : 0.0, widget.logicalDpiX());
+}
+
+double pixelsPerMm(double physicalDpi, double logicalDpi)
+{
+    const double dpi = physicalDpi >= 30.0 && physicalDpi <= 1000.0 ? physicalDpi : logicalDpi;
+    return dpi > 0.0 ? dpi / 25.4 : 0.0;
 }
 
 } // namespace framebuffer

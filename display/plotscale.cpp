@@ -95,7 +95,11 @@ QString formatLabel(const QString &format, double value)
 
 QString timeLabel(double seconds, const QString &format)
 {
-    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(seconds * 1000.0)), Qt::UTC).toString(format);
+    // Past the first hour a format without hours would start again at
+    // "00:00": the hours go in front.
+    const bool hours = format.contains(QLatin1Char('h'), Qt::CaseInsensitive);
+    const QString shown = seconds >= 3600.0 && !hours ? QStringLiteral("H:") + format : format;
+    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(seconds * 1000.0)), Qt::UTC).toString(shown);
 }
 
 int mixWithWhite(int component, int a)

@@ -34,8 +34,9 @@ double firstGridValue(double min, double spacing);
 QString formatLabel(const QString &format, double value);
 bool isSafeDoubleFormat(const QString &format);
 // A time label: `seconds` counted from zero (an elapsed time) written with a
-// date-time format such as "mm:ss". Read as UTC, so that a local time zone
-// with a half-hour offset cannot shift the minutes.
+// date-time format such as "mm:ss", with "H:" in front from the first hour on
+// when the format shows no hours. Read as UTC, so that a local time zone with
+// a half-hour offset cannot shift the minutes.
 QString timeLabel(double seconds, const QString &format);
 
 // The colour of a gap segment: each of red, green and blue mixed with white,

@@ -2,8 +2,9 @@
 
 #include "display/browsegeometry.h"
 #include "display/channellanes.h"
+#include "display/ecgpaper.h"
 #include "display/framebuffer.h"
-#include "display/sweepgeometry.h"
+#include "display/plotpainter.h"
 #include "dsp/tsignal.h"
 
 #include <QFontMetrics>
@@ -13,11 +14,13 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+#include <algorithm>
+#include <cmath>
+
 QSignalBrowseDisplay::QSignalBrowseDisplay(QWidget *parent)
     : QWidget(parent), m_scrollBar(new QScrollBar(Qt::Horizontal, this))
 {
     m_visible.fill(true);
-    m_offsets.fill(0);
     m_colors.insert(TraceColor, QColor(Qt::black));
     m_colors.insert(BackgroundColor, QColor(Qt::white));
     m_colors.insert(GridColor, QColor(220, 200, 180));
@@ -68,6 +71,13 @@ void QSignalBrowseDisplay::setChannelVisible(int channel, bool visible)
     redraw();
 }
 
+void QSignalBrowseDisplay::setBeatMarks(const QVector<qint64> &sampleIndices)
+{
+    m_beatMarks = sampleIndices;
+    std::sort(m_beatMarks.begin(), m_beatMarks.end());
+    redraw();
+}
+
 int QSignalBrowseDisplay::frameWidth() const
 {
     return framebuffer::logicalSize(m_frame).width();
@@ -78,14 +88,9 @@ int QSignalBrowseDisplay::frameHeight() const
     return framebuffer::logicalSize(m_frame).height();
 }
 
-int QSignalBrowseDisplay::frameWidthMM() const
-{
-    return framebuffer::widthMM(m_frame);
-}
-
 double QSignalBrowseDisplay::visibleSeconds() const
 {
-    return browse::visibleSeconds(frameWidthMM(), m_speed);
+    return ecgpaper::secondsAcross(frameWidth(), framebuffer::pixelsPerMm(*this), m_speed);
 }
 
 double QSignalBrowseDisplay::duration() const
@@ -102,6 +107,8 @@ void QSignalBrowseDisplay::scrollValueChanged(int value)
 
 void QSignalBrowseDisplay::updateScrollBar()
 {
+    // Positions, recordings, speeds and sizes change the last valid start.
+    m_start = browse::clampStart(m_start, duration(), visibleSeconds());
     const browse::ScrollRange r = browse::scrollRange(m_signal != nullptr, duration(), visibleSeconds(), m_start);
     const int before = m_scrollBar->value();
     {
@@ -195,11 +202,6 @@ void QSignalBrowseDisplay::mouseReleaseEvent(QMouseEvent *)
     m_dragAnchor = 0.0;
 }
 
-int QSignalBrowseDisplay::visibleChannelCount() const
-{
-    return channellanes::visibleCount(m_signal, m_visible);
-}
-
 void QSignalBrowseDisplay::redraw()
 {
     if (m_frame.isNull())
@@ -210,107 +212,99 @@ void QSignalBrowseDisplay::redraw()
         m_frame = framebuffer::create(logical, devicePixelRatioF());
     {
         QPainter painter(&m_frame);
-        drawGrid(painter);
-        drawChannelNames(painter);
+        drawPaper(painter);
+        channellanes::drawNames(painter, m_signal, m_visible, frameHeight(), m_colors.value(LabelColor));
         drawTraces(painter);
-        drawTimeLabels(painter);
     }
     repaint();
 }
 
-void QSignalBrowseDisplay::drawGrid(QPainter &painter)
+void QSignalBrowseDisplay::drawPaper(QPainter &painter)
 {
-    const int w = frameWidth();
-    const int h = frameHeight();
     if (m_grid.size() != m_frame.size() || m_grid.devicePixelRatioF() != m_frame.devicePixelRatioF()) {
-        m_grid = framebuffer::create(QSize(w, h), m_frame.devicePixelRatioF());
+        m_grid = framebuffer::create(QSize(frameWidth(), frameHeight()), m_frame.devicePixelRatioF());
         QPainter grid(&m_grid);
-        grid.fillRect(0, 0, w, h, m_colors.value(BackgroundColor));
-        const double step = sweep::pixelsPerMillimetre(w, frameWidthMM());
-        // Without a known physical size there is no paper to draw.
-        if (step > 0.0 && visibleSeconds() > 0.0) {
-            grid.setPen(QPen(m_colors.value(GridColor), 1.0, Qt::SolidLine));
-            // A dot at every millimetre off the 5-mm lines...
-            QPolygonF dots;
-            for (int i = 0; i * step < w; ++i) {
-                for (int j = 0; j * step < h; ++j) {
-                    if (i % 5 != 0 && j % 5 != 0)
-                        dots.append(QPointF(i * step, j * step));
-                }
-            }
-            grid.drawPoints(dots);
-            // ...and solid lines every 5 mm.
-            for (double x = 0.0; x < w; x += 5 * step)
-                grid.drawLine(QPointF(x, 0), QPointF(x, h));
-            for (double y = 0.0; y < h; y += 5 * step)
-                grid.drawLine(QPointF(0, y), QPointF(w, y));
-        }
+        ecgpaper::PaperLook look = ecgpaper::screenPaper(ecgpaper::PaperLook::Dotted, m_colors.value(GridColor));
+        look.background = m_colors.value(BackgroundColor);
+        ecgpaper::drawPaper(grid, QRectF(0, 0, frameWidth(), frameHeight()), framebuffer::pixelsPerMm(*this), look);
     }
     painter.drawPixmap(0, 0, m_grid);
 }
 
-void QSignalBrowseDisplay::drawChannelNames(QPainter &painter)
-{
-    channellanes::drawNames(painter, m_signal, m_visible, frameHeight(), m_colors.value(LabelColor));
-}
-
 void QSignalBrowseDisplay::drawTraces(QPainter &painter)
 {
-    const int visible = visibleChannelCount();
-    const int w = frameWidth();
-    const double seconds = visibleSeconds();
-    if (visible == 0 || seconds <= 0.0)
+    const QRectF paper(0, 0, frameWidth(), frameHeight());
+    ecgpaper::TraceWindow window;
+    window.signal = m_signal;
+    window.startTime = m_start;
+    window.speed = m_speed;
+    window.amplitude = m_amplitude;
+    window.visible = m_visible;
+    const ecgpaper::TraceResult drawn = ecgpaper::drawWindow(painter, paper, framebuffer::pixelsPerMm(*this), window,
+                                                             {m_colors.value(TraceColor), 1.0}, m_samples, m_points);
+    const QFont font(QStringLiteral("Helvetica"), 10, QFont::Bold, false);
+    const QColor noteColour = m_colors.value(LabelColor);
+    switch (drawn.extent) {
+    case ecgpaper::TraceResult::NoRecording:
+        ecgpaper::drawNote(painter, paper, ecgpaper::noRecordingText(), font, noteColour);
         return;
-    const int rate = m_signal->rate();
-    const browse::SampleSpan trace = browse::traceSpan(rate, m_start, seconds);
-    const browse::SampleSpan mean = browse::offsetSpan(rate, m_start, seconds);
-    if (trace.count <= 0)
-        return;
-
-    const int laneHeight = sweep::laneHeight(frameHeight(), visible);
-    const double xStep = double(w) / trace.count;
-    const double scale = sweep::verticalScale(m_signal->lsb(), sweep::pixelsPerCentimetre(w, frameWidthMM()),
-                                              m_amplitude);
-    // One read serves the trace and the mean that centres it.
-    const int readCount = qMax(trace.count, mean.count);
-    // Past the end of the recording nothing is drawn: a flat line there
-    // would look like a recorded one.
-    const int recorded = browse::recordedPoints(trace, m_signal->sampleCount());
-
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(QPen(m_colors.value(TraceColor), 1.0, Qt::SolidLine));
-    int centre = laneHeight / 2;
-    const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
-    for (int c = 0; c < channels; ++c) {
-        if (!m_visible[c]) {
-            m_offsets[c] = 0;
-            continue;
-        }
-        m_samples.resize(size_t(readCount));
-        m_signal->readRange(c, trace.first, readCount, m_samples.data());
-        m_offsets[c] = browse::integerMean(m_samples.data(), mean.count);
-        const int offset = m_offsets[c];
-        m_points.resize(recorded);
-        for (int k = 0; k < recorded; ++k)
-            m_points[k] = QPointF(k * xStep, centre - (m_samples[size_t(k)] - offset) * scale);
-        if (recorded > 0)
-            painter.drawPolyline(m_points.constData(), recorded);
-        centre += laneHeight;
+    case ecgpaper::TraceResult::PastEnd:
+        ecgpaper::drawNote(painter, paper, ecgpaper::pastEndText(), font, noteColour);
+        break;
+    case ecgpaper::TraceResult::Partial:
+        ecgpaper::drawRecordingEnd(painter, paper, drawn.endX, font, noteColour);
+        break;
+    case ecgpaper::TraceResult::Complete:
+        break;
     }
-    painter.setRenderHint(QPainter::Antialiasing, false);
+    drawBeatMarks(painter);
+    drawTimeLabels(painter);
+}
+
+void QSignalBrowseDisplay::drawBeatMarks(QPainter &painter)
+{
+    if (m_beatMarks.isEmpty())
+        return;
+    // Sample positions exactly as the trace places them.
+    const double pxPerMm = framebuffer::pixelsPerMm(*this);
+    const ecgpaper::SampleWindow span =
+        ecgpaper::sampleWindow(m_signal->rate(), m_start, ecgpaper::secondsAcross(frameWidth(), pxPerMm, m_speed));
+    if (span.count <= 0)
+        return;
+    const double xStep = double(frameWidth()) / double(span.count);
+    // Marks half off either edge are drawn too, cut by the paper's edge.
+    const qint64 reach = qint64(std::ceil(ecgpaper::BeatMarkWidthMm * pxPerMm / xStep)) + 1;
+    const qint64 first = std::max<qint64>(0, span.first - reach);
+    const qint64 end = std::min<qint64>(m_signal->sampleCount(), span.first + span.count + reach);
+    ecgpaper::drawBeatMarks(painter, m_beatMarks, first, end, double(first - span.first) * xStep, xStep,
+                            QRectF(0, 0, frameWidth(), frameHeight()),
+                            channellanes::visibleCount(m_signal, m_visible), pxPerMm, Qt::darkRed);
 }
 
 void QSignalBrowseDisplay::drawTimeLabels(QPainter &painter)
 {
     const QFont font(QStringLiteral("Helvetica"), 10, QFont::Bold, false);
     const QFontMetrics metrics(font);
-    const int labelWidth = metrics.horizontalAdvance(QStringLiteral("00:00"));
+    const double visible = visibleSeconds();
+    // As wide as the widest label on screen: past an hour they grow.
+    const int labelWidth =
+        qMax(metrics.horizontalAdvance(QStringLiteral("00:00")),
+             metrics.horizontalAdvance(browse::labelText(qint64(std::floor(m_start + visible)))));
     painter.setFont(font);
     painter.setPen(m_colors.value(LabelColor));
     painter.setClipRect(0, 0, frameWidth(), frameHeight());
     const int baseline = frameHeight() - 1 - 4;
-    const auto labels = browse::timeLabels(m_start, visibleSeconds(), frameWidth(), labelWidth);
-    for (const browse::TimeLabel &label : labels)
-        painter.drawText(label.x, baseline, browse::labelText(label.second));
+    QStringList texts;
+    QVector<double> centres, widths;
+    for (const browse::TimeLabel &label : browse::timeLabels(m_start, visible, frameWidth(), labelWidth)) {
+        texts << browse::labelText(label.second);
+        centres << label.centre;
+        widths << metrics.horizontalAdvance(texts.last());
+    }
+    // Whole labels: the first and the last are moved in from the edges.
+    const QVector<double> lefts = plotpainter::placeLabels(centres, widths, 0, frameWidth(), 4);
+    for (int i = 0; i < texts.size(); ++i)
+        if (!std::isnan(lefts[i]))
+            painter.drawText(QPointF(lefts[i], baseline), texts[i]);
     painter.setClipping(false);
 }

@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QPixmap>
 #include <QPolygonF>
+#include <QVector>
 #include <QWidget>
 
 #include <array>
@@ -17,10 +18,13 @@ class TSignal;
 // edge shows the start time, "mm:ss" labels run along the bottom, and the
 // user moves through the recording with the scroll bar docked below the
 // paper (10-ms steps), the keys (Left/Right a tenth of a screen, Page Up/Down
-// a screen, Home/End) or by dragging the trace. Each trace is centred on the
-// mean of what is on screen. Every redraw reads only the samples on screen,
-// so a long filtered recording is filtered only where it is looked at. The
-// signal is read, never owned.
+// a screen, Home/End) or by dragging the trace. The screen is always a window
+// of the recording: every way of setting the start keeps it inside. Each
+// trace is centred on the mean of what is on screen; a recording shorter
+// than the screen is marked where it ends, and paper without a recording
+// says so. Every redraw reads only the samples on screen, so a long filtered
+// recording is filtered only where it is looked at. The signal is read, never
+// owned.
 class QSignalBrowseDisplay : public QWidget
 {
     Q_OBJECT
@@ -47,11 +51,14 @@ public:
     void setAmplitude(double mmPerMillivolt);
     double amplitude() const { return m_amplitude; }
     void setChannelVisible(int channel, bool visible);
+    // Marks the beats at these sample indices of the signal with a small
+    // triangle at the top of each lane.
+    void setBeatMarks(const QVector<qint64> &sampleIndices);
     QColor color(int role) const { return m_colors.value(role); }
 
     QScrollBar *scrollBar() const { return m_scrollBar; }
-    // The last painted picture (what paintEvent copies to the screen).
-    const QPixmap &frameBuffer() const { return m_frame; }
+    // Seconds of recording across the paper.
+    double visibleSeconds() const;
 
 signals:
     void startTimeChanged();
@@ -69,17 +76,13 @@ private:
     void updateScrollBar();
     void layoutFrame();
     void redraw();
-    void drawGrid(QPainter &painter);
-    void drawChannelNames(QPainter &painter);
+    void drawPaper(QPainter &painter);
     void drawTraces(QPainter &painter);
+    void drawBeatMarks(QPainter &painter);
     void drawTimeLabels(QPainter &painter);
-    int visibleChannelCount() const;
-    // The frame buffer's size in logical pixels and its physical width: all
-    // paper and time arithmetic goes through these.
+    // The paper's size in logical pixels: all time arithmetic goes through it.
     int frameWidth() const;
     int frameHeight() const;
-    int frameWidthMM() const;
-    double visibleSeconds() const;
     double duration() const;
 
     TSignal *m_signal = nullptr;
@@ -90,8 +93,8 @@ private:
     double m_speed = 25.0;
     double m_amplitude = 10.0;
     std::array<bool, 16> m_visible;
-    std::array<int, 16> m_offsets;
     QMap<int, QColor> m_colors;
+    QVector<qint64> m_beatMarks; // sorted
     // Time under the mouse when a drag began; the flag lets a drag that
     // starts at time 0 scroll too.
     double m_dragAnchor = 0.0;

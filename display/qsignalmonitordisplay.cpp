@@ -1,13 +1,16 @@
-#include "qsignalmonitordisplay.h"
+#include "display/qsignalmonitordisplay.h"
 
 #include "display/channellanes.h"
+#include "display/ecgpaper.h"
 #include "display/framebuffer.h"
-#include "display/sweepgeometry.h"
 #include "dsp/tsignal.h"
 
-#include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QResizeEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
 
 QSignalMonitorDisplay::QSignalMonitorDisplay(QWidget *parent)
     : QWidget(parent)
@@ -21,10 +24,6 @@ QSignalMonitorDisplay::QSignalMonitorDisplay(QWidget *parent)
     m_colors.insert(MarkColor, QColor(255, 128, 0, 128));
     m_colors.insert(CursorColor, QColor(Qt::gray));
     setAttribute(Qt::WA_OpaquePaintEvent);
-
-    m_frame = framebuffer::create(size(), devicePixelRatioF());
-    // One pixel smaller than the frame buffer: the first redraw builds the grid.
-    m_grid = QPixmap(m_frame.width() - 1, m_frame.height() - 1);
 }
 
 void QSignalMonitorDisplay::resetSweep()
@@ -36,27 +35,28 @@ void QSignalMonitorDisplay::resetSweep()
 void QSignalMonitorDisplay::setSignal(TSignal *signal)
 {
     m_signal = signal;
+    m_paperValid = false; // the channel names are on the paper
     resetSweep();
-    redraw();
+    redrawAll();
 }
 
 void QSignalMonitorDisplay::setAutoCenter(bool autoCenter)
 {
     m_autoCenter = autoCenter;
     resetSweep();
-    redraw();
+    redrawAll();
 }
 
 void QSignalMonitorDisplay::setSpeed(double mmPerSecond)
 {
     m_speed = mmPerSecond;
-    redraw();
+    redrawAll();
 }
 
 void QSignalMonitorDisplay::setAmplitude(double mmPerMillivolt)
 {
     m_amplitude = mmPerMillivolt;
-    redraw();
+    redrawAll();
 }
 
 void QSignalMonitorDisplay::setChannelVisible(int channel, bool visible)
@@ -64,7 +64,8 @@ void QSignalMonitorDisplay::setChannelVisible(int channel, bool visible)
     if (channel < 0 || channel >= int(m_visible.size()))
         return;
     m_visible[channel] = visible;
-    redraw();
+    m_paperValid = false;
+    redrawAll();
 }
 
 bool QSignalMonitorDisplay::isChannelVisible(int channel) const
@@ -72,21 +73,66 @@ bool QSignalMonitorDisplay::isChannelVisible(int channel) const
     return channel >= 0 && channel < int(m_visible.size()) && m_visible[channel];
 }
 
+void QSignalMonitorDisplay::setBeatMarks(const QVector<qint64> &sampleIndices)
+{
+    QVector<qint64> marks = sampleIndices;
+    std::sort(marks.begin(), marks.end());
+    marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
+    QVector<qint64> changed;
+    std::set_symmetric_difference(m_beatMarks.begin(), m_beatMarks.end(), marks.begin(), marks.end(),
+                                  std::back_inserter(changed));
+    m_beatMarks = std::move(marks);
+    QRect dirty;
+    for (qint64 index : changed)
+        dirty |= beatMarkColumns(index);
+    if (!dirty.isEmpty())
+        update(dirty);
+}
+
+QRect QSignalMonitorDisplay::beatMarkColumns(qint64 index) const
+{
+    const sweep::Geometry &g = m_shown;
+    if (!g.valid || visibleChannelCount() == 0)
+        return QRect();
+    double x = 0.0;
+    if (index >= g.sweepStart && index < g.sampleCount)
+        x = g.currentX(int(index));
+    else if (index >= g.previousFrom && index < g.previousFrom + g.previousCount)
+        x = g.previousX(int(index));
+    else
+        return QRect();
+    const double half = ecgpaper::BeatMarkWidthMm / 2.0 * framebuffer::pixelsPerMm(*this);
+    const int left = int(std::floor(x - half)) - 1;
+    return QRect(left, 0, int(std::ceil(x + half)) + 2 - left, height());
+}
+
 void QSignalMonitorDisplay::refresh()
 {
-    redraw();
+    const sweep::Geometry before = m_shown;
+    if (updateSweep()) {
+        repaint();
+        return;
+    }
+    if (!m_shown.valid || visibleChannelCount() == 0)
+        return;
+    const sweep::Columns columns = sweep::changedColumns(before, m_shown);
+    if (columns.to > columns.from)
+        repaint(QRect(columns.from, 0, columns.to - columns.from, height()));
 }
 
-void QSignalMonitorDisplay::paintEvent(QPaintEvent *)
+void QSignalMonitorDisplay::redrawAll()
 {
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, m_frame);
+    m_shown = sweep::Geometry();
+    updateSweep();
+    repaint();
 }
 
-void QSignalMonitorDisplay::resizeEvent(QResizeEvent *event)
+void QSignalMonitorDisplay::resizeEvent(QResizeEvent *)
 {
-    m_frame = framebuffer::create(event->size(), devicePixelRatioF());
-    redraw();
+    // Qt paints the whole widget after a resize.
+    m_paperValid = false;
+    m_shown = sweep::Geometry();
+    updateSweep();
 }
 
 int QSignalMonitorDisplay::visibleChannelCount() const
@@ -94,151 +140,138 @@ int QSignalMonitorDisplay::visibleChannelCount() const
     return channellanes::visibleCount(m_signal, m_visible);
 }
 
-void QSignalMonitorDisplay::redraw()
+sweep::Geometry QSignalMonitorDisplay::geometry() const
 {
-    // A widget resized while hidden gets its resize event only when shown; a
-    // move to a screen of another scale changes the ratio.
-    if (!size().isEmpty() && framebuffer::needsRebuild(m_frame, size(), devicePixelRatioF()))
-        m_frame = framebuffer::create(size(), devicePixelRatioF());
-    {
-        QPainter painter(&m_frame);
-        drawGrid(painter);
-        drawLabels(painter);
-        drawTraces(painter);
-    }
-    repaint();
+    if (!m_signal)
+        return sweep::Geometry();
+    return sweep::compute(width(), framebuffer::pixelsPerMm(*this), m_speed, m_signal->rate(),
+                          m_signal->sampleCount());
 }
 
-void QSignalMonitorDisplay::drawGrid(QPainter &painter)
+bool QSignalMonitorDisplay::updateSweep()
 {
-    const QSize logical = framebuffer::logicalSize(m_frame);
-    const int w = logical.width();
-    const int h = logical.height();
-    if (m_grid.size() != m_frame.size() || m_grid.devicePixelRatioF() != m_frame.devicePixelRatioF()) {
-        m_grid = framebuffer::create(logical, m_frame.devicePixelRatioF());
-        QPainter grid(&m_grid);
-        grid.fillRect(0, 0, w, h, m_colors.value(BackgroundColor));
-        grid.setRenderHint(QPainter::Antialiasing, true);
-
-        const QColor lineColor = m_colors.value(GridColor);
-        const QPen minor(lineColor.lighter(110), 0.75, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
-        const QPen major(lineColor, 1.25, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
-        const double step = sweep::pixelsPerMillimetre(w, framebuffer::widthMM(m_frame));
-        // Without a known physical size there is no paper to draw.
-        if (step > 0.0) {
-            // 1 mm squares, every fifth line (starting at 0) marks 5 mm.
-            for (double x = 0.0; x < w;) {
-                grid.setPen(major);
-                grid.drawLine(QPointF(x, 0), QPointF(x, h));
-                grid.setPen(minor);
-                for (int i = 0; i < 4; ++i) {
-                    x += step;
-                    grid.drawLine(QPointF(x, 0), QPointF(x, h));
-                }
-                x += step;
-            }
-            for (double y = 0.0; y < h;) {
-                grid.setPen(major);
-                grid.drawLine(QPointF(0, y), QPointF(w, y));
-                grid.setPen(minor);
-                for (int i = 0; i < 4; ++i) {
-                    y += step;
-                    grid.drawLine(QPointF(0, y), QPointF(w, y));
-                }
-                y += step;
-            }
-        }
-    }
-    painter.drawPixmap(0, 0, m_grid);
-}
-
-void QSignalMonitorDisplay::drawLabels(QPainter &painter)
-{
-    channellanes::drawNames(painter, m_signal, m_visible, framebuffer::logicalSize(m_frame).height(),
-                            m_colors.value(LabelColor));
-}
-
-void QSignalMonitorDisplay::drawTraces(QPainter &painter)
-{
-    const int visible = visibleChannelCount();
-    const QSize logical = framebuffer::logicalSize(m_frame);
-    const int w = logical.width();
-    const int h = logical.height();
-    const int widthMM = framebuffer::widthMM(m_frame);
-    if (visible == 0 || w <= 0)
-        return;
-
-    const int count = m_signal->sampleCount();
-    const int rate = m_signal->rate();
-    const sweep::Geometry g = sweep::compute(w, widthMM, m_speed, rate, count);
+    const sweep::Geometry g = geometry();
+    const sweep::Geometry before = m_shown;
+    m_shown = g;
+    if (g.valid != before.valid)
+        return true;
     if (!g.valid)
-        return;
+        return false;
+    bool whole = g.sweepIndex != before.sweepIndex || g.sampleCount < before.sampleCount
+                 || g.samplesPerSweep != before.samplesPerSweep;
 
-    bool recompute = m_autoCenter && count < rate;
+    // Offsets follow the mean of the last sweep's worth of samples, during
+    // the first second and at the start of every sweep.
+    const int count = g.sampleCount;
+    bool recompute = m_autoCenter && count < m_signal->rate();
     if (g.sweepIndex != m_lastSweep) {
         recompute = m_autoCenter;
         m_lastSweep = g.sweepIndex;
     }
+    if (recompute && count > 0) {
+        const int from = count > g.samplesPerSweep ? count - g.samplesPerSweep : 0;
+        const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
+        for (int c = 0; c < channels; ++c) {
+            if (!m_visible[c])
+                continue;
+            const int offset = m_signal->mean(c, from, count - from);
+            whole = whole || offset != m_offsets[c];
+            m_offsets[c] = offset;
+        }
+    }
+    return whole;
+}
 
-    const int laneHeight = sweep::laneHeight(h, visible);
-    const double scale = sweep::verticalScale(m_signal->lsb(),
-                                              sweep::pixelsPerCentimetre(w, widthMM),
-                                              m_amplitude);
-    const int N = g.samplesPerSweep;
-    const int currentCount = count - g.sweepStart;
-    // One read covers the old samples right of the cursor and the current sweep.
-    const int readFrom = g.previousCount > 0 ? g.previousFrom : g.sweepStart;
-    const int readCount = count - readFrom;
-    const int meanFrom = count > N ? count - N : 0;
+void QSignalMonitorDisplay::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    const QRect area = event->rect();
+    paintPaper(painter, area);
+    if (!m_shown.valid || visibleChannelCount() == 0)
+        return;
+    paintTraces(painter, area, m_shown);
+    const int x = m_shown.cursorX;
+    if (x >= area.left() - 1 && x <= area.right() + 1)
+        painter.drawPixmap(x - 1, 0, m_cursor);
+}
+
+void QSignalMonitorDisplay::paintPaper(QPainter &painter, const QRect &area)
+{
+    const qreal ratio = devicePixelRatioF();
+    if (!m_paperValid || framebuffer::needsRebuild(m_paper, size(), ratio)) {
+        m_paper = framebuffer::create(size(), ratio);
+        QPainter paper(&m_paper);
+        const QSize logical = framebuffer::logicalSize(m_paper);
+        ecgpaper::PaperLook look = ecgpaper::screenPaper(ecgpaper::PaperLook::Ruled, m_colors.value(GridColor));
+        look.background = m_colors.value(BackgroundColor);
+        ecgpaper::drawPaper(paper, QRectF(QPointF(0, 0), logical), framebuffer::pixelsPerMm(*this), look);
+        channellanes::drawNames(paper, m_signal, m_visible, logical.height(), m_colors.value(LabelColor));
+        // The dotted cursor, aliased so that it fills its pixel column
+        // crisply, drawn once and copied wherever the sweep stands.
+        m_cursor = framebuffer::create(QSize(3, logical.height()), ratio);
+        m_cursor.fill(Qt::transparent);
+        QPainter cursor(&m_cursor);
+        cursor.setPen(QPen(m_colors.value(CursorColor), 1.0, Qt::DotLine, Qt::SquareCap, Qt::BevelJoin));
+        cursor.drawLine(1, 0, 1, logical.height());
+        m_paperValid = true;
+    }
+    painter.drawPixmap(QRectF(area), m_paper, QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
+}
+
+void QSignalMonitorDisplay::paintTraces(QPainter &painter, const QRect &area, const sweep::Geometry &g)
+{
+    const int visible = visibleChannelCount();
+    const double scale =
+        ecgpaper::pixelsPerCount(m_signal->lsb(), framebuffer::pixelsPerMm(*this), m_amplitude);
+    const sweep::Run current = sweep::currentRun(g, area.left(), area.right() + 1);
+    const sweep::Run previous = sweep::previousRun(g, area.left(), area.right() + 1);
 
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(QPen(m_colors.value(TraceColor), 1.0));
-
-    double centre = laneHeight * 0.5;
+    int lane = 0;
     const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
     for (int c = 0; c < channels; ++c) {
         if (!m_visible[c])
             continue;
-        if (recompute && count > 0) {
-            m_samples.resize(size_t(count - meanFrom));
-            m_signal->readRange(c, meanFrom, count - meanFrom, m_samples.data());
-            long long sum = 0;
-            for (double v : m_samples)
-                sum += static_cast<long long>(v);
-            m_offsets[c] = int(sum / (count - meanFrom));
+        const double centre = ecgpaper::laneCentre(height(), visible, lane++);
+        // The current sweep, then what is left of the previous one right of
+        // the cursor, each sample where it was drawn in its own sweep.
+        for (const auto &[run, x0] : {std::make_pair(current, g.currentX(current.first)),
+                                      std::make_pair(previous, g.previousX(previous.first))}) {
+            if (run.count <= 0)
+                continue;
+            m_samples.resize(size_t(run.count));
+            m_signal->readRange(c, run.first, run.count, m_samples.data());
+            ecgpaper::drawTrace(painter, m_samples.data(), run.count, x0, g.xStep, centre, m_offsets[c], scale,
+                                m_points);
         }
-        const int offset = m_offsets[c];
-
-        m_samples.resize(size_t(qMax(0, readCount)));
-        if (readCount > 0)
-            m_signal->readRange(c, readFrom, readCount, m_samples.data());
-        const double *current = m_samples.data() + (g.sweepStart - readFrom);
-
-        m_points.resize(currentCount);
-        double x = 0.0;
-        for (int i = 0; i < currentCount; ++i) {
-            m_points[i] = QPointF(x, centre - (current[i] - offset) * scale);
-            x += g.xStep;
-        }
-        if (currentCount > 0)
-            painter.drawPolyline(m_points.constData(), currentCount);
-
-        if (g.previousCount > 0) {
-            // Continue x from the end of the current sweep, so each old sample
-            // keeps the position it had in its own sweep.
-            m_points.resize(g.previousCount);
-            const double *old = m_samples.data();
-            for (int i = 0; i < g.previousCount; ++i) {
-                m_points[i] = QPointF(x, centre - (old[i] - offset) * scale);
-                x += g.xStep;
-            }
-            painter.drawPolyline(m_points.constData(), g.previousCount);
-        }
-        centre += laneHeight;
     }
+    paintBeatMarks(painter, area, g);
+}
 
-    // Aliased, so the dotted cursor fills its pixel column crisply.
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(m_colors.value(CursorColor), 1.0, Qt::DotLine, Qt::SquareCap, Qt::BevelJoin));
-    painter.drawLine(g.cursorX, 0, g.cursorX, h);
+void QSignalMonitorDisplay::paintBeatMarks(QPainter &painter, const QRect &area, const sweep::Geometry &g)
+{
+    if (m_beatMarks.isEmpty())
+        return;
+    const double pxPerMm = framebuffer::pixelsPerMm(*this);
+    const QRectF lanes(0, 0, width(), height());
+    const int shown = visibleChannelCount();
+    // Each sweep's marks stay on its own side of the cursor, so that a mark
+    // is drawn only where its sweep has already drawn the trace.
+    const QRect currentSide = QRect(0, 0, g.cursorX, height()) & area;
+    if (!currentSide.isEmpty()) {
+        painter.save();
+        painter.setClipRect(currentSide);
+        ecgpaper::drawBeatMarks(painter, m_beatMarks, g.sweepStart, g.sampleCount, g.currentX(g.sweepStart),
+                                g.xStep, lanes, shown, pxPerMm, Qt::darkRed);
+        painter.restore();
+    }
+    const QRect previousSide = QRect(g.cursorX + 1, 0, width(), height()) & area;
+    if (!previousSide.isEmpty() && g.previousCount > 0) {
+        painter.save();
+        painter.setClipRect(previousSide);
+        ecgpaper::drawBeatMarks(painter, m_beatMarks, g.previousFrom, g.previousFrom + g.previousCount,
+                                g.previousX(g.previousFrom), g.xStep, lanes, shown, pxPerMm, Qt::darkRed);
+        painter.restore();
+    }
 }

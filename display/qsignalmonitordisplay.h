@@ -1,9 +1,12 @@
 #pragma once
 
+#include "display/sweepgeometry.h"
+
 #include <QColor>
 #include <QMap>
 #include <QPixmap>
 #include <QPolygonF>
+#include <QVector>
 #include <QWidget>
 
 #include <array>
@@ -12,11 +15,14 @@
 class QPainter;
 class TSignal;
 
-// Live ECG on millimetre paper. Every redraw paints the cached grid, the
-// channel labels and a sweeping trace into a frame buffer: the sweep restarts
-// at the left edge, the previous sweep stays visible right of a dotted cursor.
-// The widget has no timer; its owner calls refresh() whenever new samples
-// are in. It reads the signal and never owns it.
+// Live ECG on millimetre paper, as a sweeping trace: the sweep restarts at
+// the left edge, the previous sweep stays visible right of a dotted cursor.
+// The paper and the channel names are painted once per size into a cached
+// pixmap; each refresh repaints only the columns the sweep crossed since the
+// last one, and the whole display only when the picture moves as a whole (a
+// new sweep, new centring, new scale). The widget has no timer; its owner
+// calls refresh() whenever new samples are in. It reads the signal and never
+// owns it.
 class QSignalMonitorDisplay : public QWidget
 {
     Q_OBJECT
@@ -44,28 +50,39 @@ public:
     void setChannelVisible(int channel, bool visible);
     bool isChannelVisible(int channel) const;
     QColor color(int role) const { return m_colors.value(role); }
+    // Marks the beats at these sample indices of the signal with a small
+    // triangle at the top of each lane, drawn with the swept strip they fall
+    // in and only where the sweep has drawn; a new list repaints only the
+    // columns of the marks that came or went.
+    void setBeatMarks(const QVector<qint64> &sampleIndices);
 
-    // Redraws from the signal's current samples.
+    // Shows the samples that arrived since the last call.
     void refresh();
-
-    // The last painted picture (what paintEvent copies to the screen).
-    const QPixmap &frameBuffer() const { return m_frame; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void redraw();
-    void drawGrid(QPainter &painter);
-    void drawLabels(QPainter &painter);
-    void drawTraces(QPainter &painter);
+    // Recomputes the sweep and the centring; true when the picture moves as
+    // a whole and must be painted again entirely.
+    bool updateSweep();
+    // Everything changed: new sweep state, whole display painted.
+    void redrawAll();
+    sweep::Geometry geometry() const;
+    void paintPaper(QPainter &painter, const QRect &area);
+    void paintTraces(QPainter &painter, const QRect &area, const sweep::Geometry &g);
+    void paintBeatMarks(QPainter &painter, const QRect &area, const sweep::Geometry &g);
+    // The columns the mark of sample `index` covers on screen; empty when
+    // that sample is not on screen.
+    QRect beatMarkColumns(qint64 index) const;
     int visibleChannelCount() const;
     void resetSweep();
 
     TSignal *m_signal = nullptr;
-    QPixmap m_frame;
-    QPixmap m_grid;
+    QPixmap m_paper;            // paper and channel names, at the widget's size
+    QPixmap m_cursor;           // the sweep's cursor, one column between two clear ones
+    bool m_paperValid = false;
     double m_speed = 25.0;
     double m_amplitude = 10.0;
     std::array<bool, 16> m_visible;
@@ -73,7 +90,9 @@ private:
     QMap<int, QColor> m_colors;
     bool m_autoCenter = true;
     int m_lastSweep = -1;
-    // Reused between redraws so that a redraw does not allocate.
+    sweep::Geometry m_shown;    // the sweep as last painted
+    QVector<qint64> m_beatMarks; // sorted, without repeats
+    // Reused between paints so that a paint does not allocate.
     std::vector<double> m_samples;
     QPolygonF m_points;
 };

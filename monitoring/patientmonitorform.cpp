@@ -21,6 +21,18 @@
 
 using MonitorRules::AlarmZone;
 
+namespace {
+
+// Setting a style sheet restyles the frame and everything in it, even when
+// the sheet is the same: only a change of alarm colour is worth that.
+void setStyleIfChanged(QWidget *frame, const QString &style)
+{
+    if (frame->styleSheet() != style)
+        frame->setStyleSheet(style);
+}
+
+} // namespace
+
 PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
                                        MonitorSession *session)
     : QWidget(parent), ui(new Ui::PatientMonitorForm), m_manager(manager), m_session(session)
@@ -139,11 +151,11 @@ void PatientMonitorForm::updateReadouts()
     const int spo2 = m_session->lastSpo2();
     const double temperature = m_session->lastTemperature();
 
-    ui->hrFrame->setStyleSheet(MonitorRules::alarmStyle(
+    setStyleIfChanged(ui->hrFrame, MonitorRules::alarmStyle(
         MonitorRules::risingAlarmZone(hr, m_hrLimits.first, m_hrLimits.second)));
-    ui->tempFrame->setStyleSheet(MonitorRules::alarmStyle(
+    setStyleIfChanged(ui->tempFrame, MonitorRules::alarmStyle(
         MonitorRules::risingAlarmZone(temperature, m_tempLimits.first, m_tempLimits.second)));
-    ui->spo2Frame->setStyleSheet(MonitorRules::alarmStyle(
+    setStyleIfChanged(ui->spo2Frame, MonitorRules::alarmStyle(
         MonitorRules::fallingAlarmZone(spo2, m_spo2Limits.first, m_spo2Limits.second)));
 
     ui->txtPatientHR->setText(QString::number(hr));

@@ -123,5 +123,6 @@ void ReportProducer::drawStrip(QPainter *painter, const QRect &bounds, int recor
         graphic.setSignal(chain->head());
     }
     graphic.setStartTime(strip.offset);
+    graphic.setSessionStart(strip.sessionStart);
     graphic.draw(*painter, bounds);
 }

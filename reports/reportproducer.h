@@ -4,6 +4,7 @@
 #include "reports/reportengine.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QImage>
 #include <QMap>
 #include <QRect>
@@ -47,6 +48,7 @@ protected:
         QString recordingPath; // empty when the session has no recording
         double offset = 0.0;   // seconds from the start of the recording
         QString label;
+        QDateTime sessionStart; // clock time of the session's start
     };
     QVector<EventStrip> m_strips;
     // The label of strip `record`; empty for other records.
@@ -57,8 +59,9 @@ protected:
     // Paints "headerLogo" and "brandLogo"; false for other names.
     bool drawLogo(const QString &name, QPainter *painter, const QRect &bounds);
     // Strip `record` from its event on, through the stored filter chain (notch
-    // 50 Hz, low-pass 25 Hz, baseline); paper only when the recording cannot
-    // be read, nothing for other records.
+    // 50 Hz, low-pass 25 Hz, baseline), with its clock time and offset; paper
+    // saying "No ECG recording" when the recording cannot be read, nothing
+    // for other records.
     void drawStrip(QPainter *painter, const QRect &bounds, int record) const;
 
 private:

@@ -44,9 +44,10 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
 
     const QString recordingPath = session.recording() ? session.recording()->path() : QString();
     for (int e : markedEvents(session))
-        m_strips.append({recordingPath, double(session.events[e].timeOffset), session.events[e].description});
+        m_strips.append({recordingPath, double(session.events[e].timeOffset), session.events[e].description,
+                         session.startDateTime});
     for (const SessionReportAlarms::Strip &strip : m_alarms.strips())
-        m_strips.append({recordingPath, strip.onset, strip.label});
+        m_strips.append({recordingPath, strip.onset, strip.label, session.startDateTime});
     m_events = eventList(session);
     engine().recordCounts() << m_strips.size() << m_events.size();
     // After the count: the run's strip is drawn by the ectopy section, never
@@ -54,7 +55,7 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     m_ectopy = std::make_unique<SessionReportEctopy>(hasRecording(session) ? recordingPath : QString(),
                                                      session.startDateTime);
     m_runStrip = m_strips.size();
-    m_strips.append({recordingPath, 0.0, QString()});
+    m_strips.append({recordingPath, 0.0, QString(), session.startDateTime});
     m_alarms.setRecordCount(engine().recordCounts());
 }
 

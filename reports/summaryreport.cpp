@@ -16,14 +16,19 @@ using namespace reportvalues;
 
 namespace {
 
-void addSeries(PlotGraphic &plot, const HistorySeries &series, const QColor &color)
+// The legend names of the three phases and the titles of the two plots that
+// show them, as the report's tables name them.
+const char *const PhaseNames[3] = {"Basal", "Intra-esfuerzo", "Post-esfuerzo"};
+const char *const PhaseTitles[2] = {"FC", "PAS"};
+
+void addSeries(PlotGraphic &plot, const HistorySeries &series, const QColor &color, const QString &name = QString())
 {
     QVector<double> x, y;
     for (const HistoryPoint &p : series) {
         x.append(p.x);
         y.append(p.y);
     }
-    plot.addSeries(x, y, color);
+    plot.addSeries(x, y, color, name);
 }
 
 QString dateText(const QDateTime &time)
@@ -133,7 +138,8 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
         const MonitorSession *session = sessions[ref.session];
         const SessionEvent &event = session->events[ref.event];
         m_strips.append({session->recording() ? session->recording()->path() : QString(), double(event.timeOffset),
-                         QStringLiteral("Sesión #%1 - %2").arg(session->sessionNumber).arg(event.description)});
+                         QStringLiteral("Sesión #%1 - %2").arg(session->sessionNumber).arg(event.description),
+                         session->startDateTime});
     }
     collectHistory(sessions, m_history);
     QVector<SessionRecordingRef> recordings;
@@ -203,7 +209,10 @@ void SummaryReport::drawHistory(const QString &name, QPainter *painter, const QR
     PlotGraphic plot;
     plot.setYRange(settings.yMinimum, settings.yMaximum);
     for (int k = 0; k < series.size(); ++k)
-        addSeries(plot, *series[k], HistoryPlots::seriesColor(settings, k));
+        addSeries(plot, *series[k], HistoryPlots::seriesColor(settings, k),
+                  settings.phases && k < 3 ? QString::fromUtf8(PhaseNames[k]) : QString());
+    if (settings.phases && index < 2)
+        plot.setLegendTitle(QString::fromUtf8(PhaseTitles[index]));
     plot.setStyle(PlotGraphic::LinesAndMarkers);
     plot.setXRange(HistoryPlots::XMinimum, HistoryPlots::xMaximum(m_sessionCount));
     plot.setXStep(HistoryPlots::XStep);

@@ -212,6 +212,21 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     </message>
 </context>
 <context>
+    <name>EcgPaper</name>
+    <message>
+        <source>No ECG recording</source>
+        <translation>Sin registro de ECG</translation>
+    </message>
+    <message>
+        <source>No ECG at this time</source>
+        <translation>Sin ECG en este momento</translation>
+    </message>
+    <message>
+        <source>End of recording</source>
+        <translation>Fin del registro</translation>
+    </message>
+</context>
+<context>
     <name>EdfAnnotations</name>
     <message>
         <source>basal</source>
@@ -1504,6 +1519,13 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
     <message>
         <source>%1 %2: the ECG recording, stopped at %3, goes on again.</source>
         <translation>%1 %2: la grabación del ECG, detenida a las %3, continúa de nuevo.</translation>
+    </message>
+</context>
+<context>
+    <name>SignalGraphic</name>
+    <message>
+        <source>%1 mm/s  %2 mm/mV</source>
+        <translation>%1 mm/s  %2 mm/mV</translation>
     </message>
 </context>
 <context>

@@ -156,8 +156,8 @@ private slots:
             child<QSignalBrowseDisplay>(window.get(), "ecgGraphic")->setPosition(30.7);
             child<QPushButton>(window.get(), "btnAddEvent")->click();
             auto *events = child<QTreeWidget>(window.get(), "treeEvents");
-            QCOMPARE(events->currentItem()->text(1),
-                     expected2->startDateTime.addSecs(30).toString(QStringLiteral("HH:mm:ss")));
+            // Session 2 has no ECG: the view, and so the new event, stay at its start.
+            QCOMPARE(events->currentItem()->text(1), expected2->startDateTime.toString(QStringLiteral("HH:mm:ss")));
             auto *editor = events->findChild<QLineEdit *>();
             QVERIFY(editor);
             // Still being typed when the session changes: it is part of the edits.
@@ -189,7 +189,7 @@ private slots:
         QCOMPARE(describe(*storage.database->openSession(id, 1)), describe(*expected1));
         expected2->weight = 150.5;
         expected2->symptoms = QStringLiteral("Dizziness at 3 min");
-        expected2->events.append({30, QStringLiteral("Chest pain"), false});
+        expected2->events.append({0, QStringLiteral("Chest pain"), false});
         QCOMPARE(describe(*storage.database->openSession(id, 2)), describe(*expected2));
         QCOMPARE(storage.studyBytes(id, 3), thirdBytes);
         PatientRecord stored;

@@ -98,10 +98,14 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
         updateAlarmBanner();
     });
     updateAlarmBanner();
-    // Ventricular beats: the count of the last minute beside the HR.
+    // Ventricular beats: the count of the last minute beside the HR, and a
+    // mark above each on the sweep (the live chain counts the recording's
+    // samples, as the classifier's indices do).
     connect(alarms, &AlarmMonitor::ectopyChanged, this, [this, alarms](int id) {
-        if (id == m_session->patientId)
-            setPvcPerMinute(alarms->pvcPerMinute(id));
+        if (id != m_session->patientId)
+            return;
+        setPvcPerMinute(alarms->pvcPerMinute(id));
+        ui->ecgGraphic->setBeatMarks(alarms->recentVentricularBeats(id));
     });
     setPvcPerMinute(alarms->pvcPerMinute(m_session->patientId));
 

@@ -92,6 +92,7 @@ void ReviewSessionsPage::setUpWidgets()
     ui->layoutLower->insertWidget(1, m_ectopy);
     ui->layoutTrends->insertWidget(1, m_ectopy->trendPlot(), 1);
     connect(m_ectopy, &ReviewEctopy::positionChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
+    connect(m_ectopy, &ReviewEctopy::ventricularBeatsChanged, ui->ecgGraphic, &QSignalBrowseDisplay::setBeatMarks);
     connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_ectopy,
             [this] { m_ectopy->setPosition(ui->ecgGraphic->position()); });
 

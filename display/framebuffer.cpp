@@ -11,6 +11,10 @@ QPixmap create(const QSize &logicalSize, qreal devicePixelRatio)
     const qreal ratio = devicePixelRatio > 0.0 ? devicePixelRatio : 1.0;
     QPixmap buffer(logicalSize.expandedTo(QSize(1, 1)) * ratio);
     buffer.setDevicePixelRatio(ratio);
+    // At a fractional ratio the last device row and column may lie outside
+    // every logical rectangle painted later: they start white, not as
+    // whatever the memory held.
+    buffer.fill(Qt::white);
     return buffer;
 }
 

@@ -525,6 +525,7 @@ private slots:
         QTest::addColumn<QSize>("device");
         QTest::newRow("ratio 1") << QSize(945, 301) << 1.0 << QSize(945, 301);
         QTest::newRow("ratio 2") << QSize(945, 301) << 2.0 << QSize(1890, 602);
+        QTest::newRow("fractional ratio") << QSize(131, 131) << 1.5625 << QSize(205, 205);
         QTest::newRow("empty widget") << QSize(0, 0) << 2.0 << QSize(2, 2);
     }
 
@@ -536,6 +537,7 @@ private slots:
         const QPixmap buffer = framebuffer::create(logical, ratio);
         QCOMPARE(buffer.size(), device);
         QCOMPARE(buffer.devicePixelRatioF(), ratio);
+        QCOMPARE(buffer.toImage().pixel(device.width() - 1, device.height() - 1), qRgb(255, 255, 255));
         const QSize shown = logical.expandedTo(QSize(1, 1));
         QCOMPARE(framebuffer::logicalSize(buffer), shown);
         QVERIFY(!framebuffer::needsRebuild(buffer, logical, ratio));

@@ -54,9 +54,12 @@ ReviewEctopy::ReviewEctopy(QWidget *parent) : QWidget(parent)
     m_runs->setToolTip(tr("Runs of three or more ventricular beats; choose one to see its ECG"));
     m_runs->header()->setStretchLastSection(false);
     m_runs->header()->setSectionResizeMode(ColumnTime, QHeaderView::Stretch);
-    const int narrow = m_runs->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 16;
-    m_runs->setColumnWidth(ColumnBeats, narrow);
-    m_runs->setColumnWidth(ColumnRate, narrow);
+    // Wide enough for four digits and for the column's heading in either language.
+    const QFontMetrics metrics = m_runs->header()->fontMetrics();
+    for (int column : {int(ColumnBeats), int(ColumnRate)})
+        m_runs->setColumnWidth(column, qMax(metrics.horizontalAdvance(QStringLiteral("0000")),
+                                            metrics.horizontalAdvance(m_runs->headerItem()->text(column)))
+                                           + 16);
     m_runs->setMinimumHeight(60);
     layout->addWidget(m_runs, 1);
     setFixedWidth(230);

@@ -9,26 +9,18 @@
 #include "storage/monitordatabase.h"
 
 #include <QElapsedTimer>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <memory>
 
 namespace {
 
 void runSessionBench()
 {
-    const int seconds = qEnvironmentVariableIsSet("CARDIOLANE_BENCH_SECONDS")
-                            ? std::max(1, qEnvironmentVariableIntValue("CARDIOLANE_BENCH_SECONDS"))
-                            : 30;
-    // Never touch the user's settings or data.
-    QStandardPaths::setTestModeEnabled(true);
+    const int seconds = Benchmarks::runSeconds(30);
     QTemporaryDir settingsDir;
     QTemporaryDir root;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    Benchmarks::isolateSettings(settingsDir.path());
 
     auto db = std::make_unique<MonitorDatabase>(root.path());
     auto patients = std::make_unique<NinePatientWindow>(*db);

@@ -14,8 +14,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -37,9 +35,7 @@ struct DemoRoot
 
     DemoRoot(int sessionCount, int minutes)
     {
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+        Benchmarks::isolateSettings(settings.path());
         database = std::make_unique<MonitorDatabase>(root.path());
         DemoDataOptions options;
         options.patients = 1;
@@ -111,9 +107,7 @@ void runSummaryReportBench()
                [&]() { return std::make_unique<SummaryReport>(*demo.database, 1, demo.all()); });
 
     // The same report made aside while nine patients are monitored.
-    const int seconds = qEnvironmentVariableIsSet("CARDIOLANE_BENCH_SECONDS")
-                            ? std::max(5, qEnvironmentVariableIntValue("CARDIOLANE_BENCH_SECONDS"))
-                            : 10;
+    const int seconds = Benchmarks::runSeconds(10, 5);
     NinePatientWindow patients(*demo.database);
     ReportJob job;
     QElapsedTimer made;

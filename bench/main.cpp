@@ -1,8 +1,11 @@
 #include "benchmark.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -42,6 +45,20 @@ double processCpuSeconds()
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+int runSeconds(int byDefault, int least)
+{
+    return qEnvironmentVariableIsSet("CARDIOLANE_BENCH_SECONDS")
+               ? std::max(least, qEnvironmentVariableIntValue("CARDIOLANE_BENCH_SECONDS"))
+               : byDefault;
+}
+
+void isolateSettings(const QString &folder)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
 }
 
 } // namespace Benchmarks

@@ -6,8 +6,8 @@
 // minute, marks and the PVC trend; the settings; the alarm log and the PVC
 // trend in the study file.
 
-#include "acquisition/recorder.h"
-#include "acquisition/replaysource.h"
+#include "../common/alarmrig.h"
+
 #include "config/alarmsettings.h"
 #include "dsp/tsyntheticecg.h"
 #include "monitoring/alarmectopy.h"
@@ -220,22 +220,11 @@ private slots:
         const std::vector<qint16> tail = ecg.generate(std::vector<double>(12, 70.0));
         first.insert(first.end(), tail.begin(), tail.end());
 
-        qint64 now = 0;
-        const auto clock = [&now] { return now; };
-        ReplaySource source1(first, clock), source2(TSyntheticEcg().generate(std::vector<double>(40, 70.0)), clock);
-        SessionData data;
-        data.patientId = 1;
-        MonitorSession session1(data);
-        data.patientId = 2;
-        MonitorSession session2(data);
-        Recorder recorder;
-        AlarmMonitor alarms(clock);
-        alarms.watch(&recorder);
+        AlarmRig rig;
+        AlarmMonitor &alarms = rig.alarms;
         QSignalSpy saves(&alarms, &AlarmMonitor::logChanged);
-        recorder.addSource(&source1, &session1);
-        recorder.addSource(&source2, &session2);
-        alarms.addPatient(1, &session1, &source1, true);
-        alarms.addPatient(2, &session2, &source2, true);
+        MonitorSession &session1 = rig.add(first);
+        MonitorSession &session2 = rig.add(TSyntheticEcg().generate(std::vector<double>(40, 70.0)));
 
         // time (s), action, the sound after it
         const struct { double at; const char *action; AlarmPriority sound; } steps[] = {
@@ -244,12 +233,7 @@ private slots:
             {lastBeat + 4.6, "", AlarmPriority::High}, {26.0, "ack 1", AlarmPriority::Medium},
             {27.0, "ack 2", AlarmPriority::None}};
         for (const auto &step : steps) {
-            for (; now < qint64(step.at * 1000); now += Recorder::PollInterval) {
-                recorder.pollSources();
-                if (now % 1000 == 0)
-                    recorder.updateTrends();
-                alarms.tick();
-            }
+            rig.runTo(step.at);
             const QString action = QLatin1String(step.action);
             if (action.startsWith("recstop"))
                 alarms.setRecordingStopped(2, true, QStringLiteral("Write error"));
@@ -302,24 +286,16 @@ private slots:
         }
         pvcs.removeAll(-1);
         QTemporaryDir dir;
-        qint64 now = 0;
-        const auto clock = [&now] { return now; };
-        ReplaySource source(samples, clock);
         MonitorSession session(SessionData{});
         session.setRecording(std::make_unique<TFileSignal>(dir.filePath("r"), 1, 250, 4096, TFileSignal::Access::Create));
         session.recording()->appendInterleaved(std::vector<qint16>(1000, 0).data(), 2 * 1000);
-        Recorder recorder;
-        AlarmMonitor alarms(clock);
-        alarms.watch(&recorder);
+        AlarmRig rig;
+        AlarmMonitor &alarms = rig.alarms;
+        const qint64 &now = rig.now;
         QSignalSpy told(&alarms, &AlarmMonitor::ectopyChanged);
-        recorder.addSource(&source, &session);
-        alarms.addPatient(1, &session, &source, false);
-        for (now = Recorder::PollInterval; now <= 90000; now += Recorder::PollInterval) {
-            recorder.pollSources();
-            if (now % 1000 == 0)
-                recorder.updateTrends();
-            alarms.tick();
-        }
+        rig.add(samples, false, &session);
+        rig.now = Recorder::PollInterval;
+        rig.runTo(90.1);
         QVERIFY(told.count() > 10 && told.count() < 90000 / Recorder::PollInterval);
         // Sample n played at 4n ms.
         const auto drawnSince = [&](qint64 ms) {

@@ -3,8 +3,8 @@
 // test's own: the line's order, the audio pause with its countdown and its
 // end by a new high-priority alarm, and the sound the player is asked for.
 
-#include "acquisition/recorder.h"
-#include "acquisition/replaysource.h"
+#include "../common/alarmrig.h"
+
 #include "dsp/tsyntheticecg.h"
 #include "monitoring/alarmflash.h"
 #include "monitoring/alarmmonitor.h"
@@ -70,29 +70,11 @@ private slots:
         const double lastBeat = ecg.beatPositions().back() / 250.0;
         for (int i = 0; i < 8 * 250; ++i)
             pausing.push_back(qint16(i * 7 % 5 - 2));
-        qint64 now = 0;
-        const auto clock = [&now] { return now; };
-        ReplaySource source2(pausing, clock), source1(TSyntheticEcg().generate(std::vector<double>(40, 70.0)), clock);
-        SessionData data;
-        data.patientId = 1;
-        MonitorSession session1(data);
-        data.patientId = 2;
-        MonitorSession session2(data);
-        Recorder recorder;
-        AlarmMonitor alarms(clock);
-        alarms.watch(&recorder);
-        recorder.addSource(&source1, &session1);
-        recorder.addSource(&source2, &session2);
-        alarms.addPatient(1, &session1, &source1, true);
-        alarms.addPatient(2, &session2, &source2, true);
-        const auto runTo = [&](double seconds) {
-            for (; now < qint64(seconds * 1000); now += Recorder::PollInterval) {
-                recorder.pollSources();
-                if (now % 1000 == 0)
-                    recorder.updateTrends();
-                alarms.tick();
-            }
-        };
+        AlarmRig rig;
+        AlarmMonitor &alarms = rig.alarms;
+        rig.add(TSyntheticEcg().generate(std::vector<double>(40, 70.0)));
+        rig.add(pausing);
+        const auto runTo = [&rig](double seconds) { rig.runTo(seconds); };
 
         SessionAlarmBar bar(&alarms, [](int id) { return QStringLiteral("Patient %1").arg(id); });
         auto *line = bar.findChild<QLabel *>(QStringLiteral("lblAlarmLine"));

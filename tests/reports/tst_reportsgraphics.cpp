@@ -86,6 +86,11 @@ private slots:
         graphic.setStartTime(3725.4);
         graphic.setSessionStart(QDateTime(QDate(2026, 3, 8), QTime(8, 40)));
         QCOMPARE(graphic.caption(), QStringLiteral("V5   09:42:05   +1:02:05   25 mm/s  10 mm/mV"));
+        // Hours appear from the first hour on, never as "60:00".
+        graphic.setStartTime(3600.0);
+        QVERIFY(graphic.caption().contains(QStringLiteral("+1:00:00")));
+        graphic.setStartTime(3599.9);
+        QVERIFY(graphic.caption().contains(QStringLiteral("+59:59")));
         QVERIFY(countPixels(image, QRect(20, 0, 600, 60), isNote) > 100);
         // 8 points high, in the middle of its 6-mm line.
         int top = 0, bottom = 59;

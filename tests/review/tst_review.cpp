@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -394,6 +395,7 @@ private slots:
         storage.database->updateSession(*session);
         auto window = openReview(storage, id);
         auto *alarms = child<QTreeWidget>(window.get(), "treeAlarms");
+        QVERIFY(alarms->isVisible() && alarms->parentWidget()->layout()->indexOf(alarms) >= 0);
         QStringList rows;
         for (int i = 0; i < alarms->topLevelItemCount(); ++i) {
             QStringList cells;

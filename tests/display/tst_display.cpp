@@ -377,6 +377,8 @@ private slots:
         // The time under the mouse stays where the drag grabbed it, unless clamped.
         if (start > 0.0 && start < duration - 10.0)
             QCOMPARE(browse::timeAtPixel(start, x, 1000, 10.0), anchor);
+        // A one-pixel view still maps its pixel; an empty one stays at its start.
+        QVERIFY(browse::timeAtPixel(2.0, 1, 1, 10.0) == 12.0 && browse::timeAtPixel(2.0, 1, 0, 10.0) == 2.0);
     }
 
     void browseLabels_data()

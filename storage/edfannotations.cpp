@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -57,44 +58,206 @@ int utf8Length(uint codePoint)
 
 } // namespace
 
-QVector<EdfAnnotation> sessionAnnotations(const MonitorSession &session)
+namespace {
+
+// Events carry their text unless anonymous; readings and alarms are the
+// station's own words, passed through `stationText`.
+QVector<EdfAnnotation> collectAnnotations(const MonitorSession &session, bool anonymous,
+                                          const std::function<QString(const QString &)> &stationText)
 {
     QVector<EdfAnnotation> list;
     for (const SessionEvent &event : session.events)
-        list.append({double(event.timeOffset), event.description});
+        list.append({double(event.timeOffset),
+                     anonymous ? QCoreApplication::translate("EdfAnnotations", "Event") : event.description});
     for (int phase = PhaseBasal; phase <= PhasePostExercise; ++phase) {
         const Checkpoint c = session.checkpoint(phase);
         // A phase whose reading was never entered holds zeros.
         if (c.sysBP == 0 && c.diaBP == 0)
             continue;
-        list.append({c.timeOffset, QCoreApplication::translate("EdfAnnotations", "BP %1/%2 mmHg, %3")
-                                       .arg(c.sysBP)
-                                       .arg(c.diaBP)
-                                       .arg(phaseText(phase))});
+        list.append({c.timeOffset, stationText(QCoreApplication::translate("EdfAnnotations", "BP %1/%2 mmHg, %3")
+                                                   .arg(c.sysBP)
+                                                   .arg(c.diaBP)
+                                                   .arg(phaseText(phase)))});
     }
     for (const AlarmLogEntry &entry : session.alarmLog)
-        list.append({entry.timeOffset, alarmText(entry)});
+        list.append({entry.timeOffset, stationText(alarmText(entry))});
     std::stable_sort(list.begin(), list.end(),
                      [](const EdfAnnotation &a, const EdfAnnotation &b) { return a.onset < b.onset; });
     return list;
 }
 
-QString withoutPatientName(const QString &text, const PatientRecord &patient)
+bool isMark(QChar c)
+{
+    const QChar::Category category = c.category();
+    return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining
+        || category == QChar::Mark_Enclosing;
+}
+
+// A text reduced for comparison: compatibility forms, no accents or other
+// marks, case folded; origin[k] is the index in the original text of the
+// character folded[k] came from.
+struct FoldedText
+{
+    QString folded;
+    QVector<int> origin;
+};
+
+FoldedText fold(const QString &text)
+{
+    FoldedText f;
+    for (int i = 0; i < text.size();) {
+        const int length = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        for (const QChar c : text.mid(i, length).normalized(QString::NormalizationForm_KD)) {
+            if (isMark(c))
+                continue;
+            f.folded.append(c.toCaseFolded());
+            f.origin.append(i);
+        }
+        i += length;
+    }
+    return f;
+}
+
+// Letters and digits only, folded: the part of an identifier that counts.
+QString core(const QString &text)
+{
+    QString kept;
+    for (const QChar c : fold(text).folded)
+        if (c.isLetterOrNumber())
+            kept.append(c);
+    return kept;
+}
+
+// A pattern for a core written with or without separators between its characters.
+QString spacedPattern(const QString &core)
+{
+    QStringList characters;
+    for (const QChar c : core)
+        characters << QRegularExpression::escape(QString(c));
+    return characters.join(QStringLiteral("[\\s.\\-/_]*"));
+}
+
+// Replaces every match of the patterns in the folded text, together with the
+// marks that follow it in the original, by "X".
+// One expression matching any of the patterns; invalid (matching nothing) when there is none.
+QRegularExpression anyOf(const QStringList &patterns)
+{
+    if (patterns.isEmpty())
+        return QRegularExpression();
+    return QRegularExpression(QStringLiteral("(?:%1)").arg(patterns.join(QStringLiteral(")|(?:"))),
+                              QRegularExpression::UseUnicodePropertiesOption);
+}
+
+QString replaceFolded(const QString &text, const QRegularExpression &expression)
+{
+    if (expression.pattern().isEmpty() || text.isEmpty())
+        return text;
+    const FoldedText f = fold(text);
+    QVector<QPair<int, int>> ranges; // [from, to) in the original
+    for (auto it = expression.globalMatch(f.folded); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.capturedLength() == 0)
+            continue;
+        const int last = f.origin.at(m.capturedEnd() - 1);
+        int to = last + (text.at(last).isHighSurrogate() ? 2 : 1);
+        while (to < text.size() && isMark(text.at(to)))
+            ++to;
+        ranges.append({f.origin.at(m.capturedStart()), to});
+    }
+    if (ranges.isEmpty())
+        return text;
+    QString out;
+    int at = 0;
+    for (int k = 0; k < ranges.size();) {
+        const int from = ranges.at(k).first;
+        int to = ranges.at(k).second;
+        for (++k; k < ranges.size() && ranges.at(k).first < to; ++k)
+            to = std::max(to, ranges.at(k).second);
+        out += text.mid(at, std::max(0, from - at)) + QLatin1Char('X');
+        at = std::max(at, to);
+    }
+    return out + text.mid(at);
+}
+
+QStringList namePatterns(const PatientRecord &patient)
 {
     QStringList parts;
     const QString names = patient.firstName + QLatin1Char(' ') + patient.lastName;
-    for (const QString &part : names.split(QRegularExpression(QStringLiteral("[\\s\\-]+")), Qt::SkipEmptyParts)) {
+    for (const QString &part : names.split(QRegularExpression(QStringLiteral("[\\s\\-_.,']+")), Qt::SkipEmptyParts)) {
+        const QString folded = fold(part).folded;
         // Single letters (initials) would wipe ordinary words.
-        if (part.size() < 2)
-            continue;
-        parts << QRegularExpression::escape(part) << QRegularExpression::escape(withoutAccents(part));
+        if (folded.size() >= 2)
+            parts << QRegularExpression::escape(folded);
     }
     if (parts.isEmpty())
-        return text;
-    const QRegularExpression name(QStringLiteral("(?<!\\w)(%1)(?!\\w)").arg(parts.join(QLatin1Char('|'))),
-                                  QRegularExpression::CaseInsensitiveOption
-                                      | QRegularExpression::UseUnicodePropertiesOption);
-    return QString(text).replace(name, QStringLiteral("X"));
+        return {};
+    // Letters on neither side: digits, "_" and punctuation end a name.
+    return {QStringLiteral("(?<!\\p{L})(%1)(?!\\p{L})").arg(parts.join(QLatin1Char('|')))};
+}
+
+// An identifier written in any spacing; short ones only as a whole token,
+// long ones anywhere (also inside a longer number).
+QString identifierPattern(const QString &core)
+{
+    if (core.size() >= 4)
+        return spacedPattern(core);
+    return QStringLiteral("(?<![\\p{L}\\p{N}])%1(?![\\p{L}\\p{N}])").arg(spacedPattern(core));
+}
+
+QStringList identityPatterns(const PatientRecord &patient)
+{
+    QStringList patterns = namePatterns(patient);
+    QStringList cores;
+    for (const QString &identifier : {patient.medicalHistoryNumber, patient.personIdNumber, patient.phoneNumber}) {
+        const QString c = core(identifier);
+        if (c.size() < 3)
+            continue;
+        cores << c;
+        // The number without its letters ("4711" of "HC 4711", "12345678"
+        // of "12345678-Z"), and a telephone without its country or trunk
+        // prefix.
+        QString digits;
+        for (const QChar ch : c)
+            if (ch.isDigit())
+                digits.append(ch);
+        if (digits.size() >= 4 && digits != c)
+            cores << digits;
+        for (int cut = 1; digits.size() - cut >= 7; ++cut)
+            cores << digits.mid(cut);
+    }
+    const QDate birth = patient.birthDate;
+    if (birth.isValid()) {
+        for (const char *format : {"yyyyMMdd", "ddMMyyyy", "MMddyyyy", "dMyyyy", "Mdyyyy", "ddMMyy", "yyMMdd", "yyyyMd"})
+            cores << birth.toString(QLatin1String(format));
+    }
+    cores.removeDuplicates();
+    for (const QString &c : qAsConst(cores))
+        patterns << identifierPattern(c);
+    return patterns;
+}
+
+} // namespace
+
+QVector<EdfAnnotation> sessionAnnotations(const MonitorSession &session)
+{
+    return collectAnnotations(session, false, [](const QString &text) { return text; });
+}
+
+QVector<EdfAnnotation> anonymizedAnnotations(const MonitorSession &session, const PatientRecord &patient)
+{
+    const QRegularExpression identity = anyOf(identityPatterns(patient));
+    return collectAnnotations(session, true,
+                              [&identity](const QString &text) { return replaceFolded(text, identity); });
+}
+
+QString withoutPatientName(const QString &text, const PatientRecord &patient)
+{
+    return replaceFolded(text, anyOf(namePatterns(patient)));
+}
+
+QString withoutPatientIdentity(const QString &text, const PatientRecord &patient)
+{
+    return replaceFolded(text, anyOf(identityPatterns(patient)));
 }
 
 QStringList splitAnnotationText(const QString &text, int maxBytes)

@@ -22,8 +22,21 @@ struct EdfAnnotation
 QVector<EdfAnnotation> sessionAnnotations(const MonitorSession &session);
 
 // The text with every part of the patient's first and last name (as typed
-// and without accents, whole words, any case) replaced by "X".
+// and without accents, whole words, any case) replaced by "X". A name part
+// ends where letters end: "Ana_ok" and "Ana2" hold the name, "Anabel" does
+// not. Accents count in any form, composed or as separate marks.
 QString withoutPatientName(const QString &text, const PatientRecord &patient);
+
+// withoutPatientName(), and also the patient's birth date (in the usual
+// written forms), medical record number, identity-card number and telephone
+// (with or without spaces, dots or dashes) replaced by "X".
+QString withoutPatientIdentity(const QString &text, const PatientRecord &patient);
+
+// sessionAnnotations() for a file that must not identify the patient:
+// events keep their time and kind but not their text, which was typed at the
+// station and may say anything ("Event" instead); readings and alarms, whose
+// texts the station writes, stay, with withoutPatientIdentity() applied.
+QVector<EdfAnnotation> anonymizedAnnotations(const MonitorSession &session, const PatientRecord &patient);
 
 // The text on one line, cut into pieces of at most maxBytes bytes of UTF-8,
 // between words where possible and never inside a character; every piece but

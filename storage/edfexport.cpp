@@ -245,8 +245,10 @@ ExportPlan planExport(const MonitorSession &session, const PatientRecord &patien
     if (plan.withTemperature)
         plan.records = std::max<qint64>(plan.records, session.tempTrend.size());
 
-    for (const EdfAnnotation &a : sessionAnnotations(session)) {
-        const QString text = options.anonymize ? withoutPatientName(a.text, patient) : a.text;
+    const QVector<EdfAnnotation> annotations =
+        options.anonymize ? anonymizedAnnotations(session, patient) : sessionAnnotations(session);
+    for (const EdfAnnotation &a : annotations) {
+        const QString &text = a.text;
         // The file cannot place a note before its start: such a note (a clock
         // set back during the session) goes to the start.
         const double seconds = std::isfinite(a.onset) ? std::clamp(a.onset, 0.0, 1e12) : 0.0;
@@ -286,7 +288,7 @@ void setHeader(int handle, const ExportPlan &plan, const MonitorSession &session
         if (birth.isValid() && birth.year() >= 1800 && birth.year() <= 3000)
             check(edf_set_birthdate(handle, birth.year(), birth.month(), birth.day()));
         check(edf_set_patientname(handle, subfield(patient.displayName()).constData()));
-        check(edf_set_technician(handle, subfield(options.technician).constData()));
+        check(edf_set_technician(handle, subfield(options.technician).left(MaxEdfTechnicianLength).constData()));
     }
     check(edf_set_equipment(handle, "Cardiolane"));
     check(edf_set_number_of_annotation_signals(handle, plan.annotationSignals));
@@ -360,6 +362,22 @@ bool replaceFile(const QString &from, const QString &to)
 #endif
 }
 
+// A hidden name beside the target for the file while it is written: the
+// target's name with a unique ending, shortened so that the whole stays
+// within the 255 bytes a file name may have.
+QString temporaryTemplate(const QFileInfo &target)
+{
+    constexpr int MaxNameBytes = 255;
+    const QString ending = QStringLiteral(".XXXXXX");
+    QString name = target.fileName();
+    while (!name.isEmpty() && QFile::encodeName(QLatin1Char('.') + name + ending).size() > MaxNameBytes) {
+        name.chop(1);
+        if (!name.isEmpty() && name.at(name.size() - 1).isHighSurrogate())
+            name.chop(1);
+    }
+    return target.absolutePath() + QStringLiteral("/.") + name + ending;
+}
+
 } // namespace
 
 void exportSessionEdf(const MonitorSession &session, const PatientRecord &patient, const QString &path,
@@ -369,8 +387,7 @@ void exportSessionEdf(const MonitorSession &session, const PatientRecord &patien
 
     // A unique name beside the target, removed again unless it replaces it.
     const QFileInfo target(path);
-    QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-                             + QStringLiteral(".XXXXXX"));
+    QTemporaryFile temporary(temporaryTemplate(target));
     if (target.isDir() || !temporary.open())
         raise(QT_TRANSLATE_NOOP("EdfExport", "Cannot create file"));
     const QString temporaryPath = temporary.fileName();

@@ -7,12 +7,17 @@ struct PatientRecord;
 
 struct EdfExportOptions
 {
-    // The patient field becomes "X X X X"; no name goes into the header or
-    // the annotations.
+    // The patient field becomes "X X X X" and the technician is left out;
+    // annotations are anonymizedAnnotations(): events without their texts,
+    // nothing that identifies the patient.
     bool anonymize = false;
-    // Who ran the session; empty when not known.
+    // Who ran the session; empty when not known. The file holds its first
+    // MaxEdfTechnicianLength characters (accents dropped, spaces as "_").
     QString technician;
 };
+
+// The longest technician's name a file's header holds.
+constexpr int MaxEdfTechnicianLength = 40;
 
 // Writes one session as an EDF+ file with continuous one-second records:
 // - one signal per recorded ECG channel ("ECG <lead>"), in mV at the

@@ -150,15 +150,56 @@ private slots:
 
     void anonymizedFileHoldsNoName()
     {
+        // Typed texts go whatever they hold; the station's own texts stay
+        // without anything that identifies the patient.
+        PatientRecord patient = m_patient;
+        patient.personIdNumber = QStringLiteral("12.345.678-Z");
+        patient.phoneNumber = QStringLiteral("+34 612 345 678");
+        const QVector<SessionEvent> events = m_session->events;
+        const QVector<AlarmLogEntry> alarms = m_session->alarmLog;
+        m_session->events = {{1, "Ana_ok, hc4711, DNI 12345678Z"}, {2, "tel 612-345-678, born 31/01/1950"},
+                             {3, QString::fromUtf8("GARCI\u0301A2 MARI\u0301A 1950-01-31")}};
+        m_session->alarmLog.append({4.2, AlarmLogEntry::Onset, "x", "low", "Maria 612345678 HC-4711"});
         EdfExportOptions options;
         options.anonymize = true;
         options.technician = QStringLiteral("Dr Ruiz");
-        QCOMPARE(exportError(*m_session, m_patient, m_out, options), QString());
-        const QByteArray bytes = readFile(m_out);
-        QCOMPARE(bytes.mid(8, 8), QByteArray("X X X X "));
-        for (const char *name : {"Ana", "Mar", "Garc", "pez", "4711", "Ruiz"})
-            QVERIFY2(!bytes.contains(name), name);
-        QVERIFY(EdfFile(m_out).annotations().contains("3 X said the pain in her chest radiates..."));
+        const QString error = exportError(*m_session, patient, m_out, options);
+        m_session->events = events;
+        m_session->alarmLog = alarms;
+        QCOMPARE(error, QString());
+        const QByteArray bytes = readFile(m_out).toLower();
+        QCOMPARE(bytes.mid(8, 8), QByteArray("x x x x "));
+        for (const char *part : {"ana", "mar", "garc", "pez", "4711", "345", "678", "1950", "31/01", "ruiz"})
+            QVERIFY2(!bytes.contains(part), part);
+        const QStringList notes = EdfFile(m_out).annotations();
+        QCOMPARE(notes.filter("Event").size(), 3);
+        QVERIFY(notes.contains("1.25 BP 130/85 mmHg, basal") && notes.contains("2.5 Alarm: ASYSTOLE (high)"));
+        QVERIFY(notes.contains("4.2 Alarm: X X X (low)"));
+    }
+
+    void identityInAnyForm_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const QString nfd = QString::fromUtf8("Mari\u0301a Garci\u0301a");
+        QTest::newRow("name next to _ and digits") << "Ana_ok ana2 ANA" << "X_ok X2 X";
+        QTest::newRow("longer words stay") << "Anabel Marianne" << "Anabel Marianne";
+        QTest::newRow("decomposed accents") << nfd << "X X";
+        QTest::newRow("accent moved or dropped") << "Garcíá LOPEZ lópez" << "X X X";
+        QTest::newRow("record number") << "HC 4711 / hc-4711 / 47112" << "X / X / X2";
+        QTest::newRow("identity number") << "dni 12345678z, 12.345.678" << "dni X, X";
+        QTest::newRow("telephone") << "0034 612345678, 612 34 56 78" << "00X, X";
+        QTest::newRow("birth date") << "31/01/1950 1950-01-31 31.1.1950 310150" << "X X X X";
+        QTest::newRow("other numbers stay") << "HR 163 > 120, 31/01/2026" << "HR 163 > 120, 31/01/2026";
+    }
+
+    void identityInAnyForm()
+    {
+        QFETCH(QString, text);
+        PatientRecord patient = m_patient;
+        patient.personIdNumber = QStringLiteral("12345678-Z");
+        patient.phoneNumber = QStringLiteral("+34 612 345 678");
+        QTEST(withoutPatientIdentity(text, patient), "expected");
     }
 
     void sessionWithinTheModulesRange()
@@ -189,6 +230,26 @@ private slots:
         }
         QCOMPARE(joined.remove(' '), QString(text).remove(' ')); // nothing lost
         QCOMPARE(withoutPatientName("maria, Garcia-lópez y Anabel", m_patient), QStringLiteral("X, X-X y Anabel"));
+    }
+
+    void longNamesFit()
+    {
+        // A target name of 254 bytes, and a technician's name longer than the
+        // header holds: cut, and the companion says so.
+        const QString out = m_storage.root() + "/" + QString(250, 'e') + ".edf";
+        EdfExportOptions options;
+        options.technician = QString(60, 't');
+        QCOMPARE(exportError(*m_session, m_patient, out, options), QString());
+        QCOMPARE(QString(EdfFile(out).hdr.technician), QString(40, 't'));
+        QProcess p;
+        p.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"),
+                {"export", "--root", m_storage.root(), "--patient", "1", "--session", "1", "--technician",
+                 QString(45, 'u'), out});
+        QVERIFY(p.waitForFinished(30000) && p.exitCode() == 0);
+        QVERIFY(p.readAllStandardError().contains("--technician is longer than 40 characters"));
+        QCOMPARE(QString(EdfFile(out).hdr.technician), QString(40, 'u'));
+        QCOMPARE(QDir(m_storage.root()).entryList({"*eeee*"}, QDir::Files | QDir::Hidden), QStringList{QFileInfo(out).fileName()});
+        QVERIFY(QFile::remove(out));
     }
 
     void companionRefusals()

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <climits>
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -49,7 +50,14 @@ int runExport(const QStringList &arguments)
 
     EdfExportOptions options;
     options.anonymize = parser.isSet(anonymize);
-    options.technician = parser.value(technician);
+    options.technician = parser.value(technician).simplified();
+    if (options.technician.size() > MaxEdfTechnicianLength) {
+        options.technician.truncate(MaxEdfTechnicianLength);
+        fprintf(stderr, "cardiolane-cli: %s\n",
+                qPrintable(tr("--technician is longer than %1 characters; the file holds \"%2\"")
+                               .arg(MaxEdfTechnicianLength)
+                               .arg(options.technician)));
+    }
     try {
         MonitorDatabase database(parser.value(root));
         cli::reportIndexRepair(database);

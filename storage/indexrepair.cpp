@@ -29,6 +29,7 @@ const char OldIndexConnection[] = "cardiolane-set-aside-index";
 // files are left alone.
 constexpr int UnfinishedStartAge = 60;
 constexpr int UnfinishedSaveAge = 10;
+constexpr int BusyTimeoutMs = 15000;
 
 QString translated(const char *text)
 {
@@ -73,6 +74,7 @@ struct FoundSession
 {
     QString stem;
     QString patientName;
+    QUuid patientUuid;
     int patientId = 0;
     int number = 0;
     bool presence = false;
@@ -132,6 +134,9 @@ void IndexRepair::openConnection(const QString &path)
 {
     QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
     db.setDatabaseName(path);
+    // Another process writing the index holds it for moments only; a
+    // statement waits for it rather than failing.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     if (!db.open())
         raiseSql(db.lastError());
 }
@@ -264,8 +269,9 @@ QStringList IndexRepair::studyFileNames() const
 void IndexRepair::fillFromStudyFiles(const QString &oldIndex)
 {
     const QDir root(m_root);
-    QHash<QUuid, int> patientIds;
-    QHash<int, QString> patientNames;
+    QList<QUuid> patientOrder;
+    QHash<QUuid, QJsonObject> patientObjects; // from the first study file of each patient
+    QHash<QUuid, QPair<QDateTime, int>> storedIds; // the id in the newest study file that has one
     QList<FoundSession> found;
     for (const QString &name : studyFileNames()) {
         QJsonDocument document;
@@ -281,28 +287,43 @@ void IndexRepair::fillFromStudyFiles(const QString &oldIndex)
         const QUuid uuid(patientObject.value(QStringLiteral("uuid")).toString());
         if (uuid.isNull())
             continue;
-
-        int patientId = patientIds.value(uuid, 0);
-        if (patientId == 0) {
-            PatientRecord patient = PatientRecord::fromJson(patientObject);
-            m_database.insertPatient(patient);
-            patientId = patient.id;
-            patientIds.insert(uuid, patientId);
-            patientNames.insert(patientId, patient.displayName());
+        if (!patientObjects.contains(uuid)) {
+            patientOrder.append(uuid);
+            patientObjects.insert(uuid, patientObject);
         }
 
         const QJsonObject session = top.value(QStringLiteral("session")).toObject();
+        const QDateTime start = StoredTime::fromText(session.value(QStringLiteral("startDateTime")).toString());
+        const int storedId = patientObject.value(QStringLiteral("id")).toInt(0);
+        if (storedId > 0 && (!storedIds.contains(uuid) || storedIds.value(uuid).first < start))
+            storedIds.insert(uuid, {start, storedId});
         if (session.isEmpty())
             continue;
         FoundSession s;
         s.stem = name.section(QLatin1Char('.'), 0, 0);
-        s.patientId = patientId;
-        s.patientName = patientNames.value(patientId);
+        s.patientUuid = uuid;
         s.number = session.value(QStringLiteral("sessionNumber")).toInt(0);
         s.presence = session.value(QStringLiteral("presence")).toBool(false);
-        s.start = StoredTime::fromText(session.value(QStringLiteral("startDateTime")).toString());
+        s.start = start;
         s.seconds = top.value(QStringLiteral("results")).toObject().value(QStringLiteral("hrTrend")).toArray().size();
         found.append(s);
+    }
+
+    // The number each patient had before: the index set aside knows it when
+    // it can still be read, else the newest study file that names it.
+    QHash<QUuid, int> earlierIds;
+    for (auto it = storedIds.cbegin(); it != storedIds.cend(); ++it)
+        earlierIds.insert(it.key(), it.value().second);
+    if (!oldIndex.isEmpty()) {
+        const QHash<int, QUuid> oldUuids = oldPatientUuids(oldIndex);
+        for (auto it = oldUuids.cbegin(); it != oldUuids.cend(); ++it)
+            if (patientObjects.contains(it.value()))
+                earlierIds.insert(it.value(), it.key());
+    }
+    const QHash<QUuid, int> patientIds = insertPatients(patientOrder, patientObjects, earlierIds);
+    for (FoundSession &s : found) {
+        s.patientId = patientIds.value(s.patientUuid);
+        s.patientName = PatientRecord::fromJson(patientObjects.value(s.patientUuid)).displayName();
     }
 
     // A number used twice (a start killed before its row was written, then
@@ -351,10 +372,66 @@ void IndexRepair::fillFromStudyFiles(const QString &oldIndex)
     keepPictures(patientIds, oldIndex);
 }
 
+QHash<QUuid, int> IndexRepair::insertPatients(const QList<QUuid> &order, const QHash<QUuid, QJsonObject> &patients,
+                                               const QHash<QUuid, int> &earlierIds)
+{
+    // Users note patient numbers (the companion's --patient, for one), so
+    // each patient keeps the number it had wherever that is known and no
+    // other patient claims it; the others are numbered after them.
+    QHash<int, int> claims;
+    for (const QUuid &uuid : order)
+        if (earlierIds.value(uuid) > 0)
+            ++claims[earlierIds.value(uuid)];
+    QHash<QUuid, int> ids;
+    QList<QUuid> renumbered;
+    for (const QUuid &uuid : order) {
+        const int earlier = earlierIds.value(uuid);
+        if (earlier <= 0 || claims.value(earlier) != 1)
+            continue;
+        PatientRecord patient = PatientRecord::fromJson(patients.value(uuid));
+        m_database.insertPatient(patient);
+        QSqlQuery query(QSqlDatabase::database());
+        query.prepare(QStringLiteral("update Patient set id = ? where id = ?"));
+        query.addBindValue(earlier);
+        query.addBindValue(patient.id);
+        if (!query.exec())
+            raiseSql(query.lastError());
+        ids.insert(uuid, earlier);
+    }
+    int unknown = 0;
+    for (const QUuid &uuid : order) {
+        if (ids.contains(uuid))
+            continue;
+        PatientRecord patient = PatientRecord::fromJson(patients.value(uuid));
+        m_database.insertPatient(patient);
+        ids.insert(uuid, patient.id);
+        const int earlier = earlierIds.value(uuid);
+        if (earlier > 0)
+            m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                        "Patient %1 had number %2, which another patient also "
+                                                        "had; it is now patient %3."))
+                               .arg(patient.displayName())
+                               .arg(earlier)
+                               .arg(patient.id));
+        else
+            ++unknown;
+    }
+    if (unknown == 1)
+        m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                    "One patient got a new number: its earlier number is not in its "
+                                                    "study files.")));
+    else if (unknown > 1)
+        m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                    "%1 patients got new numbers: their earlier numbers are not in "
+                                                    "their study files."))
+                           .arg(unknown));
+    return ids;
+}
+
 void IndexRepair::keepPictures(const QHash<QUuid, int> &patientIds, const QString &oldIndex)
 {
-    // The new index hands out ids from 1 again. A picture goes with its
-    // patient's new id when its owner is known (its mark, or the index set
+    // Patients whose earlier number is not known get new ids. A picture goes
+    // with its patient's new id when its owner is known (its mark, or the index set
     // aside); the rest would show the wrong faces and go into a folder of
     // their own.
     QDir pictures(m_root + QStringLiteral("/pictures"));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QHash>
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -42,6 +44,10 @@ private:
     void buildIndex(const QString &path, const QString &oldIndex);
     void createTables();
     void fillFromStudyFiles(const QString &oldIndex);
+    // Inserts the patients found in the study files, in order, keeping the
+    // ids they had where that is known; their ids by uuid.
+    QHash<QUuid, int> insertPatients(const QList<QUuid> &order, const QHash<QUuid, QJsonObject> &patients,
+                                     const QHash<QUuid, int> &earlierIds);
     void keepPictures(const QHash<QUuid, int> &patientIds, const QString &oldIndex);
     void finishPendingStarts(bool indexRebuilt);
     void removeInterruptedSaves();

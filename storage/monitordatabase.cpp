@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
+#include <QLockFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -23,6 +24,9 @@
 namespace {
 
 const char StudyExtension[] = "nvstudy";
+// How long an opening waits for another process to finish opening the same
+// root (a rebuild of a large index takes a while).
+constexpr int OpeningWaitMs = 120000;
 const char RecordingExtension[] = "nvecg";
 
 MonitorDatabase *s_instance = nullptr;
@@ -71,7 +75,10 @@ QString MonitorDatabase::defaultRoot(const QString &folderName)
 }
 
 MonitorDatabase::MonitorDatabase(const QString &rootPath)
-    : m_rootPath(rootPath)
+    // Absolute once and for all: paths built from it are used with folders
+    // other than the working one (QDir::rename takes a relative target as
+    // relative to its own folder), and the working folder may change.
+    : m_rootPath(QDir::cleanPath(QDir(rootPath).absolutePath()))
 {
     if (s_instance)
         throw std::logic_error("Only one MonitorDatabase may be open at a time");
@@ -79,6 +86,17 @@ MonitorDatabase::MonitorDatabase(const QString &rootPath)
     IndexRepair::prepareFolders(m_rootPath);
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         raise(QT_TRANSLATE_NOOP("MonitorDatabase", "SQLite driver not available"));
+
+    // Another process (the station and the companion, or two companions)
+    // may open the same root at the same moment: one at a time checks,
+    // repairs or builds the index, so that none takes the other's index
+    // under construction for a damaged one or removes it. Once open, SQLite
+    // makes readers and writers wait for each other.
+    QLockFile opening(QStringLiteral("%1/data/opening.lock").arg(m_rootPath));
+    opening.setStaleLockTime(0); // a lock is stale only when its process is gone
+    if (!opening.tryLock(OpeningWaitMs) && opening.error() == QLockFile::LockFailedError)
+        raise(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                "Another program is still opening this storage folder; try again later"));
 
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     try {
@@ -375,8 +393,13 @@ std::unique_ptr<MonitorSession> MonitorDatabase::openSession(int patientId, int 
     if (!loadSession(patientId, sessionNumber, info))
         return nullptr;
     QJsonDocument document;
-    if (!readStudyFile(studyPath(info.baseFilename), document, why) || document.object().isEmpty())
+    if (!readStudyFile(studyPath(info.baseFilename), document, why))
         return nullptr;
+    if (document.object().isEmpty()) {
+        if (why)
+            *why = QCoreApplication::translate("MonitorDatabase", "Not a study file");
+        return nullptr;
+    }
     std::unique_ptr<MonitorSession> session = sessionFromStudy(document.object(), patientId, sessionNumber);
     session->setRecording(openRecording(info.baseFilename));
     return session;

@@ -42,6 +42,7 @@ public:
     MonitorDatabase(const MonitorDatabase &) = delete;
     MonitorDatabase &operator=(const MonitorDatabase &) = delete;
 
+    // Absolute and clean, also when a relative path was given.
     QString rootPath() const;
     // Where an unusable index file was set aside when this instance opened;
     // empty when the index could be used (or was simply missing).

@@ -186,7 +186,12 @@ QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patien
 
     QJsonObject top;
     top.insert(QStringLiteral("study"), study);
-    top.insert(QStringLiteral("patient"), boundedPatient(patient.toJson()));
+    // The patient's id goes with it, so that a rebuilt index can give the
+    // patient the same number again (readers of the record ignore it).
+    QJsonObject patientObject = boundedPatient(patient.toJson());
+    if (patient.id > 0)
+        patientObject.insert(QStringLiteral("id"), patient.id);
+    top.insert(QStringLiteral("patient"), patientObject);
     top.insert(QStringLiteral("session"), data);
     top.insert(QStringLiteral("results"), results);
     top.insert(QStringLiteral("events"), events);
@@ -267,12 +272,20 @@ bool readStudyFile(const QString &path, QJsonDocument &document, QString *why)
         return refuse(translated(QT_TRANSLATE_NOOP("MonitorDatabase", "Not a study file")));
     QByteArray json = payload;
     if (magic == MagicCompressed) {
-        // A damaged payload gives an empty document; one that would expand
-        // beyond any real session is not a readable study at all.
+        // A damaged payload leaves nothing to parse (refused as damaged
+        // below); one that would expand beyond any real session is not a
+        // readable study at all.
         if (uncompressBounded(payload, MaxStudyJsonSize, json) == Uncompressed::TooLarge)
             return refuse(tooLarge);
     }
-    document = QJsonDocument::fromJson(json);
+    QJsonParseError parsed{};
+    document = QJsonDocument::fromJson(json, &parsed);
+    if (parsed.error != QJsonParseError::NoError) {
+        document = QJsonDocument();
+        return refuse(parsed.error == QJsonParseError::DeepNesting
+                          ? translated(QT_TRANSLATE_NOOP("MonitorDatabase", "The study file is nested too deeply"))
+                          : translated(QT_TRANSLATE_NOOP("MonitorDatabase", "The study file is damaged")));
+    }
     const QString violation = studyBoundsViolation(document.object());
     if (!violation.isEmpty()) {
         document = QJsonDocument();

@@ -42,8 +42,8 @@ void writeStudyFile(const MonitorSession &session, const PatientRecord &patient,
 // never opened), cannot be read, is shorter than 8 bytes, starts with another
 // magic, holds nothing after it, states or holds more than MaxStudyJsonSize
 // bytes of JSON (checked before anything that large is allocated), or parses
-// into a study beyond the bounds. `why`, when given, then tells which. A
-// payload that does not uncompress or parse gives an empty document.
+// into a study beyond the bounds, or whose payload does not uncompress or
+// parse (too deeply nested, for one). `why`, when given, then tells which.
 bool readStudyFile(const QString &path, QJsonDocument &document, QString *why = nullptr);
 
 // Rebuilds a session from a study object (top-level object not empty) for the

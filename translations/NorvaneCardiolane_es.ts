@@ -268,6 +268,10 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <source>low</source>
         <translation>baja</translation>
     </message>
+    <message>
+        <source>Event</source>
+        <translation>Evento</translation>
+    </message>
 </context>
 <context>
     <name>EdfExport</name>
@@ -493,6 +497,30 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
     <message>
         <source>Not a study file</source>
         <translation>No es un archivo de estudio</translation>
+    </message>
+    <message>
+        <source>Patient %1 had number %2, which another patient also had; it is now patient %3.</source>
+        <translation>El paciente %1 tenía el número %2, que también tenía otro paciente; ahora es el paciente %3.</translation>
+    </message>
+    <message>
+        <source>One patient got a new number: its earlier number is not in its study files.</source>
+        <translation>Un paciente recibió un número nuevo: su número anterior no consta en sus archivos de estudio.</translation>
+    </message>
+    <message>
+        <source>%1 patients got new numbers: their earlier numbers are not in their study files.</source>
+        <translation>%1 pacientes recibieron números nuevos: sus números anteriores no constan en sus archivos de estudio.</translation>
+    </message>
+    <message>
+        <source>Another program is still opening this storage folder; try again later</source>
+        <translation>Otro programa todavía está abriendo esta carpeta de almacenamiento; inténtelo de nuevo más tarde</translation>
+    </message>
+    <message>
+        <source>The study file is nested too deeply</source>
+        <translation>El archivo de estudio tiene demasiados niveles anidados</translation>
+    </message>
+    <message>
+        <source>The study file is damaged</source>
+        <translation>El archivo de estudio está dañado</translation>
     </message>
 </context>
 <context>

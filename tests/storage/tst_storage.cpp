@@ -253,7 +253,6 @@ private slots:
         db()->insertPatient(alba);
         const int bravo = m_storage->addPatient(QStringLiteral("Bravo"));
         m_storage->addPatient(QStringLiteral("Without sessions"));
-        // Aaron's file comes first in the root: he gets id 1 in the new index.
         const int aaron = m_storage->addPatient(QStringLiteral("Aaron"));
         m_storage->startSession(alba.id, at(1));
         m_storage->startSession(bravo, at(2));
@@ -265,30 +264,31 @@ private slots:
         QVERIFY(writeFile(db()->rootPath() + "/pictures/notes.txt", "not a picture"));
         loseIndex();
 
-        // Patients come back once each, in the order of their first file; one
+        // Patients come back once each under the numbers they had; one
         // without sessions had no study file and is gone.
         QCOMPARE(db()->listPatients().size(), 3);
+        QCOMPARE(db()->repairNotes(), QStringList());
         PatientRecord back;
-        QVERIFY(db()->loadPatient(2, back) && back.toJson() == alba.toJson());
-        const QList<SessionInfo> sessions = db()->listSessions(2);
+        QVERIFY(db()->loadPatient(alba.id, back) && back.toJson() == alba.toJson());
+        const QList<SessionInfo> sessions = db()->listSessions(alba.id);
         QVERIFY(sessions.size() == 2 && sessions[0].presence && !sessions[1].presence);
         QVERIFY(sessions[1].startDateTime == at(8) && sessions[1].baseFilename == MonitorDatabase::makeBaseFilename(alba, at(8)));
-        QCOMPARE(db()->nextSessionNumber(2), 3);
-        QVERIFY(db()->openSession(2, 1) && db()->listSessions(3).size() == 1);
+        QCOMPARE(db()->nextSessionNumber(alba.id), 3);
+        QVERIFY(db()->openSession(alba.id, 1) && db()->listSessions(aaron).size() == 1);
 
-        // Ids start again from 1: each picture follows its patient to the new
-        // id; one whose owner is unknown goes into a folder of its own.
+        // Each picture stays with its patient; one whose owner is unknown
+        // goes into a folder of its own.
         QByteArray picture;
-        QVERIFY(!db()->loadPicture(1, picture));
-        QVERIFY(db()->loadPicture(2, picture) && picture == "face of Alba");
-        QVERIFY(db()->loadPicture(3, picture) && picture == "face of Bravo");
+        QVERIFY(!db()->loadPicture(aaron, picture));
+        QVERIFY(db()->loadPicture(alba.id, picture) && picture == "face of Alba");
+        QVERIFY(db()->loadPicture(bravo, picture) && picture == "face of Bravo");
         const QStringList folders = QDir(db()->rootPath() + "/pictures").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         QVERIFY(folders.size() == 1 && folders[0].startsWith("before-rebuild-"));
         QCOMPARE(readFile(db()->rootPath() + "/pictures/" + folders[0] + "/pic9"), QByteArray("a face nobody owns"));
         QVERIFY(QFile::exists(db()->rootPath() + "/pictures/notes.txt"));
         // A picture marked as another patient's is never shown as this one's.
-        QVERIFY(QFile::copy(db()->pictureOwnerPath(3), db()->pictureOwnerPath(1)) && writeFile(db()->picturePath(1), "x"));
-        QVERIFY(!db()->loadPicture(1, picture));
+        QVERIFY(QFile::copy(db()->pictureOwnerPath(bravo), db()->pictureOwnerPath(aaron)) && writeFile(db()->picturePath(aaron), "x"));
+        QVERIFY(!db()->loadPicture(aaron, picture));
     }
 
     void rebuildSkipsForeignFiles_data()

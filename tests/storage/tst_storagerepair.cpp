@@ -177,6 +177,43 @@ private slots:
         QVERIFY(db()->setAsideIndexPath().isEmpty() && db()->listPatients().size() == Patients);
     }
 
+    void rebuildKeepsPatientNumbersAndPictures()
+    {
+        // Patient 1 was deleted, so the others are 2, 3 and 4; patient 2's
+        // study file is from before ids were kept in them. The index is lost
+        // and the station starts on a relative storage root.
+        const int gone = m_storage->addPatient("Gone");
+        QVector<int> ids;
+        for (const char *name : {"Two", "Three", "Four"}) {
+            ids << m_storage->addPatient(name);
+            m_storage->startSession(ids.last(), m_start);
+            db()->savePicture(ids.last(), name);
+        }
+        db()->deletePatient(gone);
+        QCOMPARE(ids, QVector<int>({2, 3, 4}));
+        PatientRecord two;
+        QVERIFY(db()->loadPatient(2, two));
+        two.id = 0;
+        writeStudyFile(*db()->openSession(2, 1), two, db()->studyPath(stem(2, 1)));
+        m_storage->database.reset();
+        QVERIFY(QFile::remove(m_storage->root() + "/data/sessions.sqlite"));
+        const QString working = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(QFileInfo(m_storage->root()).path()));
+        m_storage->database = std::make_unique<MonitorDatabase>(QFileInfo(m_storage->root()).fileName());
+        QVERIFY(QDir::setCurrent(working));
+
+        QCOMPARE(db()->rootPath(), m_storage->root());
+        QStringList names;
+        QByteArray picture;
+        for (const PatientSummary &p : db()->listPatients())
+            names << QStringLiteral("%1 %2 %3").arg(p.id).arg(p.name, db()->loadPicture(p.id, picture) ? picture : "-");
+        names.sort();
+        QCOMPARE(names, QStringList({"3 Three, Ana Three", "4 Four, Ana Four", "5 Two, Ana Two"}));
+        QCOMPARE(db()->repairNotes(), QStringList{"One patient got a new number: its earlier number is not in its study files."});
+        QCOMPARE(files("/pictures", {"pic?"}), QStringList({"pic3", "pic4", "pic5"}));
+        QVERIFY(db()->openSession(5, 1) && db()->openSession(3, 1) && db()->openSession(4, 1));
+    }
+
     void failuresToRemoveOrWriteAreTold()
     {
         // A folder stands where a file of the patient must be removed or

@@ -2,11 +2,16 @@
 // commands that only read never create a storage root, an empty output name
 // is refused, a pipe is refused at once instead of blocking, a recording
 // beyond 4 GiB shows its true length, and monitoring on a disk that fills up
-// ends with exit code 1 and the samples actually on disk.
+// ends with exit code 1 and the samples actually on disk. Sample files that
+// cannot be read whole end with exit code 1; two programs share a folder.
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <climits>
+#include <memory>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -74,6 +79,66 @@ private slots:
         QCOMPARE(cli({"monitor", "--device", "sim", "--seconds", "24", "--root", root}, &out, 13 * 1024), 1);
         QVERIFY2(out.contains("samples=4608 notSaved="), out.constData());
         QVERIFY(out.contains("could not be saved: ECG recording: File too large"));
+    }
+
+    void sampleFilesThatCannotBeReadWhole()
+    {
+        // A pipe or a device would block or never end: refused at once. A
+        // file longer than a command takes says so; none reads nothing and
+        // reports success. (Sparse files: nothing is written to disk.)
+        const QString pipe = dir.filePath(QStringLiteral("samples.pipe"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QString huge = dir.filePath(QStringLiteral("huge.dat")), large = dir.filePath(QStringLiteral("large.dat"));
+        for (const auto &[path, size] : {std::make_pair(huge, 2 * (qint64(INT_MAX) + 1)),
+                                         std::make_pair(large, 2 * (qint64(1) << 28) + 2)}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
+        }
+        const QString root = dir.filePath(QStringLiteral("replays"));
+        const QVector<QPair<QStringList, QByteArray>> cases = {
+            {{"detect", pipe}, "not a regular file"},
+            {{"detect", "/dev/zero"}, "not a regular file"},
+            {{"detect", huge}, "2147483648 samples, more than"},
+            {{"filter", "--chain", "live", large, dir.filePath("out.dat")}, "268435457 samples, more than"},
+            {{"monitor", "--replay", pipe, "--root", root}, "not a regular file"},
+            {{"monitor", "--replay", large, "--fast", "--root", root}, "268435457 samples, more than"},
+            {{"simulate-module", "--replay", "/dev/zero"}, "not a regular file"},
+            {{"simulate-module", "--replay", large}, "268435457 samples, more than"}};
+        for (const auto &c : cases) {
+            QByteArray out;
+            QCOMPARE(cli(c.first, &out), 1);
+            QVERIFY2(out.contains(c.second) && out.count('\n') == 1, out.constData());
+        }
+        QVERIFY(QFile::remove(huge) && QFile::remove(large) && !QFileInfo::exists(root + "/data"));
+    }
+
+    void twoProgramsOnOneFolder()
+    {
+        // Two companions start monitoring on one new folder at the same
+        // moment while read commands list it: every one finishes, and the
+        // index, built by one of them, is never set aside.
+        for (int round = 0; round < 3; ++round) {
+            const QString root = dir.filePath(QStringLiteral("shared%1").arg(round));
+            std::vector<std::unique_ptr<QProcess>> monitors;
+            for (int k = 0; k < 2; ++k) {
+                monitors.push_back(std::make_unique<QProcess>());
+                monitors.back()->setProcessChannelMode(QProcess::MergedChannels);
+                monitors.back()->start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"),
+                                       {"monitor", "--device", "sim", "--seconds", "2", "--root", root});
+            }
+            QTRY_VERIFY(QFileInfo::exists(root));
+            QTest::qWait(300 * round);
+            QByteArray out;
+            QCOMPARE(cli({"patients", "--root", root}, &out), 0);
+            for (const auto &monitor : monitors) {
+                QVERIFY(monitor->waitForFinished(60000));
+                const QByteArray said = monitor->readAll();
+                QVERIFY2(monitor->exitCode() == 0 && said.contains("samples=") && !said.contains("set aside"),
+                         said.constData());
+            }
+            QCOMPARE(cli({"sessions", "1", "--root", root}, &out), 0);
+            QCOMPARE(QDir(root + "/data").entryList({"*unusable*"}), QStringList());
+        }
     }
 };
 

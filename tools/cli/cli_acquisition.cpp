@@ -97,7 +97,10 @@ int runSimulateModule(const QStringList &arguments)
                                                                   : MockMonitorSource::findReplayFile();
     if (!ecgPath.isEmpty()) {
         std::vector<qint16> samples;
-        if (!cli::readSamples(ecgPath, samples) || (options.playOnce && samples.empty()))
+        QString why;
+        if (!cli::readSamples(ecgPath, samples, &why))
+            return cli::fail(why);
+        if (options.playOnce && samples.empty())
             return cli::usageError(QStringLiteral("cannot read %1").arg(ecgPath));
         options.ecg.assign(samples.begin(), samples.end());
     } else {

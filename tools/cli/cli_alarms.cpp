@@ -100,7 +100,10 @@ qint64 pvcTotal(const MonitorSession &session)
 int runReplayMonitor(const QString &file, bool fast, double seconds, const QString &root)
 {
     std::vector<qint16> samples;
-    if (!readSamples(file, samples) || samples.empty())
+    QString why;
+    if (!readSamples(file, samples, &why))
+        return fail(why);
+    if (samples.empty())
         return usageError(QStringLiteral("cannot read %1").arg(file));
     const qint64 fileMs = qint64(samples.size()) * 1000 / 250;
     try {

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -30,26 +31,33 @@ int runDetect(const QStringList &arguments)
     if (!cli::parse(parser, arguments, 1, 1))
         return cli::BadArguments;
 
+    // Read block by block: memory does not grow with the file; beat
+    // positions are counted in int.
     const QString path = parser.positionalArguments().constFirst();
+    cli::SampleFile file(path, std::numeric_limits<int>::max());
+    if (!file.error().isEmpty())
+        return cli::fail(file.error());
     std::vector<qint16> samples;
-    if (!cli::readSamples(path, samples))
-        return cli::usageError(QCoreApplication::translate("cli", "cannot read '%1'").arg(path));
 
     const bool scaled = !parser.isSet(raw);
     const bool labelled = parser.isSet(classify);
     TBeatDetector detector;
     TBeatClassifier classifier;
     TBeatDecision decision;
-    for (qint16 sample : samples) {
-        bool decided = labelled && classifier.addSample(sample);
-        const int beat = scaled ? detector.feedStationSample(sample) : detector.feed(sample);
-        if (beat >= 0 && !labelled)
-            printf("%d\n", beat);
-        else if (beat >= 0)
-            decided = classifier.addBeat(beat);
-        while (decided && classifier.takeDecision(decision))
-            printf("%d %c\n", decision.index, beatLabelLetter(decision.label));
+    while (file.next(samples)) {
+        for (qint16 sample : samples) {
+            bool decided = labelled && classifier.addSample(sample);
+            const int beat = scaled ? detector.feedStationSample(sample) : detector.feed(sample);
+            if (beat >= 0 && !labelled)
+                printf("%d\n", beat);
+            else if (beat >= 0)
+                decided = classifier.addBeat(beat);
+            while (decided && classifier.takeDecision(decision))
+                printf("%d %c\n", decision.index, beatLabelLetter(decision.label));
+        }
     }
+    if (!file.error().isEmpty())
+        return cli::fail(file.error());
     if (labelled) {
         classifier.finish();
         while (classifier.takeDecision(decision))

@@ -100,8 +100,9 @@ int runFilter(const QStringList &arguments)
     const QString in = parser.positionalArguments().at(0);
     const QString out = parser.positionalArguments().at(1);
     std::vector<qint16> samples;
-    if (!cli::readSamples(in, samples))
-        return cli::usageError(QStringLiteral("cannot read %1").arg(in));
+    QString why;
+    if (!cli::readSamples(in, samples, &why))
+        return cli::fail(why);
 
     std::vector<qint16> filtered;
     if (chain == QLatin1String("live")) {

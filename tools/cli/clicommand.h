@@ -4,7 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <QFile>
+
 #include <functional>
+#include <memory>
 #include <vector>
 
 class MonitorDatabase;
@@ -63,10 +66,40 @@ bool isExistingRoot(const QString &root);
 // False, after a one-line message, for an empty output path.
 bool isOutputPath(const QString &path);
 
-// Whole files of headerless signed 16-bit little-endian samples (the replay
-// format). A trailing odd byte is ignored. Returns false when the file cannot
-// be read.
-bool readSamples(const QString &path, std::vector<qint16> &samples);
+// A file of headerless signed 16-bit little-endian samples (the replay
+// format), read in blocks of bounded size. Only regular files are read: a
+// pipe or a device may block for ever or never end. A trailing odd byte is
+// ignored.
+class SampleFile
+{
+public:
+    // Refuses (error() says why) what is not a regular file, what cannot be
+    // opened and files of more than maxSamples samples.
+    explicit SampleFile(const QString &path, qint64 maxSamples);
+    ~SampleFile();
+    SampleFile(const SampleFile &) = delete;
+    SampleFile &operator=(const SampleFile &) = delete;
+
+    qint64 sampleCount() const { return m_count; }
+    // Empty while every sample read so far could be read.
+    QString error() const { return m_error; }
+    // The next block of at most maxCount samples into `block`; false at the
+    // end of the file or on a failure (error() then says which). A file that
+    // ends early or fails to read is a failure: it is never taken as ended.
+    bool next(std::vector<qint16> &block, int maxCount = 65536);
+
+private:
+    QString m_path, m_error;
+    qint64 m_count = 0, m_read = 0;
+    std::unique_ptr<QFile> m_file;
+};
+
+// The longest sample file read whole: more than 12 days at 250 samples/s.
+constexpr qint64 MaxWholeSamples = qint64(1) << 28;
+
+// Reads a whole sample file (see SampleFile); false, with the reason in
+// `why`, when it cannot be read whole.
+bool readSamples(const QString &path, std::vector<qint16> &samples, QString *why = nullptr);
 bool writeSamples(const QString &path, const std::vector<qint16> &samples);
 
 } // namespace cli

@@ -125,18 +125,77 @@ bool isOutputPath(const QString &path)
     return false;
 }
 
-bool readSamples(const QString &path, std::vector<qint16> &samples)
+SampleFile::SampleFile(const QString &path, qint64 maxSamples) : m_path(path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        m_error = QCoreApplication::translate("cli", "cannot read '%1': no such file").arg(path);
+        return;
+    }
+    if (!info.isFile()) {
+        m_error = QCoreApplication::translate("cli", "cannot read '%1': not a regular file").arg(path);
+        return;
+    }
+    m_file = std::make_unique<QFile>(path);
+    if (!m_file->open(QIODevice::ReadOnly)) {
+        m_error = QCoreApplication::translate("cli", "cannot read '%1': %2").arg(path, m_file->errorString());
+        return;
+    }
+    m_count = m_file->size() / 2;
+    if (m_count > maxSamples)
+        m_error = QCoreApplication::translate("cli", "cannot read '%1': it holds %2 samples, more than the %3 "
+                                                     "this command can take")
+                      .arg(path)
+                      .arg(m_count)
+                      .arg(maxSamples);
+}
+
+SampleFile::~SampleFile() = default;
+
+bool SampleFile::next(std::vector<qint16> &block, int maxCount)
+{
+    block.clear();
+    if (!m_error.isEmpty() || !m_file || m_read >= m_count)
         return false;
-    const QByteArray bytes = file.readAll();
-    const int n = bytes.size() / 2;
-    samples.resize(n);
+    const int wanted = int(std::min<qint64>(std::max(1, maxCount), m_count - m_read));
+    QByteArray bytes(2 * wanted, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < bytes.size()) {
+        const qint64 n = m_file->read(bytes.data() + got, bytes.size() - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    if (got < bytes.size()) {
+        // Shorter than it was when opened, or a read error.
+        const QString reason = m_file->error() != QFileDevice::NoError
+            ? m_file->errorString()
+            : QCoreApplication::translate("cli", "the file ended after %1 of its %2 samples")
+                  .arg(m_read + got / 2)
+                  .arg(m_count);
+        m_error = QCoreApplication::translate("cli", "cannot read '%1' whole: %2").arg(m_path, reason);
+        return false;
+    }
+    block.resize(size_t(wanted));
     const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
-    for (int i = 0; i < n; ++i)
-        samples[i] = qint16(p[2 * i] | (p[2 * i + 1] << 8));
+    for (int i = 0; i < wanted; ++i)
+        block[size_t(i)] = qint16(p[2 * i] | (p[2 * i + 1] << 8));
+    m_read += wanted;
     return true;
+}
+
+bool readSamples(const QString &path, std::vector<qint16> &samples, QString *why)
+{
+    SampleFile file(path, MaxWholeSamples);
+    samples.clear();
+    if (file.error().isEmpty())
+        samples.reserve(size_t(file.sampleCount()));
+    std::vector<qint16> block;
+    while (file.next(block))
+        samples.insert(samples.end(), block.begin(), block.end());
+    if (why)
+        *why = file.error();
+    return file.error().isEmpty();
 }
 
 bool writeSamples(const QString &path, const std::vector<qint16> &samples)

@@ -3,6 +3,7 @@
 #include "alarms/configvalue.h"
 
 class QSettings;
+class QStringList;
 
 namespace ConfigSettings {
 
@@ -19,6 +20,9 @@ inline constexpr IntSetting HrHigh{"Config/Alarms/HrHigh", 120};
 // before it alarms, the audio-pause length and whether low-priority alarms
 // sound. Loaded in one place for the station and the companion; a missing or
 // unreadable key gives its default, a number out of range is brought into it.
+// A limit is off only when it is stored as 0 (as the configuration dialog
+// writes it): any other value outside its range becomes the nearest value
+// that keeps the alarm on, so that a hand-edited -5 never silences it.
 struct AlarmSettings
 {
     int hrCaution = ConfigSettings::HrLow.defaultValue;   // bpm; above it: low priority, 0 = off
@@ -30,7 +34,9 @@ struct AlarmSettings
     int audioPauseMinutes = 2;                            // 1 to 3
     bool lowPrioritySound = false;
 
-    static AlarmSettings load(const QSettings &settings);
+    // `corrected`, when given, receives one sentence for each stored value
+    // that was out of range, naming the key and the value used instead.
+    static AlarmSettings load(const QSettings &settings, QStringList *corrected = nullptr);
     // Writes the keys this page owns (not the caution and alarm limits,
     // which the configuration dialog writes with the other readout limits).
     void save(QSettings &settings) const;
@@ -39,6 +45,8 @@ struct AlarmSettings
 namespace ConfigSettings {
 
 // Bounds of the alarm settings, shared by the dialog's fields and loading.
+// Those that can be off also hold 0.
+inline constexpr IntRange HrLimitRange{40, 250}; // the caution and alarm limits
 inline constexpr IntSetting HrLower{"Config/Alarms/HrLower", 40};
 inline constexpr IntRange HrLowerRange{0, 120};
 inline constexpr IntSetting PvcPerMinute{"Config/Alarms/PvcPerMinute", 10};

@@ -2,6 +2,7 @@
 #include "app/stationapplication.h"
 #include "ui_mainwindow.h"
 
+#include "alarms/alarmsettings.h"
 #include "config/configdialog.h"
 #include "monitoring/sessionwindow.h"
 #include "patients/patientselectdialog.h"
@@ -15,6 +16,8 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -65,6 +68,19 @@ void MainWindow::initialize()
     repairs << m_database->repairNotes();
     if (!repairs.isEmpty())
         QMessageBox::information(this, tr("Information"), repairs.join(QStringLiteral("\n\n")));
+    showCorrectedAlarmSettings();
+}
+
+void MainWindow::showCorrectedAlarmSettings()
+{
+    // Monitoring uses the corrected values; the line says which stored ones
+    // it does not use, until they are saved again from the configuration.
+    QStringList corrected;
+    AlarmSettings::load(QSettings(), &corrected);
+    if (corrected.isEmpty())
+        return;
+    statusBar()->showMessage(tr("Alarm settings corrected: %1").arg(corrected.join(QLatin1Char(' '))));
+    statusBar()->setToolTip(corrected.join(QLatin1Char('\n')));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -37,6 +37,8 @@ private slots:
 
 private:
     void initialize();
+    // A line at the foot naming the stored alarm settings that are out of range.
+    void showCorrectedAlarmSettings();
     void openReview(int patientId);
 
     std::unique_ptr<Ui::MainWindow> ui;

@@ -74,10 +74,13 @@ void SessionWindow::loadSettings()
 {
     using namespace ConfigSettings;
     const QSettings settings;
-    m_manager->setAlarmLimits(0, value(settings, HrLow), value(settings, HrHigh));
+    // The readout colours use the heart-rate limits as the alarms do,
+    // corrected when out of range.
+    const AlarmSettings alarms = AlarmSettings::load(settings);
+    m_manager->setAlarmLimits(0, alarms.hrCaution, alarms.hrAlarm);
     m_manager->setAlarmLimits(2, value(settings, Spo2Low), value(settings, Spo2High));
     m_manager->setAlarmLimits(1, value(settings, TempLow), value(settings, TempHigh));
-    m_manager->alarmMonitor()->setSettings(AlarmSettings::load(settings));
+    m_manager->alarmMonitor()->setSettings(alarms);
 
     // Entries are "name=port", split at the last "="; others are skipped.
     const QStringList devices = settings.value(QLatin1String(Devices)).toStringList();

@@ -60,6 +60,13 @@
     </message>
 </context>
 <context>
+    <name>AlarmSettings</name>
+    <message>
+        <source>%1 = %2 is out of range; %3 is used.</source>
+        <translation>%1 = %2 está fuera de rango; se usa %3.</translation>
+    </message>
+</context>
+<context>
     <name>BPDialog</name>
     <message>
         <source>Enter BP</source>
@@ -430,6 +437,10 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
     <message>
         <source>Error</source>
         <translation>Error</translation>
+    </message>
+    <message>
+        <source>Alarm settings corrected: %1</source>
+        <translation>Ajustes de alarma corregidos: %1</translation>
     </message>
 </context>
 <context>

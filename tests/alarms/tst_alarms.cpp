@@ -337,6 +337,22 @@ private slots:
         changed.lowPrioritySound = false;
         changed.save(settings);
         QVERIFY(AlarmSettings::load(settings).hrLower == 0 && !AlarmSettings::load(settings).lowPrioritySound);
+
+        // Only a stored 0 turns an alarm off: a negative or huge limit keeps
+        // it on at the nearest allowed value, and every correction is told.
+        for (const auto &[key, stored] : {std::pair("HrHigh", -5), std::pair("HrLow", 999), std::pair("PvcPerMinute", -3),
+                                          std::pair("HrLower", -100)})
+            settings.setValue(QStringLiteral("Config/Alarms/") + key, stored);
+        QStringList corrected;
+        const AlarmSettings kept = AlarmSettings::load(settings, &corrected);
+        QVERIFY(kept.hrAlarm == 40 && kept.hrCaution == 250 && kept.pvcLimit == 1 && kept.hrLower == 1);
+        QCOMPARE(corrected, QStringList({"Config/Alarms/HrLow = 999 is out of range; 250 is used.",
+                                         "Config/Alarms/HrHigh = -5 is out of range; 40 is used.",
+                                         "Config/Alarms/HrLower = -100 is out of range; 1 is used.",
+                                         "Config/Alarms/PvcPerMinute = -3 is out of range; 1 is used."}));
+        settings.setValue("Config/Alarms/HrHigh", 0);
+        settings.setValue("Config/Alarms/PvcPerMinute", 0);
+        QVERIFY(AlarmSettings::load(settings).hrAlarm == 0 && AlarmSettings::load(settings).pvcLimit == 0);
     }
 
     void alarmLogAndPvcTrendInTheStudyFile()

@@ -21,7 +21,9 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QSqlQuery>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
@@ -180,6 +182,24 @@ private slots:
         QVERIFY(!other.isVisible());
         QTRY_VERIFY(guard.isNull());
         QCOMPARE(MonitorDatabase(m_root).rootPath(), m_root);
+    }
+
+    void correctedAlarmSettingsAreSaidAtStart()
+    {
+        // A hand-edited negative limit would have turned the alarm off.
+        QSettings().setValue(QStringLiteral("Config/Alarms/HrHigh"), -5);
+        {
+            MainWindow window;
+            window.show();
+            QTRY_VERIFY_WITH_TIMEOUT(window.database() != nullptr, 20000);
+            QCOMPARE(window.statusBar()->currentMessage(),
+                     QStringLiteral("Alarm settings corrected: Config/Alarms/HrHigh = -5 is out of range; 40 is used."));
+        }
+        QSettings().remove(QStringLiteral("Config/Alarms/HrHigh"));
+        MainWindow window;
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(window.database() != nullptr, 20000);
+        QVERIFY(window.statusBar()->currentMessage().isEmpty());
     }
 
     void reviewOpensOncePerPatient()

@@ -257,7 +257,7 @@ int runMonitor(const QStringList &arguments)
         QObject::connect(manager.get(), &SessionManager::recordingResumed, [](int patientId) {
             fprintf(stderr, "cardiolane-cli: patient %d: the recording goes on again\n", patientId);
         });
-        manager->alarmMonitor()->setSettings(AlarmSettings::load(QSettings()));
+        manager->alarmMonitor()->setSettings(cli::loadAlarmSettings());
         cli::printAlarmLines(*manager->alarmMonitor(), patients > 1);
         for (int i = 0; i < patients; ++i) {
             QString device = devices[i];

@@ -81,6 +81,15 @@ const bool registered = CliRegistry::add(
 
 namespace cli {
 
+AlarmSettings loadAlarmSettings()
+{
+    QStringList corrected;
+    const AlarmSettings settings = AlarmSettings::load(QSettings(), &corrected);
+    for (const QString &line : qAsConst(corrected))
+        fprintf(stderr, "cardiolane-cli: alarm settings: %s\n", qPrintable(line));
+    return settings;
+}
+
 void printAlarmLines(AlarmMonitor &alarms, bool namePatients)
 {
     QObject::connect(&alarms, &AlarmMonitor::alarmLogged, [namePatients](int patientId, const AlarmLogEntry &entry) {
@@ -136,7 +145,7 @@ int runReplayMonitor(const QString &file, bool fast, double seconds, const QStri
         ReplaySource source(std::move(samples), clock);
         Recorder recorder;
         AlarmMonitor alarms(clock);
-        alarms.setSettings(AlarmSettings::load(QSettings()));
+        alarms.setSettings(loadAlarmSettings());
         alarms.watch(&recorder);
         printAlarmLines(alarms, false);
         // Alarm entries reach the study file at once, as in the station.

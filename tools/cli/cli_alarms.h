@@ -4,8 +4,13 @@
 
 class AlarmMonitor;
 class MonitorSession;
+struct AlarmSettings;
 
 namespace cli {
+
+// The station's alarm settings; each value that was out of range and
+// corrected is told on stderr.
+AlarmSettings loadAlarmSettings();
 
 // Prints every alarm onset, acknowledgement and end of the monitor on stdout
 // as "mm:ss.s ONSET|ACK|END priority condition text", followed by

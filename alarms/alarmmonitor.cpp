@@ -74,8 +74,7 @@ void AlarmMonitor::stopPatient(int patientId)
     QVector<VentricularBeat> decided;
     patient.ectopy.finish(&decided);
     countPvcs(*patient.session, decided);
-    if (record(patientId, patient, patient.engine.setStopped(true, m_clock())))
-        emit logChanged(patientId);
+    record(patientId, patient, patient.engine.setStopped(true, m_clock()));
     updateSound();
     patient.toldPvc = -1;
     emit ectopyChanged(patientId);
@@ -130,8 +129,7 @@ void AlarmMonitor::tick()
             if (event.kind == AlarmLogEntry::Onset && alarmConditionRow(event.condition).priority == AlarmPriority::High)
                 m_pause.end();
         }
-        if (record(entry.first, patient, events))
-            emit logChanged(entry.first);
+        record(entry.first, patient, events);
         tellEctopy(entry.first, patient, now);
     }
     updateSound();
@@ -164,8 +162,11 @@ void AlarmMonitor::tellEctopy(int patientId, Patient &patient, qint64 now)
     emit ectopyChanged(patientId);
 }
 
-bool AlarmMonitor::record(int patientId, Patient &patient, const QVector<AlarmEvent> &events)
+void AlarmMonitor::record(int patientId, Patient &patient, const QVector<AlarmEvent> &events)
 {
+    if (events.isEmpty())
+        return;
+    QVector<AlarmLogEntry> entries;
     for (const AlarmEvent &event : events) {
         const AlarmConditionRow &row = alarmConditionRow(event.condition);
         AlarmLogEntry entry;
@@ -175,9 +176,13 @@ bool AlarmMonitor::record(int patientId, Patient &patient, const QVector<AlarmEv
         entry.priority = alarmPriorityName(row.priority);
         entry.text = event.text;
         patient.session->alarmLog.append(entry);
-        emit alarmLogged(patientId, entry);
+        entries.append(entry);
     }
-    return !events.isEmpty();
+    // Saved first, then told entry by entry: nothing is printed or shown
+    // that a killed process has not already written.
+    emit logChanged(patientId);
+    for (const AlarmLogEntry &entry : qAsConst(entries))
+        emit alarmLogged(patientId, entry);
 }
 
 void AlarmMonitor::acknowledge(int patientId)
@@ -185,8 +190,7 @@ void AlarmMonitor::acknowledge(int patientId)
     const auto found = m_patients.find(patientId);
     if (found == m_patients.end())
         return;
-    if (record(patientId, found->second, found->second.engine.acknowledge(m_clock())))
-        emit logChanged(patientId);
+    record(patientId, found->second, found->second.engine.acknowledge(m_clock()));
     updateSound();
 }
 

@@ -85,10 +85,13 @@ public:
     QVector<qint64> recentVentricularBeats(int patientId) const;
 
 signals:
-    void alarmLogged(int patientId, const AlarmLogEntry &entry);
-    // The patient's alarm log grew: told once per tick or acknowledgement,
-    // for saving it.
+    // The patient's alarm log grew: told once per tick or acknowledgement.
+    // Whoever keeps the log connects first and saves it here, in the same
+    // pass, before the entries are shown (the station's banner and line
+    // follow this signal too, connected later) or printed (alarmLogged).
     void logChanged(int patientId);
+    // Each new entry, after logChanged for it has been handled.
+    void alarmLogged(int patientId, const AlarmLogEntry &entry);
     void soundChanged(AlarmPriority priority);
     // pvcPerMinute() or recentVentricularBeats() of the patient changed:
     // told at most once per tick, and when the patient stops.
@@ -111,7 +114,9 @@ private:
 
     void onSamplesPolled(MonitorSession *session, const PolledSamples &polled);
     // Logs the events and tells of them; true when there were any.
-    bool record(int patientId, Patient &patient, const QVector<AlarmEvent> &events);
+    // Appends the events to the patient's log, then emits logChanged and
+    // alarmLogged for each.
+    void record(int patientId, Patient &patient, const QVector<AlarmEvent> &events);
     // Counts ventricular beats into the session's PVC trend and keeps the
     // trend as long as the heart-rate trend.
     static void countPvcs(MonitorSession &session, const QVector<VentricularBeat> &beats);

@@ -39,17 +39,13 @@ SessionManager::SessionManager(MonitorDatabase &database, OpenRecords &openRecor
             [this](int patientId) { alarms->setRecordingStopped(patientId, true); });
     connect(this, &SessionManager::recordingResumed, alarms.get(),
             [this](int patientId) { alarms->setRecordingStopped(patientId, false); });
-    // Alarm entries reach the study file at once, like events; a stop or the
-    // window's end saves them with everything else.
-    // Alarm entries reach the disk on the next passes of the event loop, one
-    // patient per pass: many patients alarming at once never hold the window
-    // up for all their writes together.
+    // Alarm entries reach the study file at once, before anything shows
+    // them (connected before every panel and line): an alarm seen is an
+    // alarm kept, even when the process is killed the next moment. A stop
+    // or the window's end saves them with everything else.
     connect(alarms.get(), &AlarmMonitor::logChanged, this, [this](int patientId) {
-        if (alarmSavesPending.contains(patientId))
-            return;
-        alarmSavesPending.append(patientId);
-        if (alarmSavesPending.size() == 1)
-            QTimer::singleShot(0, this, &SessionManager::saveNextAlarmLog);
+        if (sources.count(patientId) != 0)
+            saveSession(patientId);
     });
     alarms->start();
 }
@@ -193,17 +189,6 @@ MonitorSession *SessionManager::startMonitoring(const SessionData &data, const Q
     patientDevices[patientId] = deviceName;
     startAutosave(patientId);
     return session;
-}
-
-void SessionManager::saveNextAlarmLog()
-{
-    if (alarmSavesPending.isEmpty())
-        return;
-    const int patientId = alarmSavesPending.takeFirst();
-    if (sources.count(patientId) != 0)
-        saveSession(patientId);
-    if (!alarmSavesPending.isEmpty())
-        QTimer::singleShot(0, this, &SessionManager::saveNextAlarmLog);
 }
 
 void SessionManager::stopMonitoring(int patientId)

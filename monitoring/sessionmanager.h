@@ -120,8 +120,6 @@ private:
     void recordingFailed(int patientId);
     void reportFailure(int patientId, StorageFailure kind, const QString &text);
     void reportSuccess(int patientId, StorageFailure kind);
-    // Saves the first patient whose alarm log grew since its last save.
-    void saveNextAlarmLog();
 
     MonitorDatabase &m_database;
     OpenRecords &m_openRecords;
@@ -134,7 +132,6 @@ private:
     std::unique_ptr<AlarmMonitor> alarms;
     QMap<int, QPair<double, double>> limits;
     QSet<QPair<int, int>> failing; // (patient id, StorageFailure) told and not yet recovered
-    QList<int> alarmSavesPending;
     const SessionClock *clock;
     bool finished = false;
 };

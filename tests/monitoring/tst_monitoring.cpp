@@ -2,17 +2,21 @@
 // (grid shapes, alarm zones and colours, measurement fields, BMI, blood
 // pressure, indicator positions) and the session manager (start, stop and
 // resume with the pause filled as a monotonic clock measured it, also across
-// a jump of the system clock, devices in use, saves and their failures told
-// once per kind, what it writes when it goes).
+// a jump of the system clock, devices in use, alarms saved before anything
+// tells them, saves and their failures told once per kind, what it writes
+// when it goes).
 
 #include "../common/teststorage.h"
 
 #include "alarms/alarmconditions.h"
+#include "alarms/alarmmonitor.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/sessionmanager.h"
 #include "storage/sessionclock.h"
 #include "storage/studyfile.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -229,6 +233,34 @@ private slots:
         }
         auto saved = m_storage->database->openSession(c, 1);
         QVERIFY(saved->events.isEmpty() && saved->conclusion == QStringLiteral("Well tolerated"));
+    }
+
+    void alarmsAreSavedBeforeTheyAreTold()
+    {
+        // Whatever shows or prints an alarm learns of it after the manager
+        // (connected later, as the panels and the companion's lines are): by
+        // then the study file on disk holds every entry of the log.
+        const int patient = m_storage->addPatient(QStringLiteral("Alarm"));
+        SessionManager manager(*m_storage->database, m_storage->records);
+        MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
+        SessionInfo info;
+        QVERIFY(session && m_storage->database->loadSession(patient, 1, info));
+        const QString path = m_storage->database->studyPath(info.baseFilename);
+        QList<QPair<int, int>> shown, printed; // (entries in the log, entries on disk)
+        const auto onDisk = [&] {
+            QJsonDocument study;
+            return readStudyFile(path, study) ? study.object().value("alarms").toArray().size() : -1;
+        };
+        AlarmMonitor *alarms = manager.alarmMonitor();
+        QObject listener; // gone, with its connections, before what they use
+        connect(alarms, &AlarmMonitor::logChanged, &listener, [&] { shown.append({session->alarmLog.size(), onDisk()}); });
+        connect(alarms, &AlarmMonitor::alarmLogged, &listener, [&] { printed.append({session->alarmLog.size(), onDisk()}); });
+        alarms->setRecordingStopped(patient, true, QStringLiteral("test"));
+        alarms->tick();
+        alarms->acknowledge(patient);
+        QCOMPARE(session->alarmLog.size(), 2);
+        QCOMPARE(shown, (QList<QPair<int, int>>{{1, 1}, {2, 2}}));
+        QCOMPARE(printed, (QList<QPair<int, int>>{{1, 1}, {2, 2}}));
     }
 
     void failedSavesAreToldOncePerKindAndRetried()

@@ -202,6 +202,21 @@ QString MonitorDatabase::freeBaseFilename(const QString &wanted)
     return base;
 }
 
+QString MonitorDatabase::claimBaseFilename(const QString &wanted)
+{
+    // Another process may find the same name free at the same moment (two
+    // patients of one name started together): the pending study file,
+    // created only when no file has its name, makes it this start's.
+    for (;;) {
+        const QString base = freeBaseFilename(wanted);
+        QFile claim(pendingStudyPath(studyPath(base)));
+        if (claim.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return base;
+        if (!claim.exists())
+            raise(QT_TRANSLATE_NOOP("MonitorDatabase", "Cannot create study file"));
+    }
+}
+
 void MonitorDatabase::insertPatient(PatientRecord &record)
 {
     if (record.uuid.isNull())
@@ -339,7 +354,7 @@ std::unique_ptr<MonitorSession> MonitorDatabase::startSession(const SessionData 
     info.sessionNumber = data.sessionNumber;
     info.presence = data.presence;
     info.startDateTime = data.startDateTime;
-    info.baseFilename = freeBaseFilename(makeBaseFilename(patient, data.startDateTime));
+    info.baseFilename = claimBaseFilename(makeBaseFilename(patient, data.startDateTime));
 
     // The files come first, the study file under a pending name; the row is
     // committed next and the study file renamed last. Whatever stops this

@@ -107,6 +107,9 @@ public:
 
 private:
     QString freeBaseFilename(const QString &wanted);
+    // freeBaseFilename(), with its pending study file created (empty) so
+    // that no other process takes the name too.
+    QString claimBaseFilename(const QString &wanted);
 
     QString m_rootPath;
     QString m_setAsideIndex;

@@ -27,6 +27,8 @@ AlarmSettings AlarmSettings::load(const QSettings &settings)
     loaded.asystoleDelay = bounded(settings, AsystoleDelay, AsystoleDelayRange);
     loaded.hrDelay = bounded(settings, HrDelay, HrDelayRange);
     loaded.audioPauseMinutes = bounded(settings, AudioPauseMinutes, AudioPauseRange);
+    loaded.stLimit = bounded(settings, StLimit, StLimitRange);
+    loaded.stDelay = bounded(settings, StDelay, StDelayRange);
     // Stored as 1 or 0; a hand-written "true" counts as on too.
     const QString sound = settings.value(QLatin1String(LowPrioritySound.key)).toString().trimmed();
     loaded.lowPrioritySound = sound == QLatin1String("true") || value(settings, LowPrioritySound) != 0;
@@ -41,4 +43,6 @@ void AlarmSettings::save(QSettings &settings) const
     settings.setValue(QLatin1String(HrDelay.key), hrDelay);
     settings.setValue(QLatin1String(AudioPauseMinutes.key), audioPauseMinutes);
     settings.setValue(QLatin1String(LowPrioritySound.key), lowPrioritySound ? 1 : 0);
+    settings.setValue(QLatin1String(StLimit.key), stLimit);
+    settings.setValue(QLatin1String(StDelay.key), stDelay);
 }

@@ -16,6 +16,7 @@
 #include "storage/tfilesignal.h"
 
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
 
@@ -108,6 +109,15 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
         ui->ecgGraphic->setBeatMarks(alarms->recentVentricularBeats(id));
     });
     setPvcPerMinute(alarms->pvcPerMinute(m_session->patientId));
+    // The ST level beside the HR, with its change from the session's reference.
+    connect(alarms, &AlarmMonitor::stChanged, this, [this, alarms](int id) {
+        if (id == m_session->patientId)
+            setSt(alarms->stFigures(id));
+    });
+    setSt(alarms->stFigures(m_session->patientId));
+    auto *stMenu = new QMenu(ui->btnSt);
+    stMenu->addAction(tr("Set ST reference"), this, &PatientMonitorForm::setStReference);
+    ui->btnSt->setMenu(stMenu);
 
     connect(&m_readoutTimer, &QTimer::timeout, this, &PatientMonitorForm::updateReadouts);
     connect(&m_displayTimer, &QTimer::timeout, this, &PatientMonitorForm::updateDisplay);
@@ -189,6 +199,30 @@ void PatientMonitorForm::updateReadouts()
 void PatientMonitorForm::setPvcPerMinute(int count)
 {
     ui->txtPatientPvc->setText(count < 0 ? QStringLiteral("--") : QString::number(count));
+}
+
+void PatientMonitorForm::setSt(const StFigures &st)
+{
+    ui->txtPatientSt->setText(st.measured ? MonitorRules::stMillimetres(st.levelUv) : QStringLiteral("--"));
+    ui->txtPatientStChange->setText(st.measured && st.hasReference
+                                        ? tr("change %1").arg(MonitorRules::stMillimetres(st.changeUv))
+                                        : QString());
+    ui->stFrame->setToolTip(st.hasReference ? tr("ST level at 10 mm/mV and its change from the session's reference")
+                                            : tr("ST level at 10 mm/mV; the reference is taken over the first minute"));
+}
+
+void PatientMonitorForm::setStReference()
+{
+    AlarmMonitor *alarms = m_manager->alarmMonitor();
+    if (!alarms->setStReference(m_session->patientId)) {
+        QMessageBox::information(this, patientTitle(),
+                                 tr("Too few beats were measured in the last minute to take an ST reference."));
+        return;
+    }
+    const StFigures st = alarms->stFigures(m_session->patientId);
+    const QString text = tr("ST reference set: ST %1 mm").arg(MonitorRules::stMillimetres(st.levelUv));
+    m_session->addEvent(text);
+    appendEventLine(m_session->events.constLast().timeOffset, text);
 }
 
 void PatientMonitorForm::updateAlarmBanner()

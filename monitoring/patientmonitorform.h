@@ -9,6 +9,7 @@
 #include <memory>
 
 class MonitorSession;
+struct StFigures;
 class SessionManager;
 class TLiveFilterChain;
 class TMHRPlotValues;
@@ -35,6 +36,8 @@ public:
     // Premature ventricular complexes in the last minute; negative while not
     // known yet (shows "--").
     void setPvcPerMinute(int count);
+    void setSt(const StFigures &st);
+    void setStReference();
 
 private slots:
     void on_btnEvent_clicked();

@@ -10,6 +10,17 @@ constexpr int MaximumPoints = 1 << 20;   // far beyond any session (10 s each)
 
 } // namespace
 
+bool StSessionData::largestChange(double &changeUv) const
+{
+    if (!analysed || !hasReference || trend.isEmpty())
+        return false;
+    changeUv = 0.0;
+    for (const StTrendPoint &p : trend)
+        if (std::abs(p.stUv - referenceUv) > std::abs(changeUv))
+            changeUv = p.stUv - referenceUv;
+    return true;
+}
+
 QJsonObject StSessionData::toJson() const
 {
     QJsonObject o;

@@ -30,6 +30,10 @@ struct StSessionData
             && referenceUv == o.referenceUv && referenceTimeS == o.referenceTimeS && trend == o.trend;
     }
 
+    // The trend point furthest from the reference, as its change (signed,
+    // microvolts); false without a reference or points.
+    bool largestChange(double &changeUv) const;
+
     // The study file's "stTrend" object; empty when not analysed.
     QJsonObject toJson() const;
     // Reads what toJson() wrote; anything that is not such an object reads

@@ -32,6 +32,10 @@ private slots:
         const std::unique_ptr<MonitorSession> read = sessionFromStudy(document.object(), 1, 1);
         QVERIFY(read->stTrend == session.stTrend);
         QVERIFY(read->hrTrend == session.hrTrend);
+        // The largest change keeps its sign: the summary's history shows it.
+        double change = 0.0;
+        QVERIFY(read->stTrend.largestChange(change));
+        QCOMPARE(change, -117.5);
 
         // Analysed before a reference could be taken: no reference keys.
         session.stTrend.hasReference = false;
@@ -39,6 +43,7 @@ private slots:
         const QJsonObject st = json.value("results").toObject().value("stTrend").toObject();
         QVERIFY(!st.contains("referenceUv") && st.value("points").toArray().size() == 3);
         QVERIFY(!sessionFromStudy(json, 1, 1)->stTrend.hasReference);
+        QVERIFY(!sessionFromStudy(json, 1, 1)->stTrend.largestChange(change));
 
         // A session without the trend writes no key and reads as not analysed.
         const QJsonObject old = studyJson(MonitorSession(SessionData{}), PatientRecord());

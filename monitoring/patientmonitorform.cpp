@@ -9,6 +9,7 @@
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/sessionmanager.h"
 #include "monitoring/tmhrplotvalues.h"
+#include "monitoring/tmstplotvalues.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/recordrules.h"
@@ -80,6 +81,15 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
     ui->hrGraphic->setYRange(50, 200);
     ui->hrGraphic->setXLocked(false);
     ui->hrGraphic->refresh();
+    // The ST trend beside it, in millimetres.
+    m_stValues = std::make_unique<TMStPlotValues>(&m_session->stTrend);
+    ui->stGraphic->setValues(m_stValues.get());
+    ui->stGraphic->setStyle(1);
+    ui->stGraphic->setTimeFormat(QStringLiteral("mm:ss"));
+    ui->stGraphic->setXRange(0, 300);
+    ui->stGraphic->setYRange(-3, 3);
+    ui->stGraphic->setXLocked(false);
+    ui->stGraphic->refresh();
 
     ui->lblBattery->hide();
     ui->lblConnecting->hide();
@@ -132,6 +142,7 @@ PatientMonitorForm::~PatientMonitorForm()
     // The display must not keep a pointer into the chain it outlives.
     ui->ecgGraphic->setSignal(nullptr);
     ui->hrGraphic->setValues(nullptr);
+    ui->stGraphic->setValues(nullptr);
 }
 
 QString PatientMonitorForm::patientTitle() const
@@ -177,6 +188,7 @@ void PatientMonitorForm::updateReadouts()
     ui->txtPatientTemp->setText(QString::number(temperature, 'f', 1));
 
     ui->hrGraphic->refresh();
+    ui->stGraphic->refresh();
 
     const int patientId = m_session->patientId;
     if (isBatteryLow(m_manager->batteryVoltage(patientId))) {

@@ -13,6 +13,7 @@ struct StFigures;
 class SessionManager;
 class TLiveFilterChain;
 class TMHRPlotValues;
+class TMStPlotValues;
 
 namespace Ui {
 class PatientMonitorForm;
@@ -65,4 +66,5 @@ private:
     QTimer m_displayTimer;
     QTimer m_readoutTimer;
     std::unique_ptr<TMHRPlotValues> m_hrValues;
+    std::unique_ptr<TMStPlotValues> m_stValues;
 };

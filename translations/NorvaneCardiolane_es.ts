@@ -1683,6 +1683,13 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
     </message>
 </context>
 <context>
+    <name>TMStPlotValues</name>
+    <message>
+        <source>ST mm</source>
+        <translation>ST mm</translation>
+    </message>
+</context>
+<context>
     <name>TRHRPlotValues</name>
     <message>
         <source>HR</source>

@@ -98,6 +98,13 @@ const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
      [](const AlarmInputs &in, const AlarmSettings &) {
          return translated(QT_TRANSLATE_NOOP("AlarmConditions", "PVC %1/min")).arg(in.ectopy.pvcPerMinute);
      }},
+    {AlarmCondition::StChange, "stChange", AlarmPriority::Medium, false, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &s) { return s.stLimit > 0 && in.stDeviating; },
+     [](const AlarmInputs &in, const AlarmSettings &) {
+         // Millimetres at 10 mm/mV, with the sign: "ST change -1.3 mm".
+         return translated(QT_TRANSLATE_NOOP("AlarmConditions", "ST change %1 mm"))
+             .arg(QString::asprintf("%+.1f", in.stChangeUv / 100.0));
+     }},
 }};
 
 } // namespace

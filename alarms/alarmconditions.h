@@ -33,8 +33,9 @@ enum class AlarmCondition {
     VentricularTachycardia,
     Couplet,
     FrequentPvcs,
+    StChange,
 };
-constexpr int AlarmConditionCount = 11;
+constexpr int AlarmConditionCount = 12;
 
 // A cause must have been gone this long before its condition ends, so that a
 // limit crossed back and forth does not chatter.
@@ -79,6 +80,10 @@ struct AlarmInputs
     bool recordingStopped = false;
     QString recordingStoppedReason; // the storage's error text, may be empty
     EctopyFigures ectopy;
+    // The ST level has differed from the session's reference by the limit for
+    // the set time, and has not been back within it for long enough since.
+    bool stDeviating = false;
+    double stChangeUv = 0.0;
 
     // A live trace of a body: arriving, neither frozen nor pinned.
     bool ecgPresent() const { return signalArriving && deadMs < DeadTraceGateMs; }

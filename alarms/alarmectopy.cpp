@@ -86,6 +86,7 @@ void AlarmEctopy::restart(qint64 recordingOffset)
 {
     m_counter.endRun();
     m_classifier = std::make_unique<TBeatClassifier>();
+    m_st.restart();
     m_offset = recordingOffset;
     m_fed = 0;
 }
@@ -104,8 +105,10 @@ void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, 
         // Without positions, the beats come after the poll's samples.
         const int to = b < beatCount && positions ? std::clamp(positions[b] + 1, from, count) : count;
         bool ready = false;
-        for (int i = from; i < to; ++i)
+        for (int i = from; i < to; ++i) {
+            m_st.addSample(samples[i]);
             ready = m_classifier->addSample(samples[i]) || ready;
+        }
         from = to;
         if (b < beatCount)
             ready = m_classifier->addBeat(beats[b]) || ready;
@@ -114,6 +117,7 @@ void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, 
     }
     m_fed = fedAtNow;
     m_lastPoll = now;
+    m_st.advance(double(m_offset + m_fed) / EctopyCounter::SampleRate);
     m_counter.forget(now);
 }
 
@@ -129,6 +133,7 @@ void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<Ventricular
 {
     TBeatDecision decision;
     while (m_classifier->takeDecision(decision)) {
+        m_st.addDecision(decision, m_offset);
         if (decision.label != BeatLabel::Ventricular) {
             m_counter.addOther();
             continue;

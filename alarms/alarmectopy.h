@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarms/alarmconditions.h"
+#include "alarms/alarmst.h"
 #include "dsp/tbeatclassifier.h"
 
 #include <QVector>
@@ -93,12 +94,16 @@ public:
     void finish(QVector<VentricularBeat> *decided = nullptr);
 
     const EctopyCounter &counter() const { return m_counter; }
+    // The patient's ST measurement takes the same samples and decisions.
+    AlarmSt &st() { return m_st; }
+    const AlarmSt &st() const { return m_st; }
 
 private:
     void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided);
 
     std::unique_ptr<TBeatClassifier> m_classifier;
     EctopyCounter m_counter;
+    AlarmSt m_st;
     qint64 m_offset = 0;    // recording index of the detector's sample 0
     qint64 m_fed = 0;       // samples given to the classifier since restart()
     qint64 m_lastPoll = 0;

@@ -96,6 +96,8 @@ AlarmInputs AlarmEngine::inputs(qint64 now) const
     in.msSinceBeat = now - std::max(m_lastBeatTime, m_aliveSince + DetectorLearningMs);
     in.heartRate = m_heartRate;
     in.ectopy = m_ectopy;
+    in.stDeviating = m_stDeviating;
+    in.stChangeUv = m_stChangeUv;
     in.batteryLow = m_batteryLow;
     in.recordingStopped = m_recordingStopped;
     in.recordingStoppedReason = m_recordingStoppedReason;

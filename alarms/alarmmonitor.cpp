@@ -78,6 +78,9 @@ void AlarmMonitor::stopPatient(int patientId)
     updateSound();
     patient.toldPvc = -1;
     emit ectopyChanged(patientId);
+    patient.ectopy.st().store(patient.session->stTrend);
+    patient.toldSt.clear();
+    emit stChanged(patientId);
 }
 
 void AlarmMonitor::stopAll()
@@ -122,6 +125,11 @@ void AlarmMonitor::tick()
         }
         patient.engine.setHeartRate(patient.session->lastHeartRate());
         patient.engine.setEctopy(patient.ectopy.counter().figures(now));
+        AlarmSt &st = patient.ectopy.st();
+        st.setAlarm(m_settings.stLimit * 10.0, m_settings.stDelay);
+        const StFigures stNow = st.figures();
+        patient.engine.setSt(stNow.deviating, stNow.changeUv);
+        st.store(patient.session->stTrend);
         countPvcs(*patient.session, {});
         const QVector<AlarmEvent> events = patient.engine.update(now);
         for (const AlarmEvent &event : events) {
@@ -131,6 +139,7 @@ void AlarmMonitor::tick()
         }
         record(entry.first, patient, events);
         tellEctopy(entry.first, patient, now);
+        tellSt(entry.first, patient);
     }
     updateSound();
 }
@@ -261,4 +270,36 @@ const AlarmEngine *AlarmMonitor::engine(int patientId) const
 {
     const auto found = m_patients.find(patientId);
     return found == m_patients.end() ? nullptr : &found->second.engine;
+}
+
+void AlarmMonitor::tellSt(int patientId, Patient &patient)
+{
+    const StFigures f = patient.ectopy.st().figures();
+    const QString shown = f.measured ? QString::asprintf("%.0f %d %.0f", f.levelUv / 10.0, f.hasReference, f.changeUv / 10.0)
+                                     : QStringLiteral("-");
+    if (shown == patient.toldSt)
+        return;
+    patient.toldSt = shown;
+    emit stChanged(patientId);
+}
+
+StFigures AlarmMonitor::stFigures(int patientId) const
+{
+    const auto found = m_patients.find(patientId);
+    if (found == m_patients.end() || found->second.engine.isStopped())
+        return StFigures();
+    return found->second.ectopy.st().figures();
+}
+
+bool AlarmMonitor::setStReference(int patientId)
+{
+    const auto found = m_patients.find(patientId);
+    if (found == m_patients.end() || found->second.engine.isStopped())
+        return false;
+    Patient &patient = found->second;
+    if (!patient.ectopy.st().setReference())
+        return false;
+    patient.ectopy.st().store(patient.session->stTrend);
+    tellSt(patientId, patient);
+    return true;
 }

@@ -83,6 +83,12 @@ public:
     // counts them: sample 0 is the first of the session, pauses filled), each
     // at the centre of its QRS complex; empty for a patient not monitored.
     QVector<qint64> recentVentricularBeats(int patientId) const;
+    // The patient's ST level and its change from the session's reference;
+    // nothing measured for a patient not monitored.
+    StFigures stFigures(int patientId) const;
+    // The nurse asks for a new ST reference: the last minute's level. False
+    // when the patient is not monitored or too few beats were measured.
+    bool setStReference(int patientId);
 
 signals:
     // The patient's alarm log grew: told once per tick or acknowledgement.
@@ -96,6 +102,9 @@ signals:
     // pvcPerMinute() or recentVentricularBeats() of the patient changed:
     // told at most once per tick, and when the patient stops.
     void ectopyChanged(int patientId);
+    // stFigures() of the patient changed as shown (to a tenth of a
+    // millimetre): told at most once per tick, and when the patient stops.
+    void stChanged(int patientId);
 
 private:
     struct Patient
@@ -110,6 +119,7 @@ private:
         int toldPvc = -1;
         int toldRecent = 0;
         qint64 toldNewest = -1;
+        QString toldSt;
     };
 
     void onSamplesPolled(MonitorSession *session, const PolledSamples &polled);
@@ -121,6 +131,7 @@ private:
     // trend as long as the heart-rate trend.
     static void countPvcs(MonitorSession &session, const QVector<VentricularBeat> &beats);
     void tellEctopy(int patientId, Patient &patient, qint64 now);
+    void tellSt(int patientId, Patient &patient);
     void updateSound();
 
     Clock m_clock;

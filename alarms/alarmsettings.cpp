@@ -41,6 +41,8 @@ AlarmSettings AlarmSettings::load(const QSettings &settings, QStringList *correc
     loaded.asystoleDelay = bounded(settings, AsystoleDelay, AsystoleDelayRange, false, corrected);
     loaded.hrDelay = bounded(settings, HrDelay, HrDelayRange, false, corrected);
     loaded.audioPauseMinutes = bounded(settings, AudioPauseMinutes, AudioPauseRange, false, corrected);
+    loaded.stLimit = bounded(settings, StLimit, StLimitRange, true, corrected);
+    loaded.stDelay = bounded(settings, StDelay, StDelayRange, false, corrected);
     // Stored as 1 or 0; a hand-written "true" counts as on too.
     const QString sound = settings.value(QLatin1String(LowPrioritySound.key)).toString().trimmed();
     loaded.lowPrioritySound = sound == QLatin1String("true") || value(settings, LowPrioritySound) != 0;
@@ -55,4 +57,6 @@ void AlarmSettings::save(QSettings &settings) const
     settings.setValue(QLatin1String(HrDelay.key), hrDelay);
     settings.setValue(QLatin1String(AudioPauseMinutes.key), audioPauseMinutes);
     settings.setValue(QLatin1String(LowPrioritySound.key), lowPrioritySound ? 1 : 0);
+    settings.setValue(QLatin1String(StLimit.key), stLimit);
+    settings.setValue(QLatin1String(StDelay.key), stDelay);
 }

@@ -33,6 +33,8 @@ struct AlarmSettings
     int hrDelay = 5;                                      // s beyond a heart-rate limit, 0 to 30
     int audioPauseMinutes = 2;                            // 1 to 3
     bool lowPrioritySound = false;
+    int stLimit = 10;                                     // tenths of a millimetre (10 uV); beyond it: medium, 0 = off
+    int stDelay = 60;                                     // s the ST change must last
 
     // `corrected`, when given, receives one sentence for each stored value
     // that was out of range, naming the key and the value used instead.
@@ -58,5 +60,9 @@ inline constexpr IntRange HrDelayRange{0, 30};
 inline constexpr IntSetting AudioPauseMinutes{"Config/Alarms/AudioPauseMinutes", 2};
 inline constexpr IntRange AudioPauseRange{1, 3};
 inline constexpr IntSetting LowPrioritySound{"Config/Alarms/LowPrioritySound", 0};
+inline constexpr IntSetting StLimit{"Config/Alarms/StLimitTenthsMm", 10};
+inline constexpr IntRange StLimitRange{0, 50};
+inline constexpr IntSetting StDelay{"Config/Alarms/StDelay", 60};
+inline constexpr IntRange StDelayRange{15, 600};
 
 } // namespace ConfigSettings

@@ -10,6 +10,8 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <cmath>
+
 namespace {
 
 using namespace ConfigSettings;
@@ -202,6 +204,8 @@ void ConfigDialog::loadAlarmSystem(const QSettings &settings)
     ui->numHrDelay->setValue(alarms.hrDelay);
     ui->numAudioPause->setValue(alarms.audioPauseMinutes);
     ui->chkLowPrioritySound->setChecked(alarms.lowPrioritySound);
+    ui->numStLimit->setValue(alarms.stLimit / 10.0);
+    ui->numStDelay->setValue(alarms.stDelay);
 }
 
 void ConfigDialog::saveAlarmSystem(QSettings &settings) const
@@ -213,5 +217,7 @@ void ConfigDialog::saveAlarmSystem(QSettings &settings) const
     alarms.hrDelay = ui->numHrDelay->value();
     alarms.audioPauseMinutes = ui->numAudioPause->value();
     alarms.lowPrioritySound = ui->chkLowPrioritySound->isChecked();
+    alarms.stLimit = int(std::lround(ui->numStLimit->value() * 10.0));
+    alarms.stDelay = ui->numStDelay->value();
     alarms.save(settings);
 }

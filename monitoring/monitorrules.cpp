@@ -1,5 +1,7 @@
 #include "monitoring/monitorrules.h"
 
+#include <cmath>
+
 namespace MonitorRules {
 
 GridShape gridShape(int maxPatients, double screenRatio)
@@ -69,6 +71,14 @@ bool isBloodPressureAcceptable(int kind, int systolic, int diastolic)
 bool isSystolicComplete(int systolic)
 {
     return systolic >= 36;
+}
+
+QString stMillimetres(double microvolts)
+{
+    const long tenths = std::lround(microvolts / 10.0);
+    if (tenths == 0)
+        return QStringLiteral("0.0");
+    return QString::asprintf("%+.1f", double(tenths) / 10.0);
 }
 
 } // namespace MonitorRules

@@ -36,4 +36,8 @@ bool isBloodPressureAcceptable(int kind, int systolic, int diastolic);
 // Two systolic digits from 36 up are taken as complete.
 bool isSystolicComplete(int systolic);
 
+// An ST level or change in millimetres at 10 mm/mV with its sign and one
+// decimal: "-1.2", "+0.4", "0.0".
+QString stMillimetres(double microvolts);
+
 } // namespace MonitorRules

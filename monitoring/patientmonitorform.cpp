@@ -9,6 +9,7 @@
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/sessionmanager.h"
 #include "monitoring/tmhrplotvalues.h"
+#include "monitoring/tmstplotvalues.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/recordrules.h"
@@ -16,6 +17,7 @@
 #include "storage/tfilesignal.h"
 
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
 
@@ -79,6 +81,15 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
     ui->hrGraphic->setYRange(50, 200);
     ui->hrGraphic->setXLocked(false);
     ui->hrGraphic->refresh();
+    // The ST trend beside it, in millimetres.
+    m_stValues = std::make_unique<TMStPlotValues>(&m_session->stTrend);
+    ui->stGraphic->setValues(m_stValues.get());
+    ui->stGraphic->setStyle(1);
+    ui->stGraphic->setTimeFormat(QStringLiteral("mm:ss"));
+    ui->stGraphic->setXRange(0, 300);
+    ui->stGraphic->setYRange(-3, 3);
+    ui->stGraphic->setXLocked(false);
+    ui->stGraphic->refresh();
 
     ui->lblBattery->hide();
     ui->lblConnecting->hide();
@@ -108,6 +119,15 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
         ui->ecgGraphic->setBeatMarks(alarms->recentVentricularBeats(id));
     });
     setPvcPerMinute(alarms->pvcPerMinute(m_session->patientId));
+    // The ST level beside the HR, with its change from the session's reference.
+    connect(alarms, &AlarmMonitor::stChanged, this, [this, alarms](int id) {
+        if (id == m_session->patientId)
+            setSt(alarms->stFigures(id));
+    });
+    setSt(alarms->stFigures(m_session->patientId));
+    auto *stMenu = new QMenu(ui->btnSt);
+    stMenu->addAction(tr("Set ST reference"), this, &PatientMonitorForm::setStReference);
+    ui->btnSt->setMenu(stMenu);
 
     connect(&m_readoutTimer, &QTimer::timeout, this, &PatientMonitorForm::updateReadouts);
     connect(&m_displayTimer, &QTimer::timeout, this, &PatientMonitorForm::updateDisplay);
@@ -122,6 +142,7 @@ PatientMonitorForm::~PatientMonitorForm()
     // The display must not keep a pointer into the chain it outlives.
     ui->ecgGraphic->setSignal(nullptr);
     ui->hrGraphic->setValues(nullptr);
+    ui->stGraphic->setValues(nullptr);
 }
 
 QString PatientMonitorForm::patientTitle() const
@@ -167,6 +188,7 @@ void PatientMonitorForm::updateReadouts()
     ui->txtPatientTemp->setText(QString::number(temperature, 'f', 1));
 
     ui->hrGraphic->refresh();
+    ui->stGraphic->refresh();
 
     const int patientId = m_session->patientId;
     if (isBatteryLow(m_manager->batteryVoltage(patientId))) {
@@ -189,6 +211,30 @@ void PatientMonitorForm::updateReadouts()
 void PatientMonitorForm::setPvcPerMinute(int count)
 {
     ui->txtPatientPvc->setText(count < 0 ? QStringLiteral("--") : QString::number(count));
+}
+
+void PatientMonitorForm::setSt(const StFigures &st)
+{
+    ui->txtPatientSt->setText(st.measured ? MonitorRules::stMillimetres(st.levelUv) : QStringLiteral("--"));
+    ui->txtPatientStChange->setText(st.measured && st.hasReference
+                                        ? tr("change %1").arg(MonitorRules::stMillimetres(st.changeUv))
+                                        : QString());
+    ui->stFrame->setToolTip(st.hasReference ? tr("ST level at 10 mm/mV and its change from the session's reference")
+                                            : tr("ST level at 10 mm/mV; the reference is taken over the first minute"));
+}
+
+void PatientMonitorForm::setStReference()
+{
+    AlarmMonitor *alarms = m_manager->alarmMonitor();
+    if (!alarms->setStReference(m_session->patientId)) {
+        QMessageBox::information(this, patientTitle(),
+                                 tr("Too few beats were measured in the last minute to take an ST reference."));
+        return;
+    }
+    const StFigures st = alarms->stFigures(m_session->patientId);
+    const QString text = tr("ST reference set: ST %1 mm").arg(MonitorRules::stMillimetres(st.levelUv));
+    m_session->addEvent(text);
+    appendEventLine(m_session->events.constLast().timeOffset, text);
 }
 
 void PatientMonitorForm::updateAlarmBanner()

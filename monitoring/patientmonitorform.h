@@ -9,9 +9,11 @@
 #include <memory>
 
 class MonitorSession;
+struct StFigures;
 class SessionManager;
 class TLiveFilterChain;
 class TMHRPlotValues;
+class TMStPlotValues;
 
 namespace Ui {
 class PatientMonitorForm;
@@ -35,6 +37,8 @@ public:
     // Premature ventricular complexes in the last minute; negative while not
     // known yet (shows "--").
     void setPvcPerMinute(int count);
+    void setSt(const StFigures &st);
+    void setStReference();
 
 private slots:
     void on_btnEvent_clicked();
@@ -62,4 +66,5 @@ private:
     QTimer m_displayTimer;
     QTimer m_readoutTimer;
     std::unique_ptr<TMHRPlotValues> m_hrValues;
+    std::unique_ptr<TMStPlotValues> m_stValues;
 };

@@ -54,6 +54,7 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     // as an event strip.
     m_ectopy = std::make_unique<SessionReportEctopy>(hasRecording(session) ? recordingPath : QString(),
                                                      session.startDateTime);
+    m_st = std::make_unique<SessionReportSt>(hasRecording(session) ? recordingPath : QString(), session.startDateTime);
     m_runStrip = m_strips.size();
     m_strips.append({recordingPath, 0.0, QString(), session.startDateTime});
     m_alarms.setRecordCount(engine().recordCounts());
@@ -62,7 +63,7 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
 QString SessionReport::value(int record, const QString &name, int reportPage) const
 {
     QString value;
-    if (headerValue(name, value) || m_ectopy->value(name, value))
+    if (headerValue(name, value) || m_ectopy->value(name, value) || m_st->value(name, value))
         return value;
     if (m_alarms.value(record, name, reportPage, value))
         return value;
@@ -82,7 +83,7 @@ QString SessionReport::value(int record, const QString &name, int reportPage) co
 
 void SessionReport::draw(int record, const QString &name, QPainter &painter, const QRect &bounds, int)
 {
-    if (drawLogo(name, &painter, bounds))
+    if (drawLogo(name, &painter, bounds) || m_st->draw(name, painter, bounds))
         return;
     if (name == QLatin1String("ecgGraphic/event"))
         drawStrip(&painter, bounds, record);

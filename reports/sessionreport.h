@@ -4,6 +4,7 @@
 #include "reports/reportvalues.h"
 #include "reports/sessionreportectopy.h"
 #include "reports/sessionreportalarms.h"
+#include "reports/sessionreportst.h"
 
 #include <QString>
 #include <QVector>
@@ -34,5 +35,7 @@ private:
     // The ventricular ectopy section, and the strip that shows its longest run.
     std::unique_ptr<SessionReportEctopy> m_ectopy;
     int m_runStrip = -1;
+    // The ST segment section with its averaged beats.
+    std::unique_ptr<SessionReportSt> m_st;
     SessionReportAlarms m_alarms;
 };

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace reportvalues;
 
@@ -55,6 +56,17 @@ QString unreadableText(const QList<SessionInfo> &unreadable)
     return (unreadable.size() == 1 ? QStringLiteral("No se pudo leer la sesión %1")
                                    : QStringLiteral("No leídas: %1"))
         .arg(names.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+namespace {
+
+// A change of the ST level in millimetres at 10 mm/mV, signed, decimal comma.
+QString stMillimetres(double microvolts)
+{
+    const long tenths = std::lround(microvolts / 10.0);
+    return tenths == 0 ? QStringLiteral("0,0") : QString::asprintf("%+.1f", double(tenths) / 10.0).replace('.', ',');
 }
 
 } // namespace
@@ -124,6 +136,8 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
             row.systolic[phase - 1] = c.sysBP;
             row.diastolic[phase - 1] = c.diaBP;
         }
+        double stChange = 0.0;
+        row.stLargest = session->stTrend.largestChange(stChange) ? stMillimetres(stChange) : QStringLiteral("---");
         m_rows.append(row);
     }
     for (const SessionInfo &info : unreadable) {
@@ -174,6 +188,8 @@ QString SummaryReport::value(int record, const QString &name, int reportPage) co
             if (name == QLatin1String(phases[k]) + QLatin1String("BP"))
                 return row.present ? QStringLiteral("%1/%2").arg(row.systolic[k]).arg(row.diastolic[k]) : QString();
         }
+        if (name == QLatin1String("stLargest"))
+            return row.present ? row.stLargest : QString();
     }
     if (name == QLatin1String("eventDescription"))
         return reportPage == 2 ? stripLabel(record) : QString();

@@ -4,6 +4,7 @@
 #include "dsp/tstoredfilterchain.h"
 #include "patients/picklist.h"
 #include "review/reviewectopy.h"
+#include "review/reviewst.h"
 #include "review/reviewalarms.h"
 #include "review/reviewprompts.h"
 #include "review/reviewrules.h"
@@ -95,6 +96,13 @@ void ReviewSessionsPage::setUpWidgets()
     connect(m_ectopy, &ReviewEctopy::ventricularBeatsChanged, ui->ecgGraphic, &QSignalBrowseDisplay::setBeatMarks);
     connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_ectopy,
             [this] { m_ectopy->setPosition(ui->ecgGraphic->position()); });
+    // The session's ST segment beside the ectopy, its trend under the PVC trend.
+    m_st = new ReviewSt(this);
+    ui->layoutLower->insertWidget(2, m_st);
+    ui->layoutTrends->insertWidget(2, m_st->trendPlot(), 1);
+    connect(m_st, &ReviewSt::positionChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
+    connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_st,
+            [this] { m_st->setPosition(ui->ecgGraphic->position()); });
 
     QHeaderView *eventHeader = ui->treeEvents->header();
     eventHeader->setMinimumSectionSize(16);
@@ -195,6 +203,9 @@ void ReviewSessionsPage::showSession(MonitorSession *session)
     m_ectopy->showRecording(session->recording() && session->recording()->sampleCount() > 0
                                 ? session->recording()->path() : QString(),
                             session->startDateTime);
+    m_st->showRecording(session->recording() && session->recording()->sampleCount() > 0
+                            ? session->recording()->path() : QString(),
+                        session->startDateTime);
 }
 
 void ReviewSessionsPage::fillSessionFields()

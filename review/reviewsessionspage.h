@@ -14,6 +14,7 @@ class OpenRecords;
 class PatientCourse;
 class QTreeWidgetItem;
 class ReviewEctopy;
+class ReviewSt;
 class ReviewAlarms;
 class TStoredFilterChain;
 
@@ -104,6 +105,7 @@ private:
     QString m_acceptedCells[3][2];
 
     ReviewEctopy *m_ectopy = nullptr;
+    ReviewSt *m_st = nullptr;
     TRHRPlotValues m_hrValues;
     TRSpo2PlotValues m_spo2Values;
     TRTempPlotValues m_tempValues;

@@ -2,17 +2,42 @@
 #include "ui_reviewsummarypage.h"
 
 #include "display/historyplots.h"
+#include "display/qplotgraphic.h"
 #include "patients/picklist.h"
 #include "storage/monitordatabase.h"
+#include "storage/monitorsession.h"
 #include "storage/patientcourse.h"
 #include "storage/storageerror.h"
 
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QStringListModel>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
 const char AdaptationListKey[] = "AdaptationList";
+
+// The largest ST change per session: one point per analysed session.
+class StHistoryValues : public IPlotValues
+{
+public:
+    explicit StHistoryValues(QVector<QPointF> points) : m_points(std::move(points)) {}
+    int seriesCount() override { return 1; }
+    int pointCount(int series) override { return series == 0 ? m_points.size() : 0; }
+    double x(int, int point) override { return m_points[point].x(); }
+    double y(int, int point) override { return m_points[point].y(); }
+    QColor color(int) override { return QColor(0, 110, 200); }
+    QString name(int) override
+    {
+        return QCoreApplication::translate("ReviewSummaryPage", "Largest ST change (mm)");
+    }
+
+private:
+    QVector<QPointF> m_points;
+};
 
 } // namespace
 
@@ -61,6 +86,8 @@ void ReviewSummaryPage::setCourse(const PatientCourse &course)
         plot->setXStep(HistoryPlots::XStep);
         plot->setValues(m_historyValues.back().get());
     }
+
+    showStHistory(course);
 
     const int listed = course.listedCount();
     if (listed > 0)
@@ -125,4 +152,31 @@ void ReviewSummaryPage::restorePatientFields()
 void ReviewSummaryPage::learnPickList()
 {
     PickList::learn(QLatin1String(AdaptationListKey), ui->cboAdaptation->currentText());
+}
+
+void ReviewSummaryPage::showStHistory(const PatientCourse &course)
+{
+    QVector<QPointF> points;
+    double largest = 2.0;
+    for (const MonitorSession *session : course.readSessions()) {
+        double change = 0.0;
+        if (session->stTrend.largestChange(change)) {
+            points.append(QPointF(session->sessionNumber, change / 100.0));
+            largest = std::max(largest, std::ceil(std::abs(change) / 100.0));
+        }
+    }
+    std::sort(points.begin(), points.end(), [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); });
+    if (!m_stPlot) {
+        m_stPlot = new QPlotGraphic(this);
+        m_stPlot->setObjectName(QStringLiteral("stHistoryGraphic"));
+        m_stPlot->setMinimumSize(100, 80);
+        m_stPlot->setStyle(QPlotGraphic::LinesAndMarkers);
+        ui->layoutHistory->addWidget(m_stPlot, 1);
+    }
+    m_stPlot->setValues(nullptr);
+    m_stValues = std::make_unique<StHistoryValues>(points);
+    m_stPlot->setXRange(HistoryPlots::XMinimum, HistoryPlots::xMaximum(course.listedCount()));
+    m_stPlot->setYRange(-largest, largest);
+    m_stPlot->setXStep(HistoryPlots::XStep);
+    m_stPlot->setValues(m_stValues.get());
 }

@@ -56,4 +56,8 @@ private:
     QString m_shownAdaptation, m_shownConclusion;
     SessionHistory m_history;
     std::vector<std::unique_ptr<THistoryPlotValues>> m_historyValues;
+    // The largest ST change of each session that was analysed, in mm.
+    void showStHistory(const PatientCourse &course);
+    QPlotGraphic *m_stPlot = nullptr;
+    std::unique_ptr<IPlotValues> m_stValues;
 };

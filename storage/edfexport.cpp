@@ -70,6 +70,7 @@ struct ExportPlan
     std::vector<EdfSignal> signalList;
     int channels = 0;
     bool withSpo2 = false, withTemperature = false;
+    QVector<int> stPerSecond;   // the ST trend in microvolts, one value a second; empty when not analysed
     qint64 records = 0;
     std::vector<AnnotationPiece> annotations;
     int annotationSignals = 1;
@@ -196,6 +197,27 @@ EdfSignal trendSignal(const char *label, const char *unit, double scale, int low
     return signal;
 }
 
+// The ST trend a value a second: each point's median holds for the seconds
+// since the previous point (the first from the start).
+QVector<int> stPerSecond(const StSessionData &st)
+{
+    QVector<int> values;
+    if (!st.analysed || st.trend.isEmpty())
+        return values;
+    const double last = st.trend.constLast().timeS;
+    if (!(last > 0.0) || last > 48.0 * 3600.0)
+        return values;
+    values.resize(int(std::ceil(last)));
+    double from = 0.0;
+    for (const StTrendPoint &p : st.trend) {
+        const long uv = std::isfinite(p.stUv) ? std::lround(p.stUv) : 0;
+        for (int s = std::max(0, int(std::floor(from))); s < std::min(values.size(), int(std::ceil(p.timeS))); ++s)
+            values[s] = int(uv);
+        from = std::max(from, p.timeS);
+    }
+    return values;
+}
+
 QByteArray channelLabel(const TSignal &recording, int channel)
 {
     const QString lead = recording.channelName(channel).trimmed();
@@ -235,6 +257,9 @@ ExportPlan planExport(const MonitorSession &session, const PatientRecord &patien
     if (plan.withTemperature)
         plan.signalList.push_back(trendSignal("Temp", "degC", 1.0 / TemperatureSteps, 0, 45 * TemperatureSteps,
                                               session.tempTrend));
+    plan.stPerSecond = stPerSecond(session.stTrend);
+    if (!plan.stPerSecond.isEmpty())
+        plan.signalList.push_back(trendSignal("ST", "uV", 1.0, -2000, 2000, plan.stPerSecond));
 
     // Whole seconds holding every sample and every trend entry.
     const qint64 rate = recording->rate();
@@ -244,6 +269,7 @@ ExportPlan planExport(const MonitorSession &session, const PatientRecord &patien
         plan.records = std::max<qint64>(plan.records, session.spo2Trend.size());
     if (plan.withTemperature)
         plan.records = std::max<qint64>(plan.records, session.tempTrend.size());
+    plan.records = std::max<qint64>(plan.records, plan.stPerSecond.size());
 
     const QVector<EdfAnnotation> annotations =
         options.anonymize ? anonymizedAnnotations(session, patient) : sessionAnnotations(session);
@@ -318,6 +344,8 @@ void writeRecords(int handle, const ExportPlan &plan, const MonitorSession &sess
             const double t = session.tempTrend.value(i) * TemperatureSteps;
             *out++ = short(std::isfinite(t) ? std::clamp(std::lround(t), -32768L, 32767L) : 0);
         }
+        if (!plan.stPerSecond.isEmpty())
+            *out++ = short(std::clamp(plan.stPerSecond.value(i), -32768, 32767));
         check(edf_blockwrite_digital_short_samples(handle, record.data()));
     }
     for (const AnnotationPiece &a : plan.annotations)

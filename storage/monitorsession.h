@@ -2,6 +2,7 @@
 
 #include "storage/alarmlog.h"
 #include "storage/sessiondata.h"
+#include "storage/stsessiondata.h"
 #include "storage/tfilesignal.h"
 
 #include <QString>
@@ -45,6 +46,8 @@ public:
     // Ventricular premature beats per second of the recording; empty for a
     // session recorded without beat labels.
     QVector<int> pvcTrend;
+    // The ST-segment trend; not analysed for sessions recorded without it.
+    StSessionData stTrend;
     QVector<SessionEvent> events;
     // Every alarm's onset, acknowledgement and end, in order.
     QVector<AlarmLogEntry> alarmLog;

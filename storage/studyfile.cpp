@@ -173,6 +173,8 @@ QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patien
     // that an older study file read and written again stays as it was.
     if (!session.pvcTrend.isEmpty())
         results.insert(QStringLiteral("pvcTrend"), toArray(session.pvcTrend));
+    if (session.stTrend.analysed)
+        results.insert(QStringLiteral("stTrend"), session.stTrend.toJson());
     results.insert(QStringLiteral("checkpoints"), checkpoints);
 
     QJsonArray events;
@@ -329,6 +331,8 @@ std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int p
     session->pvcTrend.reserve(pvc.size());
     for (const QJsonValue &v : pvc)
         session->pvcTrend.append(v.toInt(0));
+    // Files written before the ST segment was measured: not analysed.
+    session->stTrend = StSessionData::fromJson(results.value(QStringLiteral("stTrend")));
 
     // A later checkpoint of a phase replaces an earlier one; unknown phases
     // do not come from this program and are ignored.

@@ -58,6 +58,10 @@
         <source>PVC %1/min</source>
         <translation>EV %1/min</translation>
     </message>
+    <message>
+        <source>ST change %1 mm</source>
+        <translation>Cambio del ST %1 mm</translation>
+    </message>
 </context>
 <context>
     <name>AlarmSettings</name>
@@ -216,6 +220,14 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>PVC limit (/min)</source>
         <translation>Límite de EV (/min)</translation>
+    </message>
+    <message>
+        <source>ST change limit (mm)</source>
+        <translation>Límite de cambio del ST (mm)</translation>
+    </message>
+    <message>
+        <source>ST change after (s)</source>
+        <translation>Cambio del ST tras (s)</translation>
     </message>
 </context>
 <context>
@@ -806,6 +818,38 @@ Stop monitor session?</source>
         <source>PVC/min</source>
         <translation>EV/min</translation>
     </message>
+    <message>
+        <source>ST mm</source>
+        <translation>ST mm</translation>
+    </message>
+    <message>
+        <source>ST</source>
+        <translation>ST</translation>
+    </message>
+    <message>
+        <source>Set ST reference</source>
+        <translation>Fijar referencia del ST</translation>
+    </message>
+    <message>
+        <source>change %1</source>
+        <translation>cambio %1</translation>
+    </message>
+    <message>
+        <source>ST level at 10 mm/mV and its change from the session&apos;s reference</source>
+        <translation>Nivel del ST a 10 mm/mV y su cambio respecto a la referencia de la sesión</translation>
+    </message>
+    <message>
+        <source>ST level at 10 mm/mV; the reference is taken over the first minute</source>
+        <translation>Nivel del ST a 10 mm/mV; la referencia se toma durante el primer minuto</translation>
+    </message>
+    <message>
+        <source>Too few beats were measured in the last minute to take an ST reference.</source>
+        <translation>Se midieron muy pocos latidos en el último minuto para tomar una referencia del ST.</translation>
+    </message>
+    <message>
+        <source>ST reference set: ST %1 mm</source>
+        <translation>Referencia del ST fijada: ST %1 mm</translation>
+    </message>
 </context>
 <context>
     <name>PatientPreviewForm</name>
@@ -1357,6 +1401,49 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
+    <name>ReviewSt</name>
+    <message>
+        <source>Measuring the ST segment...</source>
+        <translation>Midiendo el segmento ST...</translation>
+    </message>
+    <message>
+        <source>ST: too few beats measured for a reference</source>
+        <translation>ST: muy pocos latidos medidos para una referencia</translation>
+    </message>
+    <message>
+        <source>ST reference: %1 mm (J + %2 ms)</source>
+        <translation>Referencia del ST: %1 mm (J + %2 ms)</translation>
+    </message>
+    <message>
+        <source>%1: %2 mm at %3, HR %4</source>
+        <translation>%1: %2 mm a las %3, FC %4</translation>
+    </message>
+    <message>
+        <source>Largest depression</source>
+        <translation>Mayor descenso</translation>
+    </message>
+    <message>
+        <source>No ST depression</source>
+        <translation>Sin descenso del ST</translation>
+    </message>
+    <message>
+        <source>Largest elevation</source>
+        <translation>Mayor elevación</translation>
+    </message>
+    <message>
+        <source>No ST elevation</source>
+        <translation>Sin elevación del ST</translation>
+    </message>
+    <message>
+        <source>Reference %1 mm</source>
+        <translation>Referencia %1 mm</translation>
+    </message>
+    <message>
+        <source>%1 mm at %2</source>
+        <translation>%1 mm a las %2</translation>
+    </message>
+</context>
+<context>
     <name>ReviewSummaryPage</name>
     <message>
         <source>Group adaptation</source>
@@ -1399,6 +1486,10 @@ Stop monitor session?</source>
     <message>
         <source>Cannot get patient data</source>
         <translation>No se pueden obtener los datos del paciente</translation>
+    </message>
+    <message>
+        <source>Largest ST change (mm)</source>
+        <translation>Mayor cambio del ST (mm)</translation>
     </message>
 </context>
 <context>
@@ -1568,6 +1659,13 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
     </message>
 </context>
 <context>
+    <name>StBeatPaper</name>
+    <message>
+        <source>No beat measured</source>
+        <translation>Ningún latido medido</translation>
+    </message>
+</context>
+<context>
     <name>StationApplication</name>
     <message>
         <source>Information</source>
@@ -1624,6 +1722,13 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
     </message>
 </context>
 <context>
+    <name>TMStPlotValues</name>
+    <message>
+        <source>ST mm</source>
+        <translation>ST mm</translation>
+    </message>
+</context>
+<context>
     <name>TRHRPlotValues</name>
     <message>
         <source>HR</source>
@@ -1642,6 +1747,13 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
     <message>
         <source>SpO2</source>
         <translation>SpO2</translation>
+    </message>
+</context>
+<context>
+    <name>TRStPlotValues</name>
+    <message>
+        <source>ST mm</source>
+        <translation>ST mm</translation>
     </message>
 </context>
 <context>

@@ -32,6 +32,9 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QToolButton>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QtEndian>
@@ -484,6 +487,32 @@ private slots:
         alarms->setRecordingStopped(session->patientId, false);
         QTRY_COMPARE_WITH_TIMEOUT(banner->priority(), AlarmPriority::None, 4000);
         QCOMPARE(session->alarmLog.last().kind, AlarmLogEntry::End);
+        manager.stopMonitoring(session->patientId);
+    }
+
+    // The ST level shows beside the HR once a few beats are measured; asking
+    // for a reference before a minute of beats says that it cannot be taken.
+    void stReadoutAndReferenceEntry()
+    {
+        SessionManager manager(*m_storage->database, m_storage->records);
+        MonitorSession *session = startOnSim(manager);
+        QWidget host;
+        host.setLayout(new QVBoxLayout);
+        auto *monitor = new PatientMonitorForm(&host, &manager, session);
+        host.layout()->addWidget(monitor);
+        host.resize(900, 500);
+        host.show();
+        auto *st = child<QLabel>(monitor, "txtPatientSt");
+        QTRY_VERIFY_WITH_TIMEOUT(st->text() != QStringLiteral("--"), 15000);
+        QVERIFY2(QRegularExpression(QStringLiteral("^([+-][0-9]|0)\\.[0-9]$")).match(st->text()).hasMatch(), qPrintable(st->text()));
+        QVERIFY(child<QLabel>(monitor, "txtPatientStChange")->text().isEmpty());
+
+        auto *button = child<QToolButton>(monitor, "btnSt");
+        QVERIFY(button->menu() && button->menu()->actions().size() == 1);
+        MessageBoxAnswerer answer(QMessageBox::Ok);
+        button->menu()->actions().first()->trigger();
+        QVERIFY(answer.texts.size() == 1 && answer.texts.first().contains(QStringLiteral("Too few beats")));
+        QVERIFY(session->events.isEmpty() || !session->events.last().description.startsWith(QStringLiteral("ST reference")));
         manager.stopMonitoring(session->patientId);
     }
 

@@ -220,6 +220,24 @@ private slots:
         QCOMPARE(exportError(*s, m_patient, m_out), QStringLiteral("The session has more annotations than its recording can hold"));
     }
 
+    // The ST trend as a signal beside the HR, a value a second; ST alarms as
+    // annotations like every alarm.
+    void stTrendAndStAlarms()
+    {
+        std::unique_ptr<MonitorSession> s = m_storage->openSession(m_patient.id, 1);
+        s->stTrend.analysed = true;
+        s->stTrend.trend = {{2.0, -50.0}, {4.0, -130.4}, {6.0, 20.0}};
+        s->alarmLog = {{3.0, AlarmLogEntry::Onset, "stChange", "medium", "ST change -1.3 mm"}};
+        QCOMPARE(exportError(*s, m_patient, m_out), QString());
+        EdfFile edf(m_out);
+        QCOMPARE(edf.hdr.edfsignals, 5);
+        const edf_param_struct &st = edf.hdr.signalparam[4];
+        QCOMPARE(QString("%1 %2 %3").arg(st.label).arg(st.physdimension).arg(st.smp_in_datarecord).simplified(),
+                 QString("ST uV 1"));
+        QCOMPARE(edf.digital(4, 8), std::vector<int>({-50, -50, -130, -130, 20, 20, 0}));
+        QVERIFY(edf.annotations().contains("3 Alarm: ST change -1.3 mm (medium)"));
+    }
+
     void textHelpers()
     {
         const QString text = QStringLiteral("Ünïcode 😀 ") + QString(60, 'w') + " end";

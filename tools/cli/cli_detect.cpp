@@ -2,6 +2,7 @@
 
 #include "clicommand.h"
 
+#include "dsp/recordingst.h"
 #include "dsp/tbeatclassifier.h"
 #include "dsp/tbeatdetector.h"
 
@@ -27,6 +28,23 @@ int runDetect(const QStringList &arguments)
     const QCommandLineOption classify(QStringLiteral("classify"),
                                       QCoreApplication::translate("cli", "Label each beat (INDEX LABEL, LABEL one of N, V, Q)."));
     parser.addOption(classify);
+    const QCommandLineOption st(QStringLiteral("st"),
+                                QCoreApplication::translate("cli", "Measure the ST segment of each normal beat "
+                                                                   "(R_SAMPLE J_SAMPLE ST_UV: the ST level in microvolts "
+                                                                   "at the measurement point after the J point, against "
+                                                                   "the isoelectric level)."));
+    parser.addOption(st);
+    const QCommandLineOption stEpisodes(QStringLiteral("st-episodes"),
+                                        QCoreApplication::translate("cli", "List the ST episodes (START_S END_S "
+                                                                           "elevation|depression): a change of at least "
+                                                                           "0.1 mV from the recording's reference held "
+                                                                           "for at least 30 s."));
+    parser.addOption(stEpisodes);
+    const QCommandLineOption stPoint(QStringLiteral("st-point"),
+                                     QCoreApplication::translate("cli", "Milliseconds from the J point to the ST "
+                                                                        "measurement point (40-80, default 60)."),
+                                     QStringLiteral("MS"), QString::number(TStAnalyser::DefaultPointMs));
+    parser.addOption(stPoint);
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("cli", "Sample file to analyse."));
     if (!cli::parse(parser, arguments, 1, 1))
         return cli::BadArguments;
@@ -38,6 +56,23 @@ int runDetect(const QStringList &arguments)
     if (!file.error().isEmpty())
         return cli::fail(file.error());
     std::vector<qint16> samples;
+
+    if (parser.isSet(st) || parser.isSet(stEpisodes)) {
+        bool ok = false;
+        const int pointMs = parser.value(stPoint).toInt(&ok);
+        if (!ok || pointMs < 40 || pointMs > 80)
+            return cli::usageError(QCoreApplication::translate("cli", "--st-point takes 40 to 80 ms"));
+        TStRecordingAnalysis analysis(pointMs, parser.isSet(st));
+        for (qint16 sample : samples)
+            analysis.addSample(sample);
+        const RecordingSt result = analysis.finish();
+        for (const TStBeat &beat : result.beats)
+            printf("%d %d %.0f\n", beat.r, beat.j, beat.stUv);
+        if (parser.isSet(stEpisodes))
+            for (const TStEpisode &episode : result.episodes)
+                printf("%.1f %.1f %s\n", episode.startS, episode.endS, episode.sign > 0 ? "elevation" : "depression");
+        return cli::Success;
+    }
 
     const bool scaled = !parser.isSet(raw);
     const bool labelled = parser.isSet(classify);

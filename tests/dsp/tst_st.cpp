@@ -1,0 +1,239 @@
+// ST measurement on drawn beats whose J point and ST level are known, the
+// reference, change and deviation timing on drawn trends, and the
+// companion's ST commands over a recording with an expert's ST episode.
+
+#include "../common/stbeats.h"
+#include "dsp/recordingst.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using namespace StBeats;
+
+RecordingSt analyse(const std::vector<int> &samples, int pointMs = 60)
+{
+    TStRecordingAnalysis analysis(pointMs);
+    for (int v : samples)
+        analysis.addSample(v);
+    return analysis.finish();
+}
+
+double medianOf(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(StBeats::BeatShape)
+
+class TestSt : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each shape's J point and ST level against the values it was drawn with.
+    void measuresDrawnBeats_data()
+    {
+        QTest::addColumn<BeatShape>("shape");
+        QTest::addColumn<int>("pointMs");
+        QTest::addColumn<double>("expectedUv");
+        QTest::addColumn<int>("jAfterR");   // samples
+        auto shape = [](double st, double slope = 0.0, double width = 1.0, double wander = 0.0, double hz = 0.0) {
+            BeatShape s;
+            s.stMv = st;
+            s.slopeMvPerS = slope;
+            s.widthScale = width;
+            s.wanderMv = wander;
+            s.wanderHz = hz;
+            return s;
+        };
+        QTest::newRow("flat") << shape(0.0) << 60 << 0.0 << 10;
+        QTest::newRow("depressed 0.1 mV") << shape(-0.1) << 60 << -100.0 << 10;
+        QTest::newRow("depressed 0.2 mV") << shape(-0.2) << 60 << -200.0 << 10;
+        QTest::newRow("elevated 0.2 mV") << shape(0.2) << 60 << 200.0 << 10;
+        QTest::newRow("upsloping") << shape(-0.15, 1.5) << 60 << -60.0 << 10;
+        QTest::newRow("downsloping") << shape(-0.05, -1.5) << 60 << -140.0 << 10;
+        QTest::newRow("downsloping at 80 ms") << shape(-0.05, -1.5) << 80 << -170.0 << 10;
+        QTest::newRow("wide QRS") << shape(-0.1, 0.0, 2.5) << 60 << -100.0 << 25;
+        QTest::newRow("baseline wander 0.05 Hz") << shape(-0.1, 0.0, 1.0, 0.8, 0.05) << 60 << -100.0 << 10;
+        QTest::newRow("breathing sway 0.3 Hz") << shape(-0.1, 0.0, 1.0, 0.3, 0.3) << 60 << -100.0 << 10;
+    }
+    void measuresDrawnBeats()
+    {
+        QFETCH(BeatShape, shape);
+        QFETCH(int, pointMs);
+        QFETCH(double, expectedUv);
+        QFETCH(int, jAfterR);
+        const RecordingSt result = analyse(drawBeats(shape, 60), pointMs);
+        // All but the first few beats (the average needs three) are measured.
+        QVERIFY2(result.beats.size() >= 65, qPrintable(QString::number(result.beats.size())));
+        std::vector<double> levels, jOffsets;
+        for (const TStBeat &b : result.beats) {
+            levels.push_back(b.stUv);
+            jOffsets.push_back(b.j - b.r);
+            QCOMPARE(b.point - b.j, pointMs * 250 / 1000);
+        }
+        const double level = medianOf(levels);
+        QVERIFY2(std::abs(level - expectedUv) <= 25.0, qPrintable(QStringLiteral("ST %1 uV").arg(level)));
+        // Every beat's ST level, not only the median, is right under a sway.
+        for (double v : levels)
+            QVERIFY2(std::abs(v - expectedUv) <= 45.0, qPrintable(QStringLiteral("beat ST %1 uV").arg(v)));
+        const double j = medianOf(jOffsets);
+        QVERIFY2(std::abs(j - jAfterR) <= 3.0, qPrintable(QStringLiteral("J at R%1%2").arg(j >= 0 ? "+" : "").arg(j)));
+    }
+
+    void parabolaThroughThreeKnotsFollowsACurvedBaseline()
+    {
+        const StMeasure::Knot knots[3] = {{0.0, 1.0}, {200.0, 5.0}, {400.0, 13.0}};
+        auto truth = [](double t) { return 1.0 + 0.01 * t + 0.00005 * t * t; };
+        for (double t : {0.0, 50.0, 230.0, 400.0, 480.0})
+            QCOMPARE(StMeasure::baselineAt(knots, 3, t), truth(t));
+        QCOMPARE(StMeasure::baselineAt(knots, 2, 100.0), 3.0);
+        QCOMPARE(StMeasure::baselineAt(knots, 1, 100.0), 1.0);
+    }
+
+    void noisyAndVentricularBeatsAreNotMeasured()
+    {
+        BeatShape shape;
+        std::vector<int> x = drawBeats(shape, 40);
+        // Ten seconds of heavy muscle noise in the middle.
+        quint32 seed = 7;
+        for (size_t i = 15 * 250; i < 25 * 250; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            x[i] += int(seed >> 27) - 16;
+        }
+        const RecordingSt result = analyse(x);
+        int inNoise = 0;
+        for (const TStBeat &b : result.beats)
+            inNoise += b.r > 15 * 250 + 60 && b.r < 25 * 250 - 60;
+        QCOMPARE(inNoise, 0);
+        QVERIFY(result.beats.size() >= 30);
+
+        TStAnalyser analyser;
+        for (int v : drawBeats(shape, 10))
+            analyser.addSample(v);
+        TBeatDecision d;
+        d.label = BeatLabel::Ventricular;
+        d.centre = d.index = 1300;
+        TStBeat beat;
+        QVERIFY(!analyser.addDecision(d, beat));
+    }
+
+    // The deviation must be held for the hold time before it counts, and
+    // ends only after the release time back within the limit; a swing to the
+    // other side starts again.
+    void deviationTiming()
+    {
+        TStDeviationTracker alarm({100.0, 60.0, 30.0});
+        auto run = [&](double from, double to, double deviation) {
+            std::vector<double> changes;
+            for (double t = from; t < to; t += 1.0)
+                if (alarm.update(t, deviation))
+                    changes.push_back(t);
+            return changes;
+        };
+        QVERIFY(run(0, 100, 99.0).empty());
+        QCOMPARE(run(100, 200, -150.0), std::vector<double>{160.0});
+        QVERIFY(alarm.active());
+        QCOMPARE(alarm.sign(), -1);
+        QCOMPARE(alarm.startS(), 100.0);
+        // 20 s back within, then out again: still the same alarm.
+        QVERIFY(run(200, 220, -50.0).empty());
+        QVERIFY(run(220, 240, -120.0).empty());
+        QCOMPARE(run(240, 300, 0.0), std::vector<double>{270.0});
+        QVERIFY(!alarm.active());
+        QCOMPARE(alarm.endS(), 240.0);
+        // Elevation for 40 s then depression for 40 s: neither is held long enough.
+        QVERIFY(run(300, 340, 130.0).empty());
+        QVERIFY(run(340, 380, -130.0).empty());
+        // Limit 0 switches the alarm off.
+        TStDeviationTracker off({0.0, 60.0, 30.0});
+        for (double t = 0; t < 200; t += 1.0)
+            QVERIFY(!off.update(t, -500.0));
+    }
+
+    void referenceFromTheFirstMinuteAndOnRequest()
+    {
+        TStTrend trend;
+        double t = 0.0;
+        // One beat every second for the first 20 s (too few for a minute), a
+        // pause, then beats every 0.8 s.
+        for (; t < 20.0; t += 1.0)
+            trend.addBeat(t, -300.0);
+        QVERIFY(!trend.hasReference());
+        for (t = 100.0; t < 170.0; t += 0.8)
+            trend.addBeat(t, t < 130.0 ? 40.0 : 60.0);
+        QVERIFY(trend.hasReference());
+        QVERIFY(std::abs(trend.referenceUv() - 40.0) < 1e-9 || std::abs(trend.referenceUv() - 60.0) < 1e-9);
+        const double first = trend.referenceUv();
+        // A depression of 0.15 mV held 40 s is an episode with its start and end.
+        for (t = 170.0; t < 260.0; t += 0.8)
+            trend.addBeat(t, t >= 180.0 && t < 220.0 ? first - 150.0 : first);
+        trend.finish(t);
+        QCOMPARE(int(trend.episodes().size()), 1);
+        QCOMPARE(trend.episodes()[0].sign, -1);
+        QVERIFY(std::abs(trend.episodes()[0].startS - 185.0) < 6.0);
+        QVERIFY(std::abs(trend.episodes()[0].endS - 225.0) < 6.0);
+        QVERIFY(std::abs(trend.changeUv()) < 1e-9);
+        // A trend point per 10 s of beats.
+        QVERIFY(trend.trend().size() >= 15);
+        QCOMPARE(trend.trend().back().stUv, first);
+        // The nurse re-takes the reference: the last minute's level.
+        for (t = 260.0; t < 330.0; t += 0.8)
+            trend.addBeat(t, first - 80.0);
+        QCOMPARE(trend.changeUv(), -80.0);
+        QVERIFY(trend.setReference());
+        QCOMPARE(trend.referenceUv(), first - 80.0);
+        QCOMPARE(trend.changeUv(), 0.0);
+    }
+
+    // The companion over an excerpt whose expert marked a depression of
+    // about 0.13 mV from 326 s to 527 s on this lead.
+    void companionOverAnExpertEpisode()
+    {
+        const QString archive = QStringLiteral(CARDIOLANE_SHARED_DATA "/st/records.tar.xz");
+        if (!QFile::exists(archive) || QStandardPaths::findExecutable(QStringLiteral("tar")).isEmpty())
+            QSKIP("ST records not present");
+        QTemporaryDir dir;
+        QProcess tar;
+        tar.start(QStringLiteral("tar"), {QStringLiteral("-xJf"), archive, QStringLiteral("-C"), dir.path(),
+                                          QStringLiteral("./sele0106_1.dat")});
+        QVERIFY(tar.waitForFinished(60000) && tar.exitCode() == 0);
+        const QString file = dir.filePath(QStringLiteral("sele0106_1.dat"));
+        auto cli = [](const QStringList &arguments) {
+            QProcess process;
+            process.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"), arguments);
+            process.waitForFinished(60000);
+            return process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
+        };
+        const QList<QByteArray> beats = cli({"detect", "--st", file}).trimmed().split('\n');
+        QVERIFY(beats.size() > 700);   // 15 minutes of a regular rhythm
+        int previous = -1;
+        for (const QByteArray &line : beats) {
+            const QList<QByteArray> f = line.split(' ');
+            QCOMPARE(f.size(), 3);
+            const int r = f[0].toInt(), j = f[1].toInt();
+            QVERIFY(r > previous && j > r && j < r + 50);
+            previous = r;
+        }
+        const QList<QByteArray> episodes = cli({"detect", "--st-episodes", file}).trimmed().split('\n');
+        QCOMPARE(episodes.size(), 1);
+        const QList<QByteArray> f = episodes[0].split(' ');
+        QCOMPARE(f.value(2), QByteArray("depression"));
+        QVERIFY(f[0].toDouble() < 527.0 && f[1].toDouble() > 326.0);
+
+        QCOMPARE(cli({"detect", "--st", "--st-point", "90", file}), QByteArray());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSt)
+#include "tst_st.moc"

@@ -2,9 +2,18 @@
 
 namespace {
 
-// Artefacts: noise above 6% of the QRS amplitude, or a baseline that moved by
-// more than the normal QRS height within the beat, make the shape meaningless.
-constexpr float NoiseLimit = 0.06f;
+// Artefacts: noise above 3.5% of the beat's QRS amplitude, or a baseline that
+// moved by more than the normal QRS height within the beat, make the shape
+// meaningless. Such a beat is not classified rather than taken for
+// ventricular: electrode motion on an exercising patient draws spikes and
+// waves that differ from the normal beat as much as an ectopic one does, and
+// every false ventricular beat feeds the PVC rate, couplets and runs.
+constexpr float NoiseLimit = 0.035f;
+// A complex markedly wider and half again as tall as the normal one stands
+// out of twice that noise; muscle noise hides little of it.
+constexpr float StandingOutWidening = 1.4f;
+constexpr float StandingOutAmplitude = 1.5f;
+constexpr float StandingOutNoiseLimit = 0.06f;
 constexpr float BaselineShiftLimit = 1.2f;
 
 // Shape. A moderately different beat has lost some correlation with the
@@ -42,15 +51,16 @@ constexpr float SmallWidth = 1.0f;
 
 // Timing. Premature with a compensatory pause: clearly shorter than the
 // interval that follows, and earlier than the patient's rhythm. Early: well
-// before the patient's rhythm. A run continues while beats keep coming
-// before the normal rhythm.
+// before the patient's rhythm. A run continues while beats keep coming no
+// later than a tenth after the normal rhythm: a slow ventricular rhythm
+// takes over at about the sinus rate.
 constexpr float CompensatedPrematurity = 0.85f;
 // Sinus rhythm keeps the middle half of its intervals within a tenth or so of
 // the median; atrial fibrillation spreads them far wider, and there an early
 // beat followed by a long interval is chance, not a compensatory pause.
 constexpr float RegularRhythmSpread = 0.2f;
 constexpr float EarlyBeat = 0.85f;
-constexpr float RunEarliness = 0.9f;
+constexpr float RunEarliness = 1.1f;
 
 // A supraventricular beat coming in less than 45% of the normal interval
 // finds part of the conduction system still refractory and is conducted
@@ -68,7 +78,9 @@ constexpr float EstablishedVentricularShare = 0.1f;
 
 BeatLabel judgeBeat(const TBeatEvidence &e)
 {
-    if (e.learning || e.noise > NoiseLimit || e.baselineShift > BaselineShiftLimit)
+    const bool standsOut = e.widthRatio > StandingOutWidening && e.amplitudeRatio > StandingOutAmplitude;
+    if (e.learning || e.noise > (standsOut ? StandingOutNoiseLimit : NoiseLimit)
+        || e.baselineShift > BaselineShiftLimit)
         return BeatLabel::Unclassified;
     if (e.normalFamily)
         return BeatLabel::Normal;

@@ -17,12 +17,14 @@ constexpr float StandingOutNoiseLimit = 0.06f;
 constexpr float BaselineShiftLimit = 1.2f;
 
 // Shape. A moderately different beat has lost some correlation with the
-// normal QRS or T wave, or is 30% wider; a markedly different one has little
-// correlation left or is 60% wider. A ventricular complex is rarely narrower
-// than the patient's normal QRS, so narrower beats must differ markedly.
+// normal QRS or T wave, or is 30% wider or taller; a markedly different one
+// has little correlation left or is 60% wider. A ventricular complex is
+// rarely narrower than the patient's normal QRS, so narrower beats must
+// differ markedly.
 constexpr float ModerateCorrelation = 0.9f;
 constexpr float ModerateLongCorrelation = 0.8f;
 constexpr float ModerateWidening = 1.3f;
+constexpr float ModerateGrowth = 1.3f;
 constexpr float MarkedCorrelation = 0.6f;
 constexpr float MarkedLongCorrelation = 0.6f;
 constexpr float MarkedWidening = 1.6f;
@@ -44,10 +46,12 @@ constexpr float InvertedCorrelation = -0.3f;
 constexpr float InvertedWidening = 1.2f;
 constexpr float InvertedAmplitude = 0.8f;
 
-// A small complex that is not wider is a low-amplitude normal beat (axis
-// change, noise), not a ventricular one.
+// A small complex that is not wider and keeps the normal polarity is a
+// low-amplitude normal beat (axis change, noise), not a ventricular one; one
+// of the opposite polarity comes from elsewhere.
 constexpr float SmallAmplitude = 0.6f;
 constexpr float SmallWidth = 1.0f;
+constexpr float SmallSamePolarity = 0.0f;
 
 // Timing. Premature with a compensatory pause: clearly shorter than the
 // interval that follows, and earlier than the patient's rhythm. Early: well
@@ -64,8 +68,13 @@ constexpr float RunEarliness = 1.1f;
 
 // A supraventricular beat coming in less than 45% of the normal interval
 // finds part of the conduction system still refractory and is conducted
-// aberrantly: its QRS widens but keeps much of its shape.
+// aberrantly: its QRS widens but keeps much of its shape. Up to half the
+// normal interval, a beat that keeps the shape and is no taller than the
+// normal one is taken for aberrant too: an ectopic ventricular focus
+// rarely draws a complex smaller than the conducted one.
 constexpr float AberrantEarliness = 0.45f;
+constexpr float SmallAberrantEarliness = 0.5f;
+constexpr float SmallAberrantAmplitude = 1.0f;
 
 // Families. Two ventricular beats of a morphology make it a known ectopic
 // focus; a family of 20 beats or more of which fewer than a tenth were
@@ -84,7 +93,7 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
         return BeatLabel::Unclassified;
     if (e.normalFamily)
         return BeatLabel::Normal;
-    if (e.amplitudeRatio < SmallAmplitude && e.widthRatio < SmallWidth)
+    if (e.amplitudeRatio < SmallAmplitude && e.widthRatio < SmallWidth && e.correlation > SmallSamePolarity)
         return BeatLabel::Normal;
 
     const bool marked = e.correlation < MarkedCorrelation || e.longCorrelation < MarkedLongCorrelation
@@ -92,7 +101,7 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
     const bool moderate = e.widthRatio < Narrower
         ? marked
         : e.correlation < ModerateCorrelation || e.longCorrelation < ModerateLongCorrelation
-            || e.widthRatio > ModerateWidening;
+            || e.widthRatio > ModerateWidening || e.amplitudeRatio > ModerateGrowth;
     const bool compensated = e.prematurity < CompensatedPrematurity && e.earliness < 1.0f
         && e.rhythmSpread < RegularRhythmSpread;
     const bool early = e.earliness < EarlyBeat;
@@ -109,8 +118,10 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
     if (e.correlation < InvertedCorrelation && e.longCorrelation < InvertedCorrelation
         && e.widthRatio > InvertedWidening && e.amplitudeRatio > InvertedAmplitude)
         return BeatLabel::Ventricular;
-    if (e.earliness < AberrantEarliness && e.correlation >= MarkedCorrelation
-        && e.longCorrelation >= MarkedLongCorrelation)
+    const bool keepsShape = e.correlation >= MarkedCorrelation && e.longCorrelation >= MarkedLongCorrelation;
+    if (keepsShape
+        && (e.earliness < AberrantEarliness
+            || (e.earliness < SmallAberrantEarliness && e.amplitudeRatio < SmallAberrantAmplitude)))
         return BeatLabel::Normal;
     if (moderate && compensated)
         return BeatLabel::Ventricular;

@@ -351,6 +351,10 @@ private slots:
         row("narrow premature", N, [](TBeatEvidence &e) { e.correlation = 0.95f, e.prematurity = 0.6f, e.earliness = 0.6f; });
         row("different but late", N, [](TBeatEvidence &e) { e.correlation = 0.8f, e.prematurity = 0.6f, e.earliness = 1.1f; });
         row("wide bizarre on time", V, [](TBeatEvidence &e) { e.correlation = 0.5f, e.widthRatio = 1.8f, e.amplitudeRatio = 1.5f; });
+        row("small, narrow and inverted, early", V, [](TBeatEvidence &e) { e.correlation = -0.5f, e.longCorrelation = -0.4f, e.amplitudeRatio = 0.4f, e.widthRatio = 0.8f, e.prematurity = 0.6f, e.earliness = 0.6f; });
+        row("taller, premature, pause", V, [](TBeatEvidence &e) { e.correlation = 0.95f, e.widthRatio = 1.1f, e.amplitudeRatio = 1.4f, e.prematurity = 0.6f, e.earliness = 0.75f; });
+        row("early, wider, smaller, same shape", N, [](TBeatEvidence &e) { e.correlation = 0.75f, e.longCorrelation = 0.7f, e.widthRatio = 1.6f, e.amplitudeRatio = 0.8f, e.prematurity = 0.5f, e.earliness = 0.48f; });
+        row("early, wider, taller, same shape", V, [](TBeatEvidence &e) { e.correlation = 0.75f, e.longCorrelation = 0.7f, e.widthRatio = 1.6f, e.amplitudeRatio = 1.2f, e.prematurity = 0.5f, e.earliness = 0.48f; });
         row("small and narrow", N, [](TBeatEvidence &e) { e.correlation = 0.2f, e.amplitudeRatio = 0.4f, e.widthRatio = 0.8f, e.prematurity = 0.5f, e.earliness = 0.5f; });
         row("other normal conduction", N, [](TBeatEvidence &e) { e.correlation = 0.3f, e.earliness = 0.8f, e.familyBeats = 50; });
         row("known focus", V, [](TBeatEvidence &e) { e.correlation = 0.3f, e.familyBeats = 50, e.familyVentricular = 10; });
@@ -383,6 +387,8 @@ private slots:
         QTest::newRow("wide premature, compensatory pause") << true << 120 << 280 << false << BeatLabel::Ventricular;
         QTest::newRow("narrow premature, rhythm reset") << false << 130 << 200 << false << BeatLabel::Normal;
         QTest::newRow("noisy beat on time") << false << 200 << 200 << true << BeatLabel::Unclassified;
+        QTest::newRow("noisy premature beat, pause") << false << 120 << 280 << true << BeatLabel::Unclassified;
+        QTest::newRow("wide premature beat in noise") << true << 120 << 280 << true << BeatLabel::Unclassified;
     }
 
     void drawnBeats()
@@ -490,12 +496,12 @@ private slots:
             add(noisy, scoreVentricular(reference, test, LearningPeriod));
         }
         qInfo("%d records: ventricular Se %.2f%%, +P %.2f%%", int(names.size()), sensitivity(clean), predictivity(clean));
-        QVERIFY(sensitivity(clean) > 94.0);
-        QVERIFY(predictivity(clean) > 98.0);
+        QVERIFY(sensitivity(clean) > 95.0);
+        QVERIFY(predictivity(clean) > 98.3);
         if (noise.empty())
             QSKIP("recorded noise not available");
         qInfo("with noise at 6 dB: ventricular Se %.2f%%, +P %.2f%%", sensitivity(noisy), predictivity(noisy));
-        QVERIFY(predictivity(noisy) > 85.0);
+        QVERIFY(predictivity(noisy) > 86.0);
         QVERIFY(sensitivity(noisy) > 75.0);
     }
 };

@@ -11,10 +11,11 @@ static_assert(StationSampleRate == 5 * 50, "the five-sample average cancels 50 H
 
 namespace {
 
-// Sums over many samples are kept in four partial sums, each taking every
-// fourth value, and joined at the end: a plain loop the compiler can turn
-// into vector code, and a float rounding error that stays small over a
-// window. Values after the last whole group of four are added on their own.
+// Sums and extremes over many samples are kept in four parts, each taking
+// every fourth value, and joined at the end: plain loops over groups of four
+// that the compiler turns into vector code, and a float rounding error that
+// stays small over a window. Values after the last whole group of four are
+// taken on their own.
 constexpr int Parts = 4;
 
 // The four partial sums added in double, first to last.
@@ -46,8 +47,26 @@ struct Extremes
 
 Extremes extremes(const float *v, int n)
 {
-    Extremes e{v[0], v[0], 0.0f};
-    for (int i = 1; i < n - 1; ++i) {
+    // Four running extremes, each over every fourth value.
+    float low[Parts], high[Parts], steep[Parts] = {};
+    for (int k = 0; k < Parts; ++k)
+        low[k] = high[k] = v[0];
+    int i = 1;
+    for (; i + Parts < n; i += Parts) {
+        // As std::min and std::max take them, written so that the compiler
+        // sees the vector minimum and maximum.
+        for (int k = 0; k < Parts; ++k) {
+            const float x = v[i + k];
+            const float slope = std::fabs(v[i + k + 1] - v[i + k - 1]);
+            low[k] = x < low[k] ? x : low[k];
+            high[k] = high[k] < x ? x : high[k];
+            steep[k] = steep[k] < slope ? slope : steep[k];
+        }
+    }
+    Extremes e{std::min(std::min(low[0], low[1]), std::min(low[2], low[3])),
+               std::max(std::max(high[0], high[1]), std::max(high[2], high[3])),
+               std::max(std::max(steep[0], steep[1]), std::max(steep[2], steep[3]))};
+    for (; i < n - 1; ++i) {
         e.low = std::min(e.low, v[i]);
         e.high = std::max(e.high, v[i]);
         e.steepest = std::max(e.steepest, std::abs(v[i + 1] - v[i - 1]));
@@ -63,7 +82,15 @@ void smooth(const int *raw, std::vector<float> &out, int from, int to)
 {
     // Sums of five samples are exact in integers.
     float *o = out.data();
-    for (int i = from; i < to; ++i)
+    int i = from;
+    for (; i + Parts <= to; i += Parts) {
+        int sum[Parts];
+        for (int k = 0; k < Parts; ++k)
+            sum[k] = raw[i + k - 2] + raw[i + k - 1] + raw[i + k] + raw[i + k + 1] + raw[i + k + 2];
+        for (int k = 0; k < Parts; ++k)
+            o[i + k] = float(sum[k]) * 0.2f;
+    }
+    for (; i < to; ++i)
         o[i] = float(raw[i - 2] + raw[i - 1] + raw[i] + raw[i + 1] + raw[i + 2]) * 0.2f;
 }
 
@@ -244,7 +271,15 @@ TemplateMeasures measureTemplate(const float *shape, float *centred, int n)
 
 void follow(float *shape, const float *x, int n, float rate)
 {
-    for (int i = 0; i < n; ++i)
+    int i = 0;
+    for (; i + Parts <= n; i += Parts) {
+        float step[Parts];
+        for (int k = 0; k < Parts; ++k)
+            step[k] = rate * (x[i + k] - shape[i + k]);
+        for (int k = 0; k < Parts; ++k)
+            shape[i + k] += step[k];
+    }
+    for (; i < n; ++i)
         shape[i] += rate * (x[i] - shape[i]);
 }
 

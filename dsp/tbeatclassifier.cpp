@@ -216,6 +216,8 @@ void TBeatClassifier::decide(int index, int nextIndex)
             e.prematurity = float(d.previousRr) / float(d.nextRr);
         if (d.previousRr > 0 && d.normalRr > 0)
             e.earliness = float(d.previousRr) / float(d.normalRr);
+        if (d.previousRr > 0 && d.nextRr > 0 && d.normalRr > 0)
+            e.compensation = float(d.previousRr + d.nextRr) / float(2 * d.normalRr);
         e.familyBeats = own.beats;
         e.familyVentricular = own.ventricular;
         e.afterVentricular = m_previousLabel == BeatLabel::Ventricular;

@@ -59,6 +59,10 @@ constexpr float SmallSamePolarity = 0.0f;
 // later than a tenth after the normal rhythm: a slow ventricular rhythm
 // takes over at about the sinus rate.
 constexpr float CompensatedPrematurity = 0.85f;
+// The pause makes up for most of the prematurity: a supraventricular beat
+// that reset the sinus rhythm leaves the two intervals well short of two
+// normal ones.
+constexpr float FullCompensation = 0.8f;
 // Sinus rhythm keeps the middle half of its intervals within a tenth or so of
 // the median; atrial fibrillation spreads them far wider, and there an early
 // beat followed by a long interval is chance, not a compensatory pause.
@@ -103,7 +107,7 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
         : e.correlation < ModerateCorrelation || e.longCorrelation < ModerateLongCorrelation
             || e.widthRatio > ModerateWidening || e.amplitudeRatio > ModerateGrowth;
     const bool compensated = e.prematurity < CompensatedPrematurity && e.earliness < 1.0f
-        && e.rhythmSpread < RegularRhythmSpread;
+        && e.compensation >= FullCompensation && e.rhythmSpread < RegularRhythmSpread;
     const bool early = e.earliness < EarlyBeat;
     const bool knownFocus = e.familyVentricular >= KnownFocus;
     const bool mostlyVentricular = knownFocus && 2 * e.familyVentricular >= e.familyBeats;

@@ -346,6 +346,7 @@ private slots:
         row("normal family, noise not measured", N, [](TBeatEvidence &e) { e.normalFamily = true, e.amplitudeRatio = 0.5f; });
         row("baseline jump", Q, [](TBeatEvidence &e) { e.baselineShift = 1.5f, e.correlation = 0.2f; });
         row("wide premature, pause", V, [](TBeatEvidence &e) { e.correlation = 0.7f, e.widthRatio = 1.5f, e.prematurity = 0.55f, e.earliness = 0.6f; });
+        row("wide premature, rhythm reset", N, [](TBeatEvidence &e) { e.correlation = 0.7f, e.widthRatio = 1.5f, e.prematurity = 0.55f, e.earliness = 0.6f, e.compensation = 0.7f; });
         row("wide premature, pause, irregular rhythm", N, [](TBeatEvidence &e) { e.correlation = 0.7f, e.widthRatio = 1.5f, e.prematurity = 0.55f, e.earliness = 0.6f, e.rhythmSpread = 0.3f; });
         row("very early, aberrant", N, [](TBeatEvidence &e) { e.correlation = 0.75f, e.widthRatio = 1.7f, e.amplitudeRatio = 0.8f, e.prematurity = 0.5f, e.earliness = 0.4f; });
         row("narrow premature", N, [](TBeatEvidence &e) { e.correlation = 0.95f, e.prematurity = 0.6f, e.earliness = 0.6f; });

@@ -48,9 +48,8 @@ struct Extremes
 Extremes extremes(const float *v, int n)
 {
     // Four running extremes, each over every fourth value.
-    float low[Parts], high[Parts], steep[Parts] = {};
-    for (int k = 0; k < Parts; ++k)
-        low[k] = high[k] = v[0];
+    // Initialised whole, so that the compiler keeps them in registers.
+    float low[Parts] = {v[0], v[0], v[0], v[0]}, high[Parts] = {v[0], v[0], v[0], v[0]}, steep[Parts] = {};
     int i = 1;
     for (; i + Parts < n; i += Parts) {
         // As std::min and std::max take them, written so that the compiler

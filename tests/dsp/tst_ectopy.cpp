@@ -1,8 +1,9 @@
 // Beat classification: the shape measures and the decision rules on values
 // worked out by hand, the classifier on drawn beats (a wide premature beat
-// with a compensatory pause, a narrow premature beat, a noisy beat), the
-// ventricular-beat scoring used here, and the companion's `detect --classify`
-// on a synthetic ECG and on a reference record scored beat by beat.
+// with a compensatory pause, a narrow premature beat, noisy beats), the
+// ventricular-beat scoring used here, the companion's `detect --classify` on
+// a synthetic ECG, and the gross figures over all reference records, clean
+// and with recorded electrode-motion noise, scored beat by beat.
 
 #include "dsp/tbeatclassifier.h"
 #include "dsp/tbeatdetector.h"

@@ -10,7 +10,10 @@ namespace {
 // every false ventricular beat feeds the PVC rate, couplets and runs.
 constexpr float NoiseLimit = 0.035f;
 // A complex markedly wider and half again as tall as the normal one stands
-// out of twice that noise; muscle noise hides little of it.
+// out of twice that noise, and so does a beat that matches a template whose
+// beats were mostly ventricular (its shape was confirmed beat after beat,
+// which noise does not do): runs of ventricular beats stay ventricular in
+// muscle and motion noise.
 constexpr float StandingOutWidening = 1.4f;
 constexpr float StandingOutAmplitude = 1.5f;
 constexpr float StandingOutNoiseLimit = 0.06f;
@@ -91,7 +94,10 @@ constexpr float EstablishedVentricularShare = 0.1f;
 
 BeatLabel judgeBeat(const TBeatEvidence &e)
 {
-    const bool standsOut = e.widthRatio > StandingOutWidening && e.amplitudeRatio > StandingOutAmplitude;
+    const bool knownFocus = e.familyVentricular >= KnownFocus;
+    const bool mostlyVentricular = knownFocus && 2 * e.familyVentricular >= e.familyBeats;
+    const bool standsOut = (e.widthRatio > StandingOutWidening && e.amplitudeRatio > StandingOutAmplitude)
+        || (mostlyVentricular && !e.normalFamily);
     if (e.learning || e.noise > (standsOut ? StandingOutNoiseLimit : NoiseLimit)
         || e.baselineShift > BaselineShiftLimit)
         return BeatLabel::Unclassified;
@@ -109,8 +115,6 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
     const bool compensated = e.prematurity < CompensatedPrematurity && e.earliness < 1.0f
         && e.compensation >= FullCompensation && e.rhythmSpread < RegularRhythmSpread;
     const bool early = e.earliness < EarlyBeat;
-    const bool knownFocus = e.familyVentricular >= KnownFocus;
-    const bool mostlyVentricular = knownFocus && 2 * e.familyVentricular >= e.familyBeats;
     const bool otherNormalConduction = e.familyBeats >= EstablishedBeats
         && float(e.familyVentricular) < EstablishedVentricularShare * float(e.familyBeats);
 

@@ -343,6 +343,8 @@ private slots:
         // beat cannot be told from an artefact, a wide tall one can.
         row("wide premature, pause, in noise", Q, [](TBeatEvidence &e) { e.noise = 0.04f, e.correlation = 0.7f, e.widthRatio = 1.5f, e.prematurity = 0.55f, e.earliness = 0.6f; });
         row("wide and tall, in noise", V, [](TBeatEvidence &e) { e.noise = 0.05f, e.correlation = 0.5f, e.widthRatio = 1.8f, e.amplitudeRatio = 1.8f, e.prematurity = 0.55f, e.earliness = 0.6f; });
+        row("known ventricular focus, in noise", V, [](TBeatEvidence &e) { e.noise = 0.05f, e.correlation = 0.7f, e.earliness = 0.8f, e.familyBeats = 10, e.familyVentricular = 8; });
+        row("new morphology, in noise", Q, [](TBeatEvidence &e) { e.noise = 0.05f, e.correlation = 0.7f, e.earliness = 0.8f, e.familyBeats = 10, e.familyVentricular = 1; });
         row("wide and tall, in heavy noise", Q, [](TBeatEvidence &e) { e.noise = 0.07f, e.correlation = 0.5f, e.widthRatio = 1.8f, e.amplitudeRatio = 1.8f; });
         row("normal family, noise not measured", N, [](TBeatEvidence &e) { e.normalFamily = true, e.amplitudeRatio = 0.5f; });
         row("baseline jump", Q, [](TBeatEvidence &e) { e.baselineShift = 1.5f, e.correlation = 0.2f; });

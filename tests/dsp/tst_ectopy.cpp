@@ -272,6 +272,7 @@ private slots:
         QCOMPARE(correlation(triangle.data(), triangle.data(), 101), 1.0f);
         QCOMPARE(correlation(triangle.data(), negated.data(), 101), -1.0f);
         QCOMPARE(correlation(triangle.data(), flat.data(), 101), 0.0f);
+        QCOMPARE(steepWidth(flat.data(), 101), 0.0f);   // no slope: no width, not infinity
     }
 
     // The partial sums against sums in double on random traces far from

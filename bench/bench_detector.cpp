@@ -5,6 +5,7 @@
 
 #include "benchmark.h"
 
+#include "dsp/stationrate.h"
 #include "dsp/tbeatclassifier.h"
 #include "dsp/tbeatdetector.h"
 #include "dsp/tsyntheticecg.h"
@@ -98,9 +99,9 @@ void runClassifierBench()
     Benchmarks::report(QStringLiteral("dsp.classifier.detect"), n / alone / 1e6, QStringLiteral("Msamples/s"));
     Benchmarks::report(QStringLiteral("dsp.classifier.detect+classify"), n / classified / 1e6, QStringLiteral("Msamples/s"));
     Benchmarks::report(QStringLiteral("dsp.classifier.added"), 100.0 * (classified / alone - 1.0), QStringLiteral("%"));
-    // Nine patients at 250 samples/s: the share of one core that detection
+    // Nine patients at the station rate: the share of one core that detection
     // and classification take.
-    Benchmarks::report(QStringLiteral("dsp.classifier.nine-patients"), 100.0 * 9 * 250 * classified / n,
+    Benchmarks::report(QStringLiteral("dsp.classifier.nine-patients"), 100.0 * 9 * StationSampleRate * classified / n,
                        QStringLiteral("% of a core"));
 }
 

@@ -13,8 +13,8 @@ namespace {
 
 // Where the QRS centre is looked for around the detector's beat index: the
 // detector marks beats up to about 80 ms after the main deflection.
-constexpr int CentreSearchBefore = 35;
-constexpr int CentreSearchAfter = 20;
+constexpr int CentreSearchBefore = samplesIn(140);
+constexpr int CentreSearchAfter = samplesIn(80);
 // Beats come early for the family statistics when the next interval is at
 // least a quarter longer.
 constexpr float FamilyPrematurity = 0.8f;
@@ -136,24 +136,29 @@ void TBeatClassifier::keepRhythm(int rr)
 void TBeatClassifier::measureOthers(TBeatDecision &d, int centre, int lag, const TBeatFamilies::Family &reference)
 {
     // From 300 ms before the QRS to 500 ms after it, for the noise and the baseline.
-    smoothWindow(centre - 75, centre + 125);
+    constexpr int QualityBefore = samplesIn(300);
+    constexpr int QualityAfter = samplesIn(500);
+    smoothWindow(centre - QualityBefore, centre + QualityAfter);
     const std::vector<float> &x = m_window.x;
     TBeatEvidence &e = d.evidence;
     // With the T wave, up to 80 ms before the next beat.
     const int longLength = d.nextRr > 0
-        ? std::clamp(d.nextRr - 20, TBeatFamilies::QrsLength, TBeatFamilies::Length)
+        ? std::clamp(d.nextRr - samplesIn(80), TBeatFamilies::QrsLength, TBeatFamilies::Length)
         : TBeatFamilies::Length;
     e.longCorrelation = correlation(&x[size_t(centre - TBeatFamilies::Before + lag)], reference.shape.data(), longLength);
 
-    // Noise within 300 ms of the QRS against its amplitude.
-    const float amplitude = peakToPeak(x, centre - 25, 50);
-    e.noise = amplitude > 0.0f ? highFrequencyNoise(m_raw, x, centre - 75, 150) / amplitude : 1.0f;
+    // Noise within 300 ms of the QRS against its amplitude (within 100 ms).
+    constexpr int QrsHalfWidth = samplesIn(100);
+    const float amplitude = peakToPeak(x, centre - QrsHalfWidth, 2 * QrsHalfWidth);
+    e.noise = amplitude > 0.0f ? highFrequencyNoise(m_raw, x, centre - QualityBefore, 2 * QualityBefore) / amplitude : 1.0f;
 
-    // The level after repolarisation (400 to 500 ms, before the next beat)
-    // against the level before the P wave (300 to 200 ms before).
-    const int lateEnd = std::min(centre + 125, centre + (d.nextRr > 0 ? d.nextRr - 40 : 125));
-    const int lateStart = std::min(centre + 100, lateEnd - 10);
-    const float shift = std::abs(mean(x, lateStart, lateEnd - lateStart) - mean(x, centre - 75, 25));
+    // The level after repolarisation (400 to 500 ms, ending 160 ms before the
+    // next beat at the latest) against the level before the P wave (300 to
+    // 200 ms before).
+    const int lateEnd = std::min(centre + QualityAfter, centre + (d.nextRr > 0 ? d.nextRr - samplesIn(160) : QualityAfter));
+    const int lateStart = std::min(centre + samplesIn(400), lateEnd - samplesIn(40));
+    const float early = mean(x, centre - QualityBefore, samplesIn(100));
+    const float shift = std::abs(mean(x, lateStart, lateEnd - lateStart) - early);
     e.baselineShift = reference.qrsAmplitude > 0.0f ? shift / reference.qrsAmplitude : 0.0f;
 }
 
@@ -211,6 +216,8 @@ void TBeatClassifier::decide(int index, int nextIndex)
             e.prematurity = float(d.previousRr) / float(d.nextRr);
         if (d.previousRr > 0 && d.normalRr > 0)
             e.earliness = float(d.previousRr) / float(d.normalRr);
+        if (d.previousRr > 0 && d.nextRr > 0 && d.normalRr > 0)
+            e.compensation = float(d.previousRr + d.nextRr) / float(2 * d.normalRr);
         e.familyBeats = own.beats;
         e.familyVentricular = own.ventricular;
         e.afterVentricular = m_previousLabel == BeatLabel::Ventricular;

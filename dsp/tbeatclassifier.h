@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dsp/stationrate.h"
 #include "dsp/tbeatevidence.h"
 #include "dsp/tbeatfamilies.h"
 
@@ -24,7 +25,7 @@ struct TBeatDecision
 // classified, in real time and for one patient at a time, learning the
 // patient's own normal beats as it goes.
 //
-// Feed it every raw sample (station counts, 250 samples/s; any scale works,
+// Feed it every raw sample (station counts at the station rate; any scale works,
 // since every measure is relative to the patient's own beats) with addSample()
 // and each beat the detector reports with addBeat(), in the order they come;
 // decisions come out of takeDecision() in beat order. A beat is decided once
@@ -36,7 +37,7 @@ struct TBeatDecision
 class TBeatClassifier
 {
 public:
-    static constexpr int MaximumWait = 375;     // 1.5 s from the beat to its decision
+    static constexpr int MaximumWait = samplesIn(1500);   // from the beat to its decision
     static constexpr int LearningBeats = 20;
 
     TBeatClassifier();
@@ -96,10 +97,12 @@ private:
         std::size_t m_first = 0;
     };
 
-    static constexpr int Reach = 150;            // window of +-600 ms around the beat
+    static constexpr int Reach = samplesIn(600);           // the window around the beat, each side
     static constexpr int WindowLength = 2 * Reach + 1;
-    static constexpr int RingLength = 2048;      // 8 s of samples (a power of two)
-    static constexpr int DetectorDelay = 96;     // a beat is reported this late at the soonest
+    static constexpr int RingLength = 2048;                 // samples held: a power of two
+    static_assert(RingLength >= 8 * StationSampleRate, "the ring holds 8 s");
+    static_assert((RingLength & (RingLength - 1)) == 0, "the ring's length is a power of two");
+    static constexpr int DetectorDelay = samplesIn(384);   // a beat is reported this late at the soonest
     static constexpr int RhythmIntervals = 8;
 
     bool decideReady();

@@ -23,6 +23,12 @@ struct TBeatEvidence
     // previous beat over the patient's recent normal interval (1 when unknown).
     float prematurity = 1.0f;
     float earliness = 1.0f;
+    // The interval from the previous beat plus the one to the next, over
+    // twice the patient's normal interval (1 when unknown): about 1 after a
+    // ventricular beat, which leaves the sinus rhythm on its course (a full
+    // compensatory pause); clearly less after a supraventricular one, which
+    // resets it.
+    float compensation = 1.0f;
     // How irregular the patient's recent rhythm is: the spread of the middle
     // half of the recent normal intervals over their median (0 when too few
     // are known). A pause after an early beat tells something only when the

@@ -1,13 +1,11 @@
 #include "dsp/tbeatfamilies.h"
 
-#include "dsp/tbeatlanes.h"
 #include "dsp/tbeatmorphology.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
-using namespace BeatLanes;
 using namespace BeatMorphology;
 
 namespace {
@@ -49,9 +47,9 @@ void TBeatWindow::prepare(int qrsCentre)
     const float about = x[size_t(centre)];
     double sum = 0.0, squares = 0.0;
     sumsAbout(&x[size_t(from)], n, about, sum, squares);
-    // Sums at every alignment, then their spreads two at a time.
-    double sums[8], squareSums[8];
-    for (int lag = 0; lag < 7; ++lag, ++from) {
+    // Sums at every alignment, then their spreads.
+    double sums[TBeatWindow::Lags], squareSums[TBeatWindow::Lags];
+    for (int lag = 0; lag < TBeatWindow::Lags; ++lag, ++from) {
         if (lag > 0) {
             const double out = x[size_t(from - 1)] - about, in = x[size_t(from + n - 1)] - about;
             sum += in - out;
@@ -60,15 +58,8 @@ void TBeatWindow::prepare(int qrsCentre)
         sums[lag] = sum;
         squareSums[lag] = squares;
     }
-    sums[7] = sum;
-    squareSums[7] = squares;
-    for (int lag = 0; lag < 7; lag += 2) {
-        const Double2 s{sums[lag], sums[lag + 1]};
-        const Double2 spread = Double2{squareSums[lag], squareSums[lag + 1]} - s * s / double(n);
-        norm[lag] = std::sqrt(std::max(spread[0], 0.0));
-        if (lag + 1 < 7)
-            norm[lag + 1] = std::sqrt(std::max(spread[1], 0.0));
-    }
+    for (int lag = 0; lag < TBeatWindow::Lags; ++lag)
+        norm[lag] = std::sqrt(std::max(squareSums[lag] - sums[lag] * sums[lag] / double(n), 0.0));
 }
 
 // The template's QRS window with its mean taken off, its norm and width: what
@@ -88,22 +79,19 @@ TBeatFamilies::Match TBeatFamilies::compare(const TBeatWindow &window, int famil
     // The template is centred, so the window's own mean drops out of the dot products.
     float dots[LagCount];
     dotsAtLags(&window.x[size_t(window.centre - Before - MaximumLag)], f.qrs.data(), QrsLength, dots);
-    // Every correlation first, two at a time, then the best.
-    float correlations[LagCount + 1];
-    const double *norm = window.norm;
-    for (int k = 0; k < LagCount; k += 2) {
-        const int next = std::min(k + 1, LagCount - 1);
-        const Double2 scale = Double2{norm[k], norm[next]} * double(f.qrsNorm);
-        const Double2 quotient = Double2{dots[k], dots[next]} / (scale > 0.0 ? scale : 1.0);
-        correlations[k] = scale[0] > 0.0 ? float(quotient[0]) : 0.0f;
-        correlations[k + 1] = scale[1] > 0.0 ? float(quotient[1]) : 0.0f;
-    }
-    // Without branches: the best alignment changes from beat to beat.
+    // The best alignment: the first of the highest correlations.
     int bestK = 0;
-    for (int k = 1; k < LagCount; ++k)
-        bestK = correlations[k] > correlations[bestK] ? k : bestK;
+    float bestCorrelation = 0.0f;
+    for (int k = 0; k < LagCount; ++k) {
+        const double scale = window.norm[k] * double(f.qrsNorm);
+        const float correlation = scale > 0.0 ? float(double(dots[k]) / scale) : 0.0f;
+        if (k == 0 || correlation > bestCorrelation) {
+            bestK = k;
+            bestCorrelation = correlation;
+        }
+    }
     Match best;
-    best.correlation = correlations[bestK];
+    best.correlation = bestCorrelation;
     best.lag = bestK - MaximumLag;
     const double bestNorm = window.norm[bestK];
     best.amplitudeRatio = f.qrsNorm > 0.0f ? float(bestNorm) / f.qrsNorm : 0.0f;
@@ -135,12 +123,9 @@ int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
     int family = -1;
     for (int tried = 0; tried < n && family < 0; ++tried) {
         int k = -1;
-        double heaviest = -1.0;
-        for (int j = 0; j < n; ++j) {
-            const double weight = m_compared[size_t(j)] ? -1.0 : m_families[size_t(j)].weight;
-            k = weight > heaviest ? j : k;
-            heaviest = std::max(weight, heaviest);
-        }
+        for (int j = 0; j < n; ++j)
+            if (!m_compared[size_t(j)] && (k < 0 || m_families[size_t(j)].weight > m_families[size_t(k)].weight))
+                k = j;
         m_compared[size_t(k)] = true;
         if (!couldFit(window, k)) {
             m_matches[size_t(k)].correlation = NotCompared;   // compared only when asked for
@@ -244,22 +229,18 @@ bool TBeatFamilies::normalLike(int k, int normal)
 int TBeatFamilies::normal() const
 {
     // The heaviest on-time family among those established long enough, else
-    // the heaviest on-time one, else the heaviest. Compared without branches:
-    // which family wins changes from beat to beat.
+    // the heaviest on-time one, else the heaviest (the first of equal weights).
     int established = -1, onTime = -1, heaviest = 0;
-    double establishedWeight = -1.0, onTimeWeight = -1.0, heaviestWeight = -1.0;
     for (int k = 0; k < count(); ++k) {
         const Family &f = m_families[size_t(k)];
-        const bool heavier = f.weight > heaviestWeight;
-        heaviest = heavier ? k : heaviest;
-        heaviestWeight = heavier ? f.weight : heaviestWeight;
-        const bool candidate = f.premature < MostlyOnTime;
-        const bool better = candidate && f.weight > onTimeWeight;
-        onTime = better ? k : onTime;
-        onTimeWeight = better ? f.weight : onTimeWeight;
-        const bool betterEstablished = candidate && f.beats >= EstablishedNormal && f.weight > establishedWeight;
-        established = betterEstablished ? k : established;
-        establishedWeight = betterEstablished ? f.weight : establishedWeight;
+        if (f.weight > m_families[size_t(heaviest)].weight)
+            heaviest = k;
+        if (f.premature >= MostlyOnTime)
+            continue;
+        if (onTime < 0 || f.weight > m_families[size_t(onTime)].weight)
+            onTime = k;
+        if (f.beats >= EstablishedNormal && (established < 0 || f.weight > m_families[size_t(established)].weight))
+            established = k;
     }
     return count() == 0 ? -1 : established >= 0 ? established : onTime >= 0 ? onTime : heaviest;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/stationrate.h"
+
 #include <array>
 #include <cstddef>
 #include <vector>
@@ -11,7 +13,7 @@
 // so gradual changes (rate, posture, electrode drift) follow along.
 //
 // Templates cover 100 ms before the QRS centre to 400 ms after it (the QRS,
-// ST segment and T wave) at 250 samples/s. Windows handed in must hold
+// ST segment and T wave). Windows handed in must hold
 // Before + MaximumLag samples before the centre and Length - Before +
 // MaximumLag from it on.
 // The smoothed samples around one beat, with the spread about its mean of
@@ -21,8 +23,9 @@ struct TBeatWindow
 {
     std::vector<float> x;
     int centre = 0;
-    double norm[7] = {};           // root of the sum of (x - mean)^2 of the QRS window at lag -3 .. +3
-    mutable float width[7] = {};   // its steep width, once asked for (0: not yet)
+    static constexpr int Lags = 7;    // alignments tried: MaximumLag either side of the centre
+    double norm[Lags] = {};           // root of the sum of (x - mean)^2 of the QRS window at each alignment
+    mutable float width[Lags] = {};   // its steep width, once asked for (0: not yet)
 
     void prepare(int qrsCentre);   // after x has been filled
     float steepWidthAt(int lag) const;
@@ -32,10 +35,11 @@ class TBeatFamilies
 {
 public:
     static constexpr int Capacity = 8;
-    static constexpr int Before = 25;      // 100 ms before the QRS centre
-    static constexpr int QrsLength = 63;   // -100 .. +148 ms: the QRS window
-    static constexpr int Length = 126;     // -100 .. +400 ms: with the T wave
-    static constexpr int MaximumLag = 3;   // centres may be off by 12 ms (TBeatWindow holds 7 lags)
+    static constexpr int Before = samplesIn(100);                 // before the QRS centre
+    static constexpr int QrsLength = Before + samplesIn(148) + 1;   // -100 .. +148 ms: the QRS window
+    static constexpr int Length = Before + samplesIn(400) + 1;      // -100 .. +400 ms: with the T wave
+    static constexpr int MaximumLag = samplesIn(12);              // how far centres may be off
+    static_assert(2 * MaximumLag + 1 == TBeatWindow::Lags, "a window holds every alignment");
 
     struct Family
     {

@@ -4,7 +4,7 @@
 
 // Shape measurements of a QRS complex as pure functions on a short window of
 // samples, so that each can be checked on hand-made beats. Positions are
-// indexes into the window passed in; the rate is 250 samples/s. Callers keep
+// indexes into the window passed in, at the station rate. Callers keep
 // every range inside the window.
 namespace BeatMorphology {
 
@@ -28,8 +28,8 @@ float steepWidth(const float *x, int n, float *amplitude = nullptr);
 // Sum of a[i] * b[i] over [0, n), added in four interleaved partial sums.
 float dot(const float *a, const float *b, int n);
 
-// dot(x + lag, t, n) for lag 0 .. LagCount - 1 into dots[lag], each exactly
-// as dot() gives it, in about the time of two: a template slid over a beat.
+// dot(x + lag, t, n) for lag 0 .. LagCount - 1 into dots[lag]: a template
+// slid over a beat.
 // x must hold n + LagCount - 1 values.
 constexpr int LagCount = 7;
 void dotsAtLags(const float *x, const float *t, int n, float dots[LagCount]);

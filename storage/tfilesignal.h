@@ -13,10 +13,12 @@
 #include <memory>
 #include <vector>
 
-// A stretch of a recording whose samples were lost (a write failure that
-// lasted longer than the frames held in memory): first sample index and
-// number of samples, per channel. The file holds zeros there, so that every
-// later sample stays at its true time.
+// A stretch of a recording without ECG: samples that never arrived (the link
+// was lost, stalled or restarted, frames were bad, monitoring was paused) or
+// that could not be kept (a write failure that lasted longer than the frames
+// held in memory). First sample index and number of samples, per channel.
+// The file holds zeros there, so that every later sample stays at its true
+// time; readers show the stretch as missing, never as a flat line.
 struct RecordingGap
 {
     qint64 start = 0;
@@ -93,6 +95,15 @@ public:
     qint64 savedSampleCount() const { return m_savedFrames; }
     qint64 frameCount() const { return m_savedFrames + m_pendingFrames; }
     const QVector<RecordingGap> &gaps() const { return m_gaps; }
+    // Appends `frames` frames of zeros marked as a gap: the ECG of that
+    // stretch is missing. A gap of a second or more is listed in the header
+    // at once, shorter ones at the next listGaps() (or when the file closes).
+    void appendGap(qint64 frames);
+    // Lists in the header every gap not listed yet; false when the header
+    // cannot be written now (it is tried again later).
+    bool listGaps();
+    // True when the sample lies in a gap.
+    bool isInGap(qint64 index) const;
 
     // Reads the JSON header of a recording file ("NVECG1" + JSON in the 4096-
     // byte header area). False when the file cannot be read, is not a

@@ -268,6 +268,10 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <source>low</source>
         <translation>baja</translation>
     </message>
+    <message>
+        <source>ECG missing</source>
+        <translation>ECG ausente</translation>
+    </message>
 </context>
 <context>
     <name>EdfExport</name>

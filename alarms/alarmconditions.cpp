@@ -98,6 +98,10 @@ const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
      [](const AlarmInputs &in, const AlarmSettings &) {
          return translated(QT_TRANSLATE_NOOP("AlarmConditions", "PVC %1/min")).arg(in.ectopy.pvcPerMinute);
      }},
+    {AlarmCondition::LinkErrors, "linkErrors", AlarmPriority::Low, true,
+     [](const AlarmSettings &) { return LinkErrorOnsetMs; },
+     [](const AlarmInputs &in, const AlarmSettings &) { return in.recentBadFrames >= LinkErrorFrames; },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Link errors")); }},
 }};
 
 } // namespace

@@ -362,6 +362,14 @@ bool TFileSignal::isInGap(qint64 index) const
     return after != m_gaps.begin() && index < (after - 1)->start + (after - 1)->length;
 }
 
+QVector<QPair<qint64, qint64>> TFileSignal::gapSpans() const
+{
+    QVector<QPair<qint64, qint64>> spans;
+    for (const RecordingGap &gap : m_gaps)
+        spans.append({gap.start, gap.length});
+    return spans;
+}
+
 bool TFileSignal::listGapsInHeader()
 {
     // The header area holds the magic and then JSON up to its first zero

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QJsonObject>
+#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -104,6 +105,8 @@ public:
     bool listGaps();
     // True when the sample lies in a gap.
     bool isInGap(qint64 index) const;
+    // The gaps as (first sample, count) pairs, as the displays take them.
+    QVector<QPair<qint64, qint64>> gapSpans() const;
 
     // Reads the JSON header of a recording file ("NVECG1" + JSON in the 4096-
     // byte header area). False when the file cannot be read, is not a

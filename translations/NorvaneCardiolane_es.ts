@@ -58,6 +58,10 @@
         <source>PVC %1/min</source>
         <translation>EV %1/min</translation>
     </message>
+    <message>
+        <source>Link errors</source>
+        <translation>Errores de enlace</translation>
+    </message>
 </context>
 <context>
     <name>BPDialog</name>
@@ -224,6 +228,10 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>End of recording</source>
         <translation>Fin del registro</translation>
+    </message>
+    <message>
+        <source>ECG missing</source>
+        <translation>ECG ausente</translation>
     </message>
 </context>
 <context>
@@ -1434,6 +1442,10 @@ Stop monitor session?</source>
     <message>
         <source>The ECG was exported to %1</source>
         <translation>El ECG se exportó a %1</translation>
+    </message>
+    <message>
+        <source>For %1 s the session has no ECG; the file marks those stretches &quot;ECG missing&quot;.</source>
+        <translation>Durante %1 s la sesión no tiene ECG; el archivo marca esos tramos como &quot;ECG ausente&quot;.</translation>
     </message>
 </context>
 <context>

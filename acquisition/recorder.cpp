@@ -43,6 +43,7 @@ void Recorder::removeSource(ISource *source)
     // What arrived before the stop belongs to the session.
     std::vector<MonitorSession *> failed;
     pollSource(source, found->second, failed);
+    recordSilenceUntilNow(found->second);
     sessions.erase(found);
     timelines.erase(source);
     detectors.erase(source);
@@ -56,6 +57,7 @@ void Recorder::stopAll()
     for (const auto &[source, session] : sessions) {
         source->stop();
         pollSource(source, session, failed);
+        recordSilenceUntilNow(session);
         session->addEvent(tr("Stop monitoring"));
     }
     detectors.clear();
@@ -115,6 +117,18 @@ bool Recorder::pollSource(ISource *source, MonitorSession *session, std::vector<
     if (recording && !failedBefore && recording->hasWriteFailed())
         failed.push_back(session);
     return moved;
+}
+
+void Recorder::recordSilenceUntilNow(MonitorSession *session)
+{
+    // A link that did not come back leaves the rest of the session as a gap:
+    // the recording lasts as long as the session.
+    TFileSignal *recording = session->recording();
+    if (!recording || recording->rate() <= 0 || !session->hasClock())
+        return;
+    const qint64 behind = session->elapsedMs() * recording->rate() / 1000 - recording->frameCount();
+    if (behind > StartSlack)
+        recording->appendGap(behind);
 }
 
 void Recorder::recordGap(ISource *source, MonitorSession *session, qint64 length)

@@ -102,6 +102,7 @@ private:
     // Moves what the source holds into its session; false when nothing came.
     bool pollSource(ISource *source, MonitorSession *session, std::vector<MonitorSession *> &failed);
     void recordGap(ISource *source, MonitorSession *session, qint64 length);
+    void recordSilenceUntilNow(MonitorSession *session);
     void feed(ISource *source, MonitorSession *session, const short *samples, int n, qint64 first, qint64 gapBefore);
 
     std::map<ISource *, MonitorSession *> sessions;

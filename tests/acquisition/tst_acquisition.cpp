@@ -708,11 +708,15 @@ private slots:
         deliver(source, 0, 5);
         QCOMPARE(polls, (QVector<QPair<qint64, qint64>>{{due, 0}, {due + 3, 0}}));
         QVERIFY(late->recording()->isInGap(due + 2) && late->recording()->sample(0, int(due + 3)) == 40);
-        // The gaps are in the header: a reader finds them there.
+        // A link that does not come back: the session's rest is a gap.
+        clock.ms += 5000;
         recorder.removeSource(&source);
+        QCOMPARE(late->recording()->frameCount(), late->elapsedMs() * 250 / 1000);
+        QCOMPARE(late->recording()->gaps().last(), (RecordingGap{due + 8, 1242}));
+        // The gaps are in the header: a reader finds them there.
         QVERIFY(late->recording()->listGaps());
         const auto reopened = TFileSignal::openRecordingFile(late->recording()->path());
-        QVERIFY(reopened && reopened->gaps() == late->recording()->gaps() && reopened->gaps().size() == 3);
+        QVERIFY(reopened && reopened->gaps() == late->recording()->gaps() && reopened->gaps().size() == 4);
     }
 };
 

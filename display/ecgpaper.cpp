@@ -170,22 +170,15 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
     result.extent = total < span.first + span.count ? TraceResult::Partial : TraceResult::Complete;
     result.endX = rect.left() + double(to - span.first) * xStep;
 
-    // The recorded stretches on paper, as offsets from `from`, between the
-    // missing ones; each missing one's place on paper.
-    std::vector<std::pair<int, int>> pieces;
-    qint64 next = from;
+    // The recorded stretches on paper between the missing ones; each
+    // missing one's place on paper.
+    const std::vector<std::pair<int, int>> pieces = recordedPieces(from, int(to - from + 1), window.missing);
     for (const auto &gap : window.missing) {
         const qint64 gapFrom = std::max(gap.first, from), gapTo = std::min(gap.first + gap.second - 1, to);
-        if (gapFrom > gapTo)
-            continue;
-        if (gapFrom > next)
-            pieces.emplace_back(int(next - from), int(gapFrom - next));
-        result.missingX.emplace_back(rect.left() + double(gapFrom - span.first) * xStep,
-                                     rect.left() + double(gapTo + 1 - span.first) * xStep);
-        next = std::max(next, gapTo + 1);
+        if (gapFrom <= gapTo)
+            result.missingX.emplace_back(rect.left() + double(gapFrom - span.first) * xStep,
+                                         rect.left() + double(gapTo + 1 - span.first) * xStep);
     }
-    if (next <= to)
-        pieces.emplace_back(int(next - from), int(to - next + 1));
 
     const int shown = channellanes::visibleCount(signal, window.visible);
     if (shown == 0)
@@ -237,6 +230,24 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
     }
     painter.restore();
     return result;
+}
+
+std::vector<std::pair<int, int>> recordedPieces(qint64 first, int count, const QVector<QPair<qint64, qint64>> &missing)
+{
+    std::vector<std::pair<int, int>> pieces;
+    const qint64 end = first + count;
+    qint64 next = first;
+    for (const auto &gap : missing) {
+        const qint64 gapFrom = std::max(gap.first, first), gapEnd = std::min(gap.first + gap.second, end);
+        if (gapFrom >= gapEnd)
+            continue;
+        if (gapFrom > next)
+            pieces.emplace_back(int(next - first), int(gapFrom - next));
+        next = std::max(next, gapEnd);
+    }
+    if (next < end)
+        pieces.emplace_back(int(next - first), int(end - next));
+    return pieces;
 }
 
 void drawBeatMarks(QPainter &painter, const QVector<qint64> &marks, qint64 first, qint64 end, double x0,

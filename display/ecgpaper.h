@@ -125,6 +125,10 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
 void drawTrace(QPainter &painter, const double *samples, int n, double x0, double xStep, double baseline,
                double offset, double scale, QPolygonF &points);
 
+// The pieces of samples [first, first + count) outside the missing
+// stretches (first sample, count; in order), as (offset from first, length).
+std::vector<std::pair<int, int>> recordedPieces(qint64 first, int count, const QVector<QPair<qint64, qint64>> &missing);
+
 // Beat marks: a filled triangle, point down, BeatMarkWidthMm wide, its base
 // half a millimetre under the top of each of `shown` lanes stacked in
 // `lanes`. Marks go to the samples of `marks` (sorted) in [first, end), sample

@@ -146,6 +146,16 @@ void PatientMonitorForm::configureFilters()
 void PatientMonitorForm::updateDisplay()
 {
     m_chain->process();
+    if (const TFileSignal *recording = m_session->recording()) {
+        // Gaps are few and only grow at the end: the list is handed on when it did.
+        const QVector<RecordingGap> &gaps = recording->gaps();
+        const qint64 gapEnd = gaps.isEmpty() ? 0 : gaps.last().start + gaps.last().length;
+        if (gaps.size() != m_shownGaps || gapEnd != m_shownGapEnd) {
+            m_shownGaps = gaps.size();
+            m_shownGapEnd = gapEnd;
+            ui->ecgGraphic->setMissing(recording->gapSpans());
+        }
+    }
     ui->ecgGraphic->refresh();
 }
 

@@ -153,7 +153,12 @@ void PatientMonitorForm::updateDisplay()
         if (gaps.size() != m_shownGaps || gapEnd != m_shownGapEnd) {
             m_shownGaps = gaps.size();
             m_shownGapEnd = gapEnd;
-            ui->ecgGraphic->setMissing(recording->gapSpans());
+            // The sweep shows the last minute at most: older gaps are not handed on.
+            const qint64 shown = recording->frameCount() - 60 * qint64(recording->rate());
+            QVector<QPair<qint64, qint64>> recent;
+            for (int i = gaps.size() - 1; i >= 0 && gaps[i].start + gaps[i].length > shown; --i)
+                recent.prepend({gaps[i].start, gaps[i].length});
+            ui->ecgGraphic->setMissing(recent);
         }
     }
     ui->ecgGraphic->refresh();

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -58,6 +59,27 @@ QVector<RecordingGap> gapsFromHeader(const QJsonObject &header)
 }
 
 } // namespace
+
+QVector<RecordingGap> listedGaps(QVector<RecordingGap> gaps, int room)
+{
+    // Joins the two neighbours with the least ECG between them until the
+    // list fits: that ECG is then counted as missing too, and no more of it
+    // than needed.
+    while (gaps.size() > std::max(room, 1)) {
+        int closest = 0;
+        qint64 least = std::numeric_limits<qint64>::max();
+        for (int i = 0; i + 1 < gaps.size(); ++i) {
+            const qint64 between = gaps[i + 1].start - (gaps[i].start + gaps[i].length);
+            if (between < least) {
+                least = between;
+                closest = i;
+            }
+        }
+        gaps[closest].length = gaps[closest + 1].start + gaps[closest + 1].length - gaps[closest].start;
+        gaps.remove(closest + 1);
+    }
+    return gaps;
+}
 
 TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create)
     : TFileSignal(path, channelCount, rate, headerSize, create ? Access::Create : Access::Update)
@@ -385,17 +407,8 @@ bool TFileSignal::listGapsInHeader()
     if (header.isEmpty())
         return true;
     QJsonArray list;
-    for (int i = 0; i < m_gaps.size(); ++i) {
-        const RecordingGap &gap = m_gaps.at(i);
-        if (i < MaxListedGaps - 1 || m_gaps.size() == MaxListedGaps) {
-            list.append(QJsonArray{double(gap.start), double(gap.length)});
-        } else {
-            // Beyond the list's room, the last entry spans to the end of the last gap.
-            const RecordingGap &last = m_gaps.last();
-            list.append(QJsonArray{double(gap.start), double(last.start + last.length - gap.start)});
-            break;
-        }
-    }
+    for (const RecordingGap &gap : listedGaps(m_gaps, MaxListedGaps))
+        list.append(QJsonArray{double(gap.start), double(gap.length)});
     QJsonObject ecg = header.value(QStringLiteral("ecg")).toObject();
     ecg.insert(QStringLiteral("gaps"), list);
     header.insert(QStringLiteral("ecg"), ecg);

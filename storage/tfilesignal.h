@@ -27,6 +27,11 @@ struct RecordingGap
     bool operator==(const RecordingGap &other) const { return start == other.start && length == other.length; }
 };
 
+// At most `room` gaps standing for `gaps` (in order): where there are more,
+// the neighbours with the fewest samples between them are joined, so that
+// as little ECG as possible is counted as missing.
+QVector<RecordingGap> listedGaps(QVector<RecordingGap> gaps, int room);
+
 // A signal kept in a recording file: a header area of headerSize bytes, then
 // 16-bit little-endian samples interleaved by channel. Appends go to the end
 // of the file and reach the system at once. Complete blocks are read through
@@ -45,7 +50,8 @@ public:
     static constexpr int WindowLength = 16384;
     static constexpr int RecordingHeaderSize = 4096;
     static constexpr int PendingCapacity = 16384; // frames, about a minute at 250/s
-    // Gaps listed in the header; a later gap beyond them widens the last one.
+    // Gaps listed in the header; beyond them, the closest neighbours are
+    // listed as one (see listedGaps()).
     static constexpr int MaxListedGaps = 32;
 
     enum class Access {

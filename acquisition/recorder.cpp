@@ -79,11 +79,10 @@ void Recorder::pollSources()
         emit recordingFailed(session);
 }
 
-bool Recorder::pollSource(ISource *source, MonitorSession *session, std::vector<MonitorSession *> &failed)
+void Recorder::pollSource(ISource *source, MonitorSession *session, std::vector<MonitorSession *> &failed)
 {
     TFileSignal *recording = session->recording();
     const bool failedBefore = recording && recording->hasWriteFailed();
-    bool moved = false;
     // A read stops at each loss the source marked; a few rounds take what
     // arrived in one poll, up to MaxSamplesPerPoll in all.
     int taken = 0;
@@ -111,12 +110,10 @@ bool Recorder::pollSource(ISource *source, MonitorSession *session, std::vector<
             if (recording)
                 recording->appendInterleaved(buffer.data(), 2 * n);
             feed(source, session, buffer.data(), n, first, gap > BridgedGap ? gap : 0);
-            moved = true;
         }
     }
     if (recording && !failedBefore && recording->hasWriteFailed())
         failed.push_back(session);
-    return moved;
 }
 
 void Recorder::recordSilenceUntilNow(MonitorSession *session)

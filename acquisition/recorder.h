@@ -99,8 +99,8 @@ signals:
     void recordingResumed(MonitorSession *session);
 
 private:
-    // Moves what the source holds into its session; false when nothing came.
-    bool pollSource(ISource *source, MonitorSession *session, std::vector<MonitorSession *> &failed);
+    // Moves what the source holds into its session.
+    void pollSource(ISource *source, MonitorSession *session, std::vector<MonitorSession *> &failed);
     void recordGap(ISource *source, MonitorSession *session, qint64 length);
     void recordSilenceUntilNow(MonitorSession *session);
     void feed(ISource *source, MonitorSession *session, const short *samples, int n, qint64 first, qint64 gapBefore);

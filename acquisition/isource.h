@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 // A pull-based source of one ECG channel plus, where available, SpO2 and
 // temperature readings. Sources never call out: consumers poll them.
 class ISource
@@ -30,6 +32,13 @@ public:
     virtual const char *errorString() = 0;
     // The module's battery voltage in volts.
     virtual double batteryVoltage() = 0;
+    // Samples the source knows it lost just before the next queued sample
+    // (bad frames on a link), 0 when none; taking them clears the count.
+    // readSamples() never moves samples from beyond such a loss before it
+    // has been taken.
+    virtual qint64 takeLostSamples() { return 0; }
+    // Bad frames the source has skipped since it was created.
+    virtual qint64 badFrameCount() { return 0; }
 };
 
 // Sentinels of the vital-sign reads.

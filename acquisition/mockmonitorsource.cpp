@@ -44,12 +44,19 @@ void MockMonitorSource::start()
 {
     startCountdown = 2;
     running = false;
+    // The replay is paced from the start: the samples of the two seconds the
+    // link takes to come up are queued when it does, so that the source
+    // delivers as much ECG as time passes.
+    clock.start();
+    delivered = 0;
     sampleTimer.start();
     vitalTimer.start();
 }
 
 void MockMonitorSource::stop()
 {
+    // The samples due up to now are queued before the stream ends.
+    onSampleTick();
     sampleTimer.stop();
     vitalTimer.stop();
 }
@@ -105,8 +112,6 @@ void MockMonitorSource::onVitalTick()
         if (startCountdown > 0)
             return;
         running = true;
-        clock.start();
-        delivered = 0;
     }
     spo2 = nextSpo2(spo2, drawUniform());
     spo2Queue.append(spo2);

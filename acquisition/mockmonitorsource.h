@@ -12,8 +12,9 @@
 #include <random>
 
 // A simulated module: replays "ecg250-1.dat" in a loop at 250 samples per
-// second and invents SpO2 and temperature readings as bounded random walks.
-// The simulated link comes up two vital ticks (about 2 s) after start().
+// second from start() on and invents SpO2 and temperature readings as
+// bounded random walks. The simulated link comes up two vital ticks (about
+// 2 s) after start(), and then queues the samples of those seconds at once.
 // Lives entirely on the GUI thread.
 class MockMonitorSource : public QObject, public ISource
 {

@@ -1,6 +1,7 @@
 #include "acquisition/modulereader.h"
 
 #include "acquisition/comport.h"
+#include "acquisition/frameparser.h"
 #include "acquisition/samplebuffer.h"
 
 #include <QMutexLocker>
@@ -64,7 +65,10 @@ void ModuleReader::run()
 ModuleReader::PassEnd ModuleReader::readFrames(ComPort &port)
 {
     int countdown = FramesPerKeepAlive;
-    unsigned char frame[FrameSize];
+    // Each pass finds framing afresh; the bad frames add up over the passes.
+    FrameParser parser;
+    const qint64 badBefore = badFrames;
+    unsigned char byte = 0;
     for (;;) {
         if (isInterruptionRequested()) {
             port.sendCommand(ComPort::CommandStop);
@@ -72,17 +76,16 @@ ModuleReader::PassEnd ModuleReader::readFrames(ComPort &port)
             port.sendCommand(ComPort::CommandStop);
             return PassEnd::Stopped;
         }
-        if (port.read(frame, 1) != 1)
+        if (port.read(&byte, 1) != 1)
             return PassEnd::ReadError;
-        // Skipping to the next sync byte is how framing is found and kept.
-        if (frame[0] != FrameSync)
+        if (!parser.push(byte))
             continue;
-        for (int i = 1; i < FrameSize; ++i) {
-            if (port.read(frame + i, 1) != 1)
-                return PassEnd::ReadError;
-        }
-        battery = decodeBattery(frame[3]);
-        buffer->appendSample(decodeSample(frame[1], frame[2]));
+        // Nothing of a bad frame is taken: its samples become a gap and its
+        // battery byte is not believed.
+        badFrames = badBefore + parser.badFrames();
+        buffer->appendGap(parser.missingBefore());
+        battery = decodeBattery(parser.batteryByte());
+        buffer->appendSample(parser.sample());
         if (--countdown == 0) {
             port.sendCommand(ComPort::CommandKeepAlive);
             countdown = FramesPerKeepAlive;

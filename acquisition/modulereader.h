@@ -11,7 +11,9 @@ class ComPort;
 
 // The reader thread of one module: opens the port, starts the module, then
 // reads frames byte by byte into the sample buffer until it is interrupted
-// or the link fails. Each run() is a fresh pass over the same buffer.
+// or the link fails. Each run() is a fresh pass over the same buffer. Only
+// frames that pass FrameParser's checks give samples; the samples of bad
+// ones are marked in the buffer as lost.
 class ModuleReader : public QThread
 {
 public:
@@ -26,6 +28,8 @@ public:
     double batteryVoltage() const { return battery; }
     // The error text of the last pass, empty when there is none. Safe from any thread.
     QString errorText() const;
+    // Bad frames skipped since construction, over every pass.
+    qint64 badFrameCount() const { return badFrames; }
 
     // Frame decoding: the 10-bit value of bytes 1 (low two bits) and 2, less 256.
     static short decodeSample(unsigned char byte1, unsigned char byte2);
@@ -47,4 +51,5 @@ private:
     // Written by this thread, read by the GUI thread under the buffer's mutex.
     QString error;
     std::atomic<double> battery{0.0};
+    std::atomic<qint64> badFrames{0};
 };

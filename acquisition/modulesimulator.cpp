@@ -3,6 +3,7 @@
 #include "acquisition/modulesimulator.h"
 
 #include "acquisition/comport.h"
+#include "acquisition/frameparser.h"
 #include "acquisition/modulereader.h"
 
 #include <QtGlobal>
@@ -99,7 +100,8 @@ void ModuleSimulator::stop()
 
 void ModuleSimulator::encodeFrame(short sample, double batteryVolts, unsigned char frame[6])
 {
-    const int value = std::clamp(sample + 256, 0, 1023);
+    // The module's input saturates at its +-6 mV range.
+    const int value = std::clamp(sample + 256, 0, FrameParser::MaxValue);
     frame[0] = ModuleReader::FrameSync;
     frame[1] = static_cast<unsigned char>(value >> 8);
     frame[2] = static_cast<unsigned char>(value & 0xff);

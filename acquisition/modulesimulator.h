@@ -67,7 +67,7 @@ public:
     bool isStreaming() const { return streaming; }
     bool isHungUp() const { return master < 0; }
 
-    // One frame for an ECG sample in station units (clamped to the 10-bit range).
+    // One frame for an ECG sample in station units (clamped to the +-6 mV range).
     static void encodeFrame(short sample, double batteryVolts, unsigned char frame[6]);
 
 private:

@@ -54,3 +54,13 @@ double ModuleSource::batteryVoltage()
 {
     return reader->batteryVoltage();
 }
+
+qint64 ModuleSource::takeLostSamples()
+{
+    return buffer->takeGap();
+}
+
+qint64 ModuleSource::badFrameCount()
+{
+    return reader->badFrameCount();
+}

@@ -31,6 +31,8 @@ public:
     double readTemperature() override { return NoTemperatureReading; }
     const char *errorString() override;
     double batteryVoltage() override;
+    qint64 takeLostSamples() override;
+    qint64 badFrameCount() override;
 
 private:
     std::unique_ptr<SampleBuffer> buffer;

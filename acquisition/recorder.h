@@ -6,6 +6,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <vector>
 
 class ISource;
 class MonitorSession;
@@ -15,6 +16,10 @@ class TBeatDetector;
 // confirmed while taking them, as the detector's own sample indices (counted
 // from the source's addSource()), with the position in `samples` of the
 // sample whose feed confirmed each. Valid only during the signal.
+// The samples sit in the session's recording from firstSample on. When
+// gapBefore is above 0, a gap of that many samples lies just before them:
+// the detector was not fed across it (a short gap is instead bridged with
+// the last sample, and then these are those bridging samples).
 struct PolledSamples
 {
     const short *samples = nullptr;
@@ -22,6 +27,8 @@ struct PolledSamples
     const int *beats = nullptr;
     int beatCount = 0;
     const int *beatPositions = nullptr;
+    qint64 firstSample = 0;
+    qint64 gapBefore = 0;
 };
 
 // The pump of live monitoring: every 40 ms it moves the queued ECG of every
@@ -29,6 +36,13 @@ struct PolledSamples
 // detector; every second it appends heart rate, SpO2 and temperature to the
 // session's trends, or restarts a source that reports an error, and tries
 // again to write a recording that could not be written.
+//
+// The recording and the trends keep the session's time: sample i of the
+// recording is i/250 s and trend entry n is second n after the session's
+// start (for a session with its own clock). Whatever did not arrive (the link coming up, lost, stalled or
+// restarted, bad frames) becomes a gap in the recording, placed where the
+// session's clock says the next samples belong, and seconds without a
+// reading get zero trend entries.
 class Recorder : public QObject
 {
     Q_OBJECT
@@ -39,6 +53,16 @@ public:
     static constexpr int MaxSamplesPerPoll = 1000;
     // 1000 samples are 4 s; the detector finds at most one beat in 200 ms.
     static constexpr int MaxBeatsPerPoll = 32;
+    // A source just started (or restarted) whose first samples are this far
+    // behind the session's clock starts after a gap; less is the link's own
+    // delay and stays unmarked.
+    static constexpr int StartSlack = 125;
+    // A running source this far behind the session's clock lost samples:
+    // more than the bursts a wireless link delivers in.
+    static constexpr int DropoutSlack = 250;
+    // Gaps up to this long are bridged for the beat detector and the alarms
+    // with the last sample; longer ones are not fed to them.
+    static constexpr int BridgedGap = 125;
 
     explicit Recorder(QObject *parent = nullptr);
     ~Recorder() override;
@@ -46,10 +70,10 @@ public:
     void start();
     // Pairs the source (not owned) with its session (not owned) and starts it.
     void addSource(ISource *source, MonitorSession *session);
-    // Stops the source and forgets it.
+    // Stops the source, records what it still held and forgets it.
     void removeSource(ISource *source);
-    // Stops every source, adds "Stop monitoring" to each session, forgets
-    // them all and stops the timers.
+    // Stops every source, records what they still held, adds "Stop
+    // monitoring" to each session, forgets them all and stops the timers.
     void stopAll();
 
     int sourceCount() const { return int(sessions.size()); }
@@ -75,7 +99,21 @@ signals:
     void recordingResumed(MonitorSession *session);
 
 private:
+    // Moves what the source holds into its session.
+    void pollSource(ISource *source, MonitorSession *session, std::vector<MonitorSession *> &failed);
+    void recordGap(ISource *source, MonitorSession *session, qint64 length);
+    void recordSilenceUntilNow(MonitorSession *session);
+    void feed(ISource *source, MonitorSession *session, const short *samples, int n, qint64 first, qint64 gapBefore);
+
     std::map<ISource *, MonitorSession *> sessions;
+    // Per source: its next samples start after a (re)start, and the last
+    // sample fed, which bridges short gaps.
+    struct Timeline
+    {
+        bool starting = true;
+        short last = 0;
+    };
+    std::map<ISource *, Timeline> timelines;
     std::map<ISource *, std::unique_ptr<TBeatDetector>> detectors;
     QTimer pollTimer;
     QTimer trendTimer;

@@ -105,6 +105,10 @@ const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
          return translated(QT_TRANSLATE_NOOP("AlarmConditions", "ST change %1 mm"))
              .arg(QString::asprintf("%+.1f", in.stChangeUv / 100.0));
      }},
+    {AlarmCondition::LinkErrors, "linkErrors", AlarmPriority::Low, true,
+     [](const AlarmSettings &) { return LinkErrorOnsetMs; },
+     [](const AlarmInputs &in, const AlarmSettings &) { return in.recentBadFrames >= LinkErrorFrames; },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Link errors")); }},
 }};
 
 } // namespace

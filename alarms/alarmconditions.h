@@ -34,8 +34,9 @@ enum class AlarmCondition {
     Couplet,
     FrequentPvcs,
     StChange,
+    LinkErrors,
 };
-constexpr int AlarmConditionCount = 12;
+constexpr int AlarmConditionCount = 13;
 
 // A cause must have been gone this long before its condition ends, so that a
 // limit crossed back and forth does not chatter.
@@ -58,6 +59,13 @@ constexpr qint64 DetectorLearningMs = 4000;
 // after the serial read time-out.
 constexpr qint64 LinkConnectGraceMs = 10000;
 
+// Bad frames on a link (their samples are lost) are a cause when at least
+// LinkErrorFrames came within the last LinkErrorWindowMs; a stray one now
+// and then is not. They persist when the cause lasts LinkErrorOnsetMs.
+constexpr qint64 LinkErrorWindowMs = 2000;
+constexpr qint64 LinkErrorFrames = 3;
+constexpr qint64 LinkErrorOnsetMs = 3000;
+
 // What the patient's beat labels show at one moment.
 struct EctopyFigures
 {
@@ -77,6 +85,7 @@ struct AlarmInputs
     bool linkWatched = false;      // false for the simulated source, which has no link to lose
     bool linkUp = true;
     bool batteryLow = false;
+    qint64 recentBadFrames = 0;    // bad frames on the link within the last LinkErrorWindowMs
     bool recordingStopped = false;
     QString recordingStoppedReason; // the storage's error text, may be empty
     EctopyFigures ectopy;

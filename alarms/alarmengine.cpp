@@ -20,6 +20,7 @@ void AlarmEngine::restart(qint64 now)
     m_lastSampleTime = m_lastBeatTime = m_aliveSince = Never;
     m_wasPresent = false;
     m_heartRate = 0;
+    m_badFrames.clear();
 }
 
 void AlarmEngine::addSamples(const short *samples, int count, const int *beats, int beatCount, qint64 now)
@@ -78,6 +79,14 @@ void AlarmEngine::setBatteryVoltage(double volts)
     m_batteryLow = isBatteryLow(volts);
 }
 
+void AlarmEngine::setBadFrames(qint64 total, qint64 now)
+{
+    // Counts older than the window are dropped, but one stays as the base.
+    while (m_badFrames.size() > 1 && m_badFrames[1].first <= now - LinkErrorWindowMs)
+        m_badFrames.pop_front();
+    m_badFrames.emplace_back(now, total);
+}
+
 void AlarmEngine::setRecordingStopped(bool stopped, const QString &reason)
 {
     m_recordingStopped = stopped;
@@ -99,6 +108,8 @@ AlarmInputs AlarmEngine::inputs(qint64 now) const
     in.stDeviating = m_stDeviating;
     in.stChangeUv = m_stChangeUv;
     in.batteryLow = m_batteryLow;
+    if (!m_badFrames.empty())
+        in.recentBadFrames = m_badFrames.back().second - m_badFrames.front().second;
     in.recordingStopped = m_recordingStopped;
     in.recordingStoppedReason = m_recordingStoppedReason;
     return in;

@@ -8,7 +8,9 @@
 #include <QVector>
 
 #include <array>
+#include <deque>
 #include <limits>
+#include <utility>
 
 // An onset, acknowledgement or end of one alarm of one patient.
 struct AlarmEvent
@@ -58,6 +60,8 @@ public:
     // The simulated source has no link to watch.
     void setLink(bool watched, bool up);
     void setBatteryVoltage(double volts);
+    // The link's count of bad frames so far, as seen at `now`.
+    void setBadFrames(qint64 total, qint64 now);
     void setRecordingStopped(bool stopped, const QString &reason = QString());
     // No alarm while the patient is stopped: active alarms end now and
     // latched ones clear.
@@ -114,6 +118,8 @@ private:
     bool m_linkSeenUp = false;      // since restart()
     qint64 m_startedAt = 0;
     bool m_batteryLow = false;
+    // The bad-frame counts seen within the last LinkErrorWindowMs, oldest first.
+    std::deque<std::pair<qint64, qint64>> m_badFrames;
     bool m_recordingStopped = false;
     QString m_recordingStoppedReason;
     bool m_stopped = false;

@@ -102,6 +102,10 @@ void AlarmMonitor::onSamplesPolled(MonitorSession *session, const PolledSamples 
         Patient &patient = entry.second;
         if (patient.session == session && !patient.engine.isStopped()) {
             const qint64 now = m_clock();
+            // After a gap in the recording the beats are counted afresh from
+            // where these samples sit in it; a run does not go on across it.
+            if (polled.gapBefore > 0)
+                patient.ectopy.restart(polled.firstSample);
             patient.engine.addSamples(polled.samples, polled.count, polled.beats, polled.beatCount, now);
             QVector<VentricularBeat> decided;
             patient.ectopy.addSamples(polled.samples, polled.count, polled.beats, polled.beatPositions,
@@ -122,6 +126,7 @@ void AlarmMonitor::tick()
         if (patient.source) {
             patient.engine.setLink(patient.linkWatched, patient.source->isConnected());
             patient.engine.setBatteryVoltage(patient.source->batteryVoltage());
+            patient.engine.setBadFrames(patient.source->badFrameCount(), now);
         }
         patient.engine.setHeartRate(patient.session->lastHeartRate());
         patient.engine.setEctopy(patient.ectopy.counter().figures(now));

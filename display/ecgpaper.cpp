@@ -170,12 +170,33 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
     result.extent = total < span.first + span.count ? TraceResult::Partial : TraceResult::Complete;
     result.endX = rect.left() + double(to - span.first) * xStep;
 
+    // The recorded stretches on paper between the missing ones; each
+    // missing one's place on paper.
+    const std::vector<std::pair<int, int>> pieces = recordedPieces(from, int(to - from + 1), window.missing);
+    for (const auto &gap : window.missing) {
+        const qint64 gapFrom = std::max(gap.first, from), gapTo = std::min(gap.first + gap.second - 1, to);
+        if (gapFrom <= gapTo)
+            result.missingX.emplace_back(rect.left() + double(gapFrom - span.first) * xStep,
+                                         rect.left() + double(gapTo + 1 - span.first) * xStep);
+    }
+
     const int shown = channellanes::visibleCount(signal, window.visible);
     if (shown == 0)
         return result;
     const int n = int(to - from + 1);
     // Each trace is centred on the mean of the samples across the paper.
     const qint64 meanCount = std::max<qint64>(1, std::min(span.first + span.count, total) - from);
+    const auto recordedMean = [&](const std::vector<double> &values) {
+        if (window.missing.isEmpty())
+            return integerMean(values.data(), meanCount);
+        long long sum = 0, count = 0;
+        for (const auto &[at, length] : pieces) {
+            for (int i = at; i < at + length; ++i)
+                sum += static_cast<long long>(values[size_t(i)]);
+            count += length;
+        }
+        return count > 0 ? int(sum / count) : 0;
+    };
     const double scale = pixelsPerCount(signal->lsb(), pxPerMm, window.amplitude);
     const int lane = laneHeight(rect.height(), shown);
 
@@ -190,7 +211,7 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
         if (!window.visible[size_t(c)])
             continue;
         signal->readRange(c, int(from), n, samples.data());
-        const int mean = integerMean(samples.data(), meanCount);
+        const int mean = recordedMean(samples);
         double baseline = rect.top() + laneCentre(rect.height(), shown, k);
         if (window.keepInLane) {
             const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
@@ -202,12 +223,31 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
             baseline = above + below <= lane ? std::clamp(baseline, laneTop + above, laneBottom - below)
                                              : laneTop + (lane + above - below) / 2.0;
         }
-        drawTrace(painter, samples.data(), n, x0, xStep, baseline, mean, scale, points);
+        for (const auto &[at, length] : pieces)
+            drawTrace(painter, samples.data() + at, length, x0 + at * xStep, xStep, baseline, mean, scale, points);
         result.baselines.push_back(baseline);
         ++k;
     }
     painter.restore();
     return result;
+}
+
+std::vector<std::pair<int, int>> recordedPieces(qint64 first, int count, const QVector<QPair<qint64, qint64>> &missing)
+{
+    std::vector<std::pair<int, int>> pieces;
+    const qint64 end = first + count;
+    qint64 next = first;
+    for (const auto &gap : missing) {
+        const qint64 gapFrom = std::max(gap.first, first), gapEnd = std::min(gap.first + gap.second, end);
+        if (gapFrom >= gapEnd)
+            continue;
+        if (gapFrom > next)
+            pieces.emplace_back(int(next - first), int(gapFrom - next));
+        next = std::max(next, gapEnd);
+    }
+    if (next < end)
+        pieces.emplace_back(int(next - first), int(end - next));
+    return pieces;
 }
 
 void drawBeatMarks(QPainter &painter, const QVector<qint64> &marks, qint64 first, qint64 end, double x0,
@@ -267,6 +307,33 @@ void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFo
         painter.drawText(QPointF(x + gap, rect.center().y() + metrics.ascent() / 2.0), text);
     }
     painter.restore();
+}
+
+void drawMissing(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &font,
+                 const QColor &colour)
+{
+    if (drawn.missingX.empty())
+        return;
+    painter.save();
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, painter.device());
+    const QString text = missingText();
+    QColor shade = colour;
+    shade.setAlphaF(0.15);
+    for (const auto &[from, to] : drawn.missingX) {
+        const QRectF band(QPointF(std::max(from, rect.left()), rect.top()), QPointF(std::min(to, rect.right()), rect.bottom()));
+        painter.fillRect(band, shade);
+        if (metrics.horizontalAdvance(text) + metrics.averageCharWidth() <= band.width()) {
+            painter.setPen(colour);
+            painter.drawText(band, Qt::AlignCenter, text);
+        }
+    }
+    painter.restore();
+}
+
+QString missingText()
+{
+    return QCoreApplication::translate("EcgPaper", "ECG missing");
 }
 
 QString noRecordingText()

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPair>
 #include <QPolygonF>
 #include <QRectF>
 #include <QString>
@@ -92,6 +93,9 @@ struct TraceWindow
     // (printed strips, whose lanes are short); otherwise each trace is
     // centred on its mean.
     bool keepInLane = false;
+    // Stretches of the signal without ECG (first sample, sample count), in
+    // order: no trace is drawn across them.
+    QVector<QPair<qint64, qint64>> missing;
 };
 
 // Where a drawn window ended.
@@ -106,6 +110,7 @@ struct TraceResult
     Extent extent = NoRecording;
     double endX = 0.0;               // x where the recording ends (Partial)
     std::vector<double> baselines;   // y of each shown lane's mean, top lane first
+    std::vector<std::pair<double, double>> missingX; // x from and to of each missing stretch on paper
 };
 
 // Draws the shown channels of a window of the signal into rect, each in its
@@ -119,6 +124,10 @@ TraceResult drawWindow(QPainter &painter, const QRectF &rect, double pxPerMm, co
 // positive values go up by `scale` pixels per count above `offset`.
 void drawTrace(QPainter &painter, const double *samples, int n, double x0, double xStep, double baseline,
                double offset, double scale, QPolygonF &points);
+
+// The pieces of samples [first, first + count) outside the missing
+// stretches (first sample, count; in order), as (offset from first, length).
+std::vector<std::pair<int, int>> recordedPieces(qint64 first, int count, const QVector<QPair<qint64, qint64>> &missing);
 
 // Beat marks: a filled triangle, point down, BeatMarkWidthMm wide, its base
 // half a millimetre under the top of each of `shown` lanes stacked in
@@ -140,9 +149,15 @@ void drawNote(QPainter &painter, const QRectF &rect, const QString &text, const 
 // where there is only paper (no note when it does not fit there whole).
 void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFont &font, const QColor &colour);
 
+// The stretches of a window without ECG: each shaded over the rect's height
+// and, where it is wide enough, marked "ECG missing".
+void drawMissing(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &font,
+                 const QColor &colour);
+
 // The texts written on the paper.
 QString noRecordingText();  // "No ECG recording"
 QString pastEndText();      // "No ECG at this time"
 QString recordingEndText(); // "End of recording"
+QString missingText();      // "ECG missing"
 
 } // namespace ecgpaper

@@ -231,6 +231,14 @@ void QSignalBrowseDisplay::drawPaper(QPainter &painter)
     painter.drawPixmap(0, 0, m_grid);
 }
 
+void QSignalBrowseDisplay::setMissing(const QVector<QPair<qint64, qint64>> &missing)
+{
+    if (missing == m_missing)
+        return;
+    m_missing = missing;
+    update();
+}
+
 void QSignalBrowseDisplay::drawTraces(QPainter &painter)
 {
     const QRectF paper(0, 0, frameWidth(), frameHeight());
@@ -240,10 +248,12 @@ void QSignalBrowseDisplay::drawTraces(QPainter &painter)
     window.speed = m_speed;
     window.amplitude = m_amplitude;
     window.visible = m_visible;
+    window.missing = m_missing;
     const ecgpaper::TraceResult drawn = ecgpaper::drawWindow(painter, paper, framebuffer::pixelsPerMm(*this), window,
                                                              {m_colors.value(TraceColor), 1.0}, m_samples, m_points);
     const QFont font(QStringLiteral("Helvetica"), 10, QFont::Bold, false);
     const QColor noteColour = m_colors.value(LabelColor);
+    ecgpaper::drawMissing(painter, paper, drawn, font, noteColour);
     switch (drawn.extent) {
     case ecgpaper::TraceResult::NoRecording:
         ecgpaper::drawNote(painter, paper, ecgpaper::noRecordingText(), font, noteColour);

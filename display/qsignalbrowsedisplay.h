@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QMap>
+#include <QPair>
 #include <QPixmap>
 #include <QPolygonF>
 #include <QVector>
@@ -43,6 +44,9 @@ public:
 
     void setSignal(TSignal *signal);
     TSignal *signal() const { return m_signal; }
+    // Stretches of the signal without ECG (first sample, count), in order:
+    // shown as missing, never as a trace.
+    void setMissing(const QVector<QPair<qint64, qint64>> &missing);
     // Seconds of recording at the left edge.
     void setPosition(double seconds);
     double position() const { return m_start; }
@@ -95,6 +99,7 @@ private:
     std::array<bool, 16> m_visible;
     QMap<int, QColor> m_colors;
     QVector<qint64> m_beatMarks; // sorted
+    QVector<QPair<qint64, qint64>> m_missing;
     // Time under the mouse when a drag began; the flag lets a drag that
     // starts at time 0 scroll too.
     double m_dragAnchor = 0.0;

@@ -73,6 +73,12 @@ bool QSignalMonitorDisplay::isChannelVisible(int channel) const
     return channel >= 0 && channel < int(m_visible.size()) && m_visible[channel];
 }
 
+void QSignalMonitorDisplay::setMissing(const QVector<QPair<qint64, qint64>> &missing)
+{
+    // Gaps are added where the sweep has not drawn yet: nothing to repaint.
+    m_missing = missing;
+}
+
 void QSignalMonitorDisplay::setBeatMarks(const QVector<qint64> &sampleIndices)
 {
     QVector<qint64> marks = sampleIndices;
@@ -242,8 +248,10 @@ void QSignalMonitorDisplay::paintTraces(QPainter &painter, const QRect &area, co
                 continue;
             m_samples.resize(size_t(run.count));
             m_signal->readRange(c, run.first, run.count, m_samples.data());
-            ecgpaper::drawTrace(painter, m_samples.data(), run.count, x0, g.xStep, centre, m_offsets[c], scale,
-                                m_points);
+            // A gap in the recording is left as paper, never drawn as a line.
+            for (const auto &[at, length] : ecgpaper::recordedPieces(run.first, run.count, m_missing))
+                ecgpaper::drawTrace(painter, m_samples.data() + at, length, x0 + at * g.xStep, g.xStep, centre,
+                                    m_offsets[c], scale, m_points);
         }
     }
     paintBeatMarks(painter, area, g);

@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QPixmap>
 #include <QPolygonF>
+#include <QPair>
 #include <QVector>
 #include <QWidget>
 
@@ -55,6 +56,9 @@ public:
     // in and only where the sweep has drawn; a new list repaints only the
     // columns of the marks that came or went.
     void setBeatMarks(const QVector<qint64> &sampleIndices);
+    // Stretches of the signal without ECG (first sample, count), in order:
+    // the sweep leaves them as paper.
+    void setMissing(const QVector<QPair<qint64, qint64>> &missing);
 
     // Shows the samples that arrived since the last call.
     void refresh();
@@ -92,6 +96,7 @@ private:
     int m_lastSweep = -1;
     sweep::Geometry m_shown;    // the sweep as last painted
     QVector<qint64> m_beatMarks; // sorted, without repeats
+    QVector<QPair<qint64, qint64>> m_missing;
     // Reused between paints so that a paint does not allocate.
     std::vector<double> m_samples;
     QPolygonF m_points;

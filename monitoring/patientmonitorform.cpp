@@ -167,6 +167,21 @@ void PatientMonitorForm::configureFilters()
 void PatientMonitorForm::updateDisplay()
 {
     m_chain->process();
+    if (const TFileSignal *recording = m_session->recording()) {
+        // Gaps are few and only grow at the end: the list is handed on when it did.
+        const QVector<RecordingGap> &gaps = recording->gaps();
+        const qint64 gapEnd = gaps.isEmpty() ? 0 : gaps.last().start + gaps.last().length;
+        if (gaps.size() != m_shownGaps || gapEnd != m_shownGapEnd) {
+            m_shownGaps = gaps.size();
+            m_shownGapEnd = gapEnd;
+            // The sweep shows the last minute at most: older gaps are not handed on.
+            const qint64 shown = recording->frameCount() - 60 * qint64(recording->rate());
+            QVector<QPair<qint64, qint64>> recent;
+            for (int i = gaps.size() - 1; i >= 0 && gaps[i].start + gaps[i].length > shown; --i)
+                recent.prepend({gaps[i].start, gaps[i].length});
+            ui->ecgGraphic->setMissing(recent);
+        }
+    }
     ui->ecgGraphic->refresh();
 }
 

@@ -62,6 +62,9 @@ private:
     QPair<double, double> m_tempLimits;
     QPair<double, double> m_spo2Limits;
     std::unique_ptr<TLiveFilterChain> m_chain;
+    // The recording's gaps the display was last given: their number and end.
+    int m_shownGaps = 0;
+    qint64 m_shownGapEnd = 0;
     int m_lastBPKind = 0;
     QTimer m_displayTimer;
     QTimer m_readoutTimer;

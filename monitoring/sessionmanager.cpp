@@ -225,10 +225,8 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
         }
         if (TFileSignal *recording = session->recording()) {
             const bool failedBefore = recording->hasWriteFailed();
-            // A minute of silence per write.
-            const std::vector<qint16> silence(size_t(recording->rate()) * 60, 0);
-            for (qint64 left = gap * recording->rate(); left > 0; left -= qint64(silence.size()))
-                recording->appendInterleaved(silence.data(), int(2 * std::min<qint64>(left, qint64(silence.size()))));
+            // The pause holds no ECG: a gap, not a flat line.
+            recording->appendGap(gap * recording->rate());
             if (!failedBefore && recording->hasWriteFailed())
                 recordingFailed(patientId);
         }

@@ -121,6 +121,7 @@ void ReportProducer::drawStrip(QPainter *painter, const QRect &bounds, int recor
             // Rates without a notch design keep the stages built so far.
         }
         graphic.setSignal(chain->head());
+        graphic.setMissing(recording->gapSpans());
     }
     graphic.setStartTime(strip.offset);
     graphic.setSessionStart(strip.sessionStart);

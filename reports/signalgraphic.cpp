@@ -72,6 +72,7 @@ void SignalGraphic::draw(QPainter &painter, const QRect &rect)
     window.amplitude = m_amplitude;
     window.visible.fill(true);
     window.keepInLane = true;
+    window.missing = m_missing;
     std::vector<double> samples;
     QPolygonF points;
     const ecgpaper::TraceResult drawn =
@@ -92,6 +93,7 @@ void SignalGraphic::draw(QPainter &painter, const QRect &rect)
     QFont font(printFontFamily(QStringLiteral("Helvetica")));
     font.setPointSizeF(9);
     font.setBold(true);
+    ecgpaper::drawMissing(painter, lane, drawn, font, Qt::darkGray);
     if (drawn.extent == ecgpaper::TraceResult::NoRecording)
         ecgpaper::drawNote(painter, lane, ecgpaper::noRecordingText(), font, Qt::darkGray);
     else if (drawn.extent == ecgpaper::TraceResult::PastEnd)

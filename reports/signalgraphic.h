@@ -2,7 +2,9 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QPair>
 #include <QRect>
+#include <QVector>
 
 class QPainter;
 class QPaintDevice;
@@ -30,6 +32,8 @@ public:
     explicit SignalGraphic(QObject *parent = nullptr);
 
     void setSignal(TSignal *signal) { m_signal = signal; }
+    // Stretches without ECG (first sample, count), in order: shown as missing.
+    void setMissing(const QVector<QPair<qint64, qint64>> &missing) { m_missing = missing; }
     // Seconds from the start of the recording (and of the session).
     void setStartTime(double seconds) { m_startTime = seconds; }
     // Clock time of the session's start; the strip prints its own from it.
@@ -48,6 +52,7 @@ public:
 
 private:
     TSignal *m_signal = nullptr;
+    QVector<QPair<qint64, qint64>> m_missing;
     double m_startTime = 0.0;
     QDateTime m_sessionStart;
     double m_speed = 25.0;

@@ -90,7 +90,7 @@ void ExportEcgDialog::accept()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString failure;
     try {
-        exportSessionEdf(m_session, m_patient, path, options);
+        m_missingSeconds = exportSessionEdf(m_session, m_patient, path, options).missingSeconds;
     } catch (const std::exception &e) {
         failure = QString::fromUtf8(e.what());
     }

@@ -30,6 +30,8 @@ public:
                                 bool anonymize);
     // The file the last export wrote; empty before one succeeded.
     QString exportedPath() const { return m_exportedPath; }
+    // Seconds of the exported file marked as holding no ECG.
+    double missingSeconds() const { return m_missingSeconds; }
 
 public slots:
     void accept() override;
@@ -43,4 +45,5 @@ private:
     const MonitorSession &m_session;
     const PatientRecord &m_patient;
     QString m_exportedPath;
+    double m_missingSeconds = 0.0;
 };

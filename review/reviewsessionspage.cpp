@@ -175,6 +175,7 @@ void ReviewSessionsPage::setCourse(PatientCourse &course)
 void ReviewSessionsPage::showSession(MonitorSession *session)
 {
     ui->ecgGraphic->setSignal(nullptr);
+    ui->ecgGraphic->setMissing({});
     m_chain.reset();
     m_current = session;
     updateStepButtons();
@@ -272,6 +273,7 @@ void ReviewSessionsPage::attachRecording()
     if (!m_current || !m_current->recording())
         return;
     m_chain = std::make_unique<TStoredFilterChain>(m_current->recording());
+    ui->ecgGraphic->setMissing(m_current->recording()->gapSpans());
     m_chain->setNotchKind(QStringLiteral("50hz"));
     m_chain->setLowpassKind(QStringLiteral("25hz"));
     configureFilters();

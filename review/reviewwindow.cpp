@@ -131,9 +131,14 @@ void ReviewWindow::on_btnExportEcg_clicked()
         if (!m_database.loadPatient(m_patientId, patient))
             throw std::runtime_error(tr("Cannot get patient data").toStdString());
         ExportEcgDialog dialog(this, *session, patient);
-        if (dialog.exec() == QDialog::Accepted)
-            ReviewPrompts::show(this, QMessageBox::Information, tr("Information"),
-                                tr("The ECG was exported to %1").arg(QDir::toNativeSeparators(dialog.exportedPath())));
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        QString text = tr("The ECG was exported to %1").arg(QDir::toNativeSeparators(dialog.exportedPath()));
+        // Missing ECG is exported as marked stretches: the user hears of them.
+        if (dialog.missingSeconds() > 0.0)
+            text += QLatin1Char('\n') + tr("For %1 s the session has no ECG; the file marks those stretches \"ECG missing\".")
+                                           .arg(dialog.missingSeconds(), 0, 'f', 1);
+        ReviewPrompts::show(this, QMessageBox::Information, tr("Information"), text);
     });
 }
 

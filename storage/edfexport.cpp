@@ -1,6 +1,7 @@
 #include "storage/edfexport.h"
 
 #include "storage/edfannotations.h"
+#include "storage/edfgaps.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/storageerror.h"
@@ -62,6 +63,7 @@ struct AnnotationPiece
 {
     qint64 onset = 0; // 100-microsecond units
     QByteArray text;  // UTF-8
+    qint64 duration = -1; // 100-microsecond units, -1 for none
 };
 
 // What the file will hold, worked out before anything is written.
@@ -74,6 +76,7 @@ struct ExportPlan
     qint64 records = 0;
     std::vector<AnnotationPiece> annotations;
     int annotationSignals = 1;
+    double missingSeconds = 0.0;
 };
 
 // Reads one channel's counts in order, one block at a time, so that memory
@@ -282,6 +285,18 @@ ExportPlan planExport(const MonitorSession &session, const PatientRecord &patien
         for (const QString &piece : splitAnnotationText(text, MaxAnnotationBytes))
             plan.annotations.push_back({onset, piece.toUtf8()});
     }
+    // Every note lies inside the file: an alarm that ended after the last
+    // sample extends it.
+    for (const AnnotationPiece &a : plan.annotations)
+        plan.records = std::max(plan.records, a.onset / 10000 + 1);
+    // Where the file has no ECG it says so: zeros there are no signal.
+    for (const EdfMissingEcg &stretch : missingEcg(session, plan.records)) {
+        plan.annotations.push_back({std::llround(stretch.onset * 10000.0), missingEcgText().toUtf8(),
+                                    std::max<qint64>(1, std::llround(stretch.duration * 10000.0))});
+        plan.missingSeconds += stretch.duration;
+    }
+    std::stable_sort(plan.annotations.begin(), plan.annotations.end(),
+                     [](const AnnotationPiece &a, const AnnotationPiece &b) { return a.onset < b.onset; });
     const qint64 needed = (qint64(plan.annotations.size()) + plan.records - 1) / plan.records;
     if (needed > MaxAnnotationSignals)
         raise(QT_TRANSLATE_NOOP("EdfExport", "The session has more annotations than its recording can hold"));
@@ -349,7 +364,7 @@ void writeRecords(int handle, const ExportPlan &plan, const MonitorSession &sess
         check(edf_blockwrite_digital_short_samples(handle, record.data()));
     }
     for (const AnnotationPiece &a : plan.annotations)
-        check(edfwrite_annotation_utf8(handle, a.onset, -1, a.text.constData()));
+        check(edfwrite_annotation_utf8(handle, a.onset, a.duration, a.text.constData()));
 }
 
 // Reads the finished file back: an EDF+ file with every record and every
@@ -408,8 +423,8 @@ QString temporaryTemplate(const QFileInfo &target)
 
 } // namespace
 
-void exportSessionEdf(const MonitorSession &session, const PatientRecord &patient, const QString &path,
-                      const EdfExportOptions &options)
+EdfExportResult exportSessionEdf(const MonitorSession &session, const PatientRecord &patient, const QString &path,
+                                 const EdfExportOptions &options)
 {
     const ExportPlan plan = planExport(session, patient, options);
 
@@ -438,4 +453,7 @@ void exportSessionEdf(const MonitorSession &session, const PatientRecord &patien
     if (!replaceFile(temporaryPath, target.absoluteFilePath()))
         raise(QT_TRANSLATE_NOOP("EdfExport", "Cannot create file"));
     temporary.setAutoRemove(false);
+    EdfExportResult result;
+    result.missingSeconds = plan.missingSeconds;
+    return result;
 }

@@ -26,7 +26,11 @@ constexpr int MaxEdfTechnicianLength = 40;
 // - the heart-rate trend ("HR", bpm, 1/s), and the SpO2 and temperature
 //   trends when they hold a reading;
 // - the patient and recording header fields and the session's start;
-// - an annotation for every entry of sessionAnnotations().
+// - an annotation for every entry of sessionAnnotations(), the file long
+//   enough to hold the last of them;
+// - where the recording holds no ECG (its gaps, the time after its last
+//   sample), zeros and an annotation "ECG missing" with the stretch's
+//   duration, so that no reader takes the missing stretch for a flat line.
 // The last second is completed with zeros, and so are trends shorter than
 // the recording.
 //
@@ -42,5 +46,11 @@ constexpr int MaxEdfTechnicianLength = 40;
 // "The session's start date cannot be stored", "The session has more
 // annotations than its recording can hold", "Cannot create file" (the
 // target's folder cannot take a new file), "Write error".
-void exportSessionEdf(const MonitorSession &session, const PatientRecord &patient, const QString &path,
-                      const EdfExportOptions &options = {});
+struct EdfExportResult
+{
+    // Seconds of the file marked "ECG missing".
+    double missingSeconds = 0.0;
+};
+
+EdfExportResult exportSessionEdf(const MonitorSession &session, const PatientRecord &patient, const QString &path,
+                                 const EdfExportOptions &options = {});

@@ -30,9 +30,14 @@ void MonitorSession::startClock(const SessionClock &clock)
 
 qint64 MonitorSession::elapsedSeconds() const
 {
-    const qint64 seconds = m_clock ? (m_clock->monotonicMs() - m_clockStartMs) / 1000
-                                   : startDateTime.secsTo(QDateTime::currentDateTime());
-    return std::max<qint64>(0, seconds);
+    return elapsedMs() / 1000;
+}
+
+qint64 MonitorSession::elapsedMs() const
+{
+    const qint64 ms = m_clock ? m_clock->monotonicMs() - m_clockStartMs
+                              : startDateTime.msecsTo(QDateTime::currentDateTime());
+    return std::max<qint64>(0, ms);
 }
 
 void MonitorSession::addEvent(const QString &description)

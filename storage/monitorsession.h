@@ -58,6 +58,10 @@ public:
     // Whole seconds since the start: from the session's clock once it has
     // one, otherwise from the wall clock; never below 0.
     qint64 elapsedSeconds() const;
+    // The same in milliseconds.
+    qint64 elapsedMs() const;
+    // True once startClock() gave the session a clock of its own.
+    bool hasClock() const { return m_clock != nullptr; }
     // Appends an event stamped with elapsedSeconds().
     void addEvent(const QString &description);
     // phase 1..3; other phases are ignored.

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -58,6 +59,27 @@ QVector<RecordingGap> gapsFromHeader(const QJsonObject &header)
 }
 
 } // namespace
+
+QVector<RecordingGap> listedGaps(QVector<RecordingGap> gaps, int room)
+{
+    // Joins the two neighbours with the least ECG between them until the
+    // list fits: that ECG is then counted as missing too, and no more of it
+    // than needed.
+    while (gaps.size() > std::max(room, 1)) {
+        int closest = 0;
+        qint64 least = std::numeric_limits<qint64>::max();
+        for (int i = 0; i + 1 < gaps.size(); ++i) {
+            const qint64 between = gaps[i + 1].start - (gaps[i].start + gaps[i].length);
+            if (between < least) {
+                least = between;
+                closest = i;
+            }
+        }
+        gaps[closest].length = gaps[closest + 1].start + gaps[closest + 1].length - gaps[closest].start;
+        gaps.remove(closest + 1);
+    }
+    return gaps;
+}
 
 TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int headerSize, bool create)
     : TFileSignal(path, channelCount, rate, headerSize, create ? Access::Create : Access::Update)
@@ -113,6 +135,9 @@ TFileSignal::TFileSignal(const QString &path, int channelCount, int rate, int he
 
 TFileSignal::~TFileSignal()
 {
+    // Gaps still waiting to be listed reach the header as the file closes.
+    if (m_file.isWritable() && !m_writeFailed)
+        listGaps();
     clearPageCache();
 }
 
@@ -311,11 +336,60 @@ bool TFileSignal::writePending()
 void TFileSignal::addGap(qint64 start, qint64 length)
 {
     m_gapsListed = false;
-    if (!m_gaps.isEmpty() && m_gaps.last().start + m_gaps.last().length == start) {
-        m_gaps.last().length += length;
-        return;
+    // Kept in order of their start: a gap of frames lost to the disk may come
+    // after a later one of frames that never arrived. Touching gaps join.
+    int i = int(std::upper_bound(m_gaps.cbegin(), m_gaps.cend(), start,
+                                 [](qint64 s, const RecordingGap &gap) { return s < gap.start; })
+                - m_gaps.cbegin());
+    if (i > 0 && m_gaps[i - 1].start + m_gaps[i - 1].length >= start) {
+        --i;
+        m_gaps[i].length = std::max(m_gaps[i].length, start + length - m_gaps[i].start);
+    } else {
+        m_gaps.insert(i, RecordingGap{start, length});
     }
-    m_gaps.append(RecordingGap{start, length});
+    while (i + 1 < m_gaps.size() && m_gaps[i + 1].start <= m_gaps[i].start + m_gaps[i].length) {
+        m_gaps[i].length = std::max(m_gaps[i].length, m_gaps[i + 1].start + m_gaps[i + 1].length - m_gaps[i].start);
+        m_gaps.remove(i + 1);
+    }
+}
+
+void TFileSignal::appendGap(qint64 frames)
+{
+    if (frames <= 0)
+        return;
+    const qint64 start = frameCount();
+    const std::vector<qint16> zeros(size_t(std::min<qint64>(frames, WindowLength)) * channelCount(), 0);
+    for (qint64 left = frames; left > 0;) {
+        const int n = int(std::min<qint64>(left, WindowLength));
+        appendFrames(zeros.data(), n);
+        left -= n;
+    }
+    addGap(start, frames);
+    if (frames >= rate())
+        listGaps();
+}
+
+bool TFileSignal::listGaps()
+{
+    if (!m_gapsListed && m_file.isWritable())
+        m_gapsListed = listGapsInHeader();
+    return m_gapsListed;
+}
+
+bool TFileSignal::isInGap(qint64 index) const
+{
+    // Gaps are kept in order of their start.
+    auto after = std::upper_bound(m_gaps.begin(), m_gaps.end(), index,
+                                  [](qint64 i, const RecordingGap &gap) { return i < gap.start; });
+    return after != m_gaps.begin() && index < (after - 1)->start + (after - 1)->length;
+}
+
+QVector<QPair<qint64, qint64>> TFileSignal::gapSpans() const
+{
+    QVector<QPair<qint64, qint64>> spans;
+    for (const RecordingGap &gap : m_gaps)
+        spans.append({gap.start, gap.length});
+    return spans;
 }
 
 bool TFileSignal::listGapsInHeader()
@@ -333,17 +407,8 @@ bool TFileSignal::listGapsInHeader()
     if (header.isEmpty())
         return true;
     QJsonArray list;
-    for (int i = 0; i < m_gaps.size(); ++i) {
-        const RecordingGap &gap = m_gaps.at(i);
-        if (i < MaxListedGaps - 1 || m_gaps.size() == MaxListedGaps) {
-            list.append(QJsonArray{double(gap.start), double(gap.length)});
-        } else {
-            // Beyond the list's room, the last entry spans to the end of the last gap.
-            const RecordingGap &last = m_gaps.last();
-            list.append(QJsonArray{double(gap.start), double(last.start + last.length - gap.start)});
-            break;
-        }
-    }
+    for (const RecordingGap &gap : listedGaps(m_gaps, MaxListedGaps))
+        list.append(QJsonArray{double(gap.start), double(gap.length)});
     QJsonObject ecg = header.value(QStringLiteral("ecg")).toObject();
     ecg.insert(QStringLiteral("gaps"), list);
     header.insert(QStringLiteral("ecg"), ecg);

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QJsonObject>
+#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -13,16 +14,23 @@
 #include <memory>
 #include <vector>
 
-// A stretch of a recording whose samples were lost (a write failure that
-// lasted longer than the frames held in memory): first sample index and
-// number of samples, per channel. The file holds zeros there, so that every
-// later sample stays at its true time.
+// A stretch of a recording without ECG: samples that never arrived (the link
+// was lost, stalled or restarted, frames were bad, monitoring was paused) or
+// that could not be kept (a write failure that lasted longer than the frames
+// held in memory). First sample index and number of samples, per channel.
+// The file holds zeros there, so that every later sample stays at its true
+// time; readers show the stretch as missing, never as a flat line.
 struct RecordingGap
 {
     qint64 start = 0;
     qint64 length = 0;
     bool operator==(const RecordingGap &other) const { return start == other.start && length == other.length; }
 };
+
+// At most `room` gaps standing for `gaps` (in order): where there are more,
+// the neighbours with the fewest samples between them are joined, so that
+// as little ECG as possible is counted as missing.
+QVector<RecordingGap> listedGaps(QVector<RecordingGap> gaps, int room);
 
 // A signal kept in a recording file: a header area of headerSize bytes, then
 // 16-bit little-endian samples interleaved by channel. Appends go to the end
@@ -42,7 +50,8 @@ public:
     static constexpr int WindowLength = 16384;
     static constexpr int RecordingHeaderSize = 4096;
     static constexpr int PendingCapacity = 16384; // frames, about a minute at 250/s
-    // Gaps listed in the header; a later gap beyond them widens the last one.
+    // Gaps listed in the header; beyond them, the closest neighbours are
+    // listed as one (see listedGaps()).
     static constexpr int MaxListedGaps = 32;
 
     enum class Access {
@@ -93,6 +102,17 @@ public:
     qint64 savedSampleCount() const { return m_savedFrames; }
     qint64 frameCount() const { return m_savedFrames + m_pendingFrames; }
     const QVector<RecordingGap> &gaps() const { return m_gaps; }
+    // Appends `frames` frames of zeros marked as a gap: the ECG of that
+    // stretch is missing. A gap of a second or more is listed in the header
+    // at once, shorter ones at the next listGaps() (or when the file closes).
+    void appendGap(qint64 frames);
+    // Lists in the header every gap not listed yet; false when the header
+    // cannot be written now (it is tried again later).
+    bool listGaps();
+    // True when the sample lies in a gap.
+    bool isInGap(qint64 index) const;
+    // The gaps as (first sample, count) pairs, as the displays take them.
+    QVector<QPair<qint64, qint64>> gapSpans() const;
 
     // Reads the JSON header of a recording file ("NVECG1" + JSON in the 4096-
     // byte header area). False when the file cannot be read, is not a

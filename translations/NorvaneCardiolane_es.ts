@@ -68,6 +68,8 @@
     <message>
         <source>%1 = %2 is out of range; %3 is used.</source>
         <translation>%1 = %2 está fuera de rango; se usa %3.</translation>
+        <source>Link errors</source>
+        <translation>Errores de enlace</translation>
     </message>
 </context>
 <context>
@@ -244,6 +246,10 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <source>End of recording</source>
         <translation>Fin del registro</translation>
     </message>
+    <message>
+        <source>ECG missing</source>
+        <translation>ECG ausente</translation>
+    </message>
 </context>
 <context>
     <name>EdfAnnotations</name>
@@ -290,6 +296,8 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>Event</source>
         <translation>Evento</translation>
+        <source>ECG missing</source>
+        <translation>ECG ausente</translation>
     </message>
 </context>
 <context>
@@ -1560,6 +1568,10 @@ Stop monitor session?</source>
     <message>
         <source>The ECG was exported to %1</source>
         <translation>El ECG se exportó a %1</translation>
+    </message>
+    <message>
+        <source>For %1 s the session has no ECG; the file marks those stretches &quot;ECG missing&quot;.</source>
+        <translation>Durante %1 s la sesión no tiene ECG; el archivo marca esos tramos como &quot;ECG ausente&quot;.</translation>
     </message>
 </context>
 <context>

@@ -15,6 +15,9 @@
 #include "acquisition/samplebuffer.h"
 #include "dsp/tsyntheticecg.h"
 #include "storage/monitorsession.h"
+#include "storage/patientrecord.h"
+#include "storage/recordingheader.h"
+#include "storage/sessionclock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +25,7 @@
 #include <QtTest>
 
 #include <deque>
+#include <utility>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -77,6 +81,7 @@ public:
     double readTemperature() override { return take(temperature, NoTemperatureReading); }
     const char *errorString() override { return error.constData(); }
     double batteryVoltage() override { return 2.4; }
+    qint64 takeLostSamples() override { return std::exchange(lost, 0); }
 
     template<typename T>
     static T take(std::deque<T> &queue, T none)
@@ -92,8 +97,37 @@ public:
     std::deque<int> spo2;
     std::deque<double> temperature;
     QByteArray error;
+    qint64 lost = 0;
     int starts = 0, stops = 0;
 };
+
+// A monotonic clock the test moves.
+struct TestClock : SessionClock
+{
+    qint64 ms = 1000000;
+    qint64 monotonicMs() const override { return ms; }
+};
+
+// What a source gave, in order: samples, and "lostN" where it marked N lost.
+QString streamOf(ISource &source, int wanted, int timeoutMs = 3000)
+{
+    QStringList out;
+    short buffer[1000];
+    int got = 0;
+    QElapsedTimer timer;
+    timer.start();
+    while (got < wanted && timer.elapsed() < timeoutMs) {
+        if (const qint64 lost = source.takeLostSamples())
+            out << QStringLiteral("lost%1").arg(lost);
+        const int n = source.readSamples(buffer, 1000);
+        for (int i = 0; i < n; ++i)
+            out << QString::number(buffer[i]);
+        got += n;
+        if (n == 0)
+            QThread::msleep(5);
+    }
+    return out.join(' ');
+}
 
 QByteArray identification(const QByteArray &name)
 {
@@ -150,9 +184,9 @@ private:
     int master = -1, keeper = -1;
 };
 
-QByteArray frame(uchar high, uchar low, uchar battery)
+QByteArray frame(uchar high, uchar low, uchar battery, uchar fourth = 0)
 {
-    return QByteArray("\xA0", 1) + char(high) + char(low) + char(battery) + "\x33\x44";
+    return QByteArray("\xA0", 1) + char(high) + char(low) + char(battery) + char(fourth) + '\0';
 }
 
 std::vector<short> readSamples(ISource &source, int wanted, int timeoutMs = 3000)
@@ -199,8 +233,12 @@ class TestAcquisition : public QObject
         SessionData data;
         data.startDateTime = QDateTime::currentDateTime();
         m_sessions.push_back(std::make_unique<MonitorSession>(data));
-        m_sessions.back()->setRecording(std::make_unique<TFileSignal>(
-            m_dir.filePath(QStringLiteral("s%1.nvecg").arg(m_sessions.size())), 1, 250, 4096, true));
+        auto recording = std::make_unique<TFileSignal>(
+            m_dir.filePath(QStringLiteral("s%1.nvecg").arg(m_sessions.size())), 1, 250, 4096, true);
+        recording->setRange(-6.0, 6.0);
+        recording->setResolutionBits(9);
+        recording->writeHeader(recordingHeaderBytes(*recording, PatientRecord(), data, 4096));
+        m_sessions.back()->setRecording(std::move(recording));
         return m_sessions.back().get();
     }
 
@@ -224,6 +262,8 @@ private slots:
         // A trailing half sample is never played.
         auto source = sourceIn(normal.path(), bytes + '\x05');
         auto absent = sourceIn(missing.path(), QByteArray());
+        QElapsedTimer sinceStart;
+        sinceStart.start();
         for (auto *s : {source.get(), absent.get()})
             s->start();
 
@@ -233,8 +273,6 @@ private slots:
         QVERIFY(!source->isConnected() && source->readSamples(buffer, 8) == 0);
         QVERIFY(source->readSpo2() == NoSpo2Reading && source->readTemperature() == NoTemperatureReading);
         QTRY_VERIFY_WITH_TIMEOUT(source->isConnected(), 2000);
-        QElapsedTimer sinceLinkUp;
-        sinceLinkUp.start();
         const int spo2 = source->readSpo2();
         const double temperature = source->readTemperature();
         QVERIFY2(spo2 >= 96 && spo2 <= 99, qPrintable(QString::number(spo2)));
@@ -242,20 +280,26 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(source->availableSamples() > 0, 500);
 
         QTest::qWait(1200);
-        const qint64 elapsed = sinceLinkUp.elapsed();
-        const std::vector<short> played = drain(*source);
+        const qint64 elapsed = sinceStart.elapsed();
+        std::vector<short> played = drain(*source);
         QCOMPARE(source->availableSamples(), 0);
-        // Paced by the clock, at most a tick behind; the link came up up to
-        // one polling step before the timer started.
-        QVERIFY2(qint64(played.size()) <= (elapsed + 80) * 250 / 1000, qPrintable(QString::number(played.size())));
-        QVERIFY(qint64(played.size()) >= (elapsed - 250) * 250 / 1000);
-        for (size_t i = 0; i < played.size(); ++i)
-            QCOMPARE(played[i], replay[i % replay.size()]);
+        // Paced by the clock from the start (the seconds the link took to come
+        // up are queued when it does), at most a tick behind.
+        QVERIFY2(qint64(played.size()) <= elapsed * 250 / 1000 + 1, qPrintable(QString::number(played.size())));
+        QVERIFY(qint64(played.size()) >= (elapsed - 80) * 250 / 1000);
         // Without a replay file the vitals still flow and no ECG comes.
         QVERIFY(absent->isConnected() && absent->availableSamples() == 0 && absent->readSpo2() >= 90);
-        // Stopped, the queues keep what they hold and the link stays up.
+        // Stopped, the samples due until then are queued, the queues keep
+        // them and the link stays up.
+        QTest::qWait(30);
         source->stop();
+        const qint64 stoppedAt = sinceStart.elapsed();
         QTest::qWait(120);
+        const std::vector<short> last = drain(*source);
+        played.insert(played.end(), last.begin(), last.end());
+        QVERIFY2(qAbs(qint64(played.size()) - stoppedAt * 250 / 1000) <= 1, qPrintable(QString::number(played.size())));
+        for (size_t i = 0; i < played.size(); ++i)
+            QCOMPARE(played[i], replay[i % replay.size()]);
         QVERIFY(source->availableSamples() == 0 && source->isConnected());
         QCOMPARE(QByteArray(source->errorString()) + QByteArray::number(source->batteryVoltage()), QByteArray("2.5"));
     }
@@ -302,12 +346,12 @@ private slots:
         recorder.updateTrends();
         QVERIFY(b->hrTrend == (QVector<int>{0, 0}) && b->spo2Trend == (QVector<int>{98, 0}));
         QCOMPARE(b->tempTrend, (QVector<double>{36.7, 0.0}));
-        // A failing source is started again each second and gets no entries.
+        // A failing source is started again each second; its seconds have no reading.
         QVERIFY(failing.stops == 2 && failing.starts == 3);
-        QVERIFY(a->hrTrend.isEmpty() && a->spo2Trend.isEmpty() && a->tempTrend.isEmpty());
+        QVERIFY(a->hrTrend == (QVector<int>{0, 0}) && a->spo2Trend == (QVector<int>{0, 0}) && a->tempTrend.size() == 2);
         failing.error.clear();
         recorder.updateTrends();
-        QVERIFY(a->spo2Trend == QVector<int>{95} && a->tempTrend == QVector<double>{0.0});
+        QVERIFY(a->spo2Trend == (QVector<int>{0, 0, 95}) && a->tempTrend.last() == 0.0);
     }
 
     void stopAllMarksRunningSessionsOnly()
@@ -422,8 +466,8 @@ private slots:
         short out[4];
         QVERIFY(buffer.takeSamples(out, 1) == 1 && buffer.takeSamples(out + 1, 4) == 1 && out[0] == -2 && out[1] == 300);
         QVERIFY(buffer.takeSamples(out, 4) == 0 && buffer.sampleCount() == 0);
-        // Frames carry 10-bit samples from -256 and the battery in 13 mV steps, both held in range.
-        for (auto [sample, volts, decoded, battery] : {std::tuple{300, 2.6, 300, 200}, std::tuple{900, 4.0, 767, 255},
+        // Frames carry samples from -256 to 255 (+-6 mV) and the battery in 13 mV steps, both held in range.
+        for (auto [sample, volts, decoded, battery] : {std::tuple{200, 2.6, 200, 200}, std::tuple{900, 4.0, 255, 255},
                                                        std::tuple{-300, -1.0, -256, 0}}) {
             unsigned char f[6];
             ModuleSimulator::encodeFrame(short(sample), volts, f);
@@ -431,7 +475,10 @@ private slots:
         }
     }
 
-    void framesFromTheMiddleOfAStream()
+    // Only frames with the sync byte, the fixed bits and bytes and a value in
+    // the +-6 mV range count; framing is found again inside rejected bytes,
+    // and whole frames lost become a marked loss, never a value.
+    void framesAreCheckedBeforeTheyCount()
     {
         RawModule module;
         // A silent module holds a stop for the whole read time-out, so keep it short.
@@ -441,17 +488,43 @@ private slots:
         // Two start commands, then the keep-alive, before any frame is read.
         QCOMPARE(module.commands(3), QByteArray("\x01\x01\x09"));
         QTRY_VERIFY(source.isConnected());
+        // The tail of a frame sent before the link was read is no bad frame.
         module.send(QByteArray("\x03\xFF\xC8\x00\x00", 5) + frame(0x01, 0x00, 200) + frame(0x00, 0x00, 200)
-                    + frame(0x03, 0xFF, 200) + frame(0xFD, 0x00, 200));
-        QCOMPARE(readSamples(source, 4), (std::vector<short>{0, -256, 767, 0}));
+                    + frame(0x01, 0xFF, 200));
+        QCOMPARE(streamOf(source, 3), QStringLiteral("0 -256 255"));
         QCOMPARE(source.batteryVoltage(), 2.6);
-        module.send(frame(0x01, 0x10, 169));
-        QCOMPARE(readSamples(source, 1), std::vector<short>{16});
-        QVERIFY(qAbs(source.batteryVoltage() - 2.197) < 1e-9 && source.availableSamples() == 0);
+        QCOMPARE(source.badFrameCount(), qint64(0));
+        // Out of range (+18 mV), stray upper bits, a byte 4 not zero: three
+        // frames lost in one stretch; their low battery bytes are not believed.
+        module.send(frame(0x03, 0xFF, 100) + frame(0xFD, 0x00, 100) + frame(0x01, 0x10, 100, 0x33)
+                    + frame(0x01, 0x10, 169));
+        QCOMPARE(streamOf(source, 1), QStringLiteral("lost3 16"));
+        QVERIFY(qAbs(source.batteryVoltage() - 2.197) < 1e-9);
+        // A stray sync byte whose frame would take the next frame's start:
+        // that frame is found inside it, nothing is lost.
+        module.send(QByteArray("\xA0\x00", 2) + frame(0x01, 0x20, 200) + QByteArray("\xA0\x01\x02", 3)
+                    + frame(0x00, 0xFF, 200));
+        QCOMPARE(streamOf(source, 2), QStringLiteral("32 -1"));
+        QVERIFY(source.badFrameCount() == 3 && source.availableSamples() == 0);
         QVERIFY(source.readSpo2() == NoSpo2Reading && source.readTemperature() == NoTemperatureReading);
         // Nothing more comes: the read times out.
         QTRY_COMPARE(errorOf(source), QByteArray("Device read error"));
         QVERIFY(!source.isConnected());
+    }
+
+    void lostSamplesAreMarkedInTheBuffer()
+    {
+        SampleBuffer buffer;
+        buffer.appendSample(1);
+        buffer.appendGap(2);
+        buffer.appendGap(3);
+        buffer.appendSample(2);
+        buffer.appendGap(4);
+        short out[8];
+        // A read stops at a loss until it is taken; losses in a row add up.
+        QVERIFY(buffer.takeGap() == 0 && buffer.takeSamples(out, 8) == 1 && out[0] == 1);
+        QVERIFY(buffer.takeSamples(out, 8) == 0 && buffer.takeGap() == 5 && buffer.takeGap() == 0);
+        QVERIFY(buffer.takeSamples(out, 8) == 1 && out[0] == 2 && buffer.takeGap() == 4);
     }
 
     void startAndStopTheModule()
@@ -539,7 +612,7 @@ private slots:
         options.fast = true;
         options.streamDelayMs = 300;
         for (int i = 0; i < 2000; ++i)
-            options.ecg.push_back(short(i % 1000 - 256));
+            options.ecg.push_back(short(i % 500 - 250));
         auto module = simulator(options);
         ModuleSource source(module->devicePath().toLocal8Bit(), 500);
         for (int pass = 1; pass <= 2; ++pass) {
@@ -551,6 +624,8 @@ private slots:
         }
     }
 
+    // Random bytes between frames, many of them sync bytes: every frame is
+    // found, no value is made up and nothing is lost; the stray bytes count.
     void strayBytesBetweenFrames()
     {
         ModuleSimulatorOptions options;
@@ -558,17 +633,90 @@ private slots:
         options.fast = true;
         options.frameLimit = 3000;
         options.streamDelayMs = 300;
-        options.ecg = {100};
+        for (int i = 0; i < 3000; ++i)
+            options.ecg.push_back(short((i * 7) % 512 - 256));
         auto module = simulator(options);
         ModuleSource source(module->devicePath().toLocal8Bit(), 500);
         source.start();
         QTRY_COMPARE(module->framesSent(), 3000L);
         QTest::qWait(200);
-        const std::vector<short> got = readSamples(source, 100000, 300);
+        const QString got = streamOf(source, 3000, 3000);
         source.stop();
-        // Stray sync bytes cost a frame now and then; framing is found again.
-        const long good = std::count(got.begin(), got.end(), short(100));
-        QVERIFY2(good > 2000 && good < long(got.size()) && got.size() <= 3100, qPrintable(QString::number(good)));
+        QStringList sent;
+        for (short s : options.ecg)
+            sent << QString::number(s);
+        QCOMPARE(got, sent.join(' '));
+        QVERIFY2(source.badFrameCount() > 1000, qPrintable(QString::number(source.badFrameCount())));
+        QCOMPARE(source.batteryVoltage(), 2.6);
+    }
+
+    // The recording keeps the session's time: the link coming up, a stall,
+    // a restart and lost frames leave marked gaps where the samples belong.
+    void recordingKeepsTheSessionsTime()
+    {
+        TestClock clock;
+        FakeSource early, source;
+        MonitorSession *session = newSession();
+        session->startClock(clock);
+        TFileSignal &recording = *session->recording();
+        Recorder recorder;
+        QVector<QPair<qint64, qint64>> polls; // first sample and gap before, per poll
+        connect(&recorder, &Recorder::samplesPolled, this,
+                [&](MonitorSession *, const PolledSamples &p) { polls.append({p.firstSample, p.gapBefore}); });
+        recorder.addSource(&early, session);
+        auto deliver = [&](FakeSource &to, qint64 atMs, int count) {
+            clock.ms += atMs;
+            to.ecg.insert(to.ecg.end(), size_t(count), short(40));
+            recorder.pollSources();
+        };
+        // A link that comes up within half a second starts without a gap...
+        deliver(early, 400, 10);
+        QVERIFY(recording.gaps().isEmpty() && recording.frameCount() == 10);
+        recorder.removeSource(&early);
+
+        // ...one that takes 2 s starts after a gap to the session's time.
+        MonitorSession *late = newSession();
+        late->startClock(clock);
+        recorder.addSource(&source, late);
+        polls.clear();
+        deliver(source, 2000, 10);
+        QCOMPARE(late->recording()->gaps(), (QVector<RecordingGap>{{0, 490}}));
+        QCOMPARE(late->recording()->frameCount(), qint64(500));
+        QCOMPARE(polls, (QVector<QPair<qint64, qint64>>{{490, 490}}));
+        // A wireless burst a little late is no gap.
+        deliver(source, 1800, 400);
+        QCOMPARE(late->recording()->gaps().size(), 1);
+        // A stall: nothing for 12 s, then a read error and a restart; the
+        // seconds without a reading get zero entries.
+        for (int second = 0; second < 12; ++second) {
+            clock.ms += 1000;
+            if (second == 10)
+                source.error = "Device read error";
+            recorder.updateTrends();
+        }
+        QVERIFY(source.stops == 2 && late->hrTrend.size() == late->elapsedSeconds() + 1);
+        source.error.clear();
+        deliver(source, 300, 25);
+        const qint64 due = late->elapsedMs() * 250 / 1000;
+        QCOMPARE(late->recording()->frameCount(), due);
+        QCOMPARE(late->recording()->gaps().last(), (RecordingGap{900, due - 25 - 900}));
+        QVERIFY(late->recording()->isInGap(900) && !late->recording()->isInGap(899) && !late->recording()->isInGap(due - 1));
+        // Samples lost on the link: a short loss is bridged for the detector
+        // with the last sample, so the polls stay in step with the recording.
+        polls.clear();
+        source.lost = 3;
+        deliver(source, 0, 5);
+        QCOMPARE(polls, (QVector<QPair<qint64, qint64>>{{due, 0}, {due + 3, 0}}));
+        QVERIFY(late->recording()->isInGap(due + 2) && late->recording()->sample(0, int(due + 3)) == 40);
+        // A link that does not come back: the session's rest is a gap.
+        clock.ms += 5000;
+        recorder.removeSource(&source);
+        QCOMPARE(late->recording()->frameCount(), late->elapsedMs() * 250 / 1000);
+        QCOMPARE(late->recording()->gaps().last(), (RecordingGap{due + 8, 1242}));
+        // The gaps are in the header: a reader finds them there.
+        QVERIFY(late->recording()->listGaps());
+        const auto reopened = TFileSignal::openRecordingFile(late->recording()->path());
+        QVERIFY(reopened && reopened->gaps() == late->recording()->gaps() && reopened->gaps().size() == 4);
     }
 };
 

@@ -32,9 +32,11 @@ namespace {
 // the link is down). FLAGs: "recstop", "battery", "sim" (no link watched),
 // "stop" (patient stopped), "ack" (acknowledged as the segment starts), and
 // what the beat labels show: "pvc=N" (a minute's count), "vt=BEATSxRATE",
-// "couplet". Returns the events as "13.5 onset asystole, ...".
+// "couplet"; "bad=N" (N bad frames a second on the link). Returns the events
+// as "13.5 onset asystole, ...".
 QString play(AlarmEngine &engine, const QString &script)
 {
+    double badFrames = 0;
     QStringList events;
     const auto collect = [&events](const QVector<AlarmEvent> &list) {
         for (const AlarmEvent &e : list)
@@ -56,7 +58,10 @@ QString play(AlarmEngine &engine, const QString &script)
         if (states.contains("ack"))
             collect(engine.acknowledge(now));
         collect(engine.setStopped(states.contains("stop"), now));
+        const double badPerSecond = QRegularExpression("bad=(\\d+)").match(segment).captured(1).toDouble();
         for (; now < end; now += 100) {
+            badFrames += badPerSecond / 10;
+            engine.setBadFrames(qint64(badFrames), now);
             if (trace != "nolink") {
                 short block[25];
                 int beats[2], beatCount = 0;
@@ -126,6 +131,9 @@ private slots:
         QTest::newRow("PVCs above the limit at once, at it no more")
             << "" << "5:hr=60 5:hr=60+pvc=11 5:hr=60+pvc=10" << "5.0 onset frequentPvcs, 12.0 end frequentPvcs" << "";
         QTest::newRow("PVC limit off") << "pvc=0" << "5:hr=60 5:hr=60+pvc=40" << "" << "";
+        QTest::newRow("bad frames on the link for 3 s") << "" << "2:hr=60 6:hr=60+bad=20 5:hr=60"
+                                                        << "5.1 onset linkErrors, 11.8 end linkErrors" << "";
+        QTest::newRow("a bad frame now and then") << "" << "2:hr=60 8:hr=60+bad=1 2:hr=60" << "" << "";
         QTest::newRow("ventricular tachycardia latched above a couplet")
             << "" << "5:hr=60 1:hr=60+vt=3x150 5:hr=60 1:hr=60+couplet 4:hr=60"
             << "5.0 onset ventricularTachycardia, 8.0 end ventricularTachycardia, 11.0 onset couplet, 14.0 end couplet"

@@ -265,6 +265,17 @@ private slots:
         QVERIFY(traceNear(display.grab().toImage(), 100, 75.0, 1) && traceNear(display.grab().toImage(), 100, 225.0, 1));
         display.setChannelVisible(0, false);
         QVERIFY(traceNear(display.grab().toImage(), 100, 150.0, 1));
+        // A gap in the recording stays paper, the trace goes on after it.
+        TLiveSignal gapped(250, 10000, 1, 250);
+        display.setSignal(&gapped);
+        display.setChannelVisible(0, true);
+        display.setMissing({{500, 750}});
+        appendConstant(gapped, 0, 2000);
+        display.refresh();
+        image = display.grab().toImage();
+        const double perSample = 945.0 / 2500.0;
+        QVERIFY(traceNear(image, int(400 * perSample), 150.0, 1) && traceNear(image, int(1400 * perSample), 150.0, 1));
+        QVERIFY(!traceNear(image, int(600 * perSample), 150.0, 1) && !traceNear(image, int(1150 * perSample), 150.0, 1));
         // Without a signal only the paper is drawn.
         display.setSignal(nullptr);
         QCOMPARE(display.grab().toImage(), paper);

@@ -17,13 +17,15 @@ namespace {
 
 constexpr double PxPerMm = 10.0;
 
-ecgpaper::TraceResult drawWindow(QImage &image, const QRectF &rect, TSignal *signal, double start, bool keep = false)
+ecgpaper::TraceResult drawWindow(QImage &image, const QRectF &rect, TSignal *signal, double start, bool keep = false,
+                                 const QVector<QPair<qint64, qint64>> &missing = {})
 {
     ecgpaper::TraceWindow window;
     window.signal = signal;
     window.startTime = start;
     window.visible.fill(true);
     window.keepInLane = keep;
+    window.missing = missing;
     std::vector<double> samples;
     QPolygonF points;
     QPainter painter(&image);
@@ -147,6 +149,28 @@ private slots:
             QCOMPARE(painter.pen().color(), QColor(Qt::red));
         }
         QCOMPARE(countPixels(image, QRect(x + 3, 0, image.width(), 250), [](QRgb c) { return !isWhite(c); }), 0);
+    }
+
+    // A gap in a recording: no trace across it, a shaded band with its note
+    // where it fits, and the trace on both sides at its place.
+    void missingStretchesAreNoTrace()
+    {
+        // 185 mm at 25 mm/s: 7.4 s, 1850 samples; 2 s missing from 2 s on,
+        // 0.04 s (too narrow for the note) from 6 s on.
+        auto signal = signalOf(std::vector<qint16>(1850, 10));
+        QImage image = paperImage(185, 25);
+        const ecgpaper::TraceResult drawn = drawWindow(image, image.rect(), signal.get(), 0.0, false, {{500, 500}, {1500, 10}});
+        QCOMPARE(drawn.missingX, (std::vector<std::pair<double, double>>{{500.0, 1000.0}, {1500.0, 1510.0}}));
+        QVERIFY(countPixels(image, QRect(0, 0, 495, 250), isBlack) > 400);
+        QCOMPARE(countPixels(image, QRect(503, 0, 494, 250), isBlack), 0);
+        QVERIFY(countPixels(image, QRect(1003, 0, 490, 250), isBlack) > 400);
+        {
+            QPainter painter(&image);
+            ecgpaper::drawMissing(painter, image.rect(), drawn, QFont(), Qt::darkGray);
+        }
+        QVERIFY(countPixels(image, QRect(520, 0, 460, 250), isLabel) > 20);
+        QCOMPARE(countPixels(image, QRect(1500, 0, 10, 250), isLabel), 0);
+        QVERIFY(countPixels(image, QRect(1500, 0, 10, 250), [](QRgb c) { return !isWhite(c); }) > 1000);
     }
 
     void channelsInLanes()

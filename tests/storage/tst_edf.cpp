@@ -7,6 +7,7 @@
 
 #include "storage/edfannotations.h"
 #include "storage/edfexport.h"
+#include "storage/monitorsession.h"
 #include "storage/storageerror.h"
 
 #include <QProcess>
@@ -145,7 +146,7 @@ private slots:
                               "2 Increased load", "2 Note 2", "2.5 Alarm: ASYSTOLE (high)", "3 Ana said the pain in her chest...",
                               "3 radiates to the jaw", "3 Note 3", "3.4 Alarm acknowledged: ASYSTOLE", "4 Note 4",
                               "4.1 Alarm ended: ASYSTOLE", "4.5 BP 120/80 mmHg, post-exercise",
-                              "5 Note 5"}));
+                              "5 Note 5", "5.5 ECG missing"}));
     }
 
     void anonymizedFileHoldsNoName()
@@ -236,6 +237,41 @@ private slots:
                  QString("ST uV 1"));
         QCOMPARE(edf.digital(4, 8), std::vector<int>({-50, -50, -130, -130, 20, 20, 0}));
         QVERIFY(edf.annotations().contains("3 Alarm: ST change -1.3 mm (medium)"));
+    }
+
+    // Missing ECG is never a silent flat line: each gap and the time after
+    // the last sample are marked with their durations, the ECG after a gap
+    // is at its true time, and the file holds its last note.
+    void missingEcgIsMarked()
+    {
+        auto s = m_storage.startSession(m_patient.id, QDateTime(QDate(2026, 6, 8), QTime(8, 0)));
+        std::vector<qint16> before(500, 11), after(250, 22);
+        const qint16 *first[] = {before.data()}, *second[] = {after.data()};
+        s->recording()->appendChannels(first, 500);
+        s->recording()->appendGap(750);
+        s->recording()->appendChannels(second, 250);
+        s->hrTrend = QVector<int>(10, 80); // the recording was cut short at 6 s
+        s->alarmLog = {{11.2, AlarmLogEntry::Onset, "link", "medium", "Link lost"},
+                       {12.3, AlarmLogEntry::End, "link", "medium", "Link lost"}};
+        m_storage->updateSession(*s);
+        const std::unique_ptr<MonitorSession> opened = m_storage->openSession(m_patient.id, s->sessionNumber);
+        const QString out = m_storage.root() + "/gaps.edf";
+        QCOMPARE(exportSessionEdf(*opened, m_patient, out).missingSeconds, 10.0);
+        {
+            EdfFile edf(out);
+            QVERIFY(edf.ok && edf.hdr.datarecords_in_file == 13);
+            QStringList marked;
+            for (edf_annotation_struct a; edf_get_annotation(edf.hdr.handle, marked.size(), &a) == 0;)
+                marked << QStringLiteral("%1+%2 %3").arg(a.onset / 1e7).arg(a.duration_l / 1e7).arg(a.annotation);
+            QCOMPARE(marked.filter("ECG missing"), QStringList({"2+3 ECG missing", "6+7 ECG missing"}));
+            QVERIFY(marked.last().startsWith("12.3"));
+            const std::vector<int> ecg = edf.digital(0, 1500);
+            QVERIFY(ecg[499] == 11 && ecg[500] == 0 && ecg[1249] == 0 && ecg[1250] == 22 && ecg[1499] == 22);
+        }
+        // A recording without gaps that covers its trends says nothing more.
+        const std::unique_ptr<MonitorSession> whole = m_storage->openSession(m_patient.id, 3);
+        QCOMPARE(exportSessionEdf(*whole, m_patient, out).missingSeconds, 0.0);
+        QVERIFY(EdfFile(out).annotations().filter("ECG missing").isEmpty());
     }
 
     void textHelpers()

@@ -441,6 +441,26 @@ private slots:
 #endif
     }
 
+    // Gaps of lost frames and of a link interrupted while writes failed stay
+    // in order and join where they touch; a header list too short for them
+    // joins the neighbours with the least ECG between them.
+    void gapsKeepTheirOrder()
+    {
+        TFileSignal s(newPath(), 1, 250, 4096, TFileSignal::Access::CreateNew);
+        s.writeHeader(headerArea(stationHeader()));
+        const std::vector<qint16> ecg(100, 5);
+        s.appendInterleaved(ecg.data(), 200);
+        s.appendGap(10);
+        s.appendGap(5);
+        s.appendInterleaved(ecg.data(), 40);
+        s.appendGap(3);
+        QCOMPARE(s.gaps(), (QVector<RecordingGap>{{100, 15}, {135, 3}}));
+        QVERIFY(s.isInGap(100) && s.isInGap(114) && !s.isInGap(115) && !s.isInGap(99) && s.isInGap(137));
+        const QVector<RecordingGap> many{{0, 5}, {100, 5}, {108, 2}, {200, 5}, {203 + 50, 1}};
+        QCOMPARE(listedGaps(many, 3), (QVector<RecordingGap>{{0, 5}, {100, 10}, {200, 54}}));
+        QCOMPARE(listedGaps(many, 5), many);
+    }
+
     void onlyRegularFilesAreOpened()
     {
 #ifdef Q_OS_UNIX

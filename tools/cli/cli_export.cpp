@@ -68,7 +68,13 @@ int runExport(const QStringList &arguments)
         if (!opened)
             return cli::fail(tr("patient %1 has no session %2").arg(patientId).arg(sessionNumber));
         try {
-            exportSessionEdf(*opened, record, out, options);
+            const EdfExportResult result = exportSessionEdf(*opened, record, out, options);
+            // Written, but not all of it is ECG: the user is told, the file says where.
+            if (result.missingSeconds > 0.0)
+                fprintf(stderr, "cardiolane-cli: %s\n",
+                        qPrintable(tr("'%1' holds no ECG for %2 s, marked \"ECG missing\" in the file")
+                                       .arg(out)
+                                       .arg(result.missingSeconds, 0, 'f', 1)));
         } catch (const std::exception &e) {
             return cli::fail(tr("'%1' not written: %2").arg(out, QString::fromUtf8(e.what())));
         }

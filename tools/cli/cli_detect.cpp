@@ -63,8 +63,11 @@ int runDetect(const QStringList &arguments)
         if (!ok || pointMs < 40 || pointMs > 80)
             return cli::usageError(QCoreApplication::translate("cli", "--st-point takes 40 to 80 ms"));
         TStRecordingAnalysis analysis(pointMs, parser.isSet(st));
-        for (qint16 sample : samples)
-            analysis.addSample(sample);
+        while (file.next(samples))
+            for (qint16 sample : samples)
+                analysis.addSample(sample);
+        if (!file.error().isEmpty())
+            return cli::fail(file.error());
         const RecordingSt result = analysis.finish();
         for (const TStBeat &beat : result.beats)
             printf("%d %d %.0f\n", beat.r, beat.j, beat.stUv);

@@ -33,8 +33,10 @@ enum class AlarmCondition {
     VentricularTachycardia,
     Couplet,
     FrequentPvcs,
+    VentricularFibrillation,
+    NoisyEcg,
 };
-constexpr int AlarmConditionCount = 11;
+constexpr int AlarmConditionCount = 13;
 
 // A cause must have been gone this long before its condition ends, so that a
 // limit crossed back and forth does not chatter.
@@ -52,6 +54,12 @@ constexpr qint64 BeatConfirmationMs = 500;
 // The detector learns the trace for its first seconds; a trace that has
 // just come alive is given this long before its pause is timed.
 constexpr qint64 DetectorLearningMs = 4000;
+
+// A trace is "noisy" when at least NoisySeconds of its last
+// NoisyWindowSeconds could not be analysed, for NoisyOnsetMs.
+constexpr int NoisyWindowSeconds = 10;
+constexpr int NoisySeconds = 5;
+constexpr qint64 NoisyOnsetMs = 5000;
 
 // A module's link takes a while to come up: until it has, it is lost only
 // after the serial read time-out.
@@ -79,6 +87,14 @@ struct AlarmInputs
     bool recordingStopped = false;
     QString recordingStoppedReason; // the storage's error text, may be empty
     EctopyFigures ectopy;
+    // The trace of the last seconds can be analysed: no motion or muscle
+    // noise has buried its QRS complexes. Without it no heart rate or
+    // arrhythmia is concluded.
+    bool analysable = true;
+    // Seconds judged unanalysable among the last NoisyWindowSeconds.
+    int noisySeconds = 0;
+    // The last seconds show a fibrillating or fluttering ventricle.
+    bool fibrillation = false;
 
     // A live trace of a body: arriving, neither frozen nor pinned.
     bool ecgPresent() const { return signalArriving && deadMs < DeadTraceGateMs; }

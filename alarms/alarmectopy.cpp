@@ -1,5 +1,7 @@
 #include "alarms/alarmectopy.h"
 
+#include "dsp/ecgquality.h"
+
 #include <algorithm>
 
 void EctopyCounter::addVentricular(const VentricularBeat &beat)
@@ -91,7 +93,7 @@ void AlarmEctopy::restart(qint64 recordingOffset)
 }
 
 void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, const int *positions, int beatCount,
-                             qint64 now, QVector<VentricularBeat> *decided)
+                             qint64 now, QVector<VentricularBeat> *decided, const EcgQuality *quality)
 {
     if (count <= 0)
         return;
@@ -110,7 +112,7 @@ void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, 
         if (b < beatCount)
             ready = m_classifier->addBeat(beats[b]) || ready;
         if (ready)
-            takeDecisions(fedAtNow, now, decided);
+            takeDecisions(fedAtNow, now, decided, quality);
     }
     m_fed = fedAtNow;
     m_lastPoll = now;
@@ -125,11 +127,12 @@ void AlarmEctopy::finish(QVector<VentricularBeat> *decided)
     m_counter.endRun();
 }
 
-void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided)
+void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
+                                const EcgQuality *quality)
 {
     TBeatDecision decision;
     while (m_classifier->takeDecision(decision)) {
-        if (decision.label != BeatLabel::Ventricular) {
+        if (decision.label != BeatLabel::Ventricular || (quality && !quality->analysableAt(decision.centre))) {
             m_counter.addOther();
             continue;
         }

@@ -3,6 +3,8 @@
 #include "alarms/alarmconditions.h"
 #include "dsp/tbeatclassifier.h"
 
+class EcgQuality;
+
 #include <QVector>
 #include <QtGlobal>
 
@@ -86,16 +88,20 @@ public:
     // The samples of one poll, whose last sample arrived at `now`, and the
     // beats the detector confirmed meanwhile: their indices and the position
     // in `samples` of the sample whose feed confirmed each. Ventricular beats
-    // decided on the way are appended to `decided` when given.
+    // decided on the way are appended to `decided` when given. With a
+    // `quality` judging the same samples (counted from the same restart), a
+    // ventricular beat in a stretch that cannot be analysed counts as a beat
+    // not classified: it is neither counted nor part of a couplet or run.
     void addSamples(const short *samples, int count, const int *beats, const int *positions, int beatCount,
-                    qint64 now, QVector<VentricularBeat> *decided = nullptr);
+                    qint64 now, QVector<VentricularBeat> *decided = nullptr, const EcgQuality *quality = nullptr);
     // Acquisition stopped: the beats still waiting are decided now.
     void finish(QVector<VentricularBeat> *decided = nullptr);
 
     const EctopyCounter &counter() const { return m_counter; }
 
 private:
-    void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided);
+    void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
+                       const EcgQuality *quality = nullptr);
 
     std::unique_ptr<TBeatClassifier> m_classifier;
     EctopyCounter m_counter;

@@ -103,7 +103,7 @@ void AlarmMonitor::onSamplesPolled(MonitorSession *session, const PolledSamples 
             patient.engine.addSamples(polled.samples, polled.count, polled.beats, polled.beatCount, now);
             QVector<VentricularBeat> decided;
             patient.ectopy.addSamples(polled.samples, polled.count, polled.beats, polled.beatPositions,
-                                      polled.beatCount, now, &decided);
+                                      polled.beatCount, now, &decided, &patient.engine.quality());
             countPvcs(*session, decided);
             return;
         }

@@ -2,6 +2,7 @@
 
 #include "alarms/alarmconditions.h"
 #include "dsp/tbeatclassifier.h"
+#include "dsp/ventricularruns.h"
 
 class EcgQuality;
 
@@ -32,11 +33,10 @@ public:
     // A couplet or a run is still a cause this long after its last beat, so
     // that its banner is up long enough to be read.
     static constexpr qint64 HoldMs = 5000;
-    // Three ventricular beats in a row faster than this are a ventricular tachycardia.
-    static constexpr int RunMinimumBeats = 3;
-    static constexpr int TachycardiaRate = 100;
-    // Ventricular beats this far apart are not in a row: a pause ends a run.
-    static constexpr qint64 RunPauseMs = 2000;
+    // Couplets and runs are joined by the rule review and the reports use.
+    static constexpr int RunMinimumBeats = VentricularSequence::RunMinimumBeats;
+    static constexpr int TachycardiaRate = VentricularSequence::TachycardiaRate;
+    static constexpr qint64 RunPauseMs = VentricularSequence::PauseMs;
 
     void addVentricular(const VentricularBeat &beat);
     // A beat of another label (normal or not classified) ends a run.
@@ -58,11 +58,12 @@ public:
 
 private:
     std::deque<VentricularBeat>::const_iterator firstAfter(qint64 time) const;
+    void noteEnded(const VentricularSequence &ended);
 
     std::deque<VentricularBeat> m_minute;   // the ventricular beats of the last minute, oldest first
     // The ventricular beats in a row that the last labels make.
-    int m_runBeats = 0;
-    VentricularBeat m_runFirst, m_runLast;
+    VentricularSequences m_sequences{SampleRate};
+    VentricularBeat m_runLast;
     // The latest tachycardia (its beats, rate and last beat) and couplet.
     int m_tachyBeats = 0;
     int m_tachyRate = 0;

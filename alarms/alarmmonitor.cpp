@@ -245,6 +245,14 @@ int AlarmMonitor::pvcPerMinute(int patientId) const
     return found->second.ectopy.counter().pvcPerMinute(m_clock());
 }
 
+bool AlarmMonitor::ecgTooNoisy(int patientId) const
+{
+    const auto found = m_patients.find(patientId);
+    if (found == m_patients.end() || found->second.engine.isStopped())
+        return false;
+    return !found->second.engine.inputs(m_clock()).analysable;
+}
+
 QVector<qint64> AlarmMonitor::recentVentricularBeats(int patientId) const
 {
     const auto found = m_patients.find(patientId);

@@ -58,6 +58,14 @@
         <source>PVC %1/min</source>
         <translation>EV %1/min</translation>
     </message>
+    <message>
+        <source>VF</source>
+        <translation>FV</translation>
+    </message>
+    <message>
+        <source>Noisy ECG</source>
+        <translation>ECG con ruido</translation>
+    </message>
 </context>
 <context>
     <name>BPDialog</name>
@@ -766,6 +774,10 @@ Stop monitor session?</source>
     <message>
         <source>PVC/min</source>
         <translation>EV/min</translation>
+    </message>
+    <message>
+        <source>Not measurable: the ECG is too noisy</source>
+        <translation>No medible: el ECG tiene demasiado ruido</translation>
     </message>
 </context>
 <context>

@@ -11,7 +11,7 @@
 // 480 a minute (2.5 to 8 Hz), with none of the sharp QRS slopes of an
 // organised rhythm and a visible amplitude. Sinus rhythm, however fast, keeps
 // its sharp slopes; motion noise spreads its power below 2.5 Hz, muscle
-// noise above 12 Hz. Three such seconds out of the last four are fibrillation.
+// noise above 12 Hz. Four such seconds in a row are fibrillation.
 // Causal and cheap: a sum per sample; a 47-bin spectrum of 200 points once
 // a second. QtCore only.
 class FibrillationDetector
@@ -26,7 +26,7 @@ public:
     static constexpr double Concentration = 0.5;         // of the band's power around the peak
     static constexpr double MaximumSharpness = 6.5;      // organised QRS slopes reach 10 and more
     static constexpr int MinimumRangeCounts = 9;         // 0.2 mV peak to peak
-    static constexpr int ConfirmSeconds = 3;             // of the last four
+    static constexpr int ConfirmSeconds = 4;             // of the last four
 
     // One second's findings over the last four seconds.
     struct Features

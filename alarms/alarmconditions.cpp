@@ -24,11 +24,16 @@ qint64 heartRateDelay(const AlarmSettings &settings)
     return qint64(settings.hrDelay) * 1000;
 }
 
+qint64 noisyDelay(const AlarmSettings &)
+{
+    return NoisyOnsetMs;
+}
+
 // The rate is measured only from a live trace with a recent beat: during a
 // pause the detector still holds the rate of the beats before it.
 bool rateMeasured(const AlarmInputs &in, const AlarmSettings &settings)
 {
-    return in.ecgPresent() && !in.noBeatFor(qint64(settings.asystoleDelay) * 1000) && in.heartRate > 0;
+    return in.ecgPresent() && in.analysable && !in.noBeatFor(qint64(settings.asystoleDelay) * 1000) && in.heartRate > 0;
 }
 
 QString rateText(const AlarmInputs &in, const char *comparison, int limit)
@@ -109,6 +114,14 @@ const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
      [](const AlarmSettings &) { return LinkErrorOnsetMs; },
      [](const AlarmInputs &in, const AlarmSettings &) { return in.recentBadFrames >= LinkErrorFrames; },
      [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Link errors")); }},
+    {AlarmCondition::VentricularFibrillation, "ventricularFibrillation", AlarmPriority::High, false, noDelay,
+     [](const AlarmInputs &in, const AlarmSettings &) { return in.ecgPresent() && in.fibrillation; },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "VF")); }},
+    {AlarmCondition::NoisyEcg, "noisyEcg", AlarmPriority::Medium, true, noisyDelay,
+     [](const AlarmInputs &in, const AlarmSettings &) {
+         return in.ecgPresent() && !in.fibrillation && in.noisySeconds >= NoisySeconds;
+     },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Noisy ECG")); }},
 }};
 
 } // namespace

@@ -35,8 +35,10 @@ enum class AlarmCondition {
     FrequentPvcs,
     StChange,
     LinkErrors,
+    VentricularFibrillation,
+    NoisyEcg,
 };
-constexpr int AlarmConditionCount = 13;
+constexpr int AlarmConditionCount = 15;
 
 // A cause must have been gone this long before its condition ends, so that a
 // limit crossed back and forth does not chatter.
@@ -54,6 +56,12 @@ constexpr qint64 BeatConfirmationMs = 500;
 // The detector learns the trace for its first seconds; a trace that has
 // just come alive is given this long before its pause is timed.
 constexpr qint64 DetectorLearningMs = 4000;
+
+// A trace is "noisy" when at least NoisySeconds of its last
+// NoisyWindowSeconds could not be analysed, for NoisyOnsetMs.
+constexpr int NoisyWindowSeconds = 10;
+constexpr int NoisySeconds = 5;
+constexpr qint64 NoisyOnsetMs = 5000;
 
 // A module's link takes a while to come up: until it has, it is lost only
 // after the serial read time-out.
@@ -93,6 +101,14 @@ struct AlarmInputs
     // the set time, and has not been back within it for long enough since.
     bool stDeviating = false;
     double stChangeUv = 0.0;
+    // The trace of the last seconds can be analysed: no motion or muscle
+    // noise has buried its QRS complexes. Without it no heart rate or
+    // arrhythmia is concluded.
+    bool analysable = true;
+    // Seconds judged unanalysable among the last NoisyWindowSeconds.
+    int noisySeconds = 0;
+    // The last seconds show a fibrillating or fluttering ventricle.
+    bool fibrillation = false;
 
     // A live trace of a body: arriving, neither frozen nor pinned.
     bool ecgPresent() const { return signalArriving && deadMs < DeadTraceGateMs; }

@@ -1,22 +1,20 @@
 #include "alarms/alarmectopy.h"
 
+#include "dsp/ecgquality.h"
+
 #include <algorithm>
 
 void EctopyCounter::addVentricular(const VentricularBeat &beat)
 {
     m_minute.push_back(beat);
-    if (m_runBeats > 0 && (beat.sample - m_runLast.sample) * 1000 / SampleRate >= RunPauseMs)
-        endRun();
-    if (m_runBeats == 0)
-        m_runFirst = beat;
+    VentricularSequence ended;
+    if (m_sequences.addVentricular(beat.sample, &ended))
+        noteEnded(ended);
     m_runLast = beat;
-    ++m_runBeats;
-    // The run's mean rate, from its first beat to its last.
-    const qint64 span = m_runLast.sample - m_runFirst.sample;
-    const int rate = span > 0 ? int(qint64(m_runBeats - 1) * 60 * SampleRate / span) : 0;
-    if (m_runBeats >= RunMinimumBeats && rate > TachycardiaRate) {
-        m_tachyBeats = m_runBeats;
-        m_tachyRate = rate;
+    const VentricularSequence &run = m_sequences.current();
+    if (run.isTachycardia(SampleRate)) {
+        m_tachyBeats = run.beats;
+        m_tachyRate = run.rateBpm(SampleRate);
         m_tachyLast = beat.time;
     }
 }
@@ -28,11 +26,19 @@ void EctopyCounter::addOther()
 
 void EctopyCounter::endRun()
 {
-    if (m_runBeats == 2) {
+    VentricularSequence ended;
+    if (m_sequences.addOther(&ended))
+        noteEnded(ended);
+}
+
+void EctopyCounter::noteEnded(const VentricularSequence &ended)
+{
+    // Called before a new beat is noted: the pair's last beat is the last
+    // ventricular beat noted.
+    if (ended.isCouplet()) {
         m_coupletSeen = true;
         m_coupletLast = m_runLast.time;
     }
-    m_runBeats = 0;
 }
 
 void EctopyCounter::forget(qint64 now)
@@ -75,7 +81,7 @@ EctopyFigures EctopyCounter::figures(qint64 now) const
     }
     // A pair is known to be one, and not the start of a run, once a beat of
     // another label follows, or no beat does for a while.
-    const bool pairEnded = m_runBeats == 2 && now - m_runLast.time >= RunPauseMs;
+    const bool pairEnded = m_sequences.current().isCouplet() && now - m_runLast.time >= RunPauseMs;
     figures.couplet = (m_coupletSeen && now - m_coupletLast < HoldMs) || (pairEnded && now - m_runLast.time < HoldMs);
     return figures;
 }
@@ -92,7 +98,7 @@ void AlarmEctopy::restart(qint64 recordingOffset)
 }
 
 void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, const int *positions, int beatCount,
-                             qint64 now, QVector<VentricularBeat> *decided)
+                             qint64 now, QVector<VentricularBeat> *decided, const EcgQuality *quality)
 {
     if (count <= 0)
         return;
@@ -113,7 +119,7 @@ void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, 
         if (b < beatCount)
             ready = m_classifier->addBeat(beats[b]) || ready;
         if (ready)
-            takeDecisions(fedAtNow, now, decided);
+            takeDecisions(fedAtNow, now, decided, quality);
     }
     m_fed = fedAtNow;
     m_lastPoll = now;
@@ -129,12 +135,13 @@ void AlarmEctopy::finish(QVector<VentricularBeat> *decided)
     m_counter.endRun();
 }
 
-void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided)
+void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
+                                const EcgQuality *quality)
 {
     TBeatDecision decision;
     while (m_classifier->takeDecision(decision)) {
         m_st.addDecision(decision, m_offset);
-        if (decision.label != BeatLabel::Ventricular) {
+        if (decision.label != BeatLabel::Ventricular || (quality && !quality->analysableAt(decision.centre))) {
             m_counter.addOther();
             continue;
         }

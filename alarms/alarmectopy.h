@@ -3,6 +3,9 @@
 #include "alarms/alarmconditions.h"
 #include "alarms/alarmst.h"
 #include "dsp/tbeatclassifier.h"
+#include "dsp/ventricularruns.h"
+
+class EcgQuality;
 
 #include <QVector>
 #include <QtGlobal>
@@ -31,11 +34,10 @@ public:
     // A couplet or a run is still a cause this long after its last beat, so
     // that its banner is up long enough to be read.
     static constexpr qint64 HoldMs = 5000;
-    // Three ventricular beats in a row faster than this are a ventricular tachycardia.
-    static constexpr int RunMinimumBeats = 3;
-    static constexpr int TachycardiaRate = 100;
-    // Ventricular beats this far apart are not in a row: a pause ends a run.
-    static constexpr qint64 RunPauseMs = 2000;
+    // Couplets and runs are joined by the rule review and the reports use.
+    static constexpr int RunMinimumBeats = VentricularSequence::RunMinimumBeats;
+    static constexpr int TachycardiaRate = VentricularSequence::TachycardiaRate;
+    static constexpr qint64 RunPauseMs = VentricularSequence::PauseMs;
 
     void addVentricular(const VentricularBeat &beat);
     // A beat of another label (normal or not classified) ends a run.
@@ -57,11 +59,12 @@ public:
 
 private:
     std::deque<VentricularBeat>::const_iterator firstAfter(qint64 time) const;
+    void noteEnded(const VentricularSequence &ended);
 
     std::deque<VentricularBeat> m_minute;   // the ventricular beats of the last minute, oldest first
     // The ventricular beats in a row that the last labels make.
-    int m_runBeats = 0;
-    VentricularBeat m_runFirst, m_runLast;
+    VentricularSequences m_sequences{SampleRate};
+    VentricularBeat m_runLast;
     // The latest tachycardia (its beats, rate and last beat) and couplet.
     int m_tachyBeats = 0;
     int m_tachyRate = 0;
@@ -87,9 +90,12 @@ public:
     // The samples of one poll, whose last sample arrived at `now`, and the
     // beats the detector confirmed meanwhile: their indices and the position
     // in `samples` of the sample whose feed confirmed each. Ventricular beats
-    // decided on the way are appended to `decided` when given.
+    // decided on the way are appended to `decided` when given. With a
+    // `quality` judging the same samples (counted from the same restart), a
+    // ventricular beat in a stretch that cannot be analysed counts as a beat
+    // not classified: it is neither counted nor part of a couplet or run.
     void addSamples(const short *samples, int count, const int *beats, const int *positions, int beatCount,
-                    qint64 now, QVector<VentricularBeat> *decided = nullptr);
+                    qint64 now, QVector<VentricularBeat> *decided = nullptr, const EcgQuality *quality = nullptr);
     // Acquisition stopped: the beats still waiting are decided now.
     void finish(QVector<VentricularBeat> *decided = nullptr);
 
@@ -99,7 +105,8 @@ public:
     const AlarmSt &st() const { return m_st; }
 
 private:
-    void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided);
+    void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
+                       const EcgQuality *quality = nullptr);
 
     std::unique_ptr<TBeatClassifier> m_classifier;
     EctopyCounter m_counter;

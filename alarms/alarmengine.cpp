@@ -15,6 +15,9 @@ void AlarmEngine::restart(qint64 now)
     m_startedAt = now;
     m_linkSeenUp = false;
     m_beatGate.reset();
+    m_quality.reset();
+    m_beatsSeen = 0;
+    m_fibrillation.reset();
     m_fed = 0;
     m_deadRun = 0;
     m_lastSampleTime = m_lastBeatTime = m_aliveSince = Never;
@@ -35,6 +38,8 @@ void AlarmEngine::addSamples(const short *samples, int count, const int *beats, 
             m_deadRun = 0;
         m_previousSample = sample;
         m_recent[size_t((m_fed + i) % RecentSamples)] = samples[i];
+        m_quality.addSample(sample);
+        m_fibrillation.addSample(sample);
     }
     m_fed += count;
     m_lastSampleTime = now;
@@ -45,9 +50,29 @@ void AlarmEngine::addSamples(const short *samples, int count, const int *beats, 
         const qint64 age = m_fed - 1 - beats[i];
         const qint64 time = now - age * 1000 / SampleRate;
         const int amplitude = beatAmplitude(beats[i]);
+        if (age >= 0) {
+            m_quality.addBeat(beats[i]);
+            m_beatIndices[size_t(m_beatsSeen % (RateIntervals + 1))] = beats[i];
+            ++m_beatsSeen;
+        }
         if (age >= 0 && (amplitude < 0 || m_beatGate.accept(amplitude, time)))
             m_lastBeatTime = std::max(m_lastBeatTime, time);
     }
+}
+
+int AlarmEngine::medianRate() const
+{
+    if (m_beatsSeen < RateIntervals + 1)
+        return 0;
+    std::array<qint64, RateIntervals> intervals{};
+    for (int k = 0; k < RateIntervals; ++k) {
+        const int newer = m_beatsSeen - 1 - k;
+        intervals[size_t(k)] = m_beatIndices[size_t(newer % (RateIntervals + 1))]
+            - m_beatIndices[size_t((newer - 1) % (RateIntervals + 1))];
+    }
+    std::nth_element(intervals.begin(), intervals.begin() + RateIntervals / 2, intervals.end());
+    const qint64 median = intervals[size_t(RateIntervals / 2)];
+    return median > 0 ? int((60 * SampleRate + median / 2) / median) : 0;
 }
 
 int AlarmEngine::beatAmplitude(qint64 beatIndex) const
@@ -103,10 +128,18 @@ AlarmInputs AlarmEngine::inputs(qint64 now) const
         && (!m_linkWatched || m_linkUp);
     in.deadMs = m_deadRun * 1000 / SampleRate;
     in.msSinceBeat = now - std::max(m_lastBeatTime, m_aliveSince + DetectorLearningMs);
-    in.heartRate = m_heartRate;
+    // The limits follow the median of the last beats; the detector's own
+    // mean stands in until there are enough of them.
+    const int median = medianRate();
+    in.heartRate = median > 0 ? median : m_heartRate;
     in.ectopy = m_ectopy;
     in.stDeviating = m_stDeviating;
     in.stChangeUv = m_stChangeUv;
+    // The rate is an average of the last few beats: every one of them must
+    // come from a stretch that can be analysed.
+    in.analysable = m_quality.noisyBlocks(RateSeconds) < RateSeconds - 1;
+    in.noisySeconds = m_quality.noisyBlocks(NoisyWindowSeconds);
+    in.fibrillation = m_fibrillation.fibrillation();
     in.batteryLow = m_batteryLow;
     if (!m_badFrames.empty())
         in.recentBadFrames = m_badFrames.back().second - m_badFrames.front().second;

@@ -2,6 +2,8 @@
 
 #include "alarms/alarmbeatgate.h"
 #include "alarms/alarmconditions.h"
+#include "dsp/ecgquality.h"
+#include "dsp/fibrillationdetector.h"
 #include "storage/alarmlog.h"
 
 #include <QString>
@@ -37,6 +39,9 @@ public:
     static constexpr int RailHigh = 767;
     // Without a sample for this long the trace is not arriving.
     static constexpr qint64 SignalTimeoutMs = 1000;
+    // Seconds of trace the heart rate stands for.
+    static constexpr int RateSeconds = 4;
+    static constexpr int RateIntervals = 5;
 
     explicit AlarmEngine(const AlarmSettings &settings = AlarmSettings());
 
@@ -82,6 +87,9 @@ public:
     // The text the alarm had at its onset.
     QString onsetText(AlarmCondition condition) const { return m_texts[size_t(condition)]; }
 
+    // Whether each stretch of the trace since restart() can be analysed.
+    const EcgQuality &quality() const { return m_quality; }
+
     // What the conditions are decided from at `now`.
     AlarmInputs inputs(qint64 now) const;
 
@@ -93,6 +101,12 @@ private:
     // A beat's amplitude is taken 100 ms either side of it.
     static constexpr int QrsHalfWidth = 25;
 
+    // Beats per minute from the median of the last RateIntervals intervals
+    // between the detector's beats: a beat missed in a small or noisy lead,
+    // or a T wave taken for one, moves a median little where it moves a mean
+    // far. 0 until enough beats have come since restart().
+    int medianRate() const;
+
     // Peak to peak around the beat, -1 when its samples are no longer kept.
     int beatAmplitude(qint64 beatIndex) const;
 
@@ -103,6 +117,10 @@ private:
     qint64 m_fed = 0;               // samples since restart(), as the detector counts them
     std::array<short, RecentSamples> m_recent{};
     BeatAmplitudeGate m_beatGate;
+    EcgQuality m_quality;
+    std::array<qint64, RateIntervals + 1> m_beatIndices{};
+    int m_beatsSeen = 0;
+    FibrillationDetector m_fibrillation;
     int m_previousSample = 0;
     qint64 m_deadRun = 0;           // samples in a row frozen or at a rail
     qint64 m_lastSampleTime = Never;

@@ -109,7 +109,7 @@ void AlarmMonitor::onSamplesPolled(MonitorSession *session, const PolledSamples 
             patient.engine.addSamples(polled.samples, polled.count, polled.beats, polled.beatCount, now);
             QVector<VentricularBeat> decided;
             patient.ectopy.addSamples(polled.samples, polled.count, polled.beats, polled.beatPositions,
-                                      polled.beatCount, now, &decided);
+                                      polled.beatCount, now, &decided, &patient.engine.quality());
             countPvcs(*session, decided);
             return;
         }
@@ -261,6 +261,14 @@ int AlarmMonitor::pvcPerMinute(int patientId) const
     if (found == m_patients.end() || found->second.engine.isStopped())
         return -1;
     return found->second.ectopy.counter().pvcPerMinute(m_clock());
+}
+
+bool AlarmMonitor::ecgTooNoisy(int patientId) const
+{
+    const auto found = m_patients.find(patientId);
+    if (found == m_patients.end() || found->second.engine.isStopped())
+        return false;
+    return !found->second.engine.inputs(m_clock()).analysable;
 }
 
 QVector<qint64> AlarmMonitor::recentVentricularBeats(int patientId) const

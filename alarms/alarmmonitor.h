@@ -75,6 +75,10 @@ public:
     // Null for a patient never added.
     const AlarmEngine *engine(int patientId) const;
 
+    // True while the patient is monitored and the ECG of the last seconds is
+    // too noisy to measure a heart rate from.
+    bool ecgTooNoisy(int patientId) const;
+
     // Ventricular beats (PVCs) of the patient in the last 60 s, sliding; -1
     // for a patient not monitored (never added, or stopped).
     int pvcPerMinute(int patientId) const;

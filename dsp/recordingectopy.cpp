@@ -3,6 +3,7 @@
 #include "dsp/tbeatclassifier.h"
 #include "dsp/tbeatdetector.h"
 #include "dsp/tsignal.h"
+#include "dsp/ventricularruns.h"
 
 #include <algorithm>
 
@@ -68,30 +69,29 @@ EctopyStatistics ectopyStatistics(const std::vector<LabelledBeat> &beats, int ra
         }
     }
 
-    for (size_t i = 0; i < beats.size();) {
-        if (!isVentricular(beats[i])) {
-            ++i;
-            continue;
-        }
-        size_t j = i;
-        while (j < beats.size() && isVentricular(beats[j]))
-            ++j;
-        const int length = int(j - i);
-        if (length == 2)
+    VentricularSequences sequences(rate);
+    const auto take = [&s, rate](const VentricularSequence &sequence) {
+        if (sequence.isCouplet())
             ++s.couplets;
-        if (length >= 3) {
-            VentricularRun run;
-            run.start = beats[i].index;
-            run.end = beats[j - 1].index;
-            run.beats = length;
-            const qint64 span = run.end - run.start;
-            run.rateBpm = span > 0 ? int((qint64(length - 1) * 60 * rate + span / 2) / span) : 0;
-            if (s.longestRun < 0 || length > s.runs[size_t(s.longestRun)].beats)
-                s.longestRun = int(s.runs.size());
-            s.runs.push_back(run);
-        }
-        i = j;
+        if (!sequence.isRun())
+            return;
+        VentricularRun run;
+        run.start = sequence.first;
+        run.end = sequence.last;
+        run.beats = sequence.beats;
+        run.rateBpm = sequence.rateBpm(rate);
+        run.tachycardia = sequence.isTachycardia(rate);
+        if (s.longestRun < 0 || run.beats > s.runs[size_t(s.longestRun)].beats)
+            s.longestRun = int(s.runs.size());
+        s.runs.push_back(run);
+    };
+    VentricularSequence ended;
+    for (const LabelledBeat &beat : beats) {
+        if (isVentricular(beat) ? sequences.addVentricular(beat.index, &ended) : sequences.addOther(&ended))
+            take(ended);
     }
+    if (sequences.addOther(&ended))
+        take(ended);
 
     if (rate > 0 && sampleCount > 0)
         s.pvcPerHour = s.pvcTotal * 3600.0 * rate / double(sampleCount);

@@ -27,13 +27,15 @@ struct LabelledBeat
 std::vector<LabelledBeat> classifyRecording(TSignal &signal, int channel = 0,
                                             const std::atomic<bool> *cancelled = nullptr);
 
-// Three or more ventricular beats in a row.
+// Three or more ventricular beats in a row, joined as the live alarms join
+// them (see ventricularruns.h).
 struct VentricularRun
 {
     qint64 start = 0; // sample index of the first beat
     qint64 end = 0;   // sample index of the last beat
     int beats = 0;
     int rateBpm = 0;  // from the mean interval between its beats
+    bool tachycardia = false; // fast enough to be a ventricular tachycardia
 };
 
 struct EctopyStatistics
@@ -50,8 +52,9 @@ struct EctopyStatistics
     double pvcPerHour = 0.0;
 };
 
-// Any beat that is not ventricular (normal or not classified) ends a
-// sequence of ventricular beats. `rate` in samples per second; `sampleCount`
+// Couplets and runs by the live alarms' rule: any beat that is not
+// ventricular (normal or not classified), or a pause, ends a sequence of
+// ventricular beats. `rate` in samples per second; `sampleCount`
 // is the recording's length.
 EctopyStatistics ectopyStatistics(const std::vector<LabelledBeat> &beats, int rate, qint64 sampleCount);
 

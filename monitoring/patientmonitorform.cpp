@@ -187,7 +187,10 @@ void PatientMonitorForm::updateDisplay()
 
 void PatientMonitorForm::updateReadouts()
 {
-    const int hr = m_session->lastHeartRate();
+    // A rate counted from noise is no rate: the readout says so instead.
+    const AlarmMonitor *alarms = m_manager->alarmMonitor();
+    const bool measurable = !alarms || !alarms->ecgTooNoisy(m_session->patientId);
+    const int hr = measurable ? m_session->lastHeartRate() : 0;
     const int spo2 = m_session->lastSpo2();
     const double temperature = m_session->lastTemperature();
 
@@ -198,7 +201,8 @@ void PatientMonitorForm::updateReadouts()
     setStyleIfChanged(ui->spo2Frame, MonitorRules::alarmStyle(
         MonitorRules::fallingAlarmZone(spo2, m_spo2Limits.first, m_spo2Limits.second)));
 
-    ui->txtPatientHR->setText(QString::number(hr));
+    ui->txtPatientHR->setText(measurable ? QString::number(hr) : QStringLiteral("---"));
+    ui->txtPatientHR->setToolTip(measurable ? QString() : tr("Not measurable: the ECG is too noisy"));
     ui->txtPatientSpo2->setText(QString::number(spo2));
     ui->txtPatientTemp->setText(QString::number(temperature, 'f', 1));
 

@@ -70,6 +70,12 @@
         <translation>%1 = %2 está fuera de rango; se usa %3.</translation>
         <source>Link errors</source>
         <translation>Errores de enlace</translation>
+        <source>VF</source>
+        <translation>FV</translation>
+    </message>
+    <message>
+        <source>Noisy ECG</source>
+        <translation>ECG con ruido</translation>
     </message>
 </context>
 <context>
@@ -857,6 +863,8 @@ Stop monitor session?</source>
     <message>
         <source>ST reference set: ST %1 mm</source>
         <translation>Referencia del ST fijada: ST %1 mm</translation>
+        <source>Not measurable: the ECG is too noisy</source>
+        <translation>No medible: el ECG tiene demasiado ruido</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 
 #include "alarms/alarmsound.h"
 #include "dsp/tsyntheticecg.h"
+#include "../common/referencerecord.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -137,6 +138,81 @@ private slots:
         QVERIFY(delay > 0.0 && delay <= 2.0);
 
         QVERIFY2(QRegularExpression("pvcTotal=(\\d+)").match(text).captured(1).toInt() >= 8, out.constData());
+    }
+
+    // One file of a packed folder of recordings, `seconds` of it from `from`
+    // (station samples); empty when the data or tar is absent.
+    static QByteArray packedRecording(const QString &archive, const QString &member, int from, int seconds)
+    {
+        const QString path = QStringLiteral(CARDIOLANE_SHARED_DATA "/alarms/") + archive;
+        if (!QFile::exists(path) || QStandardPaths::findExecutable("tar").isEmpty()
+            || QStandardPaths::findExecutable("xz").isEmpty())
+            return QByteArray();
+        QProcess tar;
+        tar.start(QStringLiteral("tar"), {"-xJOf", path, member});
+        if (!tar.waitForFinished(120000) || tar.exitCode() != 0)
+            return QByteArray();
+        return tar.readAllStandardOutput().mid(2 * from * 250, 2 * seconds * 250);
+    }
+
+    void fibrillationOfARecord()
+    {
+        // Record 426 fibrillates from 645.7 s on after ten minutes of sinus
+        // rhythm: replayed from 45.7 s before, VF must come within 10 s of the
+        // onset and not before it.
+        const QByteArray samples = packedRecording("vf/records.tar.xz", "426.dat", 600, 80);
+        if (samples.isEmpty())
+            QSKIP("the ventricular arrhythmia recordings are not available");
+        QFile cut(dir.filePath("vf.dat"));
+        QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(samples) == samples.size());
+        cut.close();
+        QByteArray out;
+        QCOMPARE(cli({"monitor", "--replay", cut.fileName(), "--fast", "--root", dir.filePath("vf")}, &out), 0);
+        const QRegularExpressionMatch onset = QRegularExpression("^(\\d\\d:\\d\\d.\\d) ONSET high ventricularFibrillation VF$",
+                                                                 QRegularExpression::MultilineOption).match(QString::fromUtf8(out));
+        QVERIFY2(onset.hasMatch(), out.constData());
+        const double delay = seconds(onset.captured(1)) - 45.7;
+        qInfo("ventricular fibrillation alarm %.1f s after the flutter's onset", delay);
+        QVERIFY2(delay > 0.0 && delay <= 10.0, out.constData());
+    }
+
+    void noisyWalkingRecord()
+    {
+        // Record 118 (sinus rhythm, isolated ventricular beats) with recorded
+        // electrode-motion noise as strong as its QRS complexes from 30 s on:
+        // never VT, VF or a couplet; and replaying the file again gives the
+        // same alarm lines, however busy the machine.
+        const QByteArray ecg = referenceRecordBytes(QStringLiteral("mitdb118"), 120);
+        const QByteArray noise = packedRecording("noise/noise.tar.xz", "em1.dat", 300, 120);
+        if (ecg.size() < 2 * 120 * 250 || noise.size() < 2 * 120 * 250)
+            QSKIP("the reference records or the recorded noise are not available");
+        std::vector<qint16> samples(size_t(ecg.size() / 2));
+        const auto *clean = reinterpret_cast<const qint16 *>(ecg.constData());
+        const auto *motion = reinterpret_cast<const qint16 *>(noise.constData());
+        double noiseMean = 0, noiseSquares = 0;
+        for (size_t n = 0; n < samples.size(); ++n)
+            noiseMean += motion[n];
+        noiseMean /= double(samples.size());
+        for (size_t n = 0; n < samples.size(); ++n)
+            noiseSquares += (motion[n] - noiseMean) * (motion[n] - noiseMean);
+        // Noise power equal to the QRS complexes' (A^2 / 8, A = 2.7 mV or 116 counts).
+        const double gain = std::sqrt(116.0 * 116.0 / 8.0 / (noiseSquares / double(samples.size())));
+        for (size_t n = 0; n < samples.size(); ++n)
+            samples[n] = qint16(clean[n] + (n >= 30 * 250 ? std::lround(gain * (motion[n] - noiseMean)) : 0));
+        QFile cut(dir.filePath("walking.dat"));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(reinterpret_cast<const char *>(samples.data()), qint64(samples.size() * 2));
+        cut.close();
+        QByteArray first, second;
+        QCOMPARE(cli({"monitor", "--replay", cut.fileName(), "--fast", "--root", dir.filePath("walk1")}, &first), 0);
+        QCOMPARE(cli({"monitor", "--replay", cut.fileName(), "--fast", "--root", dir.filePath("walk2")}, &second), 0);
+        const auto alarmLines = [](const QByteArray &out) {
+            return QString::fromUtf8(out).split('\n').filter(QRegularExpression("^\\d\\d:\\d\\d.\\d "));
+        };
+        const QStringList lines = alarmLines(first);
+        QCOMPARE(alarmLines(second), lines);
+        QVERIFY2(lines.filter(QRegularExpression("ventricularTachycardia|ventricularFibrillation|couplet")).isEmpty(),
+                 first.constData());
     }
 
     void alarmSoundFiles()

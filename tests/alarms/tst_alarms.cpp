@@ -103,12 +103,15 @@ private slots:
             << "" << "10:hr=60 8:flat 5:hr=60" << "14.0 onset checkElectrodes, 20.0 end checkElectrodes" << "";
         QTest::newRow("trace at a rail")
             << "" << "10:hr=60 6:rail 5:hr=60" << "13.9 onset checkElectrodes, 18.0 end checkElectrodes" << "";
+        // The limits follow the median of the last five intervals between the
+        // beats: a new rate counts once three of its beats have come, and a
+        // one-second dip is no crossing back.
         QTest::newRow("rate crossing back and forth: one alarm, higher priority shown")
             << "" << "5:hr=80 10:hr=130 1:hr=110 10:hr=130 5:hr=80 1:hr=80+ack"
-            << "10.0 onset hrHigh, 10.0 onset hrCaution, 28.0 end hrHigh, 28.0 end hrCaution" << "";
+            << "11.0 onset hrCaution, 11.4 onset hrHigh, 30.3 end hrHigh, 30.3 end hrCaution" << "";
         QTest::newRow("no rate delay") << "hrdelay=0" << "5:hr=80 3:hr=130 5:hr=80"
-                                       << "5.0 onset hrHigh, 5.0 onset hrCaution, 10.0 end hrHigh, 10.0 end hrCaution" << "";
-        QTest::newRow("below the lower limit") << "" << "5:hr=60 10:hr=35 5:hr=60" << "10.0 onset hrLow, 17.0 end hrLow" << "";
+                                       << "6.0 onset hrCaution, 6.4 onset hrHigh, 12.3 end hrHigh, 12.3 end hrCaution" << "";
+        QTest::newRow("below the lower limit") << "" << "5:hr=60 10:hr=35 5:hr=60" << "15.2 onset hrLow, 19.0 end hrLow" << "";
         QTest::newRow("lower limit off") << "lower=0" << "5:hr=60 10:hr=35 5:hr=60" << "" << "";
         QTest::newRow("link lost at once, no asystole meanwhile")
             << "" << "5:hr=60 6:nolink 5:hr=60" << "5.0 onset linkLost, 13.0 end linkLost" << "";

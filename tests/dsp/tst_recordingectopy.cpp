@@ -62,6 +62,47 @@ private slots:
         QCOMPARE(lengths, runLengths);
     }
 
+    // The rule the live alarms share: a pause of 2 s or more ends a
+    // sequence, and a run is a tachycardia above 100 bpm.
+    void pausesAndRates_data()
+    {
+        QTest::addColumn<QVector<double>>("seconds");
+        QTest::addColumn<int>("couplets");
+        QTest::addColumn<QVector<int>>("runLengths");
+        QTest::addColumn<QVector<int>>("runRates");
+        QTest::addColumn<QVector<bool>>("tachycardias");
+        QTest::newRow("three at 150 bpm") << QVector<double>{10, 10.4, 10.8} << 0 << QVector<int>{3}
+                                          << QVector<int>{150} << QVector<bool>{true};
+        QTest::newRow("three at 100 bpm: not above it") << QVector<double>{10, 10.6, 11.2} << 0 << QVector<int>{3}
+                                                        << QVector<int>{100} << QVector<bool>{false};
+        QTest::newRow("gaps just under 2 s stay one run") << QVector<double>{10, 11.9, 13.8} << 0 << QVector<int>{3}
+                                                          << QVector<int>{32} << QVector<bool>{false};
+        QTest::newRow("a 2-s pause leaves a couplet and a single")
+            << QVector<double>{10, 10.4, 12.4} << 1 << QVector<int>{} << QVector<int>{} << QVector<bool>{};
+        QTest::newRow("a pause between two couplets")
+            << QVector<double>{10, 10.4, 13, 13.4} << 2 << QVector<int>{} << QVector<int>{} << QVector<bool>{};
+        QTest::newRow("a run, a pause, a run") << QVector<double>{10, 10.4, 10.8, 20, 20.5, 21, 21.5} << 0
+                                               << QVector<int>{3, 4} << QVector<int>{150, 120}
+                                               << QVector<bool>{true, true};
+    }
+
+    void pausesAndRates()
+    {
+        QFETCH(QVector<double>, seconds);
+        const EctopyStatistics s = ectopyStatistics(ventricularAt(seconds), Rate, 60 * Rate);
+        QTEST(s.couplets, "couplets");
+        QVector<int> lengths, rates;
+        QVector<bool> fast;
+        for (const VentricularRun &run : s.runs) {
+            lengths << run.beats;
+            rates << run.rateBpm;
+            fast << run.tachycardia;
+        }
+        QTEST(lengths, "runLengths");
+        QTEST(rates, "runRates");
+        QTEST(fast, "tachycardias");
+    }
+
     void runRateMinuteAndHour()
     {
         // Three beats 100 samples apart: 0.4 s intervals, 150 bpm.

@@ -4,6 +4,7 @@
 
 #include "dsp/tbeatclassifier.h"
 #include "dsp/tbeatdetector.h"
+#include "dsp/trhythmanalyser.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,6 +27,12 @@ int runDetect(const QStringList &arguments)
     const QCommandLineOption classify(QStringLiteral("classify"),
                                       QCoreApplication::translate("cli", "Label each beat (INDEX LABEL, LABEL one of N, V, Q)."));
     parser.addOption(classify);
+    const QCommandLineOption rhythm(QStringLiteral("rhythm"),
+                                    QCoreApplication::translate("cli", "Print the rhythm episodes instead of the beats, one a line: "
+                                                                       "START_S END_S LABEL (seconds from the start; LABEL AF for "
+                                                                       "atrial fibrillation or flutter, SR for another rhythm, NOISE "
+                                                                       "where the ECG cannot be judged)."));
+    parser.addOption(rhythm);
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("cli", "Sample file to analyse."));
     if (!cli::parse(parser, arguments, 1, 1))
         return cli::BadArguments;
@@ -35,6 +42,12 @@ int runDetect(const QStringList &arguments)
     if (!cli::readSamples(path, samples))
         return cli::usageError(QCoreApplication::translate("cli", "cannot read '%1'").arg(path));
 
+    if (parser.isSet(rhythm)) {
+        for (const RhythmEpisode &episode : rhythmEpisodes(samples))
+            printf("%.2f %.2f %s\n", episode.start / 250.0, episode.end / 250.0, rhythmLabelName(episode.label));
+        fflush(stdout);
+        return cli::Success;
+    }
     const bool scaled = !parser.isSet(raw);
     const bool labelled = parser.isSet(classify);
     TBeatDetector detector;

@@ -13,6 +13,10 @@ namespace {
 // Above this irregularity, with no P wave seen, the rhythm is fibrillation.
 constexpr double IrregularityLimit = 0.06;
 constexpr double CoherenceLimit = 0.40;
+// Below this the "beats" of the window are too unlike to be one heart's.
+constexpr double QrsCoherenceLimit = 0.30;
+// Intervals shorter than this share of the median end a premature beat.
+constexpr double PrematureShare = 0.9;
 // More short intervals than this share mean extra detections.
 constexpr double ShortShareLimit = 0.05;
 constexpr int ShortInterval = 82;          // 330 ms
@@ -72,6 +76,7 @@ RhythmFeatures rhythmIntervalFeatures(const std::vector<int> &intervals)
     const double median = medianOf(values);
     if (median <= 0.0)
         return f;
+    f.medianInterval = median;
     int shortCount = 0;
     for (int rr : intervals)
         if (rr > 0 && rr < ShortInterval)
@@ -120,10 +125,12 @@ double atrialCoherence(const std::vector<std::vector<double>> &stretches)
 
 RhythmLabel decideRhythm(const RhythmFeatures &features)
 {
-    if (features.intervals < TRhythmAnalyser::MinimumIntervals || features.shortShare > ShortShareLimit)
+    if (features.intervals < TRhythmAnalyser::MinimumIntervals || features.shortShare > ShortShareLimit
+        || features.qrsCoherence < QrsCoherenceLimit)
         return RhythmLabel::Unanalysable;
     if (features.irregularity > IrregularityLimit && features.atrialCoherence < CoherenceLimit)
         return RhythmLabel::AtrialFibrillation;
+
     return RhythmLabel::Other;
 }
 
@@ -144,25 +151,10 @@ void TRhythmAnalyser::addBeat(qint64 centre, BeatLabel label)
     beat.ventricular = label == BeatLabel::Ventricular;
     if (!beat.ventricular && m_previousLabel != BeatLabel::Ventricular && interval > 0 && interval <= GapSamples)
         beat.interval = int(interval);
-    const qint64 from = centre - StretchFrom;
-    if (beat.interval >= MinimumStretchInterval && from >= 0 && from >= m_samples - RingLength
-        && centre - StretchTo <= m_samples) {
-        // The stretch with the straight line through its ends taken away, so
-        // that a wandering baseline adds nothing.
-        const double first = m_ring[std::size_t(from & (RingLength - 1))];
-        const double last = m_ring[std::size_t((from + StretchLength - 1) & (RingLength - 1))];
-        const double slope = (last - first) / double(StretchLength - 1);
-        double mean = 0.0;
-        for (int k = 0; k < StretchLength; ++k) {
-            const double v = m_ring[std::size_t((from + k) & (RingLength - 1))] - first - slope * k;
-            beat.stretch[std::size_t(k)] = float(v);
-            mean += v;
-        }
-        mean /= StretchLength;
-        for (float &v : beat.stretch)
-            v = float(v - mean);
-        beat.hasStretch = true;
-    }
+    if (beat.interval >= MinimumStretchInterval)
+        beat.hasStretch = copyStretch(centre - StretchFrom, beat.stretch);
+    if (!beat.ventricular)
+        beat.hasQrs = copyStretch(centre - QrsReach, beat.qrs);
     m_previousCentre = centre;
     m_previousLabel = label;
     m_window.push_back(beat);
@@ -171,18 +163,51 @@ void TRhythmAnalyser::addBeat(qint64 centre, BeatLabel label)
     judge();
 }
 
+// Copies N samples from `from` on, with the straight line through their ends
+// and then their mean taken away, so that a wandering baseline adds nothing.
+// False when the samples are not (or no longer) held.
+template <std::size_t N>
+bool TRhythmAnalyser::copyStretch(qint64 from, std::array<float, N> &stretch) const
+{
+    const qint64 length = qint64(N);
+    if (from < 0 || from < m_samples - RingLength || from + length > m_samples)
+        return false;
+    const double first = m_ring[std::size_t(from & (RingLength - 1))];
+    const double last = m_ring[std::size_t((from + length - 1) & (RingLength - 1))];
+    const double slope = (last - first) / double(length - 1);
+    double mean = 0.0;
+    for (qint64 k = 0; k < length; ++k) {
+        const double v = m_ring[std::size_t((from + k) & (RingLength - 1))] - first - slope * double(k);
+        stretch[std::size_t(k)] = float(v);
+        mean += v;
+    }
+    mean /= double(length);
+    for (float &v : stretch)
+        v = float(v - mean);
+    return true;
+}
+
 RhythmFeatures TRhythmAnalyser::windowFeatures()
 {
     m_intervals.clear();
     m_stretches.clear();
-    for (const Beat &b : m_window) {
+    m_qrs.clear();
+    for (const Beat &b : m_window)
         m_intervals.push_back(b.interval);
-        if (b.hasStretch)
-            m_stretches.emplace_back(b.stretch.begin(), b.stretch.end());
-    }
     RhythmFeatures f = rhythmIntervalFeatures(m_intervals);
+    // Premature beats carry their own (or no) P wave: the stretches come from
+    // beats that are not early.
+    const double notEarly = PrematureShare * f.medianInterval;
+    for (const Beat &b : m_window) {
+        if (b.hasStretch && b.interval >= notEarly)
+            m_stretches.emplace_back(b.stretch.begin(), b.stretch.end());
+        if (b.hasQrs)
+            m_qrs.emplace_back(b.qrs.begin(), b.qrs.end());
+    }
     if (int(m_stretches.size()) >= MinimumStretches)
         f.atrialCoherence = atrialCoherence(m_stretches);
+    if (int(m_qrs.size()) >= MinimumStretches)
+        f.qrsCoherence = atrialCoherence(m_qrs);
     return f;
 }
 
@@ -205,6 +230,11 @@ void TRhythmAnalyser::judge()
 
     const qint64 middle = m_window[m_window.size() / 2].centre;
     if (!m_judged) {
+        // The first beats of a trace are the least sure (the detector and the
+        // classifier are still learning): a trace is called unanalysable from
+        // its start only once a whole window could not be judged.
+        if (label == RhythmLabel::Unanalysable && int(m_window.size()) < WindowIntervals)
+            return;
         m_judged = true;
         m_current = label;
         m_currentStart = 0;

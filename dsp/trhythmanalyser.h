@@ -34,6 +34,7 @@ struct RhythmEpisode
 struct RhythmFeatures
 {
     int intervals = 0;            // usable RR intervals in the window
+    double medianInterval = 0.0;  // samples
     // How much consecutive intervals differ, relative to the window's median
     // interval: the smallest over lags of one, two and three beats of the
     // median absolute difference. Successive differences ignore a rate that
@@ -48,6 +49,9 @@ struct RhythmFeatures
     // Share of intervals shorter than 330 ms in a window whose median is longer
     // than 450 ms: extra detections, not a rhythm.
     double shortShare = 0.0;
+    // The same measure over the QRS complexes themselves: beats of one heart
+    // look alike, detections of noise do not.
+    double qrsCoherence = 1.0;
 };
 
 // Intervals in samples at 250/s, oldest first; 0 marks a break (an interval
@@ -70,13 +74,15 @@ public:
     static constexpr int Rate = 250;
     static constexpr int WindowIntervals = 30;
     static constexpr int MinimumIntervals = 8;
-    static constexpr int ConfirmBeats = 4;
+    static constexpr int ConfirmBeats = 8;
     // Beats further apart than this are a gap: the window starts again.
     static constexpr int GapSamples = 3 * Rate;
     // The stretch before the QRS centre that holds the P wave.
     static constexpr int StretchFrom = 85;  // 340 ms before
     static constexpr int StretchTo = 20;    // 80 ms before
     static constexpr int StretchLength = StretchFrom - StretchTo;
+    static constexpr int QrsReach = 12;     // 48 ms either side of the QRS centre
+    static constexpr int QrsLength = 2 * QrsReach + 1;
 
     TRhythmAnalyser();
 
@@ -108,8 +114,12 @@ private:
         bool ventricular = false;
         bool hasStretch = false;
         std::array<float, StretchLength> stretch{};
+        bool hasQrs = false;
+        std::array<float, QrsLength> qrs{};
     };
 
+    template <std::size_t N>
+    bool copyStretch(qint64 from, std::array<float, N> &stretch) const;
     RhythmFeatures windowFeatures();
     void judge();
     void change(RhythmLabel label, qint64 at);
@@ -128,6 +138,7 @@ private:
     std::deque<RhythmEpisode> m_closed;
     std::vector<int> m_intervals;               // scratch, kept to avoid allocating per beat
     std::vector<std::vector<double>> m_stretches;
+    std::vector<std::vector<double>> m_qrs;
 };
 
 // The rhythm episodes of a whole recording (raw station samples), from the

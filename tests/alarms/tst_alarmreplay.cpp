@@ -3,8 +3,8 @@
 // the alarm system, the alarm lines it prints and the alarm log and PVC trend
 // of the study file it leaves; the alarm sounds it writes.
 
+#include "alarms/alarmsound.h"
 #include "dsp/tsyntheticecg.h"
-#include "monitoring/alarmsound.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

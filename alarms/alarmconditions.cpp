@@ -98,6 +98,11 @@ const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
      [](const AlarmInputs &in, const AlarmSettings &) {
          return translated(QT_TRANSLATE_NOOP("AlarmConditions", "PVC %1/min")).arg(in.ectopy.pvcPerMinute);
      }},
+    {AlarmCondition::AtrialFibrillation, "atrialFibrillation", AlarmPriority::Medium, false,
+     [](const AlarmSettings &s) { return qint64(s.afDelay) * 1000; },
+     [](const AlarmInputs &in, const AlarmSettings &s) { return s.afDelay > 0 && in.atrialFibrillation; },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "AF")); },
+     AtrialFibrillationEndDelayMs},
 }};
 
 } // namespace
@@ -118,7 +123,7 @@ const std::array<AlarmConditionRow, AlarmConditionCount> &alarmConditionTable()
     return table;
 }
 
-AlarmTracker::Change AlarmTracker::update(bool cause, qint64 now, qint64 onsetDelayMs)
+AlarmTracker::Change AlarmTracker::update(bool cause, qint64 now, qint64 onsetDelayMs, qint64 endDelayMs)
 {
     if (!m_active) {
         if (!cause) {
@@ -142,7 +147,7 @@ AlarmTracker::Change AlarmTracker::update(bool cause, qint64 now, qint64 onsetDe
     }
     if (m_goneSince < 0)
         m_goneSince = now;
-    if (now - m_goneSince < AlarmEndDelayMs)
+    if (now - m_goneSince < endDelayMs)
         return Change::None;
     m_active = false;
     m_latched = m_latching && !m_acknowledged;

@@ -33,8 +33,9 @@ enum class AlarmCondition {
     VentricularTachycardia,
     Couplet,
     FrequentPvcs,
+    AtrialFibrillation,
 };
-constexpr int AlarmConditionCount = 11;
+constexpr int AlarmConditionCount = 12;
 
 // A cause must have been gone this long before its condition ends, so that a
 // limit crossed back and forth does not chatter.
@@ -79,6 +80,7 @@ struct AlarmInputs
     bool recordingStopped = false;
     QString recordingStoppedReason; // the storage's error text, may be empty
     EctopyFigures ectopy;
+    bool atrialFibrillation = false;   // the patient's rhythm is judged atrial fibrillation now
 
     // A live trace of a body: arriving, neither frozen nor pinned.
     bool ecgPresent() const { return signalArriving && deadMs < DeadTraceGateMs; }
@@ -98,7 +100,14 @@ struct AlarmConditionRow
     bool (*cause)(const AlarmInputs &inputs, const AlarmSettings &settings);
     // The banner text, translated: "ASYSTOLE", "HR 182 > 170".
     QString (*text)(const AlarmInputs &inputs, const AlarmSettings &settings);
+    // How long the cause must have been gone before the alarm ends; 0 for
+    // AlarmEndDelayMs.
+    qint64 endDelayMs = 0;
 };
+
+// Atrial fibrillation comes and goes in bursts: its alarm ends only after
+// this long without it.
+constexpr qint64 AtrialFibrillationEndDelayMs = 30000;
 
 const std::array<AlarmConditionRow, AlarmConditionCount> &alarmConditionTable();
 inline const AlarmConditionRow &alarmConditionRow(AlarmCondition condition)
@@ -118,7 +127,7 @@ public:
     explicit AlarmTracker(bool latching = false) : m_latching(latching) {}
 
     // Whether the cause is present at `now`; the onset and end it brings.
-    Change update(bool cause, qint64 now, qint64 onsetDelayMs);
+    Change update(bool cause, qint64 now, qint64 onsetDelayMs, qint64 endDelayMs = AlarmEndDelayMs);
     // Acknowledges an active or latched alarm: it falls silent and, once
     // its condition has ended, clears. False when there was nothing to acknowledge.
     bool acknowledge();

@@ -80,12 +80,16 @@ EctopyFigures EctopyCounter::figures(qint64 now) const
     return figures;
 }
 
-AlarmEctopy::AlarmEctopy() : m_classifier(std::make_unique<TBeatClassifier>()) {}
+AlarmEctopy::AlarmEctopy()
+    : m_classifier(std::make_unique<TBeatClassifier>()), m_rhythm(std::make_unique<TRhythmAnalyser>())
+{
+}
 
 void AlarmEctopy::restart(qint64 recordingOffset)
 {
     m_counter.endRun();
     m_classifier = std::make_unique<TBeatClassifier>();
+    closeRhythm();
     m_offset = recordingOffset;
     m_fed = 0;
 }
@@ -104,8 +108,10 @@ void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, 
         // Without positions, the beats come after the poll's samples.
         const int to = b < beatCount && positions ? std::clamp(positions[b] + 1, from, count) : count;
         bool ready = false;
-        for (int i = from; i < to; ++i)
+        for (int i = from; i < to; ++i) {
             ready = m_classifier->addSample(samples[i]) || ready;
+            m_rhythm->addSample(samples[i]);
+        }
         from = to;
         if (b < beatCount)
             ready = m_classifier->addBeat(beats[b]) || ready;
@@ -123,12 +129,38 @@ void AlarmEctopy::finish(QVector<VentricularBeat> *decided)
     // The waiting beats are placed in time as of the last poll.
     takeDecisions(m_fed, m_lastPoll, decided);
     m_counter.endRun();
+    closeRhythm();
+}
+
+void AlarmEctopy::closeRhythm()
+{
+    // The judgement starts again with the next samples, as the classifier does.
+    if (m_rhythm->samples() > 0) {
+        m_rhythm->finish(m_rhythm->samples());
+        RhythmEpisode episode;
+        while (m_rhythm->takeEpisode(episode))
+            m_rhythmEpisodes.push_back({m_offset + episode.start, m_offset + episode.end, episode.label});
+    }
+    m_rhythm = std::make_unique<TRhythmAnalyser>();
+}
+
+bool AlarmEctopy::takeRhythmEpisode(RhythmEpisode &episode)
+{
+    RhythmEpisode closed;
+    while (m_rhythm->takeEpisode(closed))
+        m_rhythmEpisodes.push_back({m_offset + closed.start, m_offset + closed.end, closed.label});
+    if (m_rhythmEpisodes.empty())
+        return false;
+    episode = m_rhythmEpisodes.front();
+    m_rhythmEpisodes.pop_front();
+    return true;
 }
 
 void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided)
 {
     TBeatDecision decision;
     while (m_classifier->takeDecision(decision)) {
+        m_rhythm->addBeat(decision.centre, decision.label);
         if (decision.label != BeatLabel::Ventricular) {
             m_counter.addOther();
             continue;

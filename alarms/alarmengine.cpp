@@ -96,6 +96,7 @@ AlarmInputs AlarmEngine::inputs(qint64 now) const
     in.msSinceBeat = now - std::max(m_lastBeatTime, m_aliveSince + DetectorLearningMs);
     in.heartRate = m_heartRate;
     in.ectopy = m_ectopy;
+    in.atrialFibrillation = m_atrialFibrillation;
     in.batteryLow = m_batteryLow;
     in.recordingStopped = m_recordingStopped;
     in.recordingStoppedReason = m_recordingStoppedReason;
@@ -117,7 +118,8 @@ QVector<AlarmEvent> AlarmEngine::update(qint64 now)
     const AlarmInputs in = inputs(now);
     for (const AlarmConditionRow &row : alarmConditionTable()) {
         const size_t index = size_t(row.condition);
-        switch (m_trackers[index].update(row.cause(in, m_settings), now, row.onsetDelayMs(m_settings))) {
+        const qint64 endDelay = row.endDelayMs > 0 ? row.endDelayMs : AlarmEndDelayMs;
+        switch (m_trackers[index].update(row.cause(in, m_settings), now, row.onsetDelayMs(m_settings), endDelay)) {
         case AlarmTracker::Change::Onset:
             m_texts[index] = row.text(in, m_settings);
             events.append({AlarmLogEntry::Onset, row.condition, now, m_texts[index]});

@@ -50,6 +50,7 @@ public:
     void addSamples(const short *samples, int count, const int *beats, int beatCount, qint64 now);
     void setHeartRate(int bpm) { m_heartRate = bpm; }
     void setEctopy(const EctopyFigures &ectopy) { m_ectopy = ectopy; }
+    void setAtrialFibrillation(bool present) { m_atrialFibrillation = present; }
     // The simulated source has no link to watch.
     void setLink(bool watched, bool up);
     void setBatteryVoltage(double volts);
@@ -102,6 +103,7 @@ private:
     bool m_wasPresent = false;
     int m_heartRate = 0;
     EctopyFigures m_ectopy;
+    bool m_atrialFibrillation = false;
     bool m_linkWatched = false;
     bool m_linkUp = true;
     bool m_linkSeenUp = false;      // since restart()

@@ -83,6 +83,9 @@ public:
     // counts them: sample 0 is the first of the session, pauses filled), each
     // at the centre of its QRS complex; empty for a patient not monitored.
     QVector<qint64> recentVentricularBeats(int patientId) const;
+    // The patient's rhythm as judged now; Unanalysable for a patient not
+    // monitored or not yet judged.
+    RhythmLabel rhythm(int patientId) const;
 
 signals:
     void alarmLogged(int patientId, const AlarmLogEntry &entry);
@@ -93,6 +96,9 @@ signals:
     // pvcPerMinute() or recentVentricularBeats() of the patient changed:
     // told at most once per tick, and when the patient stops.
     void ectopyChanged(int patientId);
+    // The patient's rhythm changed: rhythm() tells the new one and the
+    // session's rhythm episodes gained the one that ended (for saving).
+    void rhythmChanged(int patientId);
 
 private:
     struct Patient
@@ -115,6 +121,10 @@ private:
     // Counts ventricular beats into the session's PVC trend and keeps the
     // trend as long as the heart-rate trend.
     static void countPvcs(MonitorSession &session, const QVector<VentricularBeat> &beats);
+    // Moves the rhythm episodes that ended into the session's list, joining
+    // an episode to the previous one of the same label that it continues;
+    // true when there were any.
+    static bool takeRhythm(MonitorSession &session, AlarmEctopy &ectopy);
     void tellEctopy(int patientId, Patient &patient, qint64 now);
     void updateSound();
 

@@ -27,6 +27,9 @@ AlarmSettings AlarmSettings::load(const QSettings &settings)
     loaded.asystoleDelay = bounded(settings, AsystoleDelay, AsystoleDelayRange);
     loaded.hrDelay = bounded(settings, HrDelay, HrDelayRange);
     loaded.audioPauseMinutes = bounded(settings, AudioPauseMinutes, AudioPauseRange);
+    // 0 turns the alarm off; any other value is brought into its range.
+    const int afDelay = value(settings, AfDelay);
+    loaded.afDelay = afDelay == 0 ? 0 : std::clamp(afDelay, AfDelayRange.minimum, AfDelayRange.maximum);
     // Stored as 1 or 0; a hand-written "true" counts as on too.
     const QString sound = settings.value(QLatin1String(LowPrioritySound.key)).toString().trimmed();
     loaded.lowPrioritySound = sound == QLatin1String("true") || value(settings, LowPrioritySound) != 0;
@@ -38,6 +41,7 @@ void AlarmSettings::save(QSettings &settings) const
     settings.setValue(QLatin1String(HrLower.key), hrLower);
     settings.setValue(QLatin1String(PvcPerMinute.key), pvcLimit);
     settings.setValue(QLatin1String(AsystoleDelay.key), asystoleDelay);
+    settings.setValue(QLatin1String(AfDelay.key), afDelay);
     settings.setValue(QLatin1String(HrDelay.key), hrDelay);
     settings.setValue(QLatin1String(AudioPauseMinutes.key), audioPauseMinutes);
     settings.setValue(QLatin1String(LowPrioritySound.key), lowPrioritySound ? 1 : 0);

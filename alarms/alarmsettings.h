@@ -28,6 +28,7 @@ struct AlarmSettings
     int asystoleDelay = 4;                                // s without a beat, 3 to 10
     int hrDelay = 5;                                      // s beyond a heart-rate limit, 0 to 30
     int audioPauseMinutes = 2;                            // 1 to 3
+    int afDelay = 30;                                     // s of atrial fibrillation before it alarms, 10 to 120, 0 = off
     bool lowPrioritySound = false;
 
     static AlarmSettings load(const QSettings &settings);
@@ -50,5 +51,7 @@ inline constexpr IntRange HrDelayRange{0, 30};
 inline constexpr IntSetting AudioPauseMinutes{"Config/Alarms/AudioPauseMinutes", 2};
 inline constexpr IntRange AudioPauseRange{1, 3};
 inline constexpr IntSetting LowPrioritySound{"Config/Alarms/LowPrioritySound", 0};
+inline constexpr IntSetting AfDelay{"Config/Alarms/AfDelay", 30};
+inline constexpr IntRange AfDelayRange{10, 120};   // or 0: off
 
 } // namespace ConfigSettings

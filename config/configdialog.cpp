@@ -5,6 +5,7 @@
 #include "alarms/alarmsettings.h"
 #include "config/configsettings.h"
 
+#include <algorithm>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QSettings>
@@ -202,6 +203,7 @@ void ConfigDialog::loadAlarmSystem(const QSettings &settings)
     ui->numHrDelay->setValue(alarms.hrDelay);
     ui->numAudioPause->setValue(alarms.audioPauseMinutes);
     ui->chkLowPrioritySound->setChecked(alarms.lowPrioritySound);
+    ui->numAfDelay->setValue(alarms.afDelay);
 }
 
 void ConfigDialog::saveAlarmSystem(QSettings &settings) const
@@ -213,5 +215,8 @@ void ConfigDialog::saveAlarmSystem(QSettings &settings) const
     alarms.hrDelay = ui->numHrDelay->value();
     alarms.audioPauseMinutes = ui->numAudioPause->value();
     alarms.lowPrioritySound = ui->chkLowPrioritySound->isChecked();
+    // Between off and the shortest delay, the shortest delay.
+    const int afDelay = ui->numAfDelay->value();
+    alarms.afDelay = afDelay == 0 ? 0 : std::max(afDelay, ConfigSettings::AfDelayRange.minimum);
     alarms.save(settings);
 }

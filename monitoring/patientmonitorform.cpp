@@ -108,6 +108,12 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
         ui->ecgGraphic->setBeatMarks(alarms->recentVentricularBeats(id));
     });
     setPvcPerMinute(alarms->pvcPerMinute(m_session->patientId));
+    // "AF" beside the heart rate while the rhythm is judged atrial fibrillation.
+    connect(alarms, &AlarmMonitor::rhythmChanged, this, [this, alarms](int id) {
+        if (id == m_session->patientId)
+            setRhythm(alarms->rhythm(id));
+    });
+    setRhythm(alarms->rhythm(m_session->patientId));
 
     connect(&m_readoutTimer, &QTimer::timeout, this, &PatientMonitorForm::updateReadouts);
     connect(&m_displayTimer, &QTimer::timeout, this, &PatientMonitorForm::updateDisplay);
@@ -184,6 +190,11 @@ void PatientMonitorForm::updateReadouts()
     } else {
         ui->lblConnecting->hide();
     }
+}
+
+void PatientMonitorForm::setRhythm(RhythmLabel rhythm)
+{
+    ui->lblRhythm->setVisible(rhythm == RhythmLabel::AtrialFibrillation);
 }
 
 void PatientMonitorForm::setPvcPerMinute(int count)

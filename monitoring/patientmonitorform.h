@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dsp/trhythmanalyser.h"
 #include "storage/patientrecord.h"
 
 #include <QPair>
@@ -35,6 +36,7 @@ public:
     // Premature ventricular complexes in the last minute; negative while not
     // known yet (shows "--").
     void setPvcPerMinute(int count);
+    void setRhythm(RhythmLabel rhythm);
 
 private slots:
     void on_btnEvent_clicked();

@@ -44,13 +44,16 @@ SessionManager::SessionManager(MonitorDatabase &database, OpenRecords &openRecor
     // Alarm entries reach the disk on the next passes of the event loop, one
     // patient per pass: many patients alarming at once never hold the window
     // up for all their writes together.
-    connect(alarms.get(), &AlarmMonitor::logChanged, this, [this](int patientId) {
+    const auto queueSave = [this](int patientId) {
         if (alarmSavesPending.contains(patientId))
             return;
         alarmSavesPending.append(patientId);
         if (alarmSavesPending.size() == 1)
             QTimer::singleShot(0, this, &SessionManager::saveNextAlarmLog);
-    });
+    };
+    connect(alarms.get(), &AlarmMonitor::logChanged, this, queueSave);
+    // So do the rhythm episodes, as each one ends.
+    connect(alarms.get(), &AlarmMonitor::rhythmChanged, this, queueSave);
     alarms->start();
 }
 

@@ -14,6 +14,7 @@ class OpenRecords;
 class PatientCourse;
 class QTreeWidgetItem;
 class ReviewEctopy;
+class ReviewRhythm;
 class ReviewAlarms;
 class TStoredFilterChain;
 
@@ -42,6 +43,7 @@ public:
     MonitorSession *currentSession() const { return m_current; }
     // The ventricular ectopy of the session shown (its V beats for the ECG marks).
     ReviewEctopy *ectopy() const { return m_ectopy; }
+    ReviewRhythm *rhythm() const { return m_rhythm; }
 
     // A save point: true when the current session may be left (nothing to
     // save, saved, or the changes discarded), false to stay with it.
@@ -104,6 +106,7 @@ private:
     QString m_acceptedCells[3][2];
 
     ReviewEctopy *m_ectopy = nullptr;
+    ReviewRhythm *m_rhythm = nullptr;
     TRHRPlotValues m_hrValues;
     TRSpo2PlotValues m_spo2Values;
     TRTempPlotValues m_tempValues;

@@ -3,6 +3,7 @@
 // traces with and without P waves, and a reference record with atrial
 // fibrillation when the shared data is present.
 
+#include "dsp/rhythmstatistics.h"
 #include "dsp/trhythmanalyser.h"
 
 #include "../common/referencerecord.h"
@@ -307,6 +308,39 @@ private slots:
         QCOMPARE(episodes[0].label, RhythmLabel::Unanalysable);
         QCOMPARE(episodes[0].end, qint64(1500));
         QVERIFY(rhythmEpisodes({}).size() == 0);
+    }
+
+    // Burden over the judged time only; the rate over the AF seconds that have one.
+    void figures()
+    {
+        const QVector<RhythmEpisode> episodes{{0, 2500, RhythmLabel::Other},
+                                              {2500, 5000, RhythmLabel::AtrialFibrillation},
+                                              {5000, 7500, RhythmLabel::Unanalysable},
+                                              {7500, 15000, RhythmLabel::AtrialFibrillation},
+                                              {15000, 17500, RhythmLabel::Other}};
+        QVector<int> hr(70, 70);
+        for (int s = 10; s < 20; ++s)
+            hr[s] = 120;
+        hr[12] = 0;   // no rate that second
+        for (int s = 30; s < 60; ++s)
+            hr[s] = 100;
+        const AfFigures f = afFigures(episodes, hr);
+        QCOMPARE(f.analysedSamples, qint64(15000));
+        QCOMPARE(f.afSamples, qint64(10000));
+        QCOMPARE(f.burdenPercent, 100.0 * 2 / 3);
+        QCOMPARE(f.episodes, 2);
+        QCOMPARE(f.longestSamples, qint64(7500));
+        QCOMPARE(f.firstOnset, qint64(2500));
+        QCOMPARE(f.meanRateInAf, (9 * 120 + 30 * 100 + 19) / 39);
+
+        const AfFigures none = afFigures({{0, 2500, RhythmLabel::Unanalysable}}, hr);
+        QVERIFY(none.analysedSamples == 0 && none.burdenPercent == 0.0 && none.firstOnset == -1 && none.meanRateInAf == 0);
+
+        const QVector<int> trend = afTrend(episodes, 62);
+        QCOMPARE(trend.size(), 62);
+        QCOMPARE(std::count(trend.begin(), trend.end(), 1), 40);
+        QVERIFY(trend[9] == 0 && trend[10] == 1 && trend[19] == 1 && trend[20] == 0 && trend[30] == 1 && trend[59] == 1
+                && trend[60] == 0);
     }
 
     // Record 201 opens with six minutes of atrial fibrillation.

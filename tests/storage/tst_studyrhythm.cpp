@@ -1,6 +1,8 @@
 // The rhythm episodes of a session through its study JSON: kept as written,
-// absent for sessions never judged, and damaged entries left out.
+// absent for sessions never judged, and damaged entries left out; and the
+// AF onsets and ends among the session's EDF+ annotations.
 
+#include "storage/edfannotations.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/studyfile.h"
@@ -71,6 +73,26 @@ private slots:
         QCOMPARE(read->rhythmEpisodes[1].start, qint64(1250));
         study.insert("rhythm", 3);   // not an object: not judged
         QVERIFY(!sessionFromStudy(study, 1, 1)->rhythmAnalysed);
+    }
+
+    // Neighbouring AF episodes (monitoring restarted in between) make one
+    // stretch; each stretch gives its onset and end, in time order among the
+    // session's other annotations.
+    void edfAnnotations()
+    {
+        MonitorSession session{SessionData{}};
+        session.rhythmAnalysed = true;
+        session.rhythmEpisodes = {{0, 2500, RhythmLabel::Other},
+                                  {2500, 5000, RhythmLabel::AtrialFibrillation},
+                                  {5000, 7500, RhythmLabel::AtrialFibrillation},
+                                  {7500, 10000, RhythmLabel::Unanalysable},
+                                  {10000, 12500, RhythmLabel::AtrialFibrillation}};
+        session.events = {{25, "Warm-up", false}};
+        QStringList texts;
+        for (const EdfAnnotation &a : sessionAnnotations(session))
+            texts << QStringLiteral("%1 %2").arg(a.onset).arg(a.text);
+        QCOMPARE(texts, (QStringList{"10 AF onset", "25 Warm-up", "30 AF end", "40 AF onset", "50 AF end"}));
+        QVERIFY(rhythmAnnotations({}).isEmpty());
     }
 };
 

@@ -34,5 +34,7 @@ private:
     // The ventricular ectopy section, and the strip that shows its longest run.
     std::unique_ptr<SessionReportEctopy> m_ectopy;
     int m_runStrip = -1;
+    int m_afStrip = -1;
+    QMap<QString, QString> m_rhythmValues;
     SessionReportAlarms m_alarms;
 };

@@ -47,6 +47,14 @@ QMap<QString, QString> rhythmValues(bool analysed, const QVector<RhythmEpisode> 
     return v;
 }
 
+QString afBurdenText(bool analysed, const QVector<RhythmEpisode> &episodes)
+{
+    const AfFigures f = afFigures(episodes, {}, RhythmRate);
+    if (!analysed || f.analysedSamples == 0)
+        return QStringLiteral("---");
+    return QStringLiteral("%1 %").arg(qRound(f.burdenPercent));
+}
+
 double firstAfStripStart(const QVector<RhythmEpisode> &episodes)
 {
     for (const RhythmEpisode &e : episodes)

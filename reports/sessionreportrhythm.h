@@ -20,5 +20,8 @@ QMap<QString, QString> rhythmValues(bool analysed, const QVector<RhythmEpisode> 
 // Seconds from the start of the recording at which the strip of the first
 // AF onset starts; negative without AF.
 double firstAfStripStart(const QVector<RhythmEpisode> &episodes);
+// A session's AF burden in whole percent ("12 %"); "---" when its rhythm was
+// not analysed or no stretch of it could be judged.
+QString afBurdenText(bool analysed, const QVector<RhythmEpisode> &episodes);
 
 } // namespace reportvalues

@@ -44,6 +44,7 @@ private:
         int heartRate[3] = {0, 0, 0};
         int systolic[3] = {0, 0, 0};
         int diastolic[3] = {0, 0, 0};
+        QString afBurden;
     };
 
     void drawHistory(const QString &name, QPainter *painter, const QRect &bounds) const;

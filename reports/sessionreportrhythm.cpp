@@ -23,6 +23,7 @@ QMap<QString, QString> rhythmValues(bool analysed, const QVector<RhythmEpisode> 
     const QString none = QStringLiteral("---");
     for (const char *name : {"afBurden", "afEpisodes", "afLongest", "afMeanHr"})
         v[QLatin1String(name)] = none;
+    v[QStringLiteral("afSummary")] = QStringLiteral("Fibrilación auricular: ---");
     if (!analysed) {
         v[QStringLiteral("afStripLabel")] = QStringLiteral("El ritmo de esta sesión no se analizó.");
         return v;
@@ -44,6 +45,12 @@ QMap<QString, QString> rhythmValues(bool analysed, const QVector<RhythmEpisode> 
     } else {
         v[QStringLiteral("afStripLabel")] = QStringLiteral("Sin fibrilación auricular.");
     }
+    QString summary = QStringLiteral("Fibrilación auricular: carga %1, %2 episodio(s)")
+                          .arg(v[QStringLiteral("afBurden")], v[QStringLiteral("afEpisodes")]);
+    if (f.episodes > 0)
+        summary += QStringLiteral(", el más largo %1, FC media en FA %2")
+                       .arg(v[QStringLiteral("afLongest")], v[QStringLiteral("afMeanHr")]);
+    v[QStringLiteral("afSummary")] = summary;
     return v;
 }
 

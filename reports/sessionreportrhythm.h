@@ -13,7 +13,7 @@ namespace reportvalues {
 constexpr double AfStripLeadIn = 3.0;
 
 // The session report's rhythm texts ("afBurden", "afEpisodes", "afLongest",
-// "afMeanHr", "afStripLabel") from the session's rhythm episodes and heart-rate
+// "afMeanHr", the line of them all "afSummary", "afStripLabel") from the session's rhythm episodes and heart-rate
 // trend; dashes and a sentence for a session whose rhythm was not analysed.
 QMap<QString, QString> rhythmValues(bool analysed, const QVector<RhythmEpisode> &episodes,
                                     const QVector<int> &hrTrend, const QDateTime &sessionStart);

@@ -187,27 +187,46 @@ bool TRhythmAnalyser::copyStretch(qint64 from, std::array<float, N> &stretch) co
     return true;
 }
 
+// The coherence of the stretches of the beats `select` picks, summed in place
+// (no copies): the power of their average over their mean power; 1 with
+// fewer than MinimumStretches of them.
+template <std::size_t N, typename Select>
+double TRhythmAnalyser::windowCoherence(Select select) const
+{
+    std::array<double, N> sum{};
+    double power = 0.0;
+    int count = 0;
+    for (const Beat &b : m_window) {
+        const std::array<float, N> *stretch = select(b);
+        if (!stretch)
+            continue;
+        for (std::size_t k = 0; k < N; ++k) {
+            sum[k] += (*stretch)[k];
+            power += double((*stretch)[k]) * (*stretch)[k];
+        }
+        ++count;
+    }
+    if (count < MinimumStretches || power <= 0.0)
+        return 1.0;
+    double averagePower = 0.0;
+    for (double v : sum)
+        averagePower += (v / count) * (v / count);
+    return averagePower / (power / count);
+}
+
 RhythmFeatures TRhythmAnalyser::windowFeatures()
 {
     m_intervals.clear();
-    m_stretches.clear();
-    m_qrs.clear();
     for (const Beat &b : m_window)
         m_intervals.push_back(b.interval);
     RhythmFeatures f = rhythmIntervalFeatures(m_intervals);
     // Premature beats carry their own (or no) P wave: the stretches come from
     // beats that are not early.
     const double notEarly = PrematureShare * f.medianInterval;
-    for (const Beat &b : m_window) {
-        if (b.hasStretch && b.interval >= notEarly)
-            m_stretches.emplace_back(b.stretch.begin(), b.stretch.end());
-        if (b.hasQrs)
-            m_qrs.emplace_back(b.qrs.begin(), b.qrs.end());
-    }
-    if (int(m_stretches.size()) >= MinimumStretches)
-        f.atrialCoherence = atrialCoherence(m_stretches);
-    if (int(m_qrs.size()) >= MinimumStretches)
-        f.qrsCoherence = atrialCoherence(m_qrs);
+    f.atrialCoherence = windowCoherence<StretchLength>([notEarly](const Beat &b) {
+        return b.hasStretch && b.interval >= notEarly ? &b.stretch : nullptr;
+    });
+    f.qrsCoherence = windowCoherence<QrsLength>([](const Beat &b) { return b.hasQrs ? &b.qrs : nullptr; });
     return f;
 }
 

@@ -120,6 +120,8 @@ private:
 
     template <std::size_t N>
     bool copyStretch(qint64 from, std::array<float, N> &stretch) const;
+    template <std::size_t N, typename Select>
+    double windowCoherence(Select select) const;
     RhythmFeatures windowFeatures();
     void judge();
     void change(RhythmLabel label, qint64 at);
@@ -137,8 +139,7 @@ private:
     qint64 m_candidateOnset = 0;
     std::deque<RhythmEpisode> m_closed;
     std::vector<int> m_intervals;               // scratch, kept to avoid allocating per beat
-    std::vector<std::vector<double>> m_stretches;
-    std::vector<std::vector<double>> m_qrs;
+
 };
 
 // The rhythm episodes of a whole recording (raw station samples), from the

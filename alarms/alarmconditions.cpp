@@ -122,6 +122,11 @@ const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
          return in.ecgPresent() && !in.fibrillation && in.noisySeconds >= NoisySeconds;
      },
      [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "Noisy ECG")); }},
+    {AlarmCondition::AtrialFibrillation, "atrialFibrillation", AlarmPriority::Medium, false,
+     [](const AlarmSettings &s) { return qint64(s.afDelay) * 1000; },
+     [](const AlarmInputs &in, const AlarmSettings &s) { return s.afDelay > 0 && in.atrialFibrillation; },
+     [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "AF")); },
+     AtrialFibrillationEndDelayMs},
 }};
 
 } // namespace
@@ -142,7 +147,7 @@ const std::array<AlarmConditionRow, AlarmConditionCount> &alarmConditionTable()
     return table;
 }
 
-AlarmTracker::Change AlarmTracker::update(bool cause, qint64 now, qint64 onsetDelayMs)
+AlarmTracker::Change AlarmTracker::update(bool cause, qint64 now, qint64 onsetDelayMs, qint64 endDelayMs)
 {
     if (!m_active) {
         if (!cause) {
@@ -166,7 +171,7 @@ AlarmTracker::Change AlarmTracker::update(bool cause, qint64 now, qint64 onsetDe
     }
     if (m_goneSince < 0)
         m_goneSince = now;
-    if (now - m_goneSince < AlarmEndDelayMs)
+    if (now - m_goneSince < endDelayMs)
         return Change::None;
     m_active = false;
     m_latched = m_latching && !m_acknowledged;

@@ -37,8 +37,9 @@ enum class AlarmCondition {
     LinkErrors,
     VentricularFibrillation,
     NoisyEcg,
+    AtrialFibrillation,
 };
-constexpr int AlarmConditionCount = 15;
+constexpr int AlarmConditionCount = 16;
 
 // A cause must have been gone this long before its condition ends, so that a
 // limit crossed back and forth does not chatter.
@@ -109,6 +110,7 @@ struct AlarmInputs
     int noisySeconds = 0;
     // The last seconds show a fibrillating or fluttering ventricle.
     bool fibrillation = false;
+    bool atrialFibrillation = false;   // the patient's rhythm is judged atrial fibrillation now
 
     // A live trace of a body: arriving, neither frozen nor pinned.
     bool ecgPresent() const { return signalArriving && deadMs < DeadTraceGateMs; }
@@ -128,7 +130,14 @@ struct AlarmConditionRow
     bool (*cause)(const AlarmInputs &inputs, const AlarmSettings &settings);
     // The banner text, translated: "ASYSTOLE", "HR 182 > 170".
     QString (*text)(const AlarmInputs &inputs, const AlarmSettings &settings);
+    // How long the cause must have been gone before the alarm ends; 0 for
+    // AlarmEndDelayMs.
+    qint64 endDelayMs = 0;
 };
+
+// Atrial fibrillation comes and goes in bursts: its alarm ends only after
+// this long without it.
+constexpr qint64 AtrialFibrillationEndDelayMs = 30000;
 
 const std::array<AlarmConditionRow, AlarmConditionCount> &alarmConditionTable();
 inline const AlarmConditionRow &alarmConditionRow(AlarmCondition condition)
@@ -148,7 +157,7 @@ public:
     explicit AlarmTracker(bool latching = false) : m_latching(latching) {}
 
     // Whether the cause is present at `now`; the onset and end it brings.
-    Change update(bool cause, qint64 now, qint64 onsetDelayMs);
+    Change update(bool cause, qint64 now, qint64 onsetDelayMs, qint64 endDelayMs = AlarmEndDelayMs);
     // Acknowledges an active or latched alarm: it falls silent and, once
     // its condition has ended, clears. False when there was nothing to acknowledge.
     bool acknowledge();

@@ -86,13 +86,17 @@ EctopyFigures EctopyCounter::figures(qint64 now) const
     return figures;
 }
 
-AlarmEctopy::AlarmEctopy() : m_classifier(std::make_unique<TBeatClassifier>()) {}
+AlarmEctopy::AlarmEctopy()
+    : m_classifier(std::make_unique<TBeatClassifier>()), m_rhythm(std::make_unique<TRhythmAnalyser>())
+{
+}
 
 void AlarmEctopy::restart(qint64 recordingOffset)
 {
     m_counter.endRun();
     m_classifier = std::make_unique<TBeatClassifier>();
     m_st.restart();
+    closeRhythm();
     m_offset = recordingOffset;
     m_fed = 0;
 }
@@ -114,6 +118,7 @@ void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, 
         for (int i = from; i < to; ++i) {
             m_st.addSample(samples[i]);
             ready = m_classifier->addSample(samples[i]) || ready;
+            m_rhythm->addSample(samples[i]);
         }
         from = to;
         if (b < beatCount)
@@ -133,6 +138,31 @@ void AlarmEctopy::finish(QVector<VentricularBeat> *decided)
     // The waiting beats are placed in time as of the last poll.
     takeDecisions(m_fed, m_lastPoll, decided);
     m_counter.endRun();
+    closeRhythm();
+}
+
+void AlarmEctopy::closeRhythm()
+{
+    // The judgement starts again with the next samples, as the classifier does.
+    if (m_rhythm->samples() > 0) {
+        m_rhythm->finish(m_rhythm->samples());
+        RhythmEpisode episode;
+        while (m_rhythm->takeEpisode(episode))
+            m_rhythmEpisodes.push_back({m_offset + episode.start, m_offset + episode.end, episode.label});
+    }
+    m_rhythm = std::make_unique<TRhythmAnalyser>();
+}
+
+bool AlarmEctopy::takeRhythmEpisode(RhythmEpisode &episode)
+{
+    RhythmEpisode closed;
+    while (m_rhythm->takeEpisode(closed))
+        m_rhythmEpisodes.push_back({m_offset + closed.start, m_offset + closed.end, closed.label});
+    if (m_rhythmEpisodes.empty())
+        return false;
+    episode = m_rhythmEpisodes.front();
+    m_rhythmEpisodes.pop_front();
+    return true;
 }
 
 void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
@@ -141,6 +171,7 @@ void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<Ventricular
     TBeatDecision decision;
     while (m_classifier->takeDecision(decision)) {
         m_st.addDecision(decision, m_offset);
+        m_rhythm->addBeat(decision.centre, decision.label);
         if (decision.label != BeatLabel::Ventricular || (quality && !quality->analysableAt(decision.centre))) {
             m_counter.addOther();
             continue;

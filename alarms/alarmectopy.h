@@ -3,6 +3,7 @@
 #include "alarms/alarmconditions.h"
 #include "alarms/alarmst.h"
 #include "dsp/tbeatclassifier.h"
+#include "dsp/trhythmanalyser.h"
 #include "dsp/ventricularruns.h"
 
 class EcgQuality;
@@ -104,9 +105,17 @@ public:
     AlarmSt &st() { return m_st; }
     const AlarmSt &st() const { return m_st; }
 
+    // The rhythm judged from the same samples and labelled beats: the running
+    // one, and the episodes closed since last taken, in recording sample
+    // indices. A restart or finish() closes the running episode where the
+    // samples ended; an unjudged stretch counts as unanalysable.
+    RhythmLabel rhythm() const { return m_rhythm->current(); }
+    bool takeRhythmEpisode(RhythmEpisode &episode);
+
 private:
     void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
                        const EcgQuality *quality = nullptr);
+    void closeRhythm();
 
     std::unique_ptr<TBeatClassifier> m_classifier;
     EctopyCounter m_counter;
@@ -114,4 +123,6 @@ private:
     qint64 m_offset = 0;    // recording index of the detector's sample 0
     qint64 m_fed = 0;       // samples given to the classifier since restart()
     qint64 m_lastPoll = 0;
+    std::unique_ptr<TRhythmAnalyser> m_rhythm;
+    std::deque<RhythmEpisode> m_rhythmEpisodes;   // closed, in recording indices
 };

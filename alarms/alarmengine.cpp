@@ -140,6 +140,7 @@ AlarmInputs AlarmEngine::inputs(qint64 now) const
     in.analysable = m_quality.noisyBlocks(RateSeconds) < RateSeconds - 1;
     in.noisySeconds = m_quality.noisyBlocks(NoisyWindowSeconds);
     in.fibrillation = m_fibrillation.fibrillation();
+    in.atrialFibrillation = m_atrialFibrillation;
     in.batteryLow = m_batteryLow;
     if (!m_badFrames.empty())
         in.recentBadFrames = m_badFrames.back().second - m_badFrames.front().second;
@@ -163,7 +164,8 @@ QVector<AlarmEvent> AlarmEngine::update(qint64 now)
     const AlarmInputs in = inputs(now);
     for (const AlarmConditionRow &row : alarmConditionTable()) {
         const size_t index = size_t(row.condition);
-        switch (m_trackers[index].update(row.cause(in, m_settings), now, row.onsetDelayMs(m_settings))) {
+        const qint64 endDelay = row.endDelayMs > 0 ? row.endDelayMs : AlarmEndDelayMs;
+        switch (m_trackers[index].update(row.cause(in, m_settings), now, row.onsetDelayMs(m_settings), endDelay)) {
         case AlarmTracker::Change::Onset:
             m_texts[index] = row.text(in, m_settings);
             events.append({AlarmLogEntry::Onset, row.condition, now, m_texts[index]});

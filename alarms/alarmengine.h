@@ -62,6 +62,7 @@ public:
         m_stDeviating = deviating;
         m_stChangeUv = changeUv;
     }
+    void setAtrialFibrillation(bool present) { m_atrialFibrillation = present; }
     // The simulated source has no link to watch.
     void setLink(bool watched, bool up);
     void setBatteryVoltage(double volts);
@@ -131,6 +132,7 @@ private:
     EctopyFigures m_ectopy;
     bool m_stDeviating = false;
     double m_stChangeUv = 0.0;
+    bool m_atrialFibrillation = false;
     bool m_linkWatched = false;
     bool m_linkUp = true;
     bool m_linkSeenUp = false;      // since restart()

@@ -61,6 +61,9 @@ void AlarmMonitor::addPatient(int patientId, MonitorSession *session, ISource *s
     // The detector starts counting at the next sample the recording takes.
     const TFileSignal *recording = session->recording();
     patient.ectopy.restart(recording ? recording->frameCount() : 0);
+    session->rhythmAnalysed = true;
+    if (takeRhythm(*session, patient.ectopy))
+        emit rhythmChanged(patientId);
 }
 
 void AlarmMonitor::stopPatient(int patientId)
@@ -74,6 +77,8 @@ void AlarmMonitor::stopPatient(int patientId)
     QVector<VentricularBeat> decided;
     patient.ectopy.finish(&decided);
     countPvcs(*patient.session, decided);
+    if (takeRhythm(*patient.session, patient.ectopy))
+        emit rhythmChanged(patientId);
     record(patientId, patient, patient.engine.setStopped(true, m_clock()));
     updateSound();
     patient.toldPvc = -1;
@@ -135,7 +140,9 @@ void AlarmMonitor::tick()
         const StFigures stNow = st.figures();
         patient.engine.setSt(stNow.deviating, stNow.changeUv);
         st.store(patient.session->stTrend);
+        patient.engine.setAtrialFibrillation(patient.ectopy.rhythm() == RhythmLabel::AtrialFibrillation);
         countPvcs(*patient.session, {});
+        const bool rhythmChanged = takeRhythm(*patient.session, patient.ectopy);
         const QVector<AlarmEvent> events = patient.engine.update(now);
         for (const AlarmEvent &event : events) {
             // A new high-priority condition must be heard at once.
@@ -145,6 +152,8 @@ void AlarmMonitor::tick()
         record(entry.first, patient, events);
         tellEctopy(entry.first, patient, now);
         tellSt(entry.first, patient);
+        if (rhythmChanged)
+            emit this->rhythmChanged(entry.first);
     }
     updateSound();
 }
@@ -161,6 +170,21 @@ void AlarmMonitor::countPvcs(MonitorSession &session, const QVector<VentricularB
     }
     if (trend.size() < session.hrTrend.size())
         trend.resize(session.hrTrend.size());
+}
+
+bool AlarmMonitor::takeRhythm(MonitorSession &session, AlarmEctopy &ectopy)
+{
+    bool any = false;
+    RhythmEpisode episode;
+    while (ectopy.takeRhythmEpisode(episode)) {
+        any = true;
+        QVector<RhythmEpisode> &list = session.rhythmEpisodes;
+        if (!list.isEmpty() && list.last().label == episode.label && list.last().end == episode.start)
+            list.last().end = episode.end;
+        else
+            list.append(episode);
+    }
+    return any;
 }
 
 void AlarmMonitor::tellEctopy(int patientId, Patient &patient, qint64 now)
@@ -277,6 +301,14 @@ QVector<qint64> AlarmMonitor::recentVentricularBeats(int patientId) const
     if (found == m_patients.end() || found->second.engine.isStopped())
         return {};
     return found->second.ectopy.counter().recentVentricularBeats(m_clock());
+}
+
+RhythmLabel AlarmMonitor::rhythm(int patientId) const
+{
+    const auto found = m_patients.find(patientId);
+    if (found == m_patients.end() || found->second.engine.isStopped())
+        return RhythmLabel::Unanalysable;
+    return found->second.ectopy.rhythm();
 }
 
 const AlarmEngine *AlarmMonitor::engine(int patientId) const

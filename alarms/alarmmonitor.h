@@ -93,6 +93,9 @@ public:
     // The nurse asks for a new ST reference: the last minute's level. False
     // when the patient is not monitored or too few beats were measured.
     bool setStReference(int patientId);
+    // The patient's rhythm as judged now; Unanalysable for a patient not
+    // monitored or not yet judged.
+    RhythmLabel rhythm(int patientId) const;
 
 signals:
     // The patient's alarm log grew: told once per tick or acknowledgement.
@@ -109,6 +112,9 @@ signals:
     // stFigures() of the patient changed as shown (to a tenth of a
     // millimetre): told at most once per tick, and when the patient stops.
     void stChanged(int patientId);
+    // The patient's rhythm changed: rhythm() tells the new one and the
+    // session's rhythm episodes gained the one that ended (for saving).
+    void rhythmChanged(int patientId);
 
 private:
     struct Patient
@@ -134,6 +140,10 @@ private:
     // Counts ventricular beats into the session's PVC trend and keeps the
     // trend as long as the heart-rate trend.
     static void countPvcs(MonitorSession &session, const QVector<VentricularBeat> &beats);
+    // Moves the rhythm episodes that ended into the session's list, joining
+    // an episode to the previous one of the same label that it continues;
+    // true when there were any.
+    static bool takeRhythm(MonitorSession &session, AlarmEctopy &ectopy);
     void tellEctopy(int patientId, Patient &patient, qint64 now);
     void tellSt(int patientId, Patient &patient);
     void updateSound();

@@ -43,6 +43,7 @@ AlarmSettings AlarmSettings::load(const QSettings &settings, QStringList *correc
     loaded.audioPauseMinutes = bounded(settings, AudioPauseMinutes, AudioPauseRange, false, corrected);
     loaded.stLimit = bounded(settings, StLimit, StLimitRange, true, corrected);
     loaded.stDelay = bounded(settings, StDelay, StDelayRange, false, corrected);
+    loaded.afDelay = bounded(settings, AfDelay, AfDelayRange, true, corrected);
     // Stored as 1 or 0; a hand-written "true" counts as on too.
     const QString sound = settings.value(QLatin1String(LowPrioritySound.key)).toString().trimmed();
     loaded.lowPrioritySound = sound == QLatin1String("true") || value(settings, LowPrioritySound) != 0;
@@ -54,6 +55,7 @@ void AlarmSettings::save(QSettings &settings) const
     settings.setValue(QLatin1String(HrLower.key), hrLower);
     settings.setValue(QLatin1String(PvcPerMinute.key), pvcLimit);
     settings.setValue(QLatin1String(AsystoleDelay.key), asystoleDelay);
+    settings.setValue(QLatin1String(AfDelay.key), afDelay);
     settings.setValue(QLatin1String(HrDelay.key), hrDelay);
     settings.setValue(QLatin1String(AudioPauseMinutes.key), audioPauseMinutes);
     settings.setValue(QLatin1String(LowPrioritySound.key), lowPrioritySound ? 1 : 0);

@@ -32,6 +32,7 @@ struct AlarmSettings
     int asystoleDelay = 4;                                // s without a beat, 3 to 10
     int hrDelay = 5;                                      // s beyond a heart-rate limit, 0 to 30
     int audioPauseMinutes = 2;                            // 1 to 3
+    int afDelay = 30;                                     // s of atrial fibrillation before it alarms, 10 to 120, 0 = off
     bool lowPrioritySound = false;
     int stLimit = 10;                                     // tenths of a millimetre (10 uV); beyond it: medium, 0 = off
     int stDelay = 60;                                     // s the ST change must last
@@ -64,5 +65,7 @@ inline constexpr IntSetting StLimit{"Config/Alarms/StLimitTenthsMm", 10};
 inline constexpr IntRange StLimitRange{0, 50};
 inline constexpr IntSetting StDelay{"Config/Alarms/StDelay", 60};
 inline constexpr IntRange StDelayRange{15, 600};
+inline constexpr IntSetting AfDelay{"Config/Alarms/AfDelay", 30};
+inline constexpr IntRange AfDelayRange{10, 120};   // or 0: off
 
 } // namespace ConfigSettings

@@ -128,6 +128,12 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
     auto *stMenu = new QMenu(ui->btnSt);
     stMenu->addAction(tr("Set ST reference"), this, &PatientMonitorForm::setStReference);
     ui->btnSt->setMenu(stMenu);
+    // "AF" beside the heart rate while the rhythm is judged atrial fibrillation.
+    connect(alarms, &AlarmMonitor::rhythmChanged, this, [this, alarms](int id) {
+        if (id == m_session->patientId)
+            setRhythm(alarms->rhythm(id));
+    });
+    setRhythm(alarms->rhythm(m_session->patientId));
 
     connect(&m_readoutTimer, &QTimer::timeout, this, &PatientMonitorForm::updateReadouts);
     connect(&m_displayTimer, &QTimer::timeout, this, &PatientMonitorForm::updateDisplay);
@@ -225,6 +231,11 @@ void PatientMonitorForm::updateReadouts()
     } else {
         ui->lblConnecting->hide();
     }
+}
+
+void PatientMonitorForm::setRhythm(RhythmLabel rhythm)
+{
+    ui->lblRhythm->setVisible(rhythm == RhythmLabel::AtrialFibrillation);
 }
 
 void PatientMonitorForm::setPvcPerMinute(int count)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dsp/trhythmanalyser.h"
 #include "storage/patientrecord.h"
 
 #include <QPair>
@@ -39,6 +40,7 @@ public:
     void setPvcPerMinute(int count);
     void setSt(const StFigures &st);
     void setStReference();
+    void setRhythm(RhythmLabel rhythm);
 
 private slots:
     void on_btnEvent_clicked();

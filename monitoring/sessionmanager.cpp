@@ -43,10 +43,13 @@ SessionManager::SessionManager(MonitorDatabase &database, OpenRecords &openRecor
     // them (connected before every panel and line): an alarm seen is an
     // alarm kept, even when the process is killed the next moment. A stop
     // or the window's end saves them with everything else.
-    connect(alarms.get(), &AlarmMonitor::logChanged, this, [this](int patientId) {
+    const auto saveNow = [this](int patientId) {
         if (sources.count(patientId) != 0)
             saveSession(patientId);
-    });
+    };
+    connect(alarms.get(), &AlarmMonitor::logChanged, this, saveNow);
+    // So do the rhythm episodes, as each one ends.
+    connect(alarms.get(), &AlarmMonitor::rhythmChanged, this, saveNow);
     alarms->start();
 }
 

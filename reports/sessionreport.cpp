@@ -1,6 +1,7 @@
 #include "reports/sessionreport.h"
 
 #include "reports/reporterror.h"
+#include "reports/sessionreportrhythm.h"
 #include "reports/signalgraphic.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
@@ -57,6 +58,12 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     m_st = std::make_unique<SessionReportSt>(hasRecording(session) ? recordingPath : QString(), session.startDateTime);
     m_runStrip = m_strips.size();
     m_strips.append({recordingPath, 0.0, QString(), session.startDateTime});
+    // The first AF onset's strip is drawn by the rhythm section, likewise.
+    m_rhythmValues = rhythmValues(session.rhythmAnalysed, session.rhythmEpisodes, session.hrTrend,
+                                  session.startDateTime);
+    m_afStrip = m_strips.size();
+    m_strips.append({recordingPath, hasRecording(session) ? firstAfStripStart(session.rhythmEpisodes) : -1.0,
+                     QString(), session.startDateTime});
     m_alarms.setRecordCount(engine().recordCounts());
 }
 
@@ -65,6 +72,8 @@ QString SessionReport::value(int record, const QString &name, int reportPage) co
     QString value;
     if (headerValue(name, value) || m_ectopy->value(name, value) || m_st->value(name, value))
         return value;
+    if (m_rhythmValues.contains(name))
+        return m_rhythmValues.value(name);
     if (m_alarms.value(record, name, reportPage, value))
         return value;
     if (reportPage == 1 && record >= 0 && record < m_events.size()) {
@@ -91,6 +100,11 @@ void SessionReport::draw(int record, const QString &name, QPainter &painter, con
         m_strips[m_runStrip].offset = m_ectopy->longestRunStripStart();
         drawStrip(&painter, bounds, m_runStrip);
         // Framed like the event strips; a session without a run leaves no empty frame.
+        painter.setPen(QPen(Qt::black, 0.25 * devicePixelsPerMmX(painter.device())));
+        painter.drawRect(QRectF(bounds).adjusted(0, 0, -1, -1));
+    }
+    if (name == QLatin1String("ecgGraphic/firstAf") && m_strips[m_afStrip].offset >= 0.0) {
+        drawStrip(&painter, bounds, m_afStrip);
         painter.setPen(QPen(Qt::black, 0.25 * devicePixelsPerMmX(painter.device())));
         painter.drawRect(QRectF(bounds).adjusted(0, 0, -1, -1));
     }

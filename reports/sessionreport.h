@@ -37,5 +37,7 @@ private:
     int m_runStrip = -1;
     // The ST segment section with its averaged beats.
     std::unique_ptr<SessionReportSt> m_st;
+    int m_afStrip = -1;
+    QMap<QString, QString> m_rhythmValues;
     SessionReportAlarms m_alarms;
 };

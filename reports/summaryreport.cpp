@@ -4,6 +4,7 @@
 #include "reports/plotgraphic.h"
 #include "reports/reporterror.h"
 #include "reports/reportvalues.h"
+#include "reports/sessionreportrhythm.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/patientcourse.h"
@@ -130,6 +131,7 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
         Row row;
         row.sessionNumber = session->sessionNumber;
         row.present = session->presence;
+        row.afBurden = afBurdenText(session->rhythmAnalysed, session->rhythmEpisodes);
         for (int phase = PhaseBasal; phase <= PhasePostExercise; ++phase) {
             const Checkpoint c = session->checkpoint(phase);
             row.heartRate[phase - 1] = c.heartRate;
@@ -175,6 +177,8 @@ QString SummaryReport::value(int record, const QString &name, int reportPage) co
         const Row &row = m_rows[record];
         if (name == QLatin1String("sessionNumber"))
             return QString::number(row.sessionNumber);
+        if (name == QLatin1String("afBurden"))
+            return row.unreadDate.isEmpty() ? row.afBurden : QString();
         static const char *const phases[] = {"basal", "intraEx", "postEx"};
         // A session that could not be read has no values: its row says so.
         if (!row.unreadDate.isEmpty())

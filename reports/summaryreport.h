@@ -45,6 +45,7 @@ private:
         int systolic[3] = {0, 0, 0};
         int diastolic[3] = {0, 0, 0};
         QString stLargest;        // the largest ST change in mm; "---" when not analysed
+        QString afBurden;
     };
 
     void drawHistory(const QString &name, QPainter *painter, const QRect &bounds) const;

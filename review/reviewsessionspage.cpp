@@ -5,6 +5,7 @@
 #include "patients/picklist.h"
 #include "review/reviewectopy.h"
 #include "review/reviewst.h"
+#include "review/reviewrhythm.h"
 #include "review/reviewalarms.h"
 #include "review/reviewprompts.h"
 #include "review/reviewrules.h"
@@ -103,6 +104,14 @@ void ReviewSessionsPage::setUpWidgets()
     connect(m_st, &ReviewSt::positionChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
     connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_st,
             [this] { m_st->setPosition(ui->ecgGraphic->position()); });
+    // The session's rhythm beside the ectopy, its AF stretches under the
+    // heart-rate trend on the same time axis.
+    m_rhythm = new ReviewRhythm(this);
+    ui->layoutLower->insertWidget(2, m_rhythm);
+    ui->layoutTrends->insertWidget(1, m_rhythm->trendPlot());
+    connect(m_rhythm, &ReviewRhythm::positionChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
+    connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_rhythm,
+            [this] { m_rhythm->setPosition(ui->ecgGraphic->position()); });
 
     QHeaderView *eventHeader = ui->treeEvents->header();
     eventHeader->setMinimumSectionSize(16);
@@ -201,6 +210,7 @@ void ReviewSessionsPage::showSession(MonitorSession *session)
     ui->spo2Graphic->setValues(&m_spo2Values);
 
     attachRecording();
+    m_rhythm->showSession(session->rhythmAnalysed, session->rhythmEpisodes, session->hrTrend, session->startDateTime);
     m_ectopy->showRecording(session->recording() && session->recording()->sampleCount() > 0
                                 ? session->recording()->path() : QString(),
                             session->startDateTime);

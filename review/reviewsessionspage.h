@@ -15,6 +15,7 @@ class PatientCourse;
 class QTreeWidgetItem;
 class ReviewEctopy;
 class ReviewSt;
+class ReviewRhythm;
 class ReviewAlarms;
 class TStoredFilterChain;
 
@@ -43,6 +44,7 @@ public:
     MonitorSession *currentSession() const { return m_current; }
     // The ventricular ectopy of the session shown (its V beats for the ECG marks).
     ReviewEctopy *ectopy() const { return m_ectopy; }
+    ReviewRhythm *rhythm() const { return m_rhythm; }
 
     // A save point: true when the current session may be left (nothing to
     // save, saved, or the changes discarded), false to stay with it.
@@ -106,6 +108,7 @@ private:
 
     ReviewEctopy *m_ectopy = nullptr;
     ReviewSt *m_st = nullptr;
+    ReviewRhythm *m_rhythm = nullptr;
     TRHRPlotValues m_hrValues;
     TRSpo2PlotValues m_spo2Values;
     TRTempPlotValues m_tempValues;

@@ -4,6 +4,7 @@
 #include "display/historyplots.h"
 #include "display/qplotgraphic.h"
 #include "patients/picklist.h"
+#include "reports/sessionreportrhythm.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/patientcourse.h"
@@ -109,6 +110,14 @@ void ReviewSummaryPage::setCourse(const PatientCourse &course)
                  "attendance.", nullptr, unreadable.size())
                   .arg(names.join(QStringLiteral(", "))));
     ui->lblUnreadable->setVisible(!unreadable.isEmpty());
+
+    // The AF burden of every session read, in session order.
+    QStringList burdens;
+    for (const MonitorSession *session : course.readSessions())
+        burdens << tr("#%1: %2").arg(session->sessionNumber)
+                       .arg(reportvalues::afBurdenText(session->rhythmAnalysed, session->rhythmEpisodes));
+    ui->lblAfBurden->setText(tr("AF burden per session: %1").arg(burdens.isEmpty() ? QStringLiteral("---")
+                                                                                   : burdens.join(QStringLiteral(", "))));
 }
 
 void ReviewSummaryPage::refresh()

@@ -2,6 +2,7 @@
 
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
+#include "storage/studyfile.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -60,6 +61,25 @@ int utf8Length(uint codePoint)
 
 namespace {
 
+QVector<EdfAnnotation> rhythmAnnotations(const QVector<RhythmEpisode> &episodes)
+{
+    // One onset and one end per stretch of AF: episodes of AF next to each
+    // other (split where monitoring restarted) make one stretch.
+    QVector<EdfAnnotation> list;
+    for (int i = 0; i < episodes.size(); ++i) {
+        if (episodes[i].label != RhythmLabel::AtrialFibrillation)
+            continue;
+        qint64 end = episodes[i].end;
+        const qint64 start = episodes[i].start;
+        while (i + 1 < episodes.size() && episodes[i + 1].label == RhythmLabel::AtrialFibrillation
+               && episodes[i + 1].start == end)
+            end = episodes[++i].end;
+        list.append({double(start) / RhythmRate, QCoreApplication::translate("EdfAnnotations", "AF onset")});
+        list.append({double(end) / RhythmRate, QCoreApplication::translate("EdfAnnotations", "AF end")});
+    }
+    return list;
+}
+
 // Events carry their text unless anonymous; readings and alarms are the
 // station's own words, passed through `stationText`.
 QVector<EdfAnnotation> collectAnnotations(const MonitorSession &session, bool anonymous,
@@ -81,6 +101,8 @@ QVector<EdfAnnotation> collectAnnotations(const MonitorSession &session, bool an
     }
     for (const AlarmLogEntry &entry : session.alarmLog)
         list.append({entry.timeOffset, stationText(alarmText(entry))});
+    for (const EdfAnnotation &a : rhythmAnnotations(session.rhythmEpisodes))
+        list.append(a);
     std::stable_sort(list.begin(), list.end(),
                      [](const EdfAnnotation &a, const EdfAnnotation &b) { return a.onset < b.onset; });
     return list;

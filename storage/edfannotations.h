@@ -5,6 +5,7 @@
 #include <QVector>
 
 class MonitorSession;
+struct RhythmEpisode;
 struct PatientRecord;
 
 // One time-stamped note of an exported session.
@@ -18,8 +19,13 @@ struct EdfAnnotation
 // (entries of the same time keep the order below): every event with its
 // description, every blood-pressure reading that was entered
 // ("BP 130/85 mmHg, basal") and every alarm's onset, acknowledgement and end
-// ("Alarm: ASYSTOLE (high)"). Further kinds of entries join here.
+// ("Alarm: ASYSTOLE (high)"), and the onset and end of every stretch of atrial
+// fibrillation. Further kinds of entries join here.
 QVector<EdfAnnotation> sessionAnnotations(const MonitorSession &session);
+
+// "AF onset" and "AF end" at the start and end of each stretch of atrial
+// fibrillation among the episodes (sample indices at RhythmRate).
+QVector<EdfAnnotation> rhythmAnnotations(const QVector<RhythmEpisode> &episodes);
 
 // The text with every part of the patient's first and last name (as typed
 // and without accents, whole words, any case) replaced by "X". A name part

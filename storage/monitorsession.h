@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dsp/trhythmanalyser.h"
 #include "storage/alarmlog.h"
 #include "storage/sessiondata.h"
 #include "storage/stsessiondata.h"
@@ -51,6 +52,11 @@ public:
     QVector<SessionEvent> events;
     // Every alarm's onset, acknowledgement and end, in order.
     QVector<AlarmLogEntry> alarmLog;
+    // The judged rhythm, episode by episode in order, in sample indices of
+    // the recording (250/s); rhythmAnalysed is false for a session recorded
+    // without the judgement (its file has no rhythm).
+    bool rhythmAnalysed = false;
+    QVector<RhythmEpisode> rhythmEpisodes;
 
     // From now on the session's elapsed time is what this clock (not owned,
     // outliving the session) sees pass; the start date-time stays as it is.

@@ -129,6 +129,41 @@ QJsonArray toArray(const QVector<T> &values)
 
 } // namespace
 
+QJsonObject rhythmJson(const QVector<RhythmEpisode> &episodes)
+{
+    QJsonArray list;
+    for (const RhythmEpisode &e : episodes) {
+        QJsonObject o;
+        o.insert(QStringLiteral("start"), double(e.start) / RhythmRate);
+        o.insert(QStringLiteral("end"), double(e.end) / RhythmRate);
+        o.insert(QStringLiteral("label"), QString::fromLatin1(rhythmLabelName(e.label)));
+        list.append(o);
+    }
+    QJsonObject rhythm;
+    rhythm.insert(QStringLiteral("episodes"), list);
+    return rhythm;
+}
+
+QVector<RhythmEpisode> rhythmFromJson(const QJsonObject &rhythm)
+{
+    // Episodes that cannot be read (an unknown label, an end before the
+    // start) are left out; the others keep their order.
+    QVector<RhythmEpisode> episodes;
+    for (const QJsonValue &v : rhythm.value(QStringLiteral("episodes")).toArray()) {
+        const QJsonObject o = v.toObject();
+        RhythmEpisode e;
+        const double start = o.value(QStringLiteral("start")).toDouble(-1.0);
+        const double end = o.value(QStringLiteral("end")).toDouble(-1.0);
+        if (!(start >= 0.0) || !(end >= start) || end > 1e9
+            || !rhythmLabelFromName(o.value(QStringLiteral("label")).toString(), e.label))
+            continue;
+        e.start = qRound64(start * RhythmRate);
+        e.end = qRound64(end * RhythmRate);
+        episodes.append(e);
+    }
+    return episodes;
+}
+
 QJsonObject studyHeaderJson(const QString &startDateTime)
 {
     QJsonObject study;
@@ -200,6 +235,9 @@ QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patien
     // Only sessions that alarmed carry the key; readers without it see none.
     if (!session.alarmLog.isEmpty())
         top.insert(QStringLiteral("alarms"), alarmLogJson(session.alarmLog));
+    // Likewise only sessions whose rhythm was judged.
+    if (session.rhythmAnalysed)
+        top.insert(QStringLiteral("rhythm"), rhythmJson(session.rhythmEpisodes));
     return top;
 }
 
@@ -358,5 +396,8 @@ std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int p
         session->events.append(e);
     }
     session->alarmLog = alarmLogFromJson(study.value(QStringLiteral("alarms")).toArray());
+    const QJsonValue rhythm = study.value(QStringLiteral("rhythm"));
+    session->rhythmAnalysed = rhythm.isObject();
+    session->rhythmEpisodes = rhythmFromJson(rhythm.toObject());
     return session;
 }

@@ -3,11 +3,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 #include <memory>
 
 class MonitorSession;
+struct RhythmEpisode;
 struct PatientRecord;
 
 // A study file keeps one whole session: "NVSTUDY2" + qCompress(compact JSON).
@@ -15,6 +17,13 @@ struct PatientRecord;
 
 // The "study" object shared by study files and recording headers.
 QJsonObject studyHeaderJson(const QString &startDateTime);
+
+// The "rhythm" object of a study: its episodes with start and end in seconds
+// of recording and the label's name. Reading leaves out episodes it cannot
+// read. Sample indices are at RhythmRate.
+constexpr int RhythmRate = 250;
+QJsonObject rhythmJson(const QVector<RhythmEpisode> &episodes);
+QVector<RhythmEpisode> rhythmFromJson(const QJsonObject &rhythm);
 
 // The study JSON of a session and its patient.
 QJsonObject studyJson(const MonitorSession &session, const PatientRecord &patient);

@@ -76,6 +76,8 @@
     <message>
         <source>Noisy ECG</source>
         <translation>ECG con ruido</translation>
+        <source>AF</source>
+        <translation>FA</translation>
     </message>
 </context>
 <context>
@@ -236,6 +238,12 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>ST change after (s)</source>
         <translation>Cambio del ST tras (s)</translation>
+        <source>AF alarm after (s)</source>
+        <translation>Alarma de FA tras (s)</translation>
+    </message>
+    <message>
+        <source>Atrial fibrillation lasting this long alarms (10 to 120 s)</source>
+        <translation>La fibrilación auricular que dura este tiempo da alarma (10 a 120 s)</translation>
     </message>
 </context>
 <context>
@@ -304,6 +312,12 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <translation>Evento</translation>
         <source>ECG missing</source>
         <translation>ECG ausente</translation>
+        <source>AF onset</source>
+        <translation>Inicio de FA</translation>
+    </message>
+    <message>
+        <source>AF end</source>
+        <translation>Fin de FA</translation>
     </message>
 </context>
 <context>
@@ -865,6 +879,13 @@ Stop monitor session?</source>
         <translation>Referencia del ST fijada: ST %1 mm</translation>
         <source>Not measurable: the ECG is too noisy</source>
         <translation>No medible: el ECG tiene demasiado ruido</translation>
+        <source>Atrial fibrillation or flutter</source>
+        <translation>Fibrilación o flutter auricular</translation>
+    </message>
+    <message>
+        <source>AF</source>
+        <comment>Atrial fibrillation, beside the heart rate</comment>
+        <translation>FA</translation>
     </message>
 </context>
 <context>
@@ -1290,6 +1311,45 @@ Stop monitor session?</source>
     </message>
 </context>
 <context>
+    <name>ReviewRhythm</name>
+    <message>
+        <source>AF episode</source>
+        <translation>Episodio de FA</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Duración</translation>
+    </message>
+    <message>
+        <source>Episodes of atrial fibrillation; choose one to see its ECG at the onset</source>
+        <translation>Episodios de fibrilación auricular; elija uno para ver su ECG al inicio</translation>
+    </message>
+    <message>
+        <source>The rhythm of this session was not analysed.</source>
+        <translation>El ritmo de esta sesión no se analizó.</translation>
+    </message>
+    <message>
+        <source>Rhythm: too little clean ECG to judge</source>
+        <translation>Ritmo: ECG limpio insuficiente para analizarlo</translation>
+    </message>
+    <message>
+        <source>AF burden: %1% of %2 analysed</source>
+        <translation>Carga de FA: %1% de %2 analizados</translation>
+    </message>
+    <message>
+        <source>AF episodes: %1</source>
+        <translation>Episodios de FA: %1</translation>
+    </message>
+    <message>
+        <source>Longest: %1</source>
+        <translation>Más largo: %1</translation>
+    </message>
+    <message>
+        <source>Mean HR in AF: %1 bpm</source>
+        <translation>FC media en FA: %1 lpm</translation>
+    </message>
+</context>
+<context>
     <name>ReviewSessionsPage</name>
     <message>
         <source>Previous</source>
@@ -1506,6 +1566,16 @@ Stop monitor session?</source>
     <message>
         <source>Largest ST change (mm)</source>
         <translation>Mayor cambio del ST (mm)</translation>
+        <source>Share of each session&apos;s analysed time in atrial fibrillation</source>
+        <translation>Parte del tiempo analizado de cada sesión en fibrilación auricular</translation>
+    </message>
+    <message>
+        <source>#%1: %2</source>
+        <translation>#%1: %2</translation>
+    </message>
+    <message>
+        <source>AF burden per session: %1</source>
+        <translation>Carga de FA por sesión: %1</translation>
     </message>
 </context>
 <context>
@@ -1746,6 +1816,10 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
     <message>
         <source>ST mm</source>
         <translation>ST mm</translation>
+    <name>TRAfPlotValues</name>
+    <message>
+        <source>AF</source>
+        <translation>FA</translation>
     </message>
 </context>
 <context>

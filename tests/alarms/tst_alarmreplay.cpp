@@ -215,6 +215,42 @@ private slots:
                  first.constData());
     }
 
+    void atrialFibrillationOfARecord()
+    {
+        // Record 201 opens with six minutes of atrial fibrillation: replayed
+        // for two, the AF alarm must come within a minute and the study file
+        // must hold the rhythm as AF for most of it.
+        const QString data = QStringLiteral(CARDIOLANE_SHARED_DATA "/ectopy/mitdb201.dat.xz");
+        if (!QFile::exists(data) || QStandardPaths::findExecutable("xz").isEmpty())
+            QSKIP("reference ectopy records not available");
+        QProcess xz;
+        xz.start(QStringLiteral("xz"), {"-dc", data});
+        QVERIFY(xz.waitForFinished(60000) && xz.exitCode() == 0);
+        QFile cut(dir.filePath("af.dat"));
+        QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(xz.readAllStandardOutput().left(2 * 120 * 250)) == 2 * 120 * 250);
+        cut.close();
+        QByteArray out;
+        QCOMPARE(cli({"monitor", "--replay", cut.fileName(), "--fast", "--root", dir.filePath("af")}, &out), 0);
+        const QRegularExpressionMatch onset = QRegularExpression("^(\\d\\d:\\d\\d.\\d) ONSET medium atrialFibrillation AF$",
+                                                                 QRegularExpression::MultilineOption).match(QString::fromUtf8(out));
+        QVERIFY2(onset.hasMatch(), out.constData());
+        qInfo("atrial fibrillation alarm %.1f s after the start", seconds(onset.captured(1)));
+        QVERIFY(seconds(onset.captured(1)) <= 60.0);
+
+        const QString study = QRegularExpression("study=(.*)").match(QString::fromUtf8(out)).captured(1).trimmed();
+        QByteArray dump;
+        QCOMPARE(cli({"study", "dump", study}, &dump), 0);
+        double af = 0.0, end = 0.0;
+        for (const QJsonValue &v : QJsonDocument::fromJson(dump).object().value("rhythm").toObject().value("episodes").toArray()) {
+            const QJsonObject e = v.toObject();
+            QVERIFY(e.value("start").toDouble() >= end - 1e-9);   // in order, not overlapping
+            end = e.value("end").toDouble();
+            if (e.value("label").toString() == QLatin1String("AF"))
+                af += end - e.value("start").toDouble();
+        }
+        QVERIFY2(af > 100.0 && end >= 119.0, dump.constData());
+    }
+
     void alarmSoundFiles()
     {
         QCOMPARE(cli({"alarm-sound", "--priority", "medium", dir.filePath("medium.wav")}), 0);

@@ -32,7 +32,8 @@ namespace {
 // the link is down). FLAGs: "recstop", "battery", "sim" (no link watched),
 // "stop" (patient stopped), "ack" (acknowledged as the segment starts), and
 // what the beat labels show: "pvc=N" (a minute's count), "vt=BEATSxRATE",
-// "couplet"; "bad=N" (N bad frames a second on the link). Returns the events
+// "couplet"; "bad=N" (N bad frames a second on the link); "af" (the rhythm judged atrial
+// fibrillation). Returns the events
 // as "13.5 onset asystole, ...".
 QString play(AlarmEngine &engine, const QString &script)
 {
@@ -55,6 +56,7 @@ QString play(AlarmEngine &engine, const QString &script)
         engine.setBatteryVoltage(states.contains("battery") ? 2.1 : 2.6);
         const QRegularExpressionMatch e = QRegularExpression("pvc=(\\d+)|vt=(\\d+)x(\\d+)").match(states.join('+'));
         engine.setEctopy({e.captured(1).toInt(), e.captured(2).toInt(), e.captured(3).toInt(), states.contains("couplet")});
+        engine.setAtrialFibrillation(states.contains("af"));
         if (states.contains("ack"))
             collect(engine.acknowledge(now));
         collect(engine.setStopped(states.contains("stop"), now));
@@ -90,7 +92,7 @@ class TestAlarms : public QObject
 private slots:
     void conditions_data()
     {
-        QTest::addColumn<QString>("settings");   // overrides: asystole, hrdelay, lower, pvc
+        QTest::addColumn<QString>("settings");   // overrides: asystole, hrdelay, lower, pvc, af
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("events");
         QTest::addColumn<QString>("shownAtEnd");
@@ -141,6 +143,15 @@ private slots:
             << "" << "5:hr=60 1:hr=60+vt=3x150 5:hr=60 1:hr=60+couplet 4:hr=60"
             << "5.0 onset ventricularTachycardia, 8.0 end ventricularTachycardia, 11.0 onset couplet, 14.0 end couplet"
             << "ventricularTachycardia";
+        // Atrial fibrillation alarms after its delay and ends only after 30 s
+        // without it, so that bursts make one alarm.
+        QTest::newRow("AF after 30 s, one alarm across a short break")
+            << "" << "5:hr=60 40:hr=90+af 10:hr=70 20:hr=90+af 35:hr=70"
+            << "35.0 onset atrialFibrillation, 105.0 end atrialFibrillation" << "";
+        QTest::newRow("AF shorter than its delay") << "" << "5:hr=60 29:hr=90+af 5:hr=60" << "" << "";
+        QTest::newRow("AF delay of 10 s") << "af=10" << "5:hr=60 12:hr=90+af" << "15.0 onset atrialFibrillation"
+                                          << "atrialFibrillation";
+        QTest::newRow("AF alarm off") << "af=0" << "5:hr=60 130:hr=90+af" << "" << "";
     }
 
     void conditions()
@@ -151,7 +162,8 @@ private slots:
         for (const QString &o : settings.split(' ', Qt::SkipEmptyParts)) {
             const int value = o.section('=', 1).toInt();
             int &field = o.startsWith("asystole") ? s.asystoleDelay
-                         : o.startsWith("hrdelay") ? s.hrDelay : o.startsWith("pvc") ? s.pvcLimit : s.hrLower;
+                         : o.startsWith("hrdelay") ? s.hrDelay : o.startsWith("pvc") ? s.pvcLimit
+                         : o.startsWith("af") ? s.afDelay : s.hrLower;
             field = value;
         }
         AlarmEngine engine(s);
@@ -335,7 +347,7 @@ private slots:
         const AlarmSettings defaults = AlarmSettings::load(settings);
         QVERIFY(defaults.hrCaution == 100 && defaults.hrAlarm == 120 && defaults.hrLower == 40 && defaults.asystoleDelay == 4
                 && defaults.hrDelay == 5 && defaults.audioPauseMinutes == 2 && !defaults.lowPrioritySound
-                && defaults.pvcLimit == 10);
+                && defaults.pvcLimit == 10 && defaults.afDelay == 30);
         // Out of range comes into range; unreadable gives the default.
         settings.setValue("Config/Alarms/AsystoleDelay", 1);
         settings.setValue("Config/Alarms/HrDelay", "x");
@@ -364,6 +376,11 @@ private slots:
         settings.setValue("Config/Alarms/HrHigh", 0);
         settings.setValue("Config/Alarms/PvcPerMinute", 0);
         QVERIFY(AlarmSettings::load(settings).hrAlarm == 0 && AlarmSettings::load(settings).pvcLimit == 0);
+        // The AF delay: 0 is off, anything else comes into 10..120.
+        for (const auto &[stored, loaded] : {std::pair{0, 0}, {5, 10}, {45, 45}, {600, 120}, {-3, 10}}) {
+            settings.setValue("Config/Alarms/AfDelay", stored);
+            QCOMPARE(AlarmSettings::load(settings).afDelay, loaded);
+        }
     }
 
     void alarmLogAndPvcTrendInTheStudyFile()

@@ -315,12 +315,12 @@ private slots:
     void defaultsAndStoredValues()
     {
         ConfigDialog().accept();
-        QCOMPARE(QSettings().allKeys().size(), 16);
+        QCOMPARE(QSettings().allKeys().size(), 17);
         const QStringList keys = {"MaxPatients", "Alarms/HrLow", "Alarms/HrHigh", "Alarms/Spo2Low", "Alarms/Spo2High",
                                   "Alarms/TempLow", "Alarms/TempHigh", "Alarms/HrLower", "Alarms/AsystoleDelay",
                                   "Alarms/HrDelay", "Alarms/AudioPauseMinutes", "Alarms/LowPrioritySound",
-                                  "Alarms/PvcPerMinute", "Alarms/StLimitTenthsMm", "Alarms/StDelay"};
-        const double defaults[] = {9, 100, 120, 80, 90, 37.0, 38.0, 40, 4, 5, 2, 0, 10, 10, 60};
+                                  "Alarms/PvcPerMinute", "Alarms/StLimitTenthsMm", "Alarms/StDelay", "Alarms/AfDelay"};
+        const double defaults[] = {9, 100, 120, 80, 90, 37.0, 38.0, 40, 4, 5, 2, 0, 10, 10, 60, 30};
         for (int i = 0; i < keys.size(); ++i)
             QCOMPARE(stored(keys[i]).toDouble(), defaults[i]);
         QVERIFY(stored(QStringLiteral("Devices")).toStringList().isEmpty());
@@ -332,7 +332,9 @@ private slots:
             {"Alarms/HrLow", 300, 250}, {"Alarms/HrLow", 150, 150}, {"Alarms/HrHigh", 12, 40},
             {"Alarms/Spo2Low", 150, 100}, {"Alarms/Spo2High", 95, 95}, {"Alarms/TempLow", 36.6, 36.6},
             {"Alarms/TempHigh", 29.0, 30.0}, {"Alarms/AsystoleDelay", 20, 10}, {"Alarms/HrLower", 0, 0},
-            {"Alarms/PvcPerMinute", 0, 0}, {"Alarms/PvcPerMinute", 99, 60}};
+            {"Alarms/PvcPerMinute", 0, 0}, {"Alarms/PvcPerMinute", 99, 60},
+            // The AF delay: off, or 10 to 120 s, a value between off and 10 s taking 10.
+            {"Alarms/AfDelay", 0, 0}, {"Alarms/AfDelay", 4, 10}, {"Alarms/AfDelay", 300, 120}};
         for (const auto &c : cases) {
             QSettings().setValue(QStringLiteral("Config/") + c.key, c.value);
             ConfigDialog dialog;

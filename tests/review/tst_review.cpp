@@ -383,6 +383,37 @@ private slots:
         QVERIFY(child<QLabel>(window.get(), "lblUnreadable")->text().startsWith(
             QStringLiteral("Session %1 could not be read:").arg(name(1))));
     }
+    // The session's rhythm beside the ectopy: AF figures, the AF episodes
+    // (choosing one shows its ECG shortly before the onset) and, for a
+    // session recorded without the judgement, a sentence that says so.
+    void rhythmIsSummedUpAndShowsItsEcg()
+    {
+        DemoStorage storage;
+        const int id = storage.firstPatientId();
+        auto session = storage.database->openSession(id, 1);
+        session->rhythmAnalysed = true;
+        session->rhythmEpisodes = {{0, 2500, RhythmLabel::Other},
+                                   {2500, 10000, RhythmLabel::AtrialFibrillation},
+                                   {10000, 15000, RhythmLabel::Other},
+                                   {15000, 17500, RhythmLabel::AtrialFibrillation}};
+        storage.database->updateSession(*session);
+        auto window = openReview(storage, id);
+        auto *summary = child<QLabel>(window.get(), "lblRhythm");
+        auto *episodes = child<QTreeWidget>(window.get(), "treeAfEpisodes");
+        QVERIFY(summary->isVisible() && episodes->isVisible());
+        QVERIFY2(summary->text().startsWith(QStringLiteral("AF burden: 57.1% of 1:10 analysed\nAF episodes: 2\nLongest: 0:30")),
+                 qPrintable(summary->text()));
+        QCOMPARE(episodes->topLevelItemCount(), 2);
+        QCOMPARE(episodes->topLevelItem(1)->text(1), QStringLiteral("0:10"));
+        auto *ecg = child<QSignalBrowseDisplay>(window.get(), "ecgGraphic");
+        episodes->setCurrentItem(episodes->topLevelItem(0));
+        QCOMPARE(ecg->position(), 7.0);
+        // The next session has no rhythm in its file.
+        child<QPushButton>(window.get(), "btnNext")->click();
+        QCOMPARE(episodes->topLevelItemCount(), 0);
+        QCOMPARE(summary->text(), QStringLiteral("The rhythm of this session was not analysed."));
+    }
+
     void alarmsAreListedAndShowTheirEcg()
     {
         DemoStorage storage;

@@ -5,6 +5,7 @@
 #include "dsp/recordingst.h"
 #include "dsp/tbeatclassifier.h"
 #include "dsp/tbeatdetector.h"
+#include "dsp/trhythmanalyser.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -45,6 +46,12 @@ int runDetect(const QStringList &arguments)
                                                                         "measurement point (40-80, default 60)."),
                                      QStringLiteral("MS"), QString::number(TStAnalyser::DefaultPointMs));
     parser.addOption(stPoint);
+    const QCommandLineOption rhythm(QStringLiteral("rhythm"),
+                                    QCoreApplication::translate("cli", "Print the rhythm episodes instead of the beats, one a line: "
+                                                                       "START_S END_S LABEL (seconds from the start; LABEL AF for "
+                                                                       "atrial fibrillation or flutter, SR for another rhythm, NOISE "
+                                                                       "where the ECG cannot be judged)."));
+    parser.addOption(rhythm);
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("cli", "Sample file to analyse."));
     if (!cli::parse(parser, arguments, 1, 1))
         return cli::BadArguments;
@@ -77,6 +84,17 @@ int runDetect(const QStringList &arguments)
         return cli::Success;
     }
 
+    if (parser.isSet(rhythm)) {
+        std::vector<qint16> recording;
+        while (file.next(samples))
+            recording.insert(recording.end(), samples.begin(), samples.end());
+        if (!file.error().isEmpty())
+            return cli::fail(file.error());
+        for (const RhythmEpisode &episode : rhythmEpisodes(recording))
+            printf("%.2f %.2f %s\n", episode.start / 250.0, episode.end / 250.0, rhythmLabelName(episode.label));
+        fflush(stdout);
+        return cli::Success;
+    }
     const bool scaled = !parser.isSet(raw);
     const bool labelled = parser.isSet(classify);
     TBeatDetector detector;

@@ -1,0 +1,336 @@
+#include "dsp/trhythmanalyser.h"
+
+#include "dsp/tbeatclassifier.h"
+#include "dsp/tbeatdetector.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Above this irregularity, with no P wave seen, the rhythm is fibrillation.
+constexpr double IrregularityLimit = 0.06;
+constexpr double CoherenceLimit = 0.40;
+// Below this the "beats" of the window are too unlike to be one heart's.
+constexpr double QrsCoherenceLimit = 0.30;
+// Intervals shorter than this share of the median end a premature beat.
+constexpr double PrematureShare = 0.9;
+// More short intervals than this share mean extra detections.
+constexpr double ShortShareLimit = 0.05;
+constexpr int ShortInterval = 82;          // 330 ms
+constexpr int ShortCheckMedian = 112;      // 450 ms
+constexpr int MinimumStretches = 5;
+// The stretch before a beat must not reach back into the previous QRS.
+constexpr int MinimumStretchInterval = 100;
+
+double medianOf(std::vector<double> &values)
+{
+    if (values.empty())
+        return 0.0;
+    const std::size_t mid = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(mid), values.end());
+    double m = values[mid];
+    if (values.size() % 2 == 0)
+        m = (m + *std::max_element(values.begin(), values.begin() + std::ptrdiff_t(mid))) / 2.0;
+    return m;
+}
+
+} // namespace
+
+const char *rhythmLabelName(RhythmLabel label)
+{
+    switch (label) {
+    case RhythmLabel::AtrialFibrillation:
+        return "AF";
+    case RhythmLabel::Other:
+        return "SR";
+    case RhythmLabel::Unanalysable:
+        break;
+    }
+    return "NOISE";
+}
+
+bool rhythmLabelFromName(const QString &name, RhythmLabel &label)
+{
+    for (RhythmLabel l : {RhythmLabel::AtrialFibrillation, RhythmLabel::Other, RhythmLabel::Unanalysable}) {
+        if (name == QLatin1String(rhythmLabelName(l))) {
+            label = l;
+            return true;
+        }
+    }
+    return false;
+}
+
+RhythmFeatures rhythmIntervalFeatures(const std::vector<int> &intervals)
+{
+    RhythmFeatures f;
+    std::vector<double> values;
+    for (int rr : intervals)
+        if (rr > 0)
+            values.push_back(rr);
+    f.intervals = int(values.size());
+    if (values.empty())
+        return f;
+    const double median = medianOf(values);
+    if (median <= 0.0)
+        return f;
+    f.medianInterval = median;
+    int shortCount = 0;
+    for (int rr : intervals)
+        if (rr > 0 && rr < ShortInterval)
+            ++shortCount;
+    f.shortShare = median > ShortCheckMedian ? double(shortCount) / f.intervals : 0.0;
+
+    double smallest = -1.0;
+    for (std::size_t lag = 1; lag <= 3; ++lag) {
+        std::vector<double> differences;
+        for (std::size_t i = lag; i < intervals.size(); ++i)
+            if (intervals[i] > 0 && intervals[i - lag] > 0)
+                differences.push_back(std::abs(intervals[i] - intervals[i - lag]));
+        if (differences.empty())
+            continue;
+        const double d = medianOf(differences) / median;
+        if (smallest < 0.0 || d < smallest)
+            smallest = d;
+    }
+    f.irregularity = std::max(0.0, smallest);
+    return f;
+}
+
+double atrialCoherence(const std::vector<std::vector<double>> &stretches)
+{
+    if (stretches.empty())
+        return 1.0;
+    const std::size_t n = stretches.front().size();
+    double meanPower = 0.0;
+    std::vector<double> average(n, 0.0);
+    for (const std::vector<double> &s : stretches) {
+        for (std::size_t k = 0; k < n && k < s.size(); ++k) {
+            average[k] += s[k];
+            meanPower += s[k] * s[k];
+        }
+    }
+    meanPower /= double(stretches.size()) * double(n);
+    if (meanPower <= 0.0)
+        return 1.0;
+    double averagePower = 0.0;
+    for (double a : average) {
+        const double v = a / double(stretches.size());
+        averagePower += v * v;
+    }
+    return averagePower / double(n) / meanPower;
+}
+
+RhythmLabel decideRhythm(const RhythmFeatures &features)
+{
+    if (features.intervals < TRhythmAnalyser::MinimumIntervals || features.shortShare > ShortShareLimit
+        || features.qrsCoherence < QrsCoherenceLimit)
+        return RhythmLabel::Unanalysable;
+    if (features.irregularity > IrregularityLimit && features.atrialCoherence < CoherenceLimit)
+        return RhythmLabel::AtrialFibrillation;
+
+    return RhythmLabel::Other;
+}
+
+TRhythmAnalyser::TRhythmAnalyser()
+{
+    m_intervals.reserve(WindowIntervals);
+}
+
+void TRhythmAnalyser::addBeat(qint64 centre, BeatLabel label)
+{
+    if (centre <= m_previousCentre)
+        return;
+    const qint64 interval = m_previousCentre < 0 ? 0 : centre - m_previousCentre;
+    if (interval > GapSamples)
+        m_window.clear();
+    Beat beat;
+    beat.centre = centre;
+    beat.ventricular = label == BeatLabel::Ventricular;
+    if (!beat.ventricular && m_previousLabel != BeatLabel::Ventricular && interval > 0 && interval <= GapSamples)
+        beat.interval = int(interval);
+    if (beat.interval >= MinimumStretchInterval)
+        beat.hasStretch = copyStretch(centre - StretchFrom, beat.stretch);
+    if (!beat.ventricular)
+        beat.hasQrs = copyStretch(centre - QrsReach, beat.qrs);
+    m_previousCentre = centre;
+    m_previousLabel = label;
+    m_window.push_back(beat);
+    while (int(m_window.size()) > WindowIntervals)
+        m_window.pop_front();
+    judge();
+}
+
+// Copies N samples from `from` on, with the straight line through their ends
+// and then their mean taken away, so that a wandering baseline adds nothing.
+// False when the samples are not (or no longer) held.
+template <std::size_t N>
+bool TRhythmAnalyser::copyStretch(qint64 from, std::array<float, N> &stretch) const
+{
+    const qint64 length = qint64(N);
+    if (from < 0 || from < m_samples - RingLength || from + length > m_samples)
+        return false;
+    const double first = m_ring[std::size_t(from & (RingLength - 1))];
+    const double last = m_ring[std::size_t((from + length - 1) & (RingLength - 1))];
+    const double slope = (last - first) / double(length - 1);
+    double mean = 0.0;
+    for (qint64 k = 0; k < length; ++k) {
+        const double v = m_ring[std::size_t((from + k) & (RingLength - 1))] - first - slope * double(k);
+        stretch[std::size_t(k)] = float(v);
+        mean += v;
+    }
+    mean /= double(length);
+    for (float &v : stretch)
+        v = float(v - mean);
+    return true;
+}
+
+// The coherence of the stretches of the beats `select` picks, summed in place
+// (no copies): the power of their average over their mean power; 1 with
+// fewer than MinimumStretches of them.
+template <std::size_t N, typename Select>
+double TRhythmAnalyser::windowCoherence(Select select) const
+{
+    std::array<double, N> sum{};
+    double power = 0.0;
+    int count = 0;
+    for (const Beat &b : m_window) {
+        const std::array<float, N> *stretch = select(b);
+        if (!stretch)
+            continue;
+        for (std::size_t k = 0; k < N; ++k) {
+            sum[k] += (*stretch)[k];
+            power += double((*stretch)[k]) * (*stretch)[k];
+        }
+        ++count;
+    }
+    if (count < MinimumStretches || power <= 0.0)
+        return 1.0;
+    double averagePower = 0.0;
+    for (double v : sum)
+        averagePower += (v / count) * (v / count);
+    return averagePower / (power / count);
+}
+
+RhythmFeatures TRhythmAnalyser::windowFeatures()
+{
+    m_intervals.clear();
+    for (const Beat &b : m_window)
+        m_intervals.push_back(b.interval);
+    RhythmFeatures f = rhythmIntervalFeatures(m_intervals);
+    // Premature beats carry their own (or no) P wave: the stretches come from
+    // beats that are not early.
+    const double notEarly = PrematureShare * f.medianInterval;
+    f.atrialCoherence = windowCoherence<StretchLength>([notEarly](const Beat &b) {
+        return b.hasStretch && b.interval >= notEarly ? &b.stretch : nullptr;
+    });
+    f.qrsCoherence = windowCoherence<QrsLength>([](const Beat &b) { return b.hasQrs ? &b.qrs : nullptr; });
+    return f;
+}
+
+void TRhythmAnalyser::judge()
+{
+    const RhythmFeatures f = windowFeatures();
+    RhythmLabel label = decideRhythm(f);
+    if (label == RhythmLabel::Unanalysable && f.intervals < MinimumIntervals
+        && int(m_window.size()) >= MinimumIntervals) {
+        // Too few intervals between non-ventricular beats because ventricular
+        // beats are frequent: ventricular ectopy, not an unreadable trace.
+        int ventricular = 0;
+        for (const Beat &b : m_window)
+            ventricular += b.ventricular ? 1 : 0;
+        if (3 * ventricular >= int(m_window.size()))
+            label = RhythmLabel::Other;
+    }
+    if (int(m_window.size()) < MinimumIntervals)
+        return;   // not enough beats yet to judge anything
+
+    const qint64 middle = m_window[m_window.size() / 2].centre;
+    if (!m_judged) {
+        // The first beats of a trace are the least sure (the detector and the
+        // classifier are still learning): a trace is called unanalysable from
+        // its start only once a whole window could not be judged.
+        if (label == RhythmLabel::Unanalysable && int(m_window.size()) < WindowIntervals)
+            return;
+        m_judged = true;
+        m_current = label;
+        m_currentStart = 0;
+        m_candidate = label;
+        m_candidateCount = 0;
+        return;
+    }
+    if (label == m_current) {
+        m_candidateCount = 0;
+        return;
+    }
+    if (label != m_candidate || m_candidateCount == 0) {
+        m_candidate = label;
+        m_candidateCount = 0;
+        m_candidateOnset = middle;
+    }
+    if (++m_candidateCount >= ConfirmBeats)
+        change(label, m_candidateOnset);
+}
+
+void TRhythmAnalyser::change(RhythmLabel label, qint64 at)
+{
+    at = std::max(at, m_currentStart);
+    if (at > m_currentStart)
+        m_closed.push_back({m_currentStart, at, m_current});
+    m_current = label;
+    m_currentStart = at;
+    m_candidateCount = 0;
+}
+
+void TRhythmAnalyser::finish(qint64 sampleCount)
+{
+    if (!m_judged) {
+        m_judged = true;
+        m_current = RhythmLabel::Unanalysable;
+        m_currentStart = 0;
+    }
+    if (sampleCount > m_currentStart)
+        m_closed.push_back({m_currentStart, sampleCount, m_current});
+    m_currentStart = std::max(m_currentStart, sampleCount);
+}
+
+bool TRhythmAnalyser::takeEpisode(RhythmEpisode &episode)
+{
+    if (m_closed.empty())
+        return false;
+    episode = m_closed.front();
+    m_closed.pop_front();
+    return true;
+}
+
+std::vector<RhythmEpisode> rhythmEpisodes(const std::vector<qint16> &samples)
+{
+    TBeatDetector detector;
+    TBeatClassifier classifier;
+    TRhythmAnalyser analyser;
+    TBeatDecision decision;
+    std::vector<RhythmEpisode> episodes;
+    RhythmEpisode episode;
+    auto take = [&] {
+        while (classifier.takeDecision(decision))
+            analyser.addBeat(decision.centre, decision.label);
+        while (analyser.takeEpisode(episode))
+            episodes.push_back(episode);
+    };
+    for (qint16 sample : samples) {
+        bool decided = classifier.addSample(sample);
+        analyser.addSample(sample);
+        const int beat = detector.feedStationSample(sample);
+        if (beat >= 0)
+            decided = classifier.addBeat(beat) || decided;
+        if (decided)
+            take();
+    }
+    classifier.finish();
+    take();
+    analyser.finish(qint64(samples.size()));
+    take();
+    return episodes;
+}

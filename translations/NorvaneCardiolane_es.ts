@@ -62,22 +62,28 @@
         <source>ST change %1 mm</source>
         <translation>Cambio del ST %1 mm</translation>
     </message>
-</context>
-<context>
-    <name>AlarmSettings</name>
     <message>
-        <source>%1 = %2 is out of range; %3 is used.</source>
-        <translation>%1 = %2 está fuera de rango; se usa %3.</translation>
         <source>Link errors</source>
         <translation>Errores de enlace</translation>
+    </message>
+    <message>
         <source>VF</source>
         <translation>FV</translation>
     </message>
     <message>
         <source>Noisy ECG</source>
         <translation>ECG con ruido</translation>
+    </message>
+    <message>
         <source>AF</source>
         <translation>FA</translation>
+    </message>
+</context>
+<context>
+    <name>AlarmSettings</name>
+    <message>
+        <source>%1 = %2 is out of range; %3 is used.</source>
+        <translation>%1 = %2 está fuera de rango; se usa %3.</translation>
     </message>
 </context>
 <context>
@@ -238,6 +244,8 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
     <message>
         <source>ST change after (s)</source>
         <translation>Cambio del ST tras (s)</translation>
+    </message>
+    <message>
         <source>AF alarm after (s)</source>
         <translation>Alarma de FA tras (s)</translation>
     </message>
@@ -308,16 +316,20 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <translation>baja</translation>
     </message>
     <message>
-        <source>Event</source>
-        <translation>Evento</translation>
         <source>ECG missing</source>
         <translation>ECG ausente</translation>
+    </message>
+    <message>
         <source>AF onset</source>
         <translation>Inicio de FA</translation>
     </message>
     <message>
         <source>AF end</source>
         <translation>Fin de FA</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>Evento</translation>
     </message>
 </context>
 <context>
@@ -875,10 +887,10 @@ Stop monitor session?</source>
         <translation>Se midieron muy pocos latidos en el último minuto para tomar una referencia del ST.</translation>
     </message>
     <message>
-        <source>ST reference set: ST %1 mm</source>
-        <translation>Referencia del ST fijada: ST %1 mm</translation>
         <source>Not measurable: the ECG is too noisy</source>
         <translation>No medible: el ECG tiene demasiado ruido</translation>
+    </message>
+    <message>
         <source>Atrial fibrillation or flutter</source>
         <translation>Fibrilación o flutter auricular</translation>
     </message>
@@ -886,6 +898,10 @@ Stop monitor session?</source>
         <source>AF</source>
         <comment>Atrial fibrillation, beside the heart rate</comment>
         <translation>FA</translation>
+    </message>
+    <message>
+        <source>ST reference set: ST %1 mm</source>
+        <translation>Referencia del ST fijada: ST %1 mm</translation>
     </message>
 </context>
 <context>
@@ -1566,6 +1582,8 @@ Stop monitor session?</source>
     <message>
         <source>Largest ST change (mm)</source>
         <translation>Mayor cambio del ST (mm)</translation>
+    </message>
+    <message>
         <source>Share of each session&apos;s analysed time in atrial fibrillation</source>
         <translation>Parte del tiempo analizado de cada sesión en fibrilación auricular</translation>
     </message>
@@ -1816,6 +1834,9 @@ Libere espacio en el disco y reintente, o cierre de todos modos y pierda lo que 
     <message>
         <source>ST mm</source>
         <translation>ST mm</translation>
+    </message>
+</context>
+<context>
     <name>TRAfPlotValues</name>
     <message>
         <source>AF</source>

@@ -59,8 +59,6 @@ int utf8Length(uint codePoint)
 
 } // namespace
 
-namespace {
-
 QVector<EdfAnnotation> rhythmAnnotations(const QVector<RhythmEpisode> &episodes)
 {
     // One onset and one end per stretch of AF: episodes of AF next to each
@@ -79,6 +77,8 @@ QVector<EdfAnnotation> rhythmAnnotations(const QVector<RhythmEpisode> &episodes)
     }
     return list;
 }
+
+namespace {
 
 // Events carry their text unless anonymous; readings and alarms are the
 // station's own words, passed through `stationText`.

@@ -321,7 +321,7 @@ private slots:
         QCOMPARE(listed[0], QStringLiteral("08:30:00|00:00|Alta|A0|08:30:05|08:30:03"));
         QCOMPARE(listed[2], QStringLiteral("08:30:20|00:20|Baja|A2|\u2014|08:30:23"));
         QCOMPARE(listed.last(), QStringLiteral("08:46:41|16:41|Alta|asystole|\u2014|08:30:00"));
-        QCOMPARE(footers(report).last(), QStringLiteral("Pág. 8 de 8|Núñez, José - Sesión #1 del 05/01/2024"));
+        QCOMPARE(footers(report).last(), QStringLiteral("Pág. 9 de 9|Núñez, José - Sesión #1 del 05/01/2024"));
 
         // Without alarms the table is left out.
         const_cast<MonitorSession *>(session)->alarmLog.clear();

@@ -129,16 +129,16 @@ private slots:
         QTest::addColumn<QVector<int>>("sheetsPerPage");
         QTest::addColumn<int>("firstSheetRecords");
         // Title 130 + patient block 456 leave room for four strips of 113 on the
-        // first sheet, nine on the next ones; the ectopy and ST sections (460)
-        // go to a sheet of their own when the last strips leave too little
-        // room; 41 events a sheet in the list.
+        // first sheet, nine on the next ones; the ectopy, ST and rhythm
+        // sections (566) never fit beside the patient block, so they take a
+        // sheet of their own after the strips; 41 events a sheet in the list.
         QTest::newRow("session, 10 strips, 43 events")
             << ":/res/sessionreport1.xml" << QVector<int>{10, 43} << QVector<int>{3, 2, 0} << 4;
         QTest::newRow("session, no strip, no list") << ":/res/sessionreport1.xml" << QVector<int>{0, 0}
-                                                     << QVector<int>{1, 0, 0} << 0;
+                                                     << QVector<int>{2, 0, 0} << 0;
         // The alarm table also holds 41 rows a sheet.
         QTest::newRow("session, 42 alarms") << ":/res/sessionreport1.xml" << QVector<int>{0, 0, 42}
-                                            << QVector<int>{1, 0, 2} << 0;
+                                            << QVector<int>{2, 0, 2} << 0;
         // 33 table rows a sheet under the column heads; 9 strips a sheet; no
         // sheet for strips when there are none.
         QTest::newRow("summary, 36 sessions, 20 strips")

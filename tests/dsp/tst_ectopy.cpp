@@ -7,6 +7,7 @@
 #include "dsp/tbeatclassifier.h"
 #include "dsp/tbeatmorphology.h"
 #include "dsp/tsyntheticecg.h"
+#include "../common/referencerecord.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -322,17 +323,17 @@ private slots:
 
     void referenceRecord()
     {
-        const QString dat = QStringLiteral(CARDIOLANE_SHARED_DATA "/ectopy/mitdb208.dat.xz");
-        QFile truth(QStringLiteral(CARDIOLANE_SHARED_DATA "/ectopy/mitdb208.labels"));
-        if (!QFile::exists(dat) || !truth.open(QIODevice::ReadOnly) || QStandardPaths::findExecutable("xz").isEmpty())
-            QSKIP("reference ectopy records not available");
+        const ReferenceData record = readReferenceRecord(QStringLiteral("mitdb208"));
+        REQUIRE_REFERENCE_DATA(record);
+        const ReferenceData truth = readSharedDataFile(QStringLiteral("ectopy/mitdb208.labels"));
+        REQUIRE_REFERENCE_DATA(truth);
         QTemporaryDir dir;
-        QProcess xz;
-        xz.setStandardOutputFile(dir.filePath("mitdb208.dat"));
-        xz.start(QStringLiteral("xz"), {"-dc", dat});
-        QVERIFY(xz.waitForFinished(60000) && xz.exitCode() == 0);
-        const Beats test = readBeats(cli({"detect", "--classify", dir.filePath("mitdb208.dat")}));
-        const VentricularScore s = scoreVentricular(readBeats(truth.readAll()), test, 5 * 60 * 250);
+        QFile unpacked(dir.filePath("mitdb208.dat"));
+        QVERIFY(unpacked.open(QIODevice::WriteOnly));
+        QCOMPARE(unpacked.write(record.bytes), qint64(record.bytes.size()));
+        unpacked.close();
+        const Beats test = readBeats(cli({"detect", "--classify", unpacked.fileName()}));
+        const VentricularScore s = scoreVentricular(readBeats(truth.bytes), test, 5 * 60 * 250);
         const double sensitivity = 100.0 * s.truePositive / (s.truePositive + s.falseNegative);
         const double predictivity = 100.0 * s.truePositive / (s.truePositive + s.falsePositive);
         qInfo("record 208: ventricular Se %.2f%%, +P %.2f%%", sensitivity, predictivity);

@@ -29,9 +29,9 @@ class TestReviewEctopy : public QObject
 private slots:
     void runsOfAReferenceRecord()
     {
-        const QByteArray samples = referenceRecordBytes(QStringLiteral("mitdb203"), 10 * 60);
-        if (samples.isEmpty())
-            QSKIP("reference ectopy records not available");
+        const ReferenceData record = readReferenceRecord(QStringLiteral("mitdb203"), 10 * 60);
+        REQUIRE_REFERENCE_DATA(record);
+        const QByteArray &samples = record.bytes;
         auto session = storage.startSession(storage.addPatient(QStringLiteral("Vidal")),
                                             QDateTime(QDate(2024, 5, 6), QTime(9, 0)));
         session->recording()->appendInterleaved(samples.constData(), samples.size());

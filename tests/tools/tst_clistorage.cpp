@@ -6,6 +6,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -74,6 +75,14 @@ private slots:
         QCOMPARE(cli({"monitor", "--device", "sim", "--seconds", "24", "--root", root}, &out, 13 * 1024), 1);
         QVERIFY2(out.contains("samples=4608 notSaved="), out.constData());
         QVERIFY(out.contains("could not be saved: ECG recording: File too large"));
+        // One trend entry a second, told apart from the rate itself (the
+        // simulated patient beats at about 75 bpm).
+        const QRegularExpressionMatch trend = QRegularExpression(QStringLiteral(" hrTrendEntries=(\\d+) .* lastHeartRate=(\\d+) "))
+                                                  .match(QString::fromUtf8(out));
+        QVERIFY2(trend.hasMatch(), out.constData());
+        QVERIFY(qAbs(trend.captured(1).toInt() - 24) <= 1);
+        QVERIFY(trend.captured(2).toInt() >= 60);
+        QVERIFY(trend.captured(2).toInt() <= 90);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "storage/indexrepair.h"
 
 #include "storage/monitordatabase.h"
+#include "storage/monitorsession.h"
 #include "storage/storageerror.h"
 #include "storage/storedtime.h"
 #include "storage/studyfile.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -109,7 +109,7 @@ QHash<int, QUuid> oldPatientUuids(const QString &path)
 } // namespace
 
 IndexRepair::IndexRepair(MonitorDatabase &database)
-    : m_database(database), m_root(database.rootPath())
+    : m_database(database), m_root(database.rootPath()), m_connection(database.connectionName())
 {
 }
 
@@ -128,17 +128,17 @@ void IndexRepair::prepareFolders(const QString &root)
     }
 }
 
-void IndexRepair::openConnection(const QString &path)
+void IndexRepair::openConnection(const QString &connection, const QString &path)
 {
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
     db.setDatabaseName(path);
     if (!db.open())
         raiseSql(db.lastError());
 }
 
-void IndexRepair::closeConnection()
+void IndexRepair::closeConnection(const QString &connection)
 {
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
     if (db.isOpen()) {
         db.rollback();
         db.close();
@@ -152,10 +152,10 @@ void IndexRepair::openIndex()
     bool rebuild = true;
     QString oldIndex; // a regular file set aside, read for its picture owners
     if (info.isFile()) {
-        openConnection(path);
+        openConnection(m_connection, path);
         rebuild = !isUsableIndex();
         if (rebuild) {
-            closeConnection();
+            closeConnection(m_connection);
             setAsideIndex(path);
             oldIndex = m_setAside;
         }
@@ -166,7 +166,7 @@ void IndexRepair::openIndex()
     if (rebuild) {
         finishPendingStarts(true);
         buildIndex(path, oldIndex);
-        openConnection(path);
+        openConnection(m_connection, path);
     } else {
         finishPendingStarts(false);
     }
@@ -180,7 +180,7 @@ bool IndexRepair::isUsableIndex()
     // only when it is read: the quick check reads every page. Any other
     // failure, such as a file another program keeps locked, is reported,
     // not repaired.
-    QSqlQuery check(QSqlDatabase::database());
+    QSqlQuery check(index());
     if (!check.exec(QStringLiteral("pragma quick_check"))) {
         const QString code = check.lastError().nativeErrorCode();
         if (code == QLatin1String("26") || code == QLatin1String("11")) // not a database, damaged
@@ -196,7 +196,7 @@ bool IndexRepair::isUsableIndex()
         {QStringLiteral("Patient"), {QStringLiteral("id"), QStringLiteral("data")}},
         {QStringLiteral("Session"), {QStringLiteral("patientId"), QStringLiteral("sessionNumber"), QStringLiteral("data")}}};
     for (const auto &table : tables) {
-        QSqlQuery columns(QSqlDatabase::database());
+        QSqlQuery columns(index());
         run(columns, QStringLiteral("pragma table_info(%1)").arg(table.first));
         QStringList names;
         while (columns.next())
@@ -208,7 +208,7 @@ bool IndexRepair::isUsableIndex()
     // An index without a single patient beside study files was left by an
     // interrupted rebuild (patients deleted in the station take their study
     // files with them).
-    QSqlQuery patients(QSqlDatabase::database());
+    QSqlQuery patients(index());
     run(patients, QStringLiteral("select count(*) from Patient"));
     return (patients.next() && patients.value(0).toInt() > 0) || studyFileNames().isEmpty();
 }
@@ -237,8 +237,8 @@ void IndexRepair::buildIndex(const QString &path, const QString &oldIndex)
     const QString building = path + QStringLiteral(".rebuild");
     for (const QString &stale : {building, building + QStringLiteral("-journal")})
         QFile::remove(stale);
-    openConnection(building);
-    QSqlDatabase db = QSqlDatabase::database();
+    openConnection(m_connection, building);
+    QSqlDatabase db = index();
     db.transaction();
     createTables();
     fillFromStudyFiles(oldIndex);
@@ -251,9 +251,14 @@ void IndexRepair::buildIndex(const QString &path, const QString &oldIndex)
 
 void IndexRepair::createTables()
 {
-    QSqlQuery query(QSqlDatabase::database());
+    QSqlQuery query(index());
     run(query, QStringLiteral("create table Patient(id integer primary key, data text)"));
     run(query, QStringLiteral("create table Session(patientId integer, sessionNumber integer, data text)"));
+}
+
+QSqlDatabase IndexRepair::index() const
+{
+    return QSqlDatabase::database(m_connection, false);
 }
 
 QStringList IndexRepair::studyFileNames() const
@@ -268,40 +273,33 @@ void IndexRepair::fillFromStudyFiles(const QString &oldIndex)
     QHash<int, QString> patientNames;
     QList<FoundSession> found;
     for (const QString &name : studyFileNames()) {
-        QJsonDocument document;
-        if (!readStudyFile(root.filePath(name), document))
+        StoredStudy study;
+        QString why;
+        if (!readStoredStudy(root.filePath(name), study, &why)) {
+            m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                        "The study file %1 could not be read (%2); it is not in "
+                                                        "the rebuilt index."))
+                               .arg(name, why));
             continue;
-        const QJsonObject top = document.object();
-        const QJsonObject study = top.value(QStringLiteral("study")).toObject();
-        const QJsonObject patientObject = top.value(QStringLiteral("patient")).toObject();
-        if (top.isEmpty() || study.isEmpty()
-            || study.value(QStringLiteral("studyType")).toString() != QLatin1String("Monitor session")
-            || patientObject.isEmpty())
-            continue;
-        const QUuid uuid(patientObject.value(QStringLiteral("uuid")).toString());
-        if (uuid.isNull())
-            continue;
-
+        }
+        const QUuid uuid = study.patient.uuid;
         int patientId = patientIds.value(uuid, 0);
         if (patientId == 0) {
-            PatientRecord patient = PatientRecord::fromJson(patientObject);
-            m_database.insertPatient(patient);
-            patientId = patient.id;
+            m_database.insertPatient(study.patient);
+            patientId = study.patient.id;
             patientIds.insert(uuid, patientId);
-            patientNames.insert(patientId, patient.displayName());
+            patientNames.insert(patientId, study.patient.displayName());
         }
-
-        const QJsonObject session = top.value(QStringLiteral("session")).toObject();
-        if (session.isEmpty())
+        if (!study.session)
             continue;
         FoundSession s;
         s.stem = name.section(QLatin1Char('.'), 0, 0);
         s.patientId = patientId;
         s.patientName = patientNames.value(patientId);
-        s.number = session.value(QStringLiteral("sessionNumber")).toInt(0);
-        s.presence = session.value(QStringLiteral("presence")).toBool(false);
-        s.start = StoredTime::fromText(session.value(QStringLiteral("startDateTime")).toString());
-        s.seconds = top.value(QStringLiteral("results")).toObject().value(QStringLiteral("hrTrend")).toArray().size();
+        s.number = study.session->sessionNumber;
+        s.presence = study.session->presence;
+        s.start = study.session->startDateTime;
+        s.seconds = study.session->hrTrend.size();
         found.append(s);
     }
 
@@ -383,25 +381,52 @@ void IndexRepair::keepPictures(const QHash<QUuid, int> &patientIds, const QStrin
 
     // Every picture leaves its name first, so that none is overwritten by
     // another taking its id; the kept ones then come back under their new ids.
+    // Whatever cannot be moved or marked is told: a picture left under its
+    // old name would otherwise show as another patient's face.
     const QString stamp = StoredTime::toText(QDateTime::currentDateTime());
     QString folder = QStringLiteral("before-rebuild-%1").arg(stamp);
     for (int n = 2; pictures.exists(folder); ++n)
         folder = QStringLiteral("before-rebuild-%1-%2").arg(stamp).arg(n);
-    if (!pictures.mkdir(folder))
+    if (!pictures.mkdir(folder)) {
+        m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                    "The pictures could not be set aside in %1; they may show "
+                                                    "with the wrong patients."))
+                           .arg(QDir::toNativeSeparators(pictures.filePath(folder))));
         return;
+    }
     QDir aside(pictures.filePath(folder));
+    const auto tell = [this, &aside](const char *text, const QString &name) {
+        m_notes.append(translated(text).arg(name, QDir::toNativeSeparators(aside.path())));
+    };
     for (const QString &name : qAsConst(names)) {
-        pictures.rename(name, aside.filePath(name));
-        pictures.rename(name + QStringLiteral(".owner"), aside.filePath(name + QStringLiteral(".owner")));
+        const QString mark = name + QStringLiteral(".owner");
+        if (!pictures.rename(name, aside.filePath(name))) {
+            newIds.remove(name);
+            tell(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                   "The picture %1 could not be moved to %2; it may show with the wrong patient."),
+                 name);
+        } else if (occupied(QFileInfo(pictures.filePath(mark))) && !pictures.rename(mark, aside.filePath(mark))) {
+            tell(QT_TRANSLATE_NOOP("MonitorDatabase", "The owner mark %1 could not be moved to %2."), mark);
+        }
     }
     for (auto it = newIds.cbegin(); it != newIds.cend(); ++it) {
         const QString target = QStringLiteral("pic%1").arg(it.value());
-        if (occupied(QFileInfo(pictures.filePath(target))) || !aside.rename(it.key(), pictures.filePath(target)))
+        if (occupied(QFileInfo(pictures.filePath(target))) || !aside.rename(it.key(), pictures.filePath(target))) {
+            tell(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                   "The picture %1 could not be given back to its patient; it stays in %2."),
+                 it.key());
             continue;
-        aside.remove(it.key() + QStringLiteral(".owner"));
+        }
+        const QString oldMark = it.key() + QStringLiteral(".owner");
+        if (occupied(QFileInfo(aside.filePath(oldMark))))
+            aside.remove(oldMark);
         QFile mark(pictures.filePath(target + QStringLiteral(".owner")));
-        if (mark.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            mark.write(owners.value(it.key()).toString().toLatin1());
+        const QByteArray owner = owners.value(it.key()).toString().toLatin1();
+        if (!mark.open(QIODevice::WriteOnly | QIODevice::Truncate) || mark.write(owner) != owner.size() || !mark.flush())
+            m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                        "The picture %1 could not be marked with its owner (%2); "
+                                                        "a later rebuild may set it aside."))
+                               .arg(target, mark.errorString()));
     }
     pictures.rmdir(folder); // only when every picture was kept
 }

@@ -37,9 +37,9 @@ MonitorDatabase *s_instance = nullptr;
     throw StorageError(error.text().toStdString());
 }
 
-QSqlQuery prepare(const QString &statement)
+QSqlQuery prepare(const QString &connection, const QString &statement)
 {
-    QSqlQuery query(QSqlDatabase::database());
+    QSqlQuery query(QSqlDatabase::database(connection, false));
     if (!query.prepare(statement))
         raiseSql(query.lastError());
     return query;
@@ -71,7 +71,8 @@ QString MonitorDatabase::defaultRoot(const QString &folderName)
 }
 
 MonitorDatabase::MonitorDatabase(const QString &rootPath)
-    : m_rootPath(rootPath)
+    : m_rootPath(rootPath),
+      m_connection(QStringLiteral("cardiolane-index-%1").arg(quintptr(this), 0, 16))
 {
     if (s_instance)
         throw std::logic_error("Only one MonitorDatabase may be open at a time");
@@ -80,15 +81,15 @@ MonitorDatabase::MonitorDatabase(const QString &rootPath)
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         raise(QT_TRANSLATE_NOOP("MonitorDatabase", "SQLite driver not available"));
 
-    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     try {
         IndexRepair repair(*this);
         repair.openIndex();
         m_setAsideIndex = repair.setAsidePath();
         m_repairNotes = repair.notes();
     } catch (...) {
-        IndexRepair::closeConnection();
-        QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+        IndexRepair::closeConnection(m_connection);
+        QSqlDatabase::removeDatabase(m_connection);
         throw;
     }
     s_instance = this;
@@ -107,12 +108,17 @@ QStringList MonitorDatabase::repairNotes() const
 MonitorDatabase::~MonitorDatabase()
 {
     {
-        QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         db.close();
     }
-    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+    QSqlDatabase::removeDatabase(m_connection);
     if (s_instance == this)
         s_instance = nullptr;
+}
+
+QString MonitorDatabase::connectionName() const
+{
+    return m_connection;
 }
 
 QString MonitorDatabase::rootPath() const
@@ -159,7 +165,7 @@ QString MonitorDatabase::pendingStudyPath(const QString &studyPath)
 bool MonitorDatabase::isBaseFilenameInIndex(const QString &baseFilename)
 {
     // Rows hold the indented JSON written by rowText().
-    QSqlQuery query = prepare(QStringLiteral("select count(*) from Session where instr(data, ?) > 0"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("select count(*) from Session where instr(data, ?) > 0"));
     query.addBindValue(QStringLiteral("\"baseFilename\": \"%1\"").arg(baseFilename));
     run(query);
     return query.next() && query.value(0).toInt() > 0;
@@ -188,7 +194,7 @@ void MonitorDatabase::insertPatient(PatientRecord &record)
 {
     if (record.uuid.isNull())
         record.uuid = QUuid::createUuid();
-    QSqlQuery query = prepare(QStringLiteral("insert into Patient(data) values (?)"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("insert into Patient(data) values (?)"));
     query.addBindValue(rowText(record.toJson()));
     run(query);
     record.id = query.lastInsertId().toInt();
@@ -196,7 +202,7 @@ void MonitorDatabase::insertPatient(PatientRecord &record)
 
 void MonitorDatabase::updatePatient(const PatientRecord &record)
 {
-    QSqlQuery query = prepare(QStringLiteral("update Patient set data = ? where id = ?"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("update Patient set data = ? where id = ?"));
     query.addBindValue(rowText(record.toJson()));
     query.addBindValue(record.id);
     run(query);
@@ -204,7 +210,7 @@ void MonitorDatabase::updatePatient(const PatientRecord &record)
 
 bool MonitorDatabase::loadPatient(int id, PatientRecord &record)
 {
-    QSqlQuery query = prepare(QStringLiteral("select data from Patient where id = ?"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("select data from Patient where id = ?"));
     query.addBindValue(id);
     run(query);
     if (!query.next())
@@ -216,7 +222,7 @@ bool MonitorDatabase::loadPatient(int id, PatientRecord &record)
 
 QList<PatientSummary> MonitorDatabase::listPatients()
 {
-    QSqlQuery query = prepare(QStringLiteral(
+    QSqlQuery query = prepare(m_connection, QStringLiteral(
         "select Patient.id, Patient.data, Session.data  from Patient left outer join Session on Session.patientId "
         "= Patient.id  where Session.sessionNumber is null  or Session.sessionNumber = (  select "
         "max(sessionNumber)  from Session  where Session.patientId = Patient.id)"));
@@ -253,17 +259,17 @@ void MonitorDatabase::deletePatient(int id)
     // A deleted patient leaves no face behind for a later patient of that id.
     remove(picturePath(id));
     remove(pictureOwnerPath(id));
-    QSqlQuery sessions = prepare(QStringLiteral("delete from Session where patientId = ?"));
+    QSqlQuery sessions = prepare(m_connection, QStringLiteral("delete from Session where patientId = ?"));
     sessions.addBindValue(id);
     run(sessions);
-    QSqlQuery patient = prepare(QStringLiteral("delete from Patient where id = ?"));
+    QSqlQuery patient = prepare(m_connection, QStringLiteral("delete from Patient where id = ?"));
     patient.addBindValue(id);
     run(patient);
 }
 
 int MonitorDatabase::nextSessionNumber(int patientId)
 {
-    QSqlQuery query = prepare(QStringLiteral("select max(sessionNumber) from Session where patientId = ?"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("select max(sessionNumber) from Session where patientId = ?"));
     query.addBindValue(patientId);
     run(query);
     const int maximum = query.next() ? query.value(0).toInt() : 0;
@@ -272,7 +278,7 @@ int MonitorDatabase::nextSessionNumber(int patientId)
 
 void MonitorDatabase::insertSession(const SessionInfo &info)
 {
-    QSqlQuery query = prepare(QStringLiteral("insert into Session(patientId, sessionNumber, data) values (?, ?, ?)"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("insert into Session(patientId, sessionNumber, data) values (?, ?, ?)"));
     query.addBindValue(info.patientId);
     query.addBindValue(info.sessionNumber);
     query.addBindValue(rowText(info.toJson()));
@@ -281,7 +287,7 @@ void MonitorDatabase::insertSession(const SessionInfo &info)
 
 QList<SessionInfo> MonitorDatabase::listSessions(int patientId)
 {
-    QSqlQuery query = prepare(QStringLiteral(
+    QSqlQuery query = prepare(m_connection, QStringLiteral(
         "select sessionNumber, data from Session where patientId = ? order by sessionNumber asc"));
     query.addBindValue(patientId);
     run(query);
@@ -298,7 +304,7 @@ QList<SessionInfo> MonitorDatabase::listSessions(int patientId)
 
 bool MonitorDatabase::loadSession(int patientId, int sessionNumber, SessionInfo &info)
 {
-    QSqlQuery query = prepare(QStringLiteral("select data from Session where patientId = ? and sessionNumber = ?"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("select data from Session where patientId = ? and sessionNumber = ?"));
     query.addBindValue(patientId);
     query.addBindValue(sessionNumber);
     run(query);
@@ -332,7 +338,7 @@ std::unique_ptr<MonitorSession> MonitorDatabase::startSession(const SessionData 
     const QString pending = pendingStudyPath(study);
     auto session = std::make_unique<MonitorSession>(data);
     std::unique_ptr<TFileSignal> recording;
-    QSqlDatabase db = QSqlDatabase::database();
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     try {
         writeStudyFile(*session, patient, pending);
         recording = createRecording(info.baseFilename);

@@ -343,3 +343,29 @@ std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int p
     session->alarmLog = alarmLogFromJson(study.value(QStringLiteral("alarms")).toArray());
     return session;
 }
+
+bool readStoredStudy(const QString &path, StoredStudy &study, QString *why)
+{
+    QJsonDocument document;
+    if (!readStudyFile(path, document, why))
+        return false;
+    const auto refuse = [why](const char *reason) {
+        if (why)
+            *why = translated(reason);
+        return false;
+    };
+    const QJsonObject top = document.object();
+    if (top.isEmpty())
+        return refuse(QT_TRANSLATE_NOOP("MonitorDatabase", "The study file is damaged"));
+    const QJsonObject header = top.value(QStringLiteral("study")).toObject();
+    if (header.value(QStringLiteral("studyType")).toString() != QLatin1String("Monitor session"))
+        return refuse(QT_TRANSLATE_NOOP("MonitorDatabase", "Not a monitor session"));
+    study.patient = PatientRecord::fromJson(top.value(QStringLiteral("patient")).toObject());
+    if (study.patient.uuid.isNull())
+        return refuse(QT_TRANSLATE_NOOP("MonitorDatabase", "The study file names no patient"));
+    const QJsonObject session = top.value(QStringLiteral("session")).toObject();
+    study.session = session.isEmpty()
+        ? nullptr
+        : sessionFromStudy(top, 0, session.value(QStringLiteral("sessionNumber")).toInt(0));
+    return true;
+}

@@ -7,8 +7,9 @@
 
 #include <memory>
 
+#include "storage/patientrecord.h"
+
 class MonitorSession;
-struct PatientRecord;
 
 // A study file keeps one whole session: "NVSTUDY2" + qCompress(compact JSON).
 // Files starting "NVSTUDY1" hold the JSON uncompressed and are read too.
@@ -49,3 +50,17 @@ bool readStudyFile(const QString &path, QJsonDocument &document, QString *why = 
 // Rebuilds a session from a study object (top-level object not empty) for the
 // given patient and session number; the recording is left to the caller.
 std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int patientId, int sessionNumber);
+
+// A study file as the index is rebuilt from it: the patient's copy of the
+// record and, when the file holds one, the session with the number it was
+// stored under (patient id left 0).
+struct StoredStudy
+{
+    PatientRecord patient;
+    std::unique_ptr<MonitorSession> session;
+};
+
+// Reads a study file of a monitored session through readStudyFile. False,
+// with the reason in `why`, when that refuses it, when its payload is
+// damaged, or when it is not a monitor session or names no patient uuid.
+bool readStoredStudy(const QString &path, StoredStudy &study, QString *why = nullptr);

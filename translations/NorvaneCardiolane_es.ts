@@ -494,6 +494,42 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
         <source>Not a study file</source>
         <translation>No es un archivo de estudio</translation>
     </message>
+    <message>
+        <source>The study file %1 could not be read (%2); it is not in the rebuilt index.</source>
+        <translation>No se pudo leer el archivo de estudio %1 (%2); no está en el índice reconstruido.</translation>
+    </message>
+    <message>
+        <source>The pictures could not be set aside in %1; they may show with the wrong patients.</source>
+        <translation>No se pudieron apartar las fotos en %1; pueden mostrarse con pacientes equivocados.</translation>
+    </message>
+    <message>
+        <source>The picture %1 could not be moved to %2; it may show with the wrong patient.</source>
+        <translation>No se pudo mover la foto %1 a %2; puede mostrarse con un paciente equivocado.</translation>
+    </message>
+    <message>
+        <source>The owner mark %1 could not be moved to %2.</source>
+        <translation>No se pudo mover la marca de dueño %1 a %2.</translation>
+    </message>
+    <message>
+        <source>The picture %1 could not be given back to its patient; it stays in %2.</source>
+        <translation>No se pudo devolver la foto %1 a su paciente; queda en %2.</translation>
+    </message>
+    <message>
+        <source>The picture %1 could not be marked with its owner (%2); a later rebuild may set it aside.</source>
+        <translation>No se pudo marcar la foto %1 con su dueño (%2); una reconstrucción posterior puede apartarla.</translation>
+    </message>
+    <message>
+        <source>The study file is damaged</source>
+        <translation>El archivo de estudio está dañado</translation>
+    </message>
+    <message>
+        <source>Not a monitor session</source>
+        <translation>No es una sesión de monitoreo</translation>
+    </message>
+    <message>
+        <source>The study file names no patient</source>
+        <translation>El archivo de estudio no nombra a ningún paciente</translation>
+    </message>
 </context>
 <context>
     <name>PatientDialog</name>
@@ -1123,6 +1159,10 @@ Stop monitor session?</source>
         <source>No alarms</source>
         <translation>Sin alarmas</translation>
     </message>
+    <message>
+        <source>Check electrodes</source>
+        <translation>Revise los electrodos</translation>
+    </message>
 </context>
 <context>
     <name>ReviewEctopy</name>
@@ -1459,8 +1499,12 @@ Stop monitor session?</source>
         <translation>Audio en pausa %1</translation>
     </message>
     <message>
-        <source>Audio paused</source>
-        <translation>Audio en pausa</translation>
+        <source>Pause audio</source>
+        <translation>Pausar audio</translation>
+    </message>
+    <message>
+        <source>Audio of every alarm is paused; click to end the pause now</source>
+        <translation>El audio de todas las alarmas está en pausa; pulse para terminar la pausa ahora</translation>
     </message>
 </context>
 <context>

@@ -232,7 +232,7 @@ private slots:
         // No such patient, or a failing database (reported): empty fields.
         QCOMPARE(line(std::make_unique<PatientDialog>(nullptr, *m_storage->database, 4711).get(), "txtLastName")->text(),
                  QString());
-        QVERIFY(QSqlQuery().exec(QStringLiteral("drop table Patient")));
+        QVERIFY(indexQuery(*m_storage->database).exec(QStringLiteral("drop table Patient")));
         MessageBoxAnswerer answerer(QMessageBox::Ok);
         PatientDialog failed(nullptr, *m_storage->database, stored.id);
         QVERIFY(answerer.titles == QStringList{"Error"} && line(&failed, "txtLastName")->text().isEmpty() && !okEnabled(&failed));
@@ -303,7 +303,7 @@ private slots:
         QCOMPARE(yes.titles.size(), 3);
 
         // Failures are told: the deletion, then the reload; the dialog stays.
-        QVERIFY(QSqlQuery().exec(QStringLiteral("drop table Session")));
+        QVERIFY(indexQuery(*m_storage->database).exec(QStringLiteral("drop table Session")));
         deleteRows({"García López, Juan"});
         QCOMPARE(yes.titles, (QStringList{"Warning", "Warning", "Confirm", "Confirm", "Error", "Error"}));
         QVERIFY(m_dialog->isVisible());

@@ -95,7 +95,7 @@ private slots:
     {
         QVERIFY(QFileInfo(m_storage->root() + "/pictures").isDir() && QFileInfo::exists(db()->databasePath()));
         QVERIFY(db()->databasePath() == m_storage->root() + "/data/sessions.sqlite");
-        QSqlQuery q(QStringLiteral("select sql from sqlite_master order by name"));
+        QSqlQuery q = indexQuery(*db(), QStringLiteral("select sql from sqlite_master order by name"));
         QStringList tables;
         while (q.next())
             tables << q.value(0).toString();
@@ -115,7 +115,7 @@ private slots:
         QVERIFY(db()->loadPatient(p.id, back) && back.id == p.id);
         QCOMPARE(back.toJson(), p.toJson());
         // The row holds indented JSON without the id.
-        QSqlQuery q(QStringLiteral("select data from Patient"));
+        QSqlQuery q = indexQuery(*db(), QStringLiteral("select data from Patient"));
         QVERIFY(q.next() && q.value(0).toString().contains("\n    \"city\": \"") && !q.value(0).toString().contains("\"id\""));
 
         p.city = QStringLiteral("Mendoza");
@@ -130,7 +130,7 @@ private slots:
 
         // No such row leaves the record alone; a garbled one gives an empty record.
         QVERIFY(!db()->loadPatient(42, back) && back.uuid == second.uuid);
-        QVERIFY(QSqlQuery().exec("insert into Patient(id, data) values (9, 'not json {')"));
+        QVERIFY(indexQuery(*db()).exec("insert into Patient(id, data) values (9, 'not json {')"));
         QVERIFY(db()->loadPatient(9, back) && back.id == 9 && back.lastName.isEmpty() && back.uuid.isNull());
     }
 
@@ -153,7 +153,7 @@ private slots:
         SessionInfo info;
         QVERIFY(db()->loadSession(a, 2, info) && !info.presence && !db()->loadSession(a, 7, info));
         QCOMPARE(info.baseFilename, sessions[1].baseFilename);
-        QSqlQuery q(QStringLiteral("select data from Session where sessionNumber = 2"));
+        QSqlQuery q = indexQuery(*db(), QStringLiteral("select data from Session where sessionNumber = 2"));
         QVERIFY(q.next());
         QCOMPARE(QJsonDocument::fromJson(q.value(0).toString().toUtf8()).object(),
                  (QJsonObject{{"baseFilename", "Alba-Ana-20260112235959"}, {"presence", false},

@@ -78,7 +78,7 @@ private slots:
         // 1 and 2 never reached the index: 1 long ago, 2 just now (perhaps on
         // its way in another process). Saves interrupted before their commit.
         const QString lost = stem(id, 1), young = stem(id, 2);
-        QVERIFY(QSqlQuery().exec("delete from Session where sessionNumber <= 2"));
+        QVERIFY(indexQuery(*db()).exec("delete from Session where sessionNumber <= 2"));
         for (const QString &left : {pending[0], db()->rootPath() + "/x.nvstudy.Ab12Cd",
                                     db()->rootPath() + "/y.nvstudy.pending.q9W8e7", db()->rootPath() + "/pictures/pic3.Zz0011"}) {
             QFile file(left);
@@ -101,7 +101,7 @@ private slots:
         m_storage->startSession(id, m_start);
         m_storage->startSession(id, m_start.addDays(2));
         const QString orphan = stem(id, 2);
-        QVERIFY(QSqlQuery().exec("delete from Session where sessionNumber = 2"));
+        QVERIFY(indexQuery(*db()).exec("delete from Session where sessionNumber = 2"));
         auto real = m_storage->startSession(id, m_start.addDays(2).addSecs(300));
         real->hrTrend = QVector<int>(60, 90);
         db()->updateSession(*real);
@@ -113,6 +113,40 @@ private slots:
         QCOMPARE(stem(1, 3), orphan);
         QCOMPARE(db()->repairNotes(),
                  QStringList{"Session 2 of Twice, Ana was used twice; the copy in " + orphan + " is now session 3."});
+    }
+
+    void rebuildTellsWhatItLeftOut()
+    {
+        // A damaged study file and one of another kind of study stay out of
+        // the rebuilt index; the picture of the patient who is kept cannot
+        // take its new name (something else holds it) and stays aside. Each
+        // is named.
+        const int broken = m_storage->addPatient("Broken");
+        m_storage->startSession(broken, m_start);
+        const int kept = m_storage->addPatient("Kept");
+        m_storage->startSession(kept, m_start);
+        db()->savePicture(kept, "face");
+        const QString brokenStem = stem(broken, 1);
+        QVERIFY(writeFile(db()->studyPath(brokenStem), QByteArray("NVSTUDY2\0\0\0\x10", 12) + "not zlib"));
+        QVERIFY(writeFile(db()->studyPath("other"), R"(NVSTUDY1{"study":{"studyType":"Holter"},"patient":{"uuid":"{0f8fad5b-d9cb-469f-a165-70867728950e}"}})"));
+        m_storage->database.reset();
+        QVERIFY(QFile::remove(m_storage->root() + "/data/sessions.sqlite"));
+        QVERIFY(QDir().mkpath(m_storage->root() + "/pictures/pic1/taken"));
+        m_storage->reopen();
+
+        QCOMPARE(db()->listPatients().size(), 1);
+        QCOMPARE(db()->listPatients().first().name, QStringLiteral("Kept, Ana"));
+        const QStringList notes = db()->repairNotes();
+        QCOMPARE(notes.size(), 3);
+        QCOMPARE(notes[0], "The study file " + brokenStem + ".nvstudy could not be read (The study file is damaged); "
+                           "it is not in the rebuilt index.");
+        QCOMPARE(notes[1], QStringLiteral("The study file other.nvstudy could not be read (Not a monitor session); "
+                                          "it is not in the rebuilt index."));
+        const QString aside = notes[2].section(" it stays in ", 1).chopped(1);
+        QCOMPARE(notes[2], "The picture pic2 could not be given back to its patient; it stays in " + aside + ".");
+        QCOMPARE(readFile(aside + "/pic2"), QByteArray("face"));
+        QByteArray picture;
+        QVERIFY(!db()->loadPicture(1, picture));
     }
 
     void unusableIndexesAreSetAsideAndRebuilt_data()
@@ -137,9 +171,9 @@ private slots:
         db()->savePicture(Patients, "face");
         QVERIFY(QFile::remove(db()->pictureOwnerPath(Patients)));
         if (damage == "column")
-            QVERIFY(QSqlQuery().exec("alter table Session rename column sessionNumber to number"));
+            QVERIFY(indexQuery(*db()).exec("alter table Session rename column sessionNumber to number"));
         if (damage == "no patient")
-            QVERIFY(QSqlQuery().exec("delete from Patient"));
+            QVERIFY(indexQuery(*db()).exec("delete from Patient"));
         const QString index = db()->databasePath(), data = m_storage->root() + "/data";
         m_storage->database.reset();
         QByteArray unusable = readFile(index);

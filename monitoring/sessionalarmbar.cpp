@@ -55,7 +55,6 @@ SessionAlarmBar::SessionAlarmBar(AlarmMonitor *alarms, PatientName patientName, 
     m_pause->setObjectName(QStringLiteral("btnAudioPaused"));
     m_pause->setCheckable(true);
     m_pause->setFocusPolicy(Qt::NoFocus);
-    m_pause->setToolTip(tr("Silences every alarm for a while; a new high-priority alarm sounds at once"));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -113,12 +112,16 @@ void SessionAlarmBar::updatePause()
 {
     const qint64 remaining = m_alarms->audioPauseRemainingMs();
     const bool paused = remaining > 0;
-    m_pause->setText(paused ? tr("Audio paused %1").arg(countdownText(remaining)) : tr("Audio paused"));
+    // Labelled by what pressing it does; while paused, by the time left.
+    m_pause->setText(paused ? tr("Audio paused %1").arg(countdownText(remaining)) : tr("Pause audio"));
     m_pause->setChecked(paused);
     if (paused != m_paused) {
         m_paused = paused;
-        m_pause->setStyleSheet(paused ? QStringLiteral("background-color: rgb(255, 221, 0); font-weight: bold")
+        // Black on the yellow of a pause: the style sheet's light text would be unreadable there.
+        m_pause->setStyleSheet(paused ? QStringLiteral("background-color: rgb(255, 221, 0); color: black; font-weight: bold")
                                       : QString());
+        m_pause->setToolTip(paused ? tr("Audio of every alarm is paused; click to end the pause now")
+                                   : tr("Silences every alarm for a while; a new high-priority alarm sounds at once"));
     }
     if (paused && !m_countdown.isActive())
         m_countdown.start();

@@ -5,7 +5,9 @@
 #include "reports/reportsheetpainter.h"
 #include "reports/reportvalues.h"
 #include "reports/sessionreport.h"
+#include "reports/sessionreportalarms.h"
 #include "reports/summaryreport.h"
+#include "storage/loggedalarms.h"
 #include "storage/monitordatabase.h"
 #include "storage/tfilesignal.h"
 
@@ -290,7 +292,7 @@ private slots:
         QCOMPARE(report.engine().recordCounts(), QVector<int>({1 + 35, 0, 101}));
         QCOMPARE(report.value(1, "eventDescription", 0), QStringLiteral("Alarma alta 08:30:00 - A0 (tira desde 08:30:00)"));
         QCOMPARE(report.value(35, "eventDescription", 0),
-                 QStringLiteral("Alarma alta 08:46:41 - asystole (tira desde 08:46:37)"));
+                 QStringLiteral("Alarma alta 08:46:41 - ASISTOLIA (tira desde 08:46:37)"));
 
         // Every alarm in order, with the column heads on each sheet after the strips.
         const ReportPageLayout &table = report.engine().layout().pages()[2];
@@ -313,7 +315,7 @@ private slots:
         QCOMPARE(listed.size(), 101);
         QCOMPARE(listed[0], QStringLiteral("08:30:00|00:00|Alta|A0|08:30:05|08:30:03"));
         QCOMPARE(listed[2], QStringLiteral("08:30:20|00:20|Baja|A2|\u2014|08:30:23"));
-        QCOMPARE(listed.last(), QStringLiteral("08:46:41|16:41|Alta|asystole|\u2014|08:30:00"));
+        QCOMPARE(listed.last(), QStringLiteral("08:46:41|16:41|Alta|ASISTOLIA|\u2014|08:30:00"));
         QCOMPARE(footers(report).last(), QStringLiteral("Pág. 8 de 8|Núñez, José - Sesión #1 del 05/01/2024"));
 
         // Without alarms the table is left out.
@@ -321,6 +323,37 @@ private slots:
         SessionReport quiet(*database, *session);
         QCOMPARE(quiet.engine().recordCounts(), QVector<int>({1, 0}));
         QCOMPARE(quiet.engine().paginate().size(), 1);
+    }
+
+    void alarmTextsInTheReportsLanguage_data()
+    {
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("rate above") << "hrHigh" << "HR 182 > 170" << "FC 182 > 170";
+        QTest::newRow("rate above caution") << "hrCaution" << "HR 131 > 130" << "FC 131 > 130";
+        QTest::newRow("rate below") << "hrLow" << "HR 35 < 40" << "FC 35 < 40";
+        QTest::newRow("stored in Spanish") << "hrHigh" << "FC 182 > 170" << "FC 182 > 170";
+        QTest::newRow("tachycardia") << "ventricularTachycardia" << "VT 3 beats 209 bpm" << "TV 3 latidos 209 lpm";
+        QTest::newRow("frequent PVCs") << "frequentPvcs" << "PVC 14/min" << "EV 14/min";
+        QTest::newRow("couplet") << "couplet" << "Couplet" << "Duplete";
+        QTest::newRow("link") << "linkLost" << "Link lost" << "Enlace perdido";
+        QTest::newRow("no stored text") << "asystole" << "" << "ASISTOLIA";
+        QTest::newRow("storage reason kept") << "recordingStopped" << "Recording stopped: Disk full"
+                                             << "Grabación detenida: Disk full";
+        QTest::newRow("no reason") << "recordingStopped" << "Recording stopped" << "Grabación detenida";
+        QTest::newRow("numbers missing") << "hrHigh" << "HR > 170" << "HR > 170";
+        QTest::newRow("unknown condition") << "someNewCondition" << "Something 3" << "Something 3";
+    }
+
+    void alarmTextsInTheReportsLanguage()
+    {
+        QFETCH(QString, condition);
+        QFETCH(QString, stored);
+        LoggedAlarm alarm;
+        alarm.condition = condition;
+        alarm.text = stored;
+        QTEST(alarmReportText(alarm), "printed");
     }
 
     void graphsAndLogosAreDrawn()

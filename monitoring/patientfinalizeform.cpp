@@ -30,7 +30,7 @@ PatientFinalizeForm::PatientFinalizeForm(QWidget *parent, SessionManager *manage
     } catch (const StorageError &) {
     }
     if (loaded) {
-        ui->txtPatientName->setText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
+        ui->txtPatientName->setFullText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
         ui->lblPatientAge->setText(RecordRules::ageText(record.birthDate, QDate::currentDate()));
         ui->lblPatientComments->setText(record.comments);
         QPixmap picture;

@@ -55,14 +55,14 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
             hasPicture = db.loadPicture(patientId, bytes);
     } catch (const StorageError &) {
     }
-    ui->txtPatientName->setText(patientTitle());
-    ui->txtPatientName->setToolTip(patientTitle());
+    ui->txtPatientName->setFullText(patientTitle());
     ui->lblPatientAge->setText(RecordRules::ageText(m_patient.birthDate, QDate::currentDate()));
     ui->lblPatientComments->setText(m_patient.comments);
     QPixmap picture;
-    // Without a picture the label keeps its "[picture]" placeholder.
-    if (hasPicture && picture.loadFromData(bytes))
-        ui->lblPicture->setPixmap(picture);
+    // Without a picture, the figure the patient dialog shows for none.
+    if (!hasPicture || !picture.loadFromData(bytes))
+        picture = QPixmap(QStringLiteral(":/res/person.png"));
+    ui->lblPicture->setPixmap(picture);
 
     ui->ecgControls->setCompact(true);
     connect(ui->ecgControls, &QEcgViewControls::speedChanged, ui->ecgGraphic, &QSignalMonitorDisplay::setSpeed);

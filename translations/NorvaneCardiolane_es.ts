@@ -661,10 +661,6 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
         <translation>[foto]</translation>
     </message>
     <message>
-        <source>&lt;Patient name&gt;</source>
-        <translation>&lt;Nombre del paciente&gt;</translation>
-    </message>
-    <message>
         <source>Age</source>
         <translation>Edad</translation>
     </message>
@@ -760,10 +756,6 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
         <translation>Evento</translation>
     </message>
     <message>
-        <source>Blood pressure</source>
-        <translation>Presión arterial</translation>
-    </message>
-    <message>
         <source>Stop</source>
         <translation>Detener</translation>
     </message>
@@ -803,21 +795,26 @@ Stop monitor session?</source>
         <source>PVC/min</source>
         <translation>EV/min</translation>
     </message>
+    <message>
+        <source>Mark an event at this moment</source>
+        <translation>Marcar un evento en este momento</translation>
+    </message>
+    <message>
+        <source>Enter a blood-pressure reading</source>
+        <translation>Introducir una lectura de presión arterial</translation>
+    </message>
+    <message>
+        <source>BP</source>
+        <comment>Short for blood pressure</comment>
+        <translation>PA</translation>
+    </message>
+    <message>
+        <source>Stop monitoring this patient</source>
+        <translation>Detener la monitorización de este paciente</translation>
+    </message>
 </context>
 <context>
     <name>PatientPreviewForm</name>
-    <message>
-        <source>Select patient...</source>
-        <translation>Seleccionar paciente...</translation>
-    </message>
-    <message>
-        <source>New patient...</source>
-        <translation>Nuevo paciente...</translation>
-    </message>
-    <message>
-        <source>Edit patient...</source>
-        <translation>Editar paciente...</translation>
-    </message>
     <message>
         <source>[picture]</source>
         <translation>[foto]</translation>
@@ -901,6 +898,38 @@ Stop monitor session?</source>
     <message>
         <source>Error</source>
         <translation>Error</translation>
+    </message>
+    <message>
+        <source>Choose a registered patient for this place</source>
+        <translation>Elegir un paciente registrado para este puesto</translation>
+    </message>
+    <message>
+        <source>Select...</source>
+        <comment>A patient for this place</comment>
+        <translation>Elegir...</translation>
+    </message>
+    <message>
+        <source>Register a new patient for this place</source>
+        <translation>Registrar un paciente nuevo para este puesto</translation>
+    </message>
+    <message>
+        <source>New...</source>
+        <comment>A patient for this place</comment>
+        <translation>Nuevo...</translation>
+    </message>
+    <message>
+        <source>Edit the chosen patient&apos;s record</source>
+        <translation>Editar la ficha del paciente elegido</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <comment>A patient for this place</comment>
+        <translation>Editar...</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <comment>Start monitoring</comment>
+        <translation>Iniciar</translation>
     </message>
 </context>
 <context>
@@ -999,6 +1028,14 @@ Stop monitor session?</source>
     <message>
         <source>Baseline filter</source>
         <translation>Filtro de línea de base</translation>
+    </message>
+    <message>
+        <source>Paper speed, amplitude and filters</source>
+        <translation>Velocidad del papel, amplitud y filtros</translation>
+    </message>
+    <message>
+        <source>%1 mm/s  %2 mm/mV</source>
+        <translation>%1 mm/s  %2 mm/mV</translation>
     </message>
 </context>
 <context>
@@ -1128,10 +1165,6 @@ Stop monitor session?</source>
         <translation>Hora</translation>
     </message>
     <message>
-        <source>Priority</source>
-        <translation>Prioridad</translation>
-    </message>
-    <message>
         <source>Alarm</source>
         <translation>Alarma</translation>
     </message>
@@ -1162,6 +1195,14 @@ Stop monitor session?</source>
     <message>
         <source>Check electrodes</source>
         <translation>Revise los electrodos</translation>
+    </message>
+    <message>
+        <source>The alarm as its banner showed it, in the colour of its priority</source>
+        <translation>La alarma tal como la mostró su cartel, con el color de su prioridad</translation>
+    </message>
+    <message>
+        <source>%1 priority: %2</source>
+        <translation>Prioridad %1: %2</translation>
     </message>
 </context>
 <context>

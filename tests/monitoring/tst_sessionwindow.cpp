@@ -26,16 +26,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QtEndian>
 #include <QtTest>
+
+#include "display/qecgviewcontrols.h"
+#include "display/qelidedlabel.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -146,6 +151,105 @@ private slots:
         QCOMPARE(window.manager()->deviceNames(), (QStringList{"A=B", "NVR1", "NVR2"}));
         settings.setValue(QStringLiteral("Config/MaxPatients"), QStringLiteral("many"));
         QCOMPARE(places(*std::make_unique<SessionWindow>(*m_storage->database, m_storage->records)).size(), 9);
+    }
+
+    void ninePatientsFitASmallScreen_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("1366x768") << QSize(1366, 768) << "en";
+        QTest::newRow("1366x768 Spanish") << QSize(1366, 768) << "es";
+        QTest::newRow("1600x900") << QSize(1600, 900) << "en";
+    }
+
+    // Nine monitored patients on a small screen: the window is no wider than
+    // the screen, so the audio-pause control stays on it; every control's
+    // text is whole; a long name ends in "…" and is whole in its tooltip.
+    void ninePatientsFitASmallScreen()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(QString, language);
+        QTranslator translator;
+        if (language == "es") {
+            QVERIFY(translator.load(QStringLiteral("NorvaneCardiolane_es"), QStringLiteral(CARDIOLANE_BIN_DIR)));
+            QCoreApplication::installTranslator(&translator);
+        }
+        // In the station's own style, whose paddings decide the widths.
+        QFile style(QStringLiteral(":/styles/dark.css"));
+        QVERIFY(style.open(QIODevice::ReadOnly));
+        qApp->setStyleSheet(QString::fromUtf8(style.readAll()));
+        const auto restore = qScopeGuard([&translator] {
+            QCoreApplication::removeTranslator(&translator);
+            qApp->setStyleSheet(QString());
+        });
+        QSettings().setValue(QStringLiteral("Config/MaxPatients"), 9);
+        SessionWindow window(*m_storage->database, m_storage->records);
+        window.resize(screen);
+        window.show();
+        const QString longName = QStringLiteral("Fernández de la Cruz Villanueva");
+        for (int i = 0; i < 9; ++i) {
+            PatientPreviewForm *place = places(window).at(i);
+            place->choosePatient(m_storage->addPatient(i == 4 ? longName : QStringLiteral("P%1").arg(i)));
+            place->findChild<QComboBox *>(QStringLiteral("cboDevice"))->setCurrentText(QStringLiteral("sim"));
+        }
+        // Chosen but not started, each place fits too.
+        QCoreApplication::processEvents();
+        QCOMPARE(window.size(), screen);
+        for (PatientPreviewForm *place : places(window))
+            place->findChild<QPushButton *>(QStringLiteral("btnStart"))->click();
+        QTRY_COMPARE(window.centralWidget()->findChildren<PatientMonitorForm *>().size(), 9);
+        QCoreApplication::processEvents();
+
+        QVERIFY2(window.minimumSizeHint().width() <= screen.width(), qPrintable(QString::number(window.minimumSizeHint().width())));
+        QVERIFY2(window.minimumSizeHint().height() <= screen.height(), qPrintable(QString::number(window.minimumSizeHint().height())));
+        QCOMPARE(window.size(), screen);
+        auto *pause = child<QPushButton>(&window, "btnAudioPaused");
+        QVERIFY(pause->isVisible());
+        QVERIFY(pause->mapTo(&window, QPoint(pause->width(), 0)).x() <= window.width());
+
+        QStringList cut;
+        for (PatientMonitorForm *monitor : window.centralWidget()->findChildren<PatientMonitorForm *>()) {
+            for (QAbstractButton *button : monitor->findChildren<QAbstractButton *>())
+                if (button->isVisible() && !button->text().isEmpty() && button->width() < button->minimumSizeHint().width())
+                    cut << button->text();
+            for (QLabel *label : monitor->findChildren<QLabel *>())
+                if (label->isVisible() && !label->wordWrap() && label->textFormat() != Qt::RichText
+                    && !label->text().isEmpty() && !qobject_cast<QElidedLabel *>(label)
+                    && label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width())
+                    cut << label->text();
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(" | ")));
+
+        QElidedLabel *name = nullptr;
+        for (QElidedLabel *label : window.centralWidget()->findChildren<QElidedLabel *>(QStringLiteral("txtPatientName")))
+            if (label->fullText().startsWith(QStringLiteral("Fernández")))
+                name = label;
+        QVERIFY(name);
+        QVERIFY(name->text().endsWith(QChar(0x2026)));
+        QVERIFY(name->text().size() > 3);
+        QVERIFY(name->toolTip().contains(longName));
+
+        // The one view button offers the speeds, amplitudes and filters.
+        auto *controls = window.centralWidget()->findChildren<QEcgViewControls *>().first();
+        auto *view = child<QPushButton>(controls, "btnViewMenu");
+        const auto choose = [view](const char *button) {
+            for (QAction *action : view->menu()->actions())
+                if (QObject *target = action->data().value<QObject *>(); target && target->objectName() == button)
+                    action->trigger();
+        };
+        choose("btnSpeed50");
+        choose("btnAmp5");
+        choose("btnFilterNotch");
+        QCOMPARE(controls->speed(), 50.0);
+        QCOMPARE(controls->amplitude(), 5.0);
+        QVERIFY(!controls->notch());
+        QVERIFY(controls->lowpass());
+        QCOMPARE(view->text().remove(QLatin1Char(' ')), QStringLiteral("50mm/s5mm/mV"));
+        choose("btnSpeed50"); // chosen again: stays
+        QCOMPARE(controls->speed(), 50.0);
+
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        QVERIFY(window.close());
     }
 
     void startChecksAndWhatClosingRecords()

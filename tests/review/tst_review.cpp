@@ -11,6 +11,7 @@
 
 #include "display/qplotgraphic.h"
 #include "display/qsignalbrowsedisplay.h"
+#include "review/reviewalarms.h"
 #include "review/exportecgdialog.h"
 #include "review/reviewwindow.h"
 
@@ -27,6 +28,8 @@
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace {
@@ -391,7 +394,8 @@ private slots:
         using E = AlarmLogEntry;
         session->alarmLog = {{12.3, E::Onset, "hrHigh", "medium", "HR 182 > 170"}, {20.0, E::Onset, "asystole", "high", "ASYSTOLE"},
                              {23.5, E::End, "asystole", "high", "ASYSTOLE"}, {30.0, E::Acknowledged, "asystole", "high", "ASYSTOLE"},
-                             {41.0, E::End, "hrHigh", "medium", "HR 182 > 170"}};
+                             {41.0, E::End, "hrHigh", "medium", "HR 182 > 170"},
+                             {50.0, E::Onset, "recordingStopped", "medium", "Recording stopped: No space left on device"}};
         storage.database->updateSession(*session);
         auto window = openReview(storage, id);
         auto *alarms = child<QTreeWidget>(window.get(), "treeAlarms");
@@ -404,8 +408,20 @@ private slots:
             rows << cells.join('|');
         }
         const auto at = [&](double s) { return session->startDateTime.addMSecs(qint64(s * 1000)).toString("HH:mm:ss"); };
-        QCOMPARE(rows, QStringList({at(12.3) + "|Medium|HR 182 > 170||" + at(41),
-                                    at(20) + "|High|ASYSTOLE|" + at(30) + "|" + at(23.5)}));
+        QCOMPARE(rows, QStringList({at(12.3) + "|HR 182 > 170||" + at(41),
+                                    at(20) + "|ASYSTOLE|" + at(30) + "|" + at(23.5),
+                                    at(50) + "|Recording stopped: No space left on device||"}));
+        QCOMPARE(alarms->topLevelItem(1)->toolTip(ReviewAlarms::ColumnText), QStringLiteral("High priority: ASYSTOLE"));
+        // On a 1366-pixel screen every usual text is whole; one beyond
+        // three usual ones is cut with a mark and whole in its tooltip.
+        window->resize(1366, 700);
+        QCoreApplication::processEvents();
+        for (const QString &shown : {QStringLiteral("VT 12 beats 180 bpm"), QStringLiteral("Check electrodes")}) {
+            const int right = alarms->header()->sectionViewportPosition(ReviewAlarms::ColumnText) + alarms->iconSize().width()
+                              + 8 + alarms->fontMetrics().horizontalAdvance(shown);
+            QVERIFY2(right <= alarms->viewport()->width(), qPrintable(shown));
+        }
+        QVERIFY(alarms->topLevelItem(2)->toolTip(ReviewAlarms::ColumnText).endsWith("No space left on device"));
         // Choosing an alarm shows the ECG at its onset, as choosing an event does.
         auto *ecg = child<QSignalBrowseDisplay>(window.get(), "ecgGraphic");
         alarms->setCurrentItem(alarms->topLevelItem(1));

@@ -9,10 +9,10 @@
 
 #include "acquisition/recorder.h"
 #include "acquisition/replaysource.h"
+#include "alarms/alarmectopy.h"
+#include "alarms/alarmmonitor.h"
 #include "dsp/tbeatdetector.h"
 #include "dsp/tsyntheticecg.h"
-#include "monitoring/alarmectopy.h"
-#include "monitoring/alarmmonitor.h"
 #include "storage/monitorsession.h"
 
 #include <cstdio>

@@ -6,8 +6,8 @@
 #include "benchmark.h"
 #include "ninepatientwindow.h"
 
+#include "alarms/alarmmonitor.h"
 #include "monitoring/alarmbanner.h"
-#include "monitoring/alarmmonitor.h"
 #include "monitoring/patientmonitorform.h"
 #include "monitoring/sessionwindow.h"
 #include "storage/monitordatabase.h"

@@ -59,7 +59,7 @@ endfunction()
 # Every subsystem library that exists, for programs that link them all.
 function(cardiolane_all_subsystems out)
     set(result)
-    foreach(subsystem app reports review monitoring config patients display acquisition storage dsp)
+    foreach(subsystem app reports review monitoring config patients display alarms acquisition storage dsp)
         if(TARGET ${subsystem})
             list(APPEND result ${subsystem})
         endif()

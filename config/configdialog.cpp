@@ -2,7 +2,7 @@
 #include "ui_configdialog.h"
 
 #include "acquisition/modulediscovery.h"
-#include "config/alarmsettings.h"
+#include "alarms/alarmsettings.h"
 #include "config/configsettings.h"
 
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "monitoring/alarmbanner.h"
 
-#include "monitoring/alarmflash.h"
+#include "alarms/alarmflash.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

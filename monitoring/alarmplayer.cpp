@@ -1,6 +1,6 @@
 #include "monitoring/alarmplayer.h"
 
-#include "monitoring/alarmsound.h"
+#include "alarms/alarmsound.h"
 
 #include <QAudioDeviceInfo>
 #include <QAudioFormat>

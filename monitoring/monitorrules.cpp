@@ -50,11 +50,6 @@ QString alarmStyle(AlarmZone zone)
     return QString();
 }
 
-bool isBatteryLow(double voltage)
-{
-    return voltage > 0.0 && voltage < 2.2;
-}
-
 QPoint batteryMarkPosition(int ecgWidth, int markWidth, int currentY)
 {
     return QPoint(ecgWidth - markWidth - 10, currentY);

@@ -25,8 +25,6 @@ AlarmZone risingAlarmZone(double value, double low, double high);
 AlarmZone fallingAlarmZone(double value, double low, double high);
 QString alarmStyle(AlarmZone zone);
 
-// Module battery is low above 0 V and below 2.2 V (0 means no reading).
-bool isBatteryLow(double voltage);
 // Low-battery mark: right edge of the ECG, 10 px in, same height as before.
 QPoint batteryMarkPosition(int ecgWidth, int markWidth, int currentY);
 // Lost-link mark: centred on the ECG.

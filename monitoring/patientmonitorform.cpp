@@ -1,8 +1,8 @@
 #include "monitoring/patientmonitorform.h"
 #include "ui_patientmonitorform.h"
 
+#include "alarms/alarmmonitor.h"
 #include "dsp/tlivefilterchain.h"
-#include "monitoring/alarmmonitor.h"
 #include "monitoring/bpdialog.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/panelhost.h"
@@ -169,7 +169,7 @@ void PatientMonitorForm::updateReadouts()
     ui->hrGraphic->refresh();
 
     const int patientId = m_session->patientId;
-    if (MonitorRules::isBatteryLow(m_manager->batteryVoltage(patientId))) {
+    if (isBatteryLow(m_manager->batteryVoltage(patientId))) {
         ui->lblBattery->move(MonitorRules::batteryMarkPosition(
             ui->ecgGraphic->width(), ui->lblBattery->width(), ui->lblBattery->y()));
         ui->lblBattery->setVisible(!ui->lblBattery->isVisible());

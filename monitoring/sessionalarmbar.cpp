@@ -1,6 +1,6 @@
 #include "monitoring/sessionalarmbar.h"
 
-#include "monitoring/alarmmonitor.h"
+#include "alarms/alarmmonitor.h"
 #include "monitoring/alarmplayer.h"
 
 #include <QHBoxLayout>

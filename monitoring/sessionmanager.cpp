@@ -3,7 +3,7 @@
 #include "acquisition/mockmonitorsource.h"
 #include "acquisition/modulesource.h"
 #include "acquisition/recorder.h"
-#include "monitoring/alarmmonitor.h"
+#include "alarms/alarmmonitor.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/openrecords.h"

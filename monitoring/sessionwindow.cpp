@@ -2,9 +2,9 @@
 #include "ui_sessionwindow.h"
 
 #include "acquisition/modulediscovery.h"
-#include "config/alarmsettings.h"
+#include "alarms/alarmmonitor.h"
+#include "alarms/alarmsettings.h"
 #include "config/configsettings.h"
-#include "monitoring/alarmmonitor.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientpreviewform.h"

@@ -2,7 +2,7 @@
 
 #include "acquisition/recorder.h"
 #include "acquisition/replaysource.h"
-#include "monitoring/alarmmonitor.h"
+#include "alarms/alarmmonitor.h"
 #include "storage/monitorsession.h"
 
 #include <memory>

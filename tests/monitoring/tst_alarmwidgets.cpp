@@ -5,9 +5,9 @@
 
 #include "../common/alarmrig.h"
 
+#include "alarms/alarmflash.h"
+#include "alarms/alarmmonitor.h"
 #include "dsp/tsyntheticecg.h"
-#include "monitoring/alarmflash.h"
-#include "monitoring/alarmmonitor.h"
 #include "monitoring/alarmplayer.h"
 #include "monitoring/sessionalarmbar.h"
 #include "storage/monitorsession.h"

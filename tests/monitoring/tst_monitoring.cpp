@@ -7,6 +7,7 @@
 
 #include "../common/teststorage.h"
 
+#include "alarms/alarmconditions.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/sessionmanager.h"
 #include "storage/sessionclock.h"

@@ -9,8 +9,8 @@
 #include "../common/messageboxanswerer.h"
 #include "../common/teststorage.h"
 
+#include "alarms/alarmmonitor.h"
 #include "monitoring/alarmbanner.h"
-#include "monitoring/alarmmonitor.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientmonitorform.h"
 #include "monitoring/patientpreviewform.h"

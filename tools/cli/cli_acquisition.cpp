@@ -8,8 +8,8 @@
 #ifndef _WIN32
 #include "acquisition/modulesimulator.h"
 #endif
-#include "config/alarmsettings.h"
-#include "monitoring/alarmmonitor.h"
+#include "alarms/alarmmonitor.h"
+#include "alarms/alarmsettings.h"
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
 #include "storage/openrecords.h"

@@ -5,9 +5,9 @@
 
 #include "acquisition/recorder.h"
 #include "acquisition/replaysource.h"
-#include "config/alarmsettings.h"
-#include "monitoring/alarmmonitor.h"
-#include "monitoring/alarmsound.h"
+#include "alarms/alarmmonitor.h"
+#include "alarms/alarmsettings.h"
+#include "alarms/alarmsound.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/storageerror.h"

@@ -1,4 +1,4 @@
-#include "monitoring/alarmflash.h"
+#include "alarms/alarmflash.h"
 
 namespace AlarmFlash {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "monitoring/alarmbeatgate.h"
-#include "monitoring/alarmconditions.h"
+#include "alarms/alarmbeatgate.h"
+#include "alarms/alarmconditions.h"
 #include "storage/alarmlog.h"
 
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "monitoring/alarmaudio.h"
-#include "monitoring/alarmectopy.h"
-#include "monitoring/alarmengine.h"
+#include "alarms/alarmaudio.h"
+#include "alarms/alarmectopy.h"
+#include "alarms/alarmengine.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "monitoring/alarmmonitor.h"
+#include "alarms/alarmmonitor.h"
 
 #include "acquisition/isource.h"
 #include "acquisition/recorder.h"

@@ -1,6 +1,5 @@
-#include "monitoring/alarmengine.h"
+#include "alarms/alarmengine.h"
 
-#include "monitoring/monitorrules.h"
 
 #include <algorithm>
 
@@ -76,7 +75,7 @@ void AlarmEngine::setLink(bool watched, bool up)
 
 void AlarmEngine::setBatteryVoltage(double volts)
 {
-    m_batteryLow = MonitorRules::isBatteryLow(volts);
+    m_batteryLow = isBatteryLow(volts);
 }
 
 void AlarmEngine::setRecordingStopped(bool stopped, const QString &reason)

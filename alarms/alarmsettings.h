@@ -1,8 +1,17 @@
 #pragma once
 
-#include "config/configsettings.h"
+#include "alarms/configvalue.h"
 
 class QSettings;
+
+namespace ConfigSettings {
+
+// The readout limits of the heart rate: above the yellow one is a caution,
+// above the red one an alarm.
+inline constexpr IntSetting HrLow{"Config/Alarms/HrLow", 100};
+inline constexpr IntSetting HrHigh{"Config/Alarms/HrHigh", 120};
+
+} // namespace ConfigSettings
 
 // The alarm system's settings: the heart-rate limits of the readout zones
 // (the caution and alarm limits), the lower limit, the count of ventricular
@@ -30,11 +39,6 @@ struct AlarmSettings
 namespace ConfigSettings {
 
 // Bounds of the alarm settings, shared by the dialog's fields and loading.
-struct IntRange
-{
-    int minimum;
-    int maximum;
-};
 inline constexpr IntSetting HrLower{"Config/Alarms/HrLower", 40};
 inline constexpr IntRange HrLowerRange{0, 120};
 inline constexpr IntSetting PvcPerMinute{"Config/Alarms/PvcPerMinute", 10};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/alarmsettings.h"
+#include "alarms/alarmsettings.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -12,6 +12,9 @@
 // monotonic millisecond count handed in by the caller. Adding a condition
 // takes one enumerator, one row of the table and, where it needs new
 // information, one field of AlarmInputs filled by the engine.
+
+// Module battery is low above 0 V and below 2.2 V (0 means no reading).
+bool isBatteryLow(double voltage);
 
 enum class AlarmPriority { None = 0, Low = 1, Medium = 2, High = 3 };
 

@@ -1,4 +1,4 @@
-#include "config/alarmsettings.h"
+#include "alarms/alarmsettings.h"
 
 #include <QSettings>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitoring/alarmconditions.h"
+#include "alarms/alarmconditions.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,11 @@
-#include "monitoring/alarmconditions.h"
+#include "alarms/alarmconditions.h"
 
 #include <QCoreApplication>
+
+bool isBatteryLow(double voltage)
+{
+    return voltage > 0.0 && voltage < 2.2;
+}
 
 namespace {
 

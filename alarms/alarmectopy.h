@@ -1,7 +1,7 @@
 #pragma once
 
+#include "alarms/alarmconditions.h"
 #include "dsp/tbeatclassifier.h"
-#include "monitoring/alarmconditions.h"
 
 #include <QVector>
 #include <QtGlobal>

@@ -3,9 +3,10 @@
 // the alarm system, the alarm lines it prints and the alarm log and PVC trend
 // of the study file it leaves; the alarm sounds it writes.
 
-#include "dsp/tsyntheticecg.h"
-#include "monitoring/alarmsound.h"
 #include "../common/referencerecord.h"
+
+#include "alarms/alarmsound.h"
+#include "dsp/tsyntheticecg.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "monitoring/alarmaudio.h"
+#include "alarms/alarmaudio.h"
 
 AlarmPriority stationSoundPriority(AlarmPriority highestSounding, bool audioPaused, bool lowPrioritySound)
 {

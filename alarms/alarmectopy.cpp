@@ -1,4 +1,4 @@
-#include "monitoring/alarmectopy.h"
+#include "alarms/alarmectopy.h"
 
 #include <algorithm>
 

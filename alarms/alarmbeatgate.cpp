@@ -1,4 +1,4 @@
-#include "monitoring/alarmbeatgate.h"
+#include "alarms/alarmbeatgate.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -8,10 +8,10 @@
 
 #include "../common/alarmrig.h"
 
-#include "config/alarmsettings.h"
+#include "alarms/alarmectopy.h"
+#include "alarms/alarmmonitor.h"
+#include "alarms/alarmsettings.h"
 #include "dsp/tsyntheticecg.h"
-#include "monitoring/alarmectopy.h"
-#include "monitoring/alarmmonitor.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/studyfile.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitoring/alarmconditions.h"
+#include "alarms/alarmconditions.h"
 
 // What the station's one sound plays: the highest priority that any
 // patient's unacknowledged alarms call for, nothing during an audio pause,

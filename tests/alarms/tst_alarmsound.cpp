@@ -2,7 +2,7 @@
 // itself (count, length, rise, repetition) and its spectrum checked for a
 // fundamental with four harmonics within 15 dB; the WAVE file around it.
 
-#include "monitoring/alarmsound.h"
+#include "alarms/alarmsound.h"
 
 #include <QtEndian>
 #include <QtTest>

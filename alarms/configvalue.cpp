@@ -1,4 +1,4 @@
-#include "config/configsettings.h"
+#include "alarms/configvalue.h"
 
 #include <QSettings>
 

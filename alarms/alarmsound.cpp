@@ -1,4 +1,4 @@
-#include "monitoring/alarmsound.h"
+#include "alarms/alarmsound.h"
 
 #include <QtEndian>
 

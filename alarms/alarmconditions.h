@@ -33,8 +33,9 @@ enum class AlarmCondition {
     VentricularTachycardia,
     Couplet,
     FrequentPvcs,
+    Count // not a condition: their number; new conditions go above
 };
-constexpr int AlarmConditionCount = 11;
+constexpr int AlarmConditionCount = int(AlarmCondition::Count);
 
 // A cause must have been gone this long before its condition ends, so that a
 // limit crossed back and forth does not chatter.

@@ -1,6 +1,7 @@
 #include "monitoring/alarmbanner.h"
 
 #include "alarms/alarmflash.h"
+#include "display/alarmcolours.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -72,26 +73,6 @@ private:
     QTimer m_timer;
     QSet<AlarmBanner *> m_banners;
 };
-
-struct BannerColours
-{
-    QColor background;
-    QColor text;
-};
-
-BannerColours colours(AlarmPriority priority)
-{
-    switch (priority) {
-    case AlarmPriority::High:
-        return {QColor(220, 0, 0), Qt::white};
-    case AlarmPriority::Medium:
-        return {QColor(255, 221, 0), Qt::black};
-    case AlarmPriority::Low:
-        return {QColor(0, 220, 235), Qt::black};
-    default:
-        return {};
-    }
-}
 
 } // namespace
 
@@ -178,7 +159,7 @@ QPixmap AlarmBanner::render(bool lit) const
 
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    const BannerColours c = colours(m_priority);
+    const AlarmColours c = alarmColours(alarmPriorityName(m_priority));
     const QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
     // Unlit, the banner keeps its outline and text so it stays readable.
     painter.setPen(QPen(c.background.darker(130), 2));

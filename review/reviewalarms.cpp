@@ -1,5 +1,6 @@
 #include "review/reviewalarms.h"
 
+#include "display/alarmcolours.h"
 #include "storage/loggedalarms.h"
 #include "storage/monitorsession.h"
 
@@ -20,10 +21,8 @@ constexpr int OnsetRole = Qt::UserRole;
 // A small square in the colour the patient's banner shows for the priority.
 QIcon priorityIcon(const QString &priority)
 {
-    const QColor colour = priority == QLatin1String("high")     ? QColor(Qt::red)
-                          : priority == QLatin1String("medium") ? QColor(Qt::yellow)
-                          : priority == QLatin1String("low")    ? QColor(Qt::cyan)
-                                                                : QColor(Qt::transparent);
+    const QColor background = alarmColours(priority).background;
+    const QColor colour = background.isValid() ? background : QColor(Qt::transparent);
     QPixmap square(12, 12);
     square.fill(Qt::transparent);
     QPainter painter(&square);

@@ -6,7 +6,9 @@
 // recording.
 
 #include "paperimage.h"
+#include "../common/drawncontrast.h"
 
+#include "display/alarmcolours.h"
 #include "display/browsegeometry.h"
 #include "display/ecgpaper.h"
 #include "display/framebuffer.h"
@@ -81,6 +83,23 @@ class TestDisplay : public QObject
     Q_OBJECT
 
 private slots:
+    void alarmColoursAreReadable()
+    {
+        // Each priority's text on its background reads at 4.5:1 or more;
+        // the high one is red, the medium yellow, the low cyan.
+        for (const char *priority : {"high", "medium", "low"}) {
+            const AlarmColours c = alarmColours(QLatin1String(priority));
+            QVERIFY2(contrastRatio(c.background.rgb(), c.text.rgb()) >= 4.5, priority);
+            QCOMPARE(alarmStyleSheet(QLatin1String(priority)),
+                     QStringLiteral("background-color: %1; color: %2;").arg(c.background.name(), c.text.name()));
+        }
+        QCOMPARE(alarmColours("high").background.hue(), 0);
+        QCOMPARE(alarmColours("medium").background.hue() / 10, 5);
+        QCOMPARE(alarmColours("low").background.hue() / 10, 18);
+        QVERIFY(!alarmColours("none").background.isValid());
+        QVERIFY(alarmStyleSheet(QString()).isEmpty());
+    }
+
     void paperScale()
     {
         // Station samples (-6..6 mV over 9 bits) at 10 and 20 mm/mV.

@@ -14,8 +14,8 @@
 #include <QPixmap>
 
 PatientFinalizeForm::PatientFinalizeForm(QWidget *parent, SessionManager *manager,
-                                         MonitorSession *session)
-    : QWidget(parent), ui(new Ui::PatientFinalizeForm), m_manager(manager), m_session(session)
+                                         MonitorSession *session, BlinkClock *blinkClock)
+    : QWidget(parent), ui(new Ui::PatientFinalizeForm), m_manager(manager), m_blinkClock(blinkClock), m_session(session)
 {
     ui->setupUi(this);
 
@@ -99,7 +99,7 @@ void PatientFinalizeForm::on_btnRestart_clicked()
     collectInputs();
     m_session = resumed;
     m_session->addEvent(tr("Start monitoring"));
-    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, m_session);
+    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, m_session, m_blinkClock);
     hide();
     PanelHost::replacePanel(this, monitor);
     deleteLater();

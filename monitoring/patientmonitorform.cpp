@@ -3,6 +3,7 @@
 
 #include "alarms/alarmmonitor.h"
 #include "dsp/tlivefilterchain.h"
+#include "monitoring/alarmbanner.h"
 #include "monitoring/bpdialog.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/panelhost.h"
@@ -34,10 +35,11 @@ void setStyleIfChanged(QWidget *frame, const QString &style)
 } // namespace
 
 PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
-                                       MonitorSession *session)
-    : QWidget(parent), ui(new Ui::PatientMonitorForm), m_manager(manager), m_session(session)
+                                       MonitorSession *session, BlinkClock *blinkClock)
+    : QWidget(parent), ui(new Ui::PatientMonitorForm), m_manager(manager), m_blinkClock(blinkClock), m_session(session)
 {
     ui->setupUi(this);
+    ui->alarmBanner->setBlinkClock(blinkClock);
     ui->spo2Frame->hide();
     ui->tempFrame->hide();
 
@@ -273,7 +275,7 @@ void PatientMonitorForm::on_btnStop_clicked()
     m_session->addEvent(tr("Stop monitoring"));
     m_manager->stopMonitoring(m_session->patientId);
 
-    auto *finalize = new PatientFinalizeForm(parentWidget(), m_manager, m_session);
+    auto *finalize = new PatientFinalizeForm(parentWidget(), m_manager, m_session, m_blinkClock);
     hide();
     PanelHost::replacePanel(this, finalize);
     deleteLater();

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class BlinkClock;
 class MonitorSession;
 class SessionManager;
 class TLiveFilterChain;
@@ -28,7 +29,8 @@ public:
     static constexpr int DisplayInterval = 50;   // ms, filter and redraw the ECG
     static constexpr int ReadoutInterval = 500;  // ms, readouts and indicators
 
-    PatientMonitorForm(QWidget *parent, SessionManager *manager, MonitorSession *session);
+    // The banner flashes by the window's blink clock (null: steadily).
+    PatientMonitorForm(QWidget *parent, SessionManager *manager, MonitorSession *session, BlinkClock *blinkClock);
     ~PatientMonitorForm() override;
 
     MonitorSession *session() const { return m_session; }
@@ -52,6 +54,7 @@ private:
 
     std::unique_ptr<Ui::PatientMonitorForm> ui;
     SessionManager *m_manager;
+    BlinkClock *m_blinkClock;
     MonitorSession *m_session;
     PatientRecord m_patient;
     QPair<double, double> m_hrLimits;

@@ -28,8 +28,8 @@ const char SimulatedDevice[] = "sim";
 
 } // namespace
 
-PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
-    : QWidget(parent), ui(new Ui::PatientPreviewForm), m_manager(manager)
+PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager, BlinkClock *blinkClock)
+    : QWidget(parent), ui(new Ui::PatientPreviewForm), m_manager(manager), m_blinkClock(blinkClock)
 {
     ui->setupUi(this);
 
@@ -306,7 +306,7 @@ void PatientPreviewForm::on_btnStart_clicked()
         return;
     }
     session->addEvent(tr("Start monitoring"));
-    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, session);
+    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, session, m_blinkClock);
     hide();
     PanelHost::replacePanel(this, monitor);
 }

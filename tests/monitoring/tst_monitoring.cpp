@@ -114,7 +114,7 @@ private slots:
 
     void configurationAndUnknownPatients()
     {
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM4"));
         manager.setDevicePort(QStringLiteral("NVR1"), QStringLiteral("COM3"));
         manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM9"));
@@ -129,8 +129,7 @@ private slots:
     {
         const int patient = m_storage->addPatient(QStringLiteral("Gap"));
         FakeClock clock;
-        SessionManager manager(*m_storage->database, m_storage->records);
-        manager.setClock(clock);
+        SessionManager manager(*m_storage->database, m_storage->records, clock);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         QVERIFY(session);
         // The session starts now, whatever the panel said.
@@ -190,7 +189,7 @@ private slots:
     {
         const int first = m_storage->addPatient("First"), second = m_storage->addPatient("Second"),
                   third = m_storage->addPatient("Third");
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         manager.setDevicePort(QStringLiteral("NVR1"), m_storage->root() + QStringLiteral("/no-such-port"));
         QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR1")));
         QVERIFY(manager.startMonitoring(sessionFor(first), QStringLiteral("NVR1")));
@@ -208,7 +207,7 @@ private slots:
     {
         const int a = m_storage->addPatient("Alpha"), b = m_storage->addPatient("Beta"), c = m_storage->addPatient("Gamma");
         {
-            SessionManager manager(*m_storage->database, m_storage->records);
+            SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
             for (int id : {a, b, c})
                 QVERIFY(manager.startMonitoring(sessionFor(id), QStringLiteral("sim")));
             QTest::qWait(1100);
@@ -234,7 +233,7 @@ private slots:
     void failedSavesAreToldOncePerKindAndRetried()
     {
         const int patient = m_storage->addPatient(QStringLiteral("Disk"));
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         QSignalSpy failures(&manager, &SessionManager::storageFailed);
         QSignalSpy recovered(&manager, &SessionManager::storageRecovered);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));

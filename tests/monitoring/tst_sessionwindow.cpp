@@ -11,6 +11,7 @@
 
 #include "alarms/alarmmonitor.h"
 #include "monitoring/alarmbanner.h"
+#include "monitoring/blinkclock.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientmonitorform.h"
 #include "monitoring/patientpreviewform.h"
@@ -18,6 +19,7 @@
 #include "monitoring/sessionwindow.h"
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
+#include "storage/sessionclock.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -506,7 +508,7 @@ private slots:
 
     void entriesReachTheDisk()
     {
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         MonitorSession *session = startOnSim(manager);
         QVERIFY(session);
         // The session as the study file on disk holds it now.
@@ -520,7 +522,7 @@ private slots:
         };
         QWidget host;
         host.setLayout(new QVBoxLayout);
-        auto *monitor = new PatientMonitorForm(&host, &manager, session);
+        auto *monitor = new PatientMonitorForm(&host, &manager, session, nullptr);
         host.layout()->addWidget(monitor);
         host.show();
 
@@ -562,11 +564,12 @@ private slots:
     // (logged and saved) and the banner clears once the condition has ended.
     void bannerShowsAndAcknowledges()
     {
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         MonitorSession *session = startOnSim(manager);
         QWidget host;
         host.setLayout(new QVBoxLayout);
-        auto *monitor = new PatientMonitorForm(&host, &manager, session);
+        BlinkClock blinkClock;
+        auto *monitor = new PatientMonitorForm(&host, &manager, session, &blinkClock);
         host.layout()->addWidget(monitor);
         host.show();
         auto *banner = monitor->findChild<AlarmBanner *>();
@@ -580,6 +583,9 @@ private slots:
         alarms->setRecordingStopped(session->patientId, true);
         QTRY_COMPARE(banner->priority(), AlarmPriority::Medium);
         QCOMPARE(banner->text(), QStringLiteral("Recording stopped"));
+        // The window's clock makes it flash.
+        QTRY_VERIFY(!banner->isLit());
+        QTRY_VERIFY(banner->isLit());
         QTest::mouseClick(banner, Qt::LeftButton);
         QVERIFY(banner->isAcknowledged() && alarms->sound() == AlarmPriority::None);
         QCOMPARE(session->alarmLog.last().kind, AlarmLogEntry::Acknowledged);

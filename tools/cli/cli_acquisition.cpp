@@ -13,6 +13,7 @@
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
 #include "storage/openrecords.h"
+#include "storage/sessionclock.h"
 #include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
 
@@ -247,7 +248,7 @@ int runMonitor(const QStringList &arguments)
         struct Running { int patientId; MonitorSession *session; QString device; };
         QList<Running> running;
         OpenRecords openRecords;
-        auto manager = std::make_unique<SessionManager>(database, openRecords);
+        auto manager = std::make_unique<SessionManager>(database, openRecords, SessionClock::system());
         // Told as they happen, as the monitoring window tells them.
         QObject::connect(manager.get(), &SessionManager::storageFailed,
                          [](int patientId, SessionManager::StorageFailure, const QString &text) {

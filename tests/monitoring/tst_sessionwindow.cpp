@@ -134,10 +134,12 @@ private slots:
     {
         {
             SessionWindow defaults(*m_storage->database, m_storage->records);
-            QVERIFY(places(defaults).size() == 9 && limits(defaults) == (QVector<double>{100, 120, 37, 38, 80, 90}));
+            QVERIFY(places(defaults).size() == 9);
+            QVERIFY(limits(defaults) == (QVector<double>{100, 120, 37, 38, 80, 90}));
             // Nobody monitored: it closes without a question.
             MessageBoxAnswerer answerer(QMessageBox::No);
-            QVERIFY(defaults.close() && answerer.texts.isEmpty());
+            QVERIFY(defaults.close());
+            QVERIFY(answerer.texts.isEmpty());
         }
         QSettings settings;
         const char *keys[] = {"HrLow", "HrHigh", "TempLow", "TempHigh", "Spo2Low", "Spo2High"};
@@ -279,7 +281,8 @@ private slots:
                  QStringLiteral("This patient is already in another place of this monitoring window."));
         m_storage->database->deletePatient(gone);
         QCOMPARE(start(3, gone, QStringLiteral("sim")), QStringLiteral("Cannot get patient data"));
-        QVERIFY(start(1, john, QStringLiteral("sim")).isNull() && window->manager()->patientCount() == 2);
+        QVERIFY(start(1, john, QStringLiteral("sim")).isNull());
+        QVERIFY(window->manager()->patientCount() == 2);
 
         // Absent: no start, and a session of its own when the window closes.
         place[4]->choosePatient(absent);
@@ -294,8 +297,10 @@ private slots:
         QVERIFY(window->close());
         window.reset();
         const QList<SessionInfo> absence = m_storage->database->listSessions(absent);
-        QVERIFY(absence.size() == 1 && !absence.first().presence);
-        QVERIFY(m_storage->database->listSessions(john).size() == 1 && m_storage->database->listSessions(gone).isEmpty());
+        QVERIFY(absence.size() == 1);
+        QVERIFY(!absence.first().presence);
+        QVERIFY(m_storage->database->listSessions(john).size() == 1);
+        QVERIFY(m_storage->database->listSessions(gone).isEmpty());
     }
 
     void wholeSessionFromChoiceToDisk()
@@ -326,7 +331,8 @@ private slots:
         QTest::keyClicks(child<QLineEdit>(preview, "txtWeight"), QStringLiteral("70"));
         QTest::keyClicks(child<QLineEdit>(preview, "txtHeight"), QStringLiteral("175"));
         QTest::keyClicks(child<QLineEdit>(preview, "txtAbdomen"), QStringLiteral("92"));
-        QVERIFY(child<QLineEdit>(preview, "txtBMI")->text() == "22.9" && window->manager()->patientCount() == 0);
+        QVERIFY(child<QLineEdit>(preview, "txtBMI")->text() == "22.9");
+        QVERIFY(window->manager()->patientCount() == 0);
         auto *device = child<QComboBox>(preview, "cboDevice");
         device->setCurrentText(QStringLiteral("sim"));
         window->activateWindow();
@@ -365,13 +371,13 @@ private slots:
         // A restart goes on with the same session; what was entered survives the next stop.
         child<QPushButton>(panel<PatientFinalizeForm>(*window), "btnRestart")->click();
         QTRY_VERIFY(panel<PatientMonitorForm>(*window));
-        QVERIFY(panel<PatientMonitorForm>(*window)->session() == session
-                && child<QListWidget>(panel<PatientMonitorForm>(*window), "listEvents")->count() == 6);
+        QVERIFY(panel<PatientMonitorForm>(*window)->session() == session);
+        QVERIFY(child<QListWidget>(panel<PatientMonitorForm>(*window), "listEvents")->count() == 6);
         stopWith(QMessageBox::Yes, panel<PatientMonitorForm>(*window));
         QTRY_VERIFY(panel<PatientFinalizeForm>(*window));
         PatientFinalizeForm *finalize = panel<PatientFinalizeForm>(*window);
-        QVERIFY(child<QSpinBox>(finalize, "numBorgRPE")->value() == 7
-                && child<QPlainTextEdit>(finalize, "txtSymptoms")->toPlainText() == "Dyspnoea");
+        QVERIFY(child<QSpinBox>(finalize, "numBorgRPE")->value() == 7);
+        QVERIFY(child<QPlainTextEdit>(finalize, "txtSymptoms")->toPlainText() == "Dyspnoea");
         child<QPlainTextEdit>(finalize, "txtConclusion")->setPlainText(QStringLiteral("Continue the program"));
         const int recorded = session->recording()->sampleCount();
         const QDateTime started = session->startDateTime;
@@ -384,7 +390,8 @@ private slots:
         // Everything is on disk: open storage afresh and read it back.
         m_storage->reopen();
         std::unique_ptr<MonitorSession> stored = m_storage->database->openSession(id, 1);
-        QVERIFY(stored && stored->presence);
+        QVERIFY(stored);
+        QVERIFY(stored->presence);
         QCOMPARE(QVector<double>({stored->weight, stored->height, stored->abdomen, double(stored->borgRPE)}),
                  QVector<double>({70, 175, 92, 7}));
         QCOMPARE(QStringList({stored->exerciseType, stored->symptoms, stored->conclusion}),
@@ -396,9 +403,11 @@ private slots:
         QCOMPARE(events, (QStringList{"Start monitoring", "Chest tightness", "Basal BP 135/85*",
                                       "Intra-exercise BP 160/90*", "Stop monitoring", "Start monitoring",
                                       "Stop monitoring"}));
-        QVERIFY(stored->checkpoint(PhaseBasal).sysBP == 135 && stored->checkpoint(PhaseIntraExercise).diaBP == 90);
+        QVERIFY(stored->checkpoint(PhaseBasal).sysBP == 135);
+        QVERIFY(stored->checkpoint(PhaseIntraExercise).diaBP == 90);
         QVERIFY(stored->checkpoint(PhaseBasal).timeOffset > 1.0);
-        QVERIFY(stored->hrTrend.size() >= 2 && stored->hrTrend.size() == stored->spo2Trend.size());
+        QVERIFY(stored->hrTrend.size() >= 2);
+        QVERIFY(stored->hrTrend.size() == stored->spo2Trend.size());
         QCOMPARE(stored->recording()->sampleCount(), recorded);
     }
 
@@ -411,7 +420,8 @@ private slots:
         QSignalSpy resumed(&manager, &SessionManager::recordingResumed);
         // Two patients of the same name started in the same second.
         const QList<MonitorSession *> sessions = {startOnSim(manager), startOnSim(manager)};
-        QVERIFY(sessions.first() && sessions.last());
+        QVERIFY(sessions.first());
+        QVERIFY(sessions.last());
         QVERIFY(sessions.first()->recording()->path() != sessions.last()->recording()->path());
         for (MonitorSession *session : sessions)
             QTRY_VERIFY_WITH_TIMEOUT(session->recording()->sampleCount() > 300, 10000);
@@ -436,7 +446,8 @@ private slots:
         QCOMPARE(QSet<int>({stopped.at(0).at(0).toInt(), stopped.at(1).at(0).toInt()}),
                  QSet<int>({sessions.at(0)->patientId, sessions.at(1)->patientId}));
         auto *notices = window.findChild<QLabel *>(QStringLiteral("lblStorageNotices"));
-        QVERIFY(notices->isVisible() && !QApplication::activeModalWidget());
+        QVERIFY(notices->isVisible());
+        QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(notices->text().count(QStringLiteral("Doe, Ana: the ECG recording stopped (File too large)")), 2);
 
         // Each file holds its header and every whole frame up to the limit.
@@ -454,7 +465,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(resumed.size(), 2, 5000);
         QCOMPARE(notices->text().count(QRegularExpression("Doe, Ana: the ECG recording, stopped at \\d\\d:\\d\\d:\\d\\d, goes on again")), 2);
         TFileSignal *live = sessions.first()->recording();
-        QVERIFY(!live->hasWriteFailed() && live->gaps().isEmpty() && live->savedSampleCount() == live->frameCount());
+        QVERIFY(!live->hasWriteFailed());
+        QVERIFY(live->gaps().isEmpty());
+        QVERIFY(live->savedSampleCount() == live->frameCount());
 
         // The simulated source replays its file from the start: the samples
         // on disk and in the live signal are the replayed ones.
@@ -463,7 +476,8 @@ private slots:
         const QByteArray bytes = replay.readAll();
         auto replayed = [&bytes](int i) { return int(qFromLittleEndian<qint16>(bytes.constData() + 2 * i)); };
         std::unique_ptr<TFileSignal> reopened = TFileSignal::openRecordingFile(live->path());
-        QVERIFY(reopened->sampleCount() > savedCount + 300 && live->sampleCount() * 2 <= bytes.size());
+        QVERIFY(reopened->sampleCount() > savedCount + 300);
+        QVERIFY(live->sampleCount() * 2 <= bytes.size());
         for (int i = 0; i < live->sampleCount(); ++i) {
             QCOMPARE(live->sample(0, i), replayed(i));
             if (i < reopened->sampleCount())
@@ -503,7 +517,8 @@ private slots:
         MessageBoxAnswerer yes(QMessageBox::Yes);
         QVERIFY(window.close());
         const std::unique_ptr<MonitorSession> stored = m_storage->database->openSession(running->patientId, 1);
-        QVERIFY(stored->hrTrend.size() >= 2 && stored->events.first().description == "After the full disk");
+        QVERIFY(stored->hrTrend.size() >= 2);
+        QVERIFY(stored->events.first().description == "After the full disk");
     }
 
     void entriesReachTheDisk()
@@ -575,7 +590,8 @@ private slots:
         auto *banner = monitor->findChild<AlarmBanner *>();
         auto *pvc = child<QLabel>(monitor, "txtPatientPvc");
         // A monitored patient has a count from the start; "--" only for none.
-        QVERIFY(banner->priority() == AlarmPriority::None && pvc->text() == QStringLiteral("0"));
+        QVERIFY(banner->priority() == AlarmPriority::None);
+        QVERIFY(pvc->text() == QStringLiteral("0"));
         monitor->setPvcPerMinute(4);
         QCOMPARE(pvc->text(), QStringLiteral("4"));
 
@@ -587,7 +603,8 @@ private slots:
         QTRY_VERIFY(!banner->isLit());
         QTRY_VERIFY(banner->isLit());
         QTest::mouseClick(banner, Qt::LeftButton);
-        QVERIFY(banner->isAcknowledged() && alarms->sound() == AlarmPriority::None);
+        QVERIFY(banner->isAcknowledged());
+        QVERIFY(alarms->sound() == AlarmPriority::None);
         QCOMPARE(session->alarmLog.last().kind, AlarmLogEntry::Acknowledged);
         // Saved on the event loop's next pass.
         QTRY_COMPARE(m_storage->database->openSession(session->patientId, 1)->alarmLog.size(), 2);

@@ -379,9 +379,12 @@ private slots:
         };
         // Each graph with its own values, the phases in their colours.
         const QRgb green = QColor(Qt::darkGreen).rgb(), magenta = QColor(Qt::darkMagenta).rgb(), black = qRgb(0, 0, 0);
-        for (const char *name : {"hrGraphic", "sbpGraphic"})
-            QVERIFY(colours(name, image.rect()).contains(green) && colours(name, image.rect()).contains(magenta));
-        QVERIFY(colours("weightGraphic", image.rect()).contains(black) && colours("bmiGraphic", image.rect()).contains(black));
+        for (const char *name : {"hrGraphic", "sbpGraphic"}) {
+            QVERIFY(colours(name, image.rect()).contains(green));
+            QVERIFY(colours(name, image.rect()).contains(magenta));
+        }
+        QVERIFY(colours("weightGraphic", image.rect()).contains(black));
+        QVERIFY(colours("bmiGraphic", image.rect()).contains(black));
         QVERIFY(!colours("abdomenGraphic", image.rect()).contains(black));
         QCOMPARE(colours("unknown", image.rect()).size(), 1);
         // Logos keep their shape, centred in their box, whatever the box.

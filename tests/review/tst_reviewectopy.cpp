@@ -43,8 +43,7 @@ private slots:
         // A session left before its classification ends never shows it.
         ectopy.showRecording(path, session->startDateTime);
         ectopy.showRecording(storage.dir.filePath(QStringLiteral("missing.nvecg")), QDateTime());
-        QTest::qWait(300);
-        QCOMPARE(summary(ectopy), QStringLiteral("The ECG recording of this session cannot be read."));
+        QTRY_COMPARE(summary(ectopy), QStringLiteral("The ECG recording of this session cannot be read."));
         QVERIFY(ectopy.ventricularBeats().isEmpty());
         ectopy.showRecording(QString(), QDateTime());
         QCOMPARE(summary(ectopy), QStringLiteral("This session has no ECG recording."));

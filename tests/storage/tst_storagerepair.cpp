@@ -52,13 +52,17 @@ private slots:
             stems.insert(stem(id, 1));
             PatientRecord patient;
             QJsonDocument study;
-            QVERIFY(db()->loadPatient(id, patient) && readStudyFile(db()->studyPath(stem(id, 1)), study));
+            QVERIFY(db()->loadPatient(id, patient));
+            QVERIFY(readStudyFile(db()->studyPath(stem(id, 1)), study));
             QCOMPARE(study.object().value("patient").toObject().value("uuid").toString(), patient.uuid.toString());
-            if (name == "a:b")
-                QVERIFY(QFile::remove(db()->studyPath(stem(id, 1))) && QFile::remove(db()->recordingPath(stem(id, 1))));
+            if (name == "a:b") {
+                QVERIFY(QFile::remove(db()->studyPath(stem(id, 1))));
+                QVERIFY(QFile::remove(db()->recordingPath(stem(id, 1))));
+            }
         }
         QCOMPARE(stems.size(), names.size());
-        QVERIFY(stems.contains("Demo-Ana-20260401093000-3") && stems.contains("a_b-Ana-20260401093000-3"));
+        QVERIFY(stems.contains("Demo-Ana-20260401093000-3"));
+        QVERIFY(stems.contains("a_b-Ana-20260401093000-3"));
         QCOMPARE(readFile(db()->recordingPath("Demo-Ana-20260401093000")), QByteArray("not ours"));
     }
 
@@ -82,13 +86,18 @@ private slots:
         for (const QString &left : {pending[0], db()->rootPath() + "/x.nvstudy.Ab12Cd",
                                     db()->rootPath() + "/y.nvstudy.pending.q9W8e7", db()->rootPath() + "/pictures/pic3.Zz0011"}) {
             QFile file(left);
-            QVERIFY(file.open(QIODevice::ReadWrite) && (file.size() > 0 || file.write("partial") == 7) && file.flush());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY((file.size() > 0 || file.write("partial") == 7));
+            QVERIFY(file.flush());
             QVERIFY(file.setFileTime(m_start, QFileDevice::FileModificationTime));
         }
         m_storage->reopen();
 
-        QVERIFY(!QFile::exists(db()->studyPath(lost)) && !QFile::exists(db()->recordingPath(lost)));
-        QVERIFY(QFile::exists(db()->recordingPath(young)) && db()->openSession(id, 3) && db()->openSession(id, 4));
+        QVERIFY(!QFile::exists(db()->studyPath(lost)));
+        QVERIFY(!QFile::exists(db()->recordingPath(lost)));
+        QVERIFY(QFile::exists(db()->recordingPath(young)));
+        QVERIFY(db()->openSession(id, 3));
+        QVERIFY(db()->openSession(id, 4));
         QCOMPARE(files("", {"*.nvstudy.*"}), QStringList{QFileInfo(pending[1]).fileName()});
         QCOMPARE(files("/pictures"), QStringList());
     }
@@ -109,7 +118,8 @@ private slots:
         QVERIFY(QFile::remove(m_storage->root() + "/data/sessions.sqlite"));
         m_storage->reopen();
 
-        QVERIFY(db()->listSessions(1).size() == 3 && db()->openSession(1, 2)->hrTrend.size() == 60);
+        QVERIFY(db()->listSessions(1).size() == 3);
+        QVERIFY(db()->openSession(1, 2)->hrTrend.size() == 60);
         QCOMPARE(stem(1, 3), orphan);
         QCOMPARE(db()->repairNotes(),
                  QStringList{"Session 2 of Twice, Ana was used twice; the copy in " + orphan + " is now session 3."});
@@ -189,12 +199,15 @@ private slots:
                 QCOMPARE(mkfifo(QFile::encodeName(index).constData(), 0600), 0);
             if (damage == "link")
                 QVERIFY(QFile::link(index + ".gone", index));
-            if (damage == "data")
-                QVERIFY(QDir(data).removeRecursively() && writeFile(data, "a file"));
+            if (damage == "data") {
+                QVERIFY(QDir(data).removeRecursively());
+                QVERIFY(writeFile(data, "a file"));
+            }
         }
         m_storage->reopen();
 
-        QVERIFY(db()->listPatients().size() == Patients && db()->listSessions(Patients).size() == 1);
+        QVERIFY(db()->listPatients().size() == Patients);
+        QVERIFY(db()->listSessions(Patients).size() == 1);
         if (damage == "data")
             QCOMPARE(QDir(m_storage->root()).entryList({"data.unusable-*"}).size(), 1);
         else
@@ -208,7 +221,8 @@ private slots:
             QCOMPARE(db()->loadPicture(Patients, picture), damage == "column");
         // Said once: the rebuilt index is used as it is.
         m_storage->reopen();
-        QVERIFY(db()->setAsideIndexPath().isEmpty() && db()->listPatients().size() == Patients);
+        QVERIFY(db()->setAsideIndexPath().isEmpty());
+        QVERIFY(db()->listPatients().size() == Patients);
     }
 
     void failuresToRemoveOrWriteAreTold()
@@ -219,12 +233,14 @@ private slots:
         const int id = m_storage->addPatient("Gone");
         m_storage->startSession(id, m_start);
         const QString study = db()->studyPath(stem(id, 1));
-        QVERIFY(QFile::remove(study) && QDir().mkpath(study + "/inside"));
+        QVERIFY(QFile::remove(study));
+        QVERIFY(QDir().mkpath(study + "/inside"));
         QVERIFY_EXCEPTION_THROWN(db()->deletePatient(id), StorageError);
         QCOMPARE(db()->listSessions(id).size(), 1);
         QVERIFY(QDir(study).removeRecursively());
         db()->deletePatient(id);
-        QVERIFY(db()->listPatients().isEmpty() && files("").isEmpty());
+        QVERIFY(db()->listPatients().isEmpty());
+        QVERIFY(files("").isEmpty());
         QVERIFY(QDir().mkpath(db()->picturePath(id) + "/inside"));
         QVERIFY_EXCEPTION_THROWN(db()->savePicture(id, "jpeg"), StorageError);
     }

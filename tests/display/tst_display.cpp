@@ -10,6 +10,7 @@
 
 #include "display/alarmcolours.h"
 #include "display/browsegeometry.h"
+#include "display/qecgviewcontrols.h"
 #include "display/ecgpaper.h"
 #include "display/framebuffer.h"
 #include "display/plotscale.h"
@@ -20,7 +21,9 @@
 #include "dsp/tlivesignal.h"
 #include "dsp/tmemorysignal.h"
 
+#include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -83,6 +86,30 @@ class TestDisplay : public QObject
     Q_OBJECT
 
 private slots:
+    void viewControlsNameEveryScale()
+    {
+        // The full row names each choice with its unit; the compact one
+        // button names the present scale and its menu offers every choice
+        // with the same names, the filters by their full names.
+        QEcgViewControls controls;
+        QStringList texts;
+        for (QPushButton *button : controls.findChildren<QPushButton *>())
+            texts << button->text();
+        QCOMPARE(texts.join('|'), QStringLiteral("12.5 mm/s|25 mm/s|50 mm/s|5 mm/mV|10 mm/mV|20 mm/mV|MF|NF|BF"));
+        controls.setCompact(true);
+        auto *view = controls.findChild<QPushButton *>(QStringLiteral("btnViewMenu"));
+        QVERIFY(view);
+        QCOMPARE(view->text(), QStringLiteral("25 mm/s  10 mm/mV"));
+        QStringList offered;
+        for (QAction *action : view->menu()->actions())
+            if (!action->isSeparator())
+                offered << action->text();
+        QCOMPARE(offered.join('|'), QStringLiteral("12.5 mm/s|25 mm/s|50 mm/s|5 mm/mV|10 mm/mV|20 mm/mV|"
+                                                   "Muscle noise filter|Line notch filter|Baseline filter"));
+        for (QPushButton *button : controls.findChildren<QPushButton *>())
+            QCOMPARE(button->isHidden(), button != view);
+    }
+
     void alarmColoursAreReadable()
     {
         // Each priority's text on its background reads at 4.5:1 or more;

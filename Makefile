@@ -4,7 +4,7 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench sanitize clean
+.PHONY: all deps configure build run test bench sanitize check-windows clean
 
 all: build
 
@@ -38,6 +38,14 @@ sanitize: deps
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure -j $(JOBS)
+
+# The Windows port layer is not built on Linux: installs the cross compiler
+# (not part of the default packages) and checks that layer compiles.
+check-windows:
+	@./scripts/install-deps --windows
+	@x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -fsyntax-only -I. \
+	    acquisition/comportwin.cpp acquisition/comport.cpp
+	@echo "Windows port layer: syntax check passed"
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

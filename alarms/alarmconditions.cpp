@@ -41,7 +41,8 @@ QString rateText(const AlarmInputs &in, const char *comparison, int limit)
     return translated(comparison).arg(in.heartRate).arg(limit);
 }
 
-const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
+// One row per condition, in the order of the enumeration.
+constexpr std::array<AlarmConditionRow, AlarmConditionCount> table = {{
     {AlarmCondition::Asystole, "asystole", AlarmPriority::High, false, noDelay,
      [](const AlarmInputs &in, const AlarmSettings &s) {
          return in.ecgPresent() && in.noBeatFor(qint64(s.asystoleDelay) * 1000);
@@ -128,6 +129,17 @@ const std::array<AlarmConditionRow, AlarmConditionCount> table = {{
      [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "AF")); },
      AtrialFibrillationEndDelayMs},
 }};
+
+// Row i is condition i, so that a condition finds its row by index, and no
+// condition is without one (missing rows are empty, named by no one).
+constexpr bool everyConditionInItsRow()
+{
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].condition != AlarmCondition(i) || !table[i].name || !table[i].cause || !table[i].text)
+            return false;
+    return true;
+}
+static_assert(everyConditionInItsRow(), "the alarm condition table needs one row per condition, in enumeration order");
 
 } // namespace
 

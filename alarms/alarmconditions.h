@@ -38,8 +38,9 @@ enum class AlarmCondition {
     VentricularFibrillation,
     NoisyEcg,
     AtrialFibrillation,
+    Count // not a condition: their number; new conditions go above
 };
-constexpr int AlarmConditionCount = 16;
+constexpr int AlarmConditionCount = int(AlarmCondition::Count);
 
 // A cause must have been gone this long before its condition ends, so that a
 // limit crossed back and forth does not chatter.

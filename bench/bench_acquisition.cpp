@@ -14,6 +14,7 @@
 #include "storage/monitordatabase.h"
 #include "storage/monitorsession.h"
 #include "storage/openrecords.h"
+#include "storage/sessionclock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -61,7 +62,7 @@ void runAcquisitionBench()
     }
     auto database = std::make_unique<MonitorDatabase>(root.filePath(QStringLiteral("store")));
     OpenRecords openRecords;
-    auto manager = std::make_unique<SessionManager>(*database, openRecords);
+    auto manager = std::make_unique<SessionManager>(*database, openRecords, SessionClock::system());
     QList<MonitorSession *> sessions;
     for (int i = 0; i < PatientCount; ++i) {
         PatientRecord record;

@@ -336,6 +336,25 @@ QString missingText()
     return QCoreApplication::translate("EcgPaper", "ECG missing");
 }
 
+void drawExtent(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &noteFont,
+                const QFont &endFont, const QColor &colour)
+{
+    drawMissing(painter, rect, drawn, noteFont, colour);
+    switch (drawn.extent) {
+    case TraceResult::NoRecording:
+        drawNote(painter, rect, noRecordingText(), noteFont, colour);
+        break;
+    case TraceResult::PastEnd:
+        drawNote(painter, rect, pastEndText(), noteFont, colour);
+        break;
+    case TraceResult::Partial:
+        drawRecordingEnd(painter, rect, drawn.endX, endFont, colour);
+        break;
+    case TraceResult::Complete:
+        break;
+    }
+}
+
 QString noRecordingText()
 {
     return QCoreApplication::translate("EcgPaper", "No ECG recording");

@@ -153,6 +153,13 @@ void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFo
 // and, where it is wide enough, marked "ECG missing".
 void drawMissing(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &font,
                  const QColor &colour);
+// What the paper says of where a drawn window lies in its recording, the
+// same on screen and in reports: its missing stretches (drawMissing), then
+// "No ECG recording" or "No ECG at this time"
+// in `noteFont` across rect, or the end mark (its note in `endFont`) where
+// the recording ends inside the window; nothing for a complete window.
+void drawExtent(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &noteFont,
+                const QFont &endFont, const QColor &colour);
 
 // The texts written on the paper.
 QString noRecordingText();  // "No ECG recording"

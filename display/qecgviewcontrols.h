@@ -23,8 +23,9 @@ public:
     bool lowpass() const;
     bool baseline() const;
 
-    // Narrow places (nine patients on one screen) show each group's unit
-    // once, on its last button: "12.5", "25", "50 mm/s".
+    // Narrow places (nine patients on one screen) show one button that names
+    // the scale ("25 mm/s  10 mm/mV") and offers the speeds, amplitudes and
+    // filters in its menu, instead of the row of buttons.
     void setCompact(bool compact);
 
 signals:
@@ -35,7 +36,8 @@ signals:
 
 private:
     QPushButton *addButton(const QString &name, const QString &toolTip, QButtonGroup *group, bool checked);
-    void setTexts(bool compact);
+    void setTexts();
+    void updateMenuText();
 
     QButtonGroup *m_speed;
     QButtonGroup *m_amplitude;
@@ -43,4 +45,5 @@ private:
     QPushButton *m_notch = nullptr;
     QPushButton *m_lowpass = nullptr;
     QPushButton *m_baseline = nullptr;
+    QPushButton *m_menuButton = nullptr; // compact only
 };

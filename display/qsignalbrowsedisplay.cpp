@@ -252,21 +252,9 @@ void QSignalBrowseDisplay::drawTraces(QPainter &painter)
     const ecgpaper::TraceResult drawn = ecgpaper::drawWindow(painter, paper, framebuffer::pixelsPerMm(*this), window,
                                                              {m_colors.value(TraceColor), 1.0}, m_samples, m_points);
     const QFont font(QStringLiteral("Helvetica"), 10, QFont::Bold, false);
-    const QColor noteColour = m_colors.value(LabelColor);
-    ecgpaper::drawMissing(painter, paper, drawn, font, noteColour);
-    switch (drawn.extent) {
-    case ecgpaper::TraceResult::NoRecording:
-        ecgpaper::drawNote(painter, paper, ecgpaper::noRecordingText(), font, noteColour);
+    ecgpaper::drawExtent(painter, paper, drawn, font, font, m_colors.value(LabelColor));
+    if (drawn.extent == ecgpaper::TraceResult::NoRecording)
         return;
-    case ecgpaper::TraceResult::PastEnd:
-        ecgpaper::drawNote(painter, paper, ecgpaper::pastEndText(), font, noteColour);
-        break;
-    case ecgpaper::TraceResult::Partial:
-        ecgpaper::drawRecordingEnd(painter, paper, drawn.endX, font, noteColour);
-        break;
-    case ecgpaper::TraceResult::Complete:
-        break;
-    }
     drawBeatMarks(painter);
     drawTimeLabels(painter);
 }

@@ -1,99 +1,13 @@
 #include "monitoring/alarmbanner.h"
 
 #include "alarms/alarmflash.h"
+#include "display/alarmcolours.h"
+#include "monitoring/blinkclock.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
-#include <QSet>
-#include <QTimer>
 
 #include <algorithm>
-
-namespace {
-
-// The one clock of every flashing banner: wakes up only when some banner's
-// lit state changes, and tells every flashing banner the time.
-class BlinkClock : public QObject
-{
-public:
-    static BlinkClock &instance()
-    {
-        // Lives as long as the application, which deletes it.
-        static QPointer<BlinkClock> clock;
-        if (!clock)
-            clock = new BlinkClock(QCoreApplication::instance());
-        return *clock;
-    }
-
-    qint64 now() const { return m_elapsed.elapsed(); }
-
-    void setFlashing(AlarmBanner *banner, bool flashing)
-    {
-        if (flashing)
-            m_banners.insert(banner);
-        else
-            m_banners.remove(banner);
-        schedule();
-    }
-
-private:
-    explicit BlinkClock(QObject *parent) : QObject(parent)
-    {
-        m_elapsed.start();
-        m_timer.setSingleShot(true);
-        m_timer.setTimerType(Qt::PreciseTimer);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 ms = now();
-            for (AlarmBanner *banner : qAsConst(m_banners))
-                banner->updateFlash(ms);
-            schedule();
-        });
-    }
-
-    void schedule()
-    {
-        const qint64 ms = now();
-        qint64 next = -1;
-        for (const AlarmBanner *banner : qAsConst(m_banners)) {
-            const qint64 change = AlarmFlash::msToNextChange(banner->priority(), ms);
-            if (change >= 0 && (next < 0 || change < next))
-                next = change;
-        }
-        if (next < 0)
-            m_timer.stop();
-        else
-            m_timer.start(int(next));
-    }
-
-    QElapsedTimer m_elapsed;
-    QTimer m_timer;
-    QSet<AlarmBanner *> m_banners;
-};
-
-struct BannerColours
-{
-    QColor background;
-    QColor text;
-};
-
-BannerColours colours(AlarmPriority priority)
-{
-    switch (priority) {
-    case AlarmPriority::High:
-        return {QColor(220, 0, 0), Qt::white};
-    case AlarmPriority::Medium:
-        return {QColor(255, 221, 0), Qt::black};
-    case AlarmPriority::Low:
-        return {QColor(0, 220, 235), Qt::black};
-    default:
-        return {};
-    }
-}
-
-} // namespace
 
 AlarmBanner::AlarmBanner(QWidget *parent)
     : QWidget(parent)
@@ -106,7 +20,17 @@ AlarmBanner::AlarmBanner(QWidget *parent)
 
 AlarmBanner::~AlarmBanner()
 {
-    BlinkClock::instance().setFlashing(this, false);
+    if (m_clock)
+        m_clock->setFlashing(this, false);
+}
+
+void AlarmBanner::setBlinkClock(BlinkClock *clock)
+{
+    if (m_clock)
+        m_clock->setFlashing(this, false);
+    m_clock = clock;
+    if (m_clock)
+        m_clock->setFlashing(this, AlarmFlash::msToNextChange(m_priority, 0) >= 0);
 }
 
 QSize AlarmBanner::sizeHint() const
@@ -135,10 +59,10 @@ void AlarmBanner::setAlarm(AlarmPriority priority, const QString &text, bool ack
     setToolTip(priority == AlarmPriority::None || acknowledged
                    ? QString()
                    : tr("Click to acknowledge this patient's alarms"));
-    BlinkClock &clock = BlinkClock::instance();
-    m_lit = AlarmFlash::isLit(priority, clock.now());
-    if (flashingChanged)
-        clock.setFlashing(this, AlarmFlash::msToNextChange(priority, 0) >= 0);
+    // Without a clock a banner shows its alarm steadily.
+    m_lit = AlarmFlash::isLit(priority, m_clock ? m_clock->now() : 0) || (!m_clock && priority != AlarmPriority::None);
+    if (flashingChanged && m_clock)
+        m_clock->setFlashing(this, AlarmFlash::msToNextChange(priority, 0) >= 0);
     update();
 }
 
@@ -178,7 +102,7 @@ QPixmap AlarmBanner::render(bool lit) const
 
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    const BannerColours c = colours(m_priority);
+    const AlarmColours c = alarmColours(alarmPriorityName(m_priority));
     const QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
     // Unlit, the banner keeps its outline and text so it stays readable.
     painter.setPen(QPen(c.background.darker(130), 2));

@@ -14,8 +14,8 @@
 #include <QPixmap>
 
 PatientFinalizeForm::PatientFinalizeForm(QWidget *parent, SessionManager *manager,
-                                         MonitorSession *session)
-    : QWidget(parent), ui(new Ui::PatientFinalizeForm), m_manager(manager), m_session(session)
+                                         MonitorSession *session, BlinkClock *blinkClock)
+    : QWidget(parent), ui(new Ui::PatientFinalizeForm), m_manager(manager), m_blinkClock(blinkClock), m_session(session)
 {
     ui->setupUi(this);
 
@@ -30,7 +30,7 @@ PatientFinalizeForm::PatientFinalizeForm(QWidget *parent, SessionManager *manage
     } catch (const StorageError &) {
     }
     if (loaded) {
-        ui->txtPatientName->setText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
+        ui->txtPatientName->setFullText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
         ui->lblPatientAge->setText(RecordRules::ageText(record.birthDate, QDate::currentDate()));
         ui->lblPatientComments->setText(record.comments);
         QPixmap picture;
@@ -99,7 +99,7 @@ void PatientFinalizeForm::on_btnRestart_clicked()
     collectInputs();
     m_session = resumed;
     m_session->addEvent(tr("Start monitoring"));
-    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, m_session);
+    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, m_session, m_blinkClock);
     hide();
     PanelHost::replacePanel(this, monitor);
     deleteLater();

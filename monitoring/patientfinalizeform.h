@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class BlinkClock;
 class MonitorSession;
 class SessionManager;
 
@@ -20,7 +21,7 @@ class PatientFinalizeForm : public QWidget
     Q_OBJECT
 
 public:
-    PatientFinalizeForm(QWidget *parent, SessionManager *manager, MonitorSession *session);
+    PatientFinalizeForm(QWidget *parent, SessionManager *manager, MonitorSession *session, BlinkClock *blinkClock);
     ~PatientFinalizeForm() override;
 
     // An edit is saved after this pause, or at once when the field is left.
@@ -42,6 +43,7 @@ private:
 
     std::unique_ptr<Ui::PatientFinalizeForm> ui;
     SessionManager *m_manager;
+    BlinkClock *m_blinkClock;
     MonitorSession *m_session;
     QTimer m_saveTimer;
     bool m_edited = false;

@@ -3,6 +3,7 @@
 
 #include "alarms/alarmmonitor.h"
 #include "dsp/tlivefilterchain.h"
+#include "monitoring/alarmbanner.h"
 #include "monitoring/bpdialog.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/panelhost.h"
@@ -36,10 +37,11 @@ void setStyleIfChanged(QWidget *frame, const QString &style)
 } // namespace
 
 PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
-                                       MonitorSession *session)
-    : QWidget(parent), ui(new Ui::PatientMonitorForm), m_manager(manager), m_session(session)
+                                       MonitorSession *session, BlinkClock *blinkClock)
+    : QWidget(parent), ui(new Ui::PatientMonitorForm), m_manager(manager), m_blinkClock(blinkClock), m_session(session)
 {
     ui->setupUi(this);
+    ui->alarmBanner->setBlinkClock(blinkClock);
     ui->spo2Frame->hide();
     ui->tempFrame->hide();
 
@@ -57,14 +59,14 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
             hasPicture = db.loadPicture(patientId, bytes);
     } catch (const StorageError &) {
     }
-    ui->txtPatientName->setText(patientTitle());
-    ui->txtPatientName->setToolTip(patientTitle());
+    ui->txtPatientName->setFullText(patientTitle());
     ui->lblPatientAge->setText(RecordRules::ageText(m_patient.birthDate, QDate::currentDate()));
     ui->lblPatientComments->setText(m_patient.comments);
     QPixmap picture;
-    // Without a picture the label keeps its "[picture]" placeholder.
-    if (hasPicture && picture.loadFromData(bytes))
-        ui->lblPicture->setPixmap(picture);
+    // Without a picture, the figure the patient dialog shows for none.
+    if (!hasPicture || !picture.loadFromData(bytes))
+        picture = QPixmap(QStringLiteral(":/res/person.png"));
+    ui->lblPicture->setPixmap(picture);
 
     ui->ecgControls->setCompact(true);
     connect(ui->ecgControls, &QEcgViewControls::speedChanged, ui->ecgGraphic, &QSignalMonitorDisplay::setSpeed);
@@ -349,7 +351,7 @@ void PatientMonitorForm::on_btnStop_clicked()
     m_session->addEvent(tr("Stop monitoring"));
     m_manager->stopMonitoring(m_session->patientId);
 
-    auto *finalize = new PatientFinalizeForm(parentWidget(), m_manager, m_session);
+    auto *finalize = new PatientFinalizeForm(parentWidget(), m_manager, m_session, m_blinkClock);
     hide();
     PanelHost::replacePanel(this, finalize);
     deleteLater();

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class BlinkClock;
 class MonitorSession;
 struct StFigures;
 class SessionManager;
@@ -31,7 +32,8 @@ public:
     static constexpr int DisplayInterval = 50;   // ms, filter and redraw the ECG
     static constexpr int ReadoutInterval = 500;  // ms, readouts and indicators
 
-    PatientMonitorForm(QWidget *parent, SessionManager *manager, MonitorSession *session);
+    // The banner flashes by the window's blink clock (null: steadily).
+    PatientMonitorForm(QWidget *parent, SessionManager *manager, MonitorSession *session, BlinkClock *blinkClock);
     ~PatientMonitorForm() override;
 
     MonitorSession *session() const { return m_session; }
@@ -58,6 +60,7 @@ private:
 
     std::unique_ptr<Ui::PatientMonitorForm> ui;
     SessionManager *m_manager;
+    BlinkClock *m_blinkClock;
     MonitorSession *m_session;
     PatientRecord m_patient;
     QPair<double, double> m_hrLimits;

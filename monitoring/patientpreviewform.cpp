@@ -28,8 +28,8 @@ const char SimulatedDevice[] = "sim";
 
 } // namespace
 
-PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager)
-    : QWidget(parent), ui(new Ui::PatientPreviewForm), m_manager(manager)
+PatientPreviewForm::PatientPreviewForm(QWidget *parent, SessionManager *manager, BlinkClock *blinkClock)
+    : QWidget(parent), ui(new Ui::PatientPreviewForm), m_manager(manager), m_blinkClock(blinkClock)
 {
     ui->setupUi(this);
 
@@ -174,17 +174,17 @@ void PatientPreviewForm::refresh()
     bool loaded = false;
     if (!tryStorage([&] { loaded = db.loadPatient(m_data.patientId, record); }) || !loaded)
         return;
-    ui->txtPatientName->setText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
+    ui->txtPatientName->setFullText(QStringLiteral("%1, %2").arg(record.lastName, record.firstName));
     ui->lblPatientAge->setText(RecordRules::ageText(record.birthDate, QDate::currentDate()));
     ui->lblPatientComments->setText(record.comments);
     QByteArray bytes;
     QPixmap picture;
     bool hasPicture = false;
     tryStorage([&] { hasPicture = db.loadPicture(m_data.patientId, bytes); });
-    if (hasPicture && picture.loadFromData(bytes))
-        ui->lblPicture->setPixmap(picture);
-    else
-        ui->lblPicture->setText(tr("[picture]"));
+    // Without a picture, the figure the patient dialog shows for none.
+    if (!hasPicture || !picture.loadFromData(bytes))
+        picture = QPixmap(QStringLiteral(":/res/person.png"));
+    ui->lblPicture->setPixmap(picture);
     ui->framePatientInfo->show();
     ui->frameSessionInfo->show();
     if (m_data.presence)
@@ -306,7 +306,7 @@ void PatientPreviewForm::on_btnStart_clicked()
         return;
     }
     session->addEvent(tr("Start monitoring"));
-    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, session);
+    auto *monitor = new PatientMonitorForm(parentWidget(), m_manager, session, m_blinkClock);
     hide();
     PanelHost::replacePanel(this, monitor);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class BlinkClock;
 class SessionManager;
 
 namespace Ui {
@@ -21,7 +22,8 @@ class PatientPreviewForm : public QWidget
     Q_OBJECT
 
 public:
-    PatientPreviewForm(QWidget *parent, SessionManager *manager);
+    // The window's blink clock goes on to the monitor panel that follows.
+    PatientPreviewForm(QWidget *parent, SessionManager *manager, BlinkClock *blinkClock);
     ~PatientPreviewForm() override;
 
     // Chooses a patient as the selection dialog would (session number from
@@ -56,6 +58,7 @@ private:
 
     std::unique_ptr<Ui::PatientPreviewForm> ui;
     SessionManager *m_manager;
+    BlinkClock *m_blinkClock;
     SessionData m_data;
     bool m_absenceRecorded = false;
 };

@@ -1,6 +1,7 @@
 #include "monitoring/sessionalarmbar.h"
 
 #include "alarms/alarmmonitor.h"
+#include "display/alarmcolours.h"
 #include "monitoring/alarmplayer.h"
 
 #include <QHBoxLayout>
@@ -12,16 +13,8 @@ namespace {
 // Steady colours of the line by its highest priority, as the banners use them.
 QString lineStyle(AlarmPriority priority)
 {
-    switch (priority) {
-    case AlarmPriority::High:
-        return QStringLiteral("background-color: rgb(220, 0, 0); color: white;");
-    case AlarmPriority::Medium:
-        return QStringLiteral("background-color: rgb(255, 221, 0); color: black;");
-    case AlarmPriority::Low:
-        return QStringLiteral("background-color: rgb(0, 220, 235); color: black;");
-    default:
-        return QStringLiteral("color: gray;");
-    }
+    const QString style = alarmStyleSheet(alarmPriorityName(priority));
+    return style.isEmpty() ? QStringLiteral("color: gray;") : style;
 }
 
 // "1:59": whole seconds left, counted up so that 0:00 is never shown while paused.
@@ -55,7 +48,6 @@ SessionAlarmBar::SessionAlarmBar(AlarmMonitor *alarms, PatientName patientName, 
     m_pause->setObjectName(QStringLiteral("btnAudioPaused"));
     m_pause->setCheckable(true);
     m_pause->setFocusPolicy(Qt::NoFocus);
-    m_pause->setToolTip(tr("Silences every alarm for a while; a new high-priority alarm sounds at once"));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -113,12 +105,17 @@ void SessionAlarmBar::updatePause()
 {
     const qint64 remaining = m_alarms->audioPauseRemainingMs();
     const bool paused = remaining > 0;
-    m_pause->setText(paused ? tr("Audio paused %1").arg(countdownText(remaining)) : tr("Audio paused"));
+    // Labelled by what pressing it does; while paused, by the time left.
+    m_pause->setText(paused ? tr("Audio paused %1").arg(countdownText(remaining)) : tr("Pause audio"));
     m_pause->setChecked(paused);
     if (paused != m_paused) {
         m_paused = paused;
-        m_pause->setStyleSheet(paused ? QStringLiteral("background-color: rgb(255, 221, 0); font-weight: bold")
+        // In the medium priority's colours, whose text is readable on its
+        // yellow (the station's light text would not be).
+        m_pause->setStyleSheet(paused ? alarmStyleSheet(QStringLiteral("medium")) + QStringLiteral(" font-weight: bold;")
                                       : QString());
+        m_pause->setToolTip(paused ? tr("Audio of every alarm is paused; click to end the pause now")
+                                   : tr("Silences every alarm for a while; a new high-priority alarm sounds at once"));
     }
     if (paused && !m_countdown.isActive())
         m_countdown.start();

@@ -17,12 +17,13 @@
 #include <exception>
 #include <vector>
 
-SessionManager::SessionManager(MonitorDatabase &database, OpenRecords &openRecords, QObject *parent)
+SessionManager::SessionManager(MonitorDatabase &database, OpenRecords &openRecords, const SessionClock &sessionClock,
+                               QObject *parent)
     : QObject(parent),
       m_database(database),
       m_openRecords(openRecords),
       recorder(std::make_unique<Recorder>()),
-      clock(&SessionClock::system())
+      clock(&sessionClock)
 {
     // For queued connections and spies on storageFailed.
     qRegisterMetaType<SessionManager::StorageFailure>();
@@ -106,11 +107,6 @@ void SessionManager::setDevicePort(const QString &name, const QString &port)
 void SessionManager::setAlarmLimits(int index, double low, double high)
 {
     limits[index] = qMakePair(low, high);
-}
-
-void SessionManager::setClock(const SessionClock &sessionClock)
-{
-    clock = &sessionClock;
 }
 
 QStringList SessionManager::deviceNames() const

@@ -42,7 +42,10 @@ public:
     enum class StorageFailure { Recording, Autosave, Entry };
     Q_ENUM(StorageFailure)
 
-    SessionManager(MonitorDatabase &database, OpenRecords &openRecords, QObject *parent = nullptr);
+    // Sessions started by this manager measure elapsed time and take their
+    // start date from `clock` (not owned; SessionClock::system() in the station).
+    SessionManager(MonitorDatabase &database, OpenRecords &openRecords, const SessionClock &clock,
+                   QObject *parent = nullptr);
     // Without an earlier finishMonitoring(), does what it does (stops every
     // source, "Stop monitoring" for the running ones, writes every study
     // file) and only logs what cannot be written.
@@ -50,9 +53,6 @@ public:
 
     void setDevicePort(const QString &name, const QString &port);
     void setAlarmLimits(int index, double low, double high);
-    // The clock that sessions started from now on measure elapsed time with
-    // (not owned; the system's clocks until set).
-    void setClock(const SessionClock &clock);
 
     QStringList deviceNames() const;
     QPair<double, double> alarmLimits(int index) const;

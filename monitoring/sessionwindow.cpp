@@ -5,6 +5,7 @@
 #include "alarms/alarmmonitor.h"
 #include "alarms/alarmsettings.h"
 #include "config/configsettings.h"
+#include "monitoring/blinkclock.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/patientfinalizeform.h"
 #include "monitoring/patientpreviewform.h"
@@ -12,6 +13,7 @@
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
 #include "storage/patientrecord.h"
+#include "storage/sessionclock.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -27,7 +29,8 @@
 #include <exception>
 
 SessionWindow::SessionWindow(MonitorDatabase &database, OpenRecords &openRecords, QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::SessionWindow), m_manager(new SessionManager(database, openRecords))
+    : QMainWindow(parent), ui(new Ui::SessionWindow), m_manager(new SessionManager(database, openRecords, SessionClock::system())),
+      m_blinkClock(new BlinkClock)
 {
     ui->setupUi(this);
     m_notices = new QLabel(this);
@@ -108,7 +111,7 @@ void SessionWindow::buildGrid()
     for (int row = 0; row < shape.rows; ++row) {
         for (int column = 0; column < shape.columns; ++column) {
             if (!m_grid->itemAtPosition(row, column))
-                m_grid->addWidget(new PatientPreviewForm(this, m_manager.get()), row, column);
+                m_grid->addWidget(new PatientPreviewForm(this, m_manager.get(), m_blinkClock.get()), row, column);
         }
     }
 }

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class BlinkClock;
 class MonitorDatabase;
 class OpenRecords;
 class QGridLayout;
@@ -53,6 +54,8 @@ private:
 
     std::unique_ptr<Ui::SessionWindow> ui;
     std::unique_ptr<SessionManager> m_manager;
+    // Every banner of the window flashes by it; it outlives the panels.
+    std::unique_ptr<BlinkClock> m_blinkClock;
     QGridLayout *m_grid = nullptr;
     QLabel *m_notices = nullptr;
     QMap<QPair<int, int>, QString> m_noticeLines; // (patient id, kind) -> line

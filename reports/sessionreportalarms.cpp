@@ -5,6 +5,8 @@
 #include "storage/loggedalarms.h"
 #include "storage/monitorsession.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace reportvalues {
@@ -36,6 +38,50 @@ QString alarmPriorityText(const QString &priority)
     return priority;
 }
 
+QString alarmReportText(const LoggedAlarm &alarm)
+{
+    // The report's text of each condition, by the name the log keeps.
+    struct Form
+    {
+        const char *condition;
+        const char *text;
+        int numbers; // how many %n it takes from the stored text, in order
+    };
+    static const Form forms[] = {
+        {"asystole", "ASISTOLIA", 0},
+        {"hrHigh", "FC %1 > %2", 2},
+        {"hrCaution", "FC %1 > %2", 2},
+        {"hrLow", "FC %1 < %2", 2},
+        {"linkLost", "Enlace perdido", 0},
+        {"checkElectrodes", "Revise los electrodos", 0},
+        {"lowBattery", "Batería baja", 0},
+        {"ventricularTachycardia", "TV %1 latidos %2 lpm", 2},
+        {"couplet", "Duplete", 0},
+        {"frequentPvcs", "EV %1/min", 1},
+    };
+    // The storage's reason, after the colon, is kept in the language it was told in.
+    if (alarm.condition == QLatin1String("recordingStopped")) {
+        const int colon = alarm.text.indexOf(QLatin1String(": "));
+        return colon < 0 ? QStringLiteral("Grabación detenida")
+                         : QStringLiteral("Grabación detenida: %1").arg(alarm.text.mid(colon + 2));
+    }
+    for (const Form &form : forms) {
+        if (alarm.condition != QLatin1String(form.condition))
+            continue;
+        static const QRegularExpression number(QStringLiteral("\\d+"));
+        QStringList numbers;
+        for (QRegularExpressionMatchIterator it = number.globalMatch(alarm.text); it.hasNext();)
+            numbers << it.next().captured();
+        if (numbers.size() != form.numbers)
+            break;
+        QString text = QString::fromUtf8(form.text);
+        for (const QString &n : qAsConst(numbers))
+            text = text.arg(n);
+        return text;
+    }
+    return alarm.shownText();
+}
+
 QVector<ListedAlarm> alarmList(const MonitorSession &session)
 {
     const QVector<LoggedAlarm> alarms = loggedAlarms(session.alarmLog);
@@ -45,7 +91,7 @@ QVector<ListedAlarm> alarmList(const MonitorSession &session)
     for (int i = 0; i < listed; ++i) {
         const LoggedAlarm &a = alarms[i];
         rows.append({clockText(session.startDateTime, a.onset), elapsedText(qint64(std::floor(a.onset))),
-                     alarmPriorityText(a.priority), a.shownText(), clockText(session.startDateTime, a.acknowledged),
+                     alarmPriorityText(a.priority), alarmReportText(a), clockText(session.startDateTime, a.acknowledged),
                      clockText(session.startDateTime, a.ended)});
     }
     if (listed < alarms.size()) {
@@ -68,7 +114,7 @@ SessionReportAlarms::SessionReportAlarms(const MonitorSession &session, const Re
             continue;
         const double start = qMax(0.0, alarm.onset - AlarmStripLeadSeconds);
         m_strips.append({start, QStringLiteral("Alarma alta %1 - %2 (tira desde %3)")
-                                    .arg(clockText(session.startDateTime, alarm.onset), alarm.shownText(),
+                                    .arg(clockText(session.startDateTime, alarm.onset), alarmReportText(alarm),
                                          clockText(session.startDateTime, start))});
     }
     const QVector<ReportPageLayout> &pages = layout.pages();

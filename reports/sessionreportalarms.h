@@ -5,6 +5,7 @@
 
 class MonitorSession;
 class ReportTemplate;
+struct LoggedAlarm;
 
 namespace reportvalues {
 
@@ -20,6 +21,11 @@ struct ListedAlarm
 
 // "Alta", "Media", "Baja" for the logged priority names; another name as it is.
 QString alarmPriorityText(const QString &priority);
+// The alarm's text in the report's language, rebuilt from its condition and
+// the numbers of the text the station showed (the same numbers in every
+// language); the stored text as it is for a condition the report has no text
+// for, or whose stored text does not hold the numbers that text needs.
+QString alarmReportText(const LoggedAlarm &alarm);
 // Every alarm of the session in order of onset; past MaxListedEvents a last
 // row without times says how many are left out.
 QVector<ListedAlarm> alarmList(const MonitorSession &session);

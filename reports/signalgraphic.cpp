@@ -90,18 +90,13 @@ void SignalGraphic::draw(QPainter &painter, const QRect &rect)
     }
 
     // Notes in 9-point bold, the end mark and the caption in 8 points.
-    QFont font(printFontFamily(QStringLiteral("Helvetica")));
-    font.setPointSizeF(9);
-    font.setBold(true);
-    ecgpaper::drawMissing(painter, lane, drawn, font, Qt::darkGray);
-    if (drawn.extent == ecgpaper::TraceResult::NoRecording)
-        ecgpaper::drawNote(painter, lane, ecgpaper::noRecordingText(), font, Qt::darkGray);
-    else if (drawn.extent == ecgpaper::TraceResult::PastEnd)
-        ecgpaper::drawNote(painter, lane, ecgpaper::pastEndText(), font, Qt::darkGray);
+    QFont noteFont(printFontFamily(QStringLiteral("Helvetica")));
+    noteFont.setPointSizeF(9);
+    noteFont.setBold(true);
+    QFont font = noteFont;
     font.setPointSizeF(8);
     font.setBold(false);
-    if (drawn.extent == ecgpaper::TraceResult::Partial)
-        ecgpaper::drawRecordingEnd(painter, lane, drawn.endX, font, Qt::darkGray);
+    ecgpaper::drawExtent(painter, lane, drawn, noteFont, font, Qt::darkGray);
 
     const QFont &captionFont = font;
     painter.setFont(captionFont);

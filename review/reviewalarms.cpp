@@ -1,5 +1,6 @@
 #include "review/reviewalarms.h"
 
+#include "display/alarmcolours.h"
 #include "storage/loggedalarms.h"
 #include "storage/monitorsession.h"
 
@@ -20,10 +21,8 @@ constexpr int OnsetRole = Qt::UserRole;
 // A small square in the colour the patient's banner shows for the priority.
 QIcon priorityIcon(const QString &priority)
 {
-    const QColor colour = priority == QLatin1String("high")     ? QColor(Qt::red)
-                          : priority == QLatin1String("medium") ? QColor(Qt::yellow)
-                          : priority == QLatin1String("low")    ? QColor(Qt::cyan)
-                                                                : QColor(Qt::transparent);
+    const QColor background = alarmColours(priority).background;
+    const QColor colour = background.isValid() ? background : QColor(Qt::transparent);
     QPixmap square(12, 12);
     square.fill(Qt::transparent);
     QPainter painter(&square);
@@ -52,14 +51,16 @@ ReviewAlarms::ReviewAlarms(QWidget *parent) : QWidget(parent), m_tree(new QTreeW
     m_tree->setRootIsDecorated(false);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tree->setHeaderLabels({tr("Time"), tr("Priority"), tr("Alarm"), tr("Acknowledged"), tr("Ended")});
+    m_tree->setHeaderLabels({tr("Time"), tr("Alarm"), tr("Acknowledged"), tr("Ended")});
+    m_tree->headerItem()->setToolTip(ColumnText, tr("The alarm as its banner showed it, in the colour of its priority"));
     // Every column but the text as wide as its widest content, fixed, so that
     // the list keeps its width from one session to the next.
     QHeaderView *header = m_tree->header();
     header->setMinimumSectionSize(16);
-    header->setStretchLastSection(false);
+    // The text's column keeps the width of its texts and comes before the
+    // times: in a narrow window the times scroll out of sight, not the text.
+    header->setStretchLastSection(true);
     header->setSectionResizeMode(QHeaderView::Fixed);
-    header->setSectionResizeMode(ColumnText, QHeaderView::Stretch);
     const QFontMetrics cells = m_tree->fontMetrics(), heads = header->fontMetrics();
     const auto fit = [&](int column, const QStringList &samples, int extra) {
         int width = heads.horizontalAdvance(m_tree->headerItem()->text(column));
@@ -69,14 +70,13 @@ ReviewAlarms::ReviewAlarms(QWidget *parent) : QWidget(parent), m_tree(new QTreeW
         return width + 16;
     };
     const QString clock = QStringLiteral("00:00:00");
-    int width = fit(ColumnTime, {clock}, 0) + fit(ColumnAcknowledged, {clock}, 0) + fit(ColumnEnded, {clock}, 0)
-                + fit(ColumnPriority, {priorityText("high"), priorityText("medium"), priorityText("low")},
-                      m_tree->iconSize().width() + 16);
-    // Room for a usual alarm text such as "Check electrodes".
-    width += cells.horizontalAdvance(QStringLiteral("Check electrodes")) + 24;
-    const int preferredWidth = width + 2 * m_tree->frameWidth() + m_tree->verticalScrollBar()->sizeHint().width();
-    // Never wider than its columns need; in a small window it scrolls rather
-    // than squeeze what is beside it.
+    const int width = fit(ColumnTime, {clock}, 0) + fit(ColumnAcknowledged, {clock}, 0) + fit(ColumnEnded, {clock}, 0);
+    m_fixedWidth = width + m_tree->iconSize().width() + 24 + 2 * m_tree->frameWidth()
+                   + m_tree->verticalScrollBar()->sizeHint().width();
+    // Room for at least a usual alarm text such as "Check electrodes"; in a
+    // small window it scrolls rather than squeeze what is beside it.
+    const int preferredWidth = m_fixedWidth + textRoom(QStringList());
+    m_tree->setColumnWidth(ColumnText, m_tree->iconSize().width() + 8 + textRoom(QStringList()));
     m_tree->setMinimumWidth(qMin(preferredWidth, 260));
     setMaximumWidth(preferredWidth);
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) { currentChanged(current); });
@@ -103,6 +103,23 @@ QString ReviewAlarms::clockText(const QDateTime &start, std::optional<double> of
     return start.addMSecs(std::llround(*offset * 1000.0)).toString(QStringLiteral("HH:mm:ss"));
 }
 
+QSize ReviewAlarms::sizeHint() const
+{
+    return QSize(maximumWidth(), QWidget::sizeHint().height());
+}
+
+int ReviewAlarms::textRoom(const QStringList &texts) const
+{
+    // As wide as the widest text, within a usual text and a long one; a
+    // text beyond that is elided and shown whole in its tooltip.
+    const QFontMetrics cells = m_tree->fontMetrics();
+    const int usual = cells.horizontalAdvance(tr("Check electrodes"));
+    int widest = usual;
+    for (const QString &text : texts)
+        widest = qMax(widest, cells.horizontalAdvance(text));
+    return qMin(widest, 2 * usual) + 16;
+}
+
 void ReviewAlarms::setSession(const MonitorSession *session)
 {
     const QSignalBlocker blocker(m_tree);
@@ -110,15 +127,20 @@ void ReviewAlarms::setSession(const MonitorSession *session)
     if (!session)
         return;
     const QVector<LoggedAlarm> alarms = loggedAlarms(session->alarmLog);
+    QStringList texts;
+    for (const LoggedAlarm &alarm : alarms)
+        texts << alarm.shownText();
+    m_tree->setColumnWidth(ColumnText, m_tree->iconSize().width() + 8 + textRoom(texts));
+    setMaximumWidth(m_fixedWidth + textRoom(texts));
+    updateGeometry();
     QList<QTreeWidgetItem *> items;
     for (const LoggedAlarm &alarm : alarms) {
         auto *item = new QTreeWidgetItem;
         item->setText(ColumnTime, clockText(session->startDateTime, alarm.onset));
         item->setData(ColumnTime, OnsetRole, alarm.onset);
-        item->setText(ColumnPriority, priorityText(alarm.priority));
-        item->setIcon(ColumnPriority, priorityIcon(alarm.priority));
+        item->setIcon(ColumnText, priorityIcon(alarm.priority));
         item->setText(ColumnText, alarm.shownText());
-        item->setToolTip(ColumnText, alarm.shownText());
+        item->setToolTip(ColumnText, tr("%1 priority: %2").arg(priorityText(alarm.priority), alarm.shownText()));
         item->setText(ColumnAcknowledged, clockText(session->startDateTime, alarm.acknowledged));
         item->setText(ColumnEnded, clockText(session->startDateTime, alarm.ended));
         items.append(item);

@@ -127,7 +127,8 @@ void ReviewSessionsPage::setUpWidgets()
     ui->treeEvents->headerItem()->setToolTip(ColumnPrint, tr("Print the ECG of this event in the session report"));
     // The session's alarms beside its events; choosing one shows its ECG as choosing an event does.
     m_alarms = new ReviewAlarms(this);
-    ui->layoutLower->insertWidget(1, m_alarms, 1);
+    // Its texts come before the trends' width: they are read, the trends glanced at.
+    ui->layoutLower->insertWidget(1, m_alarms, 3);
     connect(m_alarms, &ReviewAlarms::onsetChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
 
     QTableWidget *table = ui->tableCheckpoints;

@@ -1,6 +1,7 @@
 #include "storage/indexrepair.h"
 
 #include "storage/monitordatabase.h"
+#include "storage/monitorsession.h"
 #include "storage/storageerror.h"
 #include "storage/storedtime.h"
 #include "storage/studyfile.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -111,7 +111,7 @@ QHash<int, QUuid> oldPatientUuids(const QString &path)
 } // namespace
 
 IndexRepair::IndexRepair(MonitorDatabase &database)
-    : m_database(database), m_root(database.rootPath())
+    : m_database(database), m_root(database.rootPath()), m_connection(database.connectionName())
 {
 }
 
@@ -130,9 +130,9 @@ void IndexRepair::prepareFolders(const QString &root)
     }
 }
 
-void IndexRepair::openConnection(const QString &path)
+void IndexRepair::openConnection(const QString &connection, const QString &path)
 {
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
     db.setDatabaseName(path);
     // Another process writing the index holds it for moments only; a
     // statement waits for it rather than failing.
@@ -141,9 +141,9 @@ void IndexRepair::openConnection(const QString &path)
         raiseSql(db.lastError());
 }
 
-void IndexRepair::closeConnection()
+void IndexRepair::closeConnection(const QString &connection)
 {
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
     if (db.isOpen()) {
         db.rollback();
         db.close();
@@ -157,10 +157,10 @@ void IndexRepair::openIndex()
     bool rebuild = true;
     QString oldIndex; // a regular file set aside, read for its picture owners
     if (info.isFile()) {
-        openConnection(path);
+        openConnection(m_connection, path);
         rebuild = !isUsableIndex();
         if (rebuild) {
-            closeConnection();
+            closeConnection(m_connection);
             setAsideIndex(path);
             oldIndex = m_setAside;
         }
@@ -171,7 +171,7 @@ void IndexRepair::openIndex()
     if (rebuild) {
         finishPendingStarts(true);
         buildIndex(path, oldIndex);
-        openConnection(path);
+        openConnection(m_connection, path);
     } else {
         finishPendingStarts(false);
     }
@@ -185,7 +185,7 @@ bool IndexRepair::isUsableIndex()
     // only when it is read: the quick check reads every page. Any other
     // failure, such as a file another program keeps locked, is reported,
     // not repaired.
-    QSqlQuery check(QSqlDatabase::database());
+    QSqlQuery check(index());
     if (!check.exec(QStringLiteral("pragma quick_check"))) {
         const QString code = check.lastError().nativeErrorCode();
         if (code == QLatin1String("26") || code == QLatin1String("11")) // not a database, damaged
@@ -201,7 +201,7 @@ bool IndexRepair::isUsableIndex()
         {QStringLiteral("Patient"), {QStringLiteral("id"), QStringLiteral("data")}},
         {QStringLiteral("Session"), {QStringLiteral("patientId"), QStringLiteral("sessionNumber"), QStringLiteral("data")}}};
     for (const auto &table : tables) {
-        QSqlQuery columns(QSqlDatabase::database());
+        QSqlQuery columns(index());
         run(columns, QStringLiteral("pragma table_info(%1)").arg(table.first));
         QStringList names;
         while (columns.next())
@@ -213,7 +213,7 @@ bool IndexRepair::isUsableIndex()
     // An index without a single patient beside study files was left by an
     // interrupted rebuild (patients deleted in the station take their study
     // files with them).
-    QSqlQuery patients(QSqlDatabase::database());
+    QSqlQuery patients(index());
     run(patients, QStringLiteral("select count(*) from Patient"));
     return (patients.next() && patients.value(0).toInt() > 0) || studyFileNames().isEmpty();
 }
@@ -242,8 +242,8 @@ void IndexRepair::buildIndex(const QString &path, const QString &oldIndex)
     const QString building = path + QStringLiteral(".rebuild");
     for (const QString &stale : {building, building + QStringLiteral("-journal")})
         QFile::remove(stale);
-    openConnection(building);
-    QSqlDatabase db = QSqlDatabase::database();
+    openConnection(m_connection, building);
+    QSqlDatabase db = index();
     db.transaction();
     createTables();
     fillFromStudyFiles(oldIndex);
@@ -256,9 +256,14 @@ void IndexRepair::buildIndex(const QString &path, const QString &oldIndex)
 
 void IndexRepair::createTables()
 {
-    QSqlQuery query(QSqlDatabase::database());
+    QSqlQuery query(index());
     run(query, QStringLiteral("create table Patient(id integer primary key, data text)"));
     run(query, QStringLiteral("create table Session(patientId integer, sessionNumber integer, data text)"));
+}
+
+QSqlDatabase IndexRepair::index() const
+{
+    return QSqlDatabase::database(m_connection, false);
 }
 
 QStringList IndexRepair::studyFileNames() const
@@ -274,38 +279,32 @@ void IndexRepair::fillFromStudyFiles(const QString &oldIndex)
     QHash<QUuid, QPair<QDateTime, int>> storedIds; // the id in the newest study file that has one
     QList<FoundSession> found;
     for (const QString &name : studyFileNames()) {
-        QJsonDocument document;
-        if (!readStudyFile(root.filePath(name), document))
+        StoredStudy study;
+        QString why;
+        if (!readStoredStudy(root.filePath(name), study, &why)) {
+            m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                        "The study file %1 could not be read (%2); it is not in "
+                                                        "the rebuilt index."))
+                               .arg(name, why));
             continue;
-        const QJsonObject top = document.object();
-        const QJsonObject study = top.value(QStringLiteral("study")).toObject();
-        const QJsonObject patientObject = top.value(QStringLiteral("patient")).toObject();
-        if (top.isEmpty() || study.isEmpty()
-            || study.value(QStringLiteral("studyType")).toString() != QLatin1String("Monitor session")
-            || patientObject.isEmpty())
-            continue;
-        const QUuid uuid(patientObject.value(QStringLiteral("uuid")).toString());
-        if (uuid.isNull())
-            continue;
+        }
+        const QUuid uuid = study.patient.uuid;
         if (!patientObjects.contains(uuid)) {
             patientOrder.append(uuid);
-            patientObjects.insert(uuid, patientObject);
+            patientObjects.insert(uuid, study.patient.toJson());
         }
-
-        const QJsonObject session = top.value(QStringLiteral("session")).toObject();
-        const QDateTime start = StoredTime::fromText(session.value(QStringLiteral("startDateTime")).toString());
-        const int storedId = patientObject.value(QStringLiteral("id")).toInt(0);
-        if (storedId > 0 && (!storedIds.contains(uuid) || storedIds.value(uuid).first < start))
-            storedIds.insert(uuid, {start, storedId});
-        if (session.isEmpty())
+        const QDateTime start = study.session ? study.session->startDateTime : QDateTime();
+        if (study.storedPatientId > 0 && (!storedIds.contains(uuid) || storedIds.value(uuid).first < start))
+            storedIds.insert(uuid, {start, study.storedPatientId});
+        if (!study.session)
             continue;
         FoundSession s;
         s.stem = name.section(QLatin1Char('.'), 0, 0);
         s.patientUuid = uuid;
-        s.number = session.value(QStringLiteral("sessionNumber")).toInt(0);
-        s.presence = session.value(QStringLiteral("presence")).toBool(false);
+        s.number = study.session->sessionNumber;
+        s.presence = study.session->presence;
         s.start = start;
-        s.seconds = top.value(QStringLiteral("results")).toObject().value(QStringLiteral("hrTrend")).toArray().size();
+        s.seconds = study.session->hrTrend.size();
         found.append(s);
     }
 
@@ -390,7 +389,7 @@ QHash<QUuid, int> IndexRepair::insertPatients(const QList<QUuid> &order, const Q
             continue;
         PatientRecord patient = PatientRecord::fromJson(patients.value(uuid));
         m_database.insertPatient(patient);
-        QSqlQuery query(QSqlDatabase::database());
+        QSqlQuery query(index());
         query.prepare(QStringLiteral("update Patient set id = ? where id = ?"));
         query.addBindValue(earlier);
         query.addBindValue(patient.id);
@@ -460,25 +459,52 @@ void IndexRepair::keepPictures(const QHash<QUuid, int> &patientIds, const QStrin
 
     // Every picture leaves its name first, so that none is overwritten by
     // another taking its id; the kept ones then come back under their new ids.
+    // Whatever cannot be moved or marked is told: a picture left under its
+    // old name would otherwise show as another patient's face.
     const QString stamp = StoredTime::toText(QDateTime::currentDateTime());
     QString folder = QStringLiteral("before-rebuild-%1").arg(stamp);
     for (int n = 2; pictures.exists(folder); ++n)
         folder = QStringLiteral("before-rebuild-%1-%2").arg(stamp).arg(n);
-    if (!pictures.mkdir(folder))
+    if (!pictures.mkdir(folder)) {
+        m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                    "The pictures could not be set aside in %1; they may show "
+                                                    "with the wrong patients."))
+                           .arg(QDir::toNativeSeparators(pictures.filePath(folder))));
         return;
+    }
     QDir aside(pictures.filePath(folder));
+    const auto tell = [this, &aside](const char *text, const QString &name) {
+        m_notes.append(translated(text).arg(name, QDir::toNativeSeparators(aside.path())));
+    };
     for (const QString &name : qAsConst(names)) {
-        pictures.rename(name, aside.filePath(name));
-        pictures.rename(name + QStringLiteral(".owner"), aside.filePath(name + QStringLiteral(".owner")));
+        const QString mark = name + QStringLiteral(".owner");
+        if (!pictures.rename(name, aside.filePath(name))) {
+            newIds.remove(name);
+            tell(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                   "The picture %1 could not be moved to %2; it may show with the wrong patient."),
+                 name);
+        } else if (occupied(QFileInfo(pictures.filePath(mark))) && !pictures.rename(mark, aside.filePath(mark))) {
+            tell(QT_TRANSLATE_NOOP("MonitorDatabase", "The owner mark %1 could not be moved to %2."), mark);
+        }
     }
     for (auto it = newIds.cbegin(); it != newIds.cend(); ++it) {
         const QString target = QStringLiteral("pic%1").arg(it.value());
-        if (occupied(QFileInfo(pictures.filePath(target))) || !aside.rename(it.key(), pictures.filePath(target)))
+        if (occupied(QFileInfo(pictures.filePath(target))) || !aside.rename(it.key(), pictures.filePath(target))) {
+            tell(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                   "The picture %1 could not be given back to its patient; it stays in %2."),
+                 it.key());
             continue;
-        aside.remove(it.key() + QStringLiteral(".owner"));
+        }
+        const QString oldMark = it.key() + QStringLiteral(".owner");
+        if (occupied(QFileInfo(aside.filePath(oldMark))))
+            aside.remove(oldMark);
         QFile mark(pictures.filePath(target + QStringLiteral(".owner")));
-        if (mark.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            mark.write(owners.value(it.key()).toString().toLatin1());
+        const QByteArray owner = owners.value(it.key()).toString().toLatin1();
+        if (!mark.open(QIODevice::WriteOnly | QIODevice::Truncate) || mark.write(owner) != owner.size() || !mark.flush())
+            m_notes.append(translated(QT_TRANSLATE_NOOP("MonitorDatabase",
+                                                        "The picture %1 could not be marked with its owner (%2); "
+                                                        "a later rebuild may set it aside."))
+                               .arg(target, mark.errorString()));
     }
     pictures.rmdir(folder); // only when every picture was kept
 }

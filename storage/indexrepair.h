@@ -8,6 +8,7 @@
 #include <QUuid>
 
 class MonitorDatabase;
+class QSqlDatabase;
 
 // Brings a storage root back into shape as a MonitorDatabase opens it, after
 // a crash, a killed process or a damaged disk. The study files are the record
@@ -15,8 +16,8 @@ class MonitorDatabase;
 // be trusted: missing, not a regular file, not a database, failing SQLite's
 // quick check, tables or columns missing, or without a patient although
 // study files lie in the root. An unusable index is kept, dated, beside the
-// new one. Works on Qt's default SQLite connection, which the database has
-// added; throws StorageError.
+// new one. Works on the database's own SQLite connection, which the
+// database has added; throws StorageError.
 class IndexRepair
 {
 public:
@@ -26,17 +27,19 @@ public:
     // broken link where one of those folders belongs is set aside first.
     static void prepareFolders(const QString &root);
 
-    // Leaves the default connection open on a usable index, then completes
+    // Leaves the connection open on a usable index, then completes
     // or removes the starts that a killed process left half done and removes
     // the temporary files of interrupted saves.
     void openIndex();
 
     QString setAsidePath() const { return m_setAside; }
+    // One sentence for each thing the repair could not keep as it was:
+    // sessions renumbered, study files left out, pictures not moved.
     QStringList notes() const { return m_notes; }
 
-    // Opens or closes the default connection on a database file.
-    static void openConnection(const QString &path);
-    static void closeConnection();
+    // Opens or closes a named connection on a database file.
+    static void openConnection(const QString &connection, const QString &path);
+    static void closeConnection(const QString &connection);
 
 private:
     bool isUsableIndex();
@@ -52,9 +55,11 @@ private:
     void finishPendingStarts(bool indexRebuilt);
     void removeInterruptedSaves();
     QStringList studyFileNames() const;
+    QSqlDatabase index() const;
 
     MonitorDatabase &m_database;
     QString m_root;
+    QString m_connection;
     QString m_setAside;
     QStringList m_notes;
 };

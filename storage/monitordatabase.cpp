@@ -41,9 +41,9 @@ MonitorDatabase *s_instance = nullptr;
     throw StorageError(error.text().toStdString());
 }
 
-QSqlQuery prepare(const QString &statement)
+QSqlQuery prepare(const QString &connection, const QString &statement)
 {
-    QSqlQuery query(QSqlDatabase::database());
+    QSqlQuery query(QSqlDatabase::database(connection, false));
     if (!query.prepare(statement))
         raiseSql(query.lastError());
     return query;
@@ -78,7 +78,8 @@ MonitorDatabase::MonitorDatabase(const QString &rootPath)
     // Absolute once and for all: paths built from it are used with folders
     // other than the working one (QDir::rename takes a relative target as
     // relative to its own folder), and the working folder may change.
-    : m_rootPath(QDir::cleanPath(QDir(rootPath).absolutePath()))
+    : m_rootPath(QDir::cleanPath(QDir(rootPath).absolutePath())),
+      m_connection(QStringLiteral("cardiolane-index-%1").arg(quintptr(this), 0, 16))
 {
     if (s_instance)
         throw std::logic_error("Only one MonitorDatabase may be open at a time");
@@ -98,15 +99,15 @@ MonitorDatabase::MonitorDatabase(const QString &rootPath)
         raise(QT_TRANSLATE_NOOP("MonitorDatabase",
                                 "Another program is still opening this storage folder; try again later"));
 
-    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     try {
         IndexRepair repair(*this);
         repair.openIndex();
         m_setAsideIndex = repair.setAsidePath();
         m_repairNotes = repair.notes();
     } catch (...) {
-        IndexRepair::closeConnection();
-        QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+        IndexRepair::closeConnection(m_connection);
+        QSqlDatabase::removeDatabase(m_connection);
         throw;
     }
     s_instance = this;
@@ -125,12 +126,17 @@ QStringList MonitorDatabase::repairNotes() const
 MonitorDatabase::~MonitorDatabase()
 {
     {
-        QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         db.close();
     }
-    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+    QSqlDatabase::removeDatabase(m_connection);
     if (s_instance == this)
         s_instance = nullptr;
+}
+
+QString MonitorDatabase::connectionName() const
+{
+    return m_connection;
 }
 
 QString MonitorDatabase::rootPath() const
@@ -177,7 +183,7 @@ QString MonitorDatabase::pendingStudyPath(const QString &studyPath)
 bool MonitorDatabase::isBaseFilenameInIndex(const QString &baseFilename)
 {
     // Rows hold the indented JSON written by rowText().
-    QSqlQuery query = prepare(QStringLiteral("select count(*) from Session where instr(data, ?) > 0"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("select count(*) from Session where instr(data, ?) > 0"));
     query.addBindValue(QStringLiteral("\"baseFilename\": \"%1\"").arg(baseFilename));
     run(query);
     return query.next() && query.value(0).toInt() > 0;
@@ -221,7 +227,7 @@ void MonitorDatabase::insertPatient(PatientRecord &record)
 {
     if (record.uuid.isNull())
         record.uuid = QUuid::createUuid();
-    QSqlQuery query = prepare(QStringLiteral("insert into Patient(data) values (?)"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("insert into Patient(data) values (?)"));
     query.addBindValue(rowText(record.toJson()));
     run(query);
     record.id = query.lastInsertId().toInt();
@@ -229,7 +235,7 @@ void MonitorDatabase::insertPatient(PatientRecord &record)
 
 void MonitorDatabase::updatePatient(const PatientRecord &record)
 {
-    QSqlQuery query = prepare(QStringLiteral("update Patient set data = ? where id = ?"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("update Patient set data = ? where id = ?"));
     query.addBindValue(rowText(record.toJson()));
     query.addBindValue(record.id);
     run(query);
@@ -237,7 +243,7 @@ void MonitorDatabase::updatePatient(const PatientRecord &record)
 
 bool MonitorDatabase::loadPatient(int id, PatientRecord &record)
 {
-    QSqlQuery query = prepare(QStringLiteral("select data from Patient where id = ?"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("select data from Patient where id = ?"));
     query.addBindValue(id);
     run(query);
     if (!query.next())
@@ -249,7 +255,7 @@ bool MonitorDatabase::loadPatient(int id, PatientRecord &record)
 
 QList<PatientSummary> MonitorDatabase::listPatients()
 {
-    QSqlQuery query = prepare(QStringLiteral(
+    QSqlQuery query = prepare(m_connection, QStringLiteral(
         "select Patient.id, Patient.data, Session.data  from Patient left outer join Session on Session.patientId "
         "= Patient.id  where Session.sessionNumber is null  or Session.sessionNumber = (  select "
         "max(sessionNumber)  from Session  where Session.patientId = Patient.id)"));
@@ -286,17 +292,17 @@ void MonitorDatabase::deletePatient(int id)
     // A deleted patient leaves no face behind for a later patient of that id.
     remove(picturePath(id));
     remove(pictureOwnerPath(id));
-    QSqlQuery sessions = prepare(QStringLiteral("delete from Session where patientId = ?"));
+    QSqlQuery sessions = prepare(m_connection, QStringLiteral("delete from Session where patientId = ?"));
     sessions.addBindValue(id);
     run(sessions);
-    QSqlQuery patient = prepare(QStringLiteral("delete from Patient where id = ?"));
+    QSqlQuery patient = prepare(m_connection, QStringLiteral("delete from Patient where id = ?"));
     patient.addBindValue(id);
     run(patient);
 }
 
 int MonitorDatabase::nextSessionNumber(int patientId)
 {
-    QSqlQuery query = prepare(QStringLiteral("select max(sessionNumber) from Session where patientId = ?"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("select max(sessionNumber) from Session where patientId = ?"));
     query.addBindValue(patientId);
     run(query);
     const int maximum = query.next() ? query.value(0).toInt() : 0;
@@ -305,7 +311,7 @@ int MonitorDatabase::nextSessionNumber(int patientId)
 
 void MonitorDatabase::insertSession(const SessionInfo &info)
 {
-    QSqlQuery query = prepare(QStringLiteral("insert into Session(patientId, sessionNumber, data) values (?, ?, ?)"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("insert into Session(patientId, sessionNumber, data) values (?, ?, ?)"));
     query.addBindValue(info.patientId);
     query.addBindValue(info.sessionNumber);
     query.addBindValue(rowText(info.toJson()));
@@ -314,7 +320,7 @@ void MonitorDatabase::insertSession(const SessionInfo &info)
 
 QList<SessionInfo> MonitorDatabase::listSessions(int patientId)
 {
-    QSqlQuery query = prepare(QStringLiteral(
+    QSqlQuery query = prepare(m_connection, QStringLiteral(
         "select sessionNumber, data from Session where patientId = ? order by sessionNumber asc"));
     query.addBindValue(patientId);
     run(query);
@@ -331,7 +337,7 @@ QList<SessionInfo> MonitorDatabase::listSessions(int patientId)
 
 bool MonitorDatabase::loadSession(int patientId, int sessionNumber, SessionInfo &info)
 {
-    QSqlQuery query = prepare(QStringLiteral("select data from Session where patientId = ? and sessionNumber = ?"));
+    QSqlQuery query = prepare(m_connection, QStringLiteral("select data from Session where patientId = ? and sessionNumber = ?"));
     query.addBindValue(patientId);
     query.addBindValue(sessionNumber);
     run(query);
@@ -365,7 +371,7 @@ std::unique_ptr<MonitorSession> MonitorDatabase::startSession(const SessionData 
     const QString pending = pendingStudyPath(study);
     auto session = std::make_unique<MonitorSession>(data);
     std::unique_ptr<TFileSignal> recording;
-    QSqlDatabase db = QSqlDatabase::database();
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     try {
         writeStudyFile(*session, patient, pending);
         recording = createRecording(info.baseFilename);

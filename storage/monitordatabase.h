@@ -23,7 +23,7 @@ struct PatientSummary
 };
 
 // Everything the station keeps on disk: the storage root with its SQLite
-// index of patients and sessions (Qt's default connection), the patient
+// index of patients and sessions (on a connection of its own), the patient
 // pictures, the study files and the recordings. One instance per process.
 // Failed statements throw StorageError with the driver's error text.
 class MonitorDatabase
@@ -44,6 +44,9 @@ public:
 
     // Absolute and clean, also when a relative path was given.
     QString rootPath() const;
+    // The Qt SQL connection this instance opened on its index; it is
+    // removed when the instance goes.
+    QString connectionName() const;
     // Where an unusable index file was set aside when this instance opened;
     // empty when the index could be used (or was simply missing).
     QString setAsideIndexPath() const;
@@ -112,6 +115,7 @@ private:
     QString claimBaseFilename(const QString &wanted);
 
     QString m_rootPath;
+    QString m_connection;
     QString m_setAsideIndex;
     QStringList m_repairNotes;
 };

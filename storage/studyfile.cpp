@@ -401,3 +401,31 @@ std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int p
     session->rhythmEpisodes = rhythmFromJson(rhythm.toObject());
     return session;
 }
+
+bool readStoredStudy(const QString &path, StoredStudy &study, QString *why)
+{
+    QJsonDocument document;
+    if (!readStudyFile(path, document, why))
+        return false;
+    const auto refuse = [why](const char *reason) {
+        if (why)
+            *why = translated(reason);
+        return false;
+    };
+    const QJsonObject top = document.object();
+    if (top.isEmpty())
+        return refuse(QT_TRANSLATE_NOOP("MonitorDatabase", "The study file is damaged"));
+    const QJsonObject header = top.value(QStringLiteral("study")).toObject();
+    if (header.value(QStringLiteral("studyType")).toString() != QLatin1String("Monitor session"))
+        return refuse(QT_TRANSLATE_NOOP("MonitorDatabase", "Not a monitor session"));
+    const QJsonObject patient = top.value(QStringLiteral("patient")).toObject();
+    study.patient = PatientRecord::fromJson(patient);
+    study.storedPatientId = patient.value(QStringLiteral("id")).toInt(0);
+    if (study.patient.uuid.isNull())
+        return refuse(QT_TRANSLATE_NOOP("MonitorDatabase", "The study file names no patient"));
+    const QJsonObject session = top.value(QStringLiteral("session")).toObject();
+    study.session = session.isEmpty()
+        ? nullptr
+        : sessionFromStudy(top, 0, session.value(QStringLiteral("sessionNumber")).toInt(0));
+    return true;
+}

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include "storage/patientrecord.h"
+
 class MonitorSession;
 struct RhythmEpisode;
 struct PatientRecord;
@@ -58,3 +60,18 @@ bool readStudyFile(const QString &path, QJsonDocument &document, QString *why = 
 // Rebuilds a session from a study object (top-level object not empty) for the
 // given patient and session number; the recording is left to the caller.
 std::unique_ptr<MonitorSession> sessionFromStudy(const QJsonObject &study, int patientId, int sessionNumber);
+
+// A study file as the index is rebuilt from it: the patient's copy of the
+// record and, when the file holds one, the session with the number it was
+// stored under (patient id left 0).
+struct StoredStudy
+{
+    PatientRecord patient;
+    int storedPatientId = 0;   // the patient's number when the file was written; 0 in older files
+    std::unique_ptr<MonitorSession> session;
+};
+
+// Reads a study file of a monitored session through readStudyFile. False,
+// with the reason in `why`, when that refuses it, when its payload is
+// damaged, or when it is not a monitor session or names no patient uuid.
+bool readStoredStudy(const QString &path, StoredStudy &study, QString *why = nullptr);

@@ -580,10 +580,40 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
     <message>
         <source>The study file is nested too deeply</source>
         <translation>El archivo de estudio tiene demasiados niveles anidados</translation>
+        <source>The study file %1 could not be read (%2); it is not in the rebuilt index.</source>
+        <translation>No se pudo leer el archivo de estudio %1 (%2); no está en el índice reconstruido.</translation>
+    </message>
+    <message>
+        <source>The pictures could not be set aside in %1; they may show with the wrong patients.</source>
+        <translation>No se pudieron apartar las fotos en %1; pueden mostrarse con pacientes equivocados.</translation>
+    </message>
+    <message>
+        <source>The picture %1 could not be moved to %2; it may show with the wrong patient.</source>
+        <translation>No se pudo mover la foto %1 a %2; puede mostrarse con un paciente equivocado.</translation>
+    </message>
+    <message>
+        <source>The owner mark %1 could not be moved to %2.</source>
+        <translation>No se pudo mover la marca de dueño %1 a %2.</translation>
+    </message>
+    <message>
+        <source>The picture %1 could not be given back to its patient; it stays in %2.</source>
+        <translation>No se pudo devolver la foto %1 a su paciente; queda en %2.</translation>
+    </message>
+    <message>
+        <source>The picture %1 could not be marked with its owner (%2); a later rebuild may set it aside.</source>
+        <translation>No se pudo marcar la foto %1 con su dueño (%2); una reconstrucción posterior puede apartarla.</translation>
     </message>
     <message>
         <source>The study file is damaged</source>
         <translation>El archivo de estudio está dañado</translation>
+    </message>
+    <message>
+        <source>Not a monitor session</source>
+        <translation>No es una sesión de monitoreo</translation>
+    </message>
+    <message>
+        <source>The study file names no patient</source>
+        <translation>El archivo de estudio no nombra a ningún paciente</translation>
     </message>
 </context>
 <context>
@@ -716,10 +746,6 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
         <translation>[foto]</translation>
     </message>
     <message>
-        <source>&lt;Patient name&gt;</source>
-        <translation>&lt;Nombre del paciente&gt;</translation>
-    </message>
-    <message>
         <source>Age</source>
         <translation>Edad</translation>
     </message>
@@ -815,10 +841,6 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
         <translation>Evento</translation>
     </message>
     <message>
-        <source>Blood pressure</source>
-        <translation>Presión arterial</translation>
-    </message>
-    <message>
         <source>Stop</source>
         <translation>Detener</translation>
     </message>
@@ -902,22 +924,25 @@ Stop monitor session?</source>
     <message>
         <source>ST reference set: ST %1 mm</source>
         <translation>Referencia del ST fijada: ST %1 mm</translation>
+        <source>Mark an event at this moment</source>
+        <translation>Marcar un evento en este momento</translation>
+    </message>
+    <message>
+        <source>Enter a blood-pressure reading</source>
+        <translation>Introducir una lectura de presión arterial</translation>
+    </message>
+    <message>
+        <source>BP</source>
+        <comment>Short for blood pressure</comment>
+        <translation>PA</translation>
+    </message>
+    <message>
+        <source>Stop monitoring this patient</source>
+        <translation>Detener la monitorización de este paciente</translation>
     </message>
 </context>
 <context>
     <name>PatientPreviewForm</name>
-    <message>
-        <source>Select patient...</source>
-        <translation>Seleccionar paciente...</translation>
-    </message>
-    <message>
-        <source>New patient...</source>
-        <translation>Nuevo paciente...</translation>
-    </message>
-    <message>
-        <source>Edit patient...</source>
-        <translation>Editar paciente...</translation>
-    </message>
     <message>
         <source>[picture]</source>
         <translation>[foto]</translation>
@@ -1001,6 +1026,38 @@ Stop monitor session?</source>
     <message>
         <source>Error</source>
         <translation>Error</translation>
+    </message>
+    <message>
+        <source>Choose a registered patient for this place</source>
+        <translation>Elegir un paciente registrado para este puesto</translation>
+    </message>
+    <message>
+        <source>Select...</source>
+        <comment>A patient for this place</comment>
+        <translation>Elegir...</translation>
+    </message>
+    <message>
+        <source>Register a new patient for this place</source>
+        <translation>Registrar un paciente nuevo para este puesto</translation>
+    </message>
+    <message>
+        <source>New...</source>
+        <comment>A patient for this place</comment>
+        <translation>Nuevo...</translation>
+    </message>
+    <message>
+        <source>Edit the chosen patient&apos;s record</source>
+        <translation>Editar la ficha del paciente elegido</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <comment>A patient for this place</comment>
+        <translation>Editar...</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <comment>Start monitoring</comment>
+        <translation>Iniciar</translation>
     </message>
 </context>
 <context>
@@ -1099,6 +1156,14 @@ Stop monitor session?</source>
     <message>
         <source>Baseline filter</source>
         <translation>Filtro de línea de base</translation>
+    </message>
+    <message>
+        <source>Paper speed, amplitude and filters</source>
+        <translation>Velocidad del papel, amplitud y filtros</translation>
+    </message>
+    <message>
+        <source>%1 mm/s  %2 mm/mV</source>
+        <translation>%1 mm/s  %2 mm/mV</translation>
     </message>
 </context>
 <context>
@@ -1228,10 +1293,6 @@ Stop monitor session?</source>
         <translation>Hora</translation>
     </message>
     <message>
-        <source>Priority</source>
-        <translation>Prioridad</translation>
-    </message>
-    <message>
         <source>Alarm</source>
         <translation>Alarma</translation>
     </message>
@@ -1258,6 +1319,18 @@ Stop monitor session?</source>
     <message>
         <source>No alarms</source>
         <translation>Sin alarmas</translation>
+    </message>
+    <message>
+        <source>Check electrodes</source>
+        <translation>Revise los electrodos</translation>
+    </message>
+    <message>
+        <source>The alarm as its banner showed it, in the colour of its priority</source>
+        <translation>La alarma tal como la mostró su cartel, con el color de su prioridad</translation>
+    </message>
+    <message>
+        <source>%1 priority: %2</source>
+        <translation>Prioridad %1: %2</translation>
     </message>
 </context>
 <context>
@@ -1697,8 +1770,12 @@ Stop monitor session?</source>
         <translation>Audio en pausa %1</translation>
     </message>
     <message>
-        <source>Audio paused</source>
-        <translation>Audio en pausa</translation>
+        <source>Pause audio</source>
+        <translation>Pausar audio</translation>
+    </message>
+    <message>
+        <source>Audio of every alarm is paused; click to end the pause now</source>
+        <translation>El audio de todas las alarmas está en pausa; pulse para terminar la pausa ahora</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,8 @@
 // the alarm system, the alarm lines it prints and the alarm log and PVC trend
 // of the study file it leaves; the alarm sounds it writes.
 
+#include "../common/referencerecord.h"
+
 #include "alarms/alarmsound.h"
 #include "dsp/tsyntheticecg.h"
 #include "../common/referencerecord.h"
@@ -117,15 +119,11 @@ private slots:
         // Record 205 has a run of 8 ventricular beats at about 180 bpm from
         // sample 74743, its third beat at 74897: replayed from 50 s before
         // it, the high-priority alarm must come within 2 s of that beat.
-        const QString data = QStringLiteral(CARDIOLANE_SHARED_DATA "/ectopy/mitdb205.dat.xz");
-        if (!QFile::exists(data) || QStandardPaths::findExecutable("xz").isEmpty())
-            QSKIP("reference ectopy records not available");
-        QProcess xz;
-        xz.start(QStringLiteral("xz"), {"-dc", data});
-        QVERIFY(xz.waitForFinished(60000) && xz.exitCode() == 0);
+        const ReferenceData record = readReferenceRecord(QStringLiteral("mitdb205"));
+        REQUIRE_REFERENCE_DATA(record);
         constexpr int From = 74743 - 50 * 250;
         QFile cut(dir.filePath("vt.dat"));
-        QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(xz.readAllStandardOutput().mid(2 * From, 2 * 70 * 250)) == 2 * 70 * 250);
+        QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(record.bytes.mid(2 * From, 2 * 70 * 250)) == 2 * 70 * 250);
         cut.close();
         QByteArray out;
         QCOMPARE(cli({"monitor", "--replay", cut.fileName(), "--fast", "--root", dir.filePath("vt")}, &out), 0);

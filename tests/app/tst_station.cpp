@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -242,7 +243,9 @@ private slots:
         }
         // A patient whose record cannot be read is not opened: the review
         // would show, and later save, patient fields it never read.
-        open([id = patient.id] { QSqlQuery().exec(QStringLiteral("delete from Patient where id = %1").arg(id)); });
+        open([id = patient.id, index = QSqlDatabase::database(window.database()->connectionName(), false)] {
+            QSqlQuery(index).exec(QStringLiteral("delete from Patient where id = %1").arg(id));
+        });
         QTRY_VERIFY(ok.texts.contains(QStringLiteral("Cannot get patient data")));
         QVERIFY(review.isNull());
     }

@@ -7,6 +7,8 @@
 #include "storage/openrecords.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -57,6 +59,13 @@ public:
     std::unique_ptr<MonitorDatabase> database;
     OpenRecords records;
 };
+
+// A statement run directly on the index of an open database (damage a test
+// inflicts, rows it reads as stored); an empty statement prepares nothing.
+inline QSqlQuery indexQuery(const MonitorDatabase &database, const QString &statement = QString())
+{
+    return QSqlQuery(statement, QSqlDatabase::database(database.connectionName(), false));
+}
 
 // A patient with every field filled: each text holds its key and an accent.
 inline PatientRecord fullPatient()

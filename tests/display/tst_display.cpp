@@ -6,8 +6,11 @@
 // recording.
 
 #include "paperimage.h"
+#include "../common/drawncontrast.h"
 
+#include "display/alarmcolours.h"
 #include "display/browsegeometry.h"
+#include "display/qecgviewcontrols.h"
 #include "display/ecgpaper.h"
 #include "display/framebuffer.h"
 #include "display/plotscale.h"
@@ -18,7 +21,9 @@
 #include "dsp/tlivesignal.h"
 #include "dsp/tmemorysignal.h"
 
+#include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -81,6 +86,47 @@ class TestDisplay : public QObject
     Q_OBJECT
 
 private slots:
+    void viewControlsNameEveryScale()
+    {
+        // The full row names each choice with its unit; the compact one
+        // button names the present scale and its menu offers every choice
+        // with the same names, the filters by their full names.
+        QEcgViewControls controls;
+        QStringList texts;
+        for (QPushButton *button : controls.findChildren<QPushButton *>())
+            texts << button->text();
+        QCOMPARE(texts.join('|'), QStringLiteral("12.5 mm/s|25 mm/s|50 mm/s|5 mm/mV|10 mm/mV|20 mm/mV|MF|NF|BF"));
+        controls.setCompact(true);
+        auto *view = controls.findChild<QPushButton *>(QStringLiteral("btnViewMenu"));
+        QVERIFY(view);
+        QCOMPARE(view->text(), QStringLiteral("25 mm/s  10 mm/mV"));
+        QStringList offered;
+        for (QAction *action : view->menu()->actions())
+            if (!action->isSeparator())
+                offered << action->text();
+        QCOMPARE(offered.join('|'), QStringLiteral("12.5 mm/s|25 mm/s|50 mm/s|5 mm/mV|10 mm/mV|20 mm/mV|"
+                                                   "Muscle noise filter|Line notch filter|Baseline filter"));
+        for (QPushButton *button : controls.findChildren<QPushButton *>())
+            QCOMPARE(button->isHidden(), button != view);
+    }
+
+    void alarmColoursAreReadable()
+    {
+        // Each priority's text on its background reads at 4.5:1 or more;
+        // the high one is red, the medium yellow, the low cyan.
+        for (const char *priority : {"high", "medium", "low"}) {
+            const AlarmColours c = alarmColours(QLatin1String(priority));
+            QVERIFY2(contrastRatio(c.background.rgb(), c.text.rgb()) >= 4.5, priority);
+            QCOMPARE(alarmStyleSheet(QLatin1String(priority)),
+                     QStringLiteral("background-color: %1; color: %2;").arg(c.background.name(), c.text.name()));
+        }
+        QCOMPARE(alarmColours("high").background.hue(), 0);
+        QCOMPARE(alarmColours("medium").background.hue() / 10, 5);
+        QCOMPARE(alarmColours("low").background.hue() / 10, 18);
+        QVERIFY(!alarmColours("none").background.isValid());
+        QVERIFY(alarmStyleSheet(QString()).isEmpty());
+    }
+
     void paperScale()
     {
         // Station samples (-6..6 mV over 9 bits) at 10 and 20 mm/mV.

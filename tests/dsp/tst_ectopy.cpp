@@ -9,6 +9,7 @@
 #include "dsp/tbeatdetector.h"
 #include "dsp/tbeatmorphology.h"
 #include "dsp/tsyntheticecg.h"
+#include "../common/referencerecord.h"
 
 #include <QDirIterator>
 #include <QProcess>

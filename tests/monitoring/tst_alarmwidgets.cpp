@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "../common/drawncontrast.h"
+
 class TestAlarmWidgets : public QObject
 {
     Q_OBJECT
@@ -90,7 +92,14 @@ private slots:
 
         runTo(3.0);
         pause->click();
-        QVERIFY(pause->isChecked() && pause->text() == QStringLiteral("Audio paused 2:00"));
+        QVERIFY(pause->isChecked());
+        QCOMPARE(pause->text(), QStringLiteral("Audio paused 2:00"));
+        // Readable on the station's light-on-dark style, too.
+        qApp->setStyleSheet(QStringLiteral("QPushButton { color: white; background-color: rgb(40, 40, 40); }"));
+        pause->setStyleSheet(pause->styleSheet()); // polished again under the new application sheet
+        pause->resize(pause->sizeHint());
+        QVERIFY2(drawnTextContrast(pause) >= 4.5, qPrintable(QString::number(drawnTextContrast(pause))));
+        qApp->setStyleSheet(QString());
         QCOMPARE(bar.player().playing(), AlarmPriority::None);
         runTo(13.0);
         QTRY_COMPARE(pause->text(), QStringLiteral("Audio paused 1:50"));
@@ -99,7 +108,8 @@ private slots:
         // The asystole ends the pause at once and comes first on the line.
         runTo(lastBeat + 4.6);
         QCOMPARE(bar.player().playing(), AlarmPriority::High);
-        QVERIFY(!pause->isChecked() && pause->text() == QStringLiteral("Audio paused"));
+        QVERIFY(!pause->isChecked());
+        QCOMPARE(pause->text(), QStringLiteral("Pause audio"));
         QCOMPARE(line->text(), QStringLiteral("Patient 2: ASYSTOLE   |   Patient 1: Recording stopped: Write error"));
 
         // Acknowledged, the next unacknowledged alarm sounds; a pause the

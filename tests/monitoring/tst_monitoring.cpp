@@ -100,7 +100,9 @@ private slots:
         for (const auto &c : cases)
             QCOMPARE(isBloodPressureAcceptable(c.phase, c.systolic, c.diastolic), c.acceptable);
         // Two systolic digits from 36 up are taken as complete.
-        QVERIFY(!isSystolicComplete(35) && isSystolicComplete(36) && isSystolicComplete(120));
+        QVERIFY(!isSystolicComplete(35));
+        QVERIFY(isSystolicComplete(36));
+        QVERIFY(isSystolicComplete(120));
     }
 
     void indicators()
@@ -108,7 +110,8 @@ private slots:
         // No reading (0 V) is not a low battery.
         for (double volts : {-1.0, 0.0, 2.2, 3.0})
             QVERIFY(!isBatteryLow(volts));
-        QVERIFY(isBatteryLow(0.1) && isBatteryLow(2.19));
+        QVERIFY(isBatteryLow(0.1));
+        QVERIFY(isBatteryLow(2.19));
         QCOMPARE(batteryMarkPosition(600, 50, 28), QPoint(540, 28));
         QCOMPARE(linkMarkPosition(QSize(601, 201), QSize(50, 51)), QPoint(275, 75));
     }
@@ -118,39 +121,48 @@ private slots:
 
     void configurationAndUnknownPatients()
     {
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM4"));
         manager.setDevicePort(QStringLiteral("NVR1"), QStringLiteral("COM3"));
         manager.setDevicePort(QStringLiteral("NVR2"), QStringLiteral("COM9"));
         QCOMPARE(manager.deviceNames(), (QStringList{"NVR1", "NVR2"}));
         manager.setAlarmLimits(0, 60, 150);
-        QVERIFY(manager.alarmLimits(0) == qMakePair(60.0, 150.0) && manager.alarmLimits(2) == qMakePair(0.0, 0.0));
-        QVERIFY(!manager.resumeMonitoring(42) && !manager.startMonitoring(sessionFor(4242), QStringLiteral("sim")));
-        QVERIFY(!manager.hasPatient(42) && !manager.isConnected(42) && manager.batteryVoltage(42) == 0.0 && manager.patientCount() == 0);
+        QVERIFY(manager.alarmLimits(0) == qMakePair(60.0, 150.0));
+        QVERIFY(manager.alarmLimits(2) == qMakePair(0.0, 0.0));
+        QVERIFY(!manager.resumeMonitoring(42));
+        QVERIFY(!manager.startMonitoring(sessionFor(4242), QStringLiteral("sim")));
+        QVERIFY(!manager.hasPatient(42));
+        QVERIFY(!manager.isConnected(42));
+        QVERIFY(manager.batteryVoltage(42) == 0.0);
+        QVERIFY(manager.patientCount() == 0);
     }
 
     void stopAndResumeFillTheGap()
     {
         const int patient = m_storage->addPatient(QStringLiteral("Gap"));
         FakeClock clock;
-        SessionManager manager(*m_storage->database, m_storage->records);
-        manager.setClock(clock);
+        SessionManager manager(*m_storage->database, m_storage->records, clock);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         QVERIFY(session);
         // The session starts now, whatever the panel said.
         QCOMPARE(session->startDateTime, clock.wall);
-        QVERIFY(autosaveTimers(manager).size() == 1 && !manager.resumeMonitoring(patient));
+        QVERIFY(autosaveTimers(manager).size() == 1);
+        QVERIFY(!manager.resumeMonitoring(patient));
         // A second start of a patient already here is refused and writes nothing.
         QVERIFY(!manager.startMonitoring(sessionFor(patient), QStringLiteral("sim")));
         QCOMPARE(m_storage->database->listSessions(patient).size(), 1);
         manager.stopMonitoring(patient);
         manager.stopMonitoring(patient);
-        QVERIFY(manager.hasPatient(patient) && !manager.isConnected(patient) && autosaveTimers(manager).isEmpty());
+        QVERIFY(manager.hasPatient(patient));
+        QVERIFY(!manager.isConnected(patient));
+        QVERIFY(autosaveTimers(manager).isEmpty());
 
         // Resumed at once: nothing to fill.
         TFileSignal *recording = session->recording();
         const int samples = recording->sampleCount();
-        QVERIFY(manager.resumeMonitoring(patient) == session && session->hrTrend.isEmpty() && recording->sampleCount() == samples);
+        QVERIFY(manager.resumeMonitoring(patient) == session);
+        QVERIFY(session->hrTrend.isEmpty());
+        QVERIFY(recording->sampleCount() == samples);
         manager.stopMonitoring(patient);
 
         // Stopped after 600 s and resumed 150 s later: 150 s of zeros and silence.
@@ -160,12 +172,16 @@ private slots:
         recording->appendInterleaved(QByteArray(2 * 250 * 600, '\x05').constData(), 2 * 250 * 600);
         clock.monotonic += 750000;
         QCOMPARE(manager.resumeMonitoring(patient), session);
-        QVERIFY(session->hrTrend.mid(600) == QVector<int>(150, 0) && session->spo2Trend.mid(600) == QVector<int>(150, 0));
+        QVERIFY(session->hrTrend.mid(600) == QVector<int>(150, 0));
+        QVERIFY(session->spo2Trend.mid(600) == QVector<int>(150, 0));
         QCOMPARE(session->tempTrend.mid(600), QVector<double>(150, 0.0));
         QCOMPARE(recording->sampleCount(), samples + 750 * 250);
         const int gap = samples + 600 * 250;
-        QVERIFY(recording->sample(0, gap - 1) == 0x0505 && recording->sample(0, gap) == 0 && recording->sample(0, gap + 150 * 250 - 1) == 0);
-        QVERIFY(autosaveTimers(manager).size() == 1 && manager.deviceName(patient) == QStringLiteral("sim"));
+        QVERIFY(recording->sample(0, gap - 1) == 0x0505);
+        QVERIFY(recording->sample(0, gap) == 0);
+        QVERIFY(recording->sample(0, gap + 150 * 250 - 1) == 0);
+        QVERIFY(autosaveTimers(manager).size() == 1);
+        QVERIFY(manager.deviceName(patient) == QStringLiteral("sim"));
 
         // The system clock jumps 150 days ahead during a 10-s pause: only the
         // 10 s that went by are filled, and an event keeps its true offset.
@@ -174,7 +190,8 @@ private slots:
         clock.monotonic += 10000;
         QCOMPARE(manager.resumeMonitoring(patient), session);
         session->addEvent(QStringLiteral("After the jump"));
-        QVERIFY(session->hrTrend.size() == 760 && session->events.last().timeOffset == 760);
+        QVERIFY(session->hrTrend.size() == 760);
+        QVERIFY(session->events.last().timeOffset == 760);
         // A pause longer than any the station can have watched (a machine
         // asleep for a day) fills twelve hours at most; the study stays
         // readable.
@@ -194,16 +211,19 @@ private slots:
     {
         const int first = m_storage->addPatient("First"), second = m_storage->addPatient("Second"),
                   third = m_storage->addPatient("Third");
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         manager.setDevicePort(QStringLiteral("NVR1"), m_storage->root() + QStringLiteral("/no-such-port"));
         QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR1")));
         QVERIFY(manager.startMonitoring(sessionFor(first), QStringLiteral("NVR1")));
-        QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")) && !manager.isDeviceInUse(QStringLiteral("NVR2")));
+        QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));
+        QVERIFY(!manager.isDeviceInUse(QStringLiteral("NVR2")));
         manager.stopMonitoring(first);
         QVERIFY(manager.isDeviceInUse(QStringLiteral("NVR1")));
         // "sim" is never in use; any number of patients may use it.
-        QVERIFY(manager.startMonitoring(sessionFor(second), QStringLiteral("sim")) && manager.startMonitoring(sessionFor(third), QStringLiteral("sim")));
-        QVERIFY(!manager.isDeviceInUse(QStringLiteral("sim")) && manager.patientCount() == 3);
+        QVERIFY(manager.startMonitoring(sessionFor(second), QStringLiteral("sim")));
+        QVERIFY(manager.startMonitoring(sessionFor(third), QStringLiteral("sim")));
+        QVERIFY(!manager.isDeviceInUse(QStringLiteral("sim")));
+        QVERIFY(manager.patientCount() == 3);
         QTRY_VERIFY_WITH_TIMEOUT(manager.isConnected(second) && manager.isConnected(third), 3500);
         QCOMPARE(manager.batteryVoltage(second), 2.5);
     }
@@ -212,7 +232,7 @@ private slots:
     {
         const int a = m_storage->addPatient("Alpha"), b = m_storage->addPatient("Beta"), c = m_storage->addPatient("Gamma");
         {
-            SessionManager manager(*m_storage->database, m_storage->records);
+            SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
             for (int id : {a, b, c})
                 QVERIFY(manager.startMonitoring(sessionFor(id), QStringLiteral("sim")));
             QTest::qWait(1100);
@@ -222,17 +242,23 @@ private slots:
             manager.stopMonitoring(c);
             finalized->conclusion = QStringLiteral("Well tolerated");
             const OpenRecords &held = m_storage->records;
-            QVERIFY(held.isSessionHeld(c, 1) && !held.isSessionHeld(c, 2) && !held.isSessionHeld(42, 1));
+            QVERIFY(held.isSessionHeld(c, 1));
+            QVERIFY(!held.isSessionHeld(c, 2));
+            QVERIFY(!held.isSessionHeld(42, 1));
         }
-        QVERIFY(!m_storage->records.isSessionHeld(c, 1) && !m_storage->records.isMonitored(a));
+        QVERIFY(!m_storage->records.isSessionHeld(c, 1));
+        QVERIFY(!m_storage->records.isMonitored(a));
         for (int id : {a, b}) {
             auto saved = m_storage->database->openSession(id, 1);
-            QVERIFY(saved->events.size() == 1 && saved->events[0].description == QStringLiteral("Stop monitoring"));
+            QVERIFY(saved->events.size() == 1);
+            QVERIFY(saved->events[0].description == QStringLiteral("Stop monitoring"));
             // One trend entry per second.
-            QVERIFY(saved->hrTrend.size() >= 1 && saved->hrTrend.size() <= 2);
+            QVERIFY(saved->hrTrend.size() >= 1);
+            QVERIFY(saved->hrTrend.size() <= 2);
         }
         auto saved = m_storage->database->openSession(c, 1);
-        QVERIFY(saved->events.isEmpty() && saved->conclusion == QStringLiteral("Well tolerated"));
+        QVERIFY(saved->events.isEmpty());
+        QVERIFY(saved->conclusion == QStringLiteral("Well tolerated"));
     }
 
     void alarmsAreSavedBeforeTheyAreTold()
@@ -266,7 +292,7 @@ private slots:
     void failedSavesAreToldOncePerKindAndRetried()
     {
         const int patient = m_storage->addPatient(QStringLiteral("Disk"));
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         QSignalSpy failures(&manager, &SessionManager::storageFailed);
         QSignalSpy recovered(&manager, &SessionManager::storageRecovered);
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
@@ -285,8 +311,10 @@ private slots:
         block(true);
         QMetaObject::invokeMethod(timer, "timeout");
         QMetaObject::invokeMethod(timer, "timeout");
-        QVERIFY(failures.size() == 1 && timer->isActive());
-        QVERIFY(failures.first().at(0).toInt() == patient && failures.first().at(2).toString() == "Cannot create study file");
+        QVERIFY(failures.size() == 1);
+        QVERIFY(timer->isActive());
+        QVERIFY(failures.first().at(0).toInt() == patient);
+        QVERIFY(failures.first().at(2).toString() == "Cannot create study file");
         // An entry that cannot be saved is another kind: told as well, once.
         manager.saveSession(patient);
         manager.saveSession(patient);
@@ -295,7 +323,8 @@ private slots:
         block(false);
         session->conclusion = QStringLiteral("saved");
         QMetaObject::invokeMethod(timer, "timeout");
-        QVERIFY(failures.size() == 2 && recovered.size() == 2);
+        QVERIFY(failures.size() == 2);
+        QVERIFY(recovered.size() == 2);
         QCOMPARE(m_storage->database->openSession(patient, 1)->conclusion, QStringLiteral("saved"));
         block(true);
         QMetaObject::invokeMethod(timer, "timeout");

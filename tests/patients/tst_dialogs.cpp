@@ -145,20 +145,27 @@ private slots:
         landscape.setPixel(80, 0, qRgb(255, 0, 0));
         landscape.setPixel(559, 479, qRgb(0, 255, 0));
         const QImage square = PatientDialog::squareCrop(landscape), portrait = PatientDialog::squareCrop(landscape.transformed(QTransform().rotate(90)));
-        QVERIFY(square.size() == QSize(480, 480) && square.pixel(0, 0) == qRgb(255, 0, 0) && square.pixel(479, 479) == qRgb(0, 255, 0));
-        QVERIFY(portrait.size() == QSize(480, 480) && portrait.pixel(479, 0) == qRgb(255, 0, 0));
+        QVERIFY(square.size() == QSize(480, 480));
+        QVERIFY(square.pixel(0, 0) == qRgb(255, 0, 0));
+        QVERIFY(square.pixel(479, 479) == qRgb(0, 255, 0));
+        QVERIFY(portrait.size() == QSize(480, 480));
+        QVERIFY(portrait.pixel(479, 0) == qRgb(255, 0, 0));
     }
 
     void requiredFieldsBeforeOk()
     {
         PatientDialog dialog;
         dialog.setReferenceDate(QDate(2020, 3, 4));
-        QVERIFY(!okEnabled(&dialog) && line(&dialog, "txtLastName")->styleSheet() == yellow && line(&dialog, "txtAge")->styleSheet() == yellow);
+        QVERIFY(!okEnabled(&dialog));
+        QVERIFY(line(&dialog, "txtLastName")->styleSheet() == yellow);
+        QVERIFY(line(&dialog, "txtAge")->styleSheet() == yellow);
         QTest::keyClicks(line(&dialog, "txtLastName"), QStringLiteral("   "));
         QTest::keyClicks(line(&dialog, "txtFirstName"), QStringLiteral("Ana"));
         QTest::keyClicks(line(&dialog, "txtBirthDate"), QStringLiteral("5/3/1950"));
-        QVERIFY(line(&dialog, "txtAge")->text() == "69" && line(&dialog, "txtLastName")->styleSheet() == yellow);
-        QVERIFY(line(&dialog, "txtFirstName")->styleSheet().isEmpty() && !okEnabled(&dialog));
+        QVERIFY(line(&dialog, "txtAge")->text() == "69");
+        QVERIFY(line(&dialog, "txtLastName")->styleSheet() == yellow);
+        QVERIFY(line(&dialog, "txtFirstName")->styleSheet().isEmpty());
+        QVERIFY(!okEnabled(&dialog));
         QTest::keyClicks(line(&dialog, "txtLastName"), QStringLiteral("Gomez"));
         QVERIFY(okEnabled(&dialog));
         dialog.setReferenceDate(QDate(2020, 3, 5));
@@ -167,14 +174,17 @@ private slots:
         // An age must be above 1: a baby, a future birth or a bad date block OK.
         for (const char *birth : {"4/3/2019", "1/1/2021", "31/2/1950"}) {
             line(&dialog, "txtBirthDate")->setText(QLatin1String(birth));
-            QVERIFY(line(&dialog, "txtAge")->styleSheet() == yellow && !okEnabled(&dialog));
+            QVERIFY(line(&dialog, "txtAge")->styleSheet() == yellow);
+            QVERIFY(!okEnabled(&dialog));
         }
         QCOMPARE(line(&dialog, "txtAge")->text(), QString());
         // A typed age replaces the birth date and is enough on its own.
         line(&dialog, "txtBirthDate")->setText(QStringLiteral("5/3/1950"));
         line(&dialog, "txtAge")->selectAll();
         QTest::keyClicks(line(&dialog, "txtAge"), QStringLiteral("40"));
-        QVERIFY(line(&dialog, "txtBirthDate")->text().isEmpty() && line(&dialog, "txtAge")->text() == "40" && okEnabled(&dialog));
+        QVERIFY(line(&dialog, "txtBirthDate")->text().isEmpty());
+        QVERIFY(line(&dialog, "txtAge")->text() == "40");
+        QVERIFY(okEnabled(&dialog));
         line(&dialog, "txtAge")->setText(QStringLiteral("4O"));
         QVERIFY(!okEnabled(&dialog));
     }
@@ -186,9 +196,11 @@ private slots:
         stored.comments = QStringLiteral("<b>not bold</b>\nsecond line");
         m_storage->database->insertPatient(stored);
         PatientDialog dialog(nullptr, *m_storage->database, stored.id);
-        QVERIFY(line(&dialog, "txtBirthDate")->text() == "9/3/1956" && okEnabled(&dialog));
+        QVERIFY(line(&dialog, "txtBirthDate")->text() == "9/3/1956");
+        QVERIFY(okEnabled(&dialog));
         dialog.accept();
-        QVERIFY(dialog.record().toJson() == stored.toJson() && dialog.record().id == stored.id);
+        QVERIFY(dialog.record().toJson() == stored.toJson());
+        QVERIFY(dialog.record().id == stored.id);
 
         // An unknown sex code is dropped.
         stored.sex = QStringLiteral("X");
@@ -197,7 +209,8 @@ private slots:
         male.findChild<QComboBox *>(QStringLiteral("cboSex"))->setCurrentIndex(1);
         unknown.accept();
         male.accept();
-        QVERIFY(unknown.record().sex.isEmpty() && male.record().sex == "M");
+        QVERIFY(unknown.record().sex.isEmpty());
+        QVERIFY(male.record().sex == "M");
     }
 
     void pickListsLearnTrimmedEntries()
@@ -232,10 +245,12 @@ private slots:
         // No such patient, or a failing database (reported): empty fields.
         QCOMPARE(line(std::make_unique<PatientDialog>(nullptr, *m_storage->database, 4711).get(), "txtLastName")->text(),
                  QString());
-        QVERIFY(QSqlQuery().exec(QStringLiteral("drop table Patient")));
+        QVERIFY(indexQuery(*m_storage->database).exec(QStringLiteral("drop table Patient")));
         MessageBoxAnswerer answerer(QMessageBox::Ok);
         PatientDialog failed(nullptr, *m_storage->database, stored.id);
-        QVERIFY(answerer.titles == QStringList{"Error"} && line(&failed, "txtLastName")->text().isEmpty() && !okEnabled(&failed));
+        QVERIFY(answerer.titles == QStringList{"Error"});
+        QVERIFY(line(&failed, "txtLastName")->text().isEmpty());
+        QVERIFY(!okEnabled(&failed));
     }
 
     void matchesFilter()
@@ -262,16 +277,19 @@ private slots:
         filter()->setText(QStringLiteral("doe"));
         QCOMPARE(tree()->currentItem(), row(QStringLiteral("Doe, Jane")));
         filter()->clear();
-        QVERIFY(shown().size() == 5 && tree()->currentItem() == row(QStringLiteral("Doe, Jane")));
+        QVERIFY(shown().size() == 5);
+        QVERIFY(tree()->currentItem() == row(QStringLiteral("Doe, Jane")));
         // A hidden row is not current.
         filter()->setText(QStringLiteral("smi"));
-        QVERIFY(!tree()->currentItem() && !okEnabled(m_dialog.get()));
+        QVERIFY(!tree()->currentItem());
+        QVERIFY(!okEnabled(m_dialog.get()));
         filter()->clear();
         QTreeWidgetItem *item = row(QStringLiteral("García López, Juan"));
         const QRect rect = tree()->visualItemRect(item);
         QTest::mouseClick(tree()->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
         QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-        QVERIFY(m_dialog->result() == QDialog::Accepted && m_dialog->selectedPatientId() == item->text(0).toInt());
+        QVERIFY(m_dialog->result() == QDialog::Accepted);
+        QVERIFY(m_dialog->selectedPatientId() == item->text(0).toInt());
     }
 
     void deletePatients()
@@ -297,13 +315,14 @@ private slots:
         deleteRows({"Smith, John", "Álvarez, María José"});
         QCOMPARE(yes.titles, (QStringList{"Warning", "Warning", "Confirm"}));
         QCOMPARE(shown(), (QStringList{"Doe, Jane", "García López, Juan", "Smithson, Jane"}));
-        QVERIFY(m_storage->database->listPatients().size() == 3 && !m_dialog->findChild<QPushButton *>(QStringLiteral("btnDelete"))->isEnabled());
+        QVERIFY(m_storage->database->listPatients().size() == 3);
+        QVERIFY(!m_dialog->findChild<QPushButton *>(QStringLiteral("btnDelete"))->isEnabled());
         // Nothing selected: no question at all.
         m_dialog->findChild<QAction *>(QStringLiteral("actionDelete"))->trigger();
         QCOMPARE(yes.titles.size(), 3);
 
         // Failures are told: the deletion, then the reload; the dialog stays.
-        QVERIFY(QSqlQuery().exec(QStringLiteral("drop table Session")));
+        QVERIFY(indexQuery(*m_storage->database).exec(QStringLiteral("drop table Session")));
         deleteRows({"García López, Juan"});
         QCOMPARE(yes.titles, (QStringList{"Warning", "Warning", "Confirm", "Confirm", "Error", "Error"}));
         QVERIFY(m_dialog->isVisible());

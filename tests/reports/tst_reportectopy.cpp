@@ -72,9 +72,9 @@ private slots:
 
     void sessionWithRuns()
     {
-        const QByteArray samples = referenceRecordBytes(QStringLiteral("mitdb203"), 10 * 60);
-        if (samples.isEmpty())
-            QSKIP("reference ectopy records not available");
+        const ReferenceData record = readReferenceRecord(QStringLiteral("mitdb203"), 10 * 60);
+        REQUIRE_REFERENCE_DATA(record);
+        const QByteArray &samples = record.bytes;
         auto session = sessionWith(samples);
         const EctopyStatistics s = analyseRecording(*session->recording()).statistics;
         QVERIFY(s.longestRun >= 0);

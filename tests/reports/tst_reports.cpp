@@ -5,7 +5,9 @@
 #include "reports/reportsheetpainter.h"
 #include "reports/reportvalues.h"
 #include "reports/sessionreport.h"
+#include "reports/sessionreportalarms.h"
 #include "reports/summaryreport.h"
+#include "storage/loggedalarms.h"
 #include "storage/monitordatabase.h"
 #include "storage/tfilesignal.h"
 
@@ -297,7 +299,7 @@ private slots:
         QCOMPARE(report.engine().recordCounts(), QVector<int>({1 + 35, 0, 101}));
         QCOMPARE(report.value(1, "eventDescription", 0), QStringLiteral("Alarma alta 08:30:00 - A0 (tira desde 08:30:00)"));
         QCOMPARE(report.value(35, "eventDescription", 0),
-                 QStringLiteral("Alarma alta 08:46:41 - asystole (tira desde 08:46:37)"));
+                 QStringLiteral("Alarma alta 08:46:41 - ASISTOLIA (tira desde 08:46:37)"));
 
         // Every alarm in order, with the column heads on each sheet after the strips.
         const ReportPageLayout &table = report.engine().layout().pages()[2];
@@ -320,7 +322,7 @@ private slots:
         QCOMPARE(listed.size(), 101);
         QCOMPARE(listed[0], QStringLiteral("08:30:00|00:00|Alta|A0|08:30:05|08:30:03"));
         QCOMPARE(listed[2], QStringLiteral("08:30:20|00:20|Baja|A2|\u2014|08:30:23"));
-        QCOMPARE(listed.last(), QStringLiteral("08:46:41|16:41|Alta|asystole|\u2014|08:30:00"));
+        QCOMPARE(listed.last(), QStringLiteral("08:46:41|16:41|Alta|ASISTOLIA|\u2014|08:30:00"));
         QCOMPARE(footers(report).last(), QStringLiteral("Pág. 9 de 9|Núñez, José - Sesión #1 del 05/01/2024"));
 
         // Without alarms the table is left out.
@@ -329,6 +331,37 @@ private slots:
         QCOMPARE(quiet.engine().recordCounts(), QVector<int>({1, 0}));
         const QVector<ReportSheet> quietSheets = quiet.engine().paginate();
         QVERIFY(std::none_of(quietSheets.begin(), quietSheets.end(), [](const ReportSheet &s) { return s.reportPage == 2; }));
+    }
+
+    void alarmTextsInTheReportsLanguage_data()
+    {
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("rate above") << "hrHigh" << "HR 182 > 170" << "FC 182 > 170";
+        QTest::newRow("rate above caution") << "hrCaution" << "HR 131 > 130" << "FC 131 > 130";
+        QTest::newRow("rate below") << "hrLow" << "HR 35 < 40" << "FC 35 < 40";
+        QTest::newRow("stored in Spanish") << "hrHigh" << "FC 182 > 170" << "FC 182 > 170";
+        QTest::newRow("tachycardia") << "ventricularTachycardia" << "VT 3 beats 209 bpm" << "TV 3 latidos 209 lpm";
+        QTest::newRow("frequent PVCs") << "frequentPvcs" << "PVC 14/min" << "EV 14/min";
+        QTest::newRow("couplet") << "couplet" << "Couplet" << "Duplete";
+        QTest::newRow("link") << "linkLost" << "Link lost" << "Enlace perdido";
+        QTest::newRow("no stored text") << "asystole" << "" << "ASISTOLIA";
+        QTest::newRow("storage reason kept") << "recordingStopped" << "Recording stopped: Disk full"
+                                             << "Grabación detenida: Disk full";
+        QTest::newRow("no reason") << "recordingStopped" << "Recording stopped" << "Grabación detenida";
+        QTest::newRow("numbers missing") << "hrHigh" << "HR > 170" << "HR > 170";
+        QTest::newRow("unknown condition") << "someNewCondition" << "Something 3" << "Something 3";
+    }
+
+    void alarmTextsInTheReportsLanguage()
+    {
+        QFETCH(QString, condition);
+        QFETCH(QString, stored);
+        LoggedAlarm alarm;
+        alarm.condition = condition;
+        alarm.text = stored;
+        QTEST(alarmReportText(alarm), "printed");
     }
 
     void graphsAndLogosAreDrawn()
@@ -354,9 +387,12 @@ private slots:
         };
         // Each graph with its own values, the phases in their colours.
         const QRgb green = QColor(Qt::darkGreen).rgb(), magenta = QColor(Qt::darkMagenta).rgb(), black = qRgb(0, 0, 0);
-        for (const char *name : {"hrGraphic", "sbpGraphic"})
-            QVERIFY(colours(name, image.rect()).contains(green) && colours(name, image.rect()).contains(magenta));
-        QVERIFY(colours("weightGraphic", image.rect()).contains(black) && colours("bmiGraphic", image.rect()).contains(black));
+        for (const char *name : {"hrGraphic", "sbpGraphic"}) {
+            QVERIFY(colours(name, image.rect()).contains(green));
+            QVERIFY(colours(name, image.rect()).contains(magenta));
+        }
+        QVERIFY(colours("weightGraphic", image.rect()).contains(black));
+        QVERIFY(colours("bmiGraphic", image.rect()).contains(black));
         QVERIFY(!colours("abdomenGraphic", image.rect()).contains(black));
         QCOMPARE(colours("unknown", image.rect()).size(), 1);
         // Logos keep their shape, centred in their box, whatever the box.

@@ -11,6 +11,7 @@
 
 #include "display/qplotgraphic.h"
 #include "display/qsignalbrowsedisplay.h"
+#include "review/reviewalarms.h"
 #include "review/exportecgdialog.h"
 #include "review/reviewwindow.h"
 
@@ -27,6 +28,8 @@
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace {
@@ -126,15 +129,21 @@ private slots:
             // The first session on screen: its filtered ECG, its heart-rate
             // trend, its BMI; the paper follows the speed and amplitude buttons.
             auto *ecg = child<QSignalBrowseDisplay>(window.get(), "ecgGraphic");
-            QVERIFY(ecg->signal() && ecg->signal() != expected1->recording());
+            QVERIFY(ecg->signal());
+            QVERIFY(ecg->signal() != expected1->recording());
             child<QPushButton>(window.get(), "btnSpeed50")->click();
             child<QPushButton>(window.get(), "btnAmp5")->click();
-            QVERIFY(ecg->speed() == 50.0 && ecg->amplitude() == 5.0);
+            QVERIFY(ecg->speed() == 50.0);
+            QVERIFY(ecg->amplitude() == 5.0);
             auto *trend = child<QPlotGraphic>(window.get(), "hrGraphic");
-            QVERIFY(trend->style() == QPlotGraphic::Lines && trend->yMin() == 50.0 && trend->xMax() == expected1->hrTrend.size());
+            QVERIFY(trend->style() == QPlotGraphic::Lines);
+            QVERIFY(trend->yMin() == 50.0);
+            QVERIFY(trend->xMax() == expected1->hrTrend.size());
             QVERIFY(plotsNear(trend, 30, expected1->hrTrend[30]));
             auto *temperature = child<QPlotGraphic>(window.get(), "tempGraphic");
-            QVERIFY(temperature->isHidden() && temperature->xMin() == 0.0 && temperature->xMax() == expected1->tempTrend.size());
+            QVERIFY(temperature->isHidden());
+            QVERIFY(temperature->xMin() == 0.0);
+            QVERIFY(temperature->xMax() == expected1->tempTrend.size());
             const double metres = expected1->height / 100;
             QCOMPARE(child<QLineEdit>(window.get(), "txtBMI")->text(),
                      QString::number(expected1->weight / (metres * metres), 'f', 1));
@@ -145,7 +154,8 @@ private slots:
             auto *sessions = child<QComboBox>(window.get(), "cboSession");
             auto *previous = child<QPushButton>(window.get(), "btnPrev");
             auto *next = child<QPushButton>(window.get(), "btnNext");
-            QVERIFY(!previous->isEnabled() && next->isEnabled());
+            QVERIFY(!previous->isEnabled());
+            QVERIFY(next->isEnabled());
             next->click();
             QCOMPARE(sessions->currentIndex(), 1);
 
@@ -164,7 +174,8 @@ private slots:
             // Still being typed when the session changes: it is part of the edits.
             QTest::keyClicks(editor, QStringLiteral("Chest pain"));
             next->click();
-            QVERIFY(previous->isEnabled() && !next->isEnabled());
+            QVERIFY(previous->isEnabled());
+            QVERIFY(!next->isEnabled());
             QCOMPARE(child<QSpinBox>(window.get(), "numBorgRPE")->value(), 0);
             previous->click();
             QCOMPARE(sessions->currentIndex(), 1);
@@ -172,7 +183,8 @@ private slots:
             // The summary shows the saved weight at once; its fields belong to the patient.
             child<QPushButton>(window.get(), "btnSummary")->click();
             auto *weights = child<QPlotGraphic>(window.get(), "weightHistoryGraphic");
-            QVERIFY(plotsNear(weights, 2, 150.5) && !plotsNear(weights, 2, expected2->weight));
+            QVERIFY(plotsNear(weights, 2, 150.5));
+            QVERIFY(!plotsNear(weights, 2, expected2->weight));
             QCOMPARE(weights->xMax(), 20.5);
             QCOMPARE(child<QPlotGraphic>(window.get(), "sbpHistoryGraphic")->yMin(), 50.0);
             QVERIFY(plotsNear(child<QPlotGraphic>(window.get(), "sbpHistoryGraphic"), 1, 150));
@@ -259,7 +271,8 @@ private slots:
         symptoms->setPlainText(QStringLiteral("Edited"));
 
         // A directory in the study file's place cannot be written.
-        QVERIFY(QFile::remove(path) && QDir().mkdir(path));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkdir(path));
         {
             MessageBoxAnswerer cancel(QMessageBox::Cancel);
             sessions->setCurrentIndex(1);
@@ -276,7 +289,8 @@ private slots:
         sessions->setCurrentIndex(0);
         QCOMPARE(symptoms->toPlainText(), storedSymptoms);
 
-        QVERIFY(QDir().rmdir(path) && writeFile(path, stored));
+        QVERIFY(QDir().rmdir(path));
+        QVERIFY(writeFile(path, stored));
         symptoms->setPlainText(QStringLiteral("Edited again"));
         QVERIFY(window->close());
         QCOMPARE(storage.database->openSession(id, 1)->symptoms, QStringLiteral("Edited again"));
@@ -319,7 +333,8 @@ private slots:
         dialog.accept();
         QCOMPARE(dialog.exportedPath(), out.filePath("anon.edf"));
         const QByteArray written = readFile(out.filePath("anon.edf"));
-        QVERIFY(written.startsWith("0       X X X X") && !written.contains(patient.firstName.toUtf8()));
+        QVERIFY(written.startsWith("0       X X X X"));
+        QVERIFY(!written.contains(patient.firstName.toUtf8()));
     }
 
     void sessionHeldByMonitoringIsReadOnly()
@@ -357,7 +372,8 @@ private slots:
             return QStringLiteral("#%1 of %2").arg(number).arg(rows[number - 1].startDateTime.toString(QStringLiteral("dd/MM/yyyy")));
         };
         const QByteArray third = storage.studyBytes(id, 3);
-        QVERIFY(writeFile(storage.studyPath(id, 1), "not a study") && writeFile(storage.studyPath(id, 3), "NVSTUDY2"));
+        QVERIFY(writeFile(storage.studyPath(id, 1), "not a study"));
+        QVERIFY(writeFile(storage.studyPath(id, 3), "NVSTUDY2"));
 
         MessageBoxAnswerer ok(QMessageBox::Ok);
         auto window = openReview(storage, id);
@@ -422,11 +438,13 @@ private slots:
         using E = AlarmLogEntry;
         session->alarmLog = {{12.3, E::Onset, "hrHigh", "medium", "HR 182 > 170"}, {20.0, E::Onset, "asystole", "high", "ASYSTOLE"},
                              {23.5, E::End, "asystole", "high", "ASYSTOLE"}, {30.0, E::Acknowledged, "asystole", "high", "ASYSTOLE"},
-                             {41.0, E::End, "hrHigh", "medium", "HR 182 > 170"}};
+                             {41.0, E::End, "hrHigh", "medium", "HR 182 > 170"},
+                             {50.0, E::Onset, "recordingStopped", "medium", "Recording stopped: No space left on device"}};
         storage.database->updateSession(*session);
         auto window = openReview(storage, id);
         auto *alarms = child<QTreeWidget>(window.get(), "treeAlarms");
-        QVERIFY(alarms->isVisible() && alarms->parentWidget()->layout()->indexOf(alarms) >= 0);
+        QVERIFY(alarms->isVisible());
+        QVERIFY(alarms->parentWidget()->layout()->indexOf(alarms) >= 0);
         QStringList rows;
         for (int i = 0; i < alarms->topLevelItemCount(); ++i) {
             QStringList cells;
@@ -435,8 +453,20 @@ private slots:
             rows << cells.join('|');
         }
         const auto at = [&](double s) { return session->startDateTime.addMSecs(qint64(s * 1000)).toString("HH:mm:ss"); };
-        QCOMPARE(rows, QStringList({at(12.3) + "|Medium|HR 182 > 170||" + at(41),
-                                    at(20) + "|High|ASYSTOLE|" + at(30) + "|" + at(23.5)}));
+        QCOMPARE(rows, QStringList({at(12.3) + "|HR 182 > 170||" + at(41),
+                                    at(20) + "|ASYSTOLE|" + at(30) + "|" + at(23.5),
+                                    at(50) + "|Recording stopped: No space left on device||"}));
+        QCOMPARE(alarms->topLevelItem(1)->toolTip(ReviewAlarms::ColumnText), QStringLiteral("High priority: ASYSTOLE"));
+        // On a 1366-pixel screen every usual text is whole; one beyond
+        // three usual ones is cut with a mark and whole in its tooltip.
+        window->resize(1366, 700);
+        QCoreApplication::processEvents();
+        for (const QString &shown : {QStringLiteral("VT 12 beats 180 bpm"), QStringLiteral("Check electrodes")}) {
+            const int right = alarms->header()->sectionViewportPosition(ReviewAlarms::ColumnText) + alarms->iconSize().width()
+                              + 8 + alarms->fontMetrics().horizontalAdvance(shown);
+            QVERIFY2(right <= alarms->viewport()->width(), qPrintable(shown));
+        }
+        QVERIFY(alarms->topLevelItem(2)->toolTip(ReviewAlarms::ColumnText).endsWith("No space left on device"));
         // Choosing an alarm shows the ECG at its onset, as choosing an event does.
         auto *ecg = child<QSignalBrowseDisplay>(window.get(), "ecgGraphic");
         alarms->setCurrentItem(alarms->topLevelItem(1));

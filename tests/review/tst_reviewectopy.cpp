@@ -29,9 +29,9 @@ class TestReviewEctopy : public QObject
 private slots:
     void runsOfAReferenceRecord()
     {
-        const QByteArray samples = referenceRecordBytes(QStringLiteral("mitdb203"), 10 * 60);
-        if (samples.isEmpty())
-            QSKIP("reference ectopy records not available");
+        const ReferenceData record = readReferenceRecord(QStringLiteral("mitdb203"), 10 * 60);
+        REQUIRE_REFERENCE_DATA(record);
+        const QByteArray &samples = record.bytes;
         auto session = storage.startSession(storage.addPatient(QStringLiteral("Vidal")),
                                             QDateTime(QDate(2024, 5, 6), QTime(9, 0)));
         session->recording()->appendInterleaved(samples.constData(), samples.size());
@@ -43,8 +43,7 @@ private slots:
         // A session left before its classification ends never shows it.
         ectopy.showRecording(path, session->startDateTime);
         ectopy.showRecording(storage.dir.filePath(QStringLiteral("missing.nvecg")), QDateTime());
-        QTest::qWait(300);
-        QCOMPARE(summary(ectopy), QStringLiteral("The ECG recording of this session cannot be read."));
+        QTRY_COMPARE(summary(ectopy), QStringLiteral("The ECG recording of this session cannot be read."));
         QVERIFY(ectopy.ventricularBeats().isEmpty());
         ectopy.showRecording(QString(), QDateTime());
         QCOMPARE(summary(ectopy), QStringLiteral("This session has no ECG recording."));

@@ -93,9 +93,10 @@ private slots:
 
     void firstRunCreatesTheLayout()
     {
-        QVERIFY(QFileInfo(m_storage->root() + "/pictures").isDir() && QFileInfo::exists(db()->databasePath()));
+        QVERIFY(QFileInfo(m_storage->root() + "/pictures").isDir());
+        QVERIFY(QFileInfo::exists(db()->databasePath()));
         QVERIFY(db()->databasePath() == m_storage->root() + "/data/sessions.sqlite");
-        QSqlQuery q(QStringLiteral("select sql from sqlite_master order by name"));
+        QSqlQuery q = indexQuery(*db(), QStringLiteral("select sql from sqlite_master order by name"));
         QStringList tables;
         while (q.next())
             tables << q.value(0).toString();
@@ -110,13 +111,17 @@ private slots:
     {
         PatientRecord p = fullPatient();
         db()->insertPatient(p);
-        QVERIFY(p.id > 0 && !p.uuid.isNull());
+        QVERIFY(p.id > 0);
+        QVERIFY(!p.uuid.isNull());
         PatientRecord back;
-        QVERIFY(db()->loadPatient(p.id, back) && back.id == p.id);
+        QVERIFY(db()->loadPatient(p.id, back));
+        QVERIFY(back.id == p.id);
         QCOMPARE(back.toJson(), p.toJson());
         // The row holds indented JSON without the id.
-        QSqlQuery q(QStringLiteral("select data from Patient"));
-        QVERIFY(q.next() && q.value(0).toString().contains("\n    \"city\": \"") && !q.value(0).toString().contains("\"id\""));
+        QSqlQuery q = indexQuery(*db(), QStringLiteral("select data from Patient"));
+        QVERIFY(q.next());
+        QVERIFY(q.value(0).toString().contains("\n    \"city\": \""));
+        QVERIFY(!q.value(0).toString().contains("\"id\""));
 
         p.city = QStringLiteral("Mendoza");
         db()->updatePatient(p);
@@ -126,12 +131,17 @@ private slots:
         PatientRecord second;
         second.uuid = QUuid(QStringLiteral("{11111111-2222-3333-4444-555555555555}"));
         db()->insertPatient(second);
-        QVERIFY(db()->loadPatient(second.id, back) && back.uuid == second.uuid);
+        QVERIFY(db()->loadPatient(second.id, back));
+        QVERIFY(back.uuid == second.uuid);
 
         // No such row leaves the record alone; a garbled one gives an empty record.
-        QVERIFY(!db()->loadPatient(42, back) && back.uuid == second.uuid);
-        QVERIFY(QSqlQuery().exec("insert into Patient(id, data) values (9, 'not json {')"));
-        QVERIFY(db()->loadPatient(9, back) && back.id == 9 && back.lastName.isEmpty() && back.uuid.isNull());
+        QVERIFY(!db()->loadPatient(42, back));
+        QVERIFY(back.uuid == second.uuid);
+        QVERIFY(indexQuery(*db()).exec("insert into Patient(id, data) values (9, 'not json {')"));
+        QVERIFY(db()->loadPatient(9, back));
+        QVERIFY(back.id == 9);
+        QVERIFY(back.lastName.isEmpty());
+        QVERIFY(back.uuid.isNull());
     }
 
     void sessionRowsAndTheirNumbers()
@@ -140,20 +150,28 @@ private slots:
         QCOMPARE(db()->nextSessionNumber(a), 1);
         m_storage->startSession(a, at(5));
         m_storage->startSession(a, QDateTime(QDate(2026, 1, 12), QTime(23, 59, 59)), false);
-        QVERIFY(db()->nextSessionNumber(a) == 3 && db()->nextSessionNumber(b) == 1);
+        QVERIFY(db()->nextSessionNumber(a) == 3);
+        QVERIFY(db()->nextSessionNumber(b) == 1);
         QList<PatientSummary> list = db()->listPatients();
         std::sort(list.begin(), list.end(), [](const PatientSummary &x, const PatientSummary &y) { return x.id < y.id; });
-        QVERIFY(list.size() == 2 && list[0].name == QStringLiteral("Alba, Ana"));
-        QVERIFY(list[0].lastSession == QDate(2026, 1, 12) && !list[1].lastSession.isValid());
+        QVERIFY(list.size() == 2);
+        QVERIFY(list[0].name == QStringLiteral("Alba, Ana"));
+        QVERIFY(list[0].lastSession == QDate(2026, 1, 12));
+        QVERIFY(!list[1].lastSession.isValid());
 
         const QList<SessionInfo> sessions = db()->listSessions(a);
-        QVERIFY(sessions.size() == 2 && sessions[0].presence && !sessions[1].presence && sessions[1].sessionNumber == 2);
+        QVERIFY(sessions.size() == 2);
+        QVERIFY(sessions[0].presence);
+        QVERIFY(!sessions[1].presence);
+        QVERIFY(sessions[1].sessionNumber == 2);
         QCOMPARE(sessions[1].startDateTime, QDateTime(QDate(2026, 1, 12), QTime(23, 59, 59)));
         QCOMPARE(sessions[1].baseFilename, QStringLiteral("Alba-Ana-20260112235959"));
         SessionInfo info;
-        QVERIFY(db()->loadSession(a, 2, info) && !info.presence && !db()->loadSession(a, 7, info));
+        QVERIFY(db()->loadSession(a, 2, info));
+        QVERIFY(!info.presence);
+        QVERIFY(!db()->loadSession(a, 7, info));
         QCOMPARE(info.baseFilename, sessions[1].baseFilename);
-        QSqlQuery q(QStringLiteral("select data from Session where sessionNumber = 2"));
+        QSqlQuery q = indexQuery(*db(), QStringLiteral("select data from Session where sessionNumber = 2"));
         QVERIFY(q.next());
         QCOMPARE(QJsonDocument::fromJson(q.value(0).toString().toUtf8()).object(),
                  (QJsonObject{{"baseFilename", "Alba-Ana-20260112235959"}, {"presence", false},
@@ -167,10 +185,12 @@ private slots:
         {
             auto s = m_storage->startSession(id, QDateTime(QDate(2026, 2, 3), QTime(8, 9, 10)));
             const QString base = QStringLiteral("Núñez-José-20260203080910");
-            QVERIFY(s->recording()->path() == db()->recordingPath(base) && QFileInfo(s->recording()->path()).size() == 4096);
+            QVERIFY(s->recording()->path() == db()->recordingPath(base));
+            QVERIFY(QFileInfo(s->recording()->path()).size() == 4096);
             QJsonObject header;
             QVERIFY(TFileSignal::readRecordingHeader(s->recording()->path(), header));
-            QVERIFY(header.value("patient").toObject().value("lastName") == "Núñez" && header.value("session").toObject().value("exerciseType") == "Bike");
+            QVERIFY(header.value("patient").toObject().value("lastName") == "Núñez");
+            QVERIFY(header.value("session").toObject().value("exerciseType") == "Bike");
             QJsonDocument study;
             QVERIFY(readStudyFile(db()->studyPath(base), study));
             QCOMPARE(study.object().value("patient").toObject().value("firstName").toString(), QStringLiteral("José"));
@@ -186,9 +206,17 @@ private slots:
             db()->updateSession(*s);
         }
         auto s = db()->openSession(id, 1);
-        QVERIFY(s && s->lastHeartRate() == 80 && s->checkpoint(PhasePostExercise).sysBP == 140 && s->events.size() == 1 && s->weight == 80.0);
-        QVERIFY(s->recording()->sampleCount() == 1300 && s->recording()->sample(0, 999) == 999 && s->recording()->sample(0, 1299) == 1299);
-        QVERIFY(s->recording()->lsb() == 12.0 / 512.0 && s->recording()->channelName(0) == "V5" && s->recording()->rate() == 250);
+        QVERIFY(s);
+        QVERIFY(s->lastHeartRate() == 80);
+        QVERIFY(s->checkpoint(PhasePostExercise).sysBP == 140);
+        QVERIFY(s->events.size() == 1);
+        QVERIFY(s->weight == 80.0);
+        QVERIFY(s->recording()->sampleCount() == 1300);
+        QVERIFY(s->recording()->sample(0, 999) == 999);
+        QVERIFY(s->recording()->sample(0, 1299) == 1299);
+        QVERIFY(s->recording()->lsb() == 12.0 / 512.0);
+        QVERIFY(s->recording()->channelName(0) == "V5");
+        QVERIFY(s->recording()->rate() == 250);
 
         // A session without a row writes nothing and says so; a stored file
         // name is used as stored.
@@ -207,7 +235,8 @@ private slots:
         db()->updateSession(orphan);
         QCOMPARE(db()->openSession(id, 9)->hrTrend, QVector<int>{66});
         // No patient: no session and no file.
-        QVERIFY(!m_storage->startSession(77, at(1)) && db()->listSessions(77).isEmpty());
+        QVERIFY(!m_storage->startSession(77, at(1)));
+        QVERIFY(db()->listSessions(77).isEmpty());
     }
 
     void sessionsWithMissingFiles()
@@ -222,9 +251,11 @@ private slots:
         // readable study file there is no session.
         QVERIFY(QFile::remove(db()->recordingPath(info[0].baseFilename)));
         auto withoutEcg = db()->openSession(id, 1);
-        QVERIFY(withoutEcg && !withoutEcg->recording());
+        QVERIFY(withoutEcg);
+        QVERIFY(!withoutEcg->recording());
         QVERIFY(QFile::remove(db()->studyPath(info[1].baseFilename)));
-        QVERIFY(!db()->openSession(id, 2) && writeFile(db()->studyPath(info[2].baseFilename), "NVSTUDY1[1,2,3]"));
+        QVERIFY(!db()->openSession(id, 2));
+        QVERIFY(writeFile(db()->studyPath(info[2].baseFilename), "NVSTUDY1[1,2,3]"));
         QVERIFY(!db()->openSession(id, 3));
     }
 
@@ -239,11 +270,15 @@ private slots:
         db()->savePicture(gone, "gone-face");
         db()->deletePatient(gone);
         PatientRecord p;
-        QVERIFY(!db()->loadPatient(gone, p) && db()->listSessions(gone).isEmpty() && db()->listSessions(keep).size() == 1);
+        QVERIFY(!db()->loadPatient(gone, p));
+        QVERIFY(db()->listSessions(gone).isEmpty());
+        QVERIFY(db()->listSessions(keep).size() == 1);
         QCOMPARE(filesIn(db()->rootPath()), (QStringList{"Keep-Me-20260103080000.nvecg", "Keep-Me-20260103080000.nvstudy"}));
         QByteArray bytes = "untouched";
-        QVERIFY(!db()->loadPicture(gone, bytes) && bytes == "untouched");
-        QVERIFY(db()->loadPicture(keep, bytes) && bytes == "keep-face");
+        QVERIFY(!db()->loadPicture(gone, bytes));
+        QVERIFY(bytes == "untouched");
+        QVERIFY(db()->loadPicture(keep, bytes));
+        QVERIFY(bytes == "keep-face");
     }
 
     void lostIndexIsRebuiltFromStudyFiles()
@@ -269,25 +304,34 @@ private slots:
         QCOMPARE(db()->listPatients().size(), 3);
         QCOMPARE(db()->repairNotes(), QStringList());
         PatientRecord back;
-        QVERIFY(db()->loadPatient(alba.id, back) && back.toJson() == alba.toJson());
+        QVERIFY(db()->loadPatient(alba.id, back));
+        QVERIFY(back.toJson() == alba.toJson());
         const QList<SessionInfo> sessions = db()->listSessions(alba.id);
-        QVERIFY(sessions.size() == 2 && sessions[0].presence && !sessions[1].presence);
-        QVERIFY(sessions[1].startDateTime == at(8) && sessions[1].baseFilename == MonitorDatabase::makeBaseFilename(alba, at(8)));
+        QVERIFY(sessions.size() == 2);
+        QVERIFY(sessions[0].presence);
+        QVERIFY(!sessions[1].presence);
+        QVERIFY(sessions[1].startDateTime == at(8));
+        QVERIFY(sessions[1].baseFilename == MonitorDatabase::makeBaseFilename(alba, at(8)));
         QCOMPARE(db()->nextSessionNumber(alba.id), 3);
-        QVERIFY(db()->openSession(alba.id, 1) && db()->listSessions(aaron).size() == 1);
+        QVERIFY(db()->openSession(alba.id, 1));
+        QVERIFY(db()->listSessions(aaron).size() == 1);
 
         // Each picture stays with its patient; one whose owner is unknown
         // goes into a folder of its own.
         QByteArray picture;
         QVERIFY(!db()->loadPicture(aaron, picture));
-        QVERIFY(db()->loadPicture(alba.id, picture) && picture == "face of Alba");
-        QVERIFY(db()->loadPicture(bravo, picture) && picture == "face of Bravo");
+        QVERIFY(db()->loadPicture(alba.id, picture));
+        QVERIFY(picture == "face of Alba");
+        QVERIFY(db()->loadPicture(bravo, picture));
+        QVERIFY(picture == "face of Bravo");
         const QStringList folders = QDir(db()->rootPath() + "/pictures").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        QVERIFY(folders.size() == 1 && folders[0].startsWith("before-rebuild-"));
+        QVERIFY(folders.size() == 1);
+        QVERIFY(folders[0].startsWith("before-rebuild-"));
         QCOMPARE(readFile(db()->rootPath() + "/pictures/" + folders[0] + "/pic9"), QByteArray("a face nobody owns"));
         QVERIFY(QFile::exists(db()->rootPath() + "/pictures/notes.txt"));
         // A picture marked as another patient's is never shown as this one's.
-        QVERIFY(QFile::copy(db()->pictureOwnerPath(bravo), db()->pictureOwnerPath(aaron)) && writeFile(db()->picturePath(aaron), "x"));
+        QVERIFY(QFile::copy(db()->pictureOwnerPath(bravo), db()->pictureOwnerPath(aaron)));
+        QVERIFY(writeFile(db()->picturePath(aaron), "x"));
         QVERIFY(!db()->loadPicture(aaron, picture));
     }
 
@@ -335,7 +379,8 @@ private slots:
         options.minutes = 2;
         options.seed = 7;
         const DemoDataResult result = fillDemoData(*storage.database, options);
-        QVERIFY(result.patients == 2 && result.sessions == 10);
+        QVERIFY(result.patients == 2);
+        QVERIFY(result.sessions == 10);
         int absent = 0;
         for (const PatientSummary &summary : storage->listPatients()) {
             PatientRecord p;
@@ -343,32 +388,47 @@ private slots:
             const QJsonObject json = p.toJson();
             for (auto it = json.begin(); it != json.end(); ++it)
                 QVERIFY2(!it.value().toString().isEmpty(), qPrintable(it.key()));
-            QVERIFY(p.uuid.version() == QUuid::Random && p.uuid.variant() == QUuid::DCE);
-            QVERIFY(p.birthDate.year() >= 1940 && p.birthDate.year() <= 1975);
+            QVERIFY(p.uuid.version() == QUuid::Random);
+            QVERIFY(p.uuid.variant() == QUuid::DCE);
+            QVERIFY(p.birthDate.year() >= 1940);
+            QVERIFY(p.birthDate.year() <= 1975);
             const QList<SessionInfo> sessions = storage->listSessions(summary.id);
-            QVERIFY(sessions.size() == 5 && sessions.first().presence);
+            QVERIFY(sessions.size() == 5);
+            QVERIFY(sessions.first().presence);
             for (int n = 1; n < 5; ++n) {
                 const qint64 days = sessions[n - 1].startDateTime.daysTo(sessions[n].startDateTime);
                 QVERIFY(days == 2 || days == 3);
             }
             for (const SessionInfo &info : sessions) {
                 auto s = storage->openSession(summary.id, info.sessionNumber);
-                QVERIFY(s && s->recording());
-                QVERIFY(s->height >= 152 && s->height <= 188 && s->weight > 40 && s->abdomen > s->weight);
+                QVERIFY(s);
+                QVERIFY(s->recording());
+                QVERIFY(s->height >= 152);
+                QVERIFY(s->height <= 188);
+                QVERIFY(s->weight > 40);
+                QVERIFY(s->abdomen > s->weight);
                 if (!s->presence) {
                     ++absent;
-                    QVERIFY(s->hrTrend.isEmpty() && s->events.isEmpty() && s->recording()->sampleCount() == 0);
+                    QVERIFY(s->hrTrend.isEmpty());
+                    QVERIFY(s->events.isEmpty());
+                    QVERIFY(s->recording()->sampleCount() == 0);
                     continue;
                 }
-                QVERIFY(s->borgRPE >= 3 && s->borgRPE <= 7 && !s->symptoms.isEmpty() && !s->conclusion.isEmpty());
-                QVERIFY(s->hrTrend.size() == 120 && s->tempTrend.size() == 120 && s->recording()->sampleCount() == 120 * 250);
+                QVERIFY(s->borgRPE >= 3);
+                QVERIFY(s->borgRPE <= 7);
+                QVERIFY(!s->symptoms.isEmpty());
+                QVERIFY(!s->conclusion.isEmpty());
+                QVERIFY(s->hrTrend.size() == 120);
+                QVERIFY(s->tempTrend.size() == 120);
+                QVERIFY(s->recording()->sampleCount() == 120 * 250);
                 QVERIFY(*std::max_element(s->spo2Trend.begin(), s->spo2Trend.end()) <= 99);
                 QVERIFY(*std::max_element(s->tempTrend.begin(), s->tempTrend.end()) <= 37.3);
                 // Rest, a ramp up to the exercise plateau (never beyond it), recovery.
                 const int rest = maximum(s->hrTrend, 0, 18), plateau = maximum(s->hrTrend, 42, 96);
                 QVERIFY2(plateau >= rest + 15, qPrintable(QStringLiteral("%1 %2").arg(rest).arg(plateau)));
                 QVERIFY(maximum(s->hrTrend, 18, 42) <= plateau + 4);
-                QVERIFY(s->hrTrend.last() < plateau - 5 && s->hrTrend.last() > rest);
+                QVERIFY(s->hrTrend.last() < plateau - 5);
+                QVERIFY(s->hrTrend.last() > rest);
 
                 // A printed "BP" event at each checkpoint, events in time order,
                 // and the stop at the end.
@@ -386,8 +446,10 @@ private slots:
                 }
                 QCOMPARE(printed, expected);
                 const int intra = s->checkpoint(PhaseIntraExercise).sysBP;
-                QVERIFY(intra > s->checkpoint(PhaseBasal).sysBP && intra > s->checkpoint(PhasePostExercise).sysBP);
-                QVERIFY(s->events.last().description == QStringLiteral("Stop monitoring") && s->events.last().timeOffset == 120);
+                QVERIFY(intra > s->checkpoint(PhaseBasal).sysBP);
+                QVERIFY(intra > s->checkpoint(PhasePostExercise).sysBP);
+                QVERIFY(s->events.last().description == QStringLiteral("Stop monitoring"));
+                QVERIFY(s->events.last().timeOffset == 120);
 
                 // The ECG's rate follows the trend: the beats of the last minute.
                 TBeatDetector detector;
@@ -419,7 +481,8 @@ private slots:
         }
         TestStorage storage;
         fillDemoData(*storage.database, options);
-        QVERIFY(filesOf(storage.root()) == first && first.size() == 8);
+        QVERIFY(filesOf(storage.root()) == first);
+        QVERIFY(first.size() == 8);
         // Run again on the same root: the same names and times, so the new
         // sessions go to other files and the first ones stay as they were.
         fillDemoData(*storage.database, options);
@@ -543,7 +606,8 @@ private slots:
         const QString path = live->recording()->path();
         live.reset();
         std::unique_ptr<MonitorSession> reviewed = database.openSession(database.listPatients().first().id, 1);
-        QVERIFY(reviewed && reviewed->recording());
+        QVERIFY(reviewed);
+        QVERIFY(reviewed->recording());
         reviewed->recording()->appendInterleaved(samples.data(), 1000);
         QCOMPARE(QFileInfo(path).size(), 4096 + 1000);
     }

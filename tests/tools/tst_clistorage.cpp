@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <climits>
@@ -51,22 +52,27 @@ private slots:
         for (const QStringList &read : {QStringList{"patients"}, QStringList{"sessions", "1"},
                                         QStringList{"report", "summary", "--patient", "1", "out.pdf"}}) {
             QCOMPARE(cli(read + QStringList{"--root", missing}, &out), 1);
-            QVERIFY(out.contains("does not exist") && !QFileInfo::exists(missing));
+            QVERIFY(out.contains("does not exist"));
+            QVERIFY(!QFileInfo::exists(missing));
         }
         const QString pipe = dir.filePath(QStringLiteral("pipe"));
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        QVERIFY(cli({"study", "dump", pipe}, &out) == 1 && out.contains("Not a regular file"));
+        QVERIFY(cli({"study", "dump", pipe}, &out) == 1);
+        QVERIFY(out.contains("Not a regular file"));
         QCOMPARE(cli({"recording", "info", pipe}), 1);
 
         // A sparse recording beyond 4 GiB.
         QFile large(dir.filePath(QStringLiteral("large.nvecg")));
         const QByteArray header = "NVECG1{\"ecg\":{\"sampleFormat\":\"short\",\"samplingRate\":250,\"resolution\":9,"
                                   "\"gainMin\":-6,\"gainMax\":6,\"channels\":[\"V5\"]}}";
-        QVERIFY(large.open(QIODevice::WriteOnly) && large.write(header) > 0 && large.resize(4096 + 2 * 2147483653LL));
+        QVERIFY(large.open(QIODevice::WriteOnly));
+        QVERIFY(large.write(header) > 0);
+        QVERIFY(large.resize(4096 + 2 * 2147483653LL));
         large.close();
         QCOMPARE(cli({"recording", "info", large.fileName()}, &out), 0);
         QVERIFY2(out.contains("samples: 2147483653\nduration: 8589934.612 s"), out.constData());
-        QVERIFY(cli({"recording", "export", large.fileName(), ""}, &out) == 2 && out.contains("file name is empty"));
+        QVERIFY(cli({"recording", "export", large.fileName(), ""}, &out) == 2);
+        QVERIFY(out.contains("file name is empty"));
         QVERIFY(large.remove());
     }
 
@@ -79,6 +85,14 @@ private slots:
         QCOMPARE(cli({"monitor", "--device", "sim", "--seconds", "24", "--root", root}, &out, 13 * 1024), 1);
         QVERIFY2(out.contains("samples=4608 notSaved="), out.constData());
         QVERIFY(out.contains("could not be saved: ECG recording: File too large"));
+        // One trend entry a second, told apart from the rate itself (the
+        // simulated patient beats at about 75 bpm).
+        const QRegularExpressionMatch trend = QRegularExpression(QStringLiteral(" hrTrendEntries=(\\d+) .* lastHeartRate=(\\d+) "))
+                                                  .match(QString::fromUtf8(out));
+        QVERIFY2(trend.hasMatch(), out.constData());
+        QVERIFY(qAbs(trend.captured(1).toInt() - 24) <= 1);
+        QVERIFY(trend.captured(2).toInt() >= 60);
+        QVERIFY(trend.captured(2).toInt() <= 90);
     }
 
     void sampleFilesThatCannotBeReadWhole()

@@ -13,6 +13,7 @@
 #include "monitoring/sessionmanager.h"
 #include "storage/monitordatabase.h"
 #include "storage/openrecords.h"
+#include "storage/sessionclock.h"
 #include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
 
@@ -184,8 +185,10 @@ int runMonitor(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Monitors patients without a window: each on the simulated source (sim) or a module port.\n"
         "Creates demo patients when the database has too few, then prints per patient the samples\n"
-        "recorded, trend lengths, last heart rate, ventricular premature beats counted (pvcTotal)\n"
-        "and the study and recording files."));
+        "recorded, the number of entries (one a second) in the heart-rate, SpO2 and temperature\n"
+        "trends (hrTrendEntries, spo2TrendEntries, tempTrendEntries), the last heart rate in bpm\n"
+        "(lastHeartRate), ventricular premature beats counted (pvcTotal) and the study and\n"
+        "recording files."));
     parser.addOptions({
         {QStringLiteral("device"), QStringLiteral("sim, or a module's serial port (repeat for more patients)."), QStringLiteral("DEVICE")},
         {QStringLiteral("patients"), QStringLiteral("Number of patients (default: one per --device)."), QStringLiteral("K")},
@@ -248,7 +251,7 @@ int runMonitor(const QStringList &arguments)
         struct Running { int patientId; MonitorSession *session; QString device; };
         QList<Running> running;
         OpenRecords openRecords;
-        auto manager = std::make_unique<SessionManager>(database, openRecords);
+        auto manager = std::make_unique<SessionManager>(database, openRecords, SessionClock::system());
         // Told as they happen, as the monitoring window tells them.
         QObject::connect(manager.get(), &SessionManager::storageFailed,
                          [](int patientId, SessionManager::StorageFailure, const QString &text) {
@@ -308,8 +311,8 @@ int runMonitor(const QStringList &arguments)
                 out << " notSaved=" << acquired - onDisk;
             if (gapSamples > 0)
                 out << " gapSamples=" << gapSamples;
-            out << " hr=" << r.session->hrTrend.size() << " spo2=" << r.session->spo2Trend.size()
-                << " temp=" << r.session->tempTrend.size() << " lastHeartRate=" << r.session->lastHeartRate()
+            out << " hrTrendEntries=" << r.session->hrTrend.size() << " spo2TrendEntries=" << r.session->spo2Trend.size()
+                << " tempTrendEntries=" << r.session->tempTrend.size() << " lastHeartRate=" << r.session->lastHeartRate()
                 << " pvcTotal=" << cli::pvcTotal(*r.session)
                 << "\n  study=" << database.studyPath(info.baseFilename)
                 << "\n  recording=" << database.recordingPath(info.baseFilename) << "\n";

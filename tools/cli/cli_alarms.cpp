@@ -188,7 +188,8 @@ int runReplayMonitor(const QString &file, bool fast, double seconds, const QStri
         database.loadSession(data.patientId, session->sessionNumber, info);
         QTextStream out(stdout);
         out << "patient=" << data.patientId << " device=replay samples=" << source.played()
-            << " hr=" << session->hrTrend.size() << " alarms=" << session->alarmLog.size()
+            << " hrTrendEntries=" << session->hrTrend.size() << " lastHeartRate=" << session->lastHeartRate()
+            << " alarms=" << session->alarmLog.size()
             << " pvcTotal=" << pvcTotal(*session)
             << "\n  study=" << database.studyPath(info.baseFilename)
             << "\n  recording=" << database.recordingPath(info.baseFilename) << "\n";

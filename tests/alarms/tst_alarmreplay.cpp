@@ -7,7 +7,6 @@
 
 #include "alarms/alarmsound.h"
 #include "dsp/tsyntheticecg.h"
-#include "../common/referencerecord.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -180,7 +179,9 @@ private slots:
         // electrode-motion noise as strong as its QRS complexes from 30 s on:
         // never VT, VF or a couplet; and replaying the file again gives the
         // same alarm lines, however busy the machine.
-        const QByteArray ecg = referenceRecordBytes(QStringLiteral("mitdb118"), 120);
+        const ReferenceData record = readReferenceRecord(QStringLiteral("mitdb118"), 120);
+        REQUIRE_REFERENCE_DATA(record);
+        const QByteArray &ecg = record.bytes;
         const QByteArray noise = packedRecording("noise/noise.tar.xz", "em1.dat", 300, 120);
         if (ecg.size() < 2 * 120 * 250 || noise.size() < 2 * 120 * 250)
             QSKIP("the reference records or the recorded noise are not available");

@@ -346,9 +346,9 @@ private slots:
     // Record 201 opens with six minutes of atrial fibrillation.
     void referenceRecord()
     {
-        const QByteArray bytes = referenceRecordBytes(QStringLiteral("mitdb201"), 420);
-        if (bytes.isEmpty())
-            QSKIP("reference records absent");
+        const ReferenceData record = readReferenceRecord(QStringLiteral("mitdb201"), 420);
+        REQUIRE_REFERENCE_DATA(record);
+        const QByteArray &bytes = record.bytes;
         std::vector<qint16> samples(std::size_t(bytes.size() / 2));
         memcpy(samples.data(), bytes.constData(), samples.size() * 2);
         const std::vector<RhythmEpisode> episodes = rhythmEpisodes(samples);

@@ -267,7 +267,7 @@ private slots:
         // (connected later, as the panels and the companion's lines are): by
         // then the study file on disk holds every entry of the log.
         const int patient = m_storage->addPatient(QStringLiteral("Alarm"));
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         SessionInfo info;
         QVERIFY(session && m_storage->database->loadSession(patient, 1, info));

@@ -621,11 +621,11 @@ private slots:
     // for a reference before a minute of beats says that it cannot be taken.
     void stReadoutAndReferenceEntry()
     {
-        SessionManager manager(*m_storage->database, m_storage->records);
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         MonitorSession *session = startOnSim(manager);
         QWidget host;
         host.setLayout(new QVBoxLayout);
-        auto *monitor = new PatientMonitorForm(&host, &manager, session);
+        auto *monitor = new PatientMonitorForm(&host, &manager, session, nullptr);
         host.layout()->addWidget(monitor);
         host.resize(900, 500);
         host.show();

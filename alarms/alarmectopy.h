@@ -103,10 +103,33 @@ public:
 private:
     void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
                        const EcgQuality *quality = nullptr);
+    void countVentricular(VentricularBeat beat, QVector<VentricularBeat> *decided);
+    // The ventricular beats held back in a noisy stretch count as ventricular
+    // (their run proved itself) or as beats not classified.
+    void releaseHeld(bool asVentricular, QVector<VentricularBeat> *decided);
+
+public:
+    // A ventricular beat in a stretch judged noisy counts anyway in a run of
+    // at least RunToTrust beats, each wide and clean, at 100 bpm or faster.
+    static constexpr int RunToTrust = 3;
+    static constexpr int RunLongestInterval = EctopyCounter::SampleRate * 3 / 5;
+    static constexpr float RunWidthRatio = 1.5f;
+    static constexpr float RunNoise = 0.025f;
+    static constexpr float RunBaselineShift = 1.0f;
+    static bool runLikeBeat(const TBeatDecision &decision);
+
+private:
 
     std::unique_ptr<TBeatClassifier> m_classifier;
     EctopyCounter m_counter;
     qint64 m_offset = 0;    // recording index of the detector's sample 0
     qint64 m_fed = 0;       // samples given to the classifier since restart()
     qint64 m_lastPoll = 0;
+    struct HeldBeat
+    {
+        VentricularBeat beat;
+        bool trusted = false;   // in a stretch judged analysable
+    };
+    QVector<HeldBeat> m_held;          // ventricular beats awaiting their run
+    int m_runBeats = 0;                // wide clean ventricular beats in a row, at a ventricular rate
 };

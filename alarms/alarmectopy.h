@@ -92,7 +92,9 @@ public:
     // decided on the way are appended to `decided` when given. With a
     // `quality` judging the same samples (counted from the same restart), a
     // ventricular beat in a stretch that cannot be analysed counts as a beat
-    // not classified: it is neither counted nor part of a couplet or run.
+    // not classified (neither counted nor part of a couplet or run) unless
+    // it belongs to a fast run of wide, clean beats (see RunToTrust); such
+    // beats are held back until their run proves itself.
     void addSamples(const short *samples, int count, const int *beats, const int *positions, int beatCount,
                     qint64 now, QVector<VentricularBeat> *decided = nullptr, const EcgQuality *quality = nullptr);
     // Acquisition stopped: the beats still waiting are decided now.
@@ -110,7 +112,12 @@ private:
 
 public:
     // A ventricular beat in a stretch judged noisy counts anyway in a run of
-    // at least RunToTrust beats, each wide and clean, at 100 bpm or faster.
+    // at least RunToTrust ventricular beats at 100 bpm or faster whose
+    // noisy-stretch beats are all wide (1.5 times the normal QRS or more) and
+    // clean (high-frequency noise under a fortieth of the QRS amplitude, the
+    // baseline moving less than one normal QRS amplitude across the beat):
+    // a tachycardia's wide, blunt beats can make a stretch look noisy, while
+    // motion noise rarely makes clean wide complexes that keep a fast rate.
     static constexpr int RunToTrust = 3;
     static constexpr int RunLongestInterval = EctopyCounter::SampleRate * 3 / 5;
     static constexpr float RunWidthRatio = 1.5f;
@@ -119,7 +126,6 @@ public:
     static bool runLikeBeat(const TBeatDecision &decision);
 
 private:
-
     std::unique_ptr<TBeatClassifier> m_classifier;
     EctopyCounter m_counter;
     qint64 m_offset = 0;    // recording index of the detector's sample 0

@@ -93,6 +93,8 @@ AlarmEctopy::AlarmEctopy()
 
 void AlarmEctopy::restart(qint64 recordingOffset)
 {
+    releaseHeld(false, nullptr);
+    m_runBeats = 0;
     m_counter.endRun();
     m_classifier = std::make_unique<TBeatClassifier>();
     m_st.restart();
@@ -137,6 +139,8 @@ void AlarmEctopy::finish(QVector<VentricularBeat> *decided)
     m_classifier->finish();
     // The waiting beats are placed in time as of the last poll.
     takeDecisions(m_fed, m_lastPoll, decided);
+    releaseHeld(false, decided);
+    m_runBeats = 0;
     m_counter.endRun();
     closeRhythm();
 }
@@ -172,16 +176,64 @@ void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<Ventricular
     while (m_classifier->takeDecision(decision)) {
         m_st.addDecision(decision, m_offset);
         m_rhythm->addBeat(decision.centre, decision.label);
-        if (decision.label != BeatLabel::Ventricular || (quality && !quality->analysableAt(decision.centre))) {
+        if (decision.label != BeatLabel::Ventricular) {
+            m_runBeats = 0;
+            releaseHeld(false, decided);
             m_counter.addOther();
             continue;
         }
         VentricularBeat beat;
         beat.sample = m_offset + decision.centre;
         const qint64 age = fedAtNow - 1 - decision.centre;
-        beat.time = std::max(m_counter.lastTime(), now - age * 1000 / EctopyCounter::SampleRate);
-        m_counter.addVentricular(beat);
-        if (decided)
-            decided->append(beat);
+        beat.time = now - age * 1000 / EctopyCounter::SampleRate;
+        const bool trusted = !quality || quality->analysableAt(decision.centre);
+        // A ventricular beat in a stretch judged noisy still counts when it
+        // belongs to a run of wide, clean beats at a ventricular rate: the
+        // beats of a real tachycardia are wide and slow-sloped, which the
+        // noise judgement alone cannot tell from motion noise.
+        const bool inRun = m_runBeats > 0 && decision.previousRr > 0
+                           && decision.previousRr <= RunLongestInterval;
+        const bool runShaped = runLikeBeat(decision);
+        if (!trusted && !runShaped) {
+            m_runBeats = 0;
+            releaseHeld(false, decided);
+            m_counter.addOther();
+            continue;
+        }
+        if (!inRun)
+            releaseHeld(false, decided);
+        m_runBeats = inRun ? m_runBeats + 1 : 1;
+        if (m_runBeats < RunToTrust && (!trusted || !m_held.isEmpty())) {
+            // Held back, in order, until the run proves itself or ends.
+            m_held.append({beat, trusted});
+            continue;
+        }
+        releaseHeld(m_runBeats >= RunToTrust, decided);
+        countVentricular(beat, decided);
     }
+}
+
+bool AlarmEctopy::runLikeBeat(const TBeatDecision &decision)
+{
+    return decision.evidence.widthRatio >= RunWidthRatio && decision.evidence.noise <= RunNoise
+           && decision.evidence.baselineShift <= RunBaselineShift;
+}
+
+void AlarmEctopy::countVentricular(VentricularBeat beat, QVector<VentricularBeat> *decided)
+{
+    beat.time = std::max(m_counter.lastTime(), beat.time);
+    m_counter.addVentricular(beat);
+    if (decided)
+        decided->append(beat);
+}
+
+void AlarmEctopy::releaseHeld(bool asVentricular, QVector<VentricularBeat> *decided)
+{
+    for (const HeldBeat &held : std::as_const(m_held)) {
+        if (asVentricular || held.trusted)
+            countVentricular(held.beat, decided);
+        else
+            m_counter.addOther();
+    }
+    m_held.clear();
 }

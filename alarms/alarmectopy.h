@@ -94,7 +94,9 @@ public:
     // decided on the way are appended to `decided` when given. With a
     // `quality` judging the same samples (counted from the same restart), a
     // ventricular beat in a stretch that cannot be analysed counts as a beat
-    // not classified: it is neither counted nor part of a couplet or run.
+    // not classified (neither counted nor part of a couplet or run) unless
+    // it belongs to a fast run of wide, clean beats (see RunToTrust); such
+    // beats are held back until their run proves itself.
     void addSamples(const short *samples, int count, const int *beats, const int *positions, int beatCount,
                     qint64 now, QVector<VentricularBeat> *decided = nullptr, const EcgQuality *quality = nullptr);
     // Acquisition stopped: the beats still waiting are decided now.
@@ -116,7 +118,27 @@ private:
     void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
                        const EcgQuality *quality = nullptr);
     void closeRhythm();
+    void countVentricular(VentricularBeat beat, QVector<VentricularBeat> *decided);
+    // The ventricular beats held back in a noisy stretch count as ventricular
+    // (their run proved itself) or as beats not classified.
+    void releaseHeld(bool asVentricular, QVector<VentricularBeat> *decided);
 
+public:
+    // A ventricular beat in a stretch judged noisy counts anyway in a run of
+    // at least RunToTrust ventricular beats at 100 bpm or faster whose
+    // noisy-stretch beats are all wide (1.5 times the normal QRS or more) and
+    // clean (high-frequency noise under a fortieth of the QRS amplitude, the
+    // baseline moving less than one normal QRS amplitude across the beat):
+    // a tachycardia's wide, blunt beats can make a stretch look noisy, while
+    // motion noise rarely makes clean wide complexes that keep a fast rate.
+    static constexpr int RunToTrust = 3;
+    static constexpr int RunLongestInterval = EctopyCounter::SampleRate * 3 / 5;
+    static constexpr float RunWidthRatio = 1.5f;
+    static constexpr float RunNoise = 0.025f;
+    static constexpr float RunBaselineShift = 1.0f;
+    static bool runLikeBeat(const TBeatDecision &decision);
+
+private:
     std::unique_ptr<TBeatClassifier> m_classifier;
     EctopyCounter m_counter;
     AlarmSt m_st;
@@ -125,4 +147,11 @@ private:
     qint64 m_lastPoll = 0;
     std::unique_ptr<TRhythmAnalyser> m_rhythm;
     std::deque<RhythmEpisode> m_rhythmEpisodes;   // closed, in recording indices
+    struct HeldBeat
+    {
+        VentricularBeat beat;
+        bool trusted = false;   // in a stretch judged analysable
+    };
+    QVector<HeldBeat> m_held;          // ventricular beats awaiting their run
+    int m_runBeats = 0;                // wide clean ventricular beats in a row, at a ventricular rate
 };

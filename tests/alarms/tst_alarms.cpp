@@ -18,6 +18,8 @@
 #include "storage/tfilesignal.h"
 
 #include <QTemporaryDir>
+
+#include <functional>
 #include <QtTest>
 
 #include <numeric>
@@ -285,6 +287,65 @@ private slots:
         alarms.stopPatient(2);
         QCOMPARE(session2.alarmLog.last().kind, AlarmLogEntry::End);
         QVERIFY(alarms.shownAlarms().size() == 1);
+    }
+
+    // Drawn beats at 75 bpm with ten seconds of slow electrode-motion-like
+    // swings (1.3 and 2.9 Hz, 80 counts) from 50 s, enough for the noise
+    // judgement to find those seconds unanalysable; in one row a run of
+    // twenty wide beats at 180 bpm (83 samples apart, the axis flipping
+    // from beat to beat) starts at 50 s under the swings. The run is a
+    // tachycardia and must alarm before it has lasted 8 s, although every
+    // one of its seconds is judged noisy; the noise alone must raise no VT.
+    void ventricularRunInANoisyStretch_data()
+    {
+        QTest::addColumn<bool>("run");
+        QTest::newRow("run at 180 bpm in motion noise") << true;
+        QTest::newRow("motion noise over sinus rhythm") << false;
+    }
+    void ventricularRunInANoisyStretch()
+    {
+        QFETCH(bool, run);
+        const auto wave = [](int k, double at, double width, double height) {
+            return height * std::exp(-0.5 * std::pow((k - at) / width, 2));
+        };
+        const auto normal = [&](int k) {
+            return wave(k, -40, 6, 6) + wave(k, -6, 2, -8) + wave(k, 0, 2.5, 45) + wave(k, 6, 2.5, -12) + wave(k, 62, 11, 10);
+        };
+        std::vector<double> trace(80 * 250, 0.0);
+        const auto draw = [&](int at, const std::function<double(int)> &shape) {
+            for (int k = -100; k < 150; ++k)
+                if (at + k >= 0 && at + k < int(trace.size()))
+                    trace[size_t(at + k)] += shape(k);
+        };
+        int at = 100;
+        for (; at < 50 * 250; at += 200)
+            draw(at, normal);
+        if (run) {
+            for (int i = 0; i < 20; ++i, at += 83) {
+                const double sign = i % 2 ? -0.75 : 1.0;
+                draw(at, [&](int k) { return sign * (wave(k, 0, 9, 60) + wave(k, 22, 9, -30)); });
+            }
+            at += 117;
+        }
+        for (int n = 50 * 250; n < 60 * 250; ++n)
+            trace[size_t(n)] += 50 * std::sin(2 * M_PI * 1.3 * n / 250) + 30 * std::sin(2 * M_PI * 2.9 * n / 250 + 1);
+        for (; at < 80 * 250 - 150; at += 200)
+            draw(at, normal);
+        std::vector<qint16> samples(trace.size());
+        std::transform(trace.begin(), trace.end(), samples.begin(), [](double v) { return qint16(std::lround(v)); });
+
+        AlarmRig rig;
+        double vtOnset = -1;
+        connect(&rig.alarms, &AlarmMonitor::alarmLogged, this, [&](int, const AlarmLogEntry &entry) {
+            if (entry.kind == AlarmLogEntry::Onset && entry.condition == "ventricularTachycardia" && vtOnset < 0)
+                vtOnset = entry.timeOffset;
+        });
+        rig.add(samples);
+        rig.runTo(79);
+        if (run)
+            QVERIFY2(vtOnset >= 50.0 && vtOnset <= 58.0, qPrintable(QString::number(vtOnset)));
+        else
+            QCOMPARE(vtOnset, -1.0);
     }
 
     // Drawn beats at 75 bpm, from the 40th every 8th a wide PVC 80 samples

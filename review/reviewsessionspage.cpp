@@ -90,24 +90,29 @@ void ReviewSessionsPage::setUpWidgets()
             [this] { ui->ecgGraphic->setPosition(ui->hrGraphic->highlightValue()); });
     // The session's ventricular ectopy beside the events, its trend under the
     // heart-rate trend on the same time axis.
+    // The ectopy, the ST segment and the rhythm share one column, so that the
+    // alarm list keeps room for its texts on a small screen.
     m_ectopy = new ReviewEctopy(this);
-    ui->layoutLower->insertWidget(1, m_ectopy);
+    auto *analysisColumn = new QVBoxLayout;
+    analysisColumn->setContentsMargins(0, 0, 0, 0);
+    analysisColumn->addWidget(m_ectopy);
+    ui->layoutLower->insertLayout(1, analysisColumn);
     ui->layoutTrends->insertWidget(1, m_ectopy->trendPlot(), 1);
     connect(m_ectopy, &ReviewEctopy::positionChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
     connect(m_ectopy, &ReviewEctopy::ventricularBeatsChanged, ui->ecgGraphic, &QSignalBrowseDisplay::setBeatMarks);
     connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_ectopy,
             [this] { m_ectopy->setPosition(ui->ecgGraphic->position()); });
-    // The session's ST segment beside the ectopy, its trend under the PVC trend.
+    // The session's ST segment under the ectopy, its trend under the PVC trend.
     m_st = new ReviewSt(this);
-    ui->layoutLower->insertWidget(2, m_st);
+    analysisColumn->addWidget(m_st);
     ui->layoutTrends->insertWidget(2, m_st->trendPlot(), 1);
     connect(m_st, &ReviewSt::positionChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
     connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_st,
             [this] { m_st->setPosition(ui->ecgGraphic->position()); });
-    // The session's rhythm beside the ectopy, its AF stretches under the
+    // The session's rhythm under the ectopy, its AF stretches under the
     // heart-rate trend on the same time axis.
     m_rhythm = new ReviewRhythm(this);
-    ui->layoutLower->insertWidget(2, m_rhythm);
+    analysisColumn->addWidget(m_rhythm);
     ui->layoutTrends->insertWidget(1, m_rhythm->trendPlot());
     connect(m_rhythm, &ReviewRhythm::positionChosen, ui->ecgGraphic, &QSignalBrowseDisplay::setPosition);
     connect(ui->ecgGraphic, &QSignalBrowseDisplay::startTimeChanged, m_rhythm,

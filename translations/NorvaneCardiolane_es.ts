@@ -578,8 +578,6 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
         <translation>Otro programa todavía está abriendo esta carpeta de almacenamiento; inténtelo de nuevo más tarde</translation>
     </message>
     <message>
-        <source>The study file is nested too deeply</source>
-        <translation>El archivo de estudio tiene demasiados niveles anidados</translation>
         <source>The study file %1 could not be read (%2); it is not in the rebuilt index.</source>
         <translation>No se pudo leer el archivo de estudio %1 (%2); no está en el índice reconstruido.</translation>
     </message>
@@ -614,6 +612,10 @@ y se reconstruyó a partir de los archivos de sesión.</translation>
     <message>
         <source>The study file names no patient</source>
         <translation>El archivo de estudio no nombra a ningún paciente</translation>
+    </message>
+    <message>
+        <source>The study file is nested too deeply</source>
+        <translation>El archivo de estudio tiene demasiados niveles anidados</translation>
     </message>
 </context>
 <context>
@@ -881,10 +883,6 @@ Stop monitor session?</source>
         <translation>EV/min</translation>
     </message>
     <message>
-        <source>ST mm</source>
-        <translation>ST mm</translation>
-    </message>
-    <message>
         <source>ST</source>
         <translation>ST</translation>
     </message>
@@ -922,8 +920,6 @@ Stop monitor session?</source>
         <translation>FA</translation>
     </message>
     <message>
-        <source>ST reference set: ST %1 mm</source>
-        <translation>Referencia del ST fijada: ST %1 mm</translation>
         <source>Mark an event at this moment</source>
         <translation>Marcar un evento en este momento</translation>
     </message>
@@ -939,6 +935,14 @@ Stop monitor session?</source>
     <message>
         <source>Stop monitoring this patient</source>
         <translation>Detener la monitorización de este paciente</translation>
+    </message>
+    <message>
+        <source>ST level in millimetres at 10 mm/mV, and its change from the session&apos;s reference; click to set the reference</source>
+        <translation>Nivel del ST en milímetros a 10 mm/mV y su cambio respecto a la referencia de la sesión; pulse para fijar la referencia</translation>
+    </message>
+    <message>
+        <source>ST reference set: ST %1 mm</source>
+        <translation>Referencia del ST fijada: ST %1 mm</translation>
     </message>
 </context>
 <context>

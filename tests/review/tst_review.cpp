@@ -464,7 +464,8 @@ private slots:
         for (const QString &shown : {QStringLiteral("VT 12 beats 180 bpm"), QStringLiteral("Check electrodes")}) {
             const int right = alarms->header()->sectionViewportPosition(ReviewAlarms::ColumnText) + alarms->iconSize().width()
                               + 8 + alarms->fontMetrics().horizontalAdvance(shown);
-            QVERIFY2(right <= alarms->viewport()->width(), qPrintable(shown));
+            QVERIFY2(right <= alarms->viewport()->width(),
+                     qPrintable(QStringLiteral("%1: %2 > %3").arg(shown).arg(right).arg(alarms->viewport()->width())));
         }
         QVERIFY(alarms->topLevelItem(2)->toolTip(ReviewAlarms::ColumnText).endsWith("No space left on device"));
         // Choosing an alarm shows the ECG at its onset, as choosing an event does.

@@ -305,32 +305,52 @@ bool TRhythmAnalyser::takeEpisode(RhythmEpisode &episode)
     return true;
 }
 
-std::vector<RhythmEpisode> rhythmEpisodes(const std::vector<qint16> &samples)
+struct TRhythmRecordingAnalysis::Parts
 {
     TBeatDetector detector;
     TBeatClassifier classifier;
     TRhythmAnalyser analyser;
+};
+
+TRhythmRecordingAnalysis::TRhythmRecordingAnalysis() : m_parts(std::make_unique<Parts>()) {}
+
+TRhythmRecordingAnalysis::~TRhythmRecordingAnalysis() = default;
+
+void TRhythmRecordingAnalysis::take()
+{
     TBeatDecision decision;
-    std::vector<RhythmEpisode> episodes;
+    while (m_parts->classifier.takeDecision(decision))
+        m_parts->analyser.addBeat(decision.centre, decision.label);
     RhythmEpisode episode;
-    auto take = [&] {
-        while (classifier.takeDecision(decision))
-            analyser.addBeat(decision.centre, decision.label);
-        while (analyser.takeEpisode(episode))
-            episodes.push_back(episode);
-    };
-    for (qint16 sample : samples) {
-        bool decided = classifier.addSample(sample);
-        analyser.addSample(sample);
-        const int beat = detector.feedStationSample(sample);
-        if (beat >= 0)
-            decided = classifier.addBeat(beat) || decided;
-        if (decided)
-            take();
-    }
-    classifier.finish();
+    while (m_parts->analyser.takeEpisode(episode))
+        m_episodes.push_back(episode);
+}
+
+void TRhythmRecordingAnalysis::addSample(qint16 sample)
+{
+    ++m_samples;
+    bool decided = m_parts->classifier.addSample(sample);
+    m_parts->analyser.addSample(sample);
+    const int beat = m_parts->detector.feedStationSample(sample);
+    if (beat >= 0)
+        decided = m_parts->classifier.addBeat(beat) || decided;
+    if (decided)
+        take();
+}
+
+std::vector<RhythmEpisode> TRhythmRecordingAnalysis::finish()
+{
+    m_parts->classifier.finish();
     take();
-    analyser.finish(qint64(samples.size()));
+    m_parts->analyser.finish(m_samples);
     take();
-    return episodes;
+    return std::move(m_episodes);
+}
+
+std::vector<RhythmEpisode> rhythmEpisodes(const std::vector<qint16> &samples)
+{
+    TRhythmRecordingAnalysis analysis;
+    for (qint16 sample : samples)
+        analysis.addSample(sample);
+    return analysis.finish();
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <deque>
+#include <memory>
 #include <vector>
 
 // The rhythm of one patient, judged as it comes from the station's own beats
@@ -142,6 +143,25 @@ private:
 
 };
 
-// The rhythm episodes of a whole recording (raw station samples), from the
-// station's detector and classifier, exactly as the live station judges them.
+// The rhythm of a recording fed sample by sample (raw station samples), from
+// the station's detector and classifier, exactly as the live station judges
+// it: memory does not grow with the recording, only with its episodes.
+class TRhythmRecordingAnalysis
+{
+public:
+    TRhythmRecordingAnalysis();
+    ~TRhythmRecordingAnalysis();
+    void addSample(qint16 sample);
+    // Closes the last episode; the episodes in order.
+    std::vector<RhythmEpisode> finish();
+
+private:
+    struct Parts;
+    void take();
+    std::unique_ptr<Parts> m_parts;
+    qint64 m_samples = 0;
+    std::vector<RhythmEpisode> m_episodes;
+};
+
+// The rhythm episodes of a whole recording held in memory.
 std::vector<RhythmEpisode> rhythmEpisodes(const std::vector<qint16> &samples);

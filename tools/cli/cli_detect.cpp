@@ -85,12 +85,13 @@ int runDetect(const QStringList &arguments)
     }
 
     if (parser.isSet(rhythm)) {
-        std::vector<qint16> recording;
+        TRhythmRecordingAnalysis analysis;
         while (file.next(samples))
-            recording.insert(recording.end(), samples.begin(), samples.end());
+            for (qint16 sample : samples)
+                analysis.addSample(sample);
         if (!file.error().isEmpty())
             return cli::fail(file.error());
-        for (const RhythmEpisode &episode : rhythmEpisodes(recording))
+        for (const RhythmEpisode &episode : analysis.finish())
             printf("%.2f %.2f %s\n", episode.start / 250.0, episode.end / 250.0, rhythmLabelName(episode.label));
         fflush(stdout);
         return cli::Success;

@@ -34,9 +34,9 @@ namespace {
 // the link is down). FLAGs: "recstop", "battery", "sim" (no link watched),
 // "stop" (patient stopped), "ack" (acknowledged as the segment starts), and
 // what the beat labels show: "pvc=N" (a minute's count), "vt=BEATSxRATE",
-// "couplet"; "bad=N" (N bad frames a second on the link); "af" (the rhythm judged atrial
-// fibrillation). Returns the events
-// as "13.5 onset asystole, ...".
+// "couplet"; "single" (the 100 ms arrive one sample a poll); "bad=N" (N bad
+// frames a second on the link); "af" (the rhythm judged atrial fibrillation).
+// Returns the events as "13.5 onset asystole, ...".
 QString play(AlarmEngine &engine, const QString &script)
 {
     double badFrames = 0;
@@ -75,8 +75,20 @@ QString play(AlarmEngine &engine, const QString &script)
                     beats[beatCount] = int(fed + 24 - (now - nextBeat) / 4);
                     block[beats[beatCount++] - fed] = 40;   // a QRS of about 1 mV
                 }
+                if (states.contains("single")) {
+                    // One sample a poll, each decided at once.
+                    for (int i = 0, b = 0; i < 25; ++i) {
+                        const bool beat = b < beatCount && beats[b] == fed + i;
+                        engine.addSamples(block + i, 1, beats + b, beat ? 1 : 0, now - 96 + 4 * i);
+                        b += beat ? 1 : 0;
+                        engine.setHeartRate(hr);
+                        if (i < 24)
+                            collect(engine.update(now - 96 + 4 * i));
+                    }
+                } else {
+                    engine.addSamples(block, 25, beats, beatCount, now);
+                }
                 fed += 25;
-                engine.addSamples(block, 25, beats, beatCount, now);
             }
             engine.setHeartRate(hr);
             collect(engine.update(now));
@@ -101,6 +113,8 @@ private slots:
         const QString pause = "10:hr=60 8:pause 5:hr=60";
         QTest::newRow("asystole 4.5 s after the last beat, latched after its end")
             << "" << pause << "13.5 onset asystole, 20.0 end asystole" << "asystole";
+        QTest::newRow("one sample a poll: the same asystole")
+            << "" << "10:hr=60+single 8:pause+single 5:hr=60+single" << "13.5 onset asystole, 20.0 end asystole" << "asystole";
         QTest::newRow("asystole delay of 6 s") << "asystole=6" << pause << "15.5 onset asystole, 20.0 end asystole" << "asystole";
         QTest::newRow("a shorter pause") << "" << "10:hr=60 3.4:pause 5:hr=60" << "" << "";
         QTest::newRow("frozen trace: electrodes, never asystole")

@@ -187,6 +187,9 @@ void drawGrid(QPainter &painter, const Layout &l, const Look &look, const Axes &
     const double ySpacing = yGridSpacing(axes, plot.height(), h);
     if (ySpacing > 0.0) {
         double value = plotscale::firstGridValue(axes.yMin, ySpacing);
+        // Labels go up from the lowest; one that an edge moved onto the one
+        // before it is left out.
+        double previousBaseline = std::numeric_limits<double>::infinity();
         for (int n = 0; n < MaxGridLines; ++n, value += ySpacing) {
             const double y = l.pixelY(axes, value);
             if (!(y >= plot.top()))
@@ -198,6 +201,9 @@ void drawGrid(QPainter &painter, const Layout &l, const Look &look, const Axes &
                 const QString text = plotscale::formatLabel(axes.yFormat, value);
                 const double baseline =
                     std::max(l.rect.top() + fm.ascent(), std::min(y + h / 2.0, l.rect.bottom() - fm.descent()));
+                if (previousBaseline - baseline < h)
+                    continue;
+                previousBaseline = baseline;
                 painter.setPen(look.labelColour);
                 painter.drawText(QPointF(plot.left() - px(look.yLabelGap, l.pxPerMm) - fm.horizontalAdvance(text),
                                          baseline),

@@ -82,6 +82,8 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
     ui->hrGraphic->setXRange(0, 300);
     ui->hrGraphic->setYRange(50, 200);
     ui->hrGraphic->setXLocked(false);
+    // Forty pixels high: the plot takes them all; the time shows on the ECG.
+    ui->hrGraphic->setXLabelsVisible(false);
     ui->hrGraphic->refresh();
     // The ST trend beside it, in millimetres.
     m_stValues = std::make_unique<TMStPlotValues>(&m_session->stTrend);
@@ -91,6 +93,7 @@ PatientMonitorForm::PatientMonitorForm(QWidget *parent, SessionManager *manager,
     ui->stGraphic->setXRange(0, 300);
     ui->stGraphic->setYRange(-3, 3);
     ui->stGraphic->setXLocked(false);
+    ui->stGraphic->setXLabelsVisible(false);
     ui->stGraphic->refresh();
 
     ui->lblBattery->hide();

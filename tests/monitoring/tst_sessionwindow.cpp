@@ -171,7 +171,8 @@ private slots:
 
     // Nine monitored patients on a small screen: the window is no wider than
     // the screen, so the audio-pause control stays on it; every control's
-    // text is whole; a long name ends in "…" and is whole in its tooltip.
+    // text is whole and the trends have room; a long name ends in "…" and is
+    // whole in its tooltip.
     void ninePatientsFitASmallScreen()
     {
         QFETCH(QSize, screen);
@@ -216,6 +217,9 @@ private slots:
 
         QStringList cut;
         for (PatientMonitorForm *monitor : window.centralWidget()->findChildren<PatientMonitorForm *>()) {
+            // Five minutes of trend need room to be read.
+            for (const char *trend : {"hrGraphic", "stGraphic"})
+                QVERIFY2(child<QWidget>(monitor, trend)->width() >= 90, trend);
             for (QAbstractButton *button : monitor->findChildren<QAbstractButton *>())
                 if (button->isVisible() && !button->text().isEmpty() && button->width() < button->minimumSizeHint().width())
                     cut << button->text();

@@ -1,5 +1,6 @@
 #include "display/ecgpaper.h"
 
+#include "display/papercolours.h"
 #include "dsp/tsignal.h"
 
 #include <QCoreApplication>
@@ -42,7 +43,8 @@ PaperLook screenPaper(PaperLook::Grid grid, const QColor &lines)
 PaperLook printedPaper(double pxPerMm)
 {
     PaperLook look;
-    look.lines = Qt::gray;
+    look.background = papercolours::colour(papercolours::Medium::Printed, papercolours::Role::Paper);
+    look.lines = papercolours::colour(papercolours::Medium::Printed, papercolours::Role::Grid);
     look.width = 0.2 * pxPerMm;
     return look;
 }

@@ -4,6 +4,7 @@
 #include "display/channellanes.h"
 #include "display/ecgpaper.h"
 #include "display/framebuffer.h"
+#include "display/papercolours.h"
 #include "display/plotpainter.h"
 #include "dsp/tsignal.h"
 
@@ -17,16 +18,21 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+using papercolours::Role;
+
+QColor colour(Role role)
+{
+    return papercolours::colour(papercolours::Medium::Browse, role);
+}
+
+} // namespace
+
 QSignalBrowseDisplay::QSignalBrowseDisplay(QWidget *parent)
     : QWidget(parent), m_scrollBar(new QScrollBar(Qt::Horizontal, this))
 {
     m_visible.fill(true);
-    m_colors.insert(TraceColor, QColor(Qt::black));
-    m_colors.insert(BackgroundColor, QColor(Qt::white));
-    m_colors.insert(GridColor, QColor(220, 200, 180));
-    m_colors.insert(LabelColor, QColor(Qt::gray));
-    m_colors.insert(MarkColor, QColor(255, 128, 0, 128));
-    m_colors.insert(CursorColor, QColor(Qt::blue));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
 
@@ -213,7 +219,7 @@ void QSignalBrowseDisplay::redraw()
     {
         QPainter painter(&m_frame);
         drawPaper(painter);
-        channellanes::drawNames(painter, m_signal, m_visible, frameHeight(), m_colors.value(LabelColor));
+        channellanes::drawNames(painter, m_signal, m_visible, frameHeight(), colour(Role::Label));
         drawTraces(painter);
     }
     repaint();
@@ -224,8 +230,8 @@ void QSignalBrowseDisplay::drawPaper(QPainter &painter)
     if (m_grid.size() != m_frame.size() || m_grid.devicePixelRatioF() != m_frame.devicePixelRatioF()) {
         m_grid = framebuffer::create(QSize(frameWidth(), frameHeight()), m_frame.devicePixelRatioF());
         QPainter grid(&m_grid);
-        ecgpaper::PaperLook look = ecgpaper::screenPaper(ecgpaper::PaperLook::Dotted, m_colors.value(GridColor));
-        look.background = m_colors.value(BackgroundColor);
+        ecgpaper::PaperLook look = ecgpaper::screenPaper(ecgpaper::PaperLook::Dotted, colour(Role::Grid));
+        look.background = colour(Role::Paper);
         ecgpaper::drawPaper(grid, QRectF(0, 0, frameWidth(), frameHeight()), framebuffer::pixelsPerMm(*this), look);
     }
     painter.drawPixmap(0, 0, m_grid);
@@ -250,9 +256,9 @@ void QSignalBrowseDisplay::drawTraces(QPainter &painter)
     window.visible = m_visible;
     window.missing = m_missing;
     const ecgpaper::TraceResult drawn = ecgpaper::drawWindow(painter, paper, framebuffer::pixelsPerMm(*this), window,
-                                                             {m_colors.value(TraceColor), 1.0}, m_samples, m_points);
+                                                             {colour(Role::Trace), 1.0}, m_samples, m_points);
     const QFont font(QStringLiteral("Helvetica"), 10, QFont::Bold, false);
-    ecgpaper::drawExtent(painter, paper, drawn, font, font, m_colors.value(LabelColor));
+    ecgpaper::drawExtent(painter, paper, drawn, font, font, colour(Role::Note));
     if (drawn.extent == ecgpaper::TraceResult::NoRecording)
         return;
     drawBeatMarks(painter);
@@ -276,7 +282,7 @@ void QSignalBrowseDisplay::drawBeatMarks(QPainter &painter)
     const qint64 end = std::min<qint64>(m_signal->sampleCount(), span.first + span.count + reach);
     ecgpaper::drawBeatMarks(painter, m_beatMarks, first, end, double(first - span.first) * xStep, xStep,
                             QRectF(0, 0, frameWidth(), frameHeight()),
-                            channellanes::visibleCount(m_signal, m_visible), pxPerMm, Qt::darkRed);
+                            channellanes::visibleCount(m_signal, m_visible), pxPerMm, colour(Role::BeatMark));
 }
 
 void QSignalBrowseDisplay::drawTimeLabels(QPainter &painter)
@@ -289,7 +295,7 @@ void QSignalBrowseDisplay::drawTimeLabels(QPainter &painter)
         qMax(metrics.horizontalAdvance(QStringLiteral("00:00")),
              metrics.horizontalAdvance(browse::labelText(qint64(std::floor(m_start + visible)))));
     painter.setFont(font);
-    painter.setPen(m_colors.value(LabelColor));
+    painter.setPen(colour(Role::Label));
     painter.setClipRect(0, 0, frameWidth(), frameHeight());
     const int baseline = frameHeight() - 1 - 4;
     QStringList texts;

@@ -31,15 +31,6 @@ class QSignalBrowseDisplay : public QWidget
     Q_OBJECT
 
 public:
-    enum ColorRole {
-        TraceColor = 0,
-        BackgroundColor = 1,
-        GridColor = 2,
-        LabelColor = 3,
-        MarkColor = 4,
-        CursorColor = 5
-    };
-
     explicit QSignalBrowseDisplay(QWidget *parent = nullptr);
 
     void setSignal(TSignal *signal);
@@ -58,7 +49,6 @@ public:
     // Marks the beats at these sample indices of the signal with a small
     // triangle at the top of each lane.
     void setBeatMarks(const QVector<qint64> &sampleIndices);
-    QColor color(int role) const { return m_colors.value(role); }
 
     QScrollBar *scrollBar() const { return m_scrollBar; }
     // Seconds of recording across the paper.
@@ -97,7 +87,6 @@ private:
     double m_speed = 25.0;
     double m_amplitude = 10.0;
     std::array<bool, 16> m_visible;
-    QMap<int, QColor> m_colors;
     QVector<qint64> m_beatMarks; // sorted
     QVector<QPair<qint64, qint64>> m_missing;
     // Time under the mouse when a drag began; the flag lets a drag that

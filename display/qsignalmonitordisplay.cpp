@@ -3,6 +3,7 @@
 #include "display/channellanes.h"
 #include "display/ecgpaper.h"
 #include "display/framebuffer.h"
+#include "display/papercolours.h"
 #include "dsp/tsignal.h"
 
 #include <QPaintEvent>
@@ -12,17 +13,22 @@
 #include <cmath>
 #include <iterator>
 
+namespace {
+
+using papercolours::Role;
+
+QColor colour(Role role)
+{
+    return papercolours::colour(papercolours::Medium::Live, role);
+}
+
+} // namespace
+
 QSignalMonitorDisplay::QSignalMonitorDisplay(QWidget *parent)
     : QWidget(parent)
 {
     m_visible.fill(true);
     m_offsets.fill(0);
-    m_colors.insert(TraceColor, QColor(Qt::black));
-    m_colors.insert(BackgroundColor, QColor(Qt::white));
-    m_colors.insert(GridColor, QColor(220, 200, 180));
-    m_colors.insert(LabelColor, QColor(Qt::lightGray));
-    m_colors.insert(MarkColor, QColor(255, 128, 0, 128));
-    m_colors.insert(CursorColor, QColor(Qt::gray));
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -208,16 +214,16 @@ void QSignalMonitorDisplay::paintPaper(QPainter &painter, const QRect &area)
         m_paper = framebuffer::create(size(), ratio);
         QPainter paper(&m_paper);
         const QSize logical = framebuffer::logicalSize(m_paper);
-        ecgpaper::PaperLook look = ecgpaper::screenPaper(ecgpaper::PaperLook::Ruled, m_colors.value(GridColor));
-        look.background = m_colors.value(BackgroundColor);
+        ecgpaper::PaperLook look = ecgpaper::screenPaper(ecgpaper::PaperLook::Ruled, colour(Role::Grid));
+        look.background = colour(Role::Paper);
         ecgpaper::drawPaper(paper, QRectF(QPointF(0, 0), logical), framebuffer::pixelsPerMm(*this), look);
-        channellanes::drawNames(paper, m_signal, m_visible, logical.height(), m_colors.value(LabelColor));
+        channellanes::drawNames(paper, m_signal, m_visible, logical.height(), colour(Role::Label));
         // The dotted cursor, aliased so that it fills its pixel column
         // crisply, drawn once and copied wherever the sweep stands.
         m_cursor = framebuffer::create(QSize(3, logical.height()), ratio);
         m_cursor.fill(Qt::transparent);
         QPainter cursor(&m_cursor);
-        cursor.setPen(QPen(m_colors.value(CursorColor), 1.0, Qt::DotLine, Qt::SquareCap, Qt::BevelJoin));
+        cursor.setPen(QPen(colour(Role::Cursor), 1.0, Qt::DotLine, Qt::SquareCap, Qt::BevelJoin));
         cursor.drawLine(1, 0, 1, logical.height());
         m_paperValid = true;
     }
@@ -233,7 +239,7 @@ void QSignalMonitorDisplay::paintTraces(QPainter &painter, const QRect &area, co
     const sweep::Run previous = sweep::previousRun(g, area.left(), area.right() + 1);
 
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(QPen(m_colors.value(TraceColor), 1.0));
+    painter.setPen(QPen(colour(Role::Trace), 1.0));
     int lane = 0;
     const int channels = qMin(m_signal->channelCount(), int(m_visible.size()));
     for (int c = 0; c < channels; ++c) {
@@ -271,7 +277,7 @@ void QSignalMonitorDisplay::paintBeatMarks(QPainter &painter, const QRect &area,
         painter.save();
         painter.setClipRect(currentSide);
         ecgpaper::drawBeatMarks(painter, m_beatMarks, g.sweepStart, g.sampleCount, g.currentX(g.sweepStart),
-                                g.xStep, lanes, shown, pxPerMm, Qt::darkRed);
+                                g.xStep, lanes, shown, pxPerMm, colour(Role::BeatMark));
         painter.restore();
     }
     const QRect previousSide = QRect(g.cursorX + 1, 0, width(), height()) & area;
@@ -279,7 +285,7 @@ void QSignalMonitorDisplay::paintBeatMarks(QPainter &painter, const QRect &area,
         painter.save();
         painter.setClipRect(previousSide);
         ecgpaper::drawBeatMarks(painter, m_beatMarks, g.previousFrom, g.previousFrom + g.previousCount,
-                                g.previousX(g.previousFrom), g.xStep, lanes, shown, pxPerMm, Qt::darkRed);
+                                g.previousX(g.previousFrom), g.xStep, lanes, shown, pxPerMm, colour(Role::BeatMark));
         painter.restore();
     }
 }

@@ -29,15 +29,6 @@ class QSignalMonitorDisplay : public QWidget
     Q_OBJECT
 
 public:
-    enum ColorRole {
-        TraceColor = 0,
-        BackgroundColor = 1,
-        GridColor = 2,
-        LabelColor = 3,
-        MarkColor = 4,
-        CursorColor = 5
-    };
-
     explicit QSignalMonitorDisplay(QWidget *parent = nullptr);
 
     void setSignal(TSignal *signal);
@@ -50,7 +41,6 @@ public:
     double amplitude() const { return m_amplitude; }
     void setChannelVisible(int channel, bool visible);
     bool isChannelVisible(int channel) const;
-    QColor color(int role) const { return m_colors.value(role); }
     // Marks the beats at these sample indices of the signal with a small
     // triangle at the top of each lane, drawn with the swept strip they fall
     // in and only where the sweep has drawn; a new list repaints only the
@@ -91,7 +81,6 @@ private:
     double m_amplitude = 10.0;
     std::array<bool, 16> m_visible;
     std::array<int, 16> m_offsets;
-    QMap<int, QColor> m_colors;
     bool m_autoCenter = true;
     int m_lastSweep = -1;
     sweep::Geometry m_shown;    // the sweep as last painted

@@ -1,6 +1,7 @@
 #include "reports/signalgraphic.h"
 
 #include "display/ecgpaper.h"
+#include "display/papercolours.h"
 #include "dsp/tsignal.h"
 #include "reports/textfit.h"
 
@@ -12,6 +13,17 @@
 #include <algorithm>
 #include <cmath>
 #include <vector>
+
+namespace {
+
+using papercolours::Role;
+
+QColor colour(Role role)
+{
+    return papercolours::colour(papercolours::Medium::Printed, role);
+}
+
+} // namespace
 
 double devicePixelsPerMmX(const QPaintDevice *device)
 {
@@ -76,9 +88,9 @@ void SignalGraphic::draw(QPainter &painter, const QRect &rect)
     std::vector<double> samples;
     QPolygonF points;
     const ecgpaper::TraceResult drawn =
-        ecgpaper::drawWindow(painter, lane, pxPerMm, window, {Qt::black, pen, true}, samples, points);
+        ecgpaper::drawWindow(painter, lane, pxPerMm, window, {colour(Role::Trace), pen, true}, samples, points);
 
-    painter.setPen(QPen(Qt::black, pen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(colour(Role::Trace), pen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     if (m_leftLine)
         painter.drawLine(QPointF(paper.left(), paper.top()), QPointF(paper.left(), paper.bottom()));
     if (m_calibrationPulse) {
@@ -96,11 +108,11 @@ void SignalGraphic::draw(QPainter &painter, const QRect &rect)
     QFont font = noteFont;
     font.setPointSizeF(8);
     font.setBold(false);
-    ecgpaper::drawExtent(painter, lane, drawn, noteFont, font, Qt::darkGray);
+    ecgpaper::drawExtent(painter, lane, drawn, noteFont, font, colour(Role::Note));
 
     const QFont &captionFont = font;
     painter.setFont(captionFont);
-    painter.setPen(Qt::darkGray);
+    painter.setPen(colour(Role::Label));
     const QFontMetricsF metrics(captionFont, painter.device());
     const double baseline = paper.top() + (band + metrics.ascent() - metrics.descent()) / 2.0;
     painter.drawText(QPointF(paper.left() + 2 * pxPerMm, baseline), caption());

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QColor>
-#include <QMap>
 #include <QPair>
 #include <QPixmap>
 #include <QPolygonF>

@@ -2,8 +2,6 @@
 
 #include "display/sweepgeometry.h"
 
-#include <QColor>
-#include <QMap>
 #include <QPixmap>
 #include <QPolygonF>
 #include <QPair>

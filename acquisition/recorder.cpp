@@ -1,6 +1,7 @@
 #include "acquisition/recorder.h"
 
 #include "acquisition/isource.h"
+#include "dsp/ectopystream.h"
 #include "dsp/tbeatdetector.h"
 #include "storage/monitorsession.h"
 #include "storage/tfilesignal.h"
@@ -8,6 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <vector>
+
+// Review bridges the gaps of a recording as the live detector was fed them.
+static_assert(Recorder::BridgedGap == EctopyStream::BridgedGap, "the same gaps are bridged live and in review");
 
 Recorder::Recorder(QObject *parent)
     : QObject(parent)

@@ -35,7 +35,10 @@ void EctopyCounter::noteEnded(const VentricularSequence &ended)
 {
     // Called before a new beat is noted: the pair's last beat is the last
     // ventricular beat noted.
+    m_runs += ended.isRun() ? 1 : 0;
+    m_tachycardias += ended.isTachycardia(SampleRate) ? 1 : 0;
     if (ended.isCouplet()) {
+        ++m_couplets;
         m_coupletSeen = true;
         m_coupletLast = m_runLast.time;
     }
@@ -79,24 +82,31 @@ EctopyFigures EctopyCounter::figures(qint64 now) const
         figures.runBeats = m_tachyBeats;
         figures.runRate = m_tachyRate;
     }
-    // A pair is known to be one, and not the start of a run, once a beat of
-    // another label follows, or no beat does for a while.
-    const bool pairEnded = m_sequences.current().isCouplet() && now - m_runLast.time >= RunPauseMs;
-    figures.couplet = (m_coupletSeen && now - m_coupletLast < HoldMs) || (pairEnded && now - m_runLast.time < HoldMs);
+    // A pair is known to be a couplet, and not the start of a run, once the
+    // next beat is decided (another label, or a ventricular one after a
+    // pause). Waiting for no beat would not do: the next one may still be
+    // held back in a noisy stretch, and turn the pair into a run.
+    figures.couplet = m_coupletSeen && now - m_coupletLast < HoldMs;
     return figures;
 }
 
-AlarmEctopy::AlarmEctopy()
-    : m_classifier(std::make_unique<TBeatClassifier>()), m_rhythm(std::make_unique<TRhythmAnalyser>())
+AlarmEctopy::AlarmEctopy() : m_rhythm(std::make_unique<TRhythmAnalyser>())
 {
 }
 
 void AlarmEctopy::restart(qint64 recordingOffset)
 {
-    releaseHeld(false, nullptr);
-    m_runBeats = 0;
+    m_detectorFed = 0;
+    restartAfterGap(recordingOffset);
+}
+
+void AlarmEctopy::restartAfterGap(qint64 recordingOffset, QVector<VentricularBeat> *decided)
+{
+    m_counted.clear();
+    m_stream.settle(m_counted);
+    count(m_lastPoll, m_offset + m_fed - 1, decided);
     m_counter.endRun();
-    m_classifier = std::make_unique<TBeatClassifier>();
+    m_stream.restart(recordingOffset, m_detectorFed);
     m_st.restart();
     closeRhythm();
     m_offset = recordingOffset;
@@ -104,31 +114,28 @@ void AlarmEctopy::restart(qint64 recordingOffset)
 }
 
 void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, const int *positions, int beatCount,
-                             qint64 now, QVector<VentricularBeat> *decided, const EcgQuality *quality)
+                             qint64 now, QVector<VentricularBeat> *decided)
 {
     if (count <= 0)
         return;
-    const qint64 fedAtNow = m_fed + count;
-    // Each beat is given to the classifier right after the sample whose feed
-    // confirmed it, as the detector reported it: a beat is then decided with
-    // the same knowledge of the next one however the samples were polled.
-    int from = 0;
-    for (int b = 0; b <= beatCount; ++b) {
-        // Without positions, the beats come after the poll's samples.
-        const int to = b < beatCount && positions ? std::clamp(positions[b] + 1, from, count) : count;
-        bool ready = false;
-        for (int i = from; i < to; ++i) {
-            m_st.addSample(samples[i]);
-            ready = m_classifier->addSample(samples[i]) || ready;
-            m_rhythm->addSample(samples[i]);
-        }
-        from = to;
-        if (b < beatCount)
-            ready = m_classifier->addBeat(beats[b]) || ready;
+    // Each beat is given right after the sample whose feed confirmed it, as
+    // the detector reported it, and decisions are taken as soon as they are
+    // ready: a beat is then decided, and judged against the trace's
+    // quality, with the same knowledge however the samples were polled.
+    // Without positions, the beats come after the poll's samples.
+    int b = 0;
+    for (int i = 0; i < count; ++i) {
+        m_st.addSample(samples[i]);
+        bool ready = m_stream.addSample(samples[i]);
+        m_rhythm->addSample(samples[i]);
+        for (; b < beatCount && ((positions && positions[b] <= i) || i == count - 1); ++b)
+            ready = m_stream.addBeat(beats[b]) || ready;
+        // Sample i arrived (count - 1 - i) samples' time before `now`.
         if (ready)
-            takeDecisions(fedAtNow, now, decided, quality);
+            takeDecisions(now - qint64(count - 1 - i) * 1000 / EctopyCounter::SampleRate, m_offset + m_fed + i, decided);
     }
-    m_fed = fedAtNow;
+    m_fed += count;
+    m_detectorFed += count;
     m_lastPoll = now;
     m_st.advance(double(m_offset + m_fed) / EctopyCounter::SampleRate);
     m_counter.forget(now);
@@ -136,11 +143,12 @@ void AlarmEctopy::addSamples(const short *samples, int count, const int *beats, 
 
 void AlarmEctopy::finish(QVector<VentricularBeat> *decided)
 {
-    m_classifier->finish();
+    m_stream.finish();
     // The waiting beats are placed in time as of the last poll.
-    takeDecisions(m_fed, m_lastPoll, decided);
-    releaseHeld(false, decided);
-    m_runBeats = 0;
+    const qint64 latest = m_offset + m_fed - 1;
+    takeDecisions(m_lastPoll, latest, decided);
+    m_stream.settle(m_counted);
+    count(m_lastPoll, latest, decided);
     m_counter.endRun();
     closeRhythm();
 }
@@ -169,71 +177,31 @@ bool AlarmEctopy::takeRhythmEpisode(RhythmEpisode &episode)
     return true;
 }
 
-void AlarmEctopy::takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
-                                const EcgQuality *quality)
+void AlarmEctopy::takeDecisions(qint64 now, qint64 latest, QVector<VentricularBeat> *decided)
 {
     TBeatDecision decision;
-    while (m_classifier->takeDecision(decision)) {
+    m_counted.clear();
+    while (m_stream.takeDecision(decision, m_counted)) {
         m_st.addDecision(decision, m_offset);
         m_rhythm->addBeat(decision.centre, decision.label);
-        if (decision.label != BeatLabel::Ventricular) {
-            m_runBeats = 0;
-            releaseHeld(false, decided);
+    }
+    count(now, latest, decided);
+}
+
+void AlarmEctopy::count(qint64 now, qint64 latest, QVector<VentricularBeat> *decided)
+{
+    // `now` is when recording sample `latest` arrived.
+    for (const CountedBeat &counted : m_counted) {
+        if (counted.label != BeatLabel::Ventricular) {
             m_counter.addOther();
             continue;
         }
         VentricularBeat beat;
-        beat.sample = m_offset + decision.centre;
-        const qint64 age = fedAtNow - 1 - decision.centre;
-        beat.time = now - age * 1000 / EctopyCounter::SampleRate;
-        const bool trusted = !quality || quality->analysableAt(decision.centre);
-        // A ventricular beat in a stretch judged noisy still counts when it
-        // belongs to a run of wide, clean beats at a ventricular rate: the
-        // beats of a real tachycardia are wide and slow-sloped, which the
-        // noise judgement alone cannot tell from motion noise.
-        const bool inRun = m_runBeats > 0 && decision.previousRr > 0
-                           && decision.previousRr <= RunLongestInterval;
-        const bool runShaped = runLikeBeat(decision);
-        if (!trusted && !runShaped) {
-            m_runBeats = 0;
-            releaseHeld(false, decided);
-            m_counter.addOther();
-            continue;
-        }
-        if (!inRun)
-            releaseHeld(false, decided);
-        m_runBeats = inRun ? m_runBeats + 1 : 1;
-        if (m_runBeats < RunToTrust && (!trusted || !m_held.isEmpty())) {
-            // Held back, in order, until the run proves itself or ends.
-            m_held.append({beat, trusted});
-            continue;
-        }
-        releaseHeld(m_runBeats >= RunToTrust, decided);
-        countVentricular(beat, decided);
+        beat.sample = counted.sample;
+        beat.time = std::max(m_counter.lastTime(), now - (latest - counted.sample) * 1000 / EctopyCounter::SampleRate);
+        m_counter.addVentricular(beat);
+        if (decided)
+            decided->append(beat);
     }
-}
-
-bool AlarmEctopy::runLikeBeat(const TBeatDecision &decision)
-{
-    return decision.evidence.widthRatio >= RunWidthRatio && decision.evidence.noise <= RunNoise
-           && decision.evidence.baselineShift <= RunBaselineShift;
-}
-
-void AlarmEctopy::countVentricular(VentricularBeat beat, QVector<VentricularBeat> *decided)
-{
-    beat.time = std::max(m_counter.lastTime(), beat.time);
-    m_counter.addVentricular(beat);
-    if (decided)
-        decided->append(beat);
-}
-
-void AlarmEctopy::releaseHeld(bool asVentricular, QVector<VentricularBeat> *decided)
-{
-    for (const HeldBeat &held : std::as_const(m_held)) {
-        if (asVentricular || held.trusted)
-            countVentricular(held.beat, decided);
-        else
-            m_counter.addOther();
-    }
-    m_held.clear();
+    m_counted.clear();
 }

@@ -2,11 +2,9 @@
 
 #include "alarms/alarmconditions.h"
 #include "alarms/alarmst.h"
-#include "dsp/tbeatclassifier.h"
+#include "dsp/ectopystream.h"
 #include "dsp/trhythmanalyser.h"
 #include "dsp/ventricularruns.h"
-
-class EcgQuality;
 
 #include <QVector>
 #include <QtGlobal>
@@ -38,7 +36,6 @@ public:
     // Couplets and runs are joined by the rule review and the reports use.
     static constexpr int RunMinimumBeats = VentricularSequence::RunMinimumBeats;
     static constexpr int TachycardiaRate = VentricularSequence::TachycardiaRate;
-    static constexpr qint64 RunPauseMs = VentricularSequence::PauseMs;
 
     void addVentricular(const VentricularBeat &beat);
     // A beat of another label (normal or not classified) ends a run.
@@ -53,6 +50,11 @@ public:
     // The sample index of the last ventricular beat, -1 before the first.
     qint64 newestSample() const { return m_minute.empty() ? -1 : m_minute.back().sample; }
     EctopyFigures figures(qint64 now) const;
+    // Couplets, runs and runs above TachycardiaRate ended so far, counted
+    // as review and the reports count them for the same beats.
+    int couplets() const { return m_couplets; }
+    int runs() const { return m_runs; }
+    int tachycardias() const { return m_tachycardias; }
     // Time of the latest ventricular beat; later beats are never placed before it.
     qint64 lastTime() const { return m_minute.empty() ? 0 : m_minute.back().time; }
     // Drops the beats that left the sliding minute.
@@ -72,13 +74,17 @@ private:
     qint64 m_tachyLast = 0;
     bool m_coupletSeen = false;
     qint64 m_coupletLast = 0;
+    int m_couplets = 0;
+    int m_runs = 0;
+    int m_tachycardias = 0;
 };
 
 // One patient's ventricular ectopy while monitoring: every beat of the
-// station's detector labelled by a beat classifier of its own, counted by an
-// EctopyCounter. A beat is placed in time from its age in samples when the
-// poll that brought it arrived. Per sample, the classifier's store and
-// comparison; the rest is done once per beat.
+// station's detector labelled and judged by the ectopy chain review runs too
+// (EctopyStream), counted by an EctopyCounter. A beat is placed in time from
+// its age in samples when the poll that brought it arrived. Per sample, the
+// classifier's store and comparison and the quality judgement's sums; the
+// rest is done once per beat.
 class AlarmEctopy
 {
 public:
@@ -88,17 +94,20 @@ public:
     // sample `recordingOffset` of the patient's recording. The classifier
     // learns anew; the minute's count, the marks and runs go on.
     void restart(qint64 recordingOffset);
+    // A gap in the trace that the detector was not fed: the samples after it
+    // start at `recordingOffset`, the detector goes on counting. The
+    // classifier learns anew, as after restart(). The beats it still held are
+    // settled and counted, the ventricular ones appended to `decided`.
+    void restartAfterGap(qint64 recordingOffset, QVector<VentricularBeat> *decided = nullptr);
     // The samples of one poll, whose last sample arrived at `now`, and the
     // beats the detector confirmed meanwhile: their indices and the position
     // in `samples` of the sample whose feed confirmed each. Ventricular beats
-    // decided on the way are appended to `decided` when given. With a
-    // `quality` judging the same samples (counted from the same restart), a
-    // ventricular beat in a stretch that cannot be analysed counts as a beat
-    // not classified (neither counted nor part of a couplet or run) unless
-    // it belongs to a fast run of wide, clean beats (see RunToTrust); such
-    // beats are held back until their run proves itself.
+    // counted on the way are appended to `decided` when given. A ventricular
+    // beat in a stretch that cannot be analysed counts as a beat not
+    // classified unless it belongs to a fast run of wide, clean beats (see
+    // EctopyStream).
     void addSamples(const short *samples, int count, const int *beats, const int *positions, int beatCount,
-                    qint64 now, QVector<VentricularBeat> *decided = nullptr, const EcgQuality *quality = nullptr);
+                    qint64 now, QVector<VentricularBeat> *decided = nullptr);
     // Acquisition stopped: the beats still waiting are decided now.
     void finish(QVector<VentricularBeat> *decided = nullptr);
 
@@ -115,43 +124,19 @@ public:
     bool takeRhythmEpisode(RhythmEpisode &episode);
 
 private:
-    void takeDecisions(qint64 fedAtNow, qint64 now, QVector<VentricularBeat> *decided,
-                       const EcgQuality *quality = nullptr);
+    void takeDecisions(qint64 now, qint64 latest, QVector<VentricularBeat> *decided);
+    // Counts the beats the last decisions settled.
+    void count(qint64 now, qint64 latest, QVector<VentricularBeat> *decided);
     void closeRhythm();
-    void countVentricular(VentricularBeat beat, QVector<VentricularBeat> *decided);
-    // The ventricular beats held back in a noisy stretch count as ventricular
-    // (their run proved itself) or as beats not classified.
-    void releaseHeld(bool asVentricular, QVector<VentricularBeat> *decided);
 
-public:
-    // A ventricular beat in a stretch judged noisy counts anyway in a run of
-    // at least RunToTrust ventricular beats at 100 bpm or faster whose
-    // noisy-stretch beats are all wide (1.5 times the normal QRS or more) and
-    // clean (high-frequency noise under a fortieth of the QRS amplitude, the
-    // baseline moving less than one normal QRS amplitude across the beat):
-    // a tachycardia's wide, blunt beats can make a stretch look noisy, while
-    // motion noise rarely makes clean wide complexes that keep a fast rate.
-    static constexpr int RunToTrust = 3;
-    static constexpr int RunLongestInterval = EctopyCounter::SampleRate * 3 / 5;
-    static constexpr float RunWidthRatio = 1.5f;
-    static constexpr float RunNoise = 0.025f;
-    static constexpr float RunBaselineShift = 1.0f;
-    static bool runLikeBeat(const TBeatDecision &decision);
-
-private:
-    std::unique_ptr<TBeatClassifier> m_classifier;
+    EctopyStream m_stream;
+    std::vector<CountedBeat> m_counted;   // settled by the last decisions, reused
     EctopyCounter m_counter;
     AlarmSt m_st;
-    qint64 m_offset = 0;    // recording index of the detector's sample 0
-    qint64 m_fed = 0;       // samples given to the classifier since restart()
+    qint64 m_offset = 0;        // recording index of the classifier's sample 0
+    qint64 m_fed = 0;           // samples given to the classifier since its restart
+    qint64 m_detectorFed = 0;   // samples the detector took since restart()
     qint64 m_lastPoll = 0;
     std::unique_ptr<TRhythmAnalyser> m_rhythm;
     std::deque<RhythmEpisode> m_rhythmEpisodes;   // closed, in recording indices
-    struct HeldBeat
-    {
-        VentricularBeat beat;
-        bool trusted = false;   // in a stretch judged analysable
-    };
-    QVector<HeldBeat> m_held;          // ventricular beats awaiting their run
-    int m_runBeats = 0;                // wide clean ventricular beats in a row, at a ventricular rate
 };

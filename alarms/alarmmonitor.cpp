@@ -109,12 +109,12 @@ void AlarmMonitor::onSamplesPolled(MonitorSession *session, const PolledSamples 
             const qint64 now = m_clock();
             // After a gap in the recording the beats are counted afresh from
             // where these samples sit in it; a run does not go on across it.
-            if (polled.gapBefore > 0)
-                patient.ectopy.restart(polled.firstSample);
-            patient.engine.addSamples(polled.samples, polled.count, polled.beats, polled.beatCount, now);
             QVector<VentricularBeat> decided;
+            if (polled.gapBefore > 0)
+                patient.ectopy.restartAfterGap(polled.firstSample, &decided);
+            patient.engine.addSamples(polled.samples, polled.count, polled.beats, polled.beatCount, now);
             patient.ectopy.addSamples(polled.samples, polled.count, polled.beats, polled.beatPositions,
-                                      polled.beatCount, now, &decided, &patient.engine.quality());
+                                      polled.beatCount, now, &decided);
             countPvcs(*session, decided);
             return;
         }
@@ -315,6 +315,12 @@ const AlarmEngine *AlarmMonitor::engine(int patientId) const
 {
     const auto found = m_patients.find(patientId);
     return found == m_patients.end() ? nullptr : &found->second.engine;
+}
+
+const EctopyCounter *AlarmMonitor::ectopyCounter(int patientId) const
+{
+    const auto found = m_patients.find(patientId);
+    return found == m_patients.end() ? nullptr : &found->second.ectopy.counter();
 }
 
 void AlarmMonitor::tellSt(int patientId, Patient &patient)

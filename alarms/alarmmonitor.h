@@ -74,6 +74,9 @@ public:
     QVector<ShownAlarm> shownAlarms() const;
     // Null for a patient never added.
     const AlarmEngine *engine(int patientId) const;
+    // The patient's ventricular ectopy counted so far, kept after the stop;
+    // null for a patient never added.
+    const EctopyCounter *ectopyCounter(int patientId) const;
 
     // True while the patient is monitored and the ECG of the last seconds is
     // too noisy to measure a heart rate from.

@@ -1,6 +1,6 @@
 #include "dsp/recordingectopy.h"
 
-#include "dsp/tbeatclassifier.h"
+#include "dsp/ectopystream.h"
 #include "dsp/tbeatdetector.h"
 #include "dsp/tsignal.h"
 #include "dsp/ventricularruns.h"
@@ -18,16 +18,38 @@ bool isVentricular(const LabelledBeat &beat)
 
 } // namespace
 
-std::vector<LabelledBeat> classifyRecording(TSignal &signal, int channel, const std::atomic<bool> *cancelled)
+std::vector<LabelledBeat> classifyRecording(TSignal &signal, int channel, const RecordingGaps &gaps,
+                                            const std::atomic<bool> *cancelled)
 {
     std::vector<LabelledBeat> beats;
     TBeatDetector detector;
-    TBeatClassifier classifier;
+    EctopyStream stream;
+    std::vector<CountedBeat> counted;
     TBeatDecision decision;
-    const auto takeAll = [&] {
-        while (classifier.takeDecision(decision))
-            beats.push_back({qint64(decision.index), decision.label});
+    const auto takeCounted = [&] {
+        for (const CountedBeat &beat : counted)
+            beats.push_back({beat.sample, beat.label});
+        counted.clear();
     };
+    const auto takeAll = [&] {
+        while (stream.takeDecision(decision, counted)) {
+        }
+        takeCounted();
+    };
+    qint64 detectorFed = 0;
+    const auto feed = [&](int sample) {
+        bool ready = stream.addSample(sample);
+        const int beat = detector.feedStationSample(sample);
+        ++detectorFed;
+        if (beat >= 0)
+            ready = stream.addBeat(beat) || ready;
+        if (ready)
+            takeAll();
+    };
+    int last = 0;
+    int nextGap = 0;
+    qint64 gapEnd = -1;
+    bool bridged = false;
     std::vector<double> chunk(ChunkLength);
     const int total = signal.sampleCount();
     for (int start = 0; start < total; start += ChunkLength) {
@@ -36,17 +58,37 @@ std::vector<LabelledBeat> classifyRecording(TSignal &signal, int channel, const 
         const int n = std::min(ChunkLength, total - start);
         signal.readRange(channel, start, n, chunk.data());
         for (int i = 0; i < n; ++i) {
-            const int sample = int(chunk[size_t(i)]);
-            bool decided = classifier.addSample(sample);
-            const int beat = detector.feedStationSample(sample);
-            if (beat >= 0)
-                decided = classifier.addBeat(beat);
-            if (decided)
-                takeAll();
+            const qint64 k = start + i;
+            while (nextGap < gaps.size() && gaps[nextGap].first <= k) {
+                const QPair<qint64, qint64> &gap = gaps[nextGap++];
+                if (gap.second <= 0 || gap.first + gap.second <= k)
+                    continue;
+                gapEnd = gap.first + gap.second;
+                // Silence up to the end (a stop after a lost link) was never
+                // fed: the beats waiting are decided at the end, as live.
+                const bool trailing = gapEnd >= total;
+                bridged = !trailing && gap.second <= EctopyStream::BridgedGap;
+                if (!bridged && !trailing) {
+                    // The live monitor feeds nothing of a long gap and starts
+                    // the classifier afresh after it.
+                    stream.settle(counted);
+                    takeCounted();
+                    stream.restart(gapEnd, detectorFed);
+                }
+            }
+            if (k < gapEnd) {
+                if (bridged)
+                    feed(last);
+                continue;
+            }
+            last = int(chunk[size_t(i)]);
+            feed(last);
         }
     }
-    classifier.finish();
+    stream.finish();
     takeAll();
+    stream.settle(counted);
+    takeCounted();
     return beats;
 }
 
@@ -81,6 +123,7 @@ EctopyStatistics ectopyStatistics(const std::vector<LabelledBeat> &beats, int ra
         run.beats = sequence.beats;
         run.rateBpm = sequence.rateBpm(rate);
         run.tachycardia = sequence.isTachycardia(rate);
+        s.tachycardias += run.tachycardia ? 1 : 0;
         if (s.longestRun < 0 || run.beats > s.runs[size_t(s.longestRun)].beats)
             s.longestRun = int(s.runs.size());
         s.runs.push_back(run);
@@ -98,12 +141,12 @@ EctopyStatistics ectopyStatistics(const std::vector<LabelledBeat> &beats, int ra
     return s;
 }
 
-RecordingEctopy analyseRecording(TSignal &signal, const std::atomic<bool> *cancelled)
+RecordingEctopy analyseRecording(TSignal &signal, const RecordingGaps &gaps, const std::atomic<bool> *cancelled)
 {
     RecordingEctopy result;
     result.rate = signal.rate();
     result.sampleCount = signal.sampleCount();
-    result.beats = classifyRecording(signal, 0, cancelled);
+    result.beats = classifyRecording(signal, 0, gaps, cancelled);
     result.statistics = ectopyStatistics(result.beats, result.rate, result.sampleCount);
     return result;
 }

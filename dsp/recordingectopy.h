@@ -2,6 +2,8 @@
 
 #include "dsp/tbeatevidence.h"
 
+#include <QPair>
+#include <QVector>
 #include <QtGlobal>
 
 #include <atomic>
@@ -10,21 +12,28 @@
 class TSignal;
 
 // The ventricular ectopy of a whole recording, worked out again from its
-// samples with the station's own beat detector and classifier, so that the
-// review and the reports need no stored beat labels.
+// samples by the chain the live monitor runs (the station's beat detector,
+// classifier and signal-quality judgement, EctopyStream), so that review and
+// the reports need no stored beat labels and count what the monitor counted.
 
-// One beat of a recording: sample index (as the detector places it) and label.
+// One beat of a recording: the sample index of its QRS centre and the label
+// it counts with (a ventricular beat in a noisy stretch is not classified).
 struct LabelledBeat
 {
     qint64 index = 0;
     BeatLabel label = BeatLabel::Unclassified;
 };
 
-// Runs the detector and the classifier over one channel of raw station
-// samples, from the first sample to the last, exactly as the live station
-// does. Returns the beats in order. When `cancelled` becomes true the work
-// stops early and returns what it has (callers then discard it).
-std::vector<LabelledBeat> classifyRecording(TSignal &signal, int channel = 0,
+// Stretches of a recording that hold no ECG: (first sample, count), in order.
+using RecordingGaps = QVector<QPair<qint64, qint64>>;
+
+// Runs the detector and the ectopy chain over one channel of raw station
+// samples, from the first sample to the last, as the live station does: a
+// gap of up to EctopyStream::BridgedGap samples is bridged with the last
+// sample, after a longer one the classifier learns anew. Returns the beats
+// in order. When `cancelled` becomes true the work stops early and returns
+// what it has (callers then discard it).
+std::vector<LabelledBeat> classifyRecording(TSignal &signal, int channel = 0, const RecordingGaps &gaps = {},
                                             const std::atomic<bool> *cancelled = nullptr);
 
 // Three or more ventricular beats in a row, joined as the live alarms join
@@ -50,6 +59,8 @@ struct EctopyStatistics
     int longestRun = -1; // index in runs: most beats, the first of equals; -1 without runs
     // Ventricular beats per hour of recording; 0 for an empty recording.
     double pvcPerHour = 0.0;
+    // Runs above VentricularSequence::TachycardiaRate: those the VT alarm calls.
+    int tachycardias = 0;
 };
 
 // Couplets and runs by the live alarms' rule: any beat that is not
@@ -67,7 +78,8 @@ struct RecordingEctopy
     EctopyStatistics statistics;
 };
 // classifyRecording() and ectopyStatistics() over channel 0.
-RecordingEctopy analyseRecording(TSignal &signal, const std::atomic<bool> *cancelled = nullptr);
+RecordingEctopy analyseRecording(TSignal &signal, const RecordingGaps &gaps = {},
+                                 const std::atomic<bool> *cancelled = nullptr);
 
 // Ventricular beats in the minute up to each second: value s counts the
 // ventricular beats in (s - 60 s, s], one value per whole second of the

@@ -41,7 +41,7 @@ void SessionReportEctopy::analyse()
         try {
             const std::unique_ptr<TFileSignal> recording = TFileSignal::openRecordingFile(m_path);
             if (recording && recording->rate() > 0) {
-                ectopy = analyseRecording(*recording);
+                ectopy = analyseRecording(*recording, recording->gapSpans());
                 source = recording->sampleCount() > 0 ? EctopySource::Classified : EctopySource::NoRecording;
             }
         } catch (const StorageError &) {
@@ -77,12 +77,18 @@ QMap<QString, QString> ectopyValues(EctopySource source, const EctopyStatistics 
         s.maxPerMinute > 0 ? QStringLiteral("%1 (desde las %2)").arg(s.maxPerMinute).arg(clock(s.maxMinuteStart))
                            : QStringLiteral("0");
     v[QStringLiteral("pvcCouplets")] = QString::number(s.couplets);
-    v[QStringLiteral("pvcRunCount")] = QString::number(s.runs.size());
+    // Runs above 100 bpm are the ventricular tachycardias the VT alarm calls.
+    v[QStringLiteral("pvcRunCount")] = s.runs.empty() ? QStringLiteral("0")
+                                                      : QStringLiteral("%1 (%2 TV)").arg(s.runs.size()).arg(s.tachycardias);
 
     QStringList runs;
     for (size_t i = 0; i < s.runs.size() && int(i) < ListedRuns; ++i) {
         const VentricularRun &run = s.runs[i];
-        runs << QStringLiteral("%1 (%2 latidos, %3 lpm)").arg(clock(run.start)).arg(run.beats).arg(run.rateBpm);
+        runs << QStringLiteral("%1 (%2 latidos, %3 lpm%4)")
+                    .arg(clock(run.start))
+                    .arg(run.beats)
+                    .arg(run.rateBpm)
+                    .arg(run.tachycardia ? QStringLiteral(", TV") : QString());
     }
     if (int(s.runs.size()) > ListedRuns)
         runs << QStringLiteral("y %1 rachas más").arg(int(s.runs.size()) - ListedRuns);

@@ -27,7 +27,7 @@ SessionPvcRate pvcRateOf(const SessionRecordingRef &ref)
     try {
         const std::unique_ptr<TFileSignal> recording = TFileSignal::openRecordingFile(ref.recordingPath);
         if (recording && recording->rate() > 0 && recording->sampleCount() > 0) {
-            rate.perHour = analyseRecording(*recording).statistics.pvcPerHour;
+            rate.perHour = analyseRecording(*recording, recording->gapSpans()).statistics.pvcPerHour;
             rate.readable = true;
         }
     } catch (const StorageError &) {

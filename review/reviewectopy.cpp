@@ -27,7 +27,7 @@ std::shared_ptr<ReviewedEctopy> analyseFile(const QString &path, std::shared_ptr
         std::unique_ptr<TFileSignal> recording = TFileSignal::openRecordingFile(path);
         if (!recording || recording->rate() <= 0)
             return result;
-        result->ectopy = analyseRecording(*recording, cancel.get());
+        result->ectopy = analyseRecording(*recording, recording->gapSpans(), cancel.get());
         result->readable = true;
     } catch (const StorageError &) {
         // Told as unreadable.
@@ -51,7 +51,8 @@ ReviewEctopy::ReviewEctopy(QWidget *parent) : QWidget(parent)
     m_runs->setObjectName(QStringLiteral("treeRuns"));
     m_runs->setRootIsDecorated(false);
     m_runs->setHeaderLabels({tr("Run"), tr("Beats"), tr("bpm")});
-    m_runs->setToolTip(tr("Runs of three or more ventricular beats; choose one to see its ECG"));
+    m_runs->setToolTip(tr("Runs of three or more ventricular beats, the slower ones too; those above 100 bpm "
+                          "are ventricular tachycardias, as the VT alarm calls them. Choose one to see its ECG"));
     m_runs->header()->setStretchLastSection(false);
     m_runs->header()->setSectionResizeMode(ColumnTime, QHeaderView::Stretch);
     // Wide enough for four digits and for the column's heading in either language.
@@ -158,7 +159,9 @@ void ReviewEctopy::showResult()
                      .arg(RecordRules::eventTime(m_start, int(s.maxMinuteStart / m_rate), true));
     lines << tr("Couplets: %1").arg(s.couplets);
     lines << (s.runs.empty() ? tr("No runs of 3 or more PVCs")
-                             : tr("Runs of 3 or more PVCs: %1").arg(s.runs.size()));
+                             : tr("Runs of 3 or more PVCs: %1, %2 of them above 100 bpm (VT)")
+                                   .arg(s.runs.size())
+                                   .arg(s.tachycardias));
     m_summary->setText(lines.join(QLatin1Char('\n')));
 
     QList<QTreeWidgetItem *> items;

@@ -1352,10 +1352,6 @@ Stop monitor session?</source>
         <translation>lpm</translation>
     </message>
     <message>
-        <source>Runs of three or more ventricular beats; choose one to see its ECG</source>
-        <translation>Rachas de tres o más latidos ventriculares; elija una para ver su ECG</translation>
-    </message>
-    <message>
         <source>This session has no ECG recording.</source>
         <translation>Esta sesión no tiene registro de ECG.</translation>
     </message>
@@ -1384,12 +1380,16 @@ Stop monitor session?</source>
         <translation>Sin rachas de 3 o más EV</translation>
     </message>
     <message>
-        <source>Runs of 3 or more PVCs: %1</source>
-        <translation>Rachas de 3 o más EV: %1</translation>
-    </message>
-    <message>
         <source>The longest run</source>
         <translation>La racha más larga</translation>
+    </message>
+    <message>
+        <source>Runs of three or more ventricular beats, the slower ones too; those above 100 bpm are ventricular tachycardias, as the VT alarm calls them. Choose one to see its ECG</source>
+        <translation>Rachas de tres o más latidos ventriculares, también las lentas; las de más de 100 lpm son taquicardias ventriculares, como las llama la alarma de TV. Elija una para ver su ECG</translation>
+    </message>
+    <message>
+        <source>Runs of 3 or more PVCs: %1, %2 of them above 100 bpm (VT)</source>
+        <translation>Rachas de 3 o más EV: %1, %2 de ellas a más de 100 lpm (TV)</translation>
     </message>
 </context>
 <context>

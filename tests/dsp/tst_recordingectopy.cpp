@@ -143,7 +143,7 @@ private slots:
         QVERIFY(ectopy.beats.back().index > 118 * Rate);
         QCOMPARE(ectopy.statistics.pvcTotal, 0);
         std::atomic<bool> cancelled(true);
-        QVERIFY(classifyRecording(signal, 0, &cancelled).empty());
+        QVERIFY(classifyRecording(signal, 0, {}, &cancelled).empty());
     }
 };
 

@@ -44,13 +44,15 @@ class TestReportEctopy : public QObject
 private slots:
     void sectionTexts()
     {
-        EctopyStatistics s{41, 7, 250 * 125, 2, {}, 3, 81.6};
+        // Fourteen runs, the fourth of them fast enough to be a tachycardia.
+        EctopyStatistics s{41, 7, 250 * 125, 2, {}, 3, 81.6, 1};
         for (int i = 0; i < 14; ++i)
-            s.runs.push_back({250 * 60 * (i + 1), 0, i == 3 ? 6 : 3, 140});
+            s.runs.push_back({250 * 60 * (i + 1), 0, i == 3 ? 6 : 3, i == 3 ? 140 : 90, i == 3});
         QMap<QString, QString> v = ectopyValues(EctopySource::Classified, s, 250, start);
         QCOMPARE(QStringList({v["pvcTotal"], v["pvcPerHour"], v["pvcMaxPerMinute"], v["pvcCouplets"], v["pvcRunCount"]}),
-                 QStringList({"41", "82", "7 (desde las 10:02:05)", "2", "14"}));
-        QVERIFY(v["pvcRuns"].endsWith(QStringLiteral("10:12:00 (3 latidos, 140 lpm); y 2 rachas más")));
+                 QStringList({"41", "82", "7 (desde las 10:02:05)", "2", "14 (1 TV)"}));
+        QVERIFY(v["pvcRuns"].contains(QStringLiteral("10:04:00 (6 latidos, 140 lpm, TV); 10:05:00 (3 latidos, 90 lpm);")));
+        QVERIFY(v["pvcRuns"].endsWith(QStringLiteral("10:12:00 (3 latidos, 90 lpm); y 2 rachas más")));
         QCOMPARE(v["pvcStripLabel"], QStringLiteral("Racha más larga: 6 latidos a 140 lpm, 10:04:00"));
 
         QCOMPARE(ectopyValues(EctopySource::Classified, EctopyStatistics(), 250, start)["pvcRuns"],

@@ -188,7 +188,8 @@ int runMonitor(const QStringList &arguments)
         "recorded, the number of entries (one a second) in the heart-rate, SpO2 and temperature\n"
         "trends (hrTrendEntries, spo2TrendEntries, tempTrendEntries), the last heart rate in bpm\n"
         "(lastHeartRate), ventricular premature beats counted (pvcTotal) and the study and\n"
-        "recording files."));
+        "recording files. With --replay also the couplets, runs of 3 or more and runs above\n"
+        "100 bpm counted live (pvcCouplets, pvcRuns, vtRuns), as review counts them."));
     parser.addOptions({
         {QStringLiteral("device"), QStringLiteral("sim, or a module's serial port (repeat for more patients)."), QStringLiteral("DEVICE")},
         {QStringLiteral("patients"), QStringLiteral("Number of patients (default: one per --device)."), QStringLiteral("K")},

@@ -190,7 +190,11 @@ int runReplayMonitor(const QString &file, bool fast, double seconds, const QStri
         out << "patient=" << data.patientId << " device=replay samples=" << source.played()
             << " hrTrendEntries=" << session->hrTrend.size() << " lastHeartRate=" << session->lastHeartRate()
             << " alarms=" << session->alarmLog.size()
-            << " pvcTotal=" << pvcTotal(*session)
+            << " pvcTotal=" << pvcTotal(*session);
+        if (const EctopyCounter *counted = alarms.ectopyCounter(data.patientId))
+            out << " pvcCouplets=" << counted->couplets() << " pvcRuns=" << counted->runs()
+                << " vtRuns=" << counted->tachycardias();
+        out
             << "\n  study=" << database.studyPath(info.baseFilename)
             << "\n  recording=" << database.recordingPath(info.baseFilename) << "\n";
         out.flush();

@@ -10,7 +10,7 @@
 
 class QPainter;
 
-// Averaged beats on millimetre paper at 25 mm/s and 10 mm/mV, each with its
+// Median beats on millimetre paper at 25 mm/s and 10 mm/mV, each with its
 // isoelectric segment, J point and ST measurement point marked and a caption
 // above it: the picture a cardiologist asks for of the ST segment. The
 // review page and the session report draw it with the same code.

@@ -44,7 +44,7 @@ void TStRecordingAnalysis::takeDecisions()
             m_referenceTaken = true;
             m_result.referenceBeat = m_analyser.medianBeat();
         }
-        // The largest changes, with the averaged beat that shows them, once
+        // The largest changes, with the median beat that shows them, once
         // the level rests on a few seconds of beats.
         const double change = m_trend.changeUv();
         StExtreme &side = change < 0.0 ? m_result.depression : m_result.elevation;

@@ -20,7 +20,7 @@ struct StExtreme
     double changeUv = 0.0;   // level minus reference
     double levelUv = 0.0;
     int heartRate = 0;
-    TStMedianBeat beat;      // the averaged beat at that moment
+    TStMedianBeat beat;      // the median beat at that moment
 };
 
 // Everything review, the reports and the companion show of a recording's ST

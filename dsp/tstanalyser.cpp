@@ -9,10 +9,15 @@ namespace StMeasure {
 namespace {
 
 // A slope of this share of the QRS's steepest belongs to the QRS; the QRS
-// has ended where the slope stays below EndShare for three samples, and
-// begins where it rises above OnsetShare.
+// has ended where the slope stays below EndShare for three samples and the
+// trace moves less than SettleShare of the steepest slope per sample over
+// the next SettleSpan samples (so the bottom of an S wave, flat for an
+// instant before the trace climbs back, is not taken for the J point), and
+// begins where the slope rises above OnsetShare.
 constexpr float SteepShare = 0.2f;
-constexpr float EndShare = 0.10f;
+constexpr float EndShare = 0.15f;
+constexpr float SettleShare = 0.08f;
+constexpr int SettleSpan = 4;
 constexpr float OnsetShare = 0.10f;
 
 constexpr int SteepReach = 15;     // the steepest slope is looked for within +-60 ms of the centre
@@ -50,7 +55,8 @@ bool delineate(const float *x, int size, int centre, Fiducials &out)
         }
     int j = JReach;
     for (int k = last; k <= JReach - 2; ++k)
-        if (slope(k) < EndShare * steepest && slope(k + 1) < EndShare * steepest && slope(k + 2) < EndShare * steepest) {
+        if (slope(k) < EndShare * steepest && slope(k + 1) < EndShare * steepest && slope(k + 2) < EndShare * steepest
+            && std::abs(x[centre + k + SettleSpan] - x[centre + k]) < SettleShare * steepest * SettleSpan / 2.0f) {
             j = k;
             break;
         }
@@ -132,7 +138,7 @@ namespace {
 constexpr double MicrovoltsPerSum = MicrovoltsPerCount / 5.0;   // the ring holds sums of five
 constexpr double NoiseLimitUv = 40.0;   // mean second difference outside the QRS
 constexpr int AlignReach = 3;
-constexpr int MinimumAveraged = 3;   // beats in the average before its J point is trusted
+constexpr int MinimumClean = 3;   // clean beats before the median beat's J point is trusted
 constexpr int KnotGap = 500;        // knots more than 2 s apart do not make one baseline
 constexpr int DefaultIsoelectric = Before - 23;
 constexpr int DefaultJ = Before + 15;
@@ -144,11 +150,11 @@ TStAnalyser::TStAnalyser(int pointMs) : m_pointMs(std::clamp(pointMs, 40, 80))
 }
 
 // The lag (within +-3 samples) at which the beat's QRS best matches the
-// averaged beat, so that jitter of the beat detector's centre does not blur
-// the average or move the J point.
+// median beat, so that jitter of the beat detector's centre does not blur
+// the median beat or move the J point.
 int TStAnalyser::alignmentLag(const int *x) const
 {
-    if (m_averaged < 2)
+    if (m_cleanBeats < 2)
         return 0;
     const int from = m_fiducials.onset - 4, to = m_fiducials.j + 4;
     double best = -1e300;
@@ -160,13 +166,13 @@ int TStAnalyser::alignmentLag(const int *x) const
             const double v = x[i + lag];
             sx += v;
             sxx += v * v;
-            sxt += v * m_average[std::size_t(i)];
+            sxt += v * m_median[std::size_t(i)];
         }
         // Correlation up to a positive factor common to every lag.
         const double var = sxx - sx * sx / n;
         double st = 0.0;
         for (int i = from; i < to; ++i)
-            st += m_average[std::size_t(i)];
+            st += m_median[std::size_t(i)];
         const double cov = sxt - sx * st / n;
         const double score = var > 0.0 ? cov / std::sqrt(var) : -1e300;
         if (score > best) {
@@ -213,20 +219,21 @@ bool TStAnalyser::addDecision(const TBeatDecision &decision, TStBeat &beat)
         return false;
     const bool quiet = !noisy(x, onset, j);
 
-    // The averaged beat, each beat taken against its own isoelectric level.
+    // The median beat, each beat taken against its own isoelectric level.
     if (quiet) {
         const double level = isoelectricLevel(x, iso);
-        const float w = m_averaged < AverageWeight ? 1.0f / float(m_averaged + 1) : 1.0f / AverageWeight;
+        std::array<float, Length> &slot = m_recent[std::size_t(m_cleanBeats % MedianBeats)];
         for (int i = 0; i < Length; ++i)
-            m_average[std::size_t(i)] += w * (float(x[i] - level) - m_average[std::size_t(i)]);
-        ++m_averaged;
+            slot[std::size_t(i)] = float(x[i] - level);
+        ++m_cleanBeats;
+        updateMedian();
         Fiducials f;
-        if (delineate(m_average.data(), Length, Before, f) && f.isoelectric - 3 >= 0 && f.j + 80 * Rate / 1000 + 2 < Length) {
+        if (delineate(m_median.data(), Length, Before, f) && f.isoelectric - 3 >= 0 && f.j + 80 * Rate / 1000 + 2 < Length) {
             m_fiducials = f;
             m_delineated = true;
         }
     }
-    if (!m_delineated || m_averaged < MinimumAveraged)
+    if (!m_delineated || m_cleanBeats < MinimumClean)
         return false;
 
     const int jAt = r - Before + m_fiducials.j;
@@ -260,6 +267,25 @@ bool TStAnalyser::addDecision(const TBeatDecision &decision, TStBeat &beat)
     return true;
 }
 
+// The median, sample by sample, of the clean beats held: unlike an average,
+// one odd beat (an aberrant or noisy one that slipped through) cannot move
+// the QRS end or the ST level.
+void TStAnalyser::updateMedian()
+{
+    const int n = std::min(m_cleanBeats, MedianBeats);
+    float values[MedianBeats];
+    for (int i = 0; i < Length; ++i) {
+        for (int b = 0; b < n; ++b)
+            values[b] = m_recent[std::size_t(b)][std::size_t(i)];
+        std::nth_element(values, values + n / 2, values + n);
+        float median = values[n / 2];
+        if (n % 2 == 0) {
+            median = (median + *std::max_element(values, values + n / 2)) / 2.0f;
+        }
+        m_median[std::size_t(i)] = median;
+    }
+}
+
 TStMedianBeat TStAnalyser::medianBeat() const
 {
     TStMedianBeat m;
@@ -267,7 +293,7 @@ TStMedianBeat TStAnalyser::medianBeat() const
         return m;
     m.samples.resize(Length);
     for (int i = 0; i < Length; ++i)
-        m.samples[std::size_t(i)] = float(m_average[std::size_t(i)] * MicrovoltsPerSum);
+        m.samples[std::size_t(i)] = float(m_median[std::size_t(i)] * MicrovoltsPerSum);
     m.centre = Before;
     m.onset = m_fiducials.onset;
     m.isoelectricFrom = m_fiducials.isoelectric - 3;

@@ -12,9 +12,10 @@
 // mean of the PR segment just before the QRS onset, and the baseline between
 // beats is the parabola through three consecutive isoelectric levels, so a
 // breathing sway or a slow drift is taken off without any phase shift. The
-// QRS onset and the J point come from an averaged beat of the patient's
-// recent beats (robust to noise on any single beat); each beat keeps its own
-// J point, placed at the same distance from its own aligned QRS.
+// QRS onset and the J point come from the median beat of the patient's last
+// nine clean beats (robust to noise or an odd shape on any single beat); each
+// beat keeps its own J point, placed at the same distance from its own
+// aligned QRS.
 
 namespace StMeasure {
 
@@ -28,7 +29,7 @@ constexpr int Length = Before + After;
 
 // QRS onset and J point of a beat whose centre lies at `centre` of `x`, both
 // as indexes of x; false when the beat has no clear QRS. x holds at least
-// centre - 40 .. centre + 50 (a baseline-free average beat, any scale).
+// centre - 40 .. centre + 50 (a baseline-free median beat, any scale).
 struct Fiducials
 {
     int onset = 0;
@@ -62,7 +63,7 @@ struct TStBeat
     double stUv = 0.0;    // ST level against the isoelectric level, microvolts
 };
 
-// The averaged beat the J point is found on, in microvolts against its
+// The median beat the J point is found on, in microvolts against its
 // isoelectric level, with its landmarks as indexes of `samples`.
 struct TStMedianBeat
 {
@@ -107,13 +108,13 @@ public:
     // `beat` when the beat was measured.
     bool addDecision(const TBeatDecision &decision, TStBeat &beat);
 
-    // The averaged beat as it stands, with its landmarks and ST level;
+    // The median beat as it stands, with its landmarks and ST level;
     // empty until a beat has been measured.
     TStMedianBeat medianBeat() const;
 
 private:
     static constexpr int RingLength = 4096;   // 16 s (a power of two)
-    static constexpr int AverageWeight = 8;   // the averaged beat follows the last few beats
+    static constexpr int MedianBeats = 9;     // the median beat is taken over the last nine clean beats
 
     int sampleAt(int index) const { return m_ring[std::size_t(index & (RingLength - 1))]; }
     bool held(int from, int to) const { return from >= 0 && from >= m_samples - RingLength && to < m_samples; }
@@ -127,9 +128,12 @@ private:
     int m_fed = 0;
     int m_sum = 0;
 
-    std::array<float, StMeasure::Length> m_average{};
-    int m_averaged = 0;
-    StMeasure::Fiducials m_fiducials;         // of the averaged beat, as indexes of it
+    void updateMedian();
+
+    std::array<std::array<float, StMeasure::Length>, MedianBeats> m_recent{};   // a ring of clean beats
+    std::array<float, StMeasure::Length> m_median{};   // their median, sample by sample
+    int m_cleanBeats = 0;
+    StMeasure::Fiducials m_fiducials;         // of the median beat, as indexes of it
     bool m_delineated = false;
 
     StMeasure::Knot m_previousKnot;

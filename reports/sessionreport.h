@@ -35,7 +35,7 @@ private:
     // The ventricular ectopy section, and the strip that shows its longest run.
     std::unique_ptr<SessionReportEctopy> m_ectopy;
     int m_runStrip = -1;
-    // The ST segment section with its averaged beats.
+    // The ST segment section with its median beats.
     std::unique_ptr<SessionReportSt> m_st;
     int m_afStrip = -1;
     QMap<QString, QString> m_rhythmValues;

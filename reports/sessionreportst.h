@@ -22,7 +22,7 @@ public:
 
     // The text of one of the section's names ("st..."); false for others.
     bool value(const QString &name, QString &value);
-    // Draws the averaged beats for "stBeats"; false for other names.
+    // Draws the median beats for "stBeats"; false for other names.
     bool draw(const QString &name, QPainter &painter, const QRect &bounds);
 
 private:

@@ -43,7 +43,7 @@ private:
     const std::vector<TStTrendPoint> *m_trend = nullptr;
 };
 
-// The averaged beats at the reference and at the largest change, on
+// The median beats at the reference and at the largest change, on
 // millimetre paper at true scale.
 class StBeatsView : public QWidget
 {
@@ -63,7 +63,7 @@ private:
 
 // The ST segment of the session under review: the reference level, the
 // largest depression and elevation with their time and heart rate, the
-// averaged beats at the reference and at the largest change, and the ST
+// median beats at the reference and at the largest change, and the ST
 // trend, a plot of its own that the page places under the heart-rate trend
 // (the panel owns it). The recording is analysed again on the thread pool
 // through a read-only handle of its own, as the ectopy is.

@@ -91,6 +91,33 @@ private slots:
         QVERIFY2(std::abs(j - jAfterR) <= 3.0, qPrintable(QStringLiteral("J at R%1%2").arg(j >= 0 ? "+" : "").arg(j)));
     }
 
+    // A deep S wave that rests an instant at its bottom and climbs back over
+    // 40 ms: the QRS ends where the climb meets the ST segment, not at the
+    // bottom. Drawn at 250/s: R at 75, S bottom 80-82, back at the level at 92.
+    void jPointIsPastTheBottomOfTheSWave()
+    {
+        auto at = [](int i) -> float {
+            if (i < 65)
+                return 0.0f;
+            if (i <= 75)
+                return 1.5f * (i - 65) / 10.0f;
+            if (i <= 80)
+                return 1.5f - 2.0f * (i - 75) / 5.0f;
+            if (i <= 82)
+                return -0.6f;
+            if (i <= 92)
+                return -0.6f + 0.5f * (i - 82) / 10.0f;
+            return -0.1f;
+        };
+        std::vector<float> x(225);
+        for (int i = 0; i < 225; ++i)
+            x[size_t(i)] = at(i);
+        StMeasure::Fiducials f;
+        QVERIFY(StMeasure::delineate(x.data(), int(x.size()), 75, f));
+        QVERIFY2(f.j >= 89 && f.j <= 94, qPrintable(QString::number(f.j)));
+        QVERIFY2(std::abs(f.onset - 65) <= 2, qPrintable(QString::number(f.onset)));
+    }
+
     void parabolaThroughThreeKnotsFollowsACurvedBaseline()
     {
         const StMeasure::Knot knots[3] = {{0.0, 1.0}, {200.0, 5.0}, {400.0, 13.0}};

@@ -1,6 +1,6 @@
 // The session report's ST section: its lines from an analysis with a
 // depression, from one without enough beats, and for sessions whose ECG is
-// missing or unreadable; the averaged beats drawn only when there are some.
+// missing or unreadable; the median beats drawn only when there are some.
 
 #include "../common/stbeats.h"
 

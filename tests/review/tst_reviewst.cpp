@@ -1,6 +1,6 @@
 // The review's ST segment over a recording of drawn beats whose ST segment
 // falls by 0.15 mV for a while: the summary with the reference and the
-// largest depression, the two averaged beats and the trend; the same beats
+// largest depression, the two median beats and the trend; the same beats
 // drawn on paper with their marks where the arithmetic puts them.
 
 #include "../common/stbeats.h"

@@ -30,10 +30,13 @@ qint64 noisyDelay(const AlarmSettings &)
 }
 
 // The rate is measured only from a live trace with a recent beat: during a
-// pause the detector still holds the rate of the beats before it.
+// pause the detector still holds the rate of the beats before it. While the
+// trace is noisy (what "Noisy ECG" tells) noise passes for beats now and then
+// even in the seconds judged clean, so no rate is concluded from it.
 bool rateMeasured(const AlarmInputs &in, const AlarmSettings &settings)
 {
-    return in.ecgPresent() && in.analysable && !in.noBeatFor(qint64(settings.asystoleDelay) * 1000) && in.heartRate > 0;
+    return in.ecgPresent() && in.analysable && in.noisySeconds < NoisySeconds
+        && !in.noBeatFor(qint64(settings.asystoleDelay) * 1000) && in.heartRate > 0;
 }
 
 QString rateText(const AlarmInputs &in, const char *comparison, int limit)

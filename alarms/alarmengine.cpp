@@ -2,6 +2,7 @@
 
 
 #include <algorithm>
+#include <cstdlib>
 
 AlarmEngine::AlarmEngine(const AlarmSettings &settings)
     : m_settings(settings)
@@ -17,6 +18,7 @@ void AlarmEngine::restart(qint64 now)
     m_beatGate.reset();
     m_quality.reset();
     m_beatsSeen = 0;
+    m_amplitudesSeen = 0;
     m_fibrillation.reset();
     m_fed = 0;
     m_deadRun = 0;
@@ -52,12 +54,52 @@ void AlarmEngine::addSamples(const short *samples, int count, const int *beats, 
         const int amplitude = beatAmplitude(beats[i]);
         if (age >= 0) {
             m_quality.addBeat(beats[i]);
-            m_beatIndices[size_t(m_beatsSeen % (RateIntervals + 1))] = beats[i];
-            ++m_beatsSeen;
+            if (rateBeat(amplitude))
+                addRateBeat(beats[i], amplitude);
         }
         if (age >= 0 && (amplitude < 0 || m_beatGate.accept(amplitude, time)))
             m_lastBeatTime = std::max(m_lastBeatTime, time);
     }
+}
+
+bool AlarmEngine::rateBeat(int amplitude)
+{
+    if (amplitude < 0)
+        return true;
+    const int known = std::min<int>(m_amplitudesSeen, int(m_amplitudes.size()));
+    m_amplitudes[size_t(m_amplitudesSeen++ % int(m_amplitudes.size()))] = amplitude;
+    if (known < 4)
+        return true;
+    // Against the third largest of the last eight: half the beats may be
+    // false detections without lowering it, and a QRS that slowly grows
+    // smaller is followed.
+    std::array<int, 8> last = m_amplitudes;
+    std::nth_element(last.begin(), last.begin() + (known - 3), last.begin() + known);
+    return 5 * amplitude >= 2 * last[size_t(known - 3)];
+}
+
+void AlarmEngine::addRateBeat(qint64 index, int amplitude)
+{
+    // The newest beat split an ordinary interval in two, and was smaller
+    // than the beats either side of it: an extra detection (a T wave, a
+    // motion artefact), which would double the rate. A heart that really
+    // speeds up keeps its QRS amplitude.
+    if (m_beatsSeen >= RateIntervals + 3 && amplitude > 0) {
+        std::array<qint64, RateIntervals> before{};
+        for (int k = 0; k < RateIntervals; ++k)
+            before[size_t(k)] = beatIndex(m_beatsSeen - 2 - k) - beatIndex(m_beatsSeen - 3 - k);
+        std::nth_element(before.begin(), before.begin() + RateIntervals / 2, before.end());
+        const qint64 usual = before[size_t(RateIntervals / 2)];
+        const qint64 previous = beatIndex(m_beatsSeen - 1), earlier = beatIndex(m_beatsSeen - 2);
+        const int middle = m_rateAmplitudes[size_t((m_beatsSeen - 1) % KeptBeats)];
+        const int sides = std::min(amplitude, m_rateAmplitudes[size_t((m_beatsSeen - 2) % KeptBeats)]);
+        if (middle >= 0 && 10 * middle < 7 * sides && 4 * (previous - earlier) < 3 * usual
+            && 4 * (index - previous) < 3 * usual && 20 * std::abs(index - earlier - usual) <= 3 * usual)
+            --m_beatsSeen;
+    }
+    m_beatIndices[size_t(m_beatsSeen % KeptBeats)] = index;
+    m_rateAmplitudes[size_t(m_beatsSeen % KeptBeats)] = amplitude;
+    ++m_beatsSeen;
 }
 
 int AlarmEngine::medianRate() const
@@ -67,12 +109,57 @@ int AlarmEngine::medianRate() const
     std::array<qint64, RateIntervals> intervals{};
     for (int k = 0; k < RateIntervals; ++k) {
         const int newer = m_beatsSeen - 1 - k;
-        intervals[size_t(k)] = m_beatIndices[size_t(newer % (RateIntervals + 1))]
-            - m_beatIndices[size_t((newer - 1) % (RateIntervals + 1))];
+        intervals[size_t(k)] = beatIndex(newer) - beatIndex(newer - 1);
     }
+    // A next beat already later than the newest interval makes the rate no
+    // higher than that: it takes the place of the oldest interval, so that a
+    // slowing heart is followed without waiting for its beats.
+    const qint64 open = openInterval();
+    if (open > intervals[0])
+        intervals[RateIntervals - 1] = open;
     std::nth_element(intervals.begin(), intervals.begin() + RateIntervals / 2, intervals.end());
     const qint64 median = intervals[size_t(RateIntervals / 2)];
     return median > 0 ? int((60 * SampleRate + median / 2) / median) : 0;
+}
+
+qint64 AlarmEngine::openInterval() const
+{
+    if (m_beatsSeen == 0)
+        return 0;
+    return std::max<qint64>(0, m_fed - 1 - beatIndex(m_beatsSeen - 1) - BeatConfirmationMs * SampleRate / 1000);
+}
+
+qint64 AlarmEngine::msBeyondRate(int bpm, bool above) const
+{
+    if (bpm <= 0 || m_beatsSeen < 2)
+        return 0;
+    // Beyond the limit: above it, an interval shorter than 60/bpm s; below
+    // it, a longer one.
+    const auto beyond = [bpm, above](qint64 interval) {
+        return above ? interval * bpm < 60 * SampleRate : interval * bpm > 60 * SampleRate;
+    };
+    const int newest = m_beatsSeen - 1;
+    qint64 end = beatIndex(newest);
+    qint64 start = end;
+    int walked = 0;
+    int odd = 0;
+    if (!above && beyond(openInterval())) {
+        end += openInterval();
+        walked = 1;
+    }
+    for (int k = newest; k > std::max(0, m_beatsSeen - KeptBeats); --k) {
+        const qint64 earlier = beatIndex(k - 1);
+        if (!m_quality.analysableAt(earlier) || !m_quality.analysableAt(beatIndex(k)))
+            break;
+        ++walked;
+        if (!beyond(beatIndex(k) - earlier)) {
+            if (++odd * 5 > walked)
+                break;
+            continue;
+        }
+        start = earlier;
+    }
+    return (end - start) * 1000 / SampleRate;
 }
 
 int AlarmEngine::beatAmplitude(qint64 beatIndex) const
@@ -165,7 +252,17 @@ QVector<AlarmEvent> AlarmEngine::update(qint64 now)
     for (const AlarmConditionRow &row : alarmConditionTable()) {
         const size_t index = size_t(row.condition);
         const qint64 endDelay = row.endDelayMs > 0 ? row.endDelayMs : AlarmEndDelayMs;
-        switch (m_trackers[index].update(row.cause(in, m_settings), now, row.onsetDelayMs(m_settings), endDelay)) {
+        qint64 onsetDelay = row.onsetDelayMs(m_settings);
+        // A heart-rate limit's delay is the time the heart has been beyond
+        // it: the beats tell that time even when the rate figure, a median
+        // of the last beats, crossed the limit only later.
+        const int limit = row.condition == AlarmCondition::HrAboveAlarm     ? m_settings.hrAlarm
+                          : row.condition == AlarmCondition::HrAboveCaution ? m_settings.hrCaution
+                          : row.condition == AlarmCondition::HrBelowLower   ? m_settings.hrLower
+                                                                            : 0;
+        if (limit > 0 && msBeyondRate(limit, row.condition != AlarmCondition::HrBelowLower) >= onsetDelay)
+            onsetDelay = 0;
+        switch (m_trackers[index].update(row.cause(in, m_settings), now, onsetDelay, endDelay)) {
         case AlarmTracker::Change::Onset:
             m_texts[index] = row.text(in, m_settings);
             events.append({AlarmLogEntry::Onset, row.condition, now, m_texts[index]});

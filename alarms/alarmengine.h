@@ -42,6 +42,9 @@ public:
     // Seconds of trace the heart rate stands for.
     static constexpr int RateSeconds = 4;
     static constexpr int RateIntervals = 5;
+    // Beats kept for timing how long the heart has been beyond a limit: the
+    // longest delay (30 s) at 250 bpm.
+    static constexpr int KeptBeats = 128;
 
     explicit AlarmEngine(const AlarmSettings &settings = AlarmSettings());
 
@@ -107,6 +110,27 @@ private:
     // or a T wave taken for one, moves a median little where it moves a mean
     // far. 0 until enough beats have come since restart().
     int medianRate() const;
+    // How long the heart has been above (or below) `bpm`, in ms, timed from
+    // the beats themselves rather than from when the median crossed the
+    // limit: from the start of the earliest interval beyond it, walking back
+    // from the newest while at most one interval in five is not (an ectopic
+    // beat, a missed or an extra detection) and every beat lies in a stretch
+    // that can be analysed. Below a limit, a next beat that is already later
+    // than the limit's interval counts as a slow interval. 0 when the newest
+    // interval is not beyond the limit.
+    qint64 msBeyondRate(int bpm, bool above) const;
+    // Samples since the newest beat, less the time the detector may still
+    // take to confirm a beat: how long the next interval is known to be at
+    // least; 0 before the first beat.
+    qint64 openInterval() const;
+    qint64 beatIndex(int k) const { return m_beatIndices[size_t(k % KeptBeats)]; }
+    // Whether a beat of this peak-to-peak amplitude (-1: not measured) is a
+    // QRS complex to time the rate by: not far smaller than the larger of
+    // the last beats. Noise, T waves and baseline wander taken for beats are.
+    bool rateBeat(int amplitude);
+    // Adds a beat the rate is timed by, or lets it take the place of the
+    // newest one when that was an extra detection between two beats.
+    void addRateBeat(qint64 index, int amplitude);
 
     // Peak to peak around the beat, -1 when its samples are no longer kept.
     int beatAmplitude(qint64 beatIndex) const;
@@ -119,8 +143,12 @@ private:
     std::array<short, RecentSamples> m_recent{};
     BeatAmplitudeGate m_beatGate;
     EcgQuality m_quality;
-    std::array<qint64, RateIntervals + 1> m_beatIndices{};
+    std::array<qint64, KeptBeats> m_beatIndices{};
+    std::array<int, KeptBeats> m_rateAmplitudes{};   // -1: not measured
     int m_beatsSeen = 0;
+    // The amplitudes of the detector's last beats, for rateBeat().
+    std::array<int, 8> m_amplitudes{};
+    int m_amplitudesSeen = 0;
     FibrillationDetector m_fibrillation;
     int m_previousSample = 0;
     qint64 m_deadRun = 0;           // samples in a row frozen or at a rail

@@ -125,14 +125,15 @@ private slots:
         QTest::newRow("trace at a rail")
             << "" << "10:hr=60 6:rail 5:hr=60" << "13.9 onset checkElectrodes, 18.0 end checkElectrodes" << "";
         // The limits follow the median of the last five intervals between the
-        // beats: a new rate counts once three of its beats have come, and a
-        // one-second dip is no crossing back.
+        // beats, so a one-second dip is no crossing back; the delay is timed
+        // from the first interval beyond the limit (5.2 s after the slow
+        // rhythm's first beat, not 5 s after its median crossed).
         QTest::newRow("rate crossing back and forth: one alarm, higher priority shown")
             << "" << "5:hr=80 10:hr=130 1:hr=110 10:hr=130 5:hr=80 1:hr=80+ack"
-            << "11.0 onset hrCaution, 11.4 onset hrHigh, 30.3 end hrHigh, 30.3 end hrCaution" << "";
+            << "9.7 onset hrCaution, 10.1 onset hrHigh, 30.3 end hrHigh, 30.3 end hrCaution" << "";
         QTest::newRow("no rate delay") << "hrdelay=0" << "5:hr=80 3:hr=130 5:hr=80"
                                        << "6.0 onset hrCaution, 6.4 onset hrHigh, 12.3 end hrHigh, 12.3 end hrCaution" << "";
-        QTest::newRow("below the lower limit") << "" << "5:hr=60 10:hr=35 5:hr=60" << "15.2 onset hrLow, 19.0 end hrLow" << "";
+        QTest::newRow("below the lower limit") << "" << "5:hr=60 10:hr=35 5:hr=60" << "10.2 onset hrLow, 19.0 end hrLow" << "";
         QTest::newRow("lower limit off") << "lower=0" << "5:hr=60 10:hr=35 5:hr=60" << "" << "";
         QTest::newRow("link lost at once, no asystole meanwhile")
             << "" << "5:hr=60 6:nolink 5:hr=60" << "5.0 onset linkLost, 13.0 end linkLost" << "";
@@ -231,6 +232,42 @@ private slots:
             for (size_t i = 0; i < c.amplitudes.size(); ++i)
                 counted += gate.accept(c.amplitudes[i], qint64(i) * 1000 + (c.unsteady ? qint64(i % 3) * 400 : 0)) ? '1' : '0';
             QCOMPARE(counted, QLatin1String(c.counted));
+        }
+    }
+
+    void rateTheLimitsFollow()
+    {
+        // After eight beats at 75 bpm, beats as (ms since the previous one,
+        // QRS amplitude in counts), repeated four times; the rate the limits
+        // see `after` ms after the last of them.
+        const struct { const char *name; std::vector<std::pair<int, int>> beats; int after, rate; } cases[] = {
+            {"a small extra beat splits each interval", {{400, 20}, {400, 40}}, 600, 75},
+            {"an extra beat as large as the QRS: the rate doubled", {{400, 40}, {400, 40}}, 600, 150},
+            {"beats far smaller than the QRS are no beats", {{200, 12}, {800, 40}}, 600, 60},
+            {"a slowing heart is followed before its next beat", {{2000, 40}}, 2700, 30},
+        };
+        for (const auto &c : cases) {
+            std::vector<std::pair<int, int>> beats(8, {800, 40});
+            for (int repeat = 0; repeat < 4; ++repeat)
+                beats.insert(beats.end(), c.beats.begin(), c.beats.end());
+            std::vector<short> trace;
+            std::vector<int> at;
+            for (const auto &beat : beats) {
+                for (int k = 1; k < beat.first / 4; ++k)
+                    trace.push_back(short(trace.size() * 7 % 5) - 2);
+                at.push_back(int(trace.size()));
+                trace.push_back(short(beat.second));
+            }
+            trace.resize(trace.size() + size_t(c.after / 4));
+            AlarmEngine engine;
+            size_t nextBeat = 0;
+            for (int fed = 0; fed + 25 <= int(trace.size()); fed += 25) {
+                const size_t firstBeat = nextBeat;
+                while (nextBeat < at.size() && at[nextBeat] < fed + 25)
+                    ++nextBeat;
+                engine.addSamples(&trace[size_t(fed)], 25, at.data() + firstBeat, int(nextBeat - firstBeat), (fed + 25) * 4);
+            }
+            QVERIFY2(engine.inputs(qint64(trace.size()) * 4).heartRate == c.rate, c.name);
         }
     }
 

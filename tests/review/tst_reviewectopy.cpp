@@ -56,7 +56,8 @@ private slots:
 
         // A run's ECG starts a second before its first beat, a V beat.
         auto *runs = ectopy.findChild<QTreeWidget *>(QStringLiteral("treeRuns"));
-        QVERIFY(runs->topLevelItemCount() > 0 && runs->topLevelItem(0)->text(0).startsWith(QStringLiteral("09:")));
+        QVERIFY(runs->topLevelItemCount() > 0);
+        QVERIFY(runs->topLevelItem(0)->text(0).startsWith(QStringLiteral("09:")));
         runs->setCurrentItem(runs->topLevelItem(0));
         QCOMPARE(chosen.size(), 1);
         const qint64 first = qRound64((chosen.last().first().toDouble() + 1.0) * 250);

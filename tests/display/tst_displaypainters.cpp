@@ -270,6 +270,7 @@ private slots:
         QVERIFY(std::isnan(lefts[1]));
         QVERIFY(lefts[2] == 45.0);
         QVERIFY(lefts[3] == 180.0);
+        QVERIFY(std::isnan(plotpainter::placeLabels({15, 46}, {30, 30}, 0, 100, 2)[1])); // 1 px apart, gap 2
     }
 
     void seriesAndHighlight()

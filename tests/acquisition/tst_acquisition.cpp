@@ -246,9 +246,12 @@ private slots:
     void randomWalkSteps()
     {
         // Steps of up to 2 % and 0.1 degree, truncated toward zero and held in their limits.
-        QVERIFY(MockMonitorSource::nextSpo2(98, -0.6) == 96 && MockMonitorSource::nextSpo2(95, 0.9) == 96);
-        QVERIFY(MockMonitorSource::nextSpo2(100, 0.9) == 100 && MockMonitorSource::nextSpo2(90, -1.0) == 90);
-        QVERIFY(MockMonitorSource::nextTemperature(37.45, 0.9) == 37.5 && MockMonitorSource::nextTemperature(35.52, -0.9) == 35.5);
+        QVERIFY(MockMonitorSource::nextSpo2(98, -0.6) == 96);
+        QVERIFY(MockMonitorSource::nextSpo2(95, 0.9) == 96);
+        QVERIFY(MockMonitorSource::nextSpo2(100, 0.9) == 100);
+        QVERIFY(MockMonitorSource::nextSpo2(90, -1.0) == 90);
+        QVERIFY(MockMonitorSource::nextTemperature(37.45, 0.9) == 37.5);
+        QVERIFY(MockMonitorSource::nextTemperature(35.52, -0.9) == 35.5);
         QVERIFY(qAbs(MockMonitorSource::nextTemperature(36.5, -0.5) - 36.45) < 1e-9);
     }
 
@@ -270,13 +273,17 @@ private slots:
         // Nothing flows while the simulated link comes up.
         QTest::qWait(900);
         short buffer[8];
-        QVERIFY(!source->isConnected() && source->readSamples(buffer, 8) == 0);
-        QVERIFY(source->readSpo2() == NoSpo2Reading && source->readTemperature() == NoTemperatureReading);
+        QVERIFY(!source->isConnected());
+        QVERIFY(source->readSamples(buffer, 8) == 0);
+        QVERIFY(source->readSpo2() == NoSpo2Reading);
+        QVERIFY(source->readTemperature() == NoTemperatureReading);
         QTRY_VERIFY_WITH_TIMEOUT(source->isConnected(), 2000);
         const int spo2 = source->readSpo2();
         const double temperature = source->readTemperature();
         QVERIFY2(spo2 >= 96 && spo2 <= 99, qPrintable(QString::number(spo2)));
-        QVERIFY(temperature >= 36.4 && temperature <= 36.6 && source->readSpo2() == NoSpo2Reading);
+        QVERIFY(temperature >= 36.4);
+        QVERIFY(temperature <= 36.6);
+        QVERIFY(source->readSpo2() == NoSpo2Reading);
         QTRY_VERIFY_WITH_TIMEOUT(source->availableSamples() > 0, 500);
 
         QTest::qWait(1200);
@@ -288,7 +295,9 @@ private slots:
         QVERIFY2(qint64(played.size()) <= elapsed * 250 / 1000 + 1, qPrintable(QString::number(played.size())));
         QVERIFY(qint64(played.size()) >= (elapsed - 80) * 250 / 1000);
         // Without a replay file the vitals still flow and no ECG comes.
-        QVERIFY(absent->isConnected() && absent->availableSamples() == 0 && absent->readSpo2() >= 90);
+        QVERIFY(absent->isConnected());
+        QVERIFY(absent->availableSamples() == 0);
+        QVERIFY(absent->readSpo2() >= 90);
         // Stopped, the samples due until then are queued, the queues keep
         // them and the link stays up.
         QTest::qWait(30);
@@ -300,7 +309,8 @@ private slots:
         QVERIFY2(qAbs(qint64(played.size()) - stoppedAt * 250 / 1000) <= 1, qPrintable(QString::number(played.size())));
         for (size_t i = 0; i < played.size(); ++i)
             QCOMPARE(played[i], replay[i % replay.size()]);
-        QVERIFY(source->availableSamples() == 0 && source->isConnected());
+        QVERIFY(source->availableSamples() == 0);
+        QVERIFY(source->isConnected());
         QCOMPARE(QByteArray(source->errorString()) + QByteArray::number(source->batteryVoltage()), QByteArray("2.5"));
     }
 
@@ -327,7 +337,8 @@ private slots:
         QVERIFY2(qAbs(session->hrTrend[0] - 72) <= 3, qPrintable(QString::number(session->hrTrend[0])));
         recorder.removeSource(&source);
         recorder.removeSource(&source);
-        QVERIFY(source.stops == 1 && recorder.sourceCount() == 0);
+        QVERIFY(source.stops == 1);
+        QVERIFY(recorder.sourceCount() == 0);
     }
 
     void trendsAndFailingSources()
@@ -344,14 +355,19 @@ private slots:
         failing.spo2 = {95};
         recorder.updateTrends();
         recorder.updateTrends();
-        QVERIFY(b->hrTrend == (QVector<int>{0, 0}) && b->spo2Trend == (QVector<int>{98, 0}));
+        QVERIFY(b->hrTrend == (QVector<int>{0, 0}));
+        QVERIFY(b->spo2Trend == (QVector<int>{98, 0}));
         QCOMPARE(b->tempTrend, (QVector<double>{36.7, 0.0}));
         // A failing source is started again each second; its seconds have no reading.
-        QVERIFY(failing.stops == 2 && failing.starts == 3);
-        QVERIFY(a->hrTrend == (QVector<int>{0, 0}) && a->spo2Trend == (QVector<int>{0, 0}) && a->tempTrend.size() == 2);
+        QVERIFY(failing.stops == 2);
+        QVERIFY(failing.starts == 3);
+        QVERIFY(a->hrTrend == (QVector<int>{0, 0}));
+        QVERIFY(a->spo2Trend == (QVector<int>{0, 0}));
+        QVERIFY(a->tempTrend.size() == 2);
         failing.error.clear();
         recorder.updateTrends();
-        QVERIFY(a->spo2Trend == (QVector<int>{0, 0, 95}) && a->tempTrend.last() == 0.0);
+        QVERIFY(a->spo2Trend == (QVector<int>{0, 0, 95}));
+        QVERIFY(a->tempTrend.last() == 0.0);
     }
 
     void stopAllMarksRunningSessionsOnly()
@@ -369,7 +385,9 @@ private slots:
         QCOMPARE(one.stops + two.stops + removed.stops, 3);
         for (MonitorSession *s : {a, b})
             QVERIFY(s->events.size() == 1 && s->events[0].description == QStringLiteral("Stop monitoring"));
-        QVERIFY(c->events.isEmpty() && recorder.sourceCount() == 0 && !recorder.isActive());
+        QVERIFY(c->events.isEmpty());
+        QVERIFY(recorder.sourceCount() == 0);
+        QVERIFY(!recorder.isActive());
     }
 
     void entries()
@@ -420,7 +438,8 @@ private slots:
 
     void probedPorts()
     {
-        QVERIFY(isCandidateModulePort("COM5", "Standard Serial over BLUETOOTH link") && !isCandidateModulePort("COM1", "Communications Port"));
+        QVERIFY(isCandidateModulePort("COM5", "Standard Serial over BLUETOOTH link"));
+        QVERIFY(!isCandidateModulePort("COM1", "Communications Port"));
 #ifdef Q_OS_LINUX
         QVERIFY(isCandidateModulePort("rfcomm0", ""));
 #endif
@@ -438,15 +457,20 @@ private slots:
         first.name = "NVR2";
         second.name = "NVR1";
         ModuleSimulator a(first), b(second);
-        QVERIFY(a.open() && b.open());
+        QVERIFY(a.open());
+        QVERIFY(b.open());
         a.start();
         b.start();
         const QByteArray pa = a.devicePath().toLocal8Bit(), pb = b.devicePath().toLocal8Bit();
         // A port that does not exist, and a port listed twice and probed once.
         const DiscoveryResult result = discoverModules({pa, "/nonexistent/tty", pb, pa}, 2000);
-        QVERIFY(result.size() == 2 && result[0].first < result[1].first);
-        QVERIFY(result.contains(qMakePair(pa, identification("NVR2"))) && result.contains(qMakePair(pb, identification("NVR1"))));
-        QVERIFY(a.identificationRequests() == 1 && b.identificationRequests() == 1 && identifyModule("/nonexistent/tty").isEmpty());
+        QVERIFY(result.size() == 2);
+        QVERIFY(result[0].first < result[1].first);
+        QVERIFY(result.contains(qMakePair(pa, identification("NVR2"))));
+        QVERIFY(result.contains(qMakePair(pb, identification("NVR1"))));
+        QVERIFY(a.identificationRequests() == 1);
+        QVERIFY(b.identificationRequests() == 1);
+        QVERIFY(identifyModule("/nonexistent/tty").isEmpty());
         // The station's own discovery finds a module whose port is offered for probing.
         qputenv("CARDIOLANE_MODULE_PORTS", pb);
         const DiscoveryResult offered = discoverModules();
@@ -456,22 +480,30 @@ private slots:
 
     void portNamesAndSampleBuffer()
     {
-        QVERIFY(ComPort::windowsDevicePath("COM3") == "\\\\.\\COM3" && ComPort::windowsDevicePath("COM123456789") == "\\\\.\\COM12345");
-        QVERIFY(ComPort::posixDevicePath("rfcomm0") == "/dev/rfcomm0" && ComPort::posixDevicePath("/dev/pts/1") == "/dev/pts/1");
+        QVERIFY(ComPort::windowsDevicePath("COM3") == "\\\\.\\COM3");
+        QVERIFY(ComPort::windowsDevicePath("COM123456789") == "\\\\.\\COM12345");
+        QVERIFY(ComPort::posixDevicePath("rfcomm0") == "/dev/rfcomm0");
+        QVERIFY(ComPort::posixDevicePath("/dev/pts/1") == "/dev/pts/1");
         // A sample is taken only once both of its bytes are there.
         SampleBuffer buffer;
         buffer.appendSample(-2);
         buffer.appendSample(300);
         buffer.bytes.push_back(0x7f);
         short out[4];
-        QVERIFY(buffer.takeSamples(out, 1) == 1 && buffer.takeSamples(out + 1, 4) == 1 && out[0] == -2 && out[1] == 300);
-        QVERIFY(buffer.takeSamples(out, 4) == 0 && buffer.sampleCount() == 0);
+        QVERIFY(buffer.takeSamples(out, 1) == 1);
+        QVERIFY(buffer.takeSamples(out + 1, 4) == 1);
+        QVERIFY(out[0] == -2);
+        QVERIFY(out[1] == 300);
+        QVERIFY(buffer.takeSamples(out, 4) == 0);
+        QVERIFY(buffer.sampleCount() == 0);
         // Frames carry samples from -256 to 255 (+-6 mV) and the battery in 13 mV steps, both held in range.
         for (auto [sample, volts, decoded, battery] : {std::tuple{200, 2.6, 200, 200}, std::tuple{900, 4.0, 255, 255},
                                                        std::tuple{-300, -1.0, -256, 0}}) {
             unsigned char f[6];
             ModuleSimulator::encodeFrame(short(sample), volts, f);
-            QVERIFY(f[0] == 0xA0 && ModuleReader::decodeSample(f[1], f[2]) == decoded && f[3] == battery);
+            QVERIFY(f[0] == 0xA0);
+            QVERIFY(ModuleReader::decodeSample(f[1], f[2]) == decoded);
+            QVERIFY(f[3] == battery);
         }
     }
 
@@ -505,8 +537,10 @@ private slots:
         module.send(QByteArray("\xA0\x00", 2) + frame(0x01, 0x20, 200) + QByteArray("\xA0\x01\x02", 3)
                     + frame(0x00, 0xFF, 200));
         QCOMPARE(streamOf(source, 2), QStringLiteral("32 -1"));
-        QVERIFY(source.badFrameCount() == 3 && source.availableSamples() == 0);
-        QVERIFY(source.readSpo2() == NoSpo2Reading && source.readTemperature() == NoTemperatureReading);
+        QVERIFY(source.badFrameCount() == 3);
+        QVERIFY(source.availableSamples() == 0);
+        QVERIFY(source.readSpo2() == NoSpo2Reading);
+        QVERIFY(source.readTemperature() == NoTemperatureReading);
         // Nothing more comes: the read times out.
         QTRY_COMPARE(errorOf(source), QByteArray("Device read error"));
         QVERIFY(!source.isConnected());
@@ -522,9 +556,15 @@ private slots:
         buffer.appendGap(4);
         short out[8];
         // A read stops at a loss until it is taken; losses in a row add up.
-        QVERIFY(buffer.takeGap() == 0 && buffer.takeSamples(out, 8) == 1 && out[0] == 1);
-        QVERIFY(buffer.takeSamples(out, 8) == 0 && buffer.takeGap() == 5 && buffer.takeGap() == 0);
-        QVERIFY(buffer.takeSamples(out, 8) == 1 && out[0] == 2 && buffer.takeGap() == 4);
+        QVERIFY(buffer.takeGap() == 0);
+        QVERIFY(buffer.takeSamples(out, 8) == 1);
+        QVERIFY(out[0] == 1);
+        QVERIFY(buffer.takeSamples(out, 8) == 0);
+        QVERIFY(buffer.takeGap() == 5);
+        QVERIFY(buffer.takeGap() == 0);
+        QVERIFY(buffer.takeSamples(out, 8) == 1);
+        QVERIFY(out[0] == 2);
+        QVERIFY(buffer.takeGap() == 4);
     }
 
     void startAndStopTheModule()
@@ -538,7 +578,8 @@ private slots:
         QVERIFY(got.size() >= 60);
         for (size_t i = 1; i < got.size(); ++i)
             QCOMPARE(got[i], short((got[i - 1] - 4) % 3 + 5));
-        QVERIFY(module->startCommands() == 2 && module->keepAliveCommands() == 1);
+        QVERIFY(module->startCommands() == 2);
+        QVERIFY(module->keepAliveCommands() == 1);
         // Stopping a streaming module takes the two stop commands and little more.
         QElapsedTimer timer;
         timer.start();
@@ -671,7 +712,8 @@ private slots:
         };
         // A link that comes up within half a second starts without a gap...
         deliver(early, 400, 10);
-        QVERIFY(recording.gaps().isEmpty() && recording.frameCount() == 10);
+        QVERIFY(recording.gaps().isEmpty());
+        QVERIFY(recording.frameCount() == 10);
         recorder.removeSource(&early);
 
         // ...one that takes 2 s starts after a gap to the session's time.
@@ -694,20 +736,24 @@ private slots:
                 source.error = "Device read error";
             recorder.updateTrends();
         }
-        QVERIFY(source.stops == 2 && late->hrTrend.size() == late->elapsedSeconds() + 1);
+        QVERIFY(source.stops == 2);
+        QVERIFY(late->hrTrend.size() == late->elapsedSeconds() + 1);
         source.error.clear();
         deliver(source, 300, 25);
         const qint64 due = late->elapsedMs() * 250 / 1000;
         QCOMPARE(late->recording()->frameCount(), due);
         QCOMPARE(late->recording()->gaps().last(), (RecordingGap{900, due - 25 - 900}));
-        QVERIFY(late->recording()->isInGap(900) && !late->recording()->isInGap(899) && !late->recording()->isInGap(due - 1));
+        QVERIFY(late->recording()->isInGap(900));
+        QVERIFY(!late->recording()->isInGap(899));
+        QVERIFY(!late->recording()->isInGap(due - 1));
         // Samples lost on the link: a short loss is bridged for the detector
         // with the last sample, so the polls stay in step with the recording.
         polls.clear();
         source.lost = 3;
         deliver(source, 0, 5);
         QCOMPARE(polls, (QVector<QPair<qint64, qint64>>{{due, 0}, {due + 3, 0}}));
-        QVERIFY(late->recording()->isInGap(due + 2) && late->recording()->sample(0, int(due + 3)) == 40);
+        QVERIFY(late->recording()->isInGap(due + 2));
+        QVERIFY(late->recording()->sample(0, int(due + 3)) == 40);
         // A link that does not come back: the session's rest is a gap.
         clock.ms += 5000;
         recorder.removeSource(&source);
@@ -716,7 +762,9 @@ private slots:
         // The gaps are in the header: a reader finds them there.
         QVERIFY(late->recording()->listGaps());
         const auto reopened = TFileSignal::openRecordingFile(late->recording()->path());
-        QVERIFY(reopened && reopened->gaps() == late->recording()->gaps() && reopened->gaps().size() == 4);
+        QVERIFY(reopened);
+        QVERIFY(reopened->gaps() == late->recording()->gaps());
+        QVERIFY(reopened->gaps().size() == 4);
     }
 };
 

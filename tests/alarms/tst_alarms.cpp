@@ -284,7 +284,9 @@ private slots:
             QCOMPARE(stationSoundPriority(c.highest, c.paused, c.lowOn), c.plays);
         AudioPause pause;
         pause.start(1000, 120000);
-        QVERIFY(pause.isActive(120999) && !pause.isActive(121000) && pause.remainingMs(21000) == 100000);
+        QVERIFY(pause.isActive(120999));
+        QVERIFY(!pause.isActive(121000));
+        QVERIFY(pause.remainingMs(21000) == 100000);
     }
 
     // Two patients through the recorder: patient 1's ECG pauses 8 s, patient
@@ -325,7 +327,9 @@ private slots:
             if (step.sound == AlarmPriority::High) {
                 // Highest priority first; the pause was ended by the asystole.
                 const QVector<AlarmMonitor::ShownAlarm> shown = alarms.shownAlarms();
-                QVERIFY(shown.size() == 2 && shown[0].patientId == 1 && shown[1].condition == AlarmCondition::RecordingStopped);
+                QVERIFY(shown.size() == 2);
+                QVERIFY(shown[0].patientId == 1);
+                QVERIFY(shown[1].condition == AlarmCondition::RecordingStopped);
                 QCOMPARE(alarms.audioPauseRemainingMs(), qint64(0));
             }
         }
@@ -434,7 +438,8 @@ private slots:
         rig.add(samples, false, &session);
         rig.now = Recorder::PollInterval;
         rig.runTo(90.1);
-        QVERIFY(told.count() > 10 && told.count() < 90000 / Recorder::PollInterval);
+        QVERIFY(told.count() > 10);
+        QVERIFY(told.count() < 90000 / Recorder::PollInterval);
         // Sample n played at 4n ms.
         const auto drawnSince = [&](qint64 ms) {
             QVector<qint64> drawn;
@@ -452,7 +457,9 @@ private slots:
                 && session.pvcTrend.size() >= session.hrTrend.size());
         for (qint64 p : pvcs)
             QVERIFY(session.pvcTrend.value(int(p / 250)) > 0);
-        QVERIFY(alarms.pvcPerMinute(1) == -1 && alarms.recentVentricularBeats(1).isEmpty() && alarms.pvcPerMinute(2) == -1);
+        QVERIFY(alarms.pvcPerMinute(1) == -1);
+        QVERIFY(alarms.recentVentricularBeats(1).isEmpty());
+        QVERIFY(alarms.pvcPerMinute(2) == -1);
     }
 
     // One ECG through the live monitor and through review's analysis of the
@@ -557,12 +564,16 @@ private slots:
         settings.setValue("Config/Alarms/AudioPauseMinutes", 9);
         settings.setValue("Config/Alarms/LowPrioritySound", "true");
         const AlarmSettings read = AlarmSettings::load(settings);
-        QVERIFY(read.asystoleDelay == 3 && read.hrDelay == 5 && read.audioPauseMinutes == 3 && read.lowPrioritySound);
+        QVERIFY(read.asystoleDelay == 3);
+        QVERIFY(read.hrDelay == 5);
+        QVERIFY(read.audioPauseMinutes == 3);
+        QVERIFY(read.lowPrioritySound);
         AlarmSettings changed;
         changed.hrLower = 0;
         changed.lowPrioritySound = false;
         changed.save(settings);
-        QVERIFY(AlarmSettings::load(settings).hrLower == 0 && !AlarmSettings::load(settings).lowPrioritySound);
+        QVERIFY(AlarmSettings::load(settings).hrLower == 0);
+        QVERIFY(!AlarmSettings::load(settings).lowPrioritySound);
 
         // Only a stored 0 turns an alarm off: a negative or huge limit keeps
         // it on at the nearest allowed value, and every correction is told.
@@ -571,14 +582,18 @@ private slots:
             settings.setValue(QStringLiteral("Config/Alarms/") + key, stored);
         QStringList corrected;
         const AlarmSettings kept = AlarmSettings::load(settings, &corrected);
-        QVERIFY(kept.hrAlarm == 40 && kept.hrCaution == 250 && kept.pvcLimit == 1 && kept.hrLower == 1);
+        QVERIFY(kept.hrAlarm == 40);
+        QVERIFY(kept.hrCaution == 250);
+        QVERIFY(kept.pvcLimit == 1);
+        QVERIFY(kept.hrLower == 1);
         QCOMPARE(corrected, QStringList({"Config/Alarms/HrLow = 999 is out of range; 250 is used.",
                                          "Config/Alarms/HrHigh = -5 is out of range; 40 is used.",
                                          "Config/Alarms/HrLower = -100 is out of range; 1 is used.",
                                          "Config/Alarms/PvcPerMinute = -3 is out of range; 1 is used."}));
         settings.setValue("Config/Alarms/HrHigh", 0);
         settings.setValue("Config/Alarms/PvcPerMinute", 0);
-        QVERIFY(AlarmSettings::load(settings).hrAlarm == 0 && AlarmSettings::load(settings).pvcLimit == 0);
+        QVERIFY(AlarmSettings::load(settings).hrAlarm == 0);
+        QVERIFY(AlarmSettings::load(settings).pvcLimit == 0);
         // The AF delay: 0 is off, anything else comes into 10..120.
         for (const auto &[stored, loaded] : {std::pair{0, 0}, {5, 10}, {45, 45}, {600, 120}, {-3, 10}}) {
             settings.setValue("Config/Alarms/AfDelay", stored);
@@ -599,12 +614,16 @@ private slots:
         QJsonDocument document;
         QVERIFY(readStudyFile(dir.filePath("a.nvstudy"), document));
         const std::unique_ptr<MonitorSession> read = sessionFromStudy(document.object(), 1, 1);
-        QVERIFY(read->alarmLog == session.alarmLog && read->pvcTrend == session.pvcTrend && read->hrTrend == session.hrTrend);
+        QVERIFY(read->alarmLog == session.alarmLog);
+        QVERIFY(read->pvcTrend == session.pvcTrend);
+        QVERIFY(read->hrTrend == session.hrTrend);
         // Files of older writers have neither key: no alarms, no PVC data.
         // Unknown kinds are left out.
         QJsonObject old = studyJson(MonitorSession(SessionData{}), PatientRecord());
-        QVERIFY(!old.contains("alarms") && !old.value("results").toObject().contains("pvcTrend"));
-        QVERIFY(sessionFromStudy(old, 1, 1)->alarmLog.isEmpty() && sessionFromStudy(old, 1, 1)->pvcTrend.isEmpty());
+        QVERIFY(!old.contains("alarms"));
+        QVERIFY(!old.value("results").toObject().contains("pvcTrend"));
+        QVERIFY(sessionFromStudy(old, 1, 1)->alarmLog.isEmpty());
+        QVERIFY(sessionFromStudy(old, 1, 1)->pvcTrend.isEmpty());
         old.insert("alarms", QJsonArray{QJsonObject{{"kind", "silenced"}}, 3});
         QVERIFY(sessionFromStudy(old, 1, 1)->alarmLog.isEmpty());
     }

@@ -87,7 +87,8 @@ private slots:
         QFETCH(double, maxPulse);
         const std::vector<qint16> wave = AlarmSound::waveform(AlarmPriority(priority));
         QFETCH(double, maxPeriod);
-        QVERIFY(wave.size() > 0 && double(wave.size()) / Rate <= maxPeriod);
+        QVERIFY(wave.size() > 0);
+        QVERIFY(double(wave.size()) / Rate <= maxPeriod);
         const std::vector<Pulse> found = ::pulses(wave);
         QTEST(int(found.size()), "count");
         // Looped, the period ends in silence before the next burst.
@@ -137,7 +138,9 @@ private slots:
         const std::vector<qint16> samples{0, 1, -1, 32767, -32768};
         const QByteArray wav = AlarmSound::wavFile(samples);
         QCOMPARE(wav.size(), 44 + 10);
-        QVERIFY(wav.startsWith("RIFF") && wav.mid(8, 8) == "WAVEfmt " && wav.mid(36, 4) == "data");
+        QVERIFY(wav.startsWith("RIFF"));
+        QVERIFY(wav.mid(8, 8) == "WAVEfmt ");
+        QVERIFY(wav.mid(36, 4) == "data");
         QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 4), quint32(wav.size() - 8));
         QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 24), quint32(Rate));
         // PCM, mono, 2 bytes a frame, 16 bits; samples little-endian.

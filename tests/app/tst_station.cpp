@@ -153,7 +153,8 @@ private slots:
         for (QWidget *window : QApplication::topLevelWidgets())
             if (auto *found = qobject_cast<SessionWindow *>(window))
                 session = found;
-        QVERIFY(session && session->isVisible());
+        QVERIFY(session);
+        QVERIFY(session->isVisible());
         // With a patient monitored, a monitoring window that refuses to close
         // keeps the start window too.
         PatientRecord patient;
@@ -167,7 +168,9 @@ private slots:
         {
             MessageBoxAnswerer no(QMessageBox::No);
             QVERIFY(!start->close());
-            QVERIFY(no.texts.size() == 1 && start->isVisible() && session->isVisible());
+            QVERIFY(no.texts.size() == 1);
+            QVERIFY(start->isVisible());
+            QVERIFY(session->isVisible());
         }
         {
             MessageBoxAnswerer yes(QMessageBox::Yes);
@@ -265,7 +268,9 @@ private slots:
         startStation(first, dir);
         QVERIFY2(waitForFile(database, first), first.readAllStandardError().constData());
         startStation(second, dir);
-        QVERIFY(second.waitForFinished(30000) && second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
+        QVERIFY(second.waitForFinished(30000));
+        QVERIFY(second.exitStatus() == QProcess::NormalExit);
+        QVERIFY(second.exitCode() == 0);
         QCOMPARE(QString::fromLocal8Bit(second.readAllStandardError()).trimmed(), alreadyRunning);
         QCOMPARE(first.state(), QProcess::Running);
         // English when asked for on the command line, whatever LANGUAGE says.
@@ -277,7 +282,8 @@ private slots:
         QVERIFY(first.waitForFinished(10000));
         {
             SingleInstance next(stationKey);
-            QVERIFY(next.claim() && !SingleInstance(stationKey).claim());
+            QVERIFY(next.claim());
+            QVERIFY(!SingleInstance(stationKey).claim());
         }
 
         // A plain file where the data folder should be: the error is told and
@@ -288,7 +294,8 @@ private slots:
         blocker.close();
         QProcess station;
         startStation(station, blocked);
-        QVERIFY(station.waitForFinished(60000) && station.exitCode() == 0);
+        QVERIFY(station.waitForFinished(60000));
+        QVERIFY(station.exitCode() == 0);
         const QString output = QString::fromLocal8Bit(station.readAllStandardError()).trimmed();
         QVERIFY2(output.startsWith(QStringLiteral("Error: ")) && output.size() > 7, qPrintable(output));
         QVERIFY(!segmentExists(stationKey));
@@ -362,7 +369,8 @@ private slots:
     void exceptionInEventEndsLoopWithMessage()
     {
         auto *app = qobject_cast<StationApplication *>(QCoreApplication::instance());
-        QVERIFY(app && !app->hasFailed());
+        QVERIFY(app);
+        QVERIFY(!app->hasFailed());
         QTimer::singleShot(0, [] { throw 42; });
         bool ranOn = false;
         // Should the loop survive the exception, this ends it after a while.

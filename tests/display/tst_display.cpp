@@ -163,9 +163,12 @@ private slots:
         }
         // Nothing to draw: no rate, no speed, no scale, no samples, or a sweep
         // under half a sample (1 mm at 100 m/s).
-        QVERIFY(!sweep::compute(945, 3.78, 25, 0, 10).valid && !sweep::compute(945, 3.78, 0.0, 250, 10).valid);
-        QVERIFY(!sweep::compute(945, 0, 25, 250, 10).valid && !sweep::compute(0, 3.78, 25, 250, 10).valid);
-        QVERIFY(!sweep::compute(945, 3.78, 25, 250, -1).valid && !sweep::compute(4, 4, 100000.0, 250, 10).valid);
+        QVERIFY(!sweep::compute(945, 3.78, 25, 0, 10).valid);
+        QVERIFY(!sweep::compute(945, 3.78, 0.0, 250, 10).valid);
+        QVERIFY(!sweep::compute(945, 0, 25, 250, 10).valid);
+        QVERIFY(!sweep::compute(0, 3.78, 25, 250, 10).valid);
+        QVERIFY(!sweep::compute(945, 3.78, 25, 250, -1).valid);
+        QVERIFY(!sweep::compute(4, 4, 100000.0, 250, 10).valid);
         QVERIFY(sweep::compute(4, 4, 500.0, 250, 10).valid);
     }
 
@@ -296,8 +299,10 @@ private slots:
         display.setAmplitude(20.0);
         // Left of the cursor the new sweep, right of it what is left of the old one.
         QImage image = display.grab().toImage();
-        QVERIFY(traceNear(image, 200, y(-60)) && !traceNear(image, 200, y(60)));
-        QVERIFY(traceNear(image, 600, y(60)) && !traceNear(image, 600, y(-60)));
+        QVERIFY(traceNear(image, 200, y(-60)));
+        QVERIFY(!traceNear(image, 200, y(60)));
+        QVERIFY(traceNear(image, 600, y(60)));
+        QVERIFY(!traceNear(image, 600, y(-60)));
         // Auto-centring takes the mean of the last sweep's worth at each new sweep.
         display.setAutoCenter(true);
         appendConstant(signal, -60, 1600);
@@ -308,7 +313,8 @@ private slots:
         display.setSignal(&two);
         appendConstant(two, 0, 500);
         display.refresh();
-        QVERIFY(traceNear(display.grab().toImage(), 100, 75.0, 1) && traceNear(display.grab().toImage(), 100, 225.0, 1));
+        QVERIFY(traceNear(display.grab().toImage(), 100, 75.0, 1));
+        QVERIFY(traceNear(display.grab().toImage(), 100, 225.0, 1));
         display.setChannelVisible(0, false);
         QVERIFY(traceNear(display.grab().toImage(), 100, 150.0, 1));
         // A gap in the recording stays paper, the trace goes on after it.
@@ -320,8 +326,10 @@ private slots:
         display.refresh();
         image = display.grab().toImage();
         const double perSample = 945.0 / 2500.0;
-        QVERIFY(traceNear(image, int(400 * perSample), 150.0, 1) && traceNear(image, int(1400 * perSample), 150.0, 1));
-        QVERIFY(!traceNear(image, int(600 * perSample), 150.0, 1) && !traceNear(image, int(1150 * perSample), 150.0, 1));
+        QVERIFY(traceNear(image, int(400 * perSample), 150.0, 1));
+        QVERIFY(traceNear(image, int(1400 * perSample), 150.0, 1));
+        QVERIFY(!traceNear(image, int(600 * perSample), 150.0, 1));
+        QVERIFY(!traceNear(image, int(1150 * perSample), 150.0, 1));
         // Without a signal only the paper is drawn.
         display.setSignal(nullptr);
         QCOMPARE(display.grab().toImage(), paper);
@@ -343,9 +351,11 @@ private slots:
             return qRed(p) > qGreen(p) + 60 && qRed(p) > qBlue(p) + 60;
         };
         plot.setStyle(QPlotGraphic::Markers);
-        QVERIFY(redAt(marker + 2, y - 3) && !redAt(between, y));
+        QVERIFY(redAt(marker + 2, y - 3));
+        QVERIFY(!redAt(between, y));
         plot.setStyle(QPlotGraphic::Lines);
-        QVERIFY(redAt(between, y) && !redAt(marker + 2, y - 3));
+        QVERIFY(redAt(between, y));
+        QVERIFY(!redAt(marker + 2, y - 3));
         // A gap wider than the threshold is no solid line.
         plot.setGapThreshold(50);
         plot.refresh();
@@ -366,9 +376,11 @@ private slots:
         plot.setSelectionColor(QColor(255, 255, 0));
         plot.setSelectionEnabled(true);
         drag(&plot, QPoint(80, 50), QPoint(180, 50), Qt::ShiftModifier);
-        QVERIFY(plot.selectionStart() == 50 && plot.selectionEnd() == 150);
+        QVERIFY(plot.selectionStart() == 50);
+        QVERIFY(plot.selectionEnd() == 150);
         const QImage image = plot.grab().toImage();
-        QVERIFY(image.pixel(120, 90) == qRgb(255, 255, 0) && image.pixel(200, 90) != qRgb(255, 255, 0));
+        QVERIFY(image.pixel(120, 90) == qRgb(255, 255, 0));
+        QVERIFY(image.pixel(200, 90) != qRgb(255, 255, 0));
         drag(&plot, QPoint(100, 50), QPoint(100, 50), Qt::ShiftModifier);
         QCOMPARE(plot.activeSelection(), -1);
     }
@@ -435,7 +447,8 @@ private slots:
         if (start > 0.0 && start < duration - 10.0)
             QCOMPARE(browse::timeAtPixel(start, x, 1000, 10.0), anchor);
         // A one-pixel view still maps its pixel; an empty one stays at its start.
-        QVERIFY(browse::timeAtPixel(2.0, 1, 1, 10.0) == 12.0 && browse::timeAtPixel(2.0, 1, 0, 10.0) == 2.0);
+        QVERIFY(browse::timeAtPixel(2.0, 1, 1, 10.0) == 12.0);
+        QVERIFY(browse::timeAtPixel(2.0, 1, 0, 10.0) == 2.0);
     }
 
     void browseLabels_data()
@@ -485,7 +498,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&display));
         display.setSignal(&signal);
         const double visible = display.visibleSeconds();
-        QVERIFY(visible > 5.0 && visible < 60.0);
+        QVERIFY(visible > 5.0);
+        QVERIFY(visible < 60.0);
         const QRect paper(0, 0, 800, 300 - display.scrollBar()->height());
         // An event at the very end, or a click on the trend past it, shows
         // the last screen, not blank paper.
@@ -527,7 +541,8 @@ private slots:
         const double xStep = framebuffer::pixelsPerMm(display) * 25.0 / 250;
         const int y = qRound(framebuffer::pixelsPerMm(display));
         QCOMPARE(runStarts(image, y, true, isMark).size(), 2);
-        QVERIFY(isMark(image.pixel(qRound(100 * xStep), y)) && isMark(image.pixel(qRound(500 * xStep), y)));
+        QVERIFY(isMark(image.pixel(qRound(100 * xStep), y)));
+        QVERIFY(isMark(image.pixel(qRound(500 * xStep), y)));
     }
 
     void keysDragAndScrollBarMoveTogether()
@@ -542,7 +557,8 @@ private slots:
         QScrollBar *bar = display.scrollBar();
         const int width = display.width();
         const double visible = display.visibleSeconds();
-        QVERIFY(visible > 0.0 && visible < 60.0);
+        QVERIFY(visible > 0.0);
+        QVERIFY(visible < 60.0);
         QCOMPARE(bar->maximum(), int((60.0 - visible) * 100));
         QVERIFY(bar->isEnabled());
 

@@ -71,7 +71,8 @@ private slots:
             QPainter painter(&image);
             ecgpaper::drawPaper(painter, rect, PxPerMm, ecgpaper::screenPaper(grid, QColor(220, 200, 180)));
             // The caller's painter comes back as it was lent.
-            QVERIFY(!painter.hasClipping() && !painter.testRenderHint(QPainter::Antialiasing));
+            QVERIFY(!painter.hasClipping());
+            QVERIFY(!painter.testRenderHint(QPainter::Antialiasing));
         };
         // Between two 5-mm lines a row shows only the vertical lines; a row
         // of dots adds a dot every millimetre. Nothing outside the paper.
@@ -123,7 +124,8 @@ private slots:
         // One sample a second, 7 across the paper: the end lies 2 of them in.
         TMemorySignal slow({std::vector<qint16>(5, 10)}, 1000, 1);
         drawn = drawWindow(image, image.rect(), &slow, 2.0);
-        QVERIFY(drawn.extent == ecgpaper::TraceResult::Partial && qAbs(drawn.endX - 2 * 1850.0 / 7) < 0.01);
+        QVERIFY(drawn.extent == ecgpaper::TraceResult::Partial);
+        QVERIFY(qAbs(drawn.endX - 2 * 1850.0 / 7) < 0.01);
         // Windows far past the end (beyond any 32-bit sample index), before
         // the start, or without samples draw nothing and say why.
         // (17179869 s is 2^32 samples and 46 more: in 32 bits, 46 before the start.)
@@ -264,7 +266,11 @@ private slots:
         // Labels are moved inside the frame; one then too close to the one
         // before it is left out.
         const QVector<double> lefts = plotpainter::placeLabels({0, 40, 60, 200}, {30, 30, 30, 30}, 0, 210, 2);
-        QVERIFY(lefts[0] == 0.0 && std::isnan(lefts[1]) && lefts[2] == 45.0 && lefts[3] == 180.0);
+        QVERIFY(lefts[0] == 0.0);
+        QVERIFY(std::isnan(lefts[1]));
+        QVERIFY(lefts[2] == 45.0);
+        QVERIFY(lefts[3] == 180.0);
+        QVERIFY(std::isnan(plotpainter::placeLabels({15, 46}, {30, 30}, 0, 100, 2)[1])); // 1 px apart, gap 2
     }
 
     void seriesAndHighlight()
@@ -289,7 +295,9 @@ private slots:
         };
         series.points = {{10, 50}, {100, 50}};
         const QImage markers = drawn(plotpainter::Markers);
-        QVERIFY(isRed(markers.pixel(20, 50)) && isRed(markers.pixel(199, 50)) && !isRed(markers.pixel(100, 50)));
+        QVERIFY(isRed(markers.pixel(20, 50)));
+        QVERIFY(isRed(markers.pixel(199, 50)));
+        QVERIFY(!isRed(markers.pixel(100, 50)));
         // A 6-pixel square centred on its point (x 20.1): columns 17 to 22.
         QCOMPARE(runStarts(markers, 50, true, isRed).mid(0, 1), QVector<int>({17}));
         QCOMPARE(countPixels(markers, QRect(0, 50, 40, 1), isRed), 6);
@@ -314,13 +322,15 @@ private slots:
         const plotpainter::Look look = plotpainter::paperLook(QFont().family());
         QImage page = paperImage(90, 45);
         const plotpainter::Layout l = plotpainter::layout(page.rect(), PxPerMm, &page, look, axes, &series);
-        QVERIFY(l.legend.left() < l.plot.center().x() && l.legend.bottom() < l.plot.center().y());
+        QVERIFY(l.legend.left() < l.plot.center().x());
+        QVERIFY(l.legend.bottom() < l.plot.center().y());
         QCOMPARE(l.plot.top(), 0.0);
         series.points.clear();
         for (int x = 0; x <= 100; ++x)
             series.points << QPointF(x, x % 2 ? 100 : 0);
         const plotpainter::Layout band = plotpainter::layout(page.rect(), PxPerMm, &page, look, axes, &series);
-        QVERIFY(!band.legend.isEmpty() && band.plot.top() > band.legend.bottom());
+        QVERIFY(!band.legend.isEmpty());
+        QVERIFY(band.plot.top() > band.legend.bottom());
     }
 
 };

@@ -212,23 +212,31 @@ private slots:
         const int outside[][2] = {{-1, 0}, {2, 0}, {0, -1}, {0, 12}};
         for (TSignal *s : {static_cast<TSignal *>(&live), static_cast<TSignal *>(&memory),
                            static_cast<TSignal *>(&copy), static_cast<TSignal *>(&filtered)}) {
-            QVERIFY(s->blockCount() == 3 && s->sample(0, 0) == 1 && s->sample(1, 11) == -12);
+            QVERIFY(s->blockCount() == 3);
+            QVERIFY(s->sample(0, 0) == 1);
+            QVERIFY(s->sample(1, 11) == -12);
             for (const auto &at : outside) {
                 QCOMPARE(s->sample(at[0], at[1]), 0);
                 QVERIFY(!s->fetchPage(at[0], at[1] < 0 ? -1 : 3));
                 QVERIFY(!s->readBlock(at[0], at[1] < 0 ? -1 : 3));
             }
-            QVERIFY(!s->readBlock(2, 0) && !s->readBlock(-1, 0) && !s->fetchPage(2, 0));
+            QVERIFY(!s->readBlock(2, 0));
+            QVERIFY(!s->readBlock(-1, 0));
+            QVERIFY(!s->fetchPage(2, 0));
             QCOMPARE(range(*s, 1, -2, 16), expected);
             QCOMPARE(range(*s, 2, 0, 3), Values(3, 0.0));
             qint16 *last = s->readBlock(1, 2);
             QCOMPARE(Samples(last, last + 4), ramp(4, -9, -1));
             s->freeBlock(last);
-            QVERIFY(!s->channel(2) && !s->channel(-1) && s->channel(1));
+            QVERIFY(!s->channel(2));
+            QVERIFY(!s->channel(-1));
+            QVERIFY(s->channel(1));
         }
         // Channels of unequal length are padded with zeros.
         TMemorySignal uneven({ramp(6), ramp(2)}, 4, 250);
-        QVERIFY(uneven.sampleCount() == 6 && uneven.sample(1, 2) == 0 && block(uneven, 1, 0) == (Samples{1, 2, 0, 0}));
+        QVERIFY(uneven.sampleCount() == 6);
+        QVERIFY(uneven.sample(1, 2) == 0);
+        QVERIFY(block(uneven, 1, 0) == (Samples{1, 2, 0, 0}));
     }
 
     void constructorsRefuseInconsistentArguments()
@@ -252,9 +260,15 @@ private slots:
         append(s, {ramp(5), ramp(5, 101)});
         append(s, {ramp(7, 6), ramp(7, 106)});
         // 12 - 8 = 4 is the oldest index still held; the ring wraps inside the range.
-        QVERIFY(s.sampleCount() == 12 && s.blockCount() == 3 && s.sample(0, 3) == 0 && s.sample(0, 4) == 5 && s.sample(0, 12) == 0);
+        QVERIFY(s.sampleCount() == 12);
+        QVERIFY(s.blockCount() == 3);
+        QVERIFY(s.sample(0, 3) == 0);
+        QVERIFY(s.sample(0, 4) == 5);
+        QVERIFY(s.sample(0, 12) == 0);
         QCOMPARE(range(s, 1, 2, 12), (Values{0, 0, 105, 106, 107, 108, 109, 110, 111, 112, 0, 0}));
-        QVERIFY(block(s, 1, 0) == Samples(4, 0) && block(s, 1, 1) == ramp(4, 105) && block(s, 0, 2) == ramp(4, 9));
+        QVERIFY(block(s, 1, 0) == Samples(4, 0));
+        QVERIFY(block(s, 1, 1) == ramp(4, 105));
+        QVERIFY(block(s, 0, 2) == ramp(4, 9));
     }
 
     void appendFormsAndListeners()
@@ -273,7 +287,8 @@ private slots:
         const double *doubles[] = {a, b};
         s.appendChannelsF64(doubles, 3);
         append(s, {{7}, {8}});
-        QVERIFY(once.calls == 1 && always.calls == 3);
+        QVERIFY(once.calls == 1);
+        QVERIFY(always.calls == 3);
         QCOMPARE(range(s, 0, 0, 6), (Values{1, 2, 40000 - 65536, 32767, 0, 7}));
         QCOMPARE(range(s, 1, 0, 6), (Values{-1, -2, -1, 5, 0, 8}));
         // Signals that cannot grow still tell their listeners.
@@ -285,7 +300,8 @@ private slots:
         memory.appendChannels(none, 1);
         memory.appendChannelsF64(doubles, 1);
         append(s, {{9}, {9}});
-        QVERIFY(always.calls == 6 && memory.sampleCount() == 4);
+        QVERIFY(always.calls == 6);
+        QVERIFY(memory.sampleCount() == 4);
     }
 
     void scaleAndLayout()
@@ -298,10 +314,14 @@ private slots:
         s.setChannelName(2, QStringLiteral("none"));
         QCOMPARE(s.lsb(), 12.0 / 512);
         append(s, {ramp(500, -2), ramp(500, 3)});
-        QVERIFY(s.duration() == 2.0 && TLiveSignal(1, 1, 1, 0).duration() == 0.0);
-        QVERIFY(s.samplesIn(3.0) == 750 && s.samplesIn(0.006) == 2);
+        QVERIFY(s.duration() == 2.0);
+        QVERIFY(TLiveSignal(1, 1, 1, 0).duration() == 0.0);
+        QVERIFY(s.samplesIn(3.0) == 750);
+        QVERIFY(s.samplesIn(0.006) == 2);
         // Integer means truncate toward zero; positions past the end count as 0.
-        QVERIFY(s.mean(0, 0, 2) == -1 && s.mean(1, 498, 4) == (501 + 502) / 4 && s.mean(0, 0, 0) == 0);
+        QVERIFY(s.mean(0, 0, 2) == -1);
+        QVERIFY(s.mean(1, 498, 4) == (501 + 502) / 4);
+        QVERIFY(s.mean(0, 0, 0) == 0);
 
         // A view takes over the whole layout; a stage output the scale and names.
         TFilteredSignal view(&s, nullptr);
@@ -329,7 +349,8 @@ private slots:
             source.releasePage(0, b);
         }
         QCOMPARE(source.reads, reads);
-        QVERIFY(source.fetchPage(0, 1)[0] == 2 && source.reads == reads + 1);
+        QVERIFY(source.fetchPage(0, 1)[0] == 2);
+        QVERIFY(source.reads == reads + 1);
         for (int b : {0, 0, 1, -1})
             source.releasePage(0, b);
         source.releasePage(3, 0);
@@ -346,7 +367,8 @@ private slots:
         QCOMPARE(view.sample(0, 4999), 4999 % 3000);
         // The view hands the source's pages back, so the source can evict them.
         const int longReads = longRecord.reads;
-        QVERIFY(longRecord.fetchPage(0, 0) && longRecord.reads == longReads + 1);
+        QVERIFY(longRecord.fetchPage(0, 0));
+        QVERIFY(longRecord.reads == longReads + 1);
         longRecord.releasePage(0, 0);
     }
 
@@ -358,7 +380,8 @@ private slots:
         TFilteredSignal view(&source, std::vector<TBlockFilter *>{&sum3});
         QCOMPARE(range(view, 0, -1, 14), (Values{0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 23, 0}));
         const int reads = source.reads;
-        QVERIFY(view.sample(0, 5) == 18 && source.reads == reads);
+        QVERIFY(view.sample(0, 5) == 18);
+        QVERIFY(source.reads == reads);
 
         // A source block that cannot be read counts as zeros, for the filter
         // and for a copied channel alike.
@@ -369,7 +392,8 @@ private slots:
         QCOMPARE(range(gappyView, 1, 2, 8), (Values{103, 104, 0, 0, 0, 0, 109, 110}));
         // So does a block the view itself cannot produce.
         BrokenView broken(&source, nullptr);
-        QVERIFY(range(broken, 1, 2, 8) == (Values{103, 104, 0, 0, 0, 0, 109, 110}) && broken.sample(1, 5) == 0);
+        QVERIFY(range(broken, 1, 2, 8) == (Values{103, 104, 0, 0, 0, 0, 109, 110}));
+        QVERIFY(broken.sample(1, 5) == 0);
         // A filter without taps gives zeros.
         TFirBlockFilter empty({}, 0);
         TFilteredSignal silent(&source, &empty);
@@ -383,15 +407,22 @@ private slots:
         CountingView view(&source, &ahead);
         CountingView stacked(&view, nullptr);
         append(source, {ramp(12)});
-        QVERIFY(stacked.blockCount() == 3 && stacked.sample(0, 11) == 0 && stacked.sample(0, 3) == 6);
+        QVERIFY(stacked.blockCount() == 3);
+        QVERIFY(stacked.sample(0, 11) == 0);
+        QVERIFY(stacked.sample(0, 3) == 6);
         // Growth drops only the blocks a missing neighbour reached: block 0 is
         // not computed again, block 2 is, through both views.
         append(source, {ramp(8, 13)});
         const int viewReads = view.reads, stackedReads = stacked.reads;
-        QVERIFY(stacked.sample(0, 3) == 6 && view.reads == viewReads && stacked.reads == stackedReads);
-        QVERIFY(view.sampleCount() == 20 && stacked.blockCount() == 5);
-        QVERIFY(stacked.sample(0, 11) == 14 && stacked.sample(0, 17) == 20);
-        QVERIFY(view.reads > viewReads && stacked.reads == stackedReads + 2);
+        QVERIFY(stacked.sample(0, 3) == 6);
+        QVERIFY(view.reads == viewReads);
+        QVERIFY(stacked.reads == stackedReads);
+        QVERIFY(view.sampleCount() == 20);
+        QVERIFY(stacked.blockCount() == 5);
+        QVERIFY(stacked.sample(0, 11) == 14);
+        QVERIFY(stacked.sample(0, 17) == 20);
+        QVERIFY(view.reads > viewReads);
+        QVERIFY(stacked.reads == stackedReads + 2);
     }
 
     void blockWindowServesThreeBlocks()
@@ -443,7 +474,8 @@ private slots:
             TFirBlockFilter fir({c.gain}, 0);
             TIirBlockFilter iir({c.gain}, {0.0}, 2, false, 1);
             TFilteredSignal firView(&source, &fir), iirView(&source, &iir);
-            QVERIFY(firView.sample(0, 5) == c.expected && iirView.sample(0, 5) == c.expected);
+            QVERIFY(firView.sample(0, 5) == c.expected);
+            QVERIFY(iirView.sample(0, 5) == c.expected);
         }
     }
 
@@ -453,7 +485,8 @@ private slots:
         QVERIFY(qAbs(TTrendBlockFilter(2, f(2), 3, f(3), 7, f(7)).trend(10) - f(10)) < 1e-9);
         // Points that do not make a parabola give the line through the outer
         // ones, or the first value.
-        QVERIFY(TTrendBlockFilter(375, 10, 375, 15, 377, 30).trend(379) == 50.0 && TTrendBlockFilter(5, 7, 5, 8, 5, 9).trend(100) == 7.0);
+        QVERIFY(TTrendBlockFilter(375, 10, 375, 15, 377, 30).trend(379) == 50.0);
+        QVERIFY(TTrendBlockFilter(5, 7, 5, 8, 5, 9).trend(100) == 7.0);
 
         // Past the source's end the block stays 0; results keep the low 16 bits.
         MemorySignal source({ramp(10)}, 4);
@@ -489,7 +522,8 @@ private slots:
             append(input, {Samples(x.begin() + long(i), x.begin() + long(std::min(x.size(), i + step)))});
             fir.process();
         }
-        QVERIFY(output.sampleCount() == 700 - 20 && fir.position() == 680);
+        QVERIFY(output.sampleCount() == 700 - 20);
+        QVERIFY(fir.position() == 680);
         for (int k = 0; k < 680; ++k) {
             double y = 0;
             for (int j = 0; j < 41; ++j)
@@ -514,7 +548,8 @@ private slots:
         input.appendInterleaved(frames.data(), int(frames.size() * 2));
         fir.process();
         iir.process();
-        QVERIFY(firOut.sampleCount() == 2 && iirOut.sampleCount() == 3);
+        QVERIFY(firOut.sampleCount() == 2);
+        QVERIFY(iirOut.sampleCount() == 3);
         // y = 2 x[n] + y[n-1] / 2, each channel on its own.
         for (int c = 0; c < 16; ++c)
             QVERIFY(firOut.sample(c, 1) == 100 * c + 1 && iirOut.sample(c, 1) == int(2.0 * (100 * c + 1) + 0.5 * 2.0 * (100 * c)));
@@ -584,23 +619,28 @@ private slots:
     void recursiveStages()
     {
         TIirCoefficients c;
-        QVERIFY(!IirCoefficients::storedNotch50(250, c) && !IirCoefficients::storedBaseline(250, c));
+        QVERIFY(!IirCoefficients::storedNotch50(250, c));
+        QVERIFY(!IirCoefficients::storedBaseline(250, c));
         for (auto [rate, baselineCorner] : {std::pair{500, 0.5}, std::pair{1000, 0.6}}) {
             for (double corner : {0.05, 0.5}) {
                 c = IirCoefficients::firstOrderHighPass(corner, rate);
                 const Response h = response(c.b, c.a, rate);
                 QVERIFY(std::fabs(crossing(h, corner / 20, corner * 10) - corner) <= corner / 50);
-                QVERIFY(h(0) < 1e-12 && std::fabs(h(rate / 2.0) - 1) < 0.01);
+                QVERIFY(h(0) < 1e-12);
+                QVERIFY(std::fabs(h(rate / 2.0) - 1) < 0.01);
             }
             // The recorded chain's notch, single pass: about 0.02 at 50 Hz,
             // -3 dB at about 48 and 52 Hz; then its baseline high-pass.
             QVERIFY(IirCoefficients::storedNotch50(rate, c));
             Response h = response(c.b, c.a, rate);
-            QVERIFY(std::fabs(dB(h(50)) - dB(0.02)) <= 2 && std::fabs(h(0) - 1) < 0.001);
-            QVERIFY(std::fabs(crossing(h, 50, 30) - 48) <= 0.3 && std::fabs(crossing(h, 50, 70) - 52) <= 0.3);
+            QVERIFY(std::fabs(dB(h(50)) - dB(0.02)) <= 2);
+            QVERIFY(std::fabs(h(0) - 1) < 0.001);
+            QVERIFY(std::fabs(crossing(h, 50, 30) - 48) <= 0.3);
+            QVERIFY(std::fabs(crossing(h, 50, 70) - 52) <= 0.3);
             QVERIFY(IirCoefficients::storedBaseline(rate, c));
             h = response(c.b, c.a, rate);
-            QVERIFY(std::fabs(crossing(h, 0.01, 5) - baselineCorner) <= 0.05 && std::fabs(h(10) - 1) < 0.01);
+            QVERIFY(std::fabs(crossing(h, 0.01, 5) - baselineCorner) <= 0.05);
+            QVERIFY(std::fabs(h(10) - 1) < 0.01);
         }
     }
 
@@ -628,7 +668,8 @@ private slots:
             QVERIFY2(head->sampleCount() == 1000 - f[6].toInt(), row);
             QVERIFY2((peak(head, 0, head->sampleCount()) == 0) == (f[7] == "1"), row);
             // Every stage is scaled and named like the input.
-            QVERIFY(head->channelName(0) == QStringLiteral("V5") && head->lsb() == 12.0 / 512);
+            QVERIFY(head->channelName(0) == QStringLiteral("V5"));
+            QVERIFY(head->lsb() == 12.0 / 512);
         }
     }
 
@@ -647,7 +688,9 @@ private slots:
         feed(chain, *input, Samples(4, 1100));
         const double p = std::exp(-2 * M_PI * 0.05 / 250), g = (1 + p) / 2;
         const double y0 = g * (1100 - 100), y1 = g * (1100 - 1100) + p * y0;
-        QVERIFY(head->sampleCount() == 4 && head->sample(0, 0) == int(y0) && head->sample(0, 1) == int(y1));
+        QVERIFY(head->sampleCount() == 4);
+        QVERIFY(head->sample(0, 0) == int(y0));
+        QVERIFY(head->sample(0, 1) == int(y1));
 
         // A new configuration starts empty and only takes samples acquired after it.
         chain.setLowpassKind(QStringLiteral("25hz"));
@@ -680,14 +723,18 @@ private slots:
         }
         TMemorySignal input({up, down}, 1000, 250);
         TStoredFilterChain chain(&input);
-        QVERIFY(chain.head()->sampleCount() == 2500 && peak(chain.head(), 0, 2000, 0) <= 2 && peak(chain.head(), 0, 2000, 1) <= 2);
+        QVERIFY(chain.head()->sampleCount() == 2500);
+        QVERIFY(peak(chain.head(), 0, 2000, 0) <= 2);
+        QVERIFY(peak(chain.head(), 0, 2000, 1) <= 2);
 
         // Two seconds of a constant 100: both means divide 500 samples by 750.
         TMemorySignal shortInput({Samples(500, 100)}, 250, 250);
         TStoredFilterChain shortChain(&shortInput);
         std::vector<double> out(100);
         shortChain.head()->readRange(0, 450, 100, out.data());
-        QVERIFY(shortChain.head()->sample(0, 0) == 33 && out[49] == 33.0 && out[50] == 0.0);
+        QVERIFY(shortChain.head()->sample(0, 0) == 33);
+        QVERIFY(out[49] == 33.0);
+        QVERIFY(out[50] == 0.0);
         shortChain.configure(true, true, true);
         QCOMPARE(shortChain.head()->sample(0, 600), 0);
     }

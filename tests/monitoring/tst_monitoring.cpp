@@ -270,7 +270,8 @@ private slots:
         SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
         MonitorSession *session = manager.startMonitoring(sessionFor(patient), QStringLiteral("sim"));
         SessionInfo info;
-        QVERIFY(session && m_storage->database->loadSession(patient, 1, info));
+        QVERIFY(session);
+        QVERIFY(m_storage->database->loadSession(patient, 1, info));
         const QString path = m_storage->database->studyPath(info.baseFilename);
         QList<QPair<int, int>> shown, printed; // (entries in the log, entries on disk)
         const auto onDisk = [&] {

@@ -639,10 +639,12 @@ private slots:
         QVERIFY(child<QLabel>(monitor, "txtPatientStChange")->text().isEmpty());
 
         auto *button = child<QToolButton>(monitor, "btnSt");
-        QVERIFY(button->menu() && button->menu()->actions().size() == 1);
+        QVERIFY(button->menu());
+        QVERIFY(button->menu()->actions().size() == 1);
         MessageBoxAnswerer answer(QMessageBox::Ok);
         button->menu()->actions().first()->trigger();
-        QVERIFY(answer.texts.size() == 1 && answer.texts.first().contains(QStringLiteral("Too few beats")));
+        QVERIFY(answer.texts.size() == 1);
+        QVERIFY(answer.texts.first().contains(QStringLiteral("Too few beats")));
         QVERIFY(session->events.isEmpty() || !session->events.last().description.startsWith(QStringLiteral("ST reference")));
         manager.stopMonitoring(session->patientId);
     }

@@ -197,7 +197,8 @@ private slots:
         ReportDialog dialog(&reviewWindow, *database, course);
         const QString path = root.filePath(
             "reports/" + reportvalues::summaryReportFileName(patient.lastName, patient.firstName, course.listed().last().startDateTime.date()));
-        QVERIFY(QDir().mkpath(root.filePath("reports")) && writeFile(path, "earlier report"));
+        QVERIFY(QDir().mkpath(root.filePath("reports")));
+        QVERIFY(writeFile(path, "earlier report"));
         Watcher watcher(&dialog);
         bool runningWhenClosed = false;
         QTimer closer;
@@ -213,7 +214,8 @@ private slots:
         });
         closer.start(1);
         QCOMPARE(create(dialog), int(QDialog::Rejected));
-        QVERIFY(runningWhenClosed && !ReportJob::anyRunning());
+        QVERIFY(runningWhenClosed);
+        QVERIFY(!ReportJob::anyRunning());
         QVERIFY(watcher.boxes.isEmpty());
         QCOMPARE(readFile(path), QByteArray("earlier report"));
         QCOMPARE(QDir(root.filePath("reports")).entryList(QDir::Files).size(), 1);

@@ -78,10 +78,15 @@ private slots:
         REQUIRE_REFERENCE_DATA(record);
         const QByteArray &samples = record.bytes;
         auto session = sessionWith(samples);
-        const EctopyStatistics s = analyseRecording(*session->recording()).statistics;
-        QVERIFY(s.longestRun >= 0);
         SessionReport report(*storage.database, *session);
-        QCOMPARE(report.value(0, QStringLiteral("pvcTotal"), 0), QString::number(s.pvcTotal));
+        // The experts count 157 ventricular beats in these ten minutes, many
+        // of them hard to tell; the report prints the station's own count,
+        // which finds most of them and not many more, and six times it as
+        // the rate per hour.
+        const int total = report.value(0, QStringLiteral("pvcTotal"), 0).toInt();
+        QVERIFY2(total >= 157 / 2, qPrintable(QString::number(total)));
+        QVERIFY2(total <= 157 + 16, qPrintable(QString::number(total)));
+        QCOMPARE(report.value(0, QStringLiteral("pvcPerHour"), 0), QString::number(total * 6));
         QVERIFY(report.value(0, QStringLiteral("pvcStripLabel"), 0).startsWith(QStringLiteral("Racha más larga: ")));
         QVERIFY(drawsRunStrip(report));
 
@@ -91,7 +96,7 @@ private slots:
             {{3, session->recording()->path()}, {4, storage.dir.filePath(QStringLiteral("missing.nvecg"))}});
         QCOMPARE(perHour.size(), 1);
         QCOMPARE(perHour[0].x, 3);
-        QCOMPARE(perHour[0].y, s.pvcPerHour);
+        QCOMPARE(perHour[0].y, total * 6.0);
         QCOMPARE(pvcPerHourAxisMaximum({{1, 60.0}}, 60.0), 60.0);
         QCOMPARE(pvcPerHourAxisMaximum({{1, 130.0}, {2, 5.0}}, 60.0), 180.0);
     }

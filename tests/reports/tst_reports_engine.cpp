@@ -205,23 +205,30 @@ private slots:
         // The drawing fills its own box only, bordered on top.
         QCOMPARE(content.drawn, QVector<QRect>({QRect(50, 50, 400, 200)}));
         const QRect drawing = inked(image, QRect(0, 0, 480, 280), white);
-        QVERIFY(drawing.contains(QRect(50, 50, 400, 200)) && QRect(48, 48, 404, 202).contains(drawing));
+        QVERIFY(drawing.contains(QRect(50, 50, 400, 200)));
+        QVERIFY(QRect(48, 48, 404, 202).contains(drawing));
         QCOMPARE(image.pixel(400, 240), red);
         QCOMPARE(QColor(image.pixel(300, 49)).value(), 0);
         // The label over it is transparent: only red and its text, on the left.
         const QRect name = inked(image, QRect(52, 52, 396, 46), red);
-        QVERIFY(!name.isEmpty() && name.right() < 250);
+        QVERIFY(!name.isEmpty());
+        QVERIFY(name.right() < 250);
         QVERIFY(inked(image, QRect(52, 52, 396, 46), white, true).isEmpty());
         QCOMPARE(sheetPainter.labelText("[name] <Page>/<TotalPages>", 3, 0, 2, 7), QStringLiteral("Ana 2/7"));
         // Right-aligned text on its grey background ends at the box's right edge.
         const QRect right = inked(image, QRect(500, 300, 450, 100), qRgb(238, 238, 238));
-        QVERIFY(right.right() <= 949 && right.right() > 930 && right.left() > 700 && qAbs(right.center().y() - 350) < 5);
+        QVERIFY(right.right() <= 949);
+        QVERIFY(right.right() > 930);
+        QVERIFY(right.left() > 700);
+        QVERIFY(qAbs(right.center().y() - 350) < 5);
         // A text too long for its box is cut inside it; the frame is black.
         QVERIFY(QRect(50, 300, 400, 100).contains(inked(image, QRect(0, 290, 480, 160), white)));
         QCOMPARE(QColor(image.pixel(500, 120)).value(), 0);
         // Nothing leaves the band, 500 pixels high: the last label, centred, shows its top only.
         const QRect cut = inked(image, QRect(0, 440, 1000, 560), white);
-        QVERIFY(!cut.isEmpty() && cut.bottom() <= 499 && qAbs(cut.center().x() - 500) < 5);
+        QVERIFY(!cut.isEmpty());
+        QVERIFY(cut.bottom() <= 499);
+        QVERIFY(qAbs(cut.center().x() - 500) < 5);
 
         // A clip set by the caller is kept.
         image.fill(Qt::white);
@@ -267,7 +274,8 @@ private slots:
 
         const FittedText fitted = fitText(text, font, box, wrap, &device);
         const QFontMetricsF metrics(fitted.font, &device);
-        QVERIFY(fitted.lines.size() * metrics.height() <= box.height() + 0.01 && (wrap || fitted.lines.size() == 1));
+        QVERIFY(fitted.lines.size() * metrics.height() <= box.height() + 0.01);
+        QVERIFY((wrap || fitted.lines.size() == 1));
         for (const QString &line : fitted.lines)
             QVERIFY2(metrics.horizontalAdvance(line) <= box.width(), qPrintable(line));
         QCOMPARE(fitted.elided, outcome == QLatin1String("cut"));
@@ -291,7 +299,8 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("report.pdf"));
         const QByteArray previous = QByteArray("%PDF previous report ").repeated(20);
         QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(previous) == previous.size());
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        QVERIFY(old.write(previous) == previous.size());
         old.close();
         FakeContent content;
         ReportEngine engine;

@@ -66,7 +66,8 @@ private slots:
         QVERIFY(qAbs(runStarts(image, 7, true, isGrey).value(29) - 1500) <= 1);
         const QVector<int> before = runStarts(image, 70 + 400, false, isBlack);
         const QVector<int> after = runStarts(image, 70 + 1550, false, isBlack);
-        QVERIFY(before.size() == 1 && after.size() == 1);
+        QVERIFY(before.size() == 1);
+        QVERIFY(after.size() == 1);
         QVERIFY(qAbs(before[0] - after[0] - 100) <= 2);
         int level = 71; // where the higher level starts: the first long run
         for (int run = 0; level < 1850 && run < 20; ++level)
@@ -79,7 +80,8 @@ private slots:
         const QVector<int> pulse = runStarts(image, 45, false, isBlack);
         QCOMPARE(pulse.size(), 1);
         const QVector<int> foot = runStarts(image, 10, false, isBlack);
-        QVERIFY(!foot.isEmpty() && qAbs(foot.last() - pulse[0] - 100) <= 2);
+        QVERIFY(!foot.isEmpty());
+        QVERIFY(qAbs(foot.last() - pulse[0] - 100) <= 2);
         // The caption: clock time, offset in the session and scale.
         SignalGraphic graphic;
         graphic.setSignal(signal.get());

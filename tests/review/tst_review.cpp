@@ -416,7 +416,8 @@ private slots:
         auto window = openReview(storage, id);
         auto *summary = child<QLabel>(window.get(), "lblRhythm");
         auto *episodes = child<QTreeWidget>(window.get(), "treeAfEpisodes");
-        QVERIFY(summary->isVisible() && episodes->isVisible());
+        QVERIFY(summary->isVisible());
+        QVERIFY(episodes->isVisible());
         QVERIFY2(summary->text().startsWith(QStringLiteral("AF burden: 57.1% of 1:10 analysed\nAF episodes: 2\nLongest: 0:30")),
                  qPrintable(summary->text()));
         QCOMPARE(episodes->topLevelItemCount(), 2);

@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <algorithm>
+
 class TestReviewEctopy : public QObject
 {
     Q_OBJECT
@@ -53,14 +55,29 @@ private slots:
         QCOMPARE(beats.last().first().value<QVector<qint64>>(), ectopy.ventricularBeats());
         QVERIFY(summary(ectopy).startsWith(QStringLiteral("PVCs: %1 (").arg(ectopy.ventricularBeats().size())));
         QCOMPARE(ectopy.trendPlot()->xMax(), 600.0);
+        // The busiest minute is told from the second of its first V beat.
+        const QRegularExpressionMatch most =
+            QRegularExpression(QStringLiteral("Most in a minute: (\\d+), from 09:(\\d\\d):(\\d\\d)")).match(summary(ectopy));
+        QVERIFY2(most.hasMatch(), qPrintable(summary(ectopy)));
+        const qint64 second = most.captured(2).toInt() * 60 + most.captured(3).toInt();
+        const auto inMinute = [&](qint64 from) {
+            return std::count_if(ectopy.ventricularBeats().begin(), ectopy.ventricularBeats().end(),
+                                 [from](qint64 i) { return i >= from && i < from + 60 * 250; });
+        };
+        const auto first = std::find_if(ectopy.ventricularBeats().begin(), ectopy.ventricularBeats().end(),
+                                        [second](qint64 i) { return i >= second * 250; });
+        QVERIFY(first != ectopy.ventricularBeats().end());
+        QVERIFY(*first < (second + 1) * 250);
+        QCOMPARE(int(inMinute(*first)), most.captured(1).toInt());
 
         // A run's ECG starts a second before its first beat, a V beat.
         auto *runs = ectopy.findChild<QTreeWidget *>(QStringLiteral("treeRuns"));
-        QVERIFY(runs->topLevelItemCount() > 0 && runs->topLevelItem(0)->text(0).startsWith(QStringLiteral("09:")));
+        QVERIFY(runs->topLevelItemCount() > 0);
+        QVERIFY(runs->topLevelItem(0)->text(0).startsWith(QStringLiteral("09:")));
         runs->setCurrentItem(runs->topLevelItem(0));
         QCOMPARE(chosen.size(), 1);
-        const qint64 first = qRound64((chosen.last().first().toDouble() + 1.0) * 250);
-        QVERIFY(ectopy.ventricularBeats().contains(first));
+        const qint64 runStart = qRound64((chosen.last().first().toDouble() + 1.0) * 250);
+        QVERIFY(ectopy.ventricularBeats().contains(runStart));
     }
 };
 

@@ -89,17 +89,21 @@ private slots:
             storage->updateSession(*session);
         }
         SessionInfo fourth;
-        QVERIFY(storage->loadSession(id, 4, fourth) && writeFile(storage->studyPath(fourth.baseFilename), "NVSTUDY1"));
+        QVERIFY(storage->loadSession(id, 4, fourth));
+        QVERIFY(writeFile(storage->studyPath(fourth.baseFilename), "NVSTUDY1"));
 
         const PatientCourse course(*storage.database, id);
         QCOMPARE(course.listedCount(), 4);
         QCOMPARE(course.sessions().size(), 3);
-        QVERIFY(course.session(2) && course.session(2)->sessionNumber == 2 && !course.session(4));
+        QVERIFY(course.session(2));
+        QVERIFY(course.session(2)->sessionNumber == 2);
+        QVERIFY(!course.session(4));
         QCOMPARE(course.unreadable().size(), 1);
         QCOMPARE(course.unreadable().first().sessionNumber, 4);
         QCOMPARE(course.unreadable().first().startDateTime, start.addDays(3));
         // Attendance over every listed session: the unreadable one was attended.
-        QVERIFY(course.presentCount() == 3 && course.attendancePercent() == 75);
+        QVERIFY(course.presentCount() == 3);
+        QVERIFY(course.attendancePercent() == 75);
         QVERIFY(PatientCourse(*storage.database, 4711).attendancePercent() == 0);
 
         // Collected twice: the series are refilled in place, where the plots read them.
@@ -120,12 +124,24 @@ private slots:
 
         // The phases' series with their colours and names, and nothing past them.
         THistoryPlotValues hr(HistoryPlots::plots()[0], series[0]);
-        QVERIFY(hr.seriesCount() == 3 && hr.pointCount(0) == 1 && hr.pointCount(3) == 0 && hr.pointCount(-1) == 0);
-        QVERIFY(hr.x(0, 0) == 1.0 && hr.y(0, 0) == 70.0 && hr.y(0, 1) == 0.0 && hr.y(3, 0) == 0.0 && hr.x(-1, 0) == 0.0);
-        QVERIFY(hr.color(0) == QColor(Qt::darkGreen) && hr.color(2) == QColor(Qt::darkMagenta) && !hr.color(3).isValid());
-        QVERIFY(hr.name(1) == QStringLiteral("HR intra-exercise") && hr.name(3).isEmpty());
+        QVERIFY(hr.seriesCount() == 3);
+        QVERIFY(hr.pointCount(0) == 1);
+        QVERIFY(hr.pointCount(3) == 0);
+        QVERIFY(hr.pointCount(-1) == 0);
+        QVERIFY(hr.x(0, 0) == 1.0);
+        QVERIFY(hr.y(0, 0) == 70.0);
+        QVERIFY(hr.y(0, 1) == 0.0);
+        QVERIFY(hr.y(3, 0) == 0.0);
+        QVERIFY(hr.x(-1, 0) == 0.0);
+        QVERIFY(hr.color(0) == QColor(Qt::darkGreen));
+        QVERIFY(hr.color(2) == QColor(Qt::darkMagenta));
+        QVERIFY(!hr.color(3).isValid());
+        QVERIFY(hr.name(1) == QStringLiteral("HR intra-exercise"));
+        QVERIFY(hr.name(3).isEmpty());
         THistoryPlotValues weight(HistoryPlots::plots()[2], series[2]);
-        QVERIFY(weight.seriesCount() == 1 && weight.color(0) == QColor(Qt::black) && weight.name(0) == QStringLiteral("Weight"));
+        QVERIFY(weight.seriesCount() == 1);
+        QVERIFY(weight.color(0) == QColor(Qt::black));
+        QVERIFY(weight.name(0) == QStringLiteral("Weight"));
     }
 };
 

@@ -103,7 +103,8 @@ private slots:
         const qint16 small[] = {-256, 0, 256, 100}, *smallChannels[] = {small};
         m_storage.startSession(m_patient.id, QDateTime(QDate(2026, 6, 6), QTime(8, 0)))->recording()->appendChannels(smallChannels, 4);
         m_session = m_storage->openSession(m_patient.id, 1);
-        QVERIFY(m_session && m_session->recording());
+        QVERIFY(m_session);
+        QVERIFY(m_session->recording());
         m_out = m_storage.root() + "/out.edf";
     }
 
@@ -114,7 +115,9 @@ private slots:
         QCOMPARE(exportError(*m_session, m_patient, m_out, options), QString());
         EdfFile edf(m_out);
         const edf_hdr_struct &h = edf.hdr;
-        QVERIFY(edf.ok && h.filetype == EDFLIB_FILETYPE_EDFPLUS && h.datarecords_in_file == 7);
+        QVERIFY(edf.ok);
+        QVERIFY(h.filetype == EDFLIB_FILETYPE_EDFPLUS);
+        QVERIFY(h.datarecords_in_file == 7);
         QCOMPARE(readFile(m_out).mid(8, 46), QByteArray("HC_4711 F 31-JAN-1950 Garcia_Lopez,_Ana_Maria "));
         QCOMPARE(QString("%1|%2|%3.%4.%5 %6:%7:%8").arg(h.technician, h.equipment).arg(h.startdate_day).arg(h.startdate_month)
                      .arg(h.startdate_year).arg(h.starttime_hour).arg(h.starttime_minute).arg(h.starttime_second),
@@ -174,7 +177,8 @@ private slots:
             QVERIFY2(!bytes.contains(part), part);
         const QStringList notes = EdfFile(m_out).annotations();
         QCOMPARE(notes.filter("Event").size(), 3);
-        QVERIFY(notes.contains("1.25 BP 130/85 mmHg, basal") && notes.contains("2.5 Alarm: ASYSTOLE (high)"));
+        QVERIFY(notes.contains("1.25 BP 130/85 mmHg, basal"));
+        QVERIFY(notes.contains("2.5 Alarm: ASYSTOLE (high)"));
         QVERIFY(notes.contains("4.2 Alarm: X X X (low)"));
     }
 
@@ -212,7 +216,11 @@ private slots:
         QCOMPARE(exportError(*s, m_patient, m_out), QString());
         EdfFile edf(m_out);
         const edf_param_struct &ecg = edf.hdr.signalparam[0];
-        QVERIFY(edf.hdr.edfsignals == 2 && ecg.phys_min == -6 && ecg.phys_max == 6 && ecg.dig_min == -256 && ecg.dig_max == 256);
+        QVERIFY(edf.hdr.edfsignals == 2);
+        QVERIFY(ecg.phys_min == -6);
+        QVERIFY(ecg.phys_max == 6);
+        QVERIFY(ecg.dig_min == -256);
+        QVERIFY(ecg.dig_max == 256);
         std::vector<double> mV(4);
         QCOMPARE(edfread_physical_samples(edf.hdr.handle, 0, 4, mV.data()), 4);
         QCOMPARE(mV, std::vector<double>({-6, 0, 6, 100 * 12.0 / 512}));
@@ -259,14 +267,19 @@ private slots:
         QCOMPARE(exportSessionEdf(*opened, m_patient, out).missingSeconds, 10.0);
         {
             EdfFile edf(out);
-            QVERIFY(edf.ok && edf.hdr.datarecords_in_file == 13);
+            QVERIFY(edf.ok);
+            QVERIFY(edf.hdr.datarecords_in_file == 13);
             QStringList marked;
             for (edf_annotation_struct a; edf_get_annotation(edf.hdr.handle, marked.size(), &a) == 0;)
                 marked << QStringLiteral("%1+%2 %3").arg(a.onset / 1e7).arg(a.duration_l / 1e7).arg(a.annotation);
             QCOMPARE(marked.filter("ECG missing"), QStringList({"2+3 ECG missing", "6+7 ECG missing"}));
             QVERIFY(marked.last().startsWith("12.3"));
             const std::vector<int> ecg = edf.digital(0, 1500);
-            QVERIFY(ecg[499] == 11 && ecg[500] == 0 && ecg[1249] == 0 && ecg[1250] == 22 && ecg[1499] == 22);
+            QVERIFY(ecg[499] == 11);
+            QVERIFY(ecg[500] == 0);
+            QVERIFY(ecg[1249] == 0);
+            QVERIFY(ecg[1250] == 22);
+            QVERIFY(ecg[1499] == 22);
         }
         // A recording without gaps that covers its trends says nothing more.
         const std::unique_ptr<MonitorSession> whole = m_storage->openSession(m_patient.id, 3);
@@ -299,7 +312,8 @@ private slots:
         p.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"),
                 {"export", "--root", m_storage.root(), "--patient", "1", "--session", "1", "--technician",
                  QString(45, 'u'), out});
-        QVERIFY(p.waitForFinished(30000) && p.exitCode() == 0);
+        QVERIFY(p.waitForFinished(30000));
+        QVERIFY(p.exitCode() == 0);
         QVERIFY(p.readAllStandardError().contains("--technician is longer than 40 characters"));
         QCOMPARE(QString(EdfFile(out).hdr.technician), QString(40, 'u'));
         QCOMPARE(QDir(m_storage.root()).entryList({"*eeee*"}, QDir::Files | QDir::Hidden), QStringList{QFileInfo(out).fileName()});

@@ -101,16 +101,22 @@ private slots:
     {
         // Every field goes out and comes back under its own key.
         const PatientRecord p = fullPatient();
-        QVERIFY(p.lastName == "lastName ñ" && p.conclusion == "conclusion ñ" && p.birthDate == QDate(1956, 3, 9));
+        QVERIFY(p.lastName == "lastName ñ");
+        QVERIFY(p.conclusion == "conclusion ñ");
+        QVERIFY(p.birthDate == QDate(1956, 3, 9));
         const QJsonObject o = p.toJson();
         QCOMPARE(o.keys().size(), 20);
         for (const QString &key : o.keys())
             QVERIFY(key == "uuid" || key == "birthDate" || o.value(key).toString() == key + QStringLiteral(" ñ"));
-        QVERIFY(o.value("uuid") == "{0f8fad5b-d9cb-469f-a165-70867728950e}" && o.value("birthDate") == "19560309");
+        QVERIFY(o.value("uuid") == "{0f8fad5b-d9cb-469f-a165-70867728950e}");
+        QVERIFY(o.value("birthDate") == "19560309");
         QCOMPARE(p.displayName(), QStringLiteral("lastName ñ, firstName ñ"));
         // Missing or broken values give empty ones.
         const PatientRecord empty = PatientRecord::fromJson({{"birthDate", "1956"}, {"uuid", "garbage"}});
-        QVERIFY(!empty.birthDate.isValid() && empty.uuid.isNull() && empty.city.isEmpty() && empty.id == 0);
+        QVERIFY(!empty.birthDate.isValid());
+        QVERIFY(empty.uuid.isNull());
+        QVERIFY(empty.city.isEmpty());
+        QVERIFY(empty.id == 0);
         QVERIFY(empty.toJson().value("birthDate") == "");
     }
 
@@ -132,10 +138,13 @@ private slots:
         for (int phase = 0; phase <= 4; ++phase)
             QCOMPARE(s.checkpoint(phase).sysBP, stored[phase]);
         s.addEvent(QStringLiteral("Start"));
-        QVERIFY(s.events[0].timeOffset >= 65 && s.events[0].timeOffset <= 66 && !s.events[0].print);
+        QVERIFY(s.events[0].timeOffset >= 65);
+        QVERIFY(s.events[0].timeOffset <= 66);
+        QVERIFY(!s.events[0].print);
         for (int phase : {1, 2, 3})
             QCOMPARE(MonitorSession::phaseFromName(MonitorSession::phaseName(phase)), phase);
-        QVERIFY(MonitorSession::phaseName(2) == "IntraExercise" && MonitorSession::phaseName(4).isEmpty());
+        QVERIFY(MonitorSession::phaseName(2) == "IntraExercise");
+        QVERIFY(MonitorSession::phaseName(4).isEmpty());
         QCOMPARE(MonitorSession::phaseFromName(QStringLiteral("Recovery")), 0);
     }
 
@@ -144,15 +153,18 @@ private slots:
         // Read into a session and written again, a study comes back whole.
         const QJsonObject study = fullStudy();
         const auto s = sessionFromStudy(study, 7, 3);
-        QVERIFY(s->patientId == 7 && studyJson(*s, fullPatient()) == study);
+        QVERIFY(s->patientId == 7);
+        QVERIFY(studyJson(*s, fullPatient()) == study);
         const QString path = m_dir.filePath(QStringLiteral("round.nvstudy"));
         writeStudyFile(*s, fullPatient(), path);
         // "NVSTUDY2" and qCompress: the big-endian length of the compact JSON, then zlib.
         const QByteArray bytes = readFile(path), json = QJsonDocument(study).toJson(QJsonDocument::Compact);
-        QVERIFY(bytes.left(8) == "NVSTUDY2" && qFromBigEndian<quint32>(bytes.constData() + 8) == quint32(json.size()));
+        QVERIFY(bytes.left(8) == "NVSTUDY2");
+        QVERIFY(qFromBigEndian<quint32>(bytes.constData() + 8) == quint32(json.size()));
         QCOMPARE(qUncompress(bytes.mid(8)), json);
         QJsonDocument doc;
-        QVERIFY(readStudyFile(path, doc) && doc.object() == study);
+        QVERIFY(readStudyFile(path, doc));
+        QVERIFY(doc.object() == study);
 
         // From other writers: wrong types and missing values give defaults, an
         // unknown phase is ignored and a later checkpoint of a phase wins.
@@ -160,9 +172,14 @@ private slots:
             R"({"session": {"borgRPE": "x", "weight": "heavy"}, "events": [{"description": "a"}],
                 "results": {"hrTrend": [60, "x"], "checkpoints": [{"phase": "Recovery", "sysBP": 1},
                             {"phase": "Basal", "sysBP": 120}, {"phase": "Basal", "sysBP": 125}]}})").object(), 1, 1);
-        QVERIFY(!other->presence && other->borgRPE == 0 && other->weight == 0.0 && other->spo2Trend.isEmpty());
-        QVERIFY(other->hrTrend == (QVector<int>{60, 0}) && other->checkpoint(PhaseBasal).sysBP == 125);
-        QVERIFY(other->events.size() == 1 && !other->events[0].print);
+        QVERIFY(!other->presence);
+        QVERIFY(other->borgRPE == 0);
+        QVERIFY(other->weight == 0.0);
+        QVERIFY(other->spo2Trend.isEmpty());
+        QVERIFY(other->hrTrend == (QVector<int>{60, 0}));
+        QVERIFY(other->checkpoint(PhaseBasal).sysBP == 125);
+        QVERIFY(other->events.size() == 1);
+        QVERIFY(!other->events[0].print);
     }
 
     void studyFilesOfOtherKinds_data()
@@ -218,7 +235,8 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &small);
         const QString message = caught([&] { writeStudyFile(*s, fullPatient(), path); });
         setrlimit(RLIMIT_FSIZE, &old);
-        QVERIFY(message == "Write error" && readFile(path) == before);
+        QVERIFY(message == "Write error");
+        QVERIFY(readFile(path) == before);
         QCOMPARE(QDir(m_dir.path()).entryList({"keep*"}, QDir::Files), QStringList{"keep.nvstudy"});
 #endif
     }
@@ -235,7 +253,8 @@ private slots:
         writeStudyFile(*s, fullPatient(), path);
         QJsonDocument doc;
         QString why;
-        QVERIFY(readStudyFile(path, doc) && sessionFromStudy(doc.object(), 1, 1)->events.size() == 1005);
+        QVERIFY(readStudyFile(path, doc));
+        QVERIFY(sessionFromStudy(doc.object(), 1, 1)->events.size() == 1005);
 
         // Beyond the bounds the writer refuses and the previous file stays;
         // a patient's long text is only cut in the study's copy.
@@ -252,14 +271,16 @@ private slots:
         patient.comments = QString(MaxStudyTextLength + 9, QLatin1Char('c'));
         s->events[0].description = QStringLiteral("ok");
         writeStudyFile(*s, patient, path);
-        QVERIFY(readStudyFile(path, doc) && doc["patient"]["comments"].toString().size() == MaxStudyTextLength);
+        QVERIFY(readStudyFile(path, doc));
+        QVERIFY(doc["patient"]["comments"].toString().size() == MaxStudyTextLength);
 
         // A file from elsewhere beyond them is refused, with the reason.
         QJsonObject hostile = fullStudy(), named = hostile.value("patient").toObject();
         named.insert("lastName", QString(10 << 20, QLatin1Char('n')));
         hostile.insert("patient", named);
         QVERIFY(writeFile(path, "NVSTUDY2" + qCompress(QJsonDocument(hostile).toJson())));
-        QVERIFY(!readStudyFile(path, doc, &why) && why.contains("\"lastName\""));
+        QVERIFY(!readStudyFile(path, doc, &why));
+        QVERIFY(why.contains("\"lastName\""));
     }
 
     void safeFileNames()
@@ -307,7 +328,9 @@ private slots:
         QCOMPARE(series, (QStringList{"1:70.00 4:65.00", "1:110.00", "", "1:120.00", "", "1:130.00", "1:80.00 4:70.00",
                                       "4:22.86", "1:95.00"}));
         QCOMPARE(RecordRules::bodyMassIndex(80.0, 0.0) + RecordRules::bodyMassIndex(0.0, 170.0) + RecordRules::bodyMassIndex(-80.0, 170.0), 0.0);
-        QVERIFY(attendancePercent(sessions) == 66 && attendancePercent({}) == 0 && attendancePercent(sessions.mid(0, 1)) == 100);
+        QVERIFY(attendancePercent(sessions) == 66);
+        QVERIFY(attendancePercent({}) == 0);
+        QVERIFY(attendancePercent(sessions.mid(0, 1)) == 100);
     }
 
     void appendsReachTheDiskAtOnce()
@@ -330,13 +353,16 @@ private slots:
         QCOMPARE(listener.calls, 4);
         // Another reader sees every sample while the recording is still open.
         QCOMPARE(readFile(path).mid(4096), littleEndian({1, -2, 5, 6, 7, 8, 1, 32767, 70000 - 65536, -1, 0, 0}));
-        QVERIFY(s.sampleCount() == 6 && s.duration() == 6 / 250.0);
+        QVERIFY(s.sampleCount() == 6);
+        QVERIFY(s.duration() == 6 / 250.0);
         // Writing the header afterwards leaves the samples alone.
         s.writeHeader(QByteArray(5000, 'x'));
-        QVERIFY(readFile(path).size() == 4096 + 24 && readFile(path).left(4097) == QByteArray(4096, 'x') + char(1));
+        QVERIFY(readFile(path).size() == 4096 + 24);
+        QVERIFY(readFile(path).left(4097) == QByteArray(4096, 'x') + char(1));
         s.writeHeader("NV", 2);
         QCOMPARE(readFile(path).mid(0, 4), QByteArray("NV\0\0", 4));
-        QVERIFY(s.sample(1, 5) == 0 && s.sample(0, 1) == 5);
+        QVERIFY(s.sample(1, 5) == 0);
+        QVERIFY(s.sample(0, 1) == 5);
     }
 
     void severalChannelsReadBackThroughBlocksAndTail()
@@ -350,36 +376,47 @@ private slots:
         const QString path = newPath();
         QVERIFY(writeFile(path, QByteArray(4096, '\0') + littleEndian(frames) + "x"));
         TFileSignal s(path, 2, 250, 4096, false);
-        QVERIFY(s.sampleCount() == 2600 && s.blockCount() == 2);
+        QVERIFY(s.sampleCount() == 2600);
+        QVERIFY(s.blockCount() == 2);
         for (int channel : {0, 1}) {
             // The tail does not go through the page cache.
             for (int i : {2000, 2599, 1999, 1000, 0, 999})
                 QCOMPARE(s.sample(channel, i), int(frames[size_t(2 * i + channel)]));
             const std::vector<double> all = range(s, channel, -1, 2602);
-            QVERIFY(all.front() == 0.0 && all.back() == 0.0);
+            QVERIFY(all.front() == 0.0);
+            QVERIFY(all.back() == 0.0);
             for (int i = 0; i < 2600; ++i)
                 QCOMPARE(all[size_t(i + 1)], double(frames[size_t(2 * i + channel)]));
         }
-        QVERIFY(!s.readBlock(0, 2) && !s.readBlock(2, 0) && !s.readBlock(0, -1));
+        QVERIFY(!s.readBlock(0, 2));
+        QVERIFY(!s.readBlock(2, 0));
+        QVERIFY(!s.readBlock(0, -1));
         QCOMPARE(s.sample(2, 0) + s.sample(0, 2600) + s.sample(0, -1) + s.sample(-1, 5), 0);
 
         // Opened only to be read, the tail is a block too: a filtered view of
         // the recording reaches its last sample.
         TFileSignal readOnly(path, 2, 250, 4096, TFileSignal::Access::Read);
         TFilteredSignal view(&readOnly, nullptr);
-        QVERIFY(readOnly.blockCount() == 3 && view.sampleCount() == 2600);
-        QVERIFY(view.sample(1, 2599) == -2599 && view.sample(0, 2000) == 2000 * 7 - 9000 && view.sample(0, 2600) == 0);
+        QVERIFY(readOnly.blockCount() == 3);
+        QVERIFY(view.sampleCount() == 2600);
+        QVERIFY(view.sample(1, 2599) == -2599);
+        QVERIFY(view.sample(0, 2000) == 2000 * 7 - 9000);
+        QVERIFY(view.sample(0, 2600) == 0);
         // Frames appended to it stay in memory, each channel in its place.
         const qint16 more[] = {11, -11, 12, -12};
         readOnly.appendInterleaved(more, sizeof(more));
-        QVERIFY(readOnly.sampleCount() == 2602 && readOnly.sample(0, 2600) == 11 && readOnly.sample(1, 2601) == -12);
+        QVERIFY(readOnly.sampleCount() == 2602);
+        QVERIFY(readOnly.sample(0, 2600) == 11);
+        QVERIFY(readOnly.sample(1, 2601) == -12);
         QCOMPARE(range(readOnly, 1, 2599, 3), (std::vector<double>{-2599, -11, -12}));
 
         // A block that the file no longer holds in full reads as zeros where it ends.
         TFileSignal shrunk(path, 2, 250, 4096, false);
         QVERIFY(QFile::resize(path, 4096 + 4 * 1500));
         qint16 *block = shrunk.readBlock(1, 1);
-        QVERIFY(block[499] == -1499 && block[500] == 0 && block[999] == 0);
+        QVERIFY(block[499] == -1499);
+        QVERIFY(block[500] == 0);
+        QVERIFY(block[999] == 0);
         shrunk.freeBlock(block);
     }
 
@@ -424,16 +461,22 @@ private slots:
         append(1100, TFileSignal::PendingCapacity + 200);
         const bool stillFull = !s.retryWrite() && QFileInfo(path).size() == 4096 + 2 * 1050 + 1;
         setrlimit(RLIMIT_FSIZE, &old);
-        QVERIFY(failed && stillFull);
-        QVERIFY(s.retryWrite() && !s.hasWriteFailed());
+        QVERIFY(failed);
+        QVERIFY(stillFull);
+        QVERIFY(s.retryWrite());
+        QVERIFY(!s.hasWriteFailed());
         const int total = 1100 + TFileSignal::PendingCapacity + 200;
-        QVERIFY(s.savedSampleCount() == total && s.frameCount() == total && s.sampleCount() == total);
+        QVERIFY(s.savedSampleCount() == total);
+        QVERIFY(s.frameCount() == total);
+        QVERIFY(s.sampleCount() == total);
         QCOMPARE(s.gaps(), (QVector<RecordingGap>{{1050, 250}}));
 
         // In the file: every sample at its time, zeros where frames were lost,
         // the gap listed in the header; later appends go straight to disk.
         auto reopened = TFileSignal::openRecordingFile(path);
-        QVERIFY(reopened && reopened->sampleCount() == total && reopened->gaps() == s.gaps());
+        QVERIFY(reopened);
+        QVERIFY(reopened->sampleCount() == total);
+        QVERIFY(reopened->gaps() == s.gaps());
         for (int i : {0, 1049, 1050, 1299, 1300, total - 1})
             QCOMPARE(reopened->sample(0, i), i >= 1050 && i < 1300 ? 0 : int(frames[size_t(i)]));
         append(0, 10);
@@ -455,7 +498,11 @@ private slots:
         s.appendInterleaved(ecg.data(), 40);
         s.appendGap(3);
         QCOMPARE(s.gaps(), (QVector<RecordingGap>{{100, 15}, {135, 3}}));
-        QVERIFY(s.isInGap(100) && s.isInGap(114) && !s.isInGap(115) && !s.isInGap(99) && s.isInGap(137));
+        QVERIFY(s.isInGap(100));
+        QVERIFY(s.isInGap(114));
+        QVERIFY(!s.isInGap(115));
+        QVERIFY(!s.isInGap(99));
+        QVERIFY(s.isInGap(137));
         const QVector<RecordingGap> many{{0, 5}, {100, 5}, {108, 2}, {200, 5}, {203 + 50, 1}};
         QCOMPARE(listedGaps(many, 3), (QVector<RecordingGap>{{0, 5}, {100, 10}, {200, 54}}));
         QCOMPARE(listedGaps(many, 5), many);
@@ -466,13 +513,16 @@ private slots:
 #ifdef Q_OS_UNIX
         // A pipe would block the reader for ever; a folder cannot be read.
         const QString pipe = m_dir.filePath(QStringLiteral("pipe.nvecg")), folder = m_dir.filePath("folder.nvstudy");
-        QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0 && QDir().mkdir(folder));
+        QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        QVERIFY(QDir().mkdir(folder));
         for (const QString &path : {pipe, folder}) {
             QJsonObject header;
             QJsonDocument study;
             QString why;
-            QVERIFY(!TFileSignal::readRecordingHeader(path, header) && !TFileSignal::openRecordingFile(path));
-            QVERIFY(!readStudyFile(path, study, &why) && why == "Not a regular file");
+            QVERIFY(!TFileSignal::readRecordingHeader(path, header));
+            QVERIFY(!TFileSignal::openRecordingFile(path));
+            QVERIFY(!readStudyFile(path, study, &why));
+            QVERIFY(why == "Not a regular file");
             QCOMPARE(caught([&] { TFileSignal(path, 1, 250, 4096, false); }), QStringLiteral("Cannot open file"));
         }
 #endif
@@ -514,13 +564,20 @@ private slots:
         QCOMPARE(header.value("study").toObject().value("studyDateTime").toString(), QStringLiteral("20260201093005"));
         // Only the long texts are shortened; names and the uuid stay whole.
         const QJsonObject stored = header.value("patient").toObject();
-        QVERIFY(stored.value("lastName") == patient.lastName && stored.value("uuid") == patient.uuid.toString());
-        QVERIFY(stored.value("medication") == patient.medication && stored.value("comments").toString().size() > 2500);
+        QVERIFY(stored.value("lastName") == patient.lastName);
+        QVERIFY(stored.value("uuid") == patient.uuid.toString());
+        QVERIFY(stored.value("medication") == patient.medication);
+        QVERIFY(stored.value("comments").toString().size() > 2500);
         QVERIFY(patient.comments.startsWith(stored.value("comments").toString()));
 
         auto s = TFileSignal::openRecordingFile(path);
-        QVERIFY(s && s->channelCount() == 2 && s->rate() == 500 && s->channelName(1) == QStringLiteral("II"));
-        QVERIFY(s->lsb() == 12.0 / 512.0 && s->minimum() == -6.0 && s->blockLength() == 2000);
+        QVERIFY(s);
+        QVERIFY(s->channelCount() == 2);
+        QVERIFY(s->rate() == 500);
+        QVERIFY(s->channelName(1) == QStringLiteral("II"));
+        QVERIFY(s->lsb() == 12.0 / 512.0);
+        QVERIFY(s->minimum() == -6.0);
+        QVERIFY(s->blockLength() == 2000);
     }
 
     void headersThatNeedShortening_data()
@@ -554,7 +611,8 @@ private slots:
         QVERIFY(TFileSignal::readRecordingHeader(s.path(), header));
         const QString back = header.value("patient").toObject().value("comments").toString();
         const QString type = header.value("session").toObject().value("exerciseType").toString();
-        QVERIFY(comments.startsWith(back) && exerciseType.startsWith(type));
+        QVERIFY(comments.startsWith(back));
+        QVERIFY(exerciseType.startsWith(type));
         QVERIFY2(back.size() + type.size() >= kept, qPrintable(QString::number(back.size() + type.size())));
         // Identity and dates keep their full form.
         QCOMPARE(header.value("session").toObject().value("startDateTime").toString(), QStringLiteral("20260201093005"));
@@ -600,7 +658,9 @@ private slots:
         const QString path = newPath();
         QVERIFY(writeFile(path, "NVECG1" + QJsonDocument(header).toJson(QJsonDocument::Compact) + "\x11\x22\x33\x44\x55"));
         auto s = TFileSignal::openRecordingFile(path);
-        QVERIFY(s && s->sampleCount() == 2 && s->sample(0, 1) == 0x4433);
+        QVERIFY(s);
+        QVERIFY(s->sampleCount() == 2);
+        QVERIFY(s->sample(0, 1) == 0x4433);
         QVERIFY(!TFileSignal::openRecordingFile(m_dir.filePath(QStringLiteral("missing.nvecg"))));
 
         QCOMPARE(caught([this] { TFileSignal(m_dir.filePath("no/folder/x.nvecg"), 1, 250, 4096, true); }),

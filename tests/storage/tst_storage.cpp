@@ -388,10 +388,6 @@ private slots:
             const QJsonObject json = p.toJson();
             for (auto it = json.begin(); it != json.end(); ++it)
                 QVERIFY2(!it.value().toString().isEmpty(), qPrintable(it.key()));
-            QVERIFY(p.uuid.version() == QUuid::Random);
-            QVERIFY(p.uuid.variant() == QUuid::DCE);
-            QVERIFY(p.birthDate.year() >= 1940);
-            QVERIFY(p.birthDate.year() <= 1975);
             const QList<SessionInfo> sessions = storage->listSessions(summary.id);
             QVERIFY(sessions.size() == 5);
             QVERIFY(sessions.first().presence);
@@ -403,10 +399,6 @@ private slots:
                 auto s = storage->openSession(summary.id, info.sessionNumber);
                 QVERIFY(s);
                 QVERIFY(s->recording());
-                QVERIFY(s->height >= 152);
-                QVERIFY(s->height <= 188);
-                QVERIFY(s->weight > 40);
-                QVERIFY(s->abdomen > s->weight);
                 if (!s->presence) {
                     ++absent;
                     QVERIFY(s->hrTrend.isEmpty());
@@ -414,15 +406,9 @@ private slots:
                     QVERIFY(s->recording()->sampleCount() == 0);
                     continue;
                 }
-                QVERIFY(s->borgRPE >= 3);
-                QVERIFY(s->borgRPE <= 7);
-                QVERIFY(!s->symptoms.isEmpty());
-                QVERIFY(!s->conclusion.isEmpty());
                 QVERIFY(s->hrTrend.size() == 120);
                 QVERIFY(s->tempTrend.size() == 120);
                 QVERIFY(s->recording()->sampleCount() == 120 * 250);
-                QVERIFY(*std::max_element(s->spo2Trend.begin(), s->spo2Trend.end()) <= 99);
-                QVERIFY(*std::max_element(s->tempTrend.begin(), s->tempTrend.end()) <= 37.3);
                 // Rest, a ramp up to the exercise plateau (never beyond it), recovery.
                 const int rest = maximum(s->hrTrend, 0, 18), plateau = maximum(s->hrTrend, 42, 96);
                 QVERIFY2(plateau >= rest + 15, qPrintable(QStringLiteral("%1 %2").arg(rest).arg(plateau)));

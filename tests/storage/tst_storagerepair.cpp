@@ -255,7 +255,9 @@ private slots:
         QCOMPARE(names, QStringList({"3 Three, Ana Three", "4 Four, Ana Four", "5 Two, Ana Two"}));
         QCOMPARE(db()->repairNotes(), QStringList{"One patient got a new number: its earlier number is not in its study files."});
         QCOMPARE(files("/pictures", {"pic?"}), QStringList({"pic3", "pic4", "pic5"}));
-        QVERIFY(db()->openSession(5, 1) && db()->openSession(3, 1) && db()->openSession(4, 1));
+        QVERIFY(db()->openSession(5, 1));
+        QVERIFY(db()->openSession(3, 1));
+        QVERIFY(db()->openSession(4, 1));
     }
 
     void failuresToRemoveOrWriteAreTold()

@@ -106,7 +106,8 @@ private slots:
         for (const auto &[path, size] : {std::make_pair(huge, 2 * (qint64(INT_MAX) + 1)),
                                          std::make_pair(large, 2 * (qint64(1) << 28) + 2)}) {
             QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(size));
         }
         const QString root = dir.filePath(QStringLiteral("replays"));
         const QVector<QPair<QStringList, QByteArray>> cases = {
@@ -123,7 +124,9 @@ private slots:
             QCOMPARE(cli(c.first, &out), 1);
             QVERIFY2(out.contains(c.second) && out.count('\n') == 1, out.constData());
         }
-        QVERIFY(QFile::remove(huge) && QFile::remove(large) && !QFileInfo::exists(root + "/data"));
+        QVERIFY(QFile::remove(huge));
+        QVERIFY(QFile::remove(large));
+        QVERIFY(!QFileInfo::exists(root + "/data"));
     }
 
     void twoProgramsOnOneFolder()

@@ -170,6 +170,46 @@ std::vector<int> ventricularTrend(const std::vector<LabelledBeat> &beats, int ra
     return trend;
 }
 
+EctopyStatistics countedStatistics(const QVector<int> &perSecond, int rate)
+{
+    EctopyStatistics s;
+    int window = 0;
+    for (int second = 0; second < perSecond.size(); ++second) {
+        const int count = std::max(0, perSecond[second]);
+        s.pvcTotal += count;
+        // The minute that starts at this second.
+        if (second == 0) {
+            for (int k = 0; k < std::min(60, int(perSecond.size())); ++k)
+                window += std::max(0, perSecond[k]);
+        } else {
+            window -= std::max(0, perSecond[second - 1]);
+            if (second + 59 < perSecond.size())
+                window += std::max(0, perSecond[second + 59]);
+        }
+        if (count > 0 && window > s.maxPerMinute) {
+            s.maxPerMinute = window;
+            s.maxMinuteStart = qint64(second) * rate;
+        }
+    }
+    if (!perSecond.isEmpty())
+        s.pvcPerHour = s.pvcTotal * 3600.0 / perSecond.size();
+    return s;
+}
+
+std::vector<int> countedTrend(const QVector<int> &perSecond)
+{
+    std::vector<int> trend(size_t(perSecond.size()), 0);
+    int minute = 0;
+    // As ventricularTrend(): the seconds before this one, back to a minute.
+    for (int second = 0; second < perSecond.size(); ++second) {
+        trend[size_t(second)] = minute;
+        minute += std::max(0, perSecond[second]);
+        if (second >= 60)
+            minute -= std::max(0, perSecond[second - 60]);
+    }
+    return trend;
+}
+
 std::vector<qint64> ventricularIndices(const std::vector<LabelledBeat> &beats)
 {
     std::vector<qint64> indices;

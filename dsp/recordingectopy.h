@@ -86,5 +86,15 @@ RecordingEctopy analyseRecording(TSignal &signal, const RecordingGaps &gaps = {}
 // recording, like the live heart-rate trend.
 std::vector<int> ventricularTrend(const std::vector<LabelledBeat> &beats, int rate, qint64 sampleCount);
 
+// What the live count the station stores (entry n: the ventricular beats of
+// second n) still tells when the recording cannot be read: the total, the
+// rate per hour over the seconds counted and the busiest minute to the second
+// (start as the sample index `rate` gives). Couplets and runs need the beats
+// themselves: none are given.
+EctopyStatistics countedStatistics(const QVector<int> &perSecond, int rate);
+// The same counts as a ventricularTrend(): the beats of the minute up to
+// each second.
+std::vector<int> countedTrend(const QVector<int> &perSecond);
+
 // Sample indices of the ventricular beats, for marks on an ECG display.
 std::vector<qint64> ventricularIndices(const std::vector<LabelledBeat> &beats);

@@ -54,7 +54,7 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     // After the count: the run's strip is drawn by the ectopy section, never
     // as an event strip.
     m_ectopy = std::make_unique<SessionReportEctopy>(hasRecording(session) ? recordingPath : QString(),
-                                                     session.startDateTime);
+                                                     session.startDateTime, session.pvcTrend);
     m_st = std::make_unique<SessionReportSt>(hasRecording(session) ? recordingPath : QString(), session.startDateTime);
     m_runStrip = m_strips.size();
     m_strips.append({recordingPath, 0.0, QString(), session.startDateTime});

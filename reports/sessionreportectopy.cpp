@@ -1,5 +1,6 @@
 #include "reports/sessionreportectopy.h"
 
+#include "dsp/stationrate.h"
 #include "storage/recordrules.h"
 #include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
@@ -9,8 +10,9 @@
 #include <cmath>
 #include <memory>
 
-SessionReportEctopy::SessionReportEctopy(const QString &recordingPath, const QDateTime &sessionStart)
-    : m_path(recordingPath), m_start(sessionStart)
+SessionReportEctopy::SessionReportEctopy(const QString &recordingPath, const QDateTime &sessionStart,
+                                         const QVector<int> &liveCounts)
+    : m_path(recordingPath), m_start(sessionStart), m_liveCounts(liveCounts)
 {
 }
 
@@ -48,6 +50,11 @@ void SessionReportEctopy::analyse()
             // Said in the section.
         }
     }
+    if (source != EctopySource::Classified && !m_liveCounts.isEmpty()) {
+        source = EctopySource::LiveCount;
+        ectopy.rate = StationSampleRate;
+        ectopy.statistics = countedStatistics(m_liveCounts, ectopy.rate);
+    }
     m_values = reportvalues::ectopyValues(source, ectopy.statistics, ectopy.rate, m_start);
     const EctopyStatistics &s = ectopy.statistics;
     if (source == EctopySource::Classified && s.longestRun >= 0)
@@ -61,7 +68,7 @@ QMap<QString, QString> ectopyValues(EctopySource source, const EctopyStatistics 
                                     const QDateTime &sessionStart)
 {
     QMap<QString, QString> v;
-    if (source != EctopySource::Classified || rate <= 0) {
+    if ((source != EctopySource::Classified && source != EctopySource::LiveCount) || rate <= 0) {
         const QString none = QStringLiteral("---");
         for (const char *name : {"pvcTotal", "pvcPerHour", "pvcMaxPerMinute", "pvcCouplets", "pvcRunCount"})
             v[QLatin1String(name)] = none;
@@ -76,6 +83,12 @@ QMap<QString, QString> ectopyValues(EctopySource source, const EctopyStatistics 
     v[QStringLiteral("pvcMaxPerMinute")] =
         s.maxPerMinute > 0 ? QStringLiteral("%1 (desde las %2)").arg(s.maxPerMinute).arg(clock(s.maxMinuteStart))
                            : QStringLiteral("0");
+    if (source == EctopySource::LiveCount) {
+        v[QStringLiteral("pvcCouplets")] = v[QStringLiteral("pvcRunCount")] = QStringLiteral("---");
+        v[QStringLiteral("pvcRuns")] = QStringLiteral("Sin registro de ECG legible: extrasístoles del recuento en vivo; "
+                                                      "las duplas y rachas necesitan el registro.");
+        return v;
+    }
     v[QStringLiteral("pvcCouplets")] = QString::number(s.couplets);
     // Runs above 100 bpm are the ventricular tachycardias the VT alarm calls.
     v[QStringLiteral("pvcRunCount")] = s.runs.empty() ? QStringLiteral("0")

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QMap>
 #include <QString>
+#include <QVector>
 
 // The session report's ventricular ectopy: PVC total, PVCs per hour, the
 // busiest minute, couplets, the runs, and where the strip of the longest run
@@ -14,8 +15,11 @@
 class SessionReportEctopy
 {
 public:
-    // `recordingPath` empty: the session has no ECG recording.
-    SessionReportEctopy(const QString &recordingPath, const QDateTime &sessionStart);
+    // `recordingPath` empty: the session has no ECG recording. Without a
+    // readable one, the figures come from `liveCounts` when it has any (the
+    // ventricular beats of each second as counted live).
+    SessionReportEctopy(const QString &recordingPath, const QDateTime &sessionStart,
+                        const QVector<int> &liveCounts = {});
 
     // The text of one of the section's names; false for other names.
     bool value(const QString &name, QString &value);
@@ -28,6 +32,7 @@ private:
 
     QString m_path;
     QDateTime m_start;
+    QVector<int> m_liveCounts;
     bool m_analysed = false;
     QMap<QString, QString> m_values;
     double m_stripStart = -1.0;
@@ -43,8 +48,9 @@ constexpr int ListedRuns = 12;
 // The section's texts ("pvcTotal", "pvcPerHour", "pvcMaxPerMinute",
 // "pvcCouplets", "pvcRunCount", "pvcRuns", "pvcStripLabel") from the
 // statistics of a recording, or, without statistics, the dashes and the
-// sentence of a session whose ECG was not recorded or cannot be read.
-enum class EctopySource { Classified, NoRecording, Unreadable };
+// sentence of a session whose ECG was not recorded or cannot be read. From
+// the live count (LiveCount) there are no couplets or runs to give.
+enum class EctopySource { Classified, NoRecording, Unreadable, LiveCount };
 QMap<QString, QString> ectopyValues(EctopySource source, const EctopyStatistics &statistics, int rate,
                                     const QDateTime &sessionStart);
 

@@ -1,6 +1,7 @@
 #include "review/reviewectopy.h"
 
 #include "display/qplotgraphic.h"
+#include "dsp/stationrate.h"
 #include "storage/recordrules.h"
 #include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
@@ -99,8 +100,9 @@ bool ReviewEctopy::isBusy() const
     return m_watcher.isRunning();
 }
 
-void ReviewEctopy::showRecording(const QString &path, const QDateTime &start)
+void ReviewEctopy::showRecording(const QString &path, const QDateTime &start, const QVector<int> &liveCounts)
 {
+    m_liveCounts = liveCounts;
     if (m_cancel)
         m_cancel->store(true);
     m_start = start;
@@ -109,7 +111,7 @@ void ReviewEctopy::showRecording(const QString &path, const QDateTime &start)
     if (path.isEmpty()) {
         m_cancel.reset();
         m_watcher.setFuture(QFuture<std::shared_ptr<ReviewedEctopy>>());
-        showStatus(tr("This session has no ECG recording."));
+        showCounted(tr("This session has no ECG recording."));
         return;
     }
     showStatus(tr("Classifying the beats of the recording..."));
@@ -143,7 +145,7 @@ void ReviewEctopy::showResult()
     if (!result || (m_cancel && m_cancel->load()))
         return;
     if (!result->readable) {
-        showStatus(tr("The ECG recording of this session cannot be read."));
+        showCounted(tr("The ECG recording of this session cannot be read."));
         return;
     }
     const RecordingEctopy &e = result->ectopy;
@@ -184,16 +186,40 @@ void ReviewEctopy::showResult()
         m_runs->setCurrentItem(nullptr);
     }
 
-    const std::vector<int> trend = ventricularTrend(e.beats, e.rate, e.sampleCount);
-    m_trend = QVector<int>(trend.begin(), trend.end());
-    m_trendPlot->setXRange(0, m_trend.size());
-    // Room above the busiest minute, at least ten per minute.
-    m_trendPlot->setYRange(0, qMax(10, (s.maxPerMinute + 4) / 5 * 5 + 5));
-    m_trendPlot->setValues(&m_trendValues);
+    showTrend(ventricularTrend(e.beats, e.rate, e.sampleCount), s.maxPerMinute);
 
     const std::vector<qint64> ventricular = ventricularIndices(e.beats);
     m_ventricular = QVector<qint64>(ventricular.begin(), ventricular.end());
     emit ventricularBeatsChanged(m_ventricular);
+}
+
+void ReviewEctopy::showCounted(const QString &reason)
+{
+    showStatus(reason);
+    if (m_liveCounts.isEmpty())
+        return;
+    // The live count of the same chain that review runs, kept second by
+    // second while monitoring.
+    m_rate = StationSampleRate;
+    const EctopyStatistics s = countedStatistics(m_liveCounts, m_rate);
+    QStringList lines{reason, tr("As counted live:")};
+    lines << tr("PVCs: %1 (%2 per hour)").arg(s.pvcTotal).arg(std::lround(s.pvcPerHour));
+    if (s.maxPerMinute > 0)
+        lines << tr("Most in a minute: %1, from %2")
+                     .arg(s.maxPerMinute)
+                     .arg(RecordRules::eventTime(m_start, int(s.maxMinuteStart / m_rate), true));
+    lines << tr("Couplets and runs need the ECG recording.");
+    m_summary->setText(lines.join(QLatin1Char('\n')));
+    showTrend(countedTrend(m_liveCounts), s.maxPerMinute);
+}
+
+void ReviewEctopy::showTrend(const std::vector<int> &trend, int maxPerMinute)
+{
+    m_trend = QVector<int>(trend.begin(), trend.end());
+    m_trendPlot->setXRange(0, m_trend.size());
+    // Room above the busiest minute, at least ten per minute.
+    m_trendPlot->setYRange(0, qMax(10, (maxPerMinute + 4) / 5 * 5 + 5));
+    m_trendPlot->setValues(&m_trendValues);
 }
 
 void ReviewEctopy::runChosen(QTreeWidgetItem *item)

@@ -55,7 +55,10 @@ public:
 
     // Classifies the recording at `path` (none: the session has no ECG);
     // `start` is the session's start, for the clock times of the runs.
-    void showRecording(const QString &path, const QDateTime &start);
+    // Without a readable recording, the session's stored live count
+    // (`liveCounts`, ventricular beats per second) gives what it can: the
+    // total, the rate and the busiest minute, but no couplets or runs.
+    void showRecording(const QString &path, const QDateTime &start, const QVector<int> &liveCounts = {});
     // Marks the time shown by the ECG display on the trend.
     void setPosition(double seconds);
     // Sample indices of the ventricular beats of the shown recording; empty
@@ -73,6 +76,9 @@ signals:
 private:
     void showResult();
     void showStatus(const QString &text);
+    // `reason` why the recording gives nothing, and the live count if any.
+    void showCounted(const QString &reason);
+    void showTrend(const std::vector<int> &trend, int maxPerMinute);
     void runChosen(QTreeWidgetItem *item);
 
     QLabel *m_summary;
@@ -81,6 +87,7 @@ private:
     TRPvcPlotValues m_trendValues;
     QVector<int> m_trend;
     QVector<qint64> m_ventricular;
+    QVector<int> m_liveCounts;
     QDateTime m_start;
     int m_rate = 250;
 

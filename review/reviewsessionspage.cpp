@@ -219,7 +219,7 @@ void ReviewSessionsPage::showSession(MonitorSession *session)
     m_rhythm->showSession(session->rhythmAnalysed, session->rhythmEpisodes, session->hrTrend, session->startDateTime);
     m_ectopy->showRecording(session->recording() && session->recording()->sampleCount() > 0
                                 ? session->recording()->path() : QString(),
-                            session->startDateTime);
+                            session->startDateTime, session->pvcTrend);
     m_st->showRecording(session->recording() && session->recording()->sampleCount() > 0
                             ? session->recording()->path() : QString(),
                         session->startDateTime);

@@ -1391,6 +1391,14 @@ Stop monitor session?</source>
         <source>Runs of 3 or more PVCs: %1, %2 of them above 100 bpm (VT)</source>
         <translation>Rachas de 3 o más EV: %1, %2 de ellas a más de 100 lpm (TV)</translation>
     </message>
+    <message>
+        <source>As counted live:</source>
+        <translation>Según el recuento en vivo:</translation>
+    </message>
+    <message>
+        <source>Couplets and runs need the ECG recording.</source>
+        <translation>Las duplas y las rachas necesitan el registro de ECG.</translation>
+    </message>
 </context>
 <context>
     <name>ReviewPrompts</name>

@@ -129,6 +129,17 @@ private slots:
         const std::vector<int> seen{int(trend.size()), trend[0], trend[1], trend[2], trend[60], trend[61], trend[62], trend[70]};
         QCOMPARE(seen, (std::vector<int>{75, 0, 1, 2, 2, 1, 0, 1}));
         QCOMPARE(ventricularIndices(beatsOf(QStringLiteral("NVNV"))), (std::vector<qint64>{200, 600}));
+
+        // The live count per second gives the same trend and, to the second,
+        // the same busiest minute (here from second 1: 2 + 3 beats).
+        QVector<int> perSecond(75);
+        perSecond[1] = 2, perSecond[50] = 3, perSecond[65] = 1;
+        const std::vector<int> counted = countedTrend(perSecond);
+        QCOMPARE(std::vector<int>({counted[1], counted[2], counted[51], counted[61], counted[62], counted[66]}),
+                 std::vector<int>({0, 2, 5, 5, 3, 4}));
+        const EctopyStatistics s = countedStatistics(perSecond, Rate);
+        QVERIFY(s.pvcTotal == 6 && s.maxPerMinute == 5 && s.maxMinuteStart == Rate && s.pvcPerHour == 288.0);
+        QVERIFY(s.runs.empty() && s.couplets == 0);
     }
 
     void syntheticRecording()

@@ -57,6 +57,9 @@ private slots:
 
         QCOMPARE(ectopyValues(EctopySource::Classified, EctopyStatistics(), 250, start)["pvcRuns"],
                  QStringLiteral("Sin rachas de 3 o más extrasístoles ventriculares."));
+        v = ectopyValues(EctopySource::LiveCount, countedStatistics({0, 2, 0, 1}, 250), 250, start);
+        QCOMPARE(QStringList({v["pvcTotal"], v["pvcPerHour"], v["pvcMaxPerMinute"], v["pvcCouplets"], v["pvcRunCount"]}),
+                 QStringList({"3", "2700", "3 (desde las 10:00:01)", "---", "---"}));
         v = ectopyValues(EctopySource::Unreadable, s, 250, start);
         QCOMPARE(QStringList({v["pvcTotal"], v["pvcRuns"], v["pvcStripLabel"]}),
                  QStringList({"---", "No se pudo leer el registro de ECG de la sesión.", ""}));

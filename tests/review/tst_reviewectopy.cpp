@@ -47,6 +47,12 @@ private slots:
         ectopy.showRecording(storage.dir.filePath(QStringLiteral("missing.nvecg")), QDateTime());
         QTRY_COMPARE(summary(ectopy), QStringLiteral("The ECG recording of this session cannot be read."));
         QVERIFY(ectopy.ventricularBeats().isEmpty());
+        // The live count stored with the session stands in for what it can.
+        ectopy.showRecording(storage.dir.filePath(QStringLiteral("missing.nvecg")), QDateTime(), {0, 2, 0, 1});
+        QTRY_VERIFY(summary(ectopy).startsWith(QStringLiteral(
+            "The ECG recording of this session cannot be read.\nAs counted live:\nPVCs: 3 (2700 per hour)\n")));
+        QVERIFY(summary(ectopy).endsWith(QStringLiteral("\nCouplets and runs need the ECG recording.")));
+        QCOMPARE(ectopy.trendPlot()->xMax(), 4.0);
         ectopy.showRecording(QString(), QDateTime());
         QCOMPARE(summary(ectopy), QStringLiteral("This session has no ECG recording."));
 

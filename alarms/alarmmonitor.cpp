@@ -51,6 +51,11 @@ void AlarmMonitor::addPatient(int patientId, MonitorSession *session, ISource *s
         found = m_patients.emplace(patientId, Patient()).first;
         found->second.engine = AlarmEngine(m_settings);
         found->second.startTime = now;
+        // A session that already holds an ST trend goes on at its own
+        // measurement point; a new one takes the configured point.
+        const StSessionData &stored = session->stTrend;
+        found->second.ectopy.st().setPointMs(stored.analysed && !stored.trend.isEmpty() ? stored.pointMs
+                                                                                      : m_settings.stPointMs);
     }
     Patient &patient = found->second;
     patient.session = session;

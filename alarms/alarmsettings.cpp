@@ -43,6 +43,7 @@ AlarmSettings AlarmSettings::load(const QSettings &settings, QStringList *correc
     loaded.audioPauseMinutes = bounded(settings, AudioPauseMinutes, AudioPauseRange, false, corrected);
     loaded.stLimit = bounded(settings, StLimit, StLimitRange, true, corrected);
     loaded.stDelay = bounded(settings, StDelay, StDelayRange, false, corrected);
+    loaded.stPointMs = bounded(settings, StPointMs, StPointMsRange, false, corrected);
     loaded.afDelay = bounded(settings, AfDelay, AfDelayRange, true, corrected);
     // Stored as 1 or 0; a hand-written "true" counts as on too.
     const QString sound = settings.value(QLatin1String(LowPrioritySound.key)).toString().trimmed();
@@ -61,4 +62,5 @@ void AlarmSettings::save(QSettings &settings) const
     settings.setValue(QLatin1String(LowPrioritySound.key), lowPrioritySound ? 1 : 0);
     settings.setValue(QLatin1String(StLimit.key), stLimit);
     settings.setValue(QLatin1String(StDelay.key), stDelay);
+    settings.setValue(QLatin1String(StPointMs.key), stPointMs);
 }

@@ -36,6 +36,7 @@ struct AlarmSettings
     bool lowPrioritySound = false;
     int stLimit = 10;                                     // tenths of a millimetre (10 uV); beyond it: medium, 0 = off
     int stDelay = 60;                                     // s the ST change must last
+    int stPointMs = 60;                                   // ms after the J point the ST level is taken, 40 to 80
 
     // `corrected`, when given, receives one sentence for each stored value
     // that was out of range, naming the key and the value used instead.
@@ -65,6 +66,8 @@ inline constexpr IntSetting StLimit{"Config/Alarms/StLimitTenthsMm", 10};
 inline constexpr IntRange StLimitRange{0, 50};
 inline constexpr IntSetting StDelay{"Config/Alarms/StDelay", 60};
 inline constexpr IntRange StDelayRange{15, 600};
+inline constexpr IntSetting StPointMs{"Config/Alarms/StPointMs", 60};
+inline constexpr IntRange StPointMsRange{40, 80};
 inline constexpr IntSetting AfDelay{"Config/Alarms/AfDelay", 30};
 inline constexpr IntRange AfDelayRange{10, 120};   // or 0: off
 

@@ -24,6 +24,12 @@ void AlarmSt::restart()
     m_analyser = TStAnalyser(m_analyser.pointMs());
 }
 
+void AlarmSt::setPointMs(int pointMs)
+{
+    if (pointMs != m_analyser.pointMs())
+        m_analyser = TStAnalyser(pointMs);
+}
+
 void AlarmSt::addDecision(const TBeatDecision &decision, qint64 recordingOffset)
 {
     TStBeat beat;

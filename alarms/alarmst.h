@@ -33,6 +33,11 @@ public:
     // Acquisition starts again with a fresh classifier: the analyser starts
     // over too; the session's trend and reference go on.
     void restart();
+    // Where after the J point the ST level is taken (40-80 ms); set before
+    // the session's first beat, since a trend and its reference only
+    // compare when taken at one point.
+    void setPointMs(int pointMs);
+    int pointMs() const { return m_analyser.pointMs(); }
     void addSample(int sample) { m_analyser.addSample(sample); }
     // A classifier decision whose sample 0 is sample `recordingOffset` of
     // the recording.

@@ -207,6 +207,7 @@ void ConfigDialog::loadAlarmSystem(const QSettings &settings)
     ui->chkLowPrioritySound->setChecked(alarms.lowPrioritySound);
     ui->numStLimit->setValue(alarms.stLimit / 10.0);
     ui->numStDelay->setValue(alarms.stDelay);
+    ui->numStPoint->setValue(alarms.stPointMs);
     ui->numAfDelay->setValue(alarms.afDelay);
 }
 
@@ -221,6 +222,7 @@ void ConfigDialog::saveAlarmSystem(QSettings &settings) const
     alarms.lowPrioritySound = ui->chkLowPrioritySound->isChecked();
     alarms.stLimit = int(std::lround(ui->numStLimit->value() * 10.0));
     alarms.stDelay = ui->numStDelay->value();
+    alarms.stPointMs = ui->numStPoint->value();
     // Between off and the shortest delay, the shortest delay.
     const int afDelay = ui->numAfDelay->value();
     alarms.afDelay = afDelay == 0 ? 0 : std::max(afDelay, ConfigSettings::AfDelayRange.minimum);

@@ -24,6 +24,7 @@ constexpr int SteepReach = 15;     // the steepest slope is looked for within +-
 constexpr int EndReach = 40;       // the last steep slope lies within 160 ms after the centre
 constexpr int JReach = 50;         // and the J point within 200 ms
 constexpr int OnsetReach = 30;
+constexpr int OnsetGap = 4;        // the R peak or a Q wave's bottom is flat for less than 16 ms
 constexpr int OnsetLimit = 40;
 constexpr int IsoelectricReach = 15;
 
@@ -60,12 +61,16 @@ bool delineate(const float *x, int size, int centre, Fiducials &out)
             j = k;
             break;
         }
-    int first = 0;
-    for (int k = -OnsetReach; k <= 0; ++k)
-        if (slope(k) >= SteepShare * steepest) {
+    // The QRS's first steep slope: back from the steepest, over the brief
+    // flat of a Q wave's bottom but not over a longer level stretch, which
+    // belongs before the QRS (a P wave and its PR segment, however deep).
+    int first = -SteepReach;
+    for (int k = -SteepReach; k <= SteepReach; ++k)
+        if (slope(k) > slope(first))
             first = k;
-            break;
-        }
+    for (int k = first; k >= -OnsetReach && k >= first - OnsetGap; --k)
+        if (slope(k) >= SteepShare * steepest)
+            first = k;
     int onset = -OnsetLimit;
     for (int k = first; k >= -OnsetLimit; --k)
         if (slope(k) < OnsetShare * steepest) {

@@ -55,7 +55,9 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     // as an event strip.
     m_ectopy = std::make_unique<SessionReportEctopy>(hasRecording(session) ? recordingPath : QString(),
                                                      session.startDateTime, session.pvcTrend);
-    m_st = std::make_unique<SessionReportSt>(hasRecording(session) ? recordingPath : QString(), session.startDateTime);
+    m_st = std::make_unique<SessionReportSt>(hasRecording(session) ? recordingPath : QString(), session.startDateTime,
+                                             session.stTrend.analysed ? session.stTrend.pointMs
+                                                                      : TStAnalyser::DefaultPointMs);
     m_runStrip = m_strips.size();
     m_strips.append({recordingPath, 0.0, QString(), session.startDateTime});
     // The first AF onset's strip is drawn by the rhythm section, likewise.

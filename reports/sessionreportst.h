@@ -18,7 +18,9 @@ class SessionReportSt
 {
 public:
     // `recordingPath` empty: the session has no ECG recording.
-    SessionReportSt(const QString &recordingPath, const QDateTime &sessionStart);
+    // `pointMs`: where after the J point the session's ST level was taken.
+    SessionReportSt(const QString &recordingPath, const QDateTime &sessionStart,
+                    int pointMs = TStAnalyser::DefaultPointMs);
 
     // The text of one of the section's names ("st..."); false for others.
     bool value(const QString &name, QString &value);
@@ -30,6 +32,7 @@ private:
 
     QString m_path;
     QDateTime m_start;
+    int m_pointMs;
     bool m_analysed = false;
     bool m_readable = false;
     RecordingSt m_st;

@@ -75,7 +75,8 @@ public:
     explicit ReviewSt(QWidget *parent = nullptr);
     ~ReviewSt() override;
 
-    void showRecording(const QString &path, const QDateTime &start);
+    // `pointMs`: where after the J point the session's ST level was taken.
+    void showRecording(const QString &path, const QDateTime &start, int pointMs = TStAnalyser::DefaultPointMs);
     void setPosition(double seconds);
     bool isBusy() const;
     QPlotGraphic *trendPlot() const { return m_trendPlot; }

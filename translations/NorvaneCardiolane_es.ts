@@ -253,6 +253,14 @@ Pulse &lt;Aceptar&gt; para continuar.</translation>
         <source>Atrial fibrillation lasting this long alarms (10 to 120 s)</source>
         <translation>La fibrilación auricular que dura este tiempo da alarma (10 a 120 s)</translation>
     </message>
+    <message>
+        <source>ST measured at J + (ms)</source>
+        <translation>ST medido en J + (ms)</translation>
+    </message>
+    <message>
+        <source>Where after the end of the QRS the ST level is taken (40 to 80 ms); applies to sessions started after the change</source>
+        <translation>Dónde, tras el final del QRS, se mide el nivel del ST (de 40 a 80 ms); se aplica a las sesiones que empiecen después del cambio</translation>
+    </message>
 </context>
 <context>
     <name>EcgPaper</name>

@@ -89,11 +89,13 @@ private slots:
         AlarmRig off;
         AlarmSettings settings;
         settings.stLimit = 0;
+        settings.stPointMs = 80;
         off.alarms.setSettings(settings);
         MonitorSession &quiet = off.add(depressionEpisode(300), false);
         off.runTo(300);
         QVERIFY(stEntries(quiet).isEmpty());
         QVERIFY(off.alarms.stFigures(1).changeUv < -100.0);
+        QCOMPARE(quiet.stTrend.pointMs, 80);
         off.alarms.stopPatient(1);
         QVERIFY(!off.alarms.stFigures(1).measured);
     }
@@ -106,14 +108,18 @@ private slots:
         QCOMPARE(AlarmSettings::load(settings).stDelay, 60);
         settings.setValue("Config/Alarms/StLimitTenthsMm", 99);
         settings.setValue("Config/Alarms/StDelay", 2);
+        settings.setValue("Config/Alarms/StPointMs", 95);
         QCOMPARE(AlarmSettings::load(settings).stLimit, 50);
         QCOMPARE(AlarmSettings::load(settings).stDelay, 15);
+        QCOMPARE(AlarmSettings::load(settings).stPointMs, 80);
         AlarmSettings changed;
         changed.stLimit = 0;
         changed.stDelay = 120;
+        changed.stPointMs = 40;
         changed.save(settings);
         QCOMPARE(AlarmSettings::load(settings).stLimit, 0);
         QCOMPARE(AlarmSettings::load(settings).stDelay, 120);
+        QCOMPARE(AlarmSettings::load(settings).stPointMs, 40);
     }
 };
 

@@ -334,12 +334,13 @@ private slots:
     void defaultsAndStoredValues()
     {
         ConfigDialog().accept();
-        QCOMPARE(QSettings().allKeys().size(), 17);
+        QCOMPARE(QSettings().allKeys().size(), 18);
         const QStringList keys = {"MaxPatients", "Alarms/HrLow", "Alarms/HrHigh", "Alarms/Spo2Low", "Alarms/Spo2High",
                                   "Alarms/TempLow", "Alarms/TempHigh", "Alarms/HrLower", "Alarms/AsystoleDelay",
                                   "Alarms/HrDelay", "Alarms/AudioPauseMinutes", "Alarms/LowPrioritySound",
-                                  "Alarms/PvcPerMinute", "Alarms/StLimitTenthsMm", "Alarms/StDelay", "Alarms/AfDelay"};
-        const double defaults[] = {9, 100, 120, 80, 90, 37.0, 38.0, 40, 4, 5, 2, 0, 10, 10, 60, 30};
+                                  "Alarms/PvcPerMinute", "Alarms/StLimitTenthsMm", "Alarms/StDelay", "Alarms/AfDelay",
+                                  "Alarms/StPointMs"};
+        const double defaults[] = {9, 100, 120, 80, 90, 37.0, 38.0, 40, 4, 5, 2, 0, 10, 10, 60, 30, 60};
         for (int i = 0; i < keys.size(); ++i)
             QCOMPARE(stored(keys[i]).toDouble(), defaults[i]);
         QVERIFY(stored(QStringLiteral("Devices")).toStringList().isEmpty());

@@ -139,6 +139,19 @@ qint64 AlarmEngine::msBeyondRate(int bpm, bool above) const
         return above ? interval * bpm < 60 * SampleRate : interval * bpm > 60 * SampleRate;
     };
     const int newest = m_beatsSeen - 1;
+    // A QRS keeps its size from beat to beat, in a fast or irregular rhythm
+    // too; noise taken for beats does not. Beats far from the median size of
+    // the last ones count as odd.
+    std::array<int, 9> sizes{};
+    const int measured = std::min<int>(m_beatsSeen, int(sizes.size()));
+    for (int k = 0; k < measured; ++k)
+        sizes[size_t(k)] = m_rateAmplitudes[size_t((newest - k) % KeptBeats)];
+    std::nth_element(sizes.begin(), sizes.begin() + measured / 2, sizes.begin() + measured);
+    const int usualSize = sizes[size_t(measured / 2)];
+    const auto usual = [this, usualSize](int k) {
+        const int size = m_rateAmplitudes[size_t(k % KeptBeats)];
+        return size < 0 || usualSize <= 0 || (5 * size >= 3 * usualSize && 5 * size <= 8 * usualSize);
+    };
     qint64 end = beatIndex(newest);
     qint64 start = end;
     int walked = 0;
@@ -149,11 +162,9 @@ qint64 AlarmEngine::msBeyondRate(int bpm, bool above) const
     }
     for (int k = newest; k > std::max(0, m_beatsSeen - KeptBeats); --k) {
         const qint64 earlier = beatIndex(k - 1);
-        if (!m_quality.analysableAt(earlier) || !m_quality.analysableAt(beatIndex(k)))
-            break;
         ++walked;
-        if (!beyond(beatIndex(k) - earlier)) {
-            if (++odd * 5 > walked)
+        if (!beyond(beatIndex(k) - earlier) || !usual(k)) {
+            if (++odd * 3 > walked)
                 break;
             continue;
         }
@@ -254,14 +265,18 @@ QVector<AlarmEvent> AlarmEngine::update(qint64 now)
         const qint64 endDelay = row.endDelayMs > 0 ? row.endDelayMs : AlarmEndDelayMs;
         qint64 onsetDelay = row.onsetDelayMs(m_settings);
         // A heart-rate limit's delay is the time the heart has been beyond
-        // it: the beats tell that time even when the rate figure, a median
-        // of the last beats, crossed the limit only later.
+        // it, told by the beats themselves: sooner than the rate figure, a
+        // median of the last beats, would tell it, and never for a stretch
+        // whose beats are noise (irregular in size) or mostly within the limit.
+        // Until enough beats have come, the figure must stay beyond it.
         const int limit = row.condition == AlarmCondition::HrAboveAlarm     ? m_settings.hrAlarm
                           : row.condition == AlarmCondition::HrAboveCaution ? m_settings.hrCaution
                           : row.condition == AlarmCondition::HrBelowLower   ? m_settings.hrLower
                                                                             : 0;
-        if (limit > 0 && msBeyondRate(limit, row.condition != AlarmCondition::HrBelowLower) >= onsetDelay)
-            onsetDelay = 0;
+        if (limit > 0 && m_beatsSeen > RateIntervals) {
+            const bool held = msBeyondRate(limit, row.condition != AlarmCondition::HrBelowLower) >= onsetDelay;
+            onsetDelay = held ? 0 : std::numeric_limits<qint64>::max();
+        }
         switch (m_trackers[index].update(row.cause(in, m_settings), now, onsetDelay, endDelay)) {
         case AlarmTracker::Change::Onset:
             m_texts[index] = row.text(in, m_settings);

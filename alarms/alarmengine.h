@@ -113,11 +113,11 @@ private:
     // How long the heart has been above (or below) `bpm`, in ms, timed from
     // the beats themselves rather than from when the median crossed the
     // limit: from the start of the earliest interval beyond it, walking back
-    // from the newest while at most one interval in five is not (an ectopic
-    // beat, a missed or an extra detection) and every beat lies in a stretch
-    // that can be analysed. Below a limit, a next beat that is already later
-    // than the limit's interval counts as a slow interval. 0 when the newest
-    // interval is not beyond the limit.
+    // from the newest while at most one interval in three is not beyond it or
+    // ends on a beat far from the usual QRS size (an ectopic beat, a missed
+    // or an extra detection, noise). Below a limit, a next beat that is
+    // already later than the limit's interval counts as a slow interval.
+    // 0 when the newest interval is not beyond the limit.
     qint64 msBeyondRate(int bpm, bool above) const;
     // Samples since the newest beat, less the time the detector may still
     // take to confirm a beat: how long the next interval is known to be at

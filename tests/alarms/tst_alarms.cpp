@@ -145,7 +145,7 @@ private slots:
             << "2.0 onset recordingStopped, 2.0 onset lowBattery, 7.0 end recordingStopped, 7.0 end lowBattery" << "";
         QTest::newRow("stopped patient: alarms end, none while stopped")
             << "" << "6:hr=130 2:hr=130+stop 8:pause+stop"
-            << "5.0 onset hrHigh, 5.0 onset hrCaution, 6.0 end hrHigh, 6.0 end hrCaution" << "";
+            << "5.1 onset hrHigh, 5.1 onset hrCaution, 6.0 end hrHigh, 6.0 end hrCaution" << "";
         QTest::newRow("latched asystole clears when acknowledged")
             << "" << pause + " 1:hr=60+ack 1:hr=60+ack" << "13.5 onset asystole, 20.0 end asystole, 23.0 ack asystole" << "";
         QTest::newRow("acknowledged before its end: no latch")
@@ -238,17 +238,19 @@ private slots:
     void rateTheLimitsFollow()
     {
         // After eight beats at 75 bpm, beats as (ms since the previous one,
-        // QRS amplitude in counts), repeated four times; the rate the limits
-        // see `after` ms after the last of them.
-        const struct { const char *name; std::vector<std::pair<int, int>> beats; int after, rate; } cases[] = {
-            {"a small extra beat splits each interval", {{400, 20}, {400, 40}}, 600, 75},
-            {"an extra beat as large as the QRS: the rate doubled", {{400, 40}, {400, 40}}, 600, 150},
-            {"beats far smaller than the QRS are no beats", {{200, 12}, {800, 40}}, 600, 60},
-            {"a slowing heart is followed before its next beat", {{2000, 40}}, 2700, 30},
+        // QRS amplitude in counts), repeated for 7 s; the rate the limits see
+        // `after` ms after the last of them, and whether it is above the
+        // caution limit (100) long enough to alarm.
+        const struct { const char *name; std::vector<std::pair<int, int>> beats; int after, rate; bool alarm; } cases[] = {
+            {"a small extra beat splits each interval", {{400, 20}, {400, 40}}, 600, 75, false},
+            {"an extra beat as large as the QRS: the rate doubled", {{400, 40}, {400, 40}}, 600, 150, true},
+            {"fast beats of changing size are noise", {{300, 40}, {300, 75}}, 600, 200, false},
+            {"beats far smaller than the QRS are no beats", {{200, 12}, {800, 40}}, 600, 60, false},
+            {"a slowing heart is followed before its next beat", {{2000, 40}}, 2700, 30, false},
         };
         for (const auto &c : cases) {
             std::vector<std::pair<int, int>> beats(8, {800, 40});
-            for (int repeat = 0; repeat < 4; ++repeat)
+            for (int ms = 0; ms < 7000; ms += 800)
                 beats.insert(beats.end(), c.beats.begin(), c.beats.end());
             std::vector<short> trace;
             std::vector<int> at;
@@ -268,6 +270,8 @@ private slots:
                 engine.addSamples(&trace[size_t(fed)], 25, at.data() + firstBeat, int(nextBeat - firstBeat), (fed + 25) * 4);
             }
             QVERIFY2(engine.inputs(qint64(trace.size()) * 4).heartRate == c.rate, c.name);
+            const QVector<AlarmEvent> events = engine.update(qint64(trace.size()) * 4);
+            QVERIFY2(!events.isEmpty() == c.alarm, c.name);
         }
     }
 

@@ -10,15 +10,34 @@
 
 namespace {
 
-// Above this irregularity, with no P wave seen, the rhythm is fibrillation.
+// The decision is one weighted sum of a few features, fitted (logistic
+// regression, one weight per window and every recording weighing the same)
+// on short recordings of normal rhythm, fibrillation and other rhythms, and
+// checked on recordings it never saw. The logarithms turn ratios into
+// additive evidence; the offsets keep them finite.
+constexpr double ScoreBias = -5.36;
+constexpr double SuccessiveWeight = 1.72;     // per log of (successive + 0.01)
+constexpr double EntropyWeight = 1.76;
+constexpr double SpreadWeight = -8.1;
+constexpr double AtrialWeight = -1.2;         // per log of (atrial coherence + 0.02)
+constexpr double RateWeight = -2.86;          // per log of (median interval / 800 ms)
+constexpr double QrsWeight = 6.28;
+// An irregular window with no P wave counts this much more.
+constexpr double IrregularNoPWaveBonus = 1.0;
 constexpr double IrregularityLimit = 0.06;
 constexpr double CoherenceLimit = 0.40;
+// A P wave this clear before the beats is never fibrillation, however
+// irregular they are (frequent atrial ectopy, a wandering pacemaker).
+constexpr double ClearPWave = 0.70;
 // Below this the "beats" of the window are too unlike to be one heart's.
 constexpr double QrsCoherenceLimit = 0.30;
+// Sample entropy: intervals within this share of the median match.
+constexpr double EntropyTolerance = 0.06;
 // Intervals shorter than this share of the median end a premature beat.
 constexpr double PrematureShare = 0.9;
-// More short intervals than this share mean extra detections.
-constexpr double ShortShareLimit = 0.05;
+// More short intervals than this share mean extra detections (fibrillation
+// itself brings some short intervals).
+constexpr double ShortShareLimit = 0.15;
 constexpr int ShortInterval = 82;          // 330 ms
 constexpr int ShortCheckMedian = 112;      // 450 ms
 constexpr int MinimumStretches = 5;
@@ -96,6 +115,43 @@ RhythmFeatures rhythmIntervalFeatures(const std::vector<int> &intervals)
             smallest = d;
     }
     f.irregularity = std::max(0.0, smallest);
+
+    double differenceSum = 0.0;
+    int differences = 0;
+    for (std::size_t i = 1; i < intervals.size(); ++i) {
+        if (intervals[i] > 0 && intervals[i - 1] > 0) {
+            differenceSum += std::abs(intervals[i] - intervals[i - 1]);
+            ++differences;
+        }
+    }
+    f.successive = differences > 0 ? differenceSum / differences / median : 0.0;
+
+    double mean = 0.0;
+    for (double v : values)
+        mean += v;
+    mean /= double(values.size());
+    double variance = 0.0;
+    for (double v : values)
+        variance += (v - mean) * (v - mean);
+    f.spread = std::sqrt(variance / double(values.size())) / mean;
+
+    // Pairs of positions whose intervals match, and of those how many whose
+    // next intervals match too; no template spans a break.
+    const double tolerance = EntropyTolerance * median;
+    int matches = 0, longerMatches = 0;
+    const std::size_t n = intervals.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (intervals[i] <= 0 || intervals[i + 1] <= 0)
+            continue;
+        for (std::size_t j = i + 1; j + 1 < n; ++j) {
+            if (intervals[j] <= 0 || intervals[j + 1] <= 0 || std::abs(intervals[i] - intervals[j]) > tolerance)
+                continue;
+            ++matches;
+            if (std::abs(intervals[i + 1] - intervals[j + 1]) <= tolerance)
+                ++longerMatches;
+        }
+    }
+    f.entropy = -std::log((longerMatches + 1.0) / (matches + 2.0));
     return f;
 }
 
@@ -123,15 +179,25 @@ double atrialCoherence(const std::vector<std::vector<double>> &stretches)
     return averagePower / double(n) / meanPower;
 }
 
+double fibrillationScore(const RhythmFeatures &f)
+{
+    const double medianInterval = std::max(f.medianInterval, 1.0);
+    double score = ScoreBias + SuccessiveWeight * std::log(f.successive + 0.01) + EntropyWeight * f.entropy
+                   + SpreadWeight * f.spread + AtrialWeight * std::log(std::max(f.atrialCoherence, 0.0) + 0.02)
+                   + RateWeight * std::log(medianInterval / (0.8 * TRhythmAnalyser::Rate)) + QrsWeight * f.qrsCoherence;
+    if (f.irregularity > IrregularityLimit && f.atrialCoherence < CoherenceLimit)
+        score += IrregularNoPWaveBonus;
+    return score;
+}
+
 RhythmLabel decideRhythm(const RhythmFeatures &features)
 {
     if (features.intervals < TRhythmAnalyser::MinimumIntervals || features.shortShare > ShortShareLimit
         || features.qrsCoherence < QrsCoherenceLimit)
         return RhythmLabel::Unanalysable;
-    if (features.irregularity > IrregularityLimit && features.atrialCoherence < CoherenceLimit)
-        return RhythmLabel::AtrialFibrillation;
-
-    return RhythmLabel::Other;
+    if (features.atrialStretches >= MinimumStretches && features.atrialCoherence > ClearPWave)
+        return RhythmLabel::Other;
+    return fibrillationScore(features) > 0.0 ? RhythmLabel::AtrialFibrillation : RhythmLabel::Other;
 }
 
 TRhythmAnalyser::TRhythmAnalyser()
@@ -191,7 +257,7 @@ bool TRhythmAnalyser::copyStretch(qint64 from, std::array<float, N> &stretch) co
 // (no copies): the power of their average over their mean power; 1 with
 // fewer than MinimumStretches of them.
 template <std::size_t N, typename Select>
-double TRhythmAnalyser::windowCoherence(Select select) const
+double TRhythmAnalyser::windowCoherence(Select select, int *counted) const
 {
     std::array<double, N> sum{};
     double power = 0.0;
@@ -206,6 +272,8 @@ double TRhythmAnalyser::windowCoherence(Select select) const
         }
         ++count;
     }
+    if (counted)
+        *counted = count;
     if (count < MinimumStretches || power <= 0.0)
         return 1.0;
     double averagePower = 0.0;
@@ -225,7 +293,7 @@ RhythmFeatures TRhythmAnalyser::windowFeatures()
     const double notEarly = PrematureShare * f.medianInterval;
     f.atrialCoherence = windowCoherence<StretchLength>([notEarly](const Beat &b) {
         return b.hasStretch && b.interval >= notEarly ? &b.stretch : nullptr;
-    });
+    }, &f.atrialStretches);
     f.qrsCoherence = windowCoherence<QrsLength>([](const Beat &b) { return b.hasQrs ? &b.qrs : nullptr; });
     return f;
 }

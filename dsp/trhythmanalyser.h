@@ -43,10 +43,27 @@ struct RhythmFeatures
     // regular patterns of bigeminy and trigeminy; the median ignores the odd
     // premature beat.
     double irregularity = 0.0;
+    // The mean absolute difference of successive intervals over the median
+    // interval: the size of the beat-to-beat changes, the odd early beat
+    // included.
+    double successive = 0.0;
+    // Sample entropy of the intervals (templates of one and two intervals,
+    // matching within 6 % of the median), smoothed so that a window with few
+    // matches reads log 2: how unpredictable the next interval is. Regular
+    // rhythms and repeating patterns (bigeminy) are predictable; fibrillation
+    // is not.
+    double entropy = 0.0;
+    // Standard deviation of the intervals over their mean: the whole spread.
+    // Against the same successive differences, a large spread means a rate
+    // that drifts (exercise, sinus arrhythmia) rather than one that jumps.
+    double spread = 0.0;
     // How alike the stretches before the QRS complexes are (0..1): the power of
     // their average over their mean power. A P wave repeats before every beat;
     // a fibrillating baseline averages away.
     double atrialCoherence = 1.0;
+    // How many stretches that coherence averaged: too few (noisy or
+    // ventricular beats, a fast rate) and it says nothing, and reads 1.
+    int atrialStretches = 0;
     // Share of intervals shorter than 330 ms in a window whose median is longer
     // than 450 ms: extra detections, not a rhythm.
     double shortShare = 0.0;
@@ -60,6 +77,12 @@ struct RhythmFeatures
 RhythmFeatures rhythmIntervalFeatures(const std::vector<int> &intervals);
 // Coherence of equally long pre-QRS stretches (each one already detrended).
 double atrialCoherence(const std::vector<std::vector<double>> &stretches);
+// The evidence for fibrillation in a window: a weighted sum of the features
+// above, positive for atrial fibrillation.
+double fibrillationScore(const RhythmFeatures &features);
+// Unanalysable with too few intervals, unlike QRS complexes or signs of extra
+// detections; another rhythm before a clear P wave; otherwise fibrillation
+// when the score is positive.
 RhythmLabel decideRhythm(const RhythmFeatures &features);
 
 // Judges the rhythm beat by beat, causally. Feed every raw sample with
@@ -122,7 +145,7 @@ private:
     template <std::size_t N>
     bool copyStretch(qint64 from, std::array<float, N> &stretch) const;
     template <std::size_t N, typename Select>
-    double windowCoherence(Select select) const;
+    double windowCoherence(Select select, int *counted = nullptr) const;
     RhythmFeatures windowFeatures();
     void judge();
     void change(RhythmLabel label, qint64 at);

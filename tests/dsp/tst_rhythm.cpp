@@ -151,49 +151,63 @@ private slots:
 
     void featuresByHand()
     {
-        // Median 200; successive differences 0,0,100,100,0 -> median 0 at lag 1.
+        // Median 200; successive differences 0,0,100,100,0 -> median 0 at lag 1,
+        // mean 40 (0.2 of the median). Mean 183.3, deviation 37.3 (0.2033).
         RhythmFeatures f = rhythmIntervalFeatures({200, 200, 200, 100, 200, 200});
         QCOMPARE(f.medianInterval, 200.0);
         QCOMPARE(f.irregularity, 0.0);
+        QCOMPARE(f.successive, 0.2);
+        QVERIFY(std::abs(f.spread - std::sqrt(50000.0 / 36) / (1100.0 / 6)) < 1e-9);
+        // Entropy: of the pairs of starting positions 0..4, those whose
+        // intervals match (within 12) are the 6 among 0, 1, 2, 4; (0, 1), (0, 4)
+        // and (1, 4) also match on the next: -log((3 + 1) / (6 + 2)) = log 2.
+        QVERIFY(std::abs(f.entropy - std::log(2.0)) < 1e-9);
         // Breaks are skipped and never differenced: 150, 250, 150, 250 around them.
         f = rhythmIntervalFeatures({150, 0, 250, 150, 0, 250, 150, 250});
         QCOMPARE(f.intervals, 6);
         QCOMPARE(f.medianInterval, 200.0);
+        QCOMPARE(f.successive, 0.5);
         // Extra detections: short intervals in a slow rhythm.
         f = rhythmIntervalFeatures({70, 180, 250, 250, 250, 250, 250, 250, 250, 250});
         QCOMPARE(f.shortShare, 0.1);
         QCOMPARE(rhythmIntervalFeatures({}).intervals, 0);
     }
 
+    // Scores worked by hand from the weights: -5.36 + 1.72 ln(successive +
+    // 0.01) + 1.76 entropy - 8.1 spread - 1.2 ln(atrial + 0.02) - 2.86
+    // ln(median / 200) + 6.28 qrs, and 1 more when irregular without P waves;
+    // every row has entropy 1.5, spread 0.15 and a median of 150 samples.
     void decision_data()
     {
-        QTest::addColumn<int>("intervals");
-        QTest::addColumn<double>("irregularity");
-        QTest::addColumn<double>("atrial");
-        QTest::addColumn<double>("qrs");
-        QTest::addColumn<double>("shortShare");
+        // intervals, irregularity, successive, atrial coherence, QRS coherence, short share
+        QTest::addColumn<QVector<double>>("features");
+        QTest::addColumn<double>("score");
         QTest::addColumn<char>("label");
-        QTest::newRow("irregular, no P wave") << 20 << 0.2 << 0.05 << 0.9 << 0.0 << 'A';
-        QTest::newRow("irregular with P waves") << 20 << 0.2 << 0.8 << 0.9 << 0.0 << 'S';
-        QTest::newRow("regular, no P wave") << 20 << 0.01 << 0.05 << 0.9 << 0.0 << 'S';
-        QTest::newRow("too few intervals") << 5 << 0.2 << 0.05 << 0.9 << 0.0 << 'U';
-        QTest::newRow("unlike QRS complexes") << 20 << 0.2 << 0.05 << 0.1 << 0.0 << 'U';
-        QTest::newRow("extra detections") << 20 << 0.2 << 0.05 << 0.9 << 0.2 << 'U';
+        QTest::newRow("irregular, no P wave") << QVector<double>{20, 0.2, 0.25, 0.05, 0.9, 0} << 4.414 << 'A';
+        QTest::newRow("irregular with P waves") << QVector<double>{20, 0.2, 0.25, 0.8, 0.9, 0} << 0.461 << 'S';
+        QTest::newRow("very irregular, clear P waves") << QVector<double>{20, 0.3, 0.5, 0.75, 1.0, 0} << 2.323 << 'S';
+        QTest::newRow("regular, no P wave") << QVector<double>{20, 0.01, 0.02, 0.05, 0.9, 0} << -0.3 << 'S';
+        QTest::newRow("too few intervals") << QVector<double>{5, 0.2, 0.25, 0.05, 0.9, 0} << 4.414 << 'U';
+        QTest::newRow("unlike QRS complexes") << QVector<double>{20, 0.2, 0.25, 0.05, 0.1, 0} << -0.61 << 'U';
+        QTest::newRow("extra detections") << QVector<double>{20, 0.2, 0.25, 0.05, 0.9, 0.2} << 4.414 << 'U';
     }
     void decision()
     {
-        QFETCH(int, intervals);
-        QFETCH(double, irregularity);
-        QFETCH(double, atrial);
-        QFETCH(double, qrs);
-        QFETCH(double, shortShare);
+        QFETCH(QVector<double>, features);
+        QFETCH(double, score);
         QFETCH(char, label);
         RhythmFeatures f;
-        f.intervals = intervals;
-        f.irregularity = irregularity;
-        f.atrialCoherence = atrial;
-        f.qrsCoherence = qrs;
-        f.shortShare = shortShare;
+        f.intervals = int(features[0]);
+        f.medianInterval = 150;   // 100 beats a minute
+        f.irregularity = features[1];
+        f.successive = features[2];
+        f.entropy = 1.5;
+        f.spread = 0.15;
+        f.atrialCoherence = features[3];
+        f.atrialStretches = 20;
+        f.qrsCoherence = features[4];
+        f.shortShare = features[5];
+        QVERIFY2(std::abs(fibrillationScore(f) - score) < 0.005, qPrintable(QString::number(fibrillationScore(f))));
         QCOMPARE(char(decideRhythm(f)), label);
     }
 

@@ -160,8 +160,9 @@ SummaryReport::SummaryReport(MonitorDatabase &database, int patientId, const QLi
     collectHistory(sessions, m_history);
     QVector<SessionRecordingRef> recordings;
     for (const MonitorSession *session : sessions) {
-        if (hasRecording(*session))
-            recordings.append({session->sessionNumber, session->recording()->path()});
+        if (hasRecording(*session) || !session->pvcTrend.isEmpty())
+            recordings.append({session->sessionNumber, hasRecording(*session) ? session->recording()->path() : QString(),
+                               session->pvcTrend});
     }
     m_ectopy = std::make_unique<SummaryReportEctopy>(recordings);
 

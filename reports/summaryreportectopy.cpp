@@ -2,6 +2,7 @@
 
 #include "display/historyplots.h"
 #include "dsp/recordingectopy.h"
+#include "dsp/stationrate.h"
 #include "reports/plotgraphic.h"
 #include "storage/storageerror.h"
 #include "storage/tfilesignal.h"
@@ -25,13 +26,18 @@ SessionPvcRate pvcRateOf(const SessionRecordingRef &ref)
     SessionPvcRate rate;
     rate.sessionNumber = ref.sessionNumber;
     try {
-        const std::unique_ptr<TFileSignal> recording = TFileSignal::openRecordingFile(ref.recordingPath);
+        const std::unique_ptr<TFileSignal> recording =
+            ref.recordingPath.isEmpty() ? nullptr : TFileSignal::openRecordingFile(ref.recordingPath);
         if (recording && recording->rate() > 0 && recording->sampleCount() > 0) {
             rate.perHour = analyseRecording(*recording, recording->gapSpans()).statistics.pvcPerHour;
             rate.readable = true;
         }
     } catch (const StorageError &) {
-        // No point for this session.
+        // The live count stands in, if there is one.
+    }
+    if (!rate.readable && !ref.liveCounts.isEmpty()) {
+        rate.perHour = countedStatistics(ref.liveCounts, StationSampleRate).pvcPerHour;
+        rate.readable = true;
     }
     return rate;
 }

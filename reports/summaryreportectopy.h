@@ -13,7 +13,8 @@
 struct SessionRecordingRef
 {
     int sessionNumber = 0;
-    QString recordingPath;
+    QString recordingPath;    // empty: the session has no recording
+    QVector<int> liveCounts;  // the session's stored live count, per second
 };
 
 class QPainter;
@@ -32,7 +33,8 @@ private:
     HistorySeries m_series;
 };
 
-// Sessions whose recording cannot be read give no point.
+// Sessions whose recording cannot be read give the rate of their live count,
+// or no point without one.
 HistorySeries pvcPerHourHistory(const QVector<SessionRecordingRef> &recordings);
 
 // The y axis of the plot: the table's maximum, or the next multiple of that

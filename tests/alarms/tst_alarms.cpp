@@ -29,6 +29,21 @@
 
 namespace {
 
+// Drawn beats, sample k from the R peak, in counts (about 43 a millivolt):
+// a Gaussian wave, a normal beat and a wide ventricular one.
+double wave(int k, double at, double width, double height)
+{
+    return height * std::exp(-0.5 * std::pow((k - at) / width, 2));
+}
+double normalBeat(int k)
+{
+    return wave(k, -40, 6, 6) + wave(k, -6, 2, -8) + wave(k, 0, 2.5, 45) + wave(k, 6, 2.5, -12) + wave(k, 62, 11, 10);
+}
+double wideBeat(int k)
+{
+    return wave(k, 0, 7, 60) + wave(k, 16, 7, -25) + wave(k, 70, 15, -25);
+}
+
 // Plays a script of segments "SECONDS:STATE[+FLAG...]" through an engine in
 // 100-ms steps; at each step the block of the last 100 ms arrives (its last
 // sample now), then the conditions are decided. STATE: "hr=N" (beats at N bpm, the detector's rate
@@ -367,12 +382,6 @@ private slots:
     void ventricularRunInANoisyStretch()
     {
         QFETCH(bool, run);
-        const auto wave = [](int k, double at, double width, double height) {
-            return height * std::exp(-0.5 * std::pow((k - at) / width, 2));
-        };
-        const auto normal = [&](int k) {
-            return wave(k, -40, 6, 6) + wave(k, -6, 2, -8) + wave(k, 0, 2.5, 45) + wave(k, 6, 2.5, -12) + wave(k, 62, 11, 10);
-        };
         std::vector<double> trace(80 * 250, 0.0);
         const auto draw = [&](int at, const std::function<double(int)> &shape) {
             for (int k = -100; k < 150; ++k)
@@ -381,7 +390,7 @@ private slots:
         };
         int at = 100;
         for (; at < 50 * 250; at += 200)
-            draw(at, normal);
+            draw(at, normalBeat);
         if (run) {
             for (int i = 0; i < 20; ++i, at += 83) {
                 const double sign = i % 2 ? -0.75 : 1.0;
@@ -392,7 +401,7 @@ private slots:
         for (int n = 50 * 250; n < 60 * 250; ++n)
             trace[size_t(n)] += 50 * std::sin(2 * M_PI * 1.3 * n / 250) + 30 * std::sin(2 * M_PI * 2.9 * n / 250 + 1);
         for (; at < 80 * 250 - 150; at += 200)
-            draw(at, normal);
+            draw(at, normalBeat);
         std::vector<qint16> samples(trace.size());
         std::transform(trace.begin(), trace.end(), samples.begin(), [](double v) { return qint16(std::lround(v)); });
 
@@ -417,18 +426,13 @@ private slots:
     // those decided at the stop; a stopped patient is no longer monitored.
     void ectopyThroughTheMonitor()
     {
-        const auto wave = [](int k, double at, double width, double height) {
-            return height * std::exp(-0.5 * std::pow((k - at) / width, 2));
-        };
         std::vector<qint16> samples(90 * 250, 0);
         QVector<qint64> pvcs;
         for (int i = 0, at = 100; at < 90 * 250 - 150; at += 200, ++i) {
             const bool early = i >= 40 && i % 8 == 0;
             pvcs << (early ? at - 80 + 1000 : -1);
             for (int k = -100; k < 150; ++k)
-                samples[size_t(at + k - (early ? 80 : 0))] += qint16(std::lround(
-                    early ? wave(k, 0, 7, 60) + wave(k, 16, 7, -25) + wave(k, 70, 15, -25)
-                          : wave(k, -40, 6, 6) + wave(k, -6, 2, -8) + wave(k, 0, 2.5, 45) + wave(k, 6, 2.5, -12) + wave(k, 62, 11, 10)));
+                samples[size_t(at + k - (early ? 80 : 0))] += qint16(std::lround(early ? wideBeat(k) : normalBeat(k)));
         }
         pvcs.removeAll(-1);
         QTemporaryDir dir;
@@ -483,15 +487,10 @@ private slots:
         QFETCH(QString, record);
         std::vector<qint16> samples;
         if (record.isEmpty()) {
-            const auto wave = [](int k, double at, double width, double height) {
-                return height * std::exp(-0.5 * std::pow((k - at) / width, 2));
-            };
             std::vector<double> trace(100 * 250, 0.0);
             const auto draw = [&](int at, bool wide) {
                 for (int k = -100; k < 150; ++k)
-                    trace[size_t(at + k)] += wide ? wave(k, 0, 7, 60) + wave(k, 16, 7, -25) + wave(k, 70, 15, -25)
-                                                  : wave(k, -40, 6, 6) + wave(k, -6, 2, -8) + wave(k, 0, 2.5, 45)
-                                                        + wave(k, 6, 2.5, -12) + wave(k, 62, 11, 10);
+                    trace[size_t(at + k)] += wide ? wideBeat(k) : normalBeat(k);
             };
             for (int at = 100, i = 0; at < 100 * 250 - 400; ++i) {
                 const int wide = i < 40 || i % 4 ? 0 : i % 12 == 0 ? 1 : i % 12 == 4 ? 2 : 4;

@@ -94,12 +94,15 @@ private slots:
         QVERIFY(drawsRunStrip(report));
 
         // The summary's rate per hour, from the same classification; an
-        // unreadable recording gives no point, and the axis grows in steps.
-        const HistorySeries perHour = pvcPerHourHistory(
-            {{3, session->recording()->path()}, {4, storage.dir.filePath(QStringLiteral("missing.nvecg"))}});
-        QCOMPARE(perHour.size(), 1);
+        // unreadable recording gives the rate of the live count, or no point
+        // without one, and the axis grows in steps.
+        const QString missing = storage.dir.filePath(QStringLiteral("missing.nvecg"));
+        const HistorySeries perHour =
+            pvcPerHourHistory({{3, session->recording()->path(), {}}, {4, missing, {}}, {5, missing, {0, 1}}});
+        QCOMPARE(perHour.size(), 2);
         QCOMPARE(perHour[0].x, 3);
         QCOMPARE(perHour[0].y, total * 6.0);
+        QCOMPARE(perHour[1].y, 1800.0);
         QCOMPARE(pvcPerHourAxisMaximum({{1, 60.0}}, 60.0), 60.0);
         QCOMPARE(pvcPerHourAxisMaximum({{1, 130.0}, {2, 5.0}}, 60.0), 180.0);
     }

@@ -268,6 +268,8 @@ bool TStAnalyser::addDecision(const TBeatDecision &decision, TStBeat &beat)
     beat.j = jAt;
     beat.point = jAt + pointOffset;
     beat.stUv = stLevel(x, m_fiducials.j + pointOffset, knots, count) * MicrovoltsPerSum;
+    const auto qrs = std::minmax_element(m_median.begin() + m_fiducials.onset, m_median.begin() + m_fiducials.j + 1);
+    beat.qrsUv = double(*qrs.second - *qrs.first) * MicrovoltsPerSum;
     m_lastStUv = beat.stUv;
     return true;
 }

@@ -61,6 +61,7 @@ struct TStBeat
     int j = 0;            // J point, sample index
     int point = 0;        // the measurement point, sample index
     double stUv = 0.0;    // ST level against the isoelectric level, microvolts
+    double qrsUv = 0.0;   // height of the median beat's QRS (peak to peak) when measured, microvolts
 };
 
 // The median beat the J point is found on, in microvolts against its

@@ -129,9 +129,10 @@ private:
     int m_fed = 0;
     int m_sum = 0;
 
-    void updateMedian();
+    void addToMedian(const float *beat);
 
     std::array<std::array<float, StMeasure::Length>, MedianBeats> m_recent{};   // a ring of clean beats
+    std::array<std::array<float, MedianBeats>, StMeasure::Length> m_sorted{};   // each sample's values in them, in order
     std::array<float, StMeasure::Length> m_median{};   // their median, sample by sample
     int m_cleanBeats = 0;
     StMeasure::Fiducials m_fiducials;         // of the median beat, as indexes of it

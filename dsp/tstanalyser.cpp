@@ -269,6 +269,7 @@ bool TStAnalyser::addDecision(const TBeatDecision &decision, TStBeat &beat)
     beat.stUv = stLevel(x, m_fiducials.j + pointOffset, knots, count) * MicrovoltsPerSum;
     const auto qrs = std::minmax_element(m_median.begin() + m_fiducials.onset, m_median.begin() + m_fiducials.j + 1);
     beat.qrsUv = double(*qrs.second - *qrs.first) * MicrovoltsPerSum;
+    beat.qrsMs = (m_fiducials.j - m_fiducials.onset) * 1000 / Rate;
     m_lastStUv = beat.stUv;
     return true;
 }

@@ -62,6 +62,7 @@ struct TStBeat
     int point = 0;        // the measurement point, sample index
     double stUv = 0.0;    // ST level against the isoelectric level, microvolts
     double qrsUv = 0.0;   // height of the median beat's QRS (peak to peak) when measured, microvolts
+    int qrsMs = 0;        // the median beat's QRS duration (onset to J) when measured
 };
 
 // The median beat the J point is found on, in microvolts against its

@@ -219,27 +219,31 @@ private slots:
         QCOMPARE(trend.changeUv(), 0.0);
     }
 
-    // A depression that comes with a QRS much taller or smaller than at the
-    // reference (the patient turned or an electrode moved) is no ST change;
-    // one with a QRS of about its old height is.
+    // A depression that comes with a QRS much taller or smaller, or much
+    // wider, than at the reference (the patient turned, an electrode moved,
+    // a bundle branch block came) is no ST change; one with a QRS of about
+    // its old height and width is.
     void stChangeCountsOnlyWithAComparableQrs_data()
     {
         QTest::addColumn<double>("qrsUv");
+        QTest::addColumn<int>("qrsMs");
         QTest::addColumn<int>("episodes");
-        QTest::newRow("same QRS") << 1000.0 << 1;
-        QTest::newRow("QRS 20% taller") << 1200.0 << 1;
-        QTest::newRow("QRS 60% taller") << 1600.0 << 0;
+        QTest::newRow("same QRS") << 1000.0 << 80 << 1;
+        QTest::newRow("QRS 20% taller, 12 ms wider") << 1200.0 << 92 << 1;
+        QTest::newRow("QRS 60% taller") << 1600.0 << 80 << 0;
+        QTest::newRow("QRS 40 ms wider") << 1000.0 << 120 << 0;
     }
     void stChangeCountsOnlyWithAComparableQrs()
     {
         QFETCH(double, qrsUv);
+        QFETCH(int, qrsMs);
         QFETCH(int, episodes);
         TStTrend trend;
         double t = 0.0;
         for (; t < 70.0; t += 0.8)
-            trend.addBeat(t, 0.0, 1000.0);
+            trend.addBeat(t, 0.0, 1000.0, 80);
         for (; t < 200.0; t += 0.8)
-            trend.addBeat(t, -150.0, qrsUv);
+            trend.addBeat(t, -150.0, qrsUv, qrsMs);
         trend.finish(t);
         QCOMPARE(int(trend.episodes().size()), episodes);
         QCOMPARE(trend.changeUv(), -150.0);

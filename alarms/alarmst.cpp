@@ -34,7 +34,7 @@ void AlarmSt::addDecision(const TBeatDecision &decision, qint64 recordingOffset)
 {
     TStBeat beat;
     if (m_analyser.addDecision(decision, beat))
-        m_trend.addBeat(double(recordingOffset + beat.r) / SampleRate, beat.stUv);
+        m_trend.addBeat(double(recordingOffset + beat.r) / SampleRate, beat.stUv, beat.qrsUv, beat.qrsMs);
 }
 
 StFigures AlarmSt::figures() const

@@ -37,7 +37,7 @@ void TStRecordingAnalysis::takeDecisions()
         if (m_keepBeats)
             m_result.beats.push_back(beat);
         const double t = double(beat.r) / StMeasure::Rate;
-        m_trend.addBeat(t, beat.stUv);
+        m_trend.addBeat(t, beat.stUv, beat.qrsUv, beat.qrsMs);
         if (!m_trend.hasReference())
             continue;
         if (!m_referenceTaken) {

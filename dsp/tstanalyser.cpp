@@ -227,11 +227,10 @@ bool TStAnalyser::addDecision(const TBeatDecision &decision, TStBeat &beat)
     // The median beat, each beat taken against its own isoelectric level.
     if (quiet) {
         const double level = isoelectricLevel(x, iso);
-        std::array<float, Length> &slot = m_recent[std::size_t(m_cleanBeats % MedianBeats)];
+        float beat[Length];
         for (int i = 0; i < Length; ++i)
-            slot[std::size_t(i)] = float(x[i] - level);
-        ++m_cleanBeats;
-        updateMedian();
+            beat[i] = float(x[i] - level);
+        addToMedian(beat);
         Fiducials f;
         if (delineate(m_median.data(), Length, Before, f) && f.isoelectric - 3 >= 0 && f.j + 80 * Rate / 1000 + 2 < Length) {
             m_fiducials = f;
@@ -268,27 +267,40 @@ bool TStAnalyser::addDecision(const TBeatDecision &decision, TStBeat &beat)
     beat.j = jAt;
     beat.point = jAt + pointOffset;
     beat.stUv = stLevel(x, m_fiducials.j + pointOffset, knots, count) * MicrovoltsPerSum;
+    const auto qrs = std::minmax_element(m_median.begin() + m_fiducials.onset, m_median.begin() + m_fiducials.j + 1);
+    beat.qrsUv = double(*qrs.second - *qrs.first) * MicrovoltsPerSum;
+    beat.qrsMs = (m_fiducials.j - m_fiducials.onset) * 1000 / Rate;
     m_lastStUv = beat.stUv;
     return true;
 }
 
 // The median, sample by sample, of the clean beats held: unlike an average,
 // one odd beat (an aberrant or noisy one that slipped through) cannot move
-// the QRS end or the ST level.
-void TStAnalyser::updateMedian()
+// the QRS end or the ST level. Each sample's values are kept in order, so a
+// new beat costs one removal and one insertion per sample.
+void TStAnalyser::addToMedian(const float *beat)
 {
-    const int n = std::min(m_cleanBeats, MedianBeats);
-    float values[MedianBeats];
+    const bool full = m_cleanBeats >= MedianBeats;
+    std::array<float, Length> &slot = m_recent[std::size_t(m_cleanBeats % MedianBeats)];
+    const int held = std::min(m_cleanBeats, MedianBeats);
     for (int i = 0; i < Length; ++i) {
-        for (int b = 0; b < n; ++b)
-            values[b] = m_recent[std::size_t(b)][std::size_t(i)];
-        std::nth_element(values, values + n / 2, values + n);
-        float median = values[n / 2];
-        if (n % 2 == 0) {
-            median = (median + *std::max_element(values, values + n / 2)) / 2.0f;
+        float *column = m_sorted[std::size_t(i)].data();
+        int size = held;
+        if (full) {
+            const int at = int(std::find(column, column + size, slot[std::size_t(i)]) - column);
+            std::copy(column + at + 1, column + size, column + at);
+            --size;
         }
-        m_median[std::size_t(i)] = median;
+        const float v = beat[i];
+        int q = size;
+        for (; q > 0 && column[q - 1] > v; --q)
+            column[q] = column[q - 1];
+        column[q] = v;
+        ++size;
+        m_median[std::size_t(i)] = size % 2 ? column[size / 2] : (column[size / 2 - 1] + column[size / 2]) / 2.0f;
+        slot[std::size_t(i)] = v;
     }
+    ++m_cleanBeats;
 }
 
 TStMedianBeat TStAnalyser::medianBeat() const

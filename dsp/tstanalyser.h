@@ -61,6 +61,8 @@ struct TStBeat
     int j = 0;            // J point, sample index
     int point = 0;        // the measurement point, sample index
     double stUv = 0.0;    // ST level against the isoelectric level, microvolts
+    double qrsUv = 0.0;   // height of the median beat's QRS (peak to peak) when measured, microvolts
+    int qrsMs = 0;        // the median beat's QRS duration (onset to J) when measured
 };
 
 // The median beat the J point is found on, in microvolts against its
@@ -128,9 +130,10 @@ private:
     int m_fed = 0;
     int m_sum = 0;
 
-    void updateMedian();
+    void addToMedian(const float *beat);
 
     std::array<std::array<float, StMeasure::Length>, MedianBeats> m_recent{};   // a ring of clean beats
+    std::array<std::array<float, MedianBeats>, StMeasure::Length> m_sorted{};   // each sample's values in them, in order
     std::array<float, StMeasure::Length> m_median{};   // their median, sample by sample
     int m_cleanBeats = 0;
     StMeasure::Fiducials m_fiducials;         // of the median beat, as indexes of it

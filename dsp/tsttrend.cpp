@@ -61,10 +61,10 @@ double TStTrend::median(std::vector<double> &v)
     return 0.5 * (upper + *std::max_element(v.begin(), v.begin() + std::ptrdiff_t(n / 2)));
 }
 
-bool TStTrend::addBeat(double timeS, double stUv)
+bool TStTrend::addBeat(double timeS, double stUv, double qrsUv, int qrsMs)
 {
     bool changed = advance(timeS);
-    m_recent.push_back({timeS, stUv});
+    m_recent.push_back({timeS, stUv, qrsUv, qrsMs});
     while (!m_recent.empty() && m_recent.front().timeS <= timeS - ReferenceS)
         m_recent.pop_front();
     m_block.push_back(stUv);
@@ -84,6 +84,11 @@ bool TStTrend::addBeat(double timeS, double stUv)
     for (auto it = m_recent.rbegin(); it != m_recent.rend() && it->timeS > timeS - LevelS; ++it)
         m_scratch.push_back(it->stUv);
     m_levelUv = median(m_scratch);
+    m_scratch.clear();
+    for (auto it = m_recent.rbegin(); it != m_recent.rend() && it->timeS > timeS - LevelS; ++it)
+        m_scratch.push_back(it->qrsUv);
+    m_levelQrsUv = median(m_scratch);
+    m_levelQrsMs = qrsMs;   // already the median beat's
     m_hasLevel = true;
     return track(timeS) || changed;
 }
@@ -111,13 +116,23 @@ bool TStTrend::track(double timeS)
 {
     if (!m_hasReference || !m_hasLevel)
         return false;
-    if (!m_deviation.update(timeS, changeUv()))
+    if (!m_deviation.update(timeS, comparable() ? changeUv() : 0.0))
         return false;
     if (m_deviation.active())
         m_episodes.push_back({m_deviation.startS(), timeS, m_deviation.sign()});
     else if (!m_episodes.empty())
         m_episodes.back().endS = m_deviation.endS();
     return true;
+}
+
+bool TStTrend::comparable() const
+{
+    if (m_referenceQrsMs > 0 && m_levelQrsMs > 0 && std::abs(m_levelQrsMs - m_referenceQrsMs) >= QrsWidthChangeMs)
+        return false;
+    if (m_referenceQrsUv <= 0.0 || m_levelQrsUv <= 0.0)
+        return true;
+    const double ratio = m_levelQrsUv / m_referenceQrsUv;
+    return ratio < QrsChangeLimit && ratio > 1.0 / QrsChangeLimit;
 }
 
 bool TStTrend::setReference()
@@ -128,6 +143,11 @@ bool TStTrend::setReference()
     for (const Beat &b : m_recent)
         m_scratch.push_back(b.stUv);
     setReference(median(m_scratch), m_recent.back().timeS);
+    m_scratch.clear();
+    for (const Beat &b : m_recent)
+        m_scratch.push_back(b.qrsUv);
+    m_referenceQrsUv = median(m_scratch);
+    m_referenceQrsMs = m_recent.back().qrsMs;
     return true;
 }
 
@@ -135,6 +155,8 @@ void TStTrend::setReference(double referenceUv, double timeS)
 {
     m_referenceUv = referenceUv;
     m_referenceTimeS = timeS;
+    m_referenceQrsUv = 0.0;
+    m_referenceQrsMs = 0;
     m_hasReference = true;
 }
 

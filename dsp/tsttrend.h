@@ -70,9 +70,10 @@ public:
 
     explicit TStTrend(const TStDeviationSettings &deviation = TStDeviationSettings());
 
-    // A measured beat at `timeS` (seconds from the start, increasing).
+    // A measured beat at `timeS` (seconds from the start, increasing), with
+    // the height and duration of its QRS when known (0: not known).
     // Returns true when the deviation became active or ended.
-    bool addBeat(double timeS, double stUv);
+    bool addBeat(double timeS, double stUv, double qrsUv = 0.0, int qrsMs = 0);
     // Closes blocks and deviations up to `timeS` even without beats.
     bool advance(double timeS);
 
@@ -83,6 +84,17 @@ public:
     // (and the old reference kept) when too few beats were measured.
     bool setReference();
     void setReference(double referenceUv, double timeS);
+
+    // An ST level is compared with the reference only while the QRS keeps
+    // roughly its height at the reference: a QRS grown or shrunk by half
+    // again or more means the heart's axis or the electrode's position has
+    // changed (the patient turned, leaned or moved an electrode), which
+    // shifts the ST level without ischaemia. Nor while the QRS is much wider
+    // or narrower than at the reference: a bundle branch block or
+    // pre-excitation that comes and goes brings its own ST segment.
+    static constexpr double QrsChangeLimit = 1.5;
+    static constexpr int QrsWidthChangeMs = 24;
+    bool comparable() const;
 
     bool hasLevel() const { return m_hasLevel; }
     double levelUv() const { return m_levelUv; }
@@ -100,6 +112,8 @@ private:
     {
         double timeS;
         double stUv;
+        double qrsUv;
+        int qrsMs;
     };
     static double median(std::vector<double> &values);
     bool track(double timeS);
@@ -110,8 +124,12 @@ private:
     bool m_hasReference = false;
     double m_referenceUv = 0.0;
     double m_referenceTimeS = 0.0;
+    double m_referenceQrsUv = 0.0;     // 0: not known
+    int m_referenceQrsMs = 0;
     bool m_hasLevel = false;
     double m_levelUv = 0.0;
+    double m_levelQrsUv = 0.0;
+    int m_levelQrsMs = 0;
     double m_blockEndS = BlockS;
     std::vector<double> m_block;
     std::vector<TStTrendPoint> m_trend;

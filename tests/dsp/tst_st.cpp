@@ -124,16 +124,6 @@ private slots:
         QVERIFY2(std::abs(f.onset - onset) <= 2, qPrintable(QString::number(f.onset)));
     }
 
-    void parabolaThroughThreeKnotsFollowsACurvedBaseline()
-    {
-        const StMeasure::Knot knots[3] = {{0.0, 1.0}, {200.0, 5.0}, {400.0, 13.0}};
-        auto truth = [](double t) { return 1.0 + 0.01 * t + 0.00005 * t * t; };
-        for (double t : {0.0, 50.0, 230.0, 400.0, 480.0})
-            QCOMPARE(StMeasure::baselineAt(knots, 3, t), truth(t));
-        QCOMPARE(StMeasure::baselineAt(knots, 2, 100.0), 3.0);
-        QCOMPARE(StMeasure::baselineAt(knots, 1, 100.0), 1.0);
-    }
-
     void noisyAndVentricularBeatsAreNotMeasured()
     {
         BeatShape shape;
@@ -227,6 +217,36 @@ private slots:
         QVERIFY(trend.setReference());
         QCOMPARE(trend.referenceUv(), first - 80.0);
         QCOMPARE(trend.changeUv(), 0.0);
+    }
+
+    // A depression that comes with a QRS much taller or smaller, or much
+    // wider, than at the reference (the patient turned, an electrode moved,
+    // a bundle branch block came) is no ST change; one with a QRS of about
+    // its old height and width is.
+    void stChangeCountsOnlyWithAComparableQrs_data()
+    {
+        QTest::addColumn<double>("qrsUv");
+        QTest::addColumn<int>("qrsMs");
+        QTest::addColumn<int>("episodes");
+        QTest::newRow("same QRS") << 1000.0 << 80 << 1;
+        QTest::newRow("QRS 20% taller, 12 ms wider") << 1200.0 << 92 << 1;
+        QTest::newRow("QRS 60% taller") << 1600.0 << 80 << 0;
+        QTest::newRow("QRS 40 ms wider") << 1000.0 << 120 << 0;
+    }
+    void stChangeCountsOnlyWithAComparableQrs()
+    {
+        QFETCH(double, qrsUv);
+        QFETCH(int, qrsMs);
+        QFETCH(int, episodes);
+        TStTrend trend;
+        double t = 0.0;
+        for (; t < 70.0; t += 0.8)
+            trend.addBeat(t, 0.0, 1000.0, 80);
+        for (; t < 200.0; t += 0.8)
+            trend.addBeat(t, -150.0, qrsUv, qrsMs);
+        trend.finish(t);
+        QCOMPARE(int(trend.episodes().size()), episodes);
+        QCOMPARE(trend.changeUv(), -150.0);
     }
 
     // The companion over an excerpt whose expert marked a depression of

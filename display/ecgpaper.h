@@ -147,14 +147,14 @@ void drawNote(QPainter &painter, const QRectF &rect, const QString &text, const 
 // The mark where a recording ends inside a window: a dashed vertical line
 // at x over the rect's height and the note "End of recording" right of it,
 // where there is only paper (no note when it does not fit there whole).
-// `text` replaces the note's wording (a report in its own language).
+// `note` replaces the note's wording (a report in its own language).
 void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFont &font, const QColor &colour,
-                      const QString &text = QString());
+                      const QString &note = QString());
 
 // The stretches of a window without ECG: each shaded over the rect's height
 // and, where it is wide enough, marked "ECG missing".
 void drawMissing(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &font,
-                 const QColor &colour, const QString &text = QString());
+                 const QColor &colour, const QString &note = QString());
 
 // The four notes' wording: by default the station's language; a report
 // printed in another language brings its own.

@@ -294,7 +294,8 @@ void drawNote(QPainter &painter, const QRectF &rect, const QString &text, const 
     painter.restore();
 }
 
-void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFont &font, const QColor &colour)
+void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFont &font, const QColor &colour,
+                      const QString &note)
 {
     painter.save();
     painter.setFont(font);
@@ -302,7 +303,7 @@ void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFo
     painter.setPen(QPen(colour, std::max(1.0, metrics.lineWidth()), Qt::DashLine));
     painter.drawLine(QPointF(x, rect.top()), QPointF(x, rect.bottom()));
     // Right of the end there is only paper: the note never covers trace.
-    const QString text = recordingEndText();
+    const QString text = note.isEmpty() ? recordingEndText() : note;
     const double gap = metrics.averageCharWidth();
     if (x + gap + metrics.horizontalAdvance(text) <= rect.right()) {
         painter.setPen(colour);
@@ -312,14 +313,14 @@ void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFo
 }
 
 void drawMissing(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &font,
-                 const QColor &colour)
+                 const QColor &colour, const QString &note)
 {
     if (drawn.missingX.empty())
         return;
     painter.save();
     painter.setFont(font);
     const QFontMetricsF metrics(font, painter.device());
-    const QString text = missingText();
+    const QString text = note.isEmpty() ? missingText() : note;
     QColor shade = colour;
     shade.setAlphaF(0.15);
     for (const auto &[from, to] : drawn.missingX) {
@@ -338,19 +339,24 @@ QString missingText()
     return QCoreApplication::translate("EcgPaper", "ECG missing");
 }
 
-void drawExtent(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &noteFont,
-                const QFont &endFont, const QColor &colour)
+NoteTexts stationNoteTexts()
 {
-    drawMissing(painter, rect, drawn, noteFont, colour);
+    return {noRecordingText(), pastEndText(), recordingEndText(), missingText()};
+}
+
+void drawExtent(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &noteFont,
+                const QFont &endFont, const QColor &colour, const NoteTexts &texts)
+{
+    drawMissing(painter, rect, drawn, noteFont, colour, texts.missing);
     switch (drawn.extent) {
     case TraceResult::NoRecording:
-        drawNote(painter, rect, noRecordingText(), noteFont, colour);
+        drawNote(painter, rect, texts.noRecording, noteFont, colour);
         break;
     case TraceResult::PastEnd:
-        drawNote(painter, rect, pastEndText(), noteFont, colour);
+        drawNote(painter, rect, texts.pastEnd, noteFont, colour);
         break;
     case TraceResult::Partial:
-        drawRecordingEnd(painter, rect, drawn.endX, endFont, colour);
+        drawRecordingEnd(painter, rect, drawn.endX, endFont, colour, texts.recordingEnd);
         break;
     case TraceResult::Complete:
         break;

@@ -147,19 +147,29 @@ void drawNote(QPainter &painter, const QRectF &rect, const QString &text, const 
 // The mark where a recording ends inside a window: a dashed vertical line
 // at x over the rect's height and the note "End of recording" right of it,
 // where there is only paper (no note when it does not fit there whole).
-void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFont &font, const QColor &colour);
+// `note` replaces the note's wording (a report in its own language).
+void drawRecordingEnd(QPainter &painter, const QRectF &rect, double x, const QFont &font, const QColor &colour,
+                      const QString &note = QString());
 
 // The stretches of a window without ECG: each shaded over the rect's height
 // and, where it is wide enough, marked "ECG missing".
 void drawMissing(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &font,
-                 const QColor &colour);
+                 const QColor &colour, const QString &note = QString());
+
+// The four notes' wording: by default the station's language; a report
+// printed in another language brings its own.
+struct NoteTexts
+{
+    QString noRecording, pastEnd, recordingEnd, missing;
+};
+NoteTexts stationNoteTexts();
 // What the paper says of where a drawn window lies in its recording, the
 // same on screen and in reports: its missing stretches (drawMissing), then
 // "No ECG recording" or "No ECG at this time"
 // in `noteFont` across rect, or the end mark (its note in `endFont`) where
 // the recording ends inside the window; nothing for a complete window.
 void drawExtent(QPainter &painter, const QRectF &rect, const TraceResult &drawn, const QFont &noteFont,
-                const QFont &endFont, const QColor &colour);
+                const QFont &endFont, const QColor &colour, const NoteTexts &texts = stationNoteTexts());
 
 // The texts written on the paper.
 QString noRecordingText();  // "No ECG recording"

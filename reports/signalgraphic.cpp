@@ -108,7 +108,11 @@ void SignalGraphic::draw(QPainter &painter, const QRect &rect)
     QFont font = noteFont;
     font.setPointSizeF(8);
     font.setBold(false);
-    ecgpaper::drawExtent(painter, lane, drawn, noteFont, font, colour(Role::Note));
+    // The reports are printed in Spanish, whatever the station's language.
+    static const ecgpaper::NoteTexts spanish{QStringLiteral("Sin registro de ECG"),
+                                             QStringLiteral("Sin ECG en este momento"),
+                                             QStringLiteral("Fin del registro"), QStringLiteral("ECG ausente")};
+    ecgpaper::drawExtent(painter, lane, drawn, noteFont, font, colour(Role::Note), spanish);
 
     const QFont &captionFont = font;
     painter.setFont(captionFont);

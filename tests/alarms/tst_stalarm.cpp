@@ -46,8 +46,7 @@ private slots:
         MonitorSession &session = rig.add(depressionEpisode(420), false);
         rig.runTo(140);
         StFigures st = rig.alarms.stFigures(1);
-        QVERIFY(st.measured);
-        QVERIFY(st.hasReference);
+        QVERIFY(st.measured && st.hasReference);
         QVERIFY2(std::abs(st.levelUv) < 30.0 && std::abs(st.changeUv) < 30.0, qPrintable(QString::number(st.levelUv)));
         rig.runTo(250);
         st = rig.alarms.stFigures(1);
@@ -63,8 +62,7 @@ private slots:
         QCOMPARE(entries[1].kind, AlarmLogEntry::End);
         QVERIFY2(entries[1].timeOffset > 328.0 && entries[1].timeOffset < 345.0, qPrintable(QString::number(entries[1].timeOffset)));
 
-        QVERIFY(session.stTrend.analysed);
-        QVERIFY(session.stTrend.hasReference);
+        QVERIFY(session.stTrend.analysed && session.stTrend.hasReference);
         QCOMPARE(session.stTrend.pointMs, 60);
         QVERIFY(session.stTrend.trend.size() >= 38);
         bool sawDepression = false;

@@ -263,6 +263,26 @@ private slots:
         QVERIFY(timePixels > 50);
         QVERIFY(countPixels(image, QRect(165, 66, 15, 15), isLabel) > 0); // "05:00", moved in
 
+        // Forty pixels without time labels: a y label the bottom edge pushes
+        // onto the one above it is left out, so no two overlap.
+        axes.timeFormat.clear();
+        axes.xLabels = false;
+        QImage small(90, 40, QImage::Format_RGB32);
+        small.fill(Qt::white);
+        {
+            QPainter painter(&small);
+            plotpainter::draw(painter, QRectF(0, 0, 90, 40), 96 / 25.4, look, axes, &hr);
+        }
+        const int digitHeight = int(std::ceil(QFontMetricsF(font, &small).tightBoundingRect("0123456789").height()));
+        QVector<int> rows;
+        for (int y = 0; y < 40; ++y)
+            rows << int(countPixels(small, QRect(0, y, 29, 1), isLabel) > 0);
+        for (int y = 0, run = 0; y < 40; ++y) {
+            run = rows[y] ? run + 1 : 0;
+            QVERIFY2(run <= digitHeight, qPrintable(QString::number(y)));
+        }
+        QVERIFY(rows.count(1) >= 2 * digitHeight - 2); // two labels at least
+
         // Labels are moved inside the frame; one then too close to the one
         // before it is left out.
         const QVector<double> lefts = plotpainter::placeLabels({0, 40, 60, 200}, {30, 30, 30, 30}, 0, 210, 2);

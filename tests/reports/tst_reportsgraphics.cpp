@@ -9,6 +9,7 @@
 #include "reports/signalgraphic.h"
 
 #include <QPainter>
+#include <QTranslator>
 #include <QtTest>
 
 namespace {
@@ -132,6 +133,15 @@ private slots:
             QVERIFY(late.copy(Lane) != missing.copy(Lane)); // another note
             QVERIFY(countPixels(late, Lane, isNote) > 100);
         }
+        // The notes are the report's, in Spanish: the station's language
+        // does not change the strip.
+        QTranslator spanish;
+        QVERIFY(spanish.load(QStringLiteral("NorvaneCardiolane_es"), QStringLiteral(CARDIOLANE_BIN_DIR)));
+        QCoreApplication::installTranslator(&spanish);
+        const QImage endingInSpanish = strip(signal.get(), 2.0), missingInSpanish = strip(nullptr, 0.0);
+        QCoreApplication::removeTranslator(&spanish);
+        QVERIFY(endingInSpanish == ending);
+        QVERIFY(missingInSpanish == missing);
         QCOMPARE(sessionOffsetText(59.9), QStringLiteral("+00:59"));
         QCOMPARE(sessionOffsetText(-5) + sessionOffsetText(0), QStringLiteral("-00:05+00:00"));
     }

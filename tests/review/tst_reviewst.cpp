@@ -68,9 +68,7 @@ private slots:
         QCOMPARE(pictures.size(), 2);
         QVERIFY2(pictures[0].caption.startsWith(QStringLiteral("Reference -2.")), qPrintable(pictures[0].caption));
         const TStMedianBeat &beat = pictures[0].beat;
-        QVERIFY(beat.valid());
-        QVERIFY(beat.j - beat.centre >= 8);
-        QVERIFY(beat.j - beat.centre <= 12);
+        QVERIFY(beat.valid() && beat.j - beat.centre >= 8 && beat.j - beat.centre <= 12);
         QCOMPARE(beat.point - beat.j, 15);
         // 25 mm/s and 10 mm/mV: 6 samples are 0.6 mm; -0.2 mV is 2 mm below the baseline.
         QCOMPARE(stbeatpaper::sampleXMm(beat, beat.centre + 10) - stbeatpaper::sampleXMm(beat, beat.centre), 1.0);

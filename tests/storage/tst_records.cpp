@@ -393,6 +393,17 @@ private slots:
         QVERIFY(!s.readBlock(0, -1));
         QCOMPARE(s.sample(2, 0) + s.sample(0, 2600) + s.sample(0, -1) + s.sample(-1, 5), 0);
 
+        // The tail of a long recording is read from inside the file, its
+        // frames still interleaving both channels.
+        std::vector<qint16> longer;
+        for (int i = 0; i < 20500; ++i)
+            longer.insert(longer.end(), {qint16(i), qint16(-i)});
+        const QString longPath = newPath();
+        QVERIFY(writeFile(longPath, QByteArray(4096, '\0') + littleEndian(longer)));
+        TFileSignal tail(longPath, 2, 250, 4096, false);
+        QCOMPARE(tail.sample(1, 20499), -20499);
+        QCOMPARE(tail.sample(0, 20100), 20100);
+
         // Opened only to be read, the tail is a block too: a filtered view of
         // the recording reaches its last sample.
         TFileSignal readOnly(path, 2, 250, 4096, TFileSignal::Access::Read);

@@ -41,8 +41,7 @@ private slots:
         session.stTrend.hasReference = false;
         QJsonObject json = studyJson(session, PatientRecord());
         const QJsonObject st = json.value("results").toObject().value("stTrend").toObject();
-        QVERIFY(!st.contains("referenceUv"));
-        QVERIFY(st.value("points").toArray().size() == 3);
+        QVERIFY(!st.contains("referenceUv") && st.value("points").toArray().size() == 3);
         QVERIFY(!sessionFromStudy(json, 1, 1)->stTrend.hasReference);
         QVERIFY(!sessionFromStudy(json, 1, 1)->stTrend.largestChange(change));
 

@@ -33,8 +33,7 @@ private slots:
         QVERIFY(read->rhythmAnalysed);
         QVERIFY(read->rhythmEpisodes == session.rhythmEpisodes);
         // The other results are untouched by the key.
-        QVERIFY(read->hrTrend == session.hrTrend);
-        QVERIFY(read->alarmLog.isEmpty());
+        QVERIFY(read->hrTrend == session.hrTrend && read->alarmLog.isEmpty());
     }
 
     // Judged without any episode yet (a session stopped at once) is still judged.
@@ -45,8 +44,7 @@ private slots:
         const QJsonObject json = studyJson(session, PatientRecord());
         QVERIFY(json.contains("rhythm"));
         const auto read = sessionFromStudy(json, 1, 1);
-        QVERIFY(read->rhythmAnalysed);
-        QVERIFY(read->rhythmEpisodes.isEmpty());
+        QVERIFY(read->rhythmAnalysed && read->rhythmEpisodes.isEmpty());
     }
 
     void withoutKey()
@@ -54,8 +52,7 @@ private slots:
         const QJsonObject old = studyJson(MonitorSession(SessionData{}), PatientRecord());
         QVERIFY(!old.contains("rhythm"));
         const auto read = sessionFromStudy(old, 1, 1);
-        QVERIFY(!read->rhythmAnalysed);
-        QVERIFY(read->rhythmEpisodes.isEmpty());
+        QVERIFY(!read->rhythmAnalysed && read->rhythmEpisodes.isEmpty());
     }
 
     void damagedEntries()

@@ -179,7 +179,7 @@ QString SummaryReport::value(int record, const QString &name, int reportPage) co
         if (name == QLatin1String("sessionNumber"))
             return QString::number(row.sessionNumber);
         if (name == QLatin1String("afBurden"))
-            return row.unreadDate.isEmpty() ? row.afBurden : QString();
+            return row.present ? row.afBurden : QString();
         static const char *const phases[] = {"basal", "intraEx", "postEx"};
         // A session that could not be read has no values: its row says so.
         if (!row.unreadDate.isEmpty())

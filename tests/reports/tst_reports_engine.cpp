@@ -176,6 +176,25 @@ private slots:
         QCOMPARE(dataOnFirst, firstSheetRecords);
     }
 
+    // The course table's heads and cells each keep a place of their own:
+    // no text prints over another's.
+    void summaryTableCellsDoNotOverlap()
+    {
+        ReportTemplate layout;
+        QVERIFY(layout.load(QStringLiteral(":/res/summaryreport1.xml")));
+        for (const ReportBand &band : layout.pages().at(1).bands) {
+            if (band.type != BandType::PageHeader && band.type != BandType::MasterData)
+                continue;
+            for (const ReportField &a : band.fields)
+                for (const ReportField &b : band.fields) {
+                    const QRect ra(a.left, a.top, a.width, a.height), rb(b.left, b.top, b.width, b.height);
+                    if (a.name < b.name && a.type == FieldType::Label && b.type == FieldType::Label)
+                        QVERIFY2(!ra.intersects(rb), qPrintable(a.name + QLatin1String(" / ") + b.name));
+                    QVERIFY(ra.right() < 760);
+                }
+        }
+    }
+
     void sheetIsPaintedAsTheTemplateSays()
     {
         // 400 x 400 units at 254 dpi: 2.5 pixels a unit. The band is 200 units high.

@@ -328,9 +328,20 @@ const EctopyCounter *AlarmMonitor::ectopyCounter(int patientId) const
     return found == m_patients.end() ? nullptr : &found->second.ectopy.counter();
 }
 
+StFigures AlarmMonitor::shownSt(const Patient &patient) const
+{
+    // A level measured before the trace turned to noise (or to a
+    // fibrillating wave) is not the patient's level now: it is shown as not
+    // measured, as the heart rate is.
+    StFigures f = patient.ectopy.st().figures();
+    if (!patient.engine.inputs(m_clock()).analysable)
+        f.measured = false;
+    return f;
+}
+
 void AlarmMonitor::tellSt(int patientId, Patient &patient)
 {
-    const StFigures f = patient.ectopy.st().figures();
+    const StFigures f = shownSt(patient);
     const QString shown = f.measured ? QString::asprintf("%.0f %d %.0f", f.levelUv / 10.0, f.hasReference, f.changeUv / 10.0)
                                      : QStringLiteral("-");
     if (shown == patient.toldSt)
@@ -344,7 +355,7 @@ StFigures AlarmMonitor::stFigures(int patientId) const
     const auto found = m_patients.find(patientId);
     if (found == m_patients.end() || found->second.engine.isStopped())
         return StFigures();
-    return found->second.ectopy.st().figures();
+    return shownSt(found->second);
 }
 
 bool AlarmMonitor::setStReference(int patientId)

@@ -148,6 +148,7 @@ private:
     // true when there were any.
     static bool takeRhythm(MonitorSession &session, AlarmEctopy &ectopy);
     void tellEctopy(int patientId, Patient &patient, qint64 now);
+    StFigures shownSt(const Patient &patient) const;
     void tellSt(int patientId, Patient &patient);
     void updateSound();
 

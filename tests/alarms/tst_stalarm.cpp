@@ -8,6 +8,8 @@
 #include "alarms/alarmsettings.h"
 
 #include <QSettings>
+
+#include <cmath>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -96,6 +98,31 @@ private slots:
         QCOMPARE(quiet.stTrend.pointMs, 80);
         off.alarms.stopPatient(1);
         QVERIFY(!off.alarms.stFigures(1).measured);
+    }
+
+    // A trace buried in noise gives no ST level: the readout shows none while
+    // it lasts, and the level comes back with the clean beats.
+    void noShownLevelWhileTheTraceIsNoise()
+    {
+        std::vector<qint16> samples = depressionEpisode(150);
+        // Motion noise: a random walk of up to 2 mV over the beats.
+        quint32 seed = 7;
+        double wander = 0.0;
+        for (int i = 100 * 250; i < 120 * 250; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            wander = 0.97 * wander + (double(seed >> 8) / double(1u << 24) - 0.5) * 0.6;
+            samples[size_t(i)] = qint16(samples[size_t(i)] + StBeats::CountsPerMv * wander * 2.0);
+        }
+        AlarmRig rig;
+        rig.add(samples, false);
+        rig.runTo(98);
+        QVERIFY(rig.alarms.stFigures(1).measured);
+        for (const double t : {106.0, 112.0}) {
+            rig.runTo(t);
+            QVERIFY2(!rig.alarms.stFigures(1).measured, qPrintable(QString::number(t)));
+        }
+        rig.runTo(148);
+        QVERIFY(rig.alarms.stFigures(1).measured);
     }
 
     void settingsKeepTheirRange()

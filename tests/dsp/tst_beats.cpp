@@ -11,11 +11,10 @@
 #include <QtTest>
 
 #include <cmath>
-#include <complex>
+#include <algorithm>
+#include <type_traits>
 #include <functional>
-#include <numeric>
 #include <set>
-#include <stdexcept>
 
 namespace {
 
@@ -23,13 +22,7 @@ namespace {
 // to at most one reference within `tolerance` samples; beats before `from` or
 // after `to` are left out (learning at the start, a half-seen beat at the
 // end). The delay is the mean offset of the matched detections.
-struct BeatScore
-{
-    int delay = 0;
-    int truePositives = 0;
-    int falsePositives = 0;
-    int falseNegatives = 0;
-};
+struct BeatScore { int delay = 0, truePositives = 0, falsePositives = 0, falseNegatives = 0; };
 
 BeatScore scoreBeats(const std::vector<int> &detected, const std::vector<int> &reference, int from, int to,
                      int tolerance = 37)
@@ -67,10 +60,10 @@ std::vector<int> spikes(int length, const std::vector<std::pair<int, int>> &beat
     return signal;
 }
 
-std::vector<std::pair<int, int>> every(int period, int end, int height, int first = 100)
+std::vector<std::pair<int, int>> every(int period, int end, int height)
 {
     std::vector<std::pair<int, int>> beats;
-    for (int p = first; p < end; p += period)
+    for (int p = 100; p < end; p += period)
         beats.push_back({p, height});
     return beats;
 }
@@ -80,20 +73,25 @@ struct Run
     std::vector<int> beats;      // returned beat indexes
     std::vector<int> reportedAt; // index of the sample whose feed returned each beat
     std::vector<int> rates;      // heart rate right after each beat
+    std::vector<int> perSecond;  // heart rate at the end of each second
     int finalRate = 0;
 };
 
-Run detect(const std::vector<int> &signal)
+// Station samples are scaled as they come in; others go to the detector as they are.
+template <typename Sample>
+Run detect(const std::vector<Sample> &signal)
 {
     Run run;
     TBeatDetector detector;
     for (size_t i = 0; i < signal.size(); ++i) {
-        const int beat = detector.feed(signal[i]);
+        const int beat = std::is_same<Sample, qint16>::value ? detector.feedStationSample(signal[i]) : detector.feed(signal[i]);
         if (beat >= 0) {
             run.beats.push_back(beat);
             run.reportedAt.push_back(int(i));
             run.rates.push_back(detector.heartRate());
         }
+        if ((i + 1) % 250 == 0)
+            run.perSecond.push_back(detector.heartRate());
     }
     run.finalRate = detector.heartRate();
     return run;
@@ -117,6 +115,16 @@ TSyntheticEcgOptions disturbed(quint32 seed, bool wander = true, bool hum = true
     return options;
 }
 
+// Whether low <= value <= high, saying which value it was when not.
+template <typename T, typename L, typename H>
+bool between(T value, L low, H high)
+{
+    const bool inside = double(value) >= double(low) && double(value) <= double(high);
+    if (!inside)
+        qWarning("%g is not within %g..%g", double(value), double(low), double(high));
+    return inside;
+}
+
 double mV(double counts)
 {
     return counts / TSyntheticEcg::CountsPerMillivolt;
@@ -133,7 +141,8 @@ private slots:
     {
         for (int level : {0, 3000, -3000}) {
             const Run run = detect(std::vector<int>(60 * 250, level));
-            QVERIFY(run.beats.empty() && run.finalRate == 0);
+            QCOMPARE(run.beats.size(), size_t(0));
+            QCOMPARE(run.finalRate, 0);
         }
     }
 
@@ -151,7 +160,8 @@ private slots:
             // Nothing during three seconds of learning, then every spike, each
             // named 3 samples after its top (the filters' delay) and reported a
             // fixed 96 samples later.
-            QVERIFY(run.beats.size() > size_t(10) && run.reportedAt.front() >= 3 * 250);
+            QVERIFY(run.beats.size() > size_t(10));
+            QVERIFY(run.reportedAt.front() >= 3 * 250);
             QCOMPARE((run.beats.front() - 100) % period, 3);
             for (size_t i = 0; i < run.beats.size(); ++i) {
                 QCOMPARE(run.reportedAt[i] - run.beats[i], 96);
@@ -159,7 +169,7 @@ private slots:
                     QCOMPARE(run.beats[i] - run.beats[i - 1], period);
             }
             // One beat gives no interval yet; then the mean of the intervals held.
-            QVERIFY(run.rates[0] == 0 && run.rates[1] == 15000 / period && run.finalRate == rate);
+            QCOMPARE((std::vector<int>{run.rates[0], run.rates[1], run.finalRate}), (std::vector<int>{0, 15000 / period, rate}));
         }
     }
 
@@ -176,9 +186,11 @@ private slots:
         QVERIFY(one.beats.size() > 10);
         for (size_t i = 1; i < one.beats.size(); ++i)
             QCOMPARE(one.beats[i] - one.beats[i - 1], 250);
-        QVERIFY(std::abs((one.beats[0] - 140) % 250) <= 6 && one.finalRate == 60);
+        QVERIFY(std::abs((one.beats[0] - 140) % 250) <= 6);
+        QCOMPARE(one.finalRate, 60);
         const Run two = detect(spikes(30 * 250, apart));
-        QVERIFY(two.beats.size() > 2 * (one.beats.size() - 2) && two.finalRate > 100);
+        QVERIFY(two.beats.size() > 2 * (one.beats.size() - 2));
+        QVERIFY(two.finalRate > 100);
     }
 
     void lowBeatIsFoundBySearchBack()
@@ -234,29 +246,22 @@ private slots:
         REQUIRE_REFERENCE_DATA(data);
         const ReferenceData beats = readSharedDataFile(QStringLiteral("mitdb100-v5.beats"));
         REQUIRE_REFERENCE_DATA(beats);
-        const QByteArray &bytes = data.bytes;
         std::vector<int> reference;
         for (const QByteArray &line : beats.bytes.split('\n'))
             if (!line.trimmed().isEmpty())
                 reference.push_back(line.toInt());
-        TBeatDetector detector;
-        std::vector<int> found;
-        for (int i = 0; i + 1 < bytes.size(); i += 2) {
-            const int beat = detector.feedStationSample(qint16(quint8(bytes[i]) | quint8(bytes[i + 1]) << 8));
-            if (beat >= 0) {
-                QVERIFY(found.empty() || beat > found.back());
-                found.push_back(beat);
-            }
-        }
-        const BeatScore score = scoreBeats(found, reference, 10 * 250, bytes.size() / 2 - 100);
+        std::vector<qint16> samples(size_t(data.bytes.size() / 2));
+        memcpy(samples.data(), data.bytes.constData(), samples.size() * 2);
+        const Run run = detect(samples);
+        QVERIFY(std::adjacent_find(run.beats.begin(), run.beats.end(), std::greater_equal<int>()) == run.beats.end());
+        const BeatScore score = scoreBeats(run.beats, reference, 10 * 250, int(samples.size()) - 100);
         // The beat index names the R wave itself; all but two beats are
         // found, and nothing else.
         QVERIFY(std::abs(score.delay) <= 3);
         QVERIFY(score.truePositives > 2250);
         QCOMPARE(score.falsePositives, 0);
         QVERIFY(score.falseNegatives <= 2);
-        QVERIFY(detector.heartRate() > 40);
-        QVERIFY(detector.heartRate() < 120);
+        QVERIFY(between(run.finalRate, 40, 120));
     }
 
     void detectorFollowsTheSyntheticCourse()
@@ -267,23 +272,15 @@ private slots:
             const std::vector<double> rates = course({{60, 60.0}, {60, 120.0}, {60, 80.0}});
             const std::vector<qint16> samples = generator.generate(rates);
             QCOMPARE(samples.size(), size_t(180 * 250));
-            TBeatDetector detector;
-            std::vector<int> beats, ratePerSecond;
-            for (size_t i = 0; i < samples.size(); ++i) {
-                const int beat = detector.feedStationSample(samples[i]);
-                if (beat >= 0)
-                    beats.push_back(beat);
-                if ((i + 1) % 250 == 0)
-                    ratePerSecond.push_back(detector.heartRate());
-            }
-            const BeatScore score = scoreBeats(beats, generator.beatPositions(), 5 * 250, int(samples.size()) - 100, 10);
+            const Run run = detect(samples);
+            const BeatScore score = scoreBeats(run.beats, generator.beatPositions(), 5 * 250, int(samples.size()) - 100, 10);
             QVERIFY2(score.falsePositives + score.falseNegatives <= 1,
                      qPrintable(QStringLiteral("FP %1 FN %2").arg(score.falsePositives).arg(score.falseNegatives)));
             QVERIFY(std::abs(score.delay) <= 4);
             // Ten seconds after each change the detected rate is within 8% of the course.
             for (int second : {20, 40, 59, 80, 100, 119, 140, 160, 179})
-                QVERIFY2(std::abs(ratePerSecond[size_t(second)] - rates[size_t(second)]) <= 0.08 * rates[size_t(second)],
-                         qPrintable(QStringLiteral("second %1: %2 bpm").arg(second).arg(ratePerSecond[size_t(second)])));
+                QVERIFY2(std::abs(run.perSecond[size_t(second)] - rates[size_t(second)]) <= 0.08 * rates[size_t(second)],
+                         qPrintable(QStringLiteral("second %1: %2 bpm").arg(second).arg(run.perSecond[size_t(second)])));
         }
     }
 
@@ -292,11 +289,11 @@ private slots:
         TSyntheticEcg generator;
         const std::vector<qint16> samples = generator.generate(course({{120, 75.0}}));
         const std::vector<int> &beats = generator.beatPositions();
-        QVERIFY(beats.size() >= 147 && beats.size() <= 153);
+        QVERIFY(between(beats.size(), 147, 153));
         double sum = 0.0, squares = 0.0;
         for (size_t k = 1; k < beats.size(); ++k) {
             const double rr = beats[k] - beats[k - 1];
-            QVERIFY(rr > 0.85 * 200 && rr < 1.15 * 200);
+            QVERIFY(between(rr, 0.85 * 200, 1.15 * 200));
             sum += rr;
             squares += rr * rr;
             // The R wave is the largest sample of its beat, 1 to 1.5 mV, with
@@ -304,7 +301,7 @@ private slots:
             const int r = beats[k];
             if (r > int(samples.size()) - 100)
                 continue;
-            QVERIFY(mV(samples[size_t(r)]) >= 0.95 && mV(samples[size_t(r)]) <= 1.55);
+            QVERIFY(between(mV(samples[size_t(r)]), 0.95, 1.55));
             int low = 0, tPeak = 0;
             for (int i = r - 100; i <= r + 100; ++i) {
                 QVERIFY(samples[size_t(i)] <= samples[size_t(r)]);
@@ -312,10 +309,12 @@ private slots:
                 if (i >= r + 50 && i <= r + 88)
                     tPeak = std::max<int>(tPeak, samples[size_t(i)]);
             }
-            QVERIFY(mV(low) < -0.1 && mV(low) > -0.5 && mV(tPeak) > 0.15 && mV(tPeak) < 0.5);
+            QVERIFY(between(mV(low), -0.5, -0.1));
+            QVERIFY(between(mV(tPeak), 0.15, 0.5));
         }
         const double n = double(beats.size() - 1), mean = sum / n, spread = std::sqrt(squares / n - mean * mean);
-        QVERIFY(std::abs(mean - 200.0) < 4.0 && spread > 0.01 * mean && spread < 0.06 * mean);
+        QVERIFY(std::abs(mean - 200.0) < 4.0);
+        QVERIFY(between(spread, 0.01 * mean, 0.06 * mean));
     }
 
     void disturbancesAddOnlyThemselves()
@@ -332,7 +331,7 @@ private slots:
             double peak = 0.0;
             for (size_t i = 0; i < clean.size(); ++i)
                 peak = std::max(peak, std::abs(mV(noisy[i] - clean[i])));
-            QVERIFY2(peak > c.low && peak < c.high, qPrintable(QString::number(peak)));
+            QVERIFY(between(peak, c.low, c.high));
         }
     }
 
@@ -350,9 +349,9 @@ private slots:
         QCOMPARE(first.generate(std::vector<double>(6, 0.0)).size(), size_t(6 * 250));
         QVERIFY(first.beatPositions().size() <= 3);
         first.generate(std::vector<double>(4, 1000.0));
-        QVERIFY(first.beatPositions().size() >= 15 && first.beatPositions().size() <= 18);
+        QVERIFY(between(first.beatPositions().size(), 15, 18));
         first.generate(std::vector<double>(10, std::nan("")));
-        QVERIFY(first.beatPositions().size() >= 9 && first.beatPositions().size() <= 11);
+        QVERIFY(between(first.beatPositions().size(), 9, 11));
     }
 };
 

@@ -2,6 +2,7 @@
 // and a synthetic recording classified through a signal read in chunks.
 
 #include "dsp/recordingectopy.h"
+#include "dsp/tbeatdetector.h"
 #include "dsp/tmemorysignal.h"
 #include "dsp/tsyntheticecg.h"
 
@@ -138,8 +139,12 @@ private slots:
         QCOMPARE(std::vector<int>({counted[1], counted[2], counted[51], counted[61], counted[62], counted[66]}),
                  std::vector<int>({0, 2, 5, 5, 3, 4}));
         const EctopyStatistics s = countedStatistics(perSecond, Rate);
-        QVERIFY(s.pvcTotal == 6 && s.maxPerMinute == 5 && s.maxMinuteStart == Rate && s.pvcPerHour == 288.0);
-        QVERIFY(s.runs.empty() && s.couplets == 0);
+        QCOMPARE(s.pvcTotal, 6);
+        QCOMPARE(s.maxPerMinute, 5);
+        QCOMPARE(s.maxMinuteStart, qint64(Rate));
+        QCOMPARE(s.pvcPerHour, 288.0);
+        QCOMPARE(s.runs.size(), size_t(0));
+        QCOMPARE(s.couplets, 0);
     }
 
     void syntheticRecording()
@@ -150,8 +155,18 @@ private slots:
         const std::vector<qint16> samples = TSyntheticEcg(TSyntheticEcgOptions()).generate(std::vector<double>(120, 60));
         TMemorySignal signal({samples}, 1000, Rate);
         const RecordingEctopy ectopy = analyseRecording(signal);
-        QVERIFY(ectopy.beats.size() >= 115 && ectopy.beats.size() <= 121);
+        QVERIFY2(ectopy.beats.size() >= 115, qPrintable(QString::number(ectopy.beats.size())));
+        QVERIFY2(ectopy.beats.size() <= 121, qPrintable(QString::number(ectopy.beats.size())));
         QVERIFY(ectopy.beats.back().index > 118 * Rate);
+        // Every sample read once, in order: each beat centred a few samples
+        // before where the detector, fed straight from the samples, puts it.
+        TBeatDetector detector;
+        std::vector<qint64> straight;
+        for (qint16 v : samples)
+            if (const int beat = detector.feedStationSample(v); beat >= 0)
+                straight.push_back(beat);
+        for (size_t i = 0; i < std::min(straight.size(), ectopy.beats.size()); ++i)
+            QVERIFY2(std::abs(straight[i] - ectopy.beats[i].index - 3) <= 2, qPrintable(QString::number(straight[i])));
         QCOMPARE(ectopy.statistics.pvcTotal, 0);
         std::atomic<bool> cancelled(true);
         QVERIFY(classifyRecording(signal, 0, {}, &cancelled).empty());

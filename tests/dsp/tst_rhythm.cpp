@@ -54,11 +54,9 @@ std::vector<int> trace(const std::vector<qint64> &centres, bool pWaves, qint64 l
     std::mt19937 random(3);
     std::normal_distribution<double> jitter(0.0, 1.0);
     double phase = 0.0;
-    for (qint64 n = 0; n < length; ++n) {
-        if (!pWaves) {
-            phase += 2 * M_PI * (6.0 + jitter(random)) / Rate;   // about 6 Hz, wandering
-            samples[std::size_t(n)] = int(std::lround(8 * std::sin(phase)));
-        }
+    for (qint64 n = 0; !pWaves && n < length; ++n) {
+        phase += 2 * M_PI * (6.0 + jitter(random)) / Rate;   // about 6 Hz, wandering
+        samples[std::size_t(n)] = int(std::lround(8 * std::sin(phase)));
     }
     for (qint64 c : centres) {
         for (int k = -60; k <= 12; ++k) {
@@ -225,12 +223,11 @@ private slots:
 
     void names()
     {
+        RhythmLabel read = RhythmLabel::Other;
         for (RhythmLabel l : {RhythmLabel::AtrialFibrillation, RhythmLabel::Other, RhythmLabel::Unanalysable}) {
-            RhythmLabel read = RhythmLabel::Other;
             QVERIFY(rhythmLabelFromName(QString::fromLatin1(rhythmLabelName(l)), read));
             QCOMPARE(read, l);
         }
-        RhythmLabel read = RhythmLabel::Other;
         QVERIFY(!rhythmLabelFromName(QStringLiteral("af"), read));
     }
 
@@ -271,47 +268,34 @@ private slots:
     }
 
     // The irregularities that are not fibrillation, each with its P waves.
+    // Ventricular bigeminy leaves no intervals between supraventricular
+    // beats: ectopy, not an unreadable trace.
     void analyserNotFibrillation_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("sinus arrhythmia") << "sinus arrhythmia";
-        QTest::newRow("fast sinus arrhythmia") << "fast sinus arrhythmia";
-        QTest::newRow("accelerating") << "accelerating";
-        QTest::newRow("frequent PACs") << "frequent PACs";
-        QTest::newRow("irregular with P waves") << "irregularly irregular";
+        QTest::addColumn<QString>("labels");   // repeated over the beats; N when empty
+        QTest::newRow("sinus arrhythmia") << "sinus arrhythmia" << "";
+        QTest::newRow("fast sinus arrhythmia") << "fast sinus arrhythmia" << "";
+        QTest::newRow("accelerating") << "accelerating" << "";
+        QTest::newRow("frequent PACs") << "frequent PACs" << "";
+        QTest::newRow("irregular with P waves") << "irregularly irregular" << "";
+        QTest::newRow("ventricular bigeminy") << "bigeminy" << "NV";
     }
     void analyserNotFibrillation()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, labels);
         std::vector<int> rr;
         for (int i = 0; i < 3; ++i)
             for (int v : series(kind))
                 rr.push_back(v);
         const std::vector<qint64> centres = centresOf(rr);
         const qint64 length = centres.back() + 250;
-        const std::vector<RhythmEpisode> episodes = analyse(trace(centres, true, length), centres);
+        const std::vector<RhythmEpisode> episodes
+            = analyse(trace(centres, true, length), centres, labels.repeated(int(centres.size())));
         QCOMPARE(secondsOf(episodes, RhythmLabel::AtrialFibrillation), qint64(0));
+        QCOMPARE(secondsOf(episodes, RhythmLabel::Unanalysable), qint64(0));
         QVERIFY(secondsOf(episodes, RhythmLabel::Other) > length / 2);
-    }
-
-    // Ventricular bigeminy leaves no intervals between supraventricular
-    // beats: ectopy, not an unreadable trace.
-    void ventricularBigeminy()
-    {
-        const std::vector<int> rr = [] {
-            std::vector<int> v;
-            for (int i = 0; i < 60; ++i)
-                v.push_back(i % 2 ? 110 : 250);
-            return v;
-        }();
-        const std::vector<qint64> centres = centresOf(rr);
-        QString labels;
-        for (std::size_t i = 0; i < centres.size(); ++i)
-            labels += i % 2 ? QLatin1Char('V') : QLatin1Char('N');
-        const qint64 length = centres.back() + 250;
-        const std::vector<RhythmEpisode> episodes = analyse(trace(centres, true, length), centres, labels);
-        QCOMPARE(int(episodes.size()), 1);
-        QCOMPARE(episodes[0].label, RhythmLabel::Other);
     }
 
     void tooShortToJudge()
@@ -348,13 +332,16 @@ private slots:
         QCOMPARE(f.meanRateInAf, (9 * 120 + 30 * 100 + 19) / 39);
 
         const AfFigures none = afFigures({{0, 2500, RhythmLabel::Unanalysable}}, hr);
-        QVERIFY(none.analysedSamples == 0 && none.burdenPercent == 0.0 && none.firstOnset == -1 && none.meanRateInAf == 0);
+        QCOMPARE(none.analysedSamples, qint64(0));
+        QCOMPARE(none.burdenPercent, 0.0);
+        QCOMPARE(none.firstOnset, qint64(-1));
+        QCOMPARE(none.meanRateInAf, 0);
 
         const QVector<int> trend = afTrend(episodes, 62);
         QCOMPARE(trend.size(), 62);
         QCOMPARE(std::count(trend.begin(), trend.end(), 1), 40);
-        QVERIFY(trend[9] == 0 && trend[10] == 1 && trend[19] == 1 && trend[20] == 0 && trend[30] == 1 && trend[59] == 1
-                && trend[60] == 0);
+        const QVector<int> edges{trend[9], trend[10], trend[19], trend[20], trend[30], trend[59], trend[60]};
+        QCOMPARE(edges, (QVector<int>{0, 1, 1, 0, 1, 1, 0}));
     }
 
     // Record 201 opens with six minutes of atrial fibrillation.

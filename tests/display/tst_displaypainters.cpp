@@ -18,12 +18,14 @@ namespace {
 constexpr double PxPerMm = 10.0;
 
 ecgpaper::TraceResult drawWindow(QImage &image, const QRectF &rect, TSignal *signal, double start, bool keep = false,
-                                 const QVector<QPair<qint64, qint64>> &missing = {})
+                                 const QVector<QPair<qint64, qint64>> &missing = {}, int hidden = -1)
 {
     ecgpaper::TraceWindow window;
     window.signal = signal;
     window.startTime = start;
     window.visible.fill(true);
+    if (hidden >= 0)
+        window.visible[hidden] = false;
     window.keepInLane = keep;
     window.missing = missing;
     std::vector<double> samples;
@@ -181,17 +183,8 @@ private slots:
         // lane's centre.
         TMemorySignal three({std::vector<qint16>(500, 5), std::vector<qint16>(500, 9), std::vector<qint16>(500, 7)},
                             1000, 250);
-        ecgpaper::TraceWindow window;
-        window.signal = &three;
-        window.visible.fill(true);
-        window.visible[1] = false;
-        std::vector<double> samples;
-        QPolygonF points;
         QImage image = paperImage(50, 25);
-        QPainter painter(&image);
-        const ecgpaper::TraceResult drawn =
-            ecgpaper::drawWindow(painter, image.rect(), PxPerMm, window, {Qt::black, 2.0}, samples, points);
-        painter.end();
+        const ecgpaper::TraceResult drawn = drawWindow(image, image.rect(), &three, 0.0, false, {}, 1);
         QCOMPARE(drawn.baselines, std::vector<double>({62.5, 187.5}));
         QCOMPARE(runStarts(image, 100, false, isBlack), QVector<int>({62, 187}));
     }

@@ -172,7 +172,7 @@ private slots:
         QVERIFY(sweep::compute(4, 4, 500.0, 250, 10).valid);
     }
 
-    void pixelMapping()
+    void pixelMappingAndSteps()
     {
         QCOMPARE(plotscale::toPixel(150, 0, 300, 30, 330), 180.0);
         QCOMPARE(plotscale::toPixel(0.4, 0, 300, 30, 330), 30.0);
@@ -184,10 +184,6 @@ private slots:
         QCOMPARE(plotscale::toValue(180, 0, 300, 30, 330), 150.0);
         QCOMPARE(plotscale::toValue(81, 0, 10, 100, 0), 1.9);
         QCOMPARE(plotscale::toValue(5, 7, 10, 3, 3), 7.0);
-    }
-
-    void steps()
-    {
         // distance, numeric step (2, 5 or 10 times a power of ten), time step
         const double cases[][3] = {{1, 2, 1},        {2, 2, 5},         {2.5, 5, 5},    {7, 10, 10},
                                    {0.03, 0.05, 1},  {22.5, 50, 30},    {61, 100, 300}, {1000, 2000, 1800},
@@ -385,108 +381,61 @@ private slots:
         QCOMPARE(plot.activeSelection(), -1);
     }
 
-    void browseScrollBar_data()
-    {
-        QTest::addColumn<bool>("hasSignal");
-        QTest::addColumn<double>("duration");
-        QTest::addColumn<double>("visible");
-        QTest::addColumn<double>("start");
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("single");
-        QTest::addColumn<int>("page");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<bool>("enabled");
-
-        // 250 mm at 25 mm/s: a screen is 10 s, a step 1 s.
-        QTest::newRow("one minute") << true << 60.0 << 10.0 << 0.0 << 5000 << 100 << 1000 << 0 << true;
-        QTest::newRow("12.5 mm/s keeps the start") << true << 60.0 << 20.0 << 12.34 << 4000 << 200 << 2000 << 1234 << true;
-        QTest::newRow("shorter than the screen") << true << 8.0 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
-        QTest::newRow("under 10 ms longer") << true << 10.005 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
-        QTest::newRow("one step longer") << true << 10.015 << 10.0 << 0.0 << 1 << 100 << 1000 << 0 << true;
-        QTest::newRow("no signal") << false << 60.0 << 10.0 << 0.0 << 0 << 100 << 1000 << 0 << false;
-    }
-
     void browseScrollBar()
     {
-        QFETCH(bool, hasSignal);
-        QFETCH(double, duration);
-        QFETCH(double, visible);
-        QFETCH(double, start);
-        const browse::ScrollRange r = browse::scrollRange(hasSignal, duration, visible, start);
-        QTEST(r.maximum, "maximum");
-        QTEST(r.singleStep, "single");
-        QTEST(r.pageStep, "page");
-        QTEST(r.value, "value");
-        QTEST(r.enabled, "enabled");
-    }
-
-    void browseDrag_data()
-    {
-        QTest::addColumn<double>("anchor");
-        QTest::addColumn<int>("x");
-        QTest::addColumn<double>("duration");
-        QTest::addColumn<double>("start");
-
-        // 1000 pixels show 10 s.
-        QTest::newRow("inside") << 30.0 << 500 << 60.0 << 25.0;
-        QTest::newRow("before the start") << 3.0 << 800 << 60.0 << 0.0;
-        QTest::newRow("past the last screen") << 58.0 << 0 << 60.0 << 50.0;
-        QTest::newRow("recording shorter than the screen") << 5.0 << 0 << 8.0 << 0.0;
-        QTest::newRow("not a number") << qQNaN() << 0 << 60.0 << 0.0;
+        // 250 mm at 25 mm/s: a screen is 10 s, a step 1 s. Signal, duration,
+        // visible, start, then maximum, single step, page step, value, enabled.
+        const struct { bool hasSignal; double duration, visible, start; QVector<int> expected; } cases[] = {
+            {true, 60.0, 10.0, 0.0, {5000, 100, 1000, 0, 1}},
+            {true, 60.0, 20.0, 12.34, {4000, 200, 2000, 1234, 1}}, // 12.5 mm/s keeps the start
+            {true, 8.0, 10.0, 0.0, {0, 100, 1000, 0, 0}},          // shorter than the screen
+            {true, 10.005, 10.0, 0.0, {0, 100, 1000, 0, 0}},       // under 10 ms longer
+            {true, 10.015, 10.0, 0.0, {1, 100, 1000, 0, 1}},       // one step longer
+            {false, 60.0, 10.0, 0.0, {0, 100, 1000, 0, 0}}};
+        for (const auto &c : cases) {
+            const browse::ScrollRange r = browse::scrollRange(c.hasSignal, c.duration, c.visible, c.start);
+            QCOMPARE(QVector<int>({r.maximum, r.singleStep, r.pageStep, r.value, int(r.enabled)}), c.expected);
+        }
     }
 
     void browseDrag()
     {
-        QFETCH(double, anchor);
-        QFETCH(int, x);
-        QFETCH(double, duration);
-        const double start = browse::dragStartTime(anchor, x, 1000, 10.0, duration);
-        QTEST(start, "start");
-        QCOMPARE(browse::clampStart(anchor - x * 0.01, duration, 10.0), start);
-        // The time under the mouse stays where the drag grabbed it, unless clamped.
-        if (start > 0.0 && start < duration - 10.0)
-            QCOMPARE(browse::timeAtPixel(start, x, 1000, 10.0), anchor);
+        // 1000 pixels show 10 s: anchor, x, duration, expected start. Inside,
+        // before the start, past the last screen, a recording shorter than
+        // the screen, not a number.
+        const double cases[][4] = {{30.0, 500, 60.0, 25.0}, {3.0, 800, 60.0, 0.0}, {58.0, 0, 60.0, 50.0},
+                                   {5.0, 0, 8.0, 0.0}, {qQNaN(), 0, 60.0, 0.0}};
+        for (const auto &c : cases) {
+            const double start = browse::dragStartTime(c[0], int(c[1]), 1000, 10.0, c[2]);
+            QCOMPARE(start, c[3]);
+            QCOMPARE(browse::clampStart(c[0] - c[1] * 0.01, c[2], 10.0), start);
+            // The time under the mouse stays where the drag grabbed it, unless clamped.
+            if (start > 0.0 && start < c[2] - 10.0)
+                QCOMPARE(browse::timeAtPixel(start, int(c[1]), 1000, 10.0), c[0]);
+        }
         // A one-pixel view still maps its pixel; an empty one stays at its start.
         QVERIFY(browse::timeAtPixel(2.0, 1, 1, 10.0) == 12.0);
         QVERIFY(browse::timeAtPixel(2.0, 1, 0, 10.0) == 2.0);
     }
 
-    void browseLabels_data()
-    {
-        QTest::addColumn<double>("start");
-        QTest::addColumn<double>("visible");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<QString>("expected"); // second@centre
-
-        // A 40-pixel label covering at most 1 s: every second.
-        QTest::newRow("every second") << 0.0 << 3.0 << 1000 << QStringLiteral("0@0 1@333 2@666 3@1000");
-        QTest::newRow("up to 1 s") << 0.0 << 2.0 << 80 << QStringLiteral("0@0 1@40 2@80");
-        QTest::newRow("just over 1 s") << 0.0 << 2.0 << 79 << QStringLiteral("0@0");
-        // Covers 4 s: every 5 s, from the first multiple after second 3.
-        QTest::newRow("every 5 s") << 3.5 << 20.0 << 200 << QStringLiteral("5@15 10@65 15@115 20@165");
-        QTest::newRow("a multiple at the first second") << 5.0 << 20.0 << 200 << QStringLiteral("5@0 10@50 15@100 20@150 25@200");
-        QTest::newRow("before the recording") << -1.0 << 20.0 << 200 << QString();
-        QTest::newRow("no time across") << 5.0 << 0.0 << 200 << QString();
-    }
-
     void browseLabels()
     {
-        QFETCH(double, start);
-        QFETCH(double, visible);
-        QFETCH(int, width);
-        QStringList found;
-        for (const browse::TimeLabel &label : browse::timeLabels(start, visible, width, 40))
-            found.append(QStringLiteral("%1@%2").arg(label.second).arg(label.centre));
-        QTEST(found.join(QLatin1Char(' ')), "expected");
-    }
-
-    void browseLabelText()
-    {
-        QCOMPARE(browse::labelText(0), QStringLiteral("00:00"));
-        QCOMPARE(browse::labelText(65), QStringLiteral("01:05"));
-        QCOMPARE(browse::labelText(3599), QStringLiteral("59:59"));
+        // start, visible seconds, width: labels as second@centre. A 40-pixel
+        // label covering at most 1 s: every second; covering 4 s: every 5 s,
+        // from the first multiple at or after the start.
+        const struct { double start, visible; int width; const char *expected; } cases[] = {
+            {0.0, 3.0, 1000, "0@0 1@333 2@666 3@1000"}, {0.0, 2.0, 80, "0@0 1@40 2@80"}, {0.0, 2.0, 79, "0@0"},
+            {3.5, 20.0, 200, "5@15 10@65 15@115 20@165"},  {5.0, 20.0, 200, "5@0 10@50 15@100 20@150 25@200"},
+            {-1.0, 20.0, 200, ""}, {5.0, 0.0, 200, ""}};
+        for (const auto &c : cases) {
+            QStringList found;
+            for (const browse::TimeLabel &label : browse::timeLabels(c.start, c.visible, c.width, 40))
+                found.append(QStringLiteral("%1@%2").arg(label.second).arg(label.centre));
+            QCOMPARE(found.join(QLatin1Char(' ')), QLatin1String(c.expected));
+        }
         // Hours from the first on.
-        QCOMPARE(browse::labelText(3725), QStringLiteral("1:02:05"));
+        QCOMPARE(QStringList({browse::labelText(0), browse::labelText(65), browse::labelText(3599), browse::labelText(3725)}),
+                 QStringList({"00:00", "01:05", "59:59", "1:02:05"}));
     }
 
     void browseIsAlwaysAWindowOfTheRecording()
@@ -501,6 +450,16 @@ private slots:
         QVERIFY(visible > 5.0);
         QVERIFY(visible < 60.0);
         const QRect paper(0, 0, 800, 300 - display.scrollBar()->height());
+        // Beats marked before the screen, 0.4 s and 2 s into it.
+        display.setPosition(10.0);
+        display.setBeatMarks({3000, 2000, 2600});
+        const QImage marked = display.grab().toImage();
+        const double xStep = framebuffer::pixelsPerMm(display) * 25.0 / 250;
+        const int y = qRound(framebuffer::pixelsPerMm(display));
+        QCOMPARE(runStarts(marked, y, true, isMark).size(), 2);
+        QVERIFY(isMark(marked.pixel(qRound(100 * xStep), y)));
+        QVERIFY(isMark(marked.pixel(qRound(500 * xStep), y)));
+        display.setBeatMarks({});
         // An event at the very end, or a click on the trend past it, shows
         // the last screen, not blank paper.
         for (double at : {180.0, 1e12}) {
@@ -526,25 +485,6 @@ private slots:
         QVERIFY(none.copy(middle) != blank.copy(middle));
     }
 
-    void browseMarksBeats()
-    {
-        TMemorySignal signal({beats(250 * 60)}, 250, 250);
-        QSignalBrowseDisplay display;
-        display.resize(800, 300);
-        display.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&display));
-        display.setSignal(&signal);
-        display.setPosition(10.0);
-        // Before the screen, 0.4 s and 2 s into it.
-        display.setBeatMarks({3000, 2000, 2600});
-        const QImage image = display.grab().toImage();
-        const double xStep = framebuffer::pixelsPerMm(display) * 25.0 / 250;
-        const int y = qRound(framebuffer::pixelsPerMm(display));
-        QCOMPARE(runStarts(image, y, true, isMark).size(), 2);
-        QVERIFY(isMark(image.pixel(qRound(100 * xStep), y)));
-        QVERIFY(isMark(image.pixel(qRound(500 * xStep), y)));
-    }
-
     void keysDragAndScrollBarMoveTogether()
     {
         TMemorySignal signal({std::vector<qint16>(250 * 60, 10)}, 250, 250);
@@ -557,8 +497,6 @@ private slots:
         QScrollBar *bar = display.scrollBar();
         const int width = display.width();
         const double visible = display.visibleSeconds();
-        QVERIFY(visible > 0.0);
-        QVERIFY(visible < 60.0);
         QCOMPARE(bar->maximum(), int((60.0 - visible) * 100));
         QVERIFY(bar->isEnabled());
 
@@ -579,10 +517,7 @@ private slots:
 
         // Dragging from the middle to a quarter of the width moves a quarter screen.
         const QImage before = display.grab().toImage();
-        QTest::mousePress(&display, Qt::LeftButton, Qt::NoModifier, QPoint(width / 2, 100));
-        QMouseEvent drag(QEvent::MouseMove, QPointF(width / 4, 100), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&display, &drag);
-        QTest::mouseRelease(&display, Qt::LeftButton, Qt::NoModifier, QPoint(width / 4, 100));
+        drag(&display, QPoint(width / 2, 100), QPoint(width / 4, 100), Qt::NoModifier);
         QVERIFY(qAbs(display.position() - (width / 2 - width / 4) * visible / width) < 0.01);
         QCOMPARE(bar->value(), int(display.position() * 100));
         QVERIFY(display.grab().toImage() != before);
@@ -593,31 +528,22 @@ private slots:
         QCOMPARE(display.position(), 0.0);
     }
 
-    void scaleIsKeptAtEveryRatio_data()
-    {
-        QTest::addColumn<QSize>("logical");
-        QTest::addColumn<qreal>("ratio");
-        QTest::addColumn<QSize>("device");
-        QTest::newRow("ratio 1") << QSize(945, 301) << 1.0 << QSize(945, 301);
-        QTest::newRow("ratio 2") << QSize(945, 301) << 2.0 << QSize(1890, 602);
-        QTest::newRow("fractional ratio") << QSize(131, 131) << 1.5625 << QSize(205, 205);
-        QTest::newRow("empty widget") << QSize(0, 0) << 2.0 << QSize(2, 2);
-    }
-
     void scaleIsKeptAtEveryRatio()
     {
-        QFETCH(QSize, logical);
-        QFETCH(qreal, ratio);
-        QFETCH(QSize, device);
-        const QPixmap buffer = framebuffer::create(logical, ratio);
-        QCOMPARE(buffer.size(), device);
-        QCOMPARE(buffer.devicePixelRatioF(), ratio);
-        QCOMPARE(buffer.toImage().pixel(device.width() - 1, device.height() - 1), qRgb(255, 255, 255));
-        const QSize shown = logical.expandedTo(QSize(1, 1));
-        QCOMPARE(framebuffer::logicalSize(buffer), shown);
-        QVERIFY(!framebuffer::needsRebuild(buffer, logical, ratio));
-        QVERIFY(framebuffer::needsRebuild(buffer, logical, ratio * 2));
-        QVERIFY(framebuffer::needsRebuild(buffer, shown + QSize(1, 0), ratio));
+        // Logical size, pixel ratio (whole, fractional; an empty widget) and the buffer's device size.
+        const struct { QSize logical; qreal ratio; QSize device; } cases[] = {
+            {{945, 301}, 1.0, {945, 301}}, {{945, 301}, 2.0, {1890, 602}}, {{131, 131}, 1.5625, {205, 205}}, {{0, 0}, 2.0, {2, 2}}};
+        for (const auto &c : cases) {
+            const QPixmap buffer = framebuffer::create(c.logical, c.ratio);
+            QCOMPARE(buffer.size(), c.device);
+            QCOMPARE(buffer.devicePixelRatioF(), c.ratio);
+            QCOMPARE(buffer.toImage().pixel(c.device.width() - 1, c.device.height() - 1), qRgb(255, 255, 255));
+            const QSize shown = c.logical.expandedTo(QSize(1, 1));
+            QCOMPARE(framebuffer::logicalSize(buffer), shown);
+            QVERIFY(!framebuffer::needsRebuild(buffer, c.logical, c.ratio));
+            QVERIFY(framebuffer::needsRebuild(buffer, c.logical, c.ratio * 2));
+            QVERIFY(framebuffer::needsRebuild(buffer, shown + QSize(1, 0), c.ratio));
+        }
     }
 };
 

@@ -333,35 +333,26 @@ private slots:
         QVERIFY(std::none_of(quietSheets.begin(), quietSheets.end(), [](const ReportSheet &s) { return s.reportPage == 2; }));
     }
 
-    void alarmTextsInTheReportsLanguage_data()
-    {
-        QTest::addColumn<QString>("condition");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("printed");
-        QTest::newRow("rate above") << "hrHigh" << "HR 182 > 170" << "FC 182 > 170";
-        QTest::newRow("rate above caution") << "hrCaution" << "HR 131 > 130" << "FC 131 > 130";
-        QTest::newRow("rate below") << "hrLow" << "HR 35 < 40" << "FC 35 < 40";
-        QTest::newRow("stored in Spanish") << "hrHigh" << "FC 182 > 170" << "FC 182 > 170";
-        QTest::newRow("tachycardia") << "ventricularTachycardia" << "VT 3 beats 209 bpm" << "TV 3 latidos 209 lpm";
-        QTest::newRow("frequent PVCs") << "frequentPvcs" << "PVC 14/min" << "EV 14/min";
-        QTest::newRow("couplet") << "couplet" << "Couplet" << "Duplete";
-        QTest::newRow("link") << "linkLost" << "Link lost" << "Enlace perdido";
-        QTest::newRow("no stored text") << "asystole" << "" << "ASISTOLIA";
-        QTest::newRow("storage reason kept") << "recordingStopped" << "Recording stopped: Disk full"
-                                             << "Grabación detenida: Disk full";
-        QTest::newRow("no reason") << "recordingStopped" << "Recording stopped" << "Grabación detenida";
-        QTest::newRow("numbers missing") << "hrHigh" << "HR > 170" << "HR > 170";
-        QTest::newRow("unknown condition") << "someNewCondition" << "Something 3" << "Something 3";
-    }
-
     void alarmTextsInTheReportsLanguage()
     {
-        QFETCH(QString, condition);
-        QFETCH(QString, stored);
-        LoggedAlarm alarm;
-        alarm.condition = condition;
-        alarm.text = stored;
-        QTEST(alarmReportText(alarm), "printed");
+        // condition, stored text, printed text: the stored English or Spanish
+        // in Spanish, a storage reason kept; missing numbers or an unknown
+        // condition leave the stored text as it is.
+        const char *const cases[][3] = {
+            {"hrHigh", "HR 182 > 170", "FC 182 > 170"}, {"hrCaution", "HR 131 > 130", "FC 131 > 130"},
+            {"hrLow", "HR 35 < 40", "FC 35 < 40"}, {"hrHigh", "FC 182 > 170", "FC 182 > 170"},
+            {"ventricularTachycardia", "VT 3 beats 209 bpm", "TV 3 latidos 209 lpm"},
+            {"frequentPvcs", "PVC 14/min", "EV 14/min"}, {"couplet", "Couplet", "Duplete"},
+            {"linkLost", "Link lost", "Enlace perdido"}, {"asystole", "", "ASISTOLIA"},
+            {"recordingStopped", "Recording stopped: Disk full", "Grabación detenida: Disk full"},
+            {"recordingStopped", "Recording stopped", "Grabación detenida"}, {"hrHigh", "HR > 170", "HR > 170"},
+            {"someNewCondition", "Something 3", "Something 3"}};
+        for (const auto &c : cases) {
+            LoggedAlarm alarm;
+            alarm.condition = QString::fromUtf8(c[0]);
+            alarm.text = QString::fromUtf8(c[1]);
+            QCOMPARE(alarmReportText(alarm), QString::fromUtf8(c[2]));
+        }
     }
 
     void graphsAndLogosAreDrawn()
@@ -409,24 +400,16 @@ private slots:
         }
     }
 
-    void reportFileNames_data()
-    {
-        QTest::addColumn<QString>("lastName");
-        QTest::addColumn<QString>("firstName");
-        QTest::addColumn<QString>("session");
-        QTest::addColumn<QString>("summary");
-        QTest::newRow("accents kept") << "Núñez" << "José" << "Núñez-José-20240105083000.pdf" << "Núñez-José-20240105.pdf";
-        QTest::newRow("unsafe characters")
-            << "O/Brien: Díaz" << "Ana.María" << "O_Brien_ Díaz-Ana_María-20240105083000.pdf" << "O_Brien_ Díaz-Ana_María-20240105.pdf";
-    }
-
     void reportFileNames()
     {
-        QFETCH(QString, lastName);
-        QFETCH(QString, firstName);
+        // Accents kept, characters unsafe in a file name replaced.
         const QDateTime start(QDate(2024, 1, 5), QTime(8, 30));
-        QTEST(sessionReportFileName(lastName, firstName, start), "session");
-        QTEST(summaryReportFileName(lastName, firstName, start.date()), "summary");
+        QCOMPARE(sessionReportFileName(QStringLiteral("Núñez"), QStringLiteral("José"), start),
+                 QStringLiteral("Núñez-José-20240105083000.pdf"));
+        QCOMPARE(summaryReportFileName(QStringLiteral("O/Brien: Díaz"), QStringLiteral("Ana.María"), start.date()),
+                 QStringLiteral("O_Brien_ Díaz-Ana_María-20240105.pdf"));
+        QCOMPARE(sessionReportFileName(QStringLiteral("O/Brien: Díaz"), QStringLiteral("Ana.María"), start),
+                 QStringLiteral("O_Brien_ Díaz-Ana_María-20240105083000.pdf"));
     }
 };
 

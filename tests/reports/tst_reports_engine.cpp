@@ -8,6 +8,8 @@
 #include "reports/reportsheetpainter.h"
 #include "reports/textfit.h"
 
+#include "../common/teststorage.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -317,18 +319,13 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("report.pdf"));
         const QByteArray previous = QByteArray("%PDF previous report ").repeated(20);
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        QVERIFY(old.write(previous) == previous.size());
-        old.close();
+        QVERIFY(writeFile(path, previous));
         FakeContent content;
         ReportEngine engine;
         QVERIFY(engine.loadTemplate(QStringLiteral(":/res/summaryreport1.xml")));
         engine.recordCounts() << 1 << 40 << 0;
         auto kept = [&]() {
-            QFile file(path);
-            return file.open(QIODevice::ReadOnly) && file.readAll() == previous
-                && QDir(dir.path()).entryList(QDir::Files) == QStringList({"report.pdf"});
+            return readFile(path) == previous && QDir(dir.path()).entryList(QDir::Files) == QStringList({"report.pdf"});
         };
         auto failure = [&](const ReportEngine::Progress &progress) {
             try {

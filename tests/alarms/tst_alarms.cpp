@@ -1,10 +1,9 @@
 // The alarm system without widgets: every condition's delays, 2-s end,
 // exclusions, latching and acknowledgement from time-stamped scripts; which
-// beats end a pause; the
-// station's one sound, the audio pause and the log across patients fed through
-// the recorder; ventricular ectopy counted into couplets, runs, a sliding
-// minute, marks and the PVC trend; the settings; the alarm log and the PVC
-// trend in the study file.
+// beats end a pause; the station's one sound and the audio pause;
+// ventricular ectopy counted into couplets, runs, a sliding minute, marks and
+// the PVC trend; the settings; the alarm log and the PVC trend in the study
+// file.
 
 #include "../common/alarmrig.h"
 #include "../common/referencerecord.h"
@@ -13,7 +12,6 @@
 #include "alarms/alarmmonitor.h"
 #include "alarms/alarmsettings.h"
 #include "dsp/recordingectopy.h"
-#include "dsp/tsyntheticecg.h"
 #include "storage/monitorsession.h"
 #include "storage/patientrecord.h"
 #include "storage/sessionclock.h"
@@ -308,64 +306,6 @@ private slots:
         QVERIFY(pause.remainingMs(21000) == 100000);
     }
 
-    // Two patients through the recorder: patient 1's ECG pauses 8 s, patient
-    // 2's recording stops. The sound, the pause and acknowledgement follow.
-    void monitorAcrossPatients()
-    {
-        TSyntheticEcg ecg;
-        std::vector<qint16> first = ecg.generate(std::vector<double>(20, 70.0));
-        const double lastBeat = ecg.beatPositions().back() / 250.0;
-        for (int i = 0; i < 8 * 250; ++i)
-            first.push_back(qint16(i * 7 % 5 - 2));
-        const std::vector<qint16> tail = ecg.generate(std::vector<double>(12, 70.0));
-        first.insert(first.end(), tail.begin(), tail.end());
-
-        AlarmRig rig;
-        AlarmMonitor &alarms = rig.alarms;
-        QSignalSpy saves(&alarms, &AlarmMonitor::logChanged);
-        MonitorSession &session1 = rig.add(first);
-        MonitorSession &session2 = rig.add(TSyntheticEcg().generate(std::vector<double>(40, 70.0)));
-
-        // time (s), action, the sound after it
-        const struct { double at; const char *action; AlarmPriority sound; } steps[] = {
-            {1.0, "", AlarmPriority::None},           {2.0, "recstop 2", AlarmPriority::Medium},
-            {3.0, "pause", AlarmPriority::None},      {lastBeat + 4.4, "", AlarmPriority::None},
-            {lastBeat + 4.6, "", AlarmPriority::High}, {26.0, "ack 1", AlarmPriority::Medium},
-            {27.0, "ack 2", AlarmPriority::None}};
-        for (const auto &step : steps) {
-            rig.runTo(step.at);
-            const QString action = QLatin1String(step.action);
-            if (action.startsWith("recstop"))
-                alarms.setRecordingStopped(2, true, QStringLiteral("Write error"));
-            else if (action == "pause")
-                alarms.pauseAudio();
-            else if (action.startsWith("ack"))
-                alarms.acknowledge(action.right(1).toInt());
-            alarms.tick();
-            QVERIFY2(alarms.sound() == step.sound, qPrintable(QString::number(step.at)));
-            if (step.sound == AlarmPriority::High) {
-                // Highest priority first; the pause was ended by the asystole.
-                const QVector<AlarmMonitor::ShownAlarm> shown = alarms.shownAlarms();
-                QVERIFY(shown.size() == 2);
-                QVERIFY(shown[0].patientId == 1);
-                QVERIFY(shown[1].condition == AlarmCondition::RecordingStopped);
-                QCOMPARE(alarms.audioPauseRemainingMs(), qint64(0));
-            }
-        }
-        QCOMPARE(session1.alarmLog.size(), 2);
-        const AlarmLogEntry onset = session1.alarmLog[0];
-        QVERIFY2(onset.kind == AlarmLogEntry::Onset && onset.condition == "asystole" && onset.priority == "high"
-                     && onset.timeOffset > lastBeat + 4.0 && onset.timeOffset <= lastBeat + 5.0,
-                 qPrintable(QString::number(onset.timeOffset)));
-        QCOMPARE(session1.alarmLog[1].kind, AlarmLogEntry::Acknowledged);
-        QCOMPARE(session2.alarmLog[0].text, QStringLiteral("Recording stopped: Write error"));
-        QCOMPARE(saves.count(), 4);
-        // A stopped patient's alarms end and are logged.
-        alarms.stopPatient(2);
-        QCOMPARE(session2.alarmLog.last().kind, AlarmLogEntry::End);
-        QVERIFY(alarms.shownAlarms().size() == 1);
-    }
-
     // Drawn beats at 75 bpm with ten seconds of slow electrode-motion-like
     // swings (1.3 and 2.9 Hz, 80 counts) from 50 s, enough for the noise
     // judgement to find those seconds unanalysable; in one row a run of
@@ -561,22 +501,23 @@ private slots:
         QVERIFY(defaults.hrCaution == 100 && defaults.hrAlarm == 120 && defaults.hrLower == 40 && defaults.asystoleDelay == 4
                 && defaults.hrDelay == 5 && defaults.audioPauseMinutes == 2 && !defaults.lowPrioritySound
                 && defaults.pvcLimit == 10 && defaults.afDelay == 30);
-        // Out of range comes into range; unreadable gives the default.
-        settings.setValue("Config/Alarms/AsystoleDelay", 1);
-        settings.setValue("Config/Alarms/HrDelay", "x");
-        settings.setValue("Config/Alarms/AudioPauseMinutes", 9);
+        QCOMPARE(defaults.stLimit, 10);
+        QCOMPARE(defaults.stDelay, 60);
         settings.setValue("Config/Alarms/LowPrioritySound", "true");
-        const AlarmSettings read = AlarmSettings::load(settings);
-        QVERIFY(read.asystoleDelay == 3);
-        QVERIFY(read.hrDelay == 5);
-        QVERIFY(read.audioPauseMinutes == 3);
-        QVERIFY(read.lowPrioritySound);
+        QVERIFY(AlarmSettings::load(settings).lowPrioritySound);
         AlarmSettings changed;
         changed.hrLower = 0;
         changed.lowPrioritySound = false;
+        changed.stLimit = 0;
+        changed.stDelay = 120;
+        changed.stPointMs = 40;
         changed.save(settings);
-        QVERIFY(AlarmSettings::load(settings).hrLower == 0);
-        QVERIFY(!AlarmSettings::load(settings).lowPrioritySound);
+        const AlarmSettings saved = AlarmSettings::load(settings);
+        QCOMPARE(saved.hrLower, 0);
+        QVERIFY(!saved.lowPrioritySound);
+        QCOMPARE(saved.stLimit, 0);
+        QCOMPARE(saved.stDelay, 120);
+        QCOMPARE(saved.stPointMs, 40);
 
         // Only a stored 0 turns an alarm off: a negative or huge limit keeps
         // it on at the nearest allowed value, and every correction is told.
@@ -597,10 +538,18 @@ private slots:
         settings.setValue("Config/Alarms/PvcPerMinute", 0);
         QVERIFY(AlarmSettings::load(settings).hrAlarm == 0);
         QVERIFY(AlarmSettings::load(settings).pvcLimit == 0);
-        // The AF delay: 0 is off, anything else comes into 10..120.
-        for (const auto &[stored, loaded] : {std::pair{0, 0}, {5, 10}, {45, 45}, {600, 120}, {-3, 10}}) {
-            settings.setValue("Config/Alarms/AfDelay", stored);
-            QCOMPARE(AlarmSettings::load(settings).afDelay, loaded);
+        // Out of range comes into range, unreadable gives the default; the AF
+        // delay's 0 is off.
+        const struct { const char *key; QVariant stored; int AlarmSettings::*field; int loaded; } cases[] = {
+            {"AsystoleDelay", 1, &AlarmSettings::asystoleDelay, 3}, {"HrDelay", "x", &AlarmSettings::hrDelay, 5},
+            {"AudioPauseMinutes", 9, &AlarmSettings::audioPauseMinutes, 3}, {"AfDelay", 0, &AlarmSettings::afDelay, 0},
+            {"AfDelay", 5, &AlarmSettings::afDelay, 10}, {"AfDelay", 45, &AlarmSettings::afDelay, 45},
+            {"AfDelay", 600, &AlarmSettings::afDelay, 120}, {"AfDelay", -3, &AlarmSettings::afDelay, 10},
+            {"StLimitTenthsMm", 99, &AlarmSettings::stLimit, 50}, {"StDelay", 2, &AlarmSettings::stDelay, 15},
+            {"StPointMs", 95, &AlarmSettings::stPointMs, 80}};
+        for (const auto &c : cases) {
+            settings.setValue(QStringLiteral("Config/Alarms/") + c.key, c.stored);
+            QVERIFY2(AlarmSettings::load(settings).*c.field == c.loaded, c.key);
         }
     }
 

@@ -7,10 +7,7 @@
 
 #include "alarms/alarmsettings.h"
 
-#include <QSettings>
-
 #include <cmath>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -123,28 +120,6 @@ private slots:
         }
         rig.runTo(148);
         QVERIFY(rig.alarms.stFigures(1).measured);
-    }
-
-    void settingsKeepTheirRange()
-    {
-        QTemporaryDir dir;
-        QSettings settings(dir.filePath("s.ini"), QSettings::IniFormat);
-        QCOMPARE(AlarmSettings::load(settings).stLimit, 10);
-        QCOMPARE(AlarmSettings::load(settings).stDelay, 60);
-        settings.setValue("Config/Alarms/StLimitTenthsMm", 99);
-        settings.setValue("Config/Alarms/StDelay", 2);
-        settings.setValue("Config/Alarms/StPointMs", 95);
-        QCOMPARE(AlarmSettings::load(settings).stLimit, 50);
-        QCOMPARE(AlarmSettings::load(settings).stDelay, 15);
-        QCOMPARE(AlarmSettings::load(settings).stPointMs, 80);
-        AlarmSettings changed;
-        changed.stLimit = 0;
-        changed.stDelay = 120;
-        changed.stPointMs = 40;
-        changed.save(settings);
-        QCOMPARE(AlarmSettings::load(settings).stLimit, 0);
-        QCOMPARE(AlarmSettings::load(settings).stDelay, 120);
-        QCOMPARE(AlarmSettings::load(settings).stPointMs, 40);
     }
 };
 

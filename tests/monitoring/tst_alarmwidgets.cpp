@@ -1,7 +1,8 @@
 // The alarm system's live signals: how banners flash by priority, and the
-// monitoring window's alarm strip following a monitor run on a clock of the
-// test's own: the line's order, the audio pause with its countdown and its
-// end by a new high-priority alarm, and the sound the player is asked for.
+// monitoring window's alarm strip following a monitor of two patients fed
+// through the recorder on a clock of the test's own: the line's order, the
+// audio pause with its countdown and its end by a new high-priority alarm,
+// acknowledgement, the sound the player is asked for and the alarm logs.
 
 #include "../common/alarmrig.h"
 
@@ -14,6 +15,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include "../common/drawncontrast.h"
@@ -65,7 +67,9 @@ private slots:
         QVERIFY(AlarmFlash::msToNextChange(AlarmPriority::None, 0) < 0);
     }
 
-    // Patient 2's ECG pauses 8 s after 20 s; patient 1's recording stops at 2 s.
+    // Patient 2's ECG pauses 8 s after 20 s; patient 1's recording stops at
+    // 2 s. The line, the sound, the audio pause and acknowledgement follow,
+    // and each patient's log keeps what happened.
     void alarmStrip()
     {
         TSyntheticEcg ecg;
@@ -75,9 +79,9 @@ private slots:
             pausing.push_back(qint16(i * 7 % 5 - 2));
         AlarmRig rig;
         AlarmMonitor &alarms = rig.alarms;
-        rig.add(TSyntheticEcg().generate(std::vector<double>(40, 70.0)));
-        rig.add(pausing);
-        const auto runTo = [&rig](double seconds) { rig.runTo(seconds); };
+        QSignalSpy saves(&alarms, &AlarmMonitor::logChanged);
+        MonitorSession &stopped = rig.add(TSyntheticEcg().generate(std::vector<double>(40, 70.0)));
+        MonitorSession &paused = rig.add(pausing);
 
         SessionAlarmBar bar(&alarms, [](int id) { return QStringLiteral("Patient %1").arg(id); });
         auto *line = bar.findChild<QLabel *>(QStringLiteral("lblAlarmLine"));
@@ -85,13 +89,13 @@ private slots:
         QCOMPARE(bar.findChild<QLabel *>(QStringLiteral("lblNoSound"))->isVisibleTo(&bar), !bar.player().hasSound());
         QCOMPARE(line->text(), QStringLiteral("No alarms"));
 
-        runTo(2.0);
+        rig.runTo(2.0);
         alarms.setRecordingStopped(1, true, QStringLiteral("Write error"));
         alarms.tick();
         QCOMPARE(line->text(), QStringLiteral("Patient 1: Recording stopped: Write error"));
         QCOMPARE(bar.player().playing(), AlarmPriority::Medium);
 
-        runTo(3.0);
+        rig.runTo(3.0);
         pause->click();
         QVERIFY(pause->isChecked());
         QCOMPARE(pause->text(), QStringLiteral("Audio paused 2:00"));
@@ -102,14 +106,15 @@ private slots:
         QVERIFY2(drawnTextContrast(pause) >= 4.5, qPrintable(QString::number(drawnTextContrast(pause))));
         qApp->setStyleSheet(QString());
         QCOMPARE(bar.player().playing(), AlarmPriority::None);
-        runTo(13.0);
+        rig.runTo(13.0);
         QTRY_COMPARE(pause->text(), QStringLiteral("Audio paused 1:50"));
         QCOMPARE(bar.player().playing(), AlarmPriority::None);
 
         // The asystole ends the pause at once and comes first on the line.
-        runTo(lastBeat + 4.6);
+        rig.runTo(lastBeat + 4.6);
         QCOMPARE(bar.player().playing(), AlarmPriority::High);
         QVERIFY(!pause->isChecked());
+        QCOMPARE(alarms.audioPauseRemainingMs(), qint64(0));
         QCOMPARE(pause->text(), QStringLiteral("Pause audio"));
         QCOMPARE(line->text(), QStringLiteral("Patient 2: ASYSTOLE   |   Patient 1: Recording stopped: Write error"));
 
@@ -122,6 +127,25 @@ private slots:
         pause->click();
         QVERIFY(!pause->isChecked());
         QVERIFY(bar.player().playing() == AlarmPriority::Medium);
+        alarms.acknowledge(1);
+        QCOMPARE(bar.player().playing(), AlarmPriority::None);
+
+        // Each onset and acknowledgement is logged (and told for saving) once.
+        QCOMPARE(paused.alarmLog.size(), 2);
+        const AlarmLogEntry onset = paused.alarmLog[0];
+        QCOMPARE(onset.kind, AlarmLogEntry::Onset);
+        QCOMPARE(onset.condition, QStringLiteral("asystole"));
+        QCOMPARE(onset.priority, QStringLiteral("high"));
+        QVERIFY2(onset.timeOffset > lastBeat + 4.0, qPrintable(QString::number(onset.timeOffset)));
+        QVERIFY2(onset.timeOffset <= lastBeat + 5.0, qPrintable(QString::number(onset.timeOffset)));
+        QCOMPARE(paused.alarmLog[1].kind, AlarmLogEntry::Acknowledged);
+        QCOMPARE(stopped.alarmLog[0].text, QStringLiteral("Recording stopped: Write error"));
+        QCOMPARE(saves.count(), 4);
+        // A stopped patient's alarms end and are logged.
+        alarms.stopPatient(1);
+        QCOMPARE(stopped.alarmLog.last().kind, AlarmLogEntry::End);
+        for (const AlarmMonitor::ShownAlarm &shown : alarms.shownAlarms())
+            QVERIFY(shown.patientId != 1);
     }
 };
 

@@ -7,7 +7,6 @@
 #include "dsp/tsyntheticecg.h"
 #include "../common/referencerecord.h"
 
-#include <QFile>
 #include <QtTest>
 
 #include <cmath>

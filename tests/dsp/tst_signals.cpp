@@ -19,7 +19,6 @@
 #include "dsp/tstoredfilterchain.h"
 #include "dsp/ttrendblockfilter.h"
 
-#include <QFile>
 #include <QtTest>
 
 #include <cmath>

@@ -36,7 +36,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <QMenu>
 #include <QRegularExpression>
 #include <QTranslator>
 #include <QTreeWidget>
@@ -166,7 +165,6 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::newRow("1366x768") << QSize(1366, 768) << "en";
         QTest::newRow("1366x768 Spanish") << QSize(1366, 768) << "es";
-        QTest::newRow("1600x900") << QSize(1600, 900) << "en";
     }
 
     // Nine monitored patients on a small screen: the window is no wider than

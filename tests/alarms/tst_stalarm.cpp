@@ -71,7 +71,7 @@ private slots:
     }
 
     // A reference taken by the nurse during the change makes it the new
-    // normal; a limit of 0 turns the alarm off.
+    // normal; the set limit decides, and 0 turns the alarm off.
     void referenceOnRequestAndTheAlarmOff()
     {
         AlarmRig rig;
@@ -83,18 +83,21 @@ private slots:
         rig.runTo(290);
         QVERIFY(stEntries(session).isEmpty());
 
-        AlarmRig off;
-        AlarmSettings settings;
-        settings.stLimit = 0;
-        settings.stPointMs = 80;
-        off.alarms.setSettings(settings);
-        MonitorSession &quiet = off.add(depressionEpisode(300), false);
-        off.runTo(300);
-        QVERIFY(stEntries(quiet).isEmpty());
-        QVERIFY(off.alarms.stFigures(1).changeUv < -100.0);
-        QCOMPARE(quiet.stTrend.pointMs, 80);
-        off.alarms.stopPatient(1);
-        QVERIFY(!off.alarms.stFigures(1).measured);
+        // Off, and a 0.2-mV limit that the 0.15-mV change stays within.
+        for (const int limit : {0, 20}) {
+            AlarmRig off;
+            AlarmSettings settings;
+            settings.stLimit = limit;
+            settings.stPointMs = 80;
+            off.alarms.setSettings(settings);
+            MonitorSession &quiet = off.add(depressionEpisode(300), false);
+            off.runTo(300);
+            QVERIFY2(stEntries(quiet).isEmpty(), qPrintable(QString::number(limit)));
+            QVERIFY(off.alarms.stFigures(1).changeUv < -100.0);
+            QCOMPARE(quiet.stTrend.pointMs, 80);
+            off.alarms.stopPatient(1);
+            QVERIFY(!off.alarms.stFigures(1).measured);
+        }
     }
 
     // A trace buried in noise gives no ST level: the readout shows none while

@@ -234,7 +234,14 @@ float highFrequencyNoise(const int *raw, const std::vector<float> &smoothed, int
     const float *s = smoothed.data() + from;
     const int *r = raw + from;
     float part[Parts] = {};
-    for (int i = 0; i < n; ++i) {
+    int i = 0;
+    for (; i + Parts <= n; i += Parts) {
+        for (int k = 0; k < Parts; ++k) {
+            const float d = float(r[i + k]) - s[i + k];
+            part[k] += d * d;
+        }
+    }
+    for (; i < n; ++i) {
         const float d = float(r[i]) - s[i];
         part[i % Parts] += d * d;
     }
@@ -250,10 +257,15 @@ TemplateMeasures measureTemplate(const float *shape, float *centred, int n)
     float squares[Parts] = {};
     int i = 0;
     for (; i + Parts <= n; i += Parts) {
+        // All four read before any is written: `centred` might overlap
+        // `shape` as far as the compiler knows, and reading first lets it
+        // keep the group in one vector.
+        float c[Parts];
+        for (int k = 0; k < Parts; ++k)
+            c[k] = shape[i + k] - mean;
         for (int k = 0; k < Parts; ++k) {
-            const float c = shape[i + k] - mean;
-            centred[i + k] = c;
-            squares[k] += c * c;
+            centred[i + k] = c[k];
+            squares[k] += c[k] * c[k];
         }
     }
     double squareTotal = joinInDouble(squares);

@@ -62,9 +62,15 @@ Extremes extremes(const float *v, int n)
             steep[k] = steep[k] < slope ? slope : steep[k];
         }
     }
-    Extremes e{std::min(std::min(low[0], low[1]), std::min(low[2], low[3])),
-               std::max(std::max(high[0], high[1]), std::max(high[2], high[3])),
-               std::max(std::max(steep[0], steep[1]), std::max(steep[2], steep[3]))};
+    // Joined by value: std::min and std::max return references, which made
+    // the compiler put the four parts in memory and pick one by address.
+    // Extremes do not depend on the order they are taken in.
+    Extremes e{low[0], high[0], steep[0]};
+    for (int k = 1; k < Parts; ++k) {
+        e.low = low[k] < e.low ? low[k] : e.low;
+        e.high = e.high < high[k] ? high[k] : e.high;
+        e.steepest = e.steepest < steep[k] ? steep[k] : e.steepest;
+    }
     for (; i < n - 1; ++i) {
         e.low = std::min(e.low, v[i]);
         e.high = std::max(e.high, v[i]);
@@ -117,7 +123,9 @@ int qrsCentre(const std::vector<float> &x, int from, int to)
     }
     if (weight <= 0.0f)
         return (from + to) / 2;
-    return from + int(std::lround(moment / weight));
+    // lround() of a quotient that is never negative, without the library call
+    // (exact in double: the float quotient plus one half needs no rounding).
+    return from + int(double(moment / weight) + 0.5);
 }
 
 float steepWidth(const float *v, int n, float *amplitude)

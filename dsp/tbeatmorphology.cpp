@@ -154,26 +154,31 @@ float dot(const float *a, const float *b, int n)
 
 void dotsAtLags(const float *x, const float *t, int n, float dots[LagCount])
 {
-    // Two alignments per pass, each summed exactly as dot() sums it: the
-    // additions of one alignment wait on each other, those of the other do
-    // not, and the template is read once for both.
+    // Three alignments per pass, each summed exactly as dot() sums it: the
+    // additions of one alignment wait on each other, those of the others do
+    // not, so the processor overlaps them; the template is read once for
+    // the three.
     int lag = 0;
-    for (; lag + 1 < LagCount; lag += 2) {
-        const float *a = x + lag, *b = x + lag + 1;
-        float partA[Parts] = {}, partB[Parts] = {};
+    for (; lag + 2 < LagCount; lag += 3) {
+        const float *a = x + lag, *b = x + lag + 1, *c = x + lag + 2;
+        float partA[Parts] = {}, partB[Parts] = {}, partC[Parts] = {};
         int i = 0;
         for (; i + Parts <= n; i += Parts) {
             for (int k = 0; k < Parts; ++k)
                 partA[k] += a[i + k] * t[i + k];
             for (int k = 0; k < Parts; ++k)
                 partB[k] += b[i + k] * t[i + k];
+            for (int k = 0; k < Parts; ++k)
+                partC[k] += c[i + k] * t[i + k];
         }
         for (; i < n; ++i) {
             partA[0] += a[i] * t[i];
             partB[0] += b[i] * t[i];
+            partC[0] += c[i] * t[i];
         }
         dots[lag] = (partA[0] + partA[1]) + (partA[2] + partA[3]);
         dots[lag + 1] = (partB[0] + partB[1]) + (partB[2] + partB[3]);
+        dots[lag + 2] = (partC[0] + partC[1]) + (partC[2] + partC[3]);
     }
     for (; lag < LagCount; ++lag)
         dots[lag] = dot(x + lag, t, n);

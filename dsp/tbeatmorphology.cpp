@@ -45,7 +45,20 @@ struct Extremes
     float low, high, steepest;
 };
 
-Extremes extremes(const float *v, int n)
+// std::min and std::max by value.
+float lower(float a, float b)
+{
+    return b < a ? b : a;
+}
+
+float higher(float a, float b)
+{
+    return a < b ? b : a;
+}
+
+// Written through a reference: returned by value, the three floats went back
+// packed in a register through memory, a store the processor cannot forward.
+void extremes(const float *v, int n, Extremes &e)
 {
     // Four running extremes, each over every fourth value.
     // Initialised whole, so that the compiler keeps them in registers.
@@ -65,12 +78,9 @@ Extremes extremes(const float *v, int n)
     // Joined by value: std::min and std::max return references, which made
     // the compiler put the four parts in memory and pick one by address.
     // Extremes do not depend on the order they are taken in.
-    Extremes e{low[0], high[0], steep[0]};
-    for (int k = 1; k < Parts; ++k) {
-        e.low = low[k] < e.low ? low[k] : e.low;
-        e.high = e.high < high[k] ? high[k] : e.high;
-        e.steepest = e.steepest < steep[k] ? steep[k] : e.steepest;
-    }
+    e.low = lower(lower(low[0], low[1]), lower(low[2], low[3]));
+    e.high = higher(higher(high[0], high[1]), higher(high[2], high[3]));
+    e.steepest = higher(higher(steep[0], steep[1]), higher(steep[2], steep[3]));
     for (; i < n - 1; ++i) {
         e.low = std::min(e.low, v[i]);
         e.high = std::max(e.high, v[i]);
@@ -78,7 +88,6 @@ Extremes extremes(const float *v, int n)
     }
     e.low = std::min(e.low, v[n - 1]);
     e.high = std::max(e.high, v[n - 1]);
-    return e;
 }
 
 } // namespace
@@ -134,7 +143,8 @@ float steepWidth(const float *v, int n, float *amplitude)
         *amplitude = 0.0f;
     if (n < 3)
         return 0.0f;
-    const Extremes e = extremes(v, n);
+    Extremes e;
+    extremes(v, n, e);
     if (amplitude)
         *amplitude = e.high - e.low;
     return e.steepest > 0.0f ? 2.0f * (e.high - e.low) / e.steepest : 0.0f;
@@ -226,11 +236,21 @@ float peakToPeak(const std::vector<float> &x, int from, int n)
 {
     if (n <= 0)
         return 0.0f;
+    // Four running extremes, each over every fourth value, as in extremes().
     const float *v = x.data() + from;
-    float lo = v[0], hi = v[0];
-    for (int i = 1; i < n; ++i) {
-        lo = std::min(lo, v[i]);
-        hi = std::max(hi, v[i]);
+    float low[Parts] = {v[0], v[0], v[0], v[0]}, high[Parts] = {v[0], v[0], v[0], v[0]};
+    int i = 1;
+    for (; i + Parts <= n; i += Parts) {
+        for (int k = 0; k < Parts; ++k) {
+            low[k] = lower(low[k], v[i + k]);
+            high[k] = higher(high[k], v[i + k]);
+        }
+    }
+    float lo = lower(lower(low[0], low[1]), lower(low[2], low[3]));
+    float hi = higher(higher(high[0], high[1]), higher(high[2], high[3]));
+    for (; i < n; ++i) {
+        lo = lower(lo, v[i]);
+        hi = higher(hi, v[i]);
     }
     return hi - lo;
 }
@@ -307,7 +327,8 @@ TemplateMeasures measureTemplate(const float *shape, float *centred, int n)
         centred[i] = shape[i] - mean;
         squareTotal += double(centred[i]) * double(centred[i]);
     }
-    const Extremes e = extremes(shape, n);
+    Extremes e;
+    extremes(shape, n, e);
     m.norm = float(std::sqrt(squareTotal));
     m.amplitude = e.high - e.low;
     m.steepWidth = e.steepest > 0.0f ? 2.0f * m.amplitude / e.steepest : 0.0f;

@@ -122,10 +122,16 @@ int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
     const int n = count();
     int family = -1;
     for (int tried = 0; tried < n && family < 0; ++tried) {
+        // The leading weight is kept alongside its index, as in normal().
         int k = -1;
-        for (int j = 0; j < n; ++j)
-            if (!m_compared[size_t(j)] && (k < 0 || m_families[size_t(j)].weight > m_families[size_t(k)].weight))
+        double heaviest = 0.0;
+        for (int j = 0; j < n; ++j) {
+            const double w = m_families[size_t(j)].weight;
+            if (!m_compared[size_t(j)] && (k < 0 || w > heaviest)) {
                 k = j;
+                heaviest = w;
+            }
+        }
         m_compared[size_t(k)] = true;
         if (!couldFit(window, k)) {
             m_matches[size_t(k)].correlation = NotCompared;   // compared only when asked for

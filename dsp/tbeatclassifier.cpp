@@ -166,7 +166,9 @@ void TBeatClassifier::measureOthers(TBeatDecision &d, int centre, int lag, const
 
 void TBeatClassifier::decide(int index, int nextIndex)
 {
-    TBeatDecision d;
+    // Filled where it is queued: a copy made right after filling it would
+    // read back, in wide pieces, stores that are still under way.
+    TBeatDecision &d = m_decided.pushNew();
     d.index = index;
     d.previousRr = m_previousBeat >= 0 ? index - m_previousBeat : 0;
     if (nextIndex >= 0)
@@ -234,5 +236,4 @@ void TBeatClassifier::decide(int index, int nextIndex)
         keepRhythm(d.previousRr);
     m_previousLabel = d.label;
     m_previousBeat = index;
-    m_decided.push(d);
 }

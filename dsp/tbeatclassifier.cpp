@@ -114,20 +114,22 @@ void TBeatClassifier::smoothWindow(int from, int to)
 void TBeatClassifier::keepRhythm(int rr)
 {
     int *sorted = m_sortedRhythm.data();
-    int n = m_rhythmCount;
+    const int n = m_rhythmCount;
+    // The place that frees up (the oldest interval's, or the one past the
+    // end) moves to where the newest belongs, in one sweep.
+    int at = n;
     if (n == RhythmIntervals) {
         const int oldest = m_rhythm[size_t(m_rhythmNext)];
-        const int at = int(std::find(sorted, sorted + n, oldest) - sorted);
-        std::copy(sorted + at + 1, sorted + n, sorted + at);
-        --n;
+        at = int(std::find(sorted, sorted + n, oldest) - sorted);
+        for (; at + 1 < n && sorted[at + 1] < rr; ++at)
+            sorted[at] = sorted[at + 1];
     }
-    int at = n;
     for (; at > 0 && sorted[at - 1] > rr; --at)
         sorted[at] = sorted[at - 1];
     sorted[at] = rr;
     m_rhythm[size_t(m_rhythmNext)] = rr;
     m_rhythmNext = (m_rhythmNext + 1) % RhythmIntervals;
-    m_rhythmCount = n + 1;
+    m_rhythmCount = std::min(n + 1, RhythmIntervals);
 }
 
 // Long correlation, noise and baseline shift of a beat outside the normal
@@ -164,7 +166,9 @@ void TBeatClassifier::measureOthers(TBeatDecision &d, int centre, int lag, const
 
 void TBeatClassifier::decide(int index, int nextIndex)
 {
-    TBeatDecision d;
+    // Filled where it is queued: a copy made right after filling it would
+    // read back, in wide pieces, stores that are still under way.
+    TBeatDecision &d = m_decided.pushNew();
     d.index = index;
     d.previousRr = m_previousBeat >= 0 ? index - m_previousBeat : 0;
     if (nextIndex >= 0)
@@ -232,5 +236,4 @@ void TBeatClassifier::decide(int index, int nextIndex)
         keepRhythm(d.previousRr);
     m_previousLabel = d.label;
     m_previousBeat = index;
-    m_decided.push(d);
 }

@@ -72,13 +72,15 @@ private:
         const T &front() const { return m_items[m_first]; }
         const T &back() const { return m_items.back(); }
         const T &operator[](std::size_t i) const { return m_items[m_first + i]; }
-        void push(const T &item)
+        void push(const T &item) { pushNew() = item; }
+        // Appends a default item to be filled in place.
+        T &pushNew()
         {
             if (m_first >= 32) {
                 m_items.erase(m_items.begin(), m_items.begin() + std::ptrdiff_t(m_first));
                 m_first = 0;
             }
-            m_items.push_back(item);
+            return m_items.emplace_back();
         }
         bool take(T &item)
         {

@@ -106,10 +106,10 @@ bool TBeatFamilies::couldFit(const TBeatWindow &window, int family) const
     const float norm = m_families[size_t(family)].qrsNorm;
     if (norm <= 0.0f)
         return true;
-    bool any = false;
     for (int k = 0; k < LagCount; ++k)
-        any |= within(float(window.norm[k]) / norm);
-    return any;
+        if (within(float(window.norm[k]) / norm))
+            return true;
+    return false;
 }
 
 int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
@@ -122,10 +122,16 @@ int TBeatFamilies::assign(const TBeatWindow &window, bool premature)
     const int n = count();
     int family = -1;
     for (int tried = 0; tried < n && family < 0; ++tried) {
+        // The leading weight is kept alongside its index, as in normal().
         int k = -1;
-        for (int j = 0; j < n; ++j)
-            if (!m_compared[size_t(j)] && (k < 0 || m_families[size_t(j)].weight > m_families[size_t(k)].weight))
+        double heaviest = 0.0;
+        for (int j = 0; j < n; ++j) {
+            const double w = m_families[size_t(j)].weight;
+            if (!m_compared[size_t(j)] && (k < 0 || w > heaviest)) {
                 k = j;
+                heaviest = w;
+            }
+        }
         m_compared[size_t(k)] = true;
         if (!couldFit(window, k)) {
             m_matches[size_t(k)].correlation = NotCompared;   // compared only when asked for
@@ -230,17 +236,27 @@ int TBeatFamilies::normal() const
 {
     // The heaviest on-time family among those established long enough, else
     // the heaviest on-time one, else the heaviest (the first of equal weights).
+    // The leading weights are kept alongside their indexes, so that each
+    // family is compared without loading the leader's weight again.
     int established = -1, onTime = -1, heaviest = 0;
+    double establishedWeight = 0.0, onTimeWeight = 0.0, heaviestWeight = m_families[0].weight;
     for (int k = 0; k < count(); ++k) {
         const Family &f = m_families[size_t(k)];
-        if (f.weight > m_families[size_t(heaviest)].weight)
+        const double w = f.weight;
+        if (w > heaviestWeight) {
             heaviest = k;
+            heaviestWeight = w;
+        }
         if (f.premature >= MostlyOnTime)
             continue;
-        if (onTime < 0 || f.weight > m_families[size_t(onTime)].weight)
+        if (onTime < 0 || w > onTimeWeight) {
             onTime = k;
-        if (f.beats >= EstablishedNormal && (established < 0 || f.weight > m_families[size_t(established)].weight))
+            onTimeWeight = w;
+        }
+        if (f.beats >= EstablishedNormal && (established < 0 || w > establishedWeight)) {
             established = k;
+            establishedWeight = w;
+        }
     }
     return count() == 0 ? -1 : established >= 0 ? established : onTime >= 0 ? onTime : heaviest;
 }

@@ -45,7 +45,20 @@ struct Extremes
     float low, high, steepest;
 };
 
-Extremes extremes(const float *v, int n)
+// std::min and std::max by value.
+float lower(float a, float b)
+{
+    return b < a ? b : a;
+}
+
+float higher(float a, float b)
+{
+    return a < b ? b : a;
+}
+
+// Written through a reference: returned by value, the three floats went back
+// packed in a register through memory, a store the processor cannot forward.
+void extremes(const float *v, int n, Extremes &e)
 {
     // Four running extremes, each over every fourth value.
     // Initialised whole, so that the compiler keeps them in registers.
@@ -62,9 +75,12 @@ Extremes extremes(const float *v, int n)
             steep[k] = steep[k] < slope ? slope : steep[k];
         }
     }
-    Extremes e{std::min(std::min(low[0], low[1]), std::min(low[2], low[3])),
-               std::max(std::max(high[0], high[1]), std::max(high[2], high[3])),
-               std::max(std::max(steep[0], steep[1]), std::max(steep[2], steep[3]))};
+    // Joined by value: std::min and std::max return references, which made
+    // the compiler put the four parts in memory and pick one by address.
+    // Extremes do not depend on the order they are taken in.
+    e.low = lower(lower(low[0], low[1]), lower(low[2], low[3]));
+    e.high = higher(higher(high[0], high[1]), higher(high[2], high[3]));
+    e.steepest = higher(higher(steep[0], steep[1]), higher(steep[2], steep[3]));
     for (; i < n - 1; ++i) {
         e.low = std::min(e.low, v[i]);
         e.high = std::max(e.high, v[i]);
@@ -72,7 +88,6 @@ Extremes extremes(const float *v, int n)
     }
     e.low = std::min(e.low, v[n - 1]);
     e.high = std::max(e.high, v[n - 1]);
-    return e;
 }
 
 } // namespace
@@ -117,7 +132,9 @@ int qrsCentre(const std::vector<float> &x, int from, int to)
     }
     if (weight <= 0.0f)
         return (from + to) / 2;
-    return from + int(std::lround(moment / weight));
+    // lround() of a quotient that is never negative, without the library call
+    // (exact in double: the float quotient plus one half needs no rounding).
+    return from + int(double(moment / weight) + 0.5);
 }
 
 float steepWidth(const float *v, int n, float *amplitude)
@@ -126,7 +143,8 @@ float steepWidth(const float *v, int n, float *amplitude)
         *amplitude = 0.0f;
     if (n < 3)
         return 0.0f;
-    const Extremes e = extremes(v, n);
+    Extremes e;
+    extremes(v, n, e);
     if (amplitude)
         *amplitude = e.high - e.low;
     return e.steepest > 0.0f ? 2.0f * (e.high - e.low) / e.steepest : 0.0f;
@@ -146,7 +164,33 @@ float dot(const float *a, const float *b, int n)
 
 void dotsAtLags(const float *x, const float *t, int n, float dots[LagCount])
 {
-    for (int lag = 0; lag < LagCount; ++lag)
+    // Three alignments per pass, each summed exactly as dot() sums it: the
+    // additions of one alignment wait on each other, those of the others do
+    // not, so the processor overlaps them; the template is read once for
+    // the three.
+    int lag = 0;
+    for (; lag + 2 < LagCount; lag += 3) {
+        const float *a = x + lag, *b = x + lag + 1, *c = x + lag + 2;
+        float partA[Parts] = {}, partB[Parts] = {}, partC[Parts] = {};
+        int i = 0;
+        for (; i + Parts <= n; i += Parts) {
+            for (int k = 0; k < Parts; ++k)
+                partA[k] += a[i + k] * t[i + k];
+            for (int k = 0; k < Parts; ++k)
+                partB[k] += b[i + k] * t[i + k];
+            for (int k = 0; k < Parts; ++k)
+                partC[k] += c[i + k] * t[i + k];
+        }
+        for (; i < n; ++i) {
+            partA[0] += a[i] * t[i];
+            partB[0] += b[i] * t[i];
+            partC[0] += c[i] * t[i];
+        }
+        dots[lag] = (partA[0] + partA[1]) + (partA[2] + partA[3]);
+        dots[lag + 1] = (partB[0] + partB[1]) + (partB[2] + partB[3]);
+        dots[lag + 2] = (partC[0] + partC[1]) + (partC[2] + partC[3]);
+    }
+    for (; lag < LagCount; ++lag)
         dots[lag] = dot(x + lag, t, n);
 }
 
@@ -192,11 +236,21 @@ float peakToPeak(const std::vector<float> &x, int from, int n)
 {
     if (n <= 0)
         return 0.0f;
+    // Four running extremes, each over every fourth value, as in extremes().
     const float *v = x.data() + from;
-    float lo = v[0], hi = v[0];
-    for (int i = 1; i < n; ++i) {
-        lo = std::min(lo, v[i]);
-        hi = std::max(hi, v[i]);
+    float low[Parts] = {v[0], v[0], v[0], v[0]}, high[Parts] = {v[0], v[0], v[0], v[0]};
+    int i = 1;
+    for (; i + Parts <= n; i += Parts) {
+        for (int k = 0; k < Parts; ++k) {
+            low[k] = lower(low[k], v[i + k]);
+            high[k] = higher(high[k], v[i + k]);
+        }
+    }
+    float lo = lower(lower(low[0], low[1]), lower(low[2], low[3]));
+    float hi = higher(higher(high[0], high[1]), higher(high[2], high[3]));
+    for (; i < n; ++i) {
+        lo = lower(lo, v[i]);
+        hi = higher(hi, v[i]);
     }
     return hi - lo;
 }
@@ -234,7 +288,14 @@ float highFrequencyNoise(const int *raw, const std::vector<float> &smoothed, int
     const float *s = smoothed.data() + from;
     const int *r = raw + from;
     float part[Parts] = {};
-    for (int i = 0; i < n; ++i) {
+    int i = 0;
+    for (; i + Parts <= n; i += Parts) {
+        for (int k = 0; k < Parts; ++k) {
+            const float d = float(r[i + k]) - s[i + k];
+            part[k] += d * d;
+        }
+    }
+    for (; i < n; ++i) {
         const float d = float(r[i]) - s[i];
         part[i % Parts] += d * d;
     }
@@ -250,10 +311,15 @@ TemplateMeasures measureTemplate(const float *shape, float *centred, int n)
     float squares[Parts] = {};
     int i = 0;
     for (; i + Parts <= n; i += Parts) {
+        // All four read before any is written: `centred` might overlap
+        // `shape` as far as the compiler knows, and reading first lets it
+        // keep the group in one vector.
+        float c[Parts];
+        for (int k = 0; k < Parts; ++k)
+            c[k] = shape[i + k] - mean;
         for (int k = 0; k < Parts; ++k) {
-            const float c = shape[i + k] - mean;
-            centred[i + k] = c;
-            squares[k] += c * c;
+            centred[i + k] = c[k];
+            squares[k] += c[k] * c[k];
         }
     }
     double squareTotal = joinInDouble(squares);
@@ -261,7 +327,8 @@ TemplateMeasures measureTemplate(const float *shape, float *centred, int n)
         centred[i] = shape[i] - mean;
         squareTotal += double(centred[i]) * double(centred[i]);
     }
-    const Extremes e = extremes(shape, n);
+    Extremes e;
+    extremes(shape, n, e);
     m.norm = float(std::sqrt(squareTotal));
     m.amplitude = e.high - e.low;
     m.steepWidth = e.steepest > 0.0f ? 2.0f * m.amplitude / e.steepest : 0.0f;

@@ -426,6 +426,41 @@ private slots:
             QCOMPARE(labels[beats[i]], i < 120 ? BeatLabel::Normal : BeatLabel::Ventricular);
     }
 
+    // The patient's normal interval is the median of the last eight
+    // intervals between beats that are not ventricular: irregular intervals,
+    // each arriving where the previous eight put it at either end or in the
+    // middle of the sorted ring, with repeated values.
+    void normalIntervalIsTheRecentMedian()
+    {
+        const int intervals[] = {200, 240, 205, 235, 220, 220, 210, 245, 200, 230, 215, 240, 205,
+                                 225, 220, 200, 245, 210, 235, 215, 230, 200, 240, 220, 205};
+        std::vector<int> beats = {100};
+        for (int rr : intervals)
+            beats.push_back(beats.back() + rr);
+        std::vector<double> signal(size_t(beats.back() + 400), 0.0);
+        for (int beat : beats)
+            draw(signal, beat, NormalBeat);
+        TBeatClassifier classifier;
+        TBeatDecision d;
+        std::vector<int> recent;   // the intervals before the beat being decided, newest last
+        size_t next = 0, decided = 0;
+        for (int n = 0; n < int(signal.size()); ++n) {
+            classifier.addSample(int(std::lround(signal[size_t(n)])));
+            if (next < beats.size() && n == beats[next] + 96)
+                classifier.addBeat(beats[next++]);
+            while (classifier.takeDecision(d)) {
+                QVERIFY(d.label != BeatLabel::Ventricular);
+                std::vector<int> sorted(recent.end() - std::min<std::ptrdiff_t>(8, std::ptrdiff_t(recent.size())), recent.end());
+                std::sort(sorted.begin(), sorted.end());
+                QCOMPARE(d.normalRr, sorted.empty() ? 0 : sorted[sorted.size() / 2]);
+                if (decided > 0)
+                    recent.push_back(intervals[decided - 1]);
+                ++decided;
+            }
+        }
+        QCOMPARE(decided, beats.size());   // the last one 1.5 s after it, without a next beat
+    }
+
     void companionLabelsEveryDetectedBeat()
     {
         QTemporaryDir dir;

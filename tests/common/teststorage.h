@@ -5,6 +5,7 @@
 #include "storage/demodata.h"
 #include "storage/monitordatabase.h"
 #include "storage/openrecords.h"
+#include "storage/storageerror.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -12,7 +13,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 // A storage root of its own in a temporary folder, with the one database of
 // the process open on it, the station's record of what its windows hold
@@ -90,6 +97,40 @@ inline QByteArray readFile(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// The message of the storage error `action` throws; empty when it throws none.
+inline QString storageErrorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const StorageError &e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QString();
+}
+
+#ifdef Q_OS_UNIX
+// While it lives, no file of this process grows past `bytes`, as on a full
+// disk: a write beyond fails instead of ending the process.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limited = m_saved;
+        limited.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_saved{};
+};
+#endif
 
 // A storage root holding demonstration patients with finished sessions.
 class DemoStorage : public TestStorage

@@ -387,7 +387,7 @@ private slots:
         QVERIFY(!colours("abdomenGraphic", image.rect()).contains(black));
         QCOMPARE(colours("unknown", image.rect()).size(), 1);
         // Logos keep their shape, centred in their box, whatever the box.
-        for (const QRect &bounds : {QRect(100, 50, 300, 300), QRect(0, 10, 900, 100), QRect(0, 10, 900, 100)}) {
+        for (const QRect &bounds : {QRect(100, 50, 300, 300), QRect(0, 10, 900, 100)}) {
             colours("headerLogo", bounds);
             QRect blue;
             for (int y = 0; y < image.height(); ++y)
@@ -408,8 +408,6 @@ private slots:
                  QStringLiteral("Núñez-José-20240105083000.pdf"));
         QCOMPARE(summaryReportFileName(QStringLiteral("O/Brien: Díaz"), QStringLiteral("Ana.María"), start.date()),
                  QStringLiteral("O_Brien_ Díaz-Ana_María-20240105.pdf"));
-        QCOMPARE(sessionReportFileName(QStringLiteral("O/Brien: Díaz"), QStringLiteral("Ana.María"), start),
-                 QStringLiteral("O_Brien_ Díaz-Ana_María-20240105083000.pdf"));
     }
 };
 

@@ -17,11 +17,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
-
 namespace {
 
 // Layout of a report page as "band:record@top" in printing order.
@@ -122,6 +117,24 @@ private slots:
         QVERIFY(!ReportTemplate().parse("<Reports><Report pageHeight=\"80\" marginsBottom=\"41\"/></Reports>"));
         QVERIFY(!ReportTemplate().parse("<Other/>"));
         QVERIFY(!ReportTemplate().load(QStringLiteral(":/res/missing.xml")));
+
+        // Printed, each sheet has its own page's size in points: 200 x 250 mm,
+        // then A4 lying across.
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("layout.xml")), xml));
+        ReportEngine engine;
+        QVERIFY(engine.loadTemplate(dir.filePath(QStringLiteral("layout.xml"))));
+        engine.recordCounts() = {0, 0, 12};
+        FakeContent content;
+        engine.printPdf(dir.filePath(QStringLiteral("sheets.pdf")), content);
+        QStringList sizes;
+        const QByteArray pdf = readFile(dir.filePath(QStringLiteral("sheets.pdf")));
+        const QRegularExpression mediaBox(QStringLiteral("/MediaBox \\[0 0 (\\d+)\\.0+ (\\d+)\\.0+\\]"));
+        for (auto boxes = mediaBox.globalMatch(QString::fromLatin1(pdf.constData(), pdf.size())); boxes.hasNext();) {
+            const QRegularExpressionMatch box = boxes.next();
+            sizes << box.captured(1) + "x" + box.captured(2);
+        }
+        QCOMPARE(sizes, QStringList({"567x709", "567x709", "842x595", "842x595"}));
     }
 
     void stationTemplatesPaginate_data()
@@ -339,15 +352,13 @@ private slots:
         // Files limited to 100 bytes less than the report: its very end, the
         // last bytes written, cannot be.
         engine.printPdf(dir.filePath(QStringLiteral("whole.pdf")), content);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved;
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit limited = saved;
-        limited.rlim_cur = QFileInfo(dir.filePath(QStringLiteral("whole.pdf"))).size() - 100;
+        const qint64 limit = QFileInfo(dir.filePath(QStringLiteral("whole.pdf"))).size() - 100;
         QVERIFY(QFile::remove(dir.filePath(QStringLiteral("whole.pdf"))));
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const QString tooLarge = failure({});
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        QString tooLarge;
+        {
+            const FileSizeLimit full(limit);
+            tooLarge = failure({});
+        }
         QVERIFY2(tooLarge.contains(QStringLiteral("could not be written")) && tooLarge.contains(QStringLiteral("large")),
                  qPrintable(tooLarge));
         QVERIFY(kept());

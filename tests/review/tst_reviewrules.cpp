@@ -79,12 +79,15 @@ private slots:
         const int id = storage.addPatient(QStringLiteral("Ruiz"));
         const QDateTime start(QDate(2026, 3, 2), QTime(8, 0));
         // Session 2 absent without a weight, session 3 without a height,
-        // session 4 unreadable; systolic pressures without heart rates.
+        // session 4 unreadable; systolic pressures without heart rates; only
+        // session 1 has an abdomen and an intra-exercise rate.
         for (int day = 0; day < 4; ++day) {
             auto session = storage.startSession(id, start.addDays(day), day != 1);
             session->height = day == 2 ? 0.0 : 170.0;
             session->weight = day == 1 ? 0.0 : 80.0;
+            session->abdomen = day == 0 ? 95.0 : 0.0;
             session->setCheckpoint(PhaseBasal, {0.0, day == 0 ? 70 : 0, day == 0 ? 1 : 0, 0});
+            session->setCheckpoint(PhaseIntraExercise, {0.0, day == 0 ? 110 : 0, 0, 0});
             session->setCheckpoint(PhasePostExercise, {0.0, 0, 130, 80});
             storage->updateSession(*session);
         }
@@ -105,6 +108,8 @@ private slots:
         QVERIFY(course.presentCount() == 3);
         QVERIFY(course.attendancePercent() == 75);
         QVERIFY(PatientCourse(*storage.database, 4711).attendancePercent() == 0);
+        QCOMPARE(attendancePercent(course.readSessions()), 66);
+        QCOMPARE(attendancePercent({}), 0);
 
         // Collected twice: the series are refilled in place, where the plots read them.
         SessionHistory history;
@@ -120,7 +125,8 @@ private slots:
                 shown << points.join(QLatin1Char(' '));
             }
         }
-        QCOMPARE(shown, (QStringList{"1:70.0", "", "", "1:1.0", "", "1:130.0 2:130.0 3:130.0", "1:80.0 3:80.0", "1:27.7", ""}));
+        QCOMPARE(shown, (QStringList{"1:70.0", "1:110.0", "", "1:1.0", "", "1:130.0 2:130.0 3:130.0", "1:80.0 3:80.0", "1:27.7",
+                              "1:95.0"}));
 
         // The phases' series with their colours and names, and nothing past them.
         THistoryPlotValues hr(HistoryPlots::plots()[0], series[0]);

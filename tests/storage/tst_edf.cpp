@@ -8,7 +8,6 @@
 #include "storage/edfannotations.h"
 #include "storage/edfexport.h"
 #include "storage/monitorsession.h"
-#include "storage/storageerror.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -16,19 +15,12 @@
 #include <edflib.h>
 
 #include <array>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
 QString exportError(const MonitorSession &s, const PatientRecord &p, const QString &path, EdfExportOptions o = {})
 {
-    try {
-        exportSessionEdf(s, p, path, o);
-    } catch (const StorageError &e) {
-        return QString::fromUtf8(e.what());
-    }
-    return QString();
+    return storageErrorOf([&] { exportSessionEdf(s, p, path, o); });
 }
 
 // An EDF+ file opened for reading with every annotation.
@@ -53,11 +45,15 @@ struct EdfFile
     bool ok = false;
 };
 
-int cli(const QStringList &arguments)
+// The companion's exit code (-1 when it did not end normally) and error output.
+int cli(const QStringList &arguments, QByteArray *error = nullptr)
 {
     QProcess p;
     p.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"), arguments);
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    const bool ended = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit;
+    if (error)
+        *error = p.readAllStandardError();
+    return ended ? p.exitCode() : -1;
 }
 
 } // namespace
@@ -230,10 +226,11 @@ private slots:
     }
 
     // The ST trend as a signal beside the HR, a value a second; ST alarms as
-    // annotations like every alarm.
+    // annotations like every alarm. An SpO2 reading in every second is kept.
     void stTrendAndStAlarms()
     {
         std::unique_ptr<MonitorSession> s = m_storage->openSession(m_patient.id, 1);
+        s->spo2Trend = {96, 97, 98, 97, 96, 95, 94};
         s->stTrend.analysed = true;
         s->stTrend.trend = {{2.0, -50.0}, {4.0, -130.4}, {6.0, 20.0}};
         s->alarmLog = {{3.0, AlarmLogEntry::Onset, "stChange", "medium", "ST change -1.3 mm"}};
@@ -243,6 +240,7 @@ private slots:
         const edf_param_struct &st = edf.hdr.signalparam[4];
         QCOMPARE(QString("%1 %2 %3").arg(st.label).arg(st.physdimension).arg(st.smp_in_datarecord).simplified(),
                  QString("ST uV 1"));
+        QCOMPARE(edf.digital(2, 8), std::vector<int>({96, 97, 98, 97, 96, 95, 94}));
         QCOMPARE(edf.digital(4, 8), std::vector<int>({-50, -50, -130, -130, 20, 20, 0}));
         QVERIFY(edf.annotations().contains("3 Alarm: ST change -1.3 mm (medium)"));
     }
@@ -308,13 +306,10 @@ private slots:
         options.technician = QString(60, 't');
         QCOMPARE(exportError(*m_session, m_patient, out, options), QString());
         QCOMPARE(QString(EdfFile(out).hdr.technician), QString(40, 't'));
-        QProcess p;
-        p.start(QStringLiteral(CARDIOLANE_BIN_DIR "/cardiolane-cli"),
-                {"export", "--root", m_storage.root(), "--patient", "1", "--session", "1", "--technician",
-                 QString(45, 'u'), out});
-        QVERIFY(p.waitForFinished(30000));
-        QVERIFY(p.exitCode() == 0);
-        QVERIFY(p.readAllStandardError().contains("--technician is longer than 40 characters"));
+        QByteArray error;
+        QCOMPARE(cli({"export", "--root", m_storage.root(), "--patient", "1", "--session", "1", "--technician",
+                      QString(45, 'u'), out}, &error), 0);
+        QVERIFY(error.contains("--technician is longer than 40 characters"));
         QCOMPARE(QString(EdfFile(out).hdr.technician), QString(40, 'u'));
         QCOMPARE(QDir(m_storage.root()).entryList({"*eeee*"}, QDir::Files | QDir::Hidden), QStringList{QFileInfo(out).fileName()});
         QVERIFY(QFile::remove(out));
@@ -342,14 +337,12 @@ private slots:
         QCOMPARE(exportError(*m_session, m_patient, m_out), QString());
         const qint64 size = QFileInfo(m_out).size() - 100;
         QVERIFY(writeFile(m_out, "previous"));
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit old, small;
-        getrlimit(RLIMIT_FSIZE, &old);
         for (const qint64 limit : {qint64(1000), size}) {
-            small = old, small.rlim_cur = rlim_t(limit);
-            setrlimit(RLIMIT_FSIZE, &small);
-            const QString error = exportError(*m_session, m_patient, m_out);
-            setrlimit(RLIMIT_FSIZE, &old);
+            QString error;
+            {
+                const FileSizeLimit full(limit);
+                error = exportError(*m_session, m_patient, m_out);
+            }
             QCOMPARE(error, QStringLiteral("Write error"));
             QCOMPARE(readFile(m_out), QByteArray("previous"));
             QCOMPARE(QDir(m_storage.root()).entryList({"*out.edf*"}, QDir::Files | QDir::Hidden), QStringList{"out.edf"});

@@ -181,12 +181,8 @@ MonitorSession *SessionManager::startMonitoring(const SessionData &data, const Q
     const int patientId = session->patientId;
     m_openRecords.holdSession(patientId, session->sessionNumber);
     sessions[patientId] = std::move(created);
-    std::unique_ptr<ISource> &source = sources[patientId];
-    source = createSource(deviceName);
-    recorder->addSource(source.get(), session);
-    alarms->addPatient(patientId, session, source.get(), deviceName != QLatin1String("sim"));
     patientDevices[patientId] = deviceName;
-    startAutosave(patientId);
+    startSource(patientId, session);
     return session;
 }
 
@@ -230,12 +226,19 @@ MonitorSession *SessionManager::resumeMonitoring(int patientId)
                 recordingFailed(patientId);
         }
     }
-    std::unique_ptr<ISource> &source = sources[patientId];
-    source = createSource(patientDevices.value(patientId));
-    recorder->addSource(source.get(), session);
-    alarms->addPatient(patientId, session, source.get(), patientDevices.value(patientId) != QLatin1String("sim"));
-    startAutosave(patientId);
+    startSource(patientId, session);
     return session;
+}
+
+void SessionManager::startSource(int patientId, MonitorSession *session)
+{
+    const QString deviceName = patientDevices.value(patientId);
+    std::unique_ptr<ISource> &source = sources[patientId];
+    source = createSource(deviceName);
+    recorder->addSource(source.get(), session);
+    // The simulated source has no link to lose.
+    alarms->addPatient(patientId, session, source.get(), deviceName != QLatin1String("sim"));
+    startAutosave(patientId);
 }
 
 void SessionManager::startAutosave(int patientId)

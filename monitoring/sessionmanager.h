@@ -109,6 +109,9 @@ signals:
 
 private:
     std::unique_ptr<ISource> createSource(const QString &deviceName) const;
+    // Starts (or restarts) the patient's source on its device, feeding
+    // `session`, with its alarms and its autosave.
+    void startSource(int patientId, MonitorSession *session);
     void startAutosave(int patientId);
     void save(int patientId, StorageFailure kind);
     // The error text of a failed study file save, empty when the file was

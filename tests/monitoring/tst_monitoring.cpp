@@ -9,9 +9,11 @@
 #include "../common/teststorage.h"
 
 #include "alarms/alarmconditions.h"
+#include "acquisition/modulesimulator.h"
 #include "alarms/alarmmonitor.h"
 #include "monitoring/monitorrules.h"
 #include "monitoring/sessionmanager.h"
+#include "storage/alarmlog.h"
 #include "storage/sessionclock.h"
 #include "storage/studyfile.h"
 
@@ -226,6 +228,36 @@ private slots:
         QVERIFY(manager.patientCount() == 3);
         QTRY_VERIFY_WITH_TIMEOUT(manager.isConnected(second) && manager.isConnected(third), 3500);
         QCOMPARE(manager.batteryVoltage(second), 2.5);
+    }
+
+    void aLostModuleLinkIsAnAlarmAlsoAfterAResume()
+    {
+        // The module's terminal goes away while its patient is monitored:
+        // "Link lost" at the start and again after a stop and resume.
+        const int patient = m_storage->addPatient(QStringLiteral("Link"));
+        SessionManager manager(*m_storage->database, m_storage->records, SessionClock::system());
+        MonitorSession *session = nullptr;
+        const auto linkLostOnsets = [&session] {
+            return std::count_if(session->alarmLog.cbegin(), session->alarmLog.cend(), [](const AlarmLogEntry &e) {
+                return e.kind == AlarmLogEntry::Onset && e.condition == QLatin1String("linkLost");
+            });
+        };
+        for (int pass = 1; pass <= 2; ++pass) {
+            auto module = std::make_unique<ModuleSimulator>(ModuleSimulatorOptions());
+            QVERIFY(module->open());
+            module->start();
+            manager.setDevicePort(QStringLiteral("NVR1"), module->devicePath());
+            if (pass == 1)
+                session = manager.startMonitoring(sessionFor(patient), QStringLiteral("NVR1"));
+            else
+                QCOMPARE(manager.resumeMonitoring(patient), session);
+            QVERIFY(session);
+            QTRY_VERIFY(manager.isConnected(patient));
+            QCOMPARE(linkLostOnsets(), pass - 1);
+            module.reset();
+            QTRY_COMPARE(linkLostOnsets(), pass);
+            manager.stopMonitoring(patient);
+        }
     }
 
     void leavingWritesEveryStudy()

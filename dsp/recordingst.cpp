@@ -7,10 +7,15 @@
 namespace {
 
 constexpr int ChunkLength = 8192;
+// A stored reference time this much later than the recording's own first
+// reference is a re-take (the stored time is rounded to a tenth).
+constexpr double RetakeMarginS = 1.0;
+constexpr double StoredTimeRoundingS = 0.05;
 
 } // namespace
 
-TStRecordingAnalysis::TStRecordingAnalysis(int pointMs, bool keepBeats) : m_analyser(pointMs), m_keepBeats(keepBeats)
+TStRecordingAnalysis::TStRecordingAnalysis(const StLiveSettings &live, bool keepBeats)
+    : m_analyser(live.pointMs), m_keepBeats(keepBeats), m_retakeAtS(live.referenceTimeS)
 {
     m_result.pointMs = m_analyser.pointMs();
 }
@@ -44,6 +49,15 @@ void TStRecordingAnalysis::takeDecisions()
             m_referenceTaken = true;
             m_result.referenceBeat = m_analyser.medianBeat();
         }
+        // The nurse re-took the reference live at this beat: it is taken
+        // again over the same minute of beats, and later changes are
+        // measured from it, as the station showed them.
+        if (!m_referenceRetaken && m_retakeAtS > m_trend.referenceTimeS() + RetakeMarginS
+            && t >= m_retakeAtS - StoredTimeRoundingS) {
+            m_referenceRetaken = true;
+            if (m_trend.setReference())
+                m_result.referenceBeat = m_analyser.medianBeat();
+        }
         // The largest changes, with the median beat that shows them, once
         // the level rests on a few seconds of beats.
         const double change = m_trend.changeUv();
@@ -74,9 +88,9 @@ RecordingSt TStRecordingAnalysis::finish()
     return m_result;
 }
 
-RecordingSt analyseRecordingSt(TSignal &signal, int channel, int pointMs, const std::atomic<bool> *cancelled)
+RecordingSt analyseRecordingSt(TSignal &signal, int channel, const StLiveSettings &live, const std::atomic<bool> *cancelled)
 {
-    TStRecordingAnalysis analysis(pointMs, false);
+    TStRecordingAnalysis analysis(live, false);
     std::vector<double> chunk(ChunkLength);
     const int total = signal.sampleCount();
     for (int start = 0; start < total; start += ChunkLength) {

@@ -41,13 +41,24 @@ struct RecordingSt
     StExtreme elevation;
 };
 
+// How the station measured a session's ST segment live, so that an analysis
+// of its recording measures and compares as the station did.
+struct StLiveSettings
+{
+    int pointMs = TStAnalyser::DefaultPointMs;
+    // When the session's reference was taken, in seconds from its start
+    // (negative: not known). Later than the recording's own first-minute
+    // reference means the nurse re-took it then.
+    double referenceTimeS = -1.0;
+};
+
 // Runs the station's beat detector, classifier, ST measurement and ST trend
 // over raw station samples fed one by one, exactly as a live patient's
 // samples go through them.
 class TStRecordingAnalysis
 {
 public:
-    explicit TStRecordingAnalysis(int pointMs = TStAnalyser::DefaultPointMs, bool keepBeats = true);
+    explicit TStRecordingAnalysis(const StLiveSettings &live = StLiveSettings(), bool keepBeats = true);
 
     void addSample(int sample);
     // Ends the recording and returns the result.
@@ -62,10 +73,12 @@ private:
     TStTrend m_trend;
     RecordingSt m_result;
     bool m_keepBeats;
+    double m_retakeAtS;
     bool m_referenceTaken = false;
+    bool m_referenceRetaken = false;
 };
 
 // The whole recording of channel `channel`; stops early (returning what it
 // has) when `cancelled` becomes true.
-RecordingSt analyseRecordingSt(TSignal &signal, int channel = 0, int pointMs = TStAnalyser::DefaultPointMs,
+RecordingSt analyseRecordingSt(TSignal &signal, int channel = 0, const StLiveSettings &live = StLiveSettings(),
                                const std::atomic<bool> *cancelled = nullptr);

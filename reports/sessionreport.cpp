@@ -56,8 +56,7 @@ SessionReport::SessionReport(MonitorDatabase &database, const MonitorSession &se
     m_ectopy = std::make_unique<SessionReportEctopy>(hasRecording(session) ? recordingPath : QString(),
                                                      session.startDateTime, session.pvcTrend);
     m_st = std::make_unique<SessionReportSt>(hasRecording(session) ? recordingPath : QString(), session.startDateTime,
-                                             session.stTrend.analysed ? session.stTrend.pointMs
-                                                                      : TStAnalyser::DefaultPointMs);
+                                             session.stTrend.liveSettings());
     m_runStrip = m_strips.size();
     m_strips.append({recordingPath, 0.0, QString(), session.startDateTime});
     // The first AF onset's strip is drawn by the rhythm section, likewise.

@@ -28,8 +28,9 @@ bool depressionIsLargest(const RecordingSt &st)
 
 } // namespace
 
-SessionReportSt::SessionReportSt(const QString &recordingPath, const QDateTime &sessionStart, int pointMs)
-    : m_path(recordingPath), m_start(sessionStart), m_pointMs(pointMs)
+SessionReportSt::SessionReportSt(const QString &recordingPath, const QDateTime &sessionStart,
+                                 const StLiveSettings &live)
+    : m_path(recordingPath), m_start(sessionStart), m_live(live)
 {
 }
 
@@ -75,7 +76,7 @@ void SessionReportSt::analyse()
     try {
         const std::unique_ptr<TFileSignal> recording = TFileSignal::openRecordingFile(m_path);
         if (recording && recording->rate() > 0) {
-            m_st = analyseRecordingSt(*recording, 0, m_pointMs);
+            m_st = analyseRecordingSt(*recording, 0, m_live);
             m_readable = true;
         }
     } catch (const StorageError &) {

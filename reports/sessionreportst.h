@@ -18,9 +18,9 @@ class SessionReportSt
 {
 public:
     // `recordingPath` empty: the session has no ECG recording.
-    // `pointMs`: where after the J point the session's ST level was taken.
+    // `live`: how the session measured ST (its point, its reference).
     SessionReportSt(const QString &recordingPath, const QDateTime &sessionStart,
-                    int pointMs = TStAnalyser::DefaultPointMs);
+                    const StLiveSettings &live = StLiveSettings());
 
     // The text of one of the section's names ("st..."); false for others.
     bool value(const QString &name, QString &value);
@@ -32,7 +32,7 @@ private:
 
     QString m_path;
     QDateTime m_start;
-    int m_pointMs;
+    StLiveSettings m_live;
     bool m_analysed = false;
     bool m_readable = false;
     RecordingSt m_st;

@@ -222,8 +222,7 @@ void ReviewSessionsPage::showSession(MonitorSession *session)
                             session->startDateTime, session->pvcTrend);
     m_st->showRecording(session->recording() && session->recording()->sampleCount() > 0
                             ? session->recording()->path() : QString(),
-                        session->startDateTime,
-                        session->stTrend.analysed ? session->stTrend.pointMs : TStAnalyser::DefaultPointMs);
+                        session->startDateTime, session->stTrend.liveSettings());
 }
 
 void ReviewSessionsPage::fillSessionFields()

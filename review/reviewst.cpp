@@ -18,14 +18,15 @@ namespace {
 // Seconds before the largest change that its ECG shows.
 constexpr double LeadIn = 2.0;
 
-std::shared_ptr<ReviewedSt> analyseFile(const QString &path, int pointMs, std::shared_ptr<std::atomic<bool>> cancel)
+std::shared_ptr<ReviewedSt> analyseFile(const QString &path, const StLiveSettings &live,
+                                        std::shared_ptr<std::atomic<bool>> cancel)
 {
     auto result = std::make_shared<ReviewedSt>();
     try {
         std::unique_ptr<TFileSignal> recording = TFileSignal::openRecordingFile(path);
         if (!recording || recording->rate() <= 0)
             return result;
-        result->st = analyseRecordingSt(*recording, 0, pointMs, cancel.get());
+        result->st = analyseRecordingSt(*recording, 0, live, cancel.get());
         result->readable = true;
     } catch (const StorageError &) {
         // Told as unreadable.
@@ -114,7 +115,7 @@ bool ReviewSt::isBusy() const
     return m_watcher.isRunning();
 }
 
-void ReviewSt::showRecording(const QString &path, const QDateTime &start, int pointMs)
+void ReviewSt::showRecording(const QString &path, const QDateTime &start, const StLiveSettings &live)
 {
     if (m_cancel)
         m_cancel->store(true);
@@ -127,7 +128,7 @@ void ReviewSt::showRecording(const QString &path, const QDateTime &start, int po
     }
     showStatus(tr("Measuring the ST segment..."));
     m_cancel = std::make_shared<std::atomic<bool>>(false);
-    m_watcher.setFuture(QtConcurrent::run(analyseFile, path, pointMs, m_cancel));
+    m_watcher.setFuture(QtConcurrent::run(analyseFile, path, live, m_cancel));
 }
 
 void ReviewSt::setPosition(double seconds)

@@ -75,8 +75,8 @@ public:
     explicit ReviewSt(QWidget *parent = nullptr);
     ~ReviewSt() override;
 
-    // `pointMs`: where after the J point the session's ST level was taken.
-    void showRecording(const QString &path, const QDateTime &start, int pointMs = TStAnalyser::DefaultPointMs);
+    // `live`: how the session measured ST (its point, its reference).
+    void showRecording(const QString &path, const QDateTime &start, const StLiveSettings &live = StLiveSettings());
     void setPosition(double seconds);
     bool isBusy() const;
     QPlotGraphic *trendPlot() const { return m_trendPlot; }

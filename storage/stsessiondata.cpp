@@ -1,5 +1,7 @@
 #include "storage/stsessiondata.h"
 
+#include "dsp/recordingst.h"
+
 #include <QJsonArray>
 
 #include <cmath>
@@ -19,6 +21,17 @@ bool StSessionData::largestChange(double &changeUv) const
         if (std::abs(p.stUv - referenceUv) > std::abs(changeUv))
             changeUv = p.stUv - referenceUv;
     return true;
+}
+
+StLiveSettings StSessionData::liveSettings() const
+{
+    StLiveSettings live;
+    if (analysed) {
+        live.pointMs = pointMs;
+        if (hasReference)
+            live.referenceTimeS = referenceTimeS;
+    }
+    return live;
 }
 
 QJsonObject StSessionData::toJson() const

@@ -3,6 +3,8 @@
 #include <QJsonObject>
 #include <QVector>
 
+struct StLiveSettings;
+
 // A session's ST-segment trend as the study file keeps it: a point per block
 // of about 10 s (the median ST level of the beats measured in it), the
 // session's reference level and where after the J point the level was taken.
@@ -33,6 +35,9 @@ struct StSessionData
     // The trend point furthest from the reference, as its change (signed,
     // microvolts); false without a reference or points.
     bool largestChange(double &changeUv) const;
+    // How the session measured ST live, for analysing its recording again:
+    // the default point and no reference time when not analysed.
+    StLiveSettings liveSettings() const;
 
     // The study file's "stTrend" object; empty when not analysed.
     QJsonObject toJson() const;

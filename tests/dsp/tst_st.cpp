@@ -17,9 +17,9 @@ namespace {
 
 using namespace StBeats;
 
-RecordingSt analyse(const std::vector<int> &samples, int pointMs = 60)
+RecordingSt analyse(const std::vector<int> &samples, const StLiveSettings &live = StLiveSettings())
 {
-    TStRecordingAnalysis analysis(pointMs);
+    TStRecordingAnalysis analysis(live);
     for (int v : samples)
         analysis.addSample(v);
     return analysis.finish();
@@ -73,7 +73,7 @@ private slots:
         QFETCH(int, pointMs);
         QFETCH(double, expectedUv);
         QFETCH(int, jAfterR);
-        const RecordingSt result = analyse(drawBeats(shape, 60), pointMs);
+        const RecordingSt result = analyse(drawBeats(shape, 60), StLiveSettings{pointMs});
         // All but the first few beats (the average needs three) are measured.
         QVERIFY2(result.beats.size() >= 65, qPrintable(QString::number(result.beats.size())));
         std::vector<double> levels, jOffsets;
@@ -217,6 +217,33 @@ private slots:
         QVERIFY(trend.setReference());
         QCOMPARE(trend.referenceUv(), first - 80.0);
         QCOMPARE(trend.changeUv(), 0.0);
+    }
+
+    void aReferenceRetakenLiveIsRetakenInTheRecording()
+    {
+        // ST 0.15 mV lower from 120 s on; the nurse re-took the reference at 200 s.
+        const std::vector<int> x = drawBeats(BeatShape(), 330, [](double t) { return t >= 120.0 ? -0.15 : 0.0; });
+        const RecordingSt first = analyse(x);
+        QVERIFY(first.hasReference);
+        QVERIFY(first.referenceTimeS < 70.0);
+        QCOMPARE(int(first.episodes.size()), 1);
+        QVERIFY(first.episodes[0].endS > 320.0);
+
+        const RecordingSt retaken = analyse(x, StLiveSettings{60, 200.0});
+        QVERIFY2(std::abs(retaken.referenceTimeS - 200.0) < 1.0, qPrintable(QString::number(retaken.referenceTimeS)));
+        QVERIFY2(std::abs(retaken.referenceUv - (first.referenceUv - 150.0)) < 15.0, qPrintable(QString::number(retaken.referenceUv)));
+        QVERIFY(retaken.referenceBeat.valid());
+        QVERIFY(std::abs(retaken.referenceBeat.stUv - retaken.referenceUv) < 25.0);
+        // The depression the station showed before the re-take stays; the
+        // episode ends once the level is back within the new reference.
+        QVERIFY(std::abs(retaken.depression.changeUv + 150.0) < 25.0);
+        QCOMPARE(int(retaken.episodes.size()), 1);
+        QVERIFY2(retaken.episodes[0].endS < 260.0, qPrintable(QString::number(retaken.episodes[0].endS)));
+
+        // A stored time that is the first-minute reference's own changes nothing.
+        const RecordingSt same = analyse(x, StLiveSettings{60, std::round(first.referenceTimeS * 10.0) / 10.0});
+        QCOMPARE(same.referenceUv, first.referenceUv);
+        QCOMPARE(same.referenceTimeS, first.referenceTimeS);
     }
 
     // A depression that comes with a QRS much taller or smaller, or much

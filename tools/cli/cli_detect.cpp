@@ -69,7 +69,7 @@ int runDetect(const QStringList &arguments)
         const int pointMs = parser.value(stPoint).toInt(&ok);
         if (!ok || pointMs < 40 || pointMs > 80)
             return cli::usageError(QCoreApplication::translate("cli", "--st-point takes 40 to 80 ms"));
-        TStRecordingAnalysis analysis(pointMs, parser.isSet(st));
+        TStRecordingAnalysis analysis(StLiveSettings{pointMs}, parser.isSet(st));
         while (file.next(samples))
             for (qint16 sample : samples)
                 analysis.addSample(sample);

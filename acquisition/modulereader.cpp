@@ -4,8 +4,10 @@
 #include "acquisition/frameparser.h"
 #include "acquisition/samplebuffer.h"
 
+#include <QElapsedTimer>
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <exception>
 
 ModuleReader::ModuleReader(SampleBuffer *buffer, const QByteArray &portName, int baudRate, int readTimeoutMs)
@@ -42,7 +44,7 @@ void ModuleReader::run()
     connected = false;
     setErrorText(QString());
     try {
-        ComPort port(portName.toLocal8Bit().toStdString(), baudRate, readTimeoutMs);
+        ComPort port(portName.toLocal8Bit().toStdString(), baudRate, std::min(readTimeoutMs, ReadSliceMs));
         if (!port.isOpen()) {
             setErrorText(QString::fromStdString(port.errorText()));
             return;
@@ -69,6 +71,8 @@ ModuleReader::PassEnd ModuleReader::readFrames(ComPort &port)
     FrameParser parser;
     const qint64 badBefore = badFrames;
     unsigned char byte = 0;
+    QElapsedTimer sinceByte;
+    sinceByte.start();
     for (;;) {
         if (isInterruptionRequested()) {
             port.sendCommand(ComPort::CommandStop);
@@ -76,8 +80,18 @@ ModuleReader::PassEnd ModuleReader::readFrames(ComPort &port)
             port.sendCommand(ComPort::CommandStop);
             return PassEnd::Stopped;
         }
-        if (port.read(&byte, 1) != 1)
+        // The port waits one slice at a time, so that a stop is seen within
+        // a slice even when the module has fallen silent; silence for the
+        // whole read time-out is a lost link.
+        const int read = port.read(&byte, 1);
+        if (read < 0)
             return PassEnd::ReadError;
+        if (read == 0) {
+            if (sinceByte.elapsed() >= readTimeoutMs)
+                return PassEnd::ReadError;
+            continue;
+        }
+        sinceByte.restart();
         if (!parser.push(byte))
             continue;
         // Nothing of a bad frame is taken: its samples become a gap and its

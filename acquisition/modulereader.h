@@ -20,6 +20,9 @@ public:
     static constexpr int FramesPerKeepAlive = 30000;
     static constexpr unsigned char FrameSync = 0xA0;
     static constexpr int FrameSize = 6;
+    // The longest a single port read waits, and so the longest a stop waits
+    // for a silent module.
+    static constexpr int ReadSliceMs = 100;
 
     ModuleReader(SampleBuffer *buffer, const QByteArray &portName, int baudRate, int readTimeoutMs);
     ~ModuleReader() override;

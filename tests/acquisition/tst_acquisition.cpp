@@ -625,6 +625,24 @@ private slots:
         lost.stop();
     }
 
+    void aSilentModuleStopsAtOnce()
+    {
+        // The module falls silent with its terminal open (out of range): the
+        // nurse's stop does not wait out the 10-s read time-out.
+        ModuleSimulatorOptions silent;
+        silent.stallAfter = 0.2;
+        auto module = simulator(silent);
+        ModuleSource source(module->devicePath().toLocal8Bit());
+        source.start();
+        QTRY_VERIFY(source.isConnected());
+        QTest::qWait(600);
+        QElapsedTimer timer;
+        timer.start();
+        source.stop();
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!source.isConnected());
+    }
+
     void keepAliveAfterEvery30000Frames()
     {
         for (auto [frames, keepAlives] : {std::pair{29999, 1}, std::pair{30000, 2}}) {

@@ -24,6 +24,8 @@ void AlarmEngine::restart(qint64 now)
     m_deadRun = 0;
     m_lastSampleTime = m_lastBeatTime = m_aliveSince = Never;
     m_wasPresent = false;
+    m_traceLost = true;
+    m_atRail = false;
     m_heartRate = 0;
     m_badFrames.clear();
 }
@@ -34,7 +36,8 @@ void AlarmEngine::addSamples(const short *samples, int count, const int *beats, 
         return;
     for (int i = 0; i < count; ++i) {
         const int sample = samples[i];
-        if (sample <= RailLow || sample >= RailHigh || (sample == m_previousSample && m_fed + i > 0))
+        m_atRail = sample <= RailLow || sample >= RailHigh;
+        if (m_atRail || (sample == m_previousSample && m_fed + i > 0))
             ++m_deadRun;
         else
             m_deadRun = 0;
@@ -254,9 +257,18 @@ QVector<AlarmEvent> AlarmEngine::update(qint64 now)
         return events;
     // A pause is timed from the last beat, or from the moment the detector
     // has learned a trace that came alive, when no beat has been seen since.
-    const bool present = inputs(now).ecgPresent();
-    if (present && !m_wasPresent)
+    // A trace that was lost, pinned at a rail or frozen long enough to call
+    // for the electrodes is new to the detector. A flat trace that held one
+    // value for a moment is not: a heart that has stopped leaves a trace
+    // whose last bit of noise may stay the same for a second or more.
+    const AlarmInputs seen = inputs(now);
+    const bool present = seen.ecgPresent();
+    if (!present && (!seen.signalArriving || m_atRail || seen.deadMs >= CheckElectrodesAfterMs))
+        m_traceLost = true;
+    if (present && !m_wasPresent && m_traceLost)
         m_aliveSince = now;
+    if (present)
+        m_traceLost = false;
     m_wasPresent = present;
 
     const AlarmInputs in = inputs(now);

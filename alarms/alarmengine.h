@@ -156,6 +156,8 @@ private:
     qint64 m_lastBeatTime = Never;
     qint64 m_aliveSince = Never;    // when the trace last came alive
     bool m_wasPresent = false;
+    bool m_traceLost = true;        // since it was last present: lost, at a rail or frozen for long
+    bool m_atRail = false;          // the last sample
     int m_heartRate = 0;
     EctopyFigures m_ectopy;
     bool m_stDeviating = false;

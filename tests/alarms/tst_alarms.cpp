@@ -46,7 +46,8 @@ double wideBeat(int k)
 // 100-ms steps; at each step the block of the last 100 ms arrives (its last
 // sample now), then the conditions are decided. STATE: "hr=N" (beats at N bpm, the detector's rate
 // N), "pause" (a live trace of low noise without beats), "flat" (a frozen
-// trace), "rail" (pinned at the converter's rail), "nolink" (nothing arrives,
+// trace), "still" (a flat trace whose value steps by one count every 1.6 s,
+// as a quantised trace without beats does), "rail" (pinned at the converter's rail), "nolink" (nothing arrives,
 // the link is down). FLAGs: "recstop", "battery", "sim" (no link watched),
 // "stop" (patient stopped), "ack" (acknowledged as the segment starts), and
 // what the beat labels show: "pvc=N" (a minute's count), "vt=BEATSxRATE",
@@ -86,7 +87,10 @@ QString play(AlarmEngine &engine, const QString &script)
                 short block[25];
                 int beats[2], beatCount = 0;
                 for (int i = 0; i < 25; ++i)
-                    block[i] = short(trace == "flat" ? 7 : trace == "rail" ? AlarmEngine::RailHigh : (fed + i) * 7 % 5 - 2);
+                    block[i] = short(trace == "flat"    ? 7
+                                     : trace == "still" ? (fed + i) / 400 % 2
+                                     : trace == "rail"  ? AlarmEngine::RailHigh
+                                                        : (fed + i) * 7 % 5 - 2);
                 for (; trace == "beats" && nextBeat <= now; nextBeat += 60000 / hr) {
                     beats[beatCount] = int(fed + 24 - (now - nextBeat) / 4);
                     block[beats[beatCount++] - fed] = 40;   // a QRS of about 1 mV
@@ -135,6 +139,8 @@ private slots:
         QTest::newRow("a shorter pause") << "" << "10:hr=60 3.4:pause 5:hr=60" << "" << "";
         QTest::newRow("frozen trace: electrodes, never asystole")
             << "" << "10:hr=60 8:flat 5:hr=60" << "14.0 onset checkElectrodes, 20.0 end checkElectrodes" << "";
+        QTest::newRow("a still trace is asystole, not electrodes")
+            << "" << "10:hr=60 8:still 5:hr=60" << "13.5 onset asystole, 20.0 end asystole" << "asystole";
         QTest::newRow("trace at a rail")
             << "" << "10:hr=60 6:rail 5:hr=60" << "13.9 onset checkElectrodes, 18.0 end checkElectrodes" << "";
         // The limits follow the median of the last five intervals between the

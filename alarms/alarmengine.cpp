@@ -155,14 +155,12 @@ qint64 AlarmEngine::msBeyondRate(int bpm, bool above) const
         const int size = m_rateAmplitudes[size_t(k % KeptBeats)];
         return size < 0 || usualSize <= 0 || (5 * size >= 3 * usualSize && 5 * size <= 8 * usualSize);
     };
-    qint64 end = beatIndex(newest);
+    if (!above)
+        return msBelowRate(bpm, usualSize);
+    const qint64 end = beatIndex(newest);
     qint64 start = end;
     int walked = 0;
     int odd = 0;
-    if (!above && beyond(openInterval())) {
-        end += openInterval();
-        walked = 1;
-    }
     for (int k = newest; k > std::max(0, m_beatsSeen - KeptBeats); --k) {
         const qint64 earlier = beatIndex(k - 1);
         ++walked;
@@ -174,6 +172,43 @@ qint64 AlarmEngine::msBeyondRate(int bpm, bool above) const
         start = earlier;
     }
     return (end - start) * 1000 / SampleRate;
+}
+
+qint64 AlarmEngine::msBelowRate(int bpm, int usualSize) const
+{
+    // A detection far smaller than the usual QRS (a T wave, a twitch) splits
+    // a slow interval in two; it is passed over. Larger ones are kept: an
+    // ectopic beat is a beat.
+    const auto small = [this, usualSize](int k) {
+        const int size = m_rateAmplitudes[size_t(k % KeptBeats)];
+        return size >= 0 && usualSize > 0 && 5 * size < 3 * usualSize;
+    };
+    const int oldest = std::max(0, m_beatsSeen - KeptBeats);
+    int last = m_beatsSeen - 1;
+    while (last > oldest && small(last))
+        --last;
+    // A next beat already later than the limit's interval is one more slow
+    // interval, at least as long as the wait so far.
+    const qint64 open = std::max<qint64>(0, m_fed - 1 - beatIndex(last) - BeatConfirmationMs * SampleRate / 1000);
+    qint64 end = beatIndex(last);
+    int intervals = 0;
+    if (open * bpm > 60 * SampleRate) {
+        end += open;
+        intervals = 1;
+    }
+    // A slow heart rarely beats evenly: the rate below the limit is the
+    // mean of the intervals over the stretch, not each one of them. The
+    // longest stretch up to now whose mean rate is below the limit.
+    qint64 longest = 0;
+    for (int k = last - 1; k >= oldest; --k) {
+        if (small(k))
+            continue;
+        ++intervals;
+        const qint64 span = end - beatIndex(k);
+        if (span * bpm > qint64(intervals) * 60 * SampleRate)
+            longest = span;
+    }
+    return longest * 1000 / SampleRate;
 }
 
 int AlarmEngine::beatAmplitude(qint64 beatIndex) const

@@ -115,10 +115,14 @@ private:
     // limit: from the start of the earliest interval beyond it, walking back
     // from the newest while at most one interval in three is not beyond it or
     // ends on a beat far from the usual QRS size (an ectopic beat, a missed
-    // or an extra detection, noise). Below a limit, a next beat that is
-    // already later than the limit's interval counts as a slow interval.
-    // 0 when the newest interval is not beyond the limit.
+    // or an extra detection, noise). 0 when the newest interval is not
+    // beyond the limit. Below a limit, see msBelowRate().
     qint64 msBeyondRate(int bpm, bool above) const;
+    // How long the heart has been below `bpm`, in ms: the longest stretch
+    // ending at the newest beat (or now, when the wait for the next beat is
+    // already longer than the limit's interval) over which the mean rate is
+    // below it, detections far smaller than `usualSize` passed over.
+    qint64 msBelowRate(int bpm, int usualSize) const;
     // Samples since the newest beat, less the time the detector may still
     // take to confirm a beat: how long the next interval is known to be at
     // least; 0 before the first beat.

@@ -294,6 +294,45 @@ private slots:
         }
     }
 
+    void lowRateTimedByItsMean()
+    {
+        // After ten beats at 60 bpm, beats as (ms since the previous one, QRS
+        // amplitude in counts), then 1 s without one: whether the lower limit
+        // (40 bpm, 5 s) alarms.
+        const struct { const char *name; std::vector<std::pair<int, int>> beats; bool alarm; } cases[] = {
+            {"uneven slow intervals, their mean below 40", {{1700, 40}, {1550, 40}, {1550, 40}, {1400, 40}}, true},
+            {"a small extra detection inside a slow interval",
+             {{1750, 40}, {1750, 40}, {400, 20}, {1350, 40}, {1750, 40}, {1750, 40}}, true},
+            {"one long pause among normal beats", {{3000, 40}, {1000, 40}, {1000, 40}, {1000, 40}}, false},
+        };
+        for (const auto &c : cases) {
+            std::vector<std::pair<int, int>> beats(10, {1000, 40});
+            beats.insert(beats.end(), c.beats.begin(), c.beats.end());
+            beats.push_back({1000, 0});   // no beat: only time passes
+            std::vector<short> trace;
+            std::vector<int> at;
+            for (const auto &beat : beats) {
+                for (int k = 1; k < beat.first / 4; ++k)
+                    trace.push_back(short(trace.size() * 7 % 5) - 2);
+                if (beat.second > 0)
+                    at.push_back(int(trace.size()));
+                trace.push_back(short(beat.second));
+            }
+            AlarmEngine engine;
+            size_t nextBeat = 0;
+            bool alarmed = false;
+            for (int fed = 0; fed + 25 <= int(trace.size()); fed += 25) {
+                const size_t firstBeat = nextBeat;
+                while (nextBeat < at.size() && at[nextBeat] < fed + 25)
+                    ++nextBeat;
+                engine.addSamples(&trace[size_t(fed)], 25, at.data() + firstBeat, int(nextBeat - firstBeat), (fed + 25) * 4);
+                for (const AlarmEvent &e : engine.update((fed + 25) * 4))
+                    alarmed = alarmed || (e.kind == AlarmLogEntry::Onset && e.condition == AlarmCondition::HrBelowLower);
+            }
+            QVERIFY2(alarmed == c.alarm, c.name);
+        }
+    }
+
     void stationSound()
     {
         // highest sounding, paused, low-priority sound on: what plays

@@ -294,6 +294,20 @@ private slots:
         }
     }
 
+    void noAsystoleInNoise()
+    {
+        // Noise that buries the QRS complexes hides beats as well: a pause
+        // in it is no asystole, as it gives no heart rate either.
+        AlarmInputs in;
+        in.signalArriving = true;
+        in.msSinceBeat = 6000;
+        const AlarmConditionRow &asystole = alarmConditionRow(AlarmCondition::Asystole);
+        for (const int noisy : {0, NoisySeconds - 1, NoisySeconds, NoisyWindowSeconds}) {
+            in.noisySeconds = noisy;
+            QCOMPARE(asystole.cause(in, AlarmSettings()), noisy < NoisySeconds);
+        }
+    }
+
     void lowRateTimedByItsMean()
     {
         // After ten beats at 60 bpm, beats as (ms since the previous one, QRS

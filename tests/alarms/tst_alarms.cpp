@@ -318,6 +318,7 @@ private slots:
             {"a small extra detection inside a slow interval",
              {{1750, 40}, {1750, 40}, {400, 20}, {1350, 40}, {1750, 40}, {1750, 40}}, true},
             {"one long pause among normal beats", {{3000, 40}, {1000, 40}, {1000, 40}, {1000, 40}}, false},
+            {"slow for less than 5 s", {{1550, 40}, {1550, 40}, {1550, 40}, {1000, 40}, {1000, 40}}, false},
         };
         for (const auto &c : cases) {
             std::vector<std::pair<int, int>> beats(10, {1000, 40});

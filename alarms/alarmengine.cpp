@@ -132,31 +132,31 @@ qint64 AlarmEngine::openInterval() const
     return std::max<qint64>(0, m_fed - 1 - beatIndex(m_beatsSeen - 1) - BeatConfirmationMs * SampleRate / 1000);
 }
 
-qint64 AlarmEngine::msBeyondRate(int bpm, bool above) const
+int AlarmEngine::usualRateAmplitude() const
+{
+    std::array<int, 9> sizes{};
+    const int measured = std::min<int>(m_beatsSeen, int(sizes.size()));
+    for (int k = 0; k < measured; ++k)
+        sizes[size_t(k)] = m_rateAmplitudes[size_t((m_beatsSeen - 1 - k) % KeptBeats)];
+    std::nth_element(sizes.begin(), sizes.begin() + measured / 2, sizes.begin() + measured);
+    return sizes[size_t(measured / 2)];
+}
+
+qint64 AlarmEngine::msAboveRate(int bpm) const
 {
     if (bpm <= 0 || m_beatsSeen < 2)
         return 0;
-    // Beyond the limit: above it, an interval shorter than 60/bpm s; below
-    // it, a longer one.
-    const auto beyond = [bpm, above](qint64 interval) {
-        return above ? interval * bpm < 60 * SampleRate : interval * bpm > 60 * SampleRate;
-    };
+    // Above the limit: an interval shorter than 60/bpm s.
+    const auto beyond = [bpm](qint64 interval) { return interval * bpm < 60 * SampleRate; };
     const int newest = m_beatsSeen - 1;
     // A QRS keeps its size from beat to beat, in a fast or irregular rhythm
     // too; noise taken for beats does not. Beats far from the median size of
     // the last ones count as odd.
-    std::array<int, 9> sizes{};
-    const int measured = std::min<int>(m_beatsSeen, int(sizes.size()));
-    for (int k = 0; k < measured; ++k)
-        sizes[size_t(k)] = m_rateAmplitudes[size_t((newest - k) % KeptBeats)];
-    std::nth_element(sizes.begin(), sizes.begin() + measured / 2, sizes.begin() + measured);
-    const int usualSize = sizes[size_t(measured / 2)];
+    const int usualSize = usualRateAmplitude();
     const auto usual = [this, usualSize](int k) {
         const int size = m_rateAmplitudes[size_t(k % KeptBeats)];
         return size < 0 || usualSize <= 0 || (5 * size >= 3 * usualSize && 5 * size <= 8 * usualSize);
     };
-    if (!above)
-        return msBelowRate(bpm, usualSize);
     const qint64 end = beatIndex(newest);
     qint64 start = end;
     int walked = 0;
@@ -174,8 +174,11 @@ qint64 AlarmEngine::msBeyondRate(int bpm, bool above) const
     return (end - start) * 1000 / SampleRate;
 }
 
-qint64 AlarmEngine::msBelowRate(int bpm, int usualSize) const
+qint64 AlarmEngine::msBelowRate(int bpm) const
 {
+    if (bpm <= 0 || m_beatsSeen < 2)
+        return 0;
+    const int usualSize = usualRateAmplitude();
     // A detection far smaller than the usual QRS (a T wave, a twitch) splits
     // a slow interval in two; it is passed over. Larger ones are kept: an
     // ectopic beat is a beat.
@@ -314,14 +317,16 @@ QVector<AlarmEvent> AlarmEngine::update(qint64 now)
         // A heart-rate limit's delay is the time the heart has been beyond
         // it, told by the beats themselves: sooner than the rate figure, a
         // median of the last beats, would tell it, and never for a stretch
-        // whose beats are noise (irregular in size) or mostly within the limit.
-        // Until enough beats have come, the figure must stay beyond it.
+        // whose beats are noise (irregular in size) or mostly within the limit
+        // (below the lower limit: whose mean rate is not below it). Until
+        // enough beats have come, the figure must stay beyond it.
         const int limit = row.condition == AlarmCondition::HrAboveAlarm     ? m_settings.hrAlarm
                           : row.condition == AlarmCondition::HrAboveCaution ? m_settings.hrCaution
                           : row.condition == AlarmCondition::HrBelowLower   ? m_settings.hrLower
                                                                             : 0;
         if (limit > 0 && m_beatsSeen > RateIntervals) {
-            const bool held = msBeyondRate(limit, row.condition != AlarmCondition::HrBelowLower) >= onsetDelay;
+            const qint64 beyond = row.condition == AlarmCondition::HrBelowLower ? msBelowRate(limit) : msAboveRate(limit);
+            const bool held = beyond >= onsetDelay;
             onsetDelay = held ? 0 : std::numeric_limits<qint64>::max();
         }
         switch (m_trackers[index].update(row.cause(in, m_settings), now, onsetDelay, endDelay)) {

@@ -117,6 +117,35 @@ QString play(AlarmEngine &engine, const QString &script)
     return events.join(", ");
 }
 
+// Beats as (ms since the previous one, QRS amplitude in counts; 0: no beat,
+// only time passes), single samples over a low noise, then `frozenMs` of a
+// frozen trace, fed to `engine` in 100-ms blocks; `block` is called after
+// each with its time. Returns the time of the end of the trace.
+qint64 feedBeats(AlarmEngine &engine, const std::vector<std::pair<int, int>> &beats, int frozenMs = 0,
+                 const std::function<void(qint64)> &block = {})
+{
+    std::vector<short> trace;
+    std::vector<int> at;
+    for (const auto &beat : beats) {
+        for (int k = 1; k < beat.first / 4; ++k)
+            trace.push_back(short(trace.size() * 7 % 5) - 2);
+        if (beat.second > 0)
+            at.push_back(int(trace.size()));
+        trace.push_back(short(beat.second));
+    }
+    trace.resize(trace.size() + size_t(frozenMs / 4));
+    size_t nextBeat = 0;
+    for (int fed = 0; fed + 25 <= int(trace.size()); fed += 25) {
+        const size_t firstBeat = nextBeat;
+        while (nextBeat < at.size() && at[nextBeat] < fed + 25)
+            ++nextBeat;
+        engine.addSamples(&trace[size_t(fed)], 25, at.data() + firstBeat, int(nextBeat - firstBeat), (fed + 25) * 4);
+        if (block)
+            block((fed + 25) * 4);
+    }
+    return qint64(trace.size()) * 4;
+}
+
 } // namespace
 
 class TestAlarms : public QObject
@@ -271,25 +300,10 @@ private slots:
             std::vector<std::pair<int, int>> beats(8, {800, 40});
             for (int ms = 0; ms < 7000; ms += 800)
                 beats.insert(beats.end(), c.beats.begin(), c.beats.end());
-            std::vector<short> trace;
-            std::vector<int> at;
-            for (const auto &beat : beats) {
-                for (int k = 1; k < beat.first / 4; ++k)
-                    trace.push_back(short(trace.size() * 7 % 5) - 2);
-                at.push_back(int(trace.size()));
-                trace.push_back(short(beat.second));
-            }
-            trace.resize(trace.size() + size_t(c.after / 4));
             AlarmEngine engine;
-            size_t nextBeat = 0;
-            for (int fed = 0; fed + 25 <= int(trace.size()); fed += 25) {
-                const size_t firstBeat = nextBeat;
-                while (nextBeat < at.size() && at[nextBeat] < fed + 25)
-                    ++nextBeat;
-                engine.addSamples(&trace[size_t(fed)], 25, at.data() + firstBeat, int(nextBeat - firstBeat), (fed + 25) * 4);
-            }
-            QVERIFY2(engine.inputs(qint64(trace.size()) * 4).heartRate == c.rate, c.name);
-            const QVector<AlarmEvent> events = engine.update(qint64(trace.size()) * 4);
+            const qint64 end = feedBeats(engine, beats, c.after);
+            QVERIFY2(engine.inputs(end).heartRate == c.rate, c.name);
+            const QVector<AlarmEvent> events = engine.update(end);
             QVERIFY2(!events.isEmpty() == c.alarm, c.name);
         }
     }
@@ -323,27 +337,13 @@ private slots:
         for (const auto &c : cases) {
             std::vector<std::pair<int, int>> beats(10, {1000, 40});
             beats.insert(beats.end(), c.beats.begin(), c.beats.end());
-            beats.push_back({1000, 0});   // no beat: only time passes
-            std::vector<short> trace;
-            std::vector<int> at;
-            for (const auto &beat : beats) {
-                for (int k = 1; k < beat.first / 4; ++k)
-                    trace.push_back(short(trace.size() * 7 % 5) - 2);
-                if (beat.second > 0)
-                    at.push_back(int(trace.size()));
-                trace.push_back(short(beat.second));
-            }
+            beats.push_back({1000, 0});
             AlarmEngine engine;
-            size_t nextBeat = 0;
             bool alarmed = false;
-            for (int fed = 0; fed + 25 <= int(trace.size()); fed += 25) {
-                const size_t firstBeat = nextBeat;
-                while (nextBeat < at.size() && at[nextBeat] < fed + 25)
-                    ++nextBeat;
-                engine.addSamples(&trace[size_t(fed)], 25, at.data() + firstBeat, int(nextBeat - firstBeat), (fed + 25) * 4);
-                for (const AlarmEvent &e : engine.update((fed + 25) * 4))
+            feedBeats(engine, beats, 0, [&](qint64 now) {
+                for (const AlarmEvent &e : engine.update(now))
                     alarmed = alarmed || (e.kind == AlarmLogEntry::Onset && e.condition == AlarmCondition::HrBelowLower);
-            }
+            });
             QVERIFY2(alarmed == c.alarm, c.name);
         }
     }

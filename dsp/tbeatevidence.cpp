@@ -133,10 +133,6 @@ BeatLabel judgeBeat(const TBeatEvidence &e)
         return BeatLabel::Normal;
     if (moderate && compensated)
         return BeatLabel::Ventricular;
-    // Early, wider and half again as tall: ventricular even without a pause
-    // after it, which the first beat of a fast run never has.
-    if (early && e.widthRatio > ModerateWidening && e.amplitudeRatio > WideLargeAmplitude)
-        return BeatLabel::Ventricular;
     const bool inRun = e.afterVentricular && e.earliness < RunEarliness;
     if (marked && !otherNormalConduction && (early || knownFocus || inRun))
         return BeatLabel::Ventricular;

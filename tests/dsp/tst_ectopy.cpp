@@ -344,8 +344,6 @@ private slots:
         row("taller, premature, pause", V, [](TBeatEvidence &e) { e.correlation = 0.95f, e.widthRatio = 1.1f, e.amplitudeRatio = 1.4f, e.prematurity = 0.6f, e.earliness = 0.75f; });
         row("early, wider, smaller, same shape", N, [](TBeatEvidence &e) { e.correlation = 0.75f, e.longCorrelation = 0.7f, e.widthRatio = 1.6f, e.amplitudeRatio = 0.8f, e.prematurity = 0.5f, e.earliness = 0.48f; });
         row("early, wider, taller, same shape", V, [](TBeatEvidence &e) { e.correlation = 0.75f, e.longCorrelation = 0.7f, e.widthRatio = 1.6f, e.amplitudeRatio = 1.2f, e.prematurity = 0.5f, e.earliness = 0.48f; });
-        row("early, wider and far taller, no pause", V, [](TBeatEvidence &e) { e.correlation = 0.86f, e.longCorrelation = 0.86f, e.widthRatio = 1.35f, e.amplitudeRatio = 2.6f, e.prematurity = 1.05f, e.earliness = 0.6f; });
-        row("early and wider, no pause", N, [](TBeatEvidence &e) { e.correlation = 0.86f, e.longCorrelation = 0.86f, e.widthRatio = 1.35f, e.amplitudeRatio = 1.2f, e.prematurity = 1.05f, e.earliness = 0.6f; });
         row("small and narrow", N, [](TBeatEvidence &e) { e.correlation = 0.2f, e.amplitudeRatio = 0.4f, e.widthRatio = 0.8f, e.prematurity = 0.5f, e.earliness = 0.5f; });
         row("other normal conduction", N, [](TBeatEvidence &e) { e.correlation = 0.3f, e.earliness = 0.8f, e.familyBeats = 50; });
         row("known focus", V, [](TBeatEvidence &e) { e.correlation = 0.3f, e.familyBeats = 50, e.familyVentricular = 10; });

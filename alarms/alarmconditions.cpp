@@ -47,8 +47,10 @@ QString rateText(const AlarmInputs &in, const char *comparison, int limit)
 // One row per condition, in the order of the enumeration.
 constexpr std::array<AlarmConditionRow, AlarmConditionCount> table = {{
     {AlarmCondition::Asystole, "asystole", AlarmPriority::High, false, noDelay,
+     // While the trace is noisy (what "Noisy ECG" tells) noise hides beats
+     // as it fakes them: a pause in it is not concluded, as no rate is.
      [](const AlarmInputs &in, const AlarmSettings &s) {
-         return in.ecgPresent() && in.noBeatFor(qint64(s.asystoleDelay) * 1000);
+         return in.ecgPresent() && in.noisySeconds < NoisySeconds && in.noBeatFor(qint64(s.asystoleDelay) * 1000);
      },
      [](const AlarmInputs &, const AlarmSettings &) { return translated(QT_TRANSLATE_NOOP("AlarmConditions", "ASYSTOLE")); }},
     {AlarmCondition::HrAboveAlarm, "hrHigh", AlarmPriority::Medium, false, heartRateDelay,

@@ -24,6 +24,8 @@ void AlarmEngine::restart(qint64 now)
     m_deadRun = 0;
     m_lastSampleTime = m_lastBeatTime = m_aliveSince = Never;
     m_wasPresent = false;
+    m_traceLost = true;
+    m_atRail = false;
     m_heartRate = 0;
     m_badFrames.clear();
 }
@@ -34,7 +36,8 @@ void AlarmEngine::addSamples(const short *samples, int count, const int *beats, 
         return;
     for (int i = 0; i < count; ++i) {
         const int sample = samples[i];
-        if (sample <= RailLow || sample >= RailHigh || (sample == m_previousSample && m_fed + i > 0))
+        m_atRail = sample <= RailLow || sample >= RailHigh;
+        if (m_atRail || (sample == m_previousSample && m_fed + i > 0))
             ++m_deadRun;
         else
             m_deadRun = 0;
@@ -129,37 +132,35 @@ qint64 AlarmEngine::openInterval() const
     return std::max<qint64>(0, m_fed - 1 - beatIndex(m_beatsSeen - 1) - BeatConfirmationMs * SampleRate / 1000);
 }
 
-qint64 AlarmEngine::msBeyondRate(int bpm, bool above) const
+int AlarmEngine::usualRateAmplitude() const
+{
+    std::array<int, 9> sizes{};
+    const int measured = std::min<int>(m_beatsSeen, int(sizes.size()));
+    for (int k = 0; k < measured; ++k)
+        sizes[size_t(k)] = m_rateAmplitudes[size_t((m_beatsSeen - 1 - k) % KeptBeats)];
+    std::nth_element(sizes.begin(), sizes.begin() + measured / 2, sizes.begin() + measured);
+    return sizes[size_t(measured / 2)];
+}
+
+qint64 AlarmEngine::msAboveRate(int bpm) const
 {
     if (bpm <= 0 || m_beatsSeen < 2)
         return 0;
-    // Beyond the limit: above it, an interval shorter than 60/bpm s; below
-    // it, a longer one.
-    const auto beyond = [bpm, above](qint64 interval) {
-        return above ? interval * bpm < 60 * SampleRate : interval * bpm > 60 * SampleRate;
-    };
+    // Above the limit: an interval shorter than 60/bpm s.
+    const auto beyond = [bpm](qint64 interval) { return interval * bpm < 60 * SampleRate; };
     const int newest = m_beatsSeen - 1;
     // A QRS keeps its size from beat to beat, in a fast or irregular rhythm
     // too; noise taken for beats does not. Beats far from the median size of
     // the last ones count as odd.
-    std::array<int, 9> sizes{};
-    const int measured = std::min<int>(m_beatsSeen, int(sizes.size()));
-    for (int k = 0; k < measured; ++k)
-        sizes[size_t(k)] = m_rateAmplitudes[size_t((newest - k) % KeptBeats)];
-    std::nth_element(sizes.begin(), sizes.begin() + measured / 2, sizes.begin() + measured);
-    const int usualSize = sizes[size_t(measured / 2)];
+    const int usualSize = usualRateAmplitude();
     const auto usual = [this, usualSize](int k) {
         const int size = m_rateAmplitudes[size_t(k % KeptBeats)];
         return size < 0 || usualSize <= 0 || (5 * size >= 3 * usualSize && 5 * size <= 8 * usualSize);
     };
-    qint64 end = beatIndex(newest);
+    const qint64 end = beatIndex(newest);
     qint64 start = end;
     int walked = 0;
     int odd = 0;
-    if (!above && beyond(openInterval())) {
-        end += openInterval();
-        walked = 1;
-    }
     for (int k = newest; k > std::max(0, m_beatsSeen - KeptBeats); --k) {
         const qint64 earlier = beatIndex(k - 1);
         ++walked;
@@ -171,6 +172,46 @@ qint64 AlarmEngine::msBeyondRate(int bpm, bool above) const
         start = earlier;
     }
     return (end - start) * 1000 / SampleRate;
+}
+
+qint64 AlarmEngine::msBelowRate(int bpm) const
+{
+    if (bpm <= 0 || m_beatsSeen < 2)
+        return 0;
+    const int usualSize = usualRateAmplitude();
+    // A detection far smaller than the usual QRS (a T wave, a twitch) splits
+    // a slow interval in two; it is passed over. Larger ones are kept: an
+    // ectopic beat is a beat.
+    const auto small = [this, usualSize](int k) {
+        const int size = m_rateAmplitudes[size_t(k % KeptBeats)];
+        return size >= 0 && usualSize > 0 && 5 * size < 3 * usualSize;
+    };
+    const int oldest = std::max(0, m_beatsSeen - KeptBeats);
+    int last = m_beatsSeen - 1;
+    while (last > oldest && small(last))
+        --last;
+    // A next beat already later than the limit's interval is one more slow
+    // interval, at least as long as the wait so far.
+    const qint64 open = std::max<qint64>(0, m_fed - 1 - beatIndex(last) - BeatConfirmationMs * SampleRate / 1000);
+    qint64 end = beatIndex(last);
+    int intervals = 0;
+    if (open * bpm > 60 * SampleRate) {
+        end += open;
+        intervals = 1;
+    }
+    // A slow heart rarely beats evenly: the rate below the limit is the
+    // mean of the intervals over the stretch, not each one of them. The
+    // longest stretch up to now whose mean rate is below the limit.
+    qint64 longest = 0;
+    for (int k = last - 1; k >= oldest; --k) {
+        if (small(k))
+            continue;
+        ++intervals;
+        const qint64 span = end - beatIndex(k);
+        if (span * bpm > qint64(intervals) * 60 * SampleRate)
+            longest = span;
+    }
+    return longest * 1000 / SampleRate;
 }
 
 int AlarmEngine::beatAmplitude(qint64 beatIndex) const
@@ -254,9 +295,18 @@ QVector<AlarmEvent> AlarmEngine::update(qint64 now)
         return events;
     // A pause is timed from the last beat, or from the moment the detector
     // has learned a trace that came alive, when no beat has been seen since.
-    const bool present = inputs(now).ecgPresent();
-    if (present && !m_wasPresent)
+    // A trace that was lost, pinned at a rail or frozen long enough to call
+    // for the electrodes is new to the detector. A flat trace that held one
+    // value for a moment is not: a heart that has stopped leaves a trace
+    // whose last bit of noise may stay the same for a second or more.
+    const AlarmInputs seen = inputs(now);
+    const bool present = seen.ecgPresent();
+    if (!present && (!seen.signalArriving || m_atRail || seen.deadMs >= CheckElectrodesAfterMs))
+        m_traceLost = true;
+    if (present && !m_wasPresent && m_traceLost)
         m_aliveSince = now;
+    if (present)
+        m_traceLost = false;
     m_wasPresent = present;
 
     const AlarmInputs in = inputs(now);
@@ -267,14 +317,16 @@ QVector<AlarmEvent> AlarmEngine::update(qint64 now)
         // A heart-rate limit's delay is the time the heart has been beyond
         // it, told by the beats themselves: sooner than the rate figure, a
         // median of the last beats, would tell it, and never for a stretch
-        // whose beats are noise (irregular in size) or mostly within the limit.
-        // Until enough beats have come, the figure must stay beyond it.
+        // whose beats are noise (irregular in size) or mostly within the limit
+        // (below the lower limit: whose mean rate is not below it). Until
+        // enough beats have come, the figure must stay beyond it.
         const int limit = row.condition == AlarmCondition::HrAboveAlarm     ? m_settings.hrAlarm
                           : row.condition == AlarmCondition::HrAboveCaution ? m_settings.hrCaution
                           : row.condition == AlarmCondition::HrBelowLower   ? m_settings.hrLower
                                                                             : 0;
         if (limit > 0 && m_beatsSeen > RateIntervals) {
-            const bool held = msBeyondRate(limit, row.condition != AlarmCondition::HrBelowLower) >= onsetDelay;
+            const qint64 beyond = row.condition == AlarmCondition::HrBelowLower ? msBelowRate(limit) : msAboveRate(limit);
+            const bool held = beyond >= onsetDelay;
             onsetDelay = held ? 0 : std::numeric_limits<qint64>::max();
         }
         switch (m_trackers[index].update(row.cause(in, m_settings), now, onsetDelay, endDelay)) {

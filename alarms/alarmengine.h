@@ -110,15 +110,21 @@ private:
     // or a T wave taken for one, moves a median little where it moves a mean
     // far. 0 until enough beats have come since restart().
     int medianRate() const;
-    // How long the heart has been above (or below) `bpm`, in ms, timed from
-    // the beats themselves rather than from when the median crossed the
-    // limit: from the start of the earliest interval beyond it, walking back
-    // from the newest while at most one interval in three is not beyond it or
-    // ends on a beat far from the usual QRS size (an ectopic beat, a missed
-    // or an extra detection, noise). Below a limit, a next beat that is
-    // already later than the limit's interval counts as a slow interval.
-    // 0 when the newest interval is not beyond the limit.
-    qint64 msBeyondRate(int bpm, bool above) const;
+    // The median peak-to-peak amplitude of the last nine beats the rate is
+    // timed by (-1 when not measured).
+    int usualRateAmplitude() const;
+    // How long the heart has been above `bpm`, in ms, timed from the beats
+    // themselves rather than from when the median crossed the limit: from
+    // the start of the earliest interval above it, walking back from the
+    // newest while at most one interval in three is not above it or ends on
+    // a beat far from the usual QRS size (an ectopic beat, a missed or an
+    // extra detection, noise). 0 when the newest interval is not above it.
+    qint64 msAboveRate(int bpm) const;
+    // How long the heart has been below `bpm`, in ms: the longest stretch
+    // ending at the newest beat (or now, when the wait for the next beat is
+    // already longer than the limit's interval) over which the mean rate is
+    // below it, detections far smaller than the usual QRS passed over.
+    qint64 msBelowRate(int bpm) const;
     // Samples since the newest beat, less the time the detector may still
     // take to confirm a beat: how long the next interval is known to be at
     // least; 0 before the first beat.
@@ -156,6 +162,8 @@ private:
     qint64 m_lastBeatTime = Never;
     qint64 m_aliveSince = Never;    // when the trace last came alive
     bool m_wasPresent = false;
+    bool m_traceLost = true;        // since it was last present: lost, at a rail or frozen for long
+    bool m_atRail = false;          // the last sample
     int m_heartRate = 0;
     EctopyFigures m_ectopy;
     bool m_stDeviating = false;

@@ -46,7 +46,8 @@ double wideBeat(int k)
 // 100-ms steps; at each step the block of the last 100 ms arrives (its last
 // sample now), then the conditions are decided. STATE: "hr=N" (beats at N bpm, the detector's rate
 // N), "pause" (a live trace of low noise without beats), "flat" (a frozen
-// trace), "rail" (pinned at the converter's rail), "nolink" (nothing arrives,
+// trace), "still" (a flat trace whose value steps by one count every 1.6 s,
+// as a quantised trace without beats does), "rail" (pinned at the converter's rail), "nolink" (nothing arrives,
 // the link is down). FLAGs: "recstop", "battery", "sim" (no link watched),
 // "stop" (patient stopped), "ack" (acknowledged as the segment starts), and
 // what the beat labels show: "pvc=N" (a minute's count), "vt=BEATSxRATE",
@@ -86,7 +87,10 @@ QString play(AlarmEngine &engine, const QString &script)
                 short block[25];
                 int beats[2], beatCount = 0;
                 for (int i = 0; i < 25; ++i)
-                    block[i] = short(trace == "flat" ? 7 : trace == "rail" ? AlarmEngine::RailHigh : (fed + i) * 7 % 5 - 2);
+                    block[i] = short(trace == "flat"    ? 7
+                                     : trace == "still" ? (fed + i) / 400 % 2
+                                     : trace == "rail"  ? AlarmEngine::RailHigh
+                                                        : (fed + i) * 7 % 5 - 2);
                 for (; trace == "beats" && nextBeat <= now; nextBeat += 60000 / hr) {
                     beats[beatCount] = int(fed + 24 - (now - nextBeat) / 4);
                     block[beats[beatCount++] - fed] = 40;   // a QRS of about 1 mV
@@ -113,6 +117,35 @@ QString play(AlarmEngine &engine, const QString &script)
     return events.join(", ");
 }
 
+// Beats as (ms since the previous one, QRS amplitude in counts; 0: no beat,
+// only time passes), single samples over a low noise, then `frozenMs` of a
+// frozen trace, fed to `engine` in 100-ms blocks; `block` is called after
+// each with its time. Returns the time of the end of the trace.
+qint64 feedBeats(AlarmEngine &engine, const std::vector<std::pair<int, int>> &beats, int frozenMs = 0,
+                 const std::function<void(qint64)> &block = {})
+{
+    std::vector<short> trace;
+    std::vector<int> at;
+    for (const auto &beat : beats) {
+        for (int k = 1; k < beat.first / 4; ++k)
+            trace.push_back(short(trace.size() * 7 % 5) - 2);
+        if (beat.second > 0)
+            at.push_back(int(trace.size()));
+        trace.push_back(short(beat.second));
+    }
+    trace.resize(trace.size() + size_t(frozenMs / 4));
+    size_t nextBeat = 0;
+    for (int fed = 0; fed + 25 <= int(trace.size()); fed += 25) {
+        const size_t firstBeat = nextBeat;
+        while (nextBeat < at.size() && at[nextBeat] < fed + 25)
+            ++nextBeat;
+        engine.addSamples(&trace[size_t(fed)], 25, at.data() + firstBeat, int(nextBeat - firstBeat), (fed + 25) * 4);
+        if (block)
+            block((fed + 25) * 4);
+    }
+    return qint64(trace.size()) * 4;
+}
+
 } // namespace
 
 class TestAlarms : public QObject
@@ -135,6 +168,8 @@ private slots:
         QTest::newRow("a shorter pause") << "" << "10:hr=60 3.4:pause 5:hr=60" << "" << "";
         QTest::newRow("frozen trace: electrodes, never asystole")
             << "" << "10:hr=60 8:flat 5:hr=60" << "14.0 onset checkElectrodes, 20.0 end checkElectrodes" << "";
+        QTest::newRow("a still trace is asystole, not electrodes")
+            << "" << "10:hr=60 8:still 5:hr=60" << "13.5 onset asystole, 20.0 end asystole" << "asystole";
         QTest::newRow("trace at a rail")
             << "" << "10:hr=60 6:rail 5:hr=60" << "13.9 onset checkElectrodes, 18.0 end checkElectrodes" << "";
         // The limits follow the median of the last five intervals between the
@@ -265,26 +300,51 @@ private slots:
             std::vector<std::pair<int, int>> beats(8, {800, 40});
             for (int ms = 0; ms < 7000; ms += 800)
                 beats.insert(beats.end(), c.beats.begin(), c.beats.end());
-            std::vector<short> trace;
-            std::vector<int> at;
-            for (const auto &beat : beats) {
-                for (int k = 1; k < beat.first / 4; ++k)
-                    trace.push_back(short(trace.size() * 7 % 5) - 2);
-                at.push_back(int(trace.size()));
-                trace.push_back(short(beat.second));
-            }
-            trace.resize(trace.size() + size_t(c.after / 4));
             AlarmEngine engine;
-            size_t nextBeat = 0;
-            for (int fed = 0; fed + 25 <= int(trace.size()); fed += 25) {
-                const size_t firstBeat = nextBeat;
-                while (nextBeat < at.size() && at[nextBeat] < fed + 25)
-                    ++nextBeat;
-                engine.addSamples(&trace[size_t(fed)], 25, at.data() + firstBeat, int(nextBeat - firstBeat), (fed + 25) * 4);
-            }
-            QVERIFY2(engine.inputs(qint64(trace.size()) * 4).heartRate == c.rate, c.name);
-            const QVector<AlarmEvent> events = engine.update(qint64(trace.size()) * 4);
+            const qint64 end = feedBeats(engine, beats, c.after);
+            QVERIFY2(engine.inputs(end).heartRate == c.rate, c.name);
+            const QVector<AlarmEvent> events = engine.update(end);
             QVERIFY2(!events.isEmpty() == c.alarm, c.name);
+        }
+    }
+
+    void noAsystoleInNoise()
+    {
+        // Noise that buries the QRS complexes hides beats as well: a pause
+        // in it is no asystole, as it gives no heart rate either.
+        AlarmInputs in;
+        in.signalArriving = true;
+        in.msSinceBeat = 6000;
+        const AlarmConditionRow &asystole = alarmConditionRow(AlarmCondition::Asystole);
+        for (const int noisy : {0, NoisySeconds - 1, NoisySeconds, NoisyWindowSeconds}) {
+            in.noisySeconds = noisy;
+            QCOMPARE(asystole.cause(in, AlarmSettings()), noisy < NoisySeconds);
+        }
+    }
+
+    void lowRateTimedByItsMean()
+    {
+        // After ten beats at 60 bpm, beats as (ms since the previous one, QRS
+        // amplitude in counts), then 1 s without one: whether the lower limit
+        // (40 bpm, 5 s) alarms.
+        const struct { const char *name; std::vector<std::pair<int, int>> beats; bool alarm; } cases[] = {
+            {"uneven slow intervals, their mean below 40", {{1700, 40}, {1550, 40}, {1550, 40}, {1400, 40}}, true},
+            {"a small extra detection inside a slow interval",
+             {{1750, 40}, {1750, 40}, {400, 20}, {1350, 40}, {1750, 40}, {1750, 40}}, true},
+            {"one long pause among normal beats", {{3000, 40}, {1000, 40}, {1000, 40}, {1000, 40}}, false},
+            {"slow for less than 5 s", {{1550, 40}, {1550, 40}, {1550, 40}, {1000, 40}, {1000, 40}}, false},
+        };
+        for (const auto &c : cases) {
+            std::vector<std::pair<int, int>> beats(10, {1000, 40});
+            beats.insert(beats.end(), c.beats.begin(), c.beats.end());
+            beats.push_back({1000, 0});
+            AlarmEngine engine;
+            bool alarmed = false;
+            feedBeats(engine, beats, 0, [&](qint64 now) {
+                for (const AlarmEvent &e : engine.update(now))
+                    alarmed = alarmed || (e.kind == AlarmLogEntry::Onset && e.condition == AlarmCondition::HrBelowLower);
+            });
+            QVERIFY2(alarmed == c.alarm, c.name);
         }
     }
 

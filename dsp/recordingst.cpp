@@ -52,9 +52,7 @@ void TStRecordingAnalysis::takeDecisions()
         // The nurse re-took the reference live at this beat: it is taken
         // again over the same minute of beats, and later changes are
         // measured from it, as the station showed them.
-        if (!m_referenceRetaken && m_retakeAtS > m_trend.referenceTimeS() + RetakeMarginS
-            && t >= m_retakeAtS - StoredTimeRoundingS) {
-            m_referenceRetaken = true;
+        if (m_retakeAtS > m_trend.referenceTimeS() + RetakeMarginS && t >= m_retakeAtS - StoredTimeRoundingS) {
             if (m_trend.setReference())
                 m_result.referenceBeat = m_analyser.medianBeat();
         }

@@ -75,7 +75,6 @@ private:
     bool m_keepBeats;
     double m_retakeAtS;
     bool m_referenceTaken = false;
-    bool m_referenceRetaken = false;
 };
 
 // The whole recording of channel `channel`; stops early (returning what it
